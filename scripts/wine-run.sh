@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine quietly, in the project's own prefix, with no
+# first-run installer dialogs.
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-testbank}
+exec wine "$@"

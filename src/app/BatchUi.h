@@ -1,0 +1,63 @@
+#pragma once
+#include <deque>
+
+#include "app/DocumentCommands.h"
+#include "export/ExamSelection.h"
+
+// A DocumentUi answered from queues, recording every message box: the testbank command
+// runs the editor's commands through it, and tests script the user with it.
+class BatchUi : public DocumentUi {
+public:
+    struct Message {
+        void* owner;
+        std::u16string text;
+        std::u16string caption;
+        MsgIcon icon;
+    };
+    std::deque<std::u16string> openPaths;
+    std::deque<std::vector<std::u16string>> openPathLists;
+    std::deque<std::u16string> savePaths;
+    std::deque<MsgAnswer> answers; // for questions; an empty queue answers Cancel
+    std::vector<std::u16string> suggestedNames;
+    std::vector<Message> messages;
+    std::vector<std::vector<ImportIssue>> fixupCalls;
+    std::u16string viewText; // what the raw view control holds
+    int refreshes = 0;
+    int resets = 0;
+
+    std::u16string AskOpenPath(void*) override { return Pop(openPaths, std::u16string()); }
+    std::vector<std::u16string> AskOpenPaths(void*) override { return Pop(openPathLists, std::vector<std::u16string>()); }
+    std::u16string AskSavePath(void*, const std::u16string& suggested) override
+    {
+        suggestedNames.push_back(suggested);
+        return Pop(savePaths, std::u16string());
+    }
+    MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
+                          MsgButtons buttons) override
+    {
+        messages.push_back({owner, text, caption, icon});
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : Pop(answers, MsgAnswer::Cancel);
+    }
+    std::u16string ReadViewText() override { return viewText; }
+    void RefreshView() override
+    {
+        ++refreshes;
+        viewText = g_hasJson ? (g_viewRaw ? g_rawJsonText : FormatTestbankJson(g_rawJsonText)) : std::u16string();
+    }
+    void ResetExamSelections() override
+    {
+        ++resets;
+        ClearExamSelectionState();
+    }
+    void OpenImportFixup(void*, const std::vector<ImportIssue>& issues) override { fixupCalls.push_back(issues); }
+
+private:
+    template <class T>
+    static T Pop(std::deque<T>& queue, T fallback)
+    {
+        if (queue.empty()) return fallback;
+        T value = std::move(queue.front());
+        queue.pop_front();
+        return value;
+    }
+};

@@ -1,0 +1,201 @@
+#include "app/DocumentCommands.h"
+
+#include "util/FileUtil.h"
+
+bool g_modified = false;
+const char16_t* const kSaveChangesQuestion = u"Save changes to the current testbank?";
+
+namespace {
+
+void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
+{
+    ui.ShowMessage(owner, text, u"Error", MsgIcon::Error, MsgButtons::Ok);
+}
+
+void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, json&& parsed, NoteList&& notes)
+{
+    g_currentPath = path;
+    g_jsonDoc = std::move(parsed);
+    g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
+    g_validationWarnings = std::move(notes);
+    g_hasJson = true;
+    g_viewRaw = false;
+    g_modified = false;
+    ui.ResetExamSelections();
+    ui.RefreshView();
+}
+
+// The text Save and Save As write; false when the raw view's text does not parse.
+bool TakeOutputText(DocumentUi& ui, void* owner, std::u16string& output)
+{
+    if (g_viewRaw) {
+        json parsed;
+        std::u16string error;
+        NoteList notes;
+        if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr)) {
+            ShowError(ui, owner, error);
+            return false;
+        }
+        g_jsonDoc = std::move(parsed);
+        g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
+        g_validationWarnings = std::move(notes);
+        g_modified = true; // taken into the document, not yet written
+        output = g_rawJsonText;
+        ui.RefreshView();
+    } else {
+        output = DumpJsonForRawView(g_jsonDoc);
+        g_rawJsonText = output;
+    }
+    return true;
+}
+
+bool WriteOutput(DocumentUi& ui, void* owner, const std::u16string& path, const std::u16string& output)
+{
+    if (!SaveFileText(path, output)) {
+        ShowError(ui, owner, u"Failed to save file.");
+        return false;
+    }
+    g_modified = false;
+    ui.ShowMessage(owner, u"File saved successfully.", u"Info", MsgIcon::Info, MsgButtons::Ok);
+    return true;
+}
+
+} // namespace
+
+bool IsDocumentModified(DocumentUi& ui)
+{
+    if (!g_hasJson) return false;
+    return g_modified || (g_viewRaw && ui.ReadViewText() != g_rawJsonText);
+}
+
+bool ConfirmDiscardChanges(DocumentUi& ui, void* owner)
+{
+    if (!IsDocumentModified(ui)) return true;
+    switch (ui.ShowMessage(owner, kSaveChangesQuestion, u"Exam Testbank Viewer/Editor", MsgIcon::Question,
+                           MsgButtons::YesNoCancel)) {
+    case MsgAnswer::Yes: return CmdSave(ui, owner);
+    case MsgAnswer::No: return true;
+    default: return false;
+    }
+}
+
+void RebuildViewsAfterChange(DocumentUi& ui)
+{
+    g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
+    g_validationWarnings.clear();
+    AppendValidationWarnings(g_jsonDoc, g_validationWarnings);
+    g_modified = true;
+    ui.RefreshView();
+}
+
+void CmdNewTestbank(DocumentUi& ui, void* owner)
+{
+    if (!ConfirmDiscardChanges(ui, owner)) return;
+    g_jsonDoc = json::object();
+    g_jsonDoc["items"] = json::array();
+    g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
+    g_validationWarnings.clear();
+    g_currentPath.clear();
+    g_hasJson = true;
+    g_viewRaw = false;
+    g_modified = false;
+    ui.ResetExamSelections();
+    ui.RefreshView();
+}
+
+void CmdOpen(DocumentUi& ui, void* owner)
+{
+    if (!ConfirmDiscardChanges(ui, owner)) return;
+    const std::u16string path = ui.AskOpenPath(owner);
+    if (path.empty()) return;
+    const std::u16string text = LoadFileText(path);
+    if (text.empty()) {
+        ShowError(ui, owner, u"Failed to read file or file is empty.");
+        return;
+    }
+    json parsed;
+    std::u16string error;
+    NoteList notes;
+    std::vector<ImportIssue> issues;
+    if (!ParseAndValidateJson(text, parsed, error, notes, &issues)) {
+        ShowError(ui, owner, error);
+        return;
+    }
+    InstallLoadedDocument(ui, path, std::move(parsed), std::move(notes));
+    ui.OpenImportFixup(owner, issues);
+}
+
+void CmdOpenAndMerge(DocumentUi& ui, void* owner)
+{
+    const std::vector<std::u16string> paths = ui.AskOpenPaths(owner);
+    if (paths.empty()) return;
+    std::vector<ImportIssue> accumulated;
+    size_t next = 0;
+    if (!g_hasJson) {
+        const std::u16string text = LoadFileText(paths[0]);
+        if (text.empty()) {
+            ShowError(ui, owner, u"Failed to read first file.");
+            return;
+        }
+        json parsed;
+        std::u16string error;
+        NoteList notes;
+        std::vector<ImportIssue> issues;
+        if (!ParseAndValidateJson(text, parsed, error, notes, &issues)) {
+            ShowError(ui, owner, error);
+            return;
+        }
+        InstallLoadedDocument(ui, paths[0], std::move(parsed), std::move(notes));
+        accumulated = std::move(issues);
+        next = 1;
+    }
+    for (; next < paths.size(); ++next) {
+        const std::u16string& path = paths[next];
+        const std::u16string text = LoadFileText(path);
+        if (text.empty()) {
+            ShowError(ui, owner, u"Failed to read file:\n" + path);
+            return;
+        }
+        json parsed;
+        std::u16string error;
+        NoteList notes;
+        std::vector<ImportIssue> fileIssues;
+        if (!ParseAndValidateJson(text, parsed, error, notes, &fileIssues)) {
+            ShowError(ui, owner, u"Error in file:\n" + path + u"\n\n" + error);
+            return;
+        }
+        std::u16string mergeError;
+        if (!MergeParsedJsonIntoCurrent(parsed, mergeError, &fileIssues)) {
+            ShowError(ui, owner, u"Could not merge file:\n" + path + u"\n\n" + mergeError);
+            return;
+        }
+        accumulated.insert(accumulated.end(), fileIssues.begin(), fileIssues.end());
+        RebuildViewsAfterChange(ui);
+    }
+    ui.OpenImportFixup(owner, accumulated);
+}
+
+bool CmdSave(DocumentUi& ui, void* owner)
+{
+    if (!g_hasJson) return false;
+    std::u16string output;
+    if (!TakeOutputText(ui, owner, output)) return false;
+    if (g_currentPath.empty()) {
+        const std::u16string path = ui.AskSavePath(owner, u"testbank.json");
+        if (path.empty()) return false;
+        g_currentPath = path;
+    }
+    return WriteOutput(ui, owner, g_currentPath, output);
+}
+
+bool CmdSaveAs(DocumentUi& ui, void* owner)
+{
+    if (!g_hasJson) return false;
+    std::u16string output;
+    if (!TakeOutputText(ui, owner, output)) return false;
+    const std::u16string path = ui.AskSavePath(owner, g_currentPath.empty() ? u"testbank.json" : g_currentPath);
+    if (path.empty()) return false;
+    if (!WriteOutput(ui, owner, path, output)) return false;
+    g_currentPath = path;
+    return true;
+}

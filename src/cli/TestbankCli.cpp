@@ -1,0 +1,205 @@
+#include "cli/TestbankCli.h"
+
+#include "app/BatchUi.h"
+#include "export/ExamSelection.h"
+#include "fixup/FixupLogic.h"
+#include "util/FileUtil.h"
+#include "util/StringUtil.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: testbank view FILE\n"
+    "       testbank raw FILE [-o OUT]\n"
+    "       testbank merge FILE1 FILE2... [-o OUT]\n"
+    "       testbank fixups FILE...\n"
+    "       testbank export FILE [--id ID]... [-o OUT]\n"
+    "       testbank check FILE...\n"
+    "       testbank --help\n"
+    "\n"
+    "view    the formatted view of FILE as the editor shows it after File > Open\n"
+    "raw     the raw view of FILE: the bytes File > Save would write\n"
+    "merge   File > Open && Merge of the files in order; the bytes File > Save would write\n"
+    "fixups  the import fixup list: ID, tab, what is missing\n"
+    "export  the exam file of the items with the given IDs (all items without --id)\n"
+    "check   one line per file: ok with counts, or the error\n"
+    "-o OUT  write the bytes to OUT (safely) instead of standard output\n";
+
+struct Usage {};
+
+void FreshState()
+{
+    ResetDocumentState();
+    g_modified = false;
+    ClearExamSelectionState();
+}
+
+std::u16string Path(const std::string& arg) { return s2w(arg); }
+
+// The first error the editor would have shown, if any.
+bool Failed(const BatchUi& ui, std::string& err)
+{
+    for (const auto& m : ui.messages) {
+        if (m.icon == MsgIcon::Error) {
+            err += w2s(m.text) + "\n";
+            return true;
+        }
+    }
+    return false;
+}
+
+// Runs Open (one file) or Open && Merge (several) on a fresh state.
+bool Load(BatchUi& ui, const std::vector<std::string>& files, std::string& err)
+{
+    FreshState();
+    if (files.size() == 1) {
+        ui.openPaths.push_back(Path(files[0]));
+        CmdOpen(ui, nullptr);
+    } else {
+        std::vector<std::u16string> paths;
+        for (const auto& f : files) paths.push_back(Path(f));
+        ui.openPathLists.push_back(paths);
+        CmdOpenAndMerge(ui, nullptr);
+    }
+    return !Failed(ui, err);
+}
+
+int Emit(const std::string& bytes, const std::string& outPath, std::string& out, std::string& err)
+{
+    if (outPath.empty()) {
+        out += bytes;
+        return 0;
+    }
+    if (!WriteFileBytesSafely(Path(outPath), bytes)) {
+        err += "Failed to save file.\n";
+        return 1;
+    }
+    return 0;
+}
+
+std::string OneLine(std::string text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') text.erase(i + 1, 1);
+        if (text[i] == '\r' || text[i] == '\n') text[i] = ' ';
+    }
+    return text;
+}
+
+int Check(const std::vector<std::string>& files, std::string& out)
+{
+    int code = 0;
+    for (const auto& file : files) {
+        BatchUi ui;
+        std::string error;
+        if (!Load(ui, {file}, error)) {
+            error.pop_back();
+            out += file + ": error: " + OneLine(error) + "\n";
+            code = 1;
+            continue;
+        }
+        const size_t toFix = ui.fixupCalls.empty() ? 0 : BuildFixupList(ui.fixupCalls.back()).size();
+        out += file + ": ok, " + std::to_string(g_jsonDoc["items"].size()) + " items, " +
+               std::to_string(g_validationWarnings.size()) + " notes, " + std::to_string(toFix) + " to fix\n";
+    }
+    return code;
+}
+
+int Export(const std::string& file, const std::vector<std::string>& ids, bool allItems, const std::string& outPath,
+           std::string& out, std::string& err)
+{
+    BatchUi ui;
+    if (!Load(ui, {file}, err)) return 1;
+    // Select Items: every row is an object item; checked rows make the selection.
+    const std::set<std::string> wanted(ids.begin(), ids.end());
+    g_examSelectedIds.clear();
+    for (const json& item : g_jsonDoc["items"]) {
+        if (!item.is_object()) continue;
+        auto id = item.find("id");
+        if (id == item.end() || !id->is_string()) continue;
+        if (allItems || wanted.count(id->get<std::string>())) g_examSelectedIds.insert(id->get<std::string>());
+    }
+    g_examSelectionInitialized = true;
+    json exam;
+    if (const char16_t* refusal = ExamRefusal(exam)) {
+        err += w2s(refusal) + "\n";
+        return 1;
+    }
+    return Emit(SerializeExam(exam), outPath, out, err);
+}
+
+int Run(const std::vector<std::string>& args, std::string& out, std::string& err)
+{
+    if (args.empty()) throw Usage{};
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h") {
+        if (args.size() != 1) throw Usage{};
+        out += kUsage;
+        return 0;
+    }
+    std::vector<std::string> files, ids;
+    std::string outPath;
+    bool hasOut = false;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "-o" || args[i] == "--id") {
+            if (i + 1 >= args.size()) throw Usage{};
+            if (args[i] == "-o") {
+                if (hasOut) throw Usage{};
+                hasOut = true;
+                outPath = args[++i];
+            } else {
+                ids.push_back(args[++i]);
+            }
+        } else if (args[i].size() > 1 && args[i][0] == '-') {
+            throw Usage{};
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    const bool takesOut = command == "raw" || command == "merge" || command == "export";
+    if ((hasOut && !takesOut) || (!ids.empty() && command != "export") || (hasOut && outPath.empty()))
+        throw Usage{};
+
+    BatchUi ui;
+    if (command == "view" || command == "raw") {
+        if (files.size() != 1) throw Usage{};
+        if (!Load(ui, files, err)) return 1;
+        if (command == "view") return Emit(w2s(FormatTestbankJson(g_rawJsonText)), "", out, err);
+        return Emit(w2s(g_rawJsonText), outPath, out, err);
+    }
+    if (command == "merge") {
+        if (files.empty()) throw Usage{};
+        if (!Load(ui, files, err)) return 1;
+        return Emit(w2s(g_rawJsonText), outPath, out, err);
+    }
+    if (command == "fixups") {
+        if (files.empty()) throw Usage{};
+        if (!Load(ui, files, err)) return 1;
+        if (!ui.fixupCalls.empty())
+            for (const ImportIssue& issue : BuildFixupList(ui.fixupCalls.back()))
+                out += issue.id + "\t" + MissingPartsText(issue) + "\n";
+        return 0;
+    }
+    if (command == "export") {
+        if (files.size() != 1) throw Usage{};
+        return Export(files[0], ids, ids.empty(), outPath, out, err);
+    }
+    if (command == "check") {
+        if (files.empty()) throw Usage{};
+        return Check(files, out);
+    }
+    throw Usage{};
+}
+
+} // namespace
+
+int RunTestbankCommand(const std::vector<std::string>& args, std::string& out, std::string& err)
+{
+    try {
+        return Run(args, out, err);
+    } catch (const Usage&) {
+        out.clear();
+        err += kUsage;
+        return 2;
+    }
+}

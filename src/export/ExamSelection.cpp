@@ -1,0 +1,83 @@
+#include "export/ExamSelection.h"
+
+#include "util/FileUtil.h"
+#include "util/StringUtil.h"
+
+bool g_examSelectionInitialized = false;
+std::set<std::string> g_examSelectedIds;
+
+std::u16string MakeQuestionSnippet(const json& item)
+{
+    std::string text;
+    auto q = item.is_object() ? item.find("question") : item.end();
+    if (item.is_object() && q != item.end()) {
+        if (q->is_string()) text = q->get<std::string>();
+        else if (q->is_boolean() || q->is_number()) text = JsonText(*q);
+    }
+    for (char& c : text)
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    if (text.size() > 180) {
+        text.resize(180);
+        text += "...";
+    }
+    return s2w(text);
+}
+
+std::u16string SelectedCountText(size_t checked, size_t rows)
+{
+    return u"Selected: " + DecimalW(checked) + u" / " + DecimalW(rows);
+}
+
+bool IsInitiallyChecked(const std::string& id)
+{
+    return !g_examSelectionInitialized || g_examSelectedIds.count(id) > 0;
+}
+
+void ClearExamSelectionState()
+{
+    g_examSelectionInitialized = false;
+    g_examSelectedIds.clear();
+}
+
+json BuildExam(const json& document, const std::set<std::string>& ids)
+{
+    json exam = json::object();
+    exam["items"] = json::array();
+    json& out = exam["items"];
+    for (const json& item : document["items"]) {
+        if (!item.is_object()) continue;
+        auto id = item.find("id");
+        if (id != item.end() && id->is_string() && ids.count(id->get<std::string>())) out.push_back(item);
+    }
+    return exam;
+}
+
+std::string SerializeExam(const json& exam) { return DumpIndented(exam, 4); }
+
+const char16_t* ExamRefusal(json& exam)
+{
+    if (!g_hasJson || !g_jsonDoc.is_object() || !g_jsonDoc.contains("items") || !g_jsonDoc["items"].is_array())
+        return u"No JSON loaded (or missing items array).";
+    if (!g_examSelectionInitialized) return u"No selections yet. Use Create -> Select Items first.";
+    if (g_examSelectedIds.empty()) return u"No items selected.";
+    exam = BuildExam(g_jsonDoc, g_examSelectedIds);
+    if (exam["items"].empty()) return u"No selected items could be found in the current document.";
+    return nullptr;
+}
+
+bool SaveExamSelectionsWith(DocumentUi& ui, void* owner)
+{
+    json exam;
+    if (const char16_t* refusal = ExamRefusal(exam)) {
+        ui.ShowMessage(owner, refusal, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
+        return false;
+    }
+    const std::u16string path = ui.AskSavePath(owner, u"exam.json");
+    if (path.empty()) return false;
+    if (!WriteFileBytesSafely(path, SerializeExam(exam))) {
+        ui.ShowMessage(owner, u"Failed to save file.", u"Save Selections", MsgIcon::Error, MsgButtons::Ok);
+        return false;
+    }
+    ui.ShowMessage(owner, u"Exam JSON saved successfully.", u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
+    return true;
+}

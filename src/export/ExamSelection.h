@@ -1,0 +1,29 @@
+#pragma once
+#include <set>
+#include <string>
+
+#include "app/DocumentCommands.h"
+#include "model/JsonModel.h"
+
+// The remembered exam selection of the current document.
+extern bool g_examSelectionInitialized;
+extern std::set<std::string> g_examSelectedIds;
+
+// One-line preview of an item's question: line breaks and tabs as spaces, cut to 180
+// bytes of UTF-8 with "..." appended.
+std::u16string MakeQuestionSnippet(const json& item);
+// "Selected: N / M".
+std::u16string SelectedCountText(size_t checked, size_t rows);
+// Whether a freshly filled row starts checked.
+bool IsInitiallyChecked(const std::string& id);
+// Forgets the selection (the window, if any, is closed by the caller).
+void ClearExamSelectionState();
+// Every object item with a string id in `ids`, in document order, as {"items": [...]}.
+json BuildExam(const json& document, const std::set<std::string>& ids);
+// The exam file's text: indent 4, LF line ends, UTF-8 as is.
+std::string SerializeExam(const json& exam);
+// Why Save Selections refuses (its message), or null with the exam built.
+const char16_t* ExamRefusal(json& exam);
+// Save Selections after the window (if open) has synced the set: every refusal and
+// message, the save dialog and the write. True when a file was written.
+bool SaveExamSelectionsWith(DocumentUi& ui, void* owner);

@@ -1,0 +1,113 @@
+#include "fixup/FixupLogic.h"
+
+#include <map>
+
+#include "util/StringUtil.h"
+
+std::vector<ImportIssue> g_fixupIssues;
+size_t g_fixupPos = 0;
+
+namespace {
+const char* const kComboTypes[4] = {"multiple_choice", "true_false", "numerical", "algorithmic"};
+}
+
+std::vector<ImportIssue> BuildFixupList(const std::vector<ImportIssue>& issues)
+{
+    std::map<std::string, ImportIssue> byId;
+    for (const ImportIssue& issue : issues) {
+        if (issue.id.empty() || IsResolved(issue)) continue;
+        ImportIssue& entry = byId[issue.id];
+        entry.id = issue.id;
+        entry.missingType = entry.missingType || issue.missingType;
+        entry.missingMlo = entry.missingMlo || issue.missingMlo;
+    }
+    std::vector<ImportIssue> list;
+    list.reserve(byId.size());
+    for (auto& [id, entry] : byId) list.push_back(std::move(entry));
+    return list;
+}
+
+size_t NextUnresolvedIndex(size_t from, int direction)
+{
+    const size_t n = g_fixupIssues.size();
+    if (n == 0) return kNoIssue;
+    size_t i = from % n;
+    for (size_t step = 0; step < n; ++step) {
+        i = direction >= 0 ? (i + 1) % n : (i + n - 1) % n;
+        if (!IsResolved(g_fixupIssues[i])) return i;
+    }
+    return kNoIssue;
+}
+
+std::string MissingPartsText(const ImportIssue& issue)
+{
+    std::string text;
+    if (issue.missingType) text += "type, ";
+    if (issue.missingMlo) text += "MLO, ";
+    if (!text.empty()) text.resize(text.size() - 2);
+    return text;
+}
+
+std::u16string FixupHeaderText(size_t pos, size_t count, const ImportIssue& issue)
+{
+    std::u16string header = u"Fix item " + DecimalW(pos + 1) + u" of " + DecimalW(count);
+    const std::string missing = MissingPartsText(issue);
+    if (!missing.empty()) header += u"  (missing: " + s2w(missing) + u")";
+    return header;
+}
+
+bool FindItemIndexById(const std::string& id, size_t& index)
+{
+    if (!g_hasJson || !g_jsonDoc.is_object()) return false;
+    auto items = g_jsonDoc.find("items");
+    if (items == g_jsonDoc.end() || !items->is_array()) return false;
+    for (size_t i = 0; i < items->size(); ++i) {
+        const json& item = (*items)[i];
+        if (!item.is_object()) continue;
+        auto it = item.find("id");
+        if (it != item.end() && it->is_string() && it->get_ref<const std::string&>() == id) {
+            index = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+int TypeToComboIndex(const std::string& type)
+{
+    for (int i = 0; i < 4; ++i)
+        if (type == kComboTypes[i]) return i;
+    return 0;
+}
+
+std::string ComboIndexToType(int index) { return index >= 1 && index <= 3 ? kComboTypes[index] : kComboTypes[0]; }
+
+bool IsBlankWide(const std::u16string& text)
+{
+    for (char16_t c : text) {
+        const bool space = c == 0x20 || (c >= 0x09 && c <= 0x0D) || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+                           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+                           c == 0x205F || c == 0x3000;
+        if (!space) return false;
+    }
+    return true;
+}
+
+bool ApplyFixupToCurrentItem(size_t itemIndex, int comboIndex, const std::u16string& mlo, const std::u16string& clo,
+                             const std::u16string& plo)
+{
+    ImportIssue& issue = g_fixupIssues[g_fixupPos];
+    json& item = g_jsonDoc["items"][itemIndex];
+    item["type"] = ComboIndexToType(comboIndex);
+    const bool mloBlank = IsBlankWide(mlo);
+    if (issue.missingMlo && mloBlank) return false;
+    auto objectives = item.find("objectives");
+    if (objectives == item.end() || !objectives->is_object()) item["objectives"] = json::object();
+    json& obj = item["objectives"];
+    obj["MLO"] = w2s(mlo);
+    obj["CLO"] = w2s(clo);
+    obj["PLO"] = w2s(plo);
+    issue.missingType = false;
+    issue.missingMlo = mloBlank;
+    return true;
+}

@@ -1,0 +1,78 @@
+#pragma once
+#include <cstdint>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+using json = nlohmann::json;
+using NoteList = std::vector<std::u16string>;
+
+// An imported item that needs the fixup wizard: its type was guessed or its MLO is missing.
+struct ImportIssue {
+    std::string id;
+    bool missingType = false;
+    bool missingMlo = false;
+};
+
+// Document state, shared by every window on the one UI thread.
+extern json g_jsonDoc;
+extern bool g_hasJson;
+extern bool g_viewRaw;
+extern std::u16string g_rawJsonText;
+extern std::u16string g_currentPath;
+extern NoteList g_validationWarnings;
+// Back to the state at start-up: no document.
+void ResetDocumentState();
+
+// Deepest nesting accepted in any parsed text; the library recurses once per level when
+// copying, dumping and destroying values, so deeper input would exhaust the stack.
+constexpr size_t kMaxJsonDepth = 512;
+
+// Parses UTF-8 JSON (comments ignored, BOM skipped). Throws std::exception on bad text,
+// including nesting deeper than kMaxJsonDepth, which is refused before the library runs.
+json ParseJsonText(const std::string& utf8);
+// The library's compact text of a value ("JSON text" of a scalar).
+std::string JsonText(const json& value);
+// The library's pretty text with the given indent, non-ASCII left as UTF-8.
+std::string DumpIndented(const json& value, int indent);
+
+// Text helpers (ASCII / C-locale rules).
+std::string ToLowerAscii(std::string text);
+bool IsBlank(const std::string& text);
+std::string NormalizeTextForComparison(const std::string& text);
+bool FindKeyCaseInsensitive(const json& value, const std::string& lowerName, std::string& foundKey);
+
+// Item normalization.
+void EnsureStringField(json& object, const std::string& key, const std::string& def);
+std::string NormalizeTypeString(const std::string& text);
+std::string InferTypeFromItem(const json& item);
+void EnsureObjectivesObject(json& item);
+void NormalizeOutcomeKeys(json& item);
+bool TryFillMissingMloFromSingleObjective(json& item);
+void NormalizeTypeSpecificFields(json& item, const std::string& type);
+void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vector<ImportIssue>* issues);
+
+// Loading, validation and IDs.
+bool ParseAndValidateJson(const std::u16string& text, json& document, std::u16string& error,
+                          NoteList& notes, std::vector<ImportIssue>* issues);
+bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& error,
+                               std::vector<ImportIssue>* issues);
+bool CheckDuplicateIds(const json& document, std::u16string& duplicate);
+void AppendValidationWarnings(const json& document, NoteList& notes);
+std::string MakeAutoIdBase(uint64_t position);
+std::string MakeUniqueId(const std::string& base, const std::set<std::string>& used);
+// The ID text of an item: a string itself, a number or boolean its JSON text, else "".
+std::string ItemIdText(const json& item);
+
+// Merging into g_jsonDoc.
+bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues);
+std::string GetItemQuestionKey(const json& item);
+std::string AlphaSuffixFromIndex(int32_t index);
+std::string MakeUniqueIdByLetterSuffix(const std::string& base, const std::set<std::string>& used);
+
+// Views.
+std::u16string DumpJsonForRawView(const json& document);
+std::u16string NormalizeNewlinesToCRLF(const std::u16string& text);
+std::u16string FormatTestbankJson(const std::u16string& rawText);

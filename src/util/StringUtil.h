@@ -1,0 +1,10 @@
+#pragma once
+#include <string>
+
+// UTF-16 (user interface) <-> UTF-8 (document, disk). Malformed input becomes U+FFFD,
+// embedded NULs are kept, a byte-order mark converts like any other character.
+std::string w2s(const std::u16string& text);
+std::u16string s2w(const std::string& bytes);
+
+// Decimal text of an unsigned number, as UTF-16 (for counts in messages).
+std::u16string DecimalW(unsigned long long value);

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "app/BatchUi.h"
+#include "util/FileUtil.h"
+#include "util/StringUtil.h"
+
+namespace {
+
+void* const kOwner = reinterpret_cast<void*>(0x1234);
+
+class DocumentCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetDocumentState();
+        g_modified = false;
+        dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    void TearDown() override { ResetDocumentState(); }
+
+    std::u16string File(const std::string& name, const std::string& bytes)
+    {
+        std::u16string path = Join(dir, name);
+        WriteBytes(path, bytes);
+        return path;
+    }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> out;
+        for (const auto& m : ui.messages) out.push_back(U8(m.text));
+        return out;
+    }
+
+    BatchUi ui;
+    std::u16string dir;
+};
+
+const char kBank[] = R"({"items":[{"id":"Q1","type":"mc","question":"q","objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+                                  {"id":"Q2","type":"essay","answer":1}]})";
+
+} // namespace
+
+TEST_F(DocumentCommands, NewThenSaveAsksForTestbankJson)
+{
+    CmdNewTestbank(ui, kOwner);
+    EXPECT_TRUE(g_hasJson);
+    EXPECT_EQ(U8(g_rawJsonText), "{\r\n  \"items\": []\r\n}");
+    EXPECT_EQ(ui.resets, 1);
+    const std::u16string target = Join(dir, "new.json");
+    ui.savePaths.push_back(target);
+    EXPECT_TRUE(CmdSave(ui, kOwner));
+    EXPECT_EQ(ui.suggestedNames, std::vector<std::u16string>{u"testbank.json"});
+    EXPECT_EQ(g_currentPath, target);
+    EXPECT_EQ(ReadBytes(target), "{\r\n  \"items\": []\r\n}");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].owner, kOwner);
+    EXPECT_EQ(U8(ui.messages[0].caption), "Info");
+    EXPECT_EQ(Texts(), std::vector<std::string>{"File saved successfully."});
+}
+
+TEST_F(DocumentCommands, OpenInstallsDocumentAndHandsIssuesToWizard)
+{
+    const std::u16string path = File("bank.json", kBank);
+    ui.openPaths.push_back(path);
+    CmdOpen(ui, kOwner);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(g_currentPath, path);
+    EXPECT_FALSE(g_viewRaw);
+    EXPECT_EQ(g_validationWarnings.size(), 1u);
+    ASSERT_EQ(ui.fixupCalls.size(), 1u);
+    ASSERT_EQ(ui.fixupCalls[0].size(), 1u);
+    EXPECT_EQ(ui.fixupCalls[0][0].id, "Q2");
+    EXPECT_EQ(U8(ui.viewText).substr(0, 22), "Validation notes (1):\r");
+
+    // Failures leave the document as it was.
+    const json before = g_jsonDoc;
+    ui.openPaths = {File("empty.json", ""), File("bad.json", "{"), File("dup.json", R"([{"id":"a"},{"id":"a"}])")};
+    CmdOpen(ui, kOwner);
+    CmdOpen(ui, kOwner);
+    CmdOpen(ui, kOwner);
+    const auto texts = Texts();
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0], "Failed to read file or file is empty.");
+    EXPECT_EQ(texts[1].rfind("JSON parse error: ", 0), 0u);
+    EXPECT_EQ(texts[2], "Duplicate ID found: a");
+    for (const auto& m : ui.messages) EXPECT_EQ(U8(m.caption), "Error");
+    EXPECT_EQ(g_jsonDoc, before);
+    EXPECT_EQ(g_currentPath, path);
+
+    ui.openPaths.clear(); // cancelled dialog: nothing at all
+    CmdOpen(ui, kOwner);
+    EXPECT_EQ(ui.messages.size(), 3u);
+}
+
+TEST_F(DocumentCommands, OpenAndMergeStopsAtFirstFailure)
+{
+    ui.openPathLists.push_back({File("a.json", kBank)});
+    CmdOpenAndMerge(ui, kOwner);
+    EXPECT_EQ(g_jsonDoc["items"].size(), 2u);
+    ASSERT_EQ(ui.fixupCalls.size(), 1u); // like Open
+
+    const std::u16string bad = File("bad.json", "[1]");
+    ui.openPathLists.push_back({File("b.json", R"([{"id":"Q1","question":"other","type":"mc"}])"), bad,
+                                File("c.json", R"([{"id":"Z"}])")});
+    CmdOpenAndMerge(ui, kOwner);
+    EXPECT_EQ(g_jsonDoc["items"].size(), 3u); // b merged as Q1a, c never read
+    EXPECT_EQ(g_jsonDoc["items"][2]["id"], "Q1a");
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Error in file:\n" + U8(bad) +
+                                                "\n\nInvalid item at index 0: each item must be an object."});
+    EXPECT_EQ(ui.fixupCalls.size(), 1u); // no wizard after a failure
+    EXPECT_EQ(g_currentPath, Join(dir, "a.json"));
+    EXPECT_TRUE(g_modified);
+
+    ResetDocumentState();
+    ui.messages.clear();
+    ui.openPathLists.push_back({File("empty.json", ""), File("d.json", kBank)});
+    CmdOpenAndMerge(ui, kOwner);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Failed to read first file."});
+    EXPECT_FALSE(g_hasJson);
+}
+
+TEST_F(DocumentCommands, SaveFromRawViewParsesTheTypedText)
+{
+    ui.openPaths.push_back(File("bank.json", kBank));
+    CmdOpen(ui, kOwner);
+    g_viewRaw = true;
+    ui.viewText = u"{\"items\": [ {\"id\": \"X\", \"type\": \"mc\"} ]";
+    EXPECT_FALSE(CmdSave(ui, kOwner));
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ReadBytes(g_currentPath), kBank); // nothing written
+    EXPECT_EQ(ui.viewText, u"{\"items\": [ {\"id\": \"X\", \"type\": \"mc\"} ]");
+
+    // A valid text replaces the document even when the save dialog is then cancelled.
+    ui.viewText = u"{\"items\": [ {\"id\": \"X\", \"type\": \"mc\"} ]}";
+    EXPECT_FALSE(CmdSaveAs(ui, kOwner));
+    EXPECT_EQ(g_jsonDoc["items"][0]["choices"]["A"], "");
+    EXPECT_EQ(ui.viewText, g_rawJsonText);
+    EXPECT_EQ(U8(g_validationWarnings[0]), "Item [X] missing learning outcomes: MLO, CLO, PLO");
+}
+
+TEST_F(DocumentCommands, FailedWritesKeepPathsAsWritten)
+{
+    CmdNewTestbank(ui, kOwner);
+    const std::u16string target = Join(dir, "t.json");
+    ui.savePaths.push_back(target);
+    g_saveFailAt = SaveFailStep::Write;
+    EXPECT_FALSE(CmdSave(ui, kOwner));
+    EXPECT_EQ(g_currentPath, target); // chosen before writing
+    EXPECT_FALSE(CmdSave(ui, kOwner)); // second Save: same path, no dialog
+    EXPECT_EQ(ui.suggestedNames.size(), 1u);
+
+    ui.savePaths.push_back(Join(dir, "other.json"));
+    EXPECT_FALSE(CmdSaveAs(ui, kOwner));
+    EXPECT_EQ(ui.suggestedNames.back(), target);
+    EXPECT_EQ(g_currentPath, target);
+    g_saveFailAt = SaveFailStep::None;
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Failed to save file.", "Failed to save file.", "Failed to save file."}));
+}
+
+TEST_F(DocumentCommands, UnsavedChangesAreAskedAbout)
+{
+    const std::u16string path = File("bank.json", kBank);
+    ui.openPaths.push_back(path);
+    CmdOpen(ui, kOwner);
+    EXPECT_FALSE(IsDocumentModified(ui));
+
+    ui.openPathLists.push_back({File("more.json", R"([{"id":"Z","type":"mc"}])")});
+    CmdOpenAndMerge(ui, kOwner);
+    ASSERT_TRUE(g_modified);
+
+    // Cancel keeps everything; No discards; Yes saves first.
+    CmdNewTestbank(ui, kOwner); // no answer queued: Cancel
+    EXPECT_EQ(g_jsonDoc["items"].size(), 3u);
+    EXPECT_EQ(U8(ui.messages.back().text), "Save changes to the current testbank?");
+    ui.answers.push_back(MsgAnswer::Yes);
+    CmdNewTestbank(ui, kOwner);
+    EXPECT_NE(ReadBytes(path).find("\"id\": \"Z\""), std::string::npos);
+    EXPECT_EQ(g_jsonDoc["items"].size(), 0u);
+    EXPECT_FALSE(g_modified);
+
+    // Text typed into the raw view counts as a change.
+    g_viewRaw = true;
+    ui.viewText = g_rawJsonText + u" ";
+    EXPECT_TRUE(IsDocumentModified(ui));
+    ui.answers.push_back(MsgAnswer::No);
+    ui.openPaths.push_back(path);
+    CmdOpen(ui, kOwner);
+    EXPECT_EQ(g_jsonDoc["items"].size(), 3u);
+
+    // A save that fails does not go on.
+    g_modified = true;
+    ui.answers.push_back(MsgAnswer::Yes);
+    g_saveFailAt = SaveFailStep::Replace;
+    CmdNewTestbank(ui, kOwner);
+    g_saveFailAt = SaveFailStep::None;
+    EXPECT_EQ(g_jsonDoc["items"].size(), 3u);
+    EXPECT_EQ(U8(ui.messages.back().text), "Failed to save file.");
+}

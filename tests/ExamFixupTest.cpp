@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "app/BatchUi.h"
+#include "export/ExamSelection.h"
+#include "fixup/FixupLogic.h"
+#include "util/StringUtil.h"
+
+TEST(ExamExport, SnippetAndCounter)
+{
+    EXPECT_EQ(MakeQuestionSnippet(json::parse(R"({"question":"a\r\nb\tc"})")), u"a  b c");
+    EXPECT_EQ(MakeQuestionSnippet(json::parse(R"({"question":42})")), u"42");
+    EXPECT_EQ(MakeQuestionSnippet(json::parse(R"({"question":null})")), u"");
+    EXPECT_EQ(MakeQuestionSnippet(json::parse("{\"question\":\"" + std::string(200, 'x') + "\"}")),
+              s2w(std::string(180, 'x') + "..."));
+    // The cut counts bytes: a split character becomes U+FFFD.
+    EXPECT_EQ(MakeQuestionSnippet(json::parse("{\"question\":\"" + std::string(179, 'x') + "\xC3\xA9\"}")),
+              s2w(std::string(179, 'x')) + u"\uFFFD...");
+    EXPECT_EQ(SelectedCountText(3, 10), u"Selected: 3 / 10");
+}
+
+TEST(ExamExport, RefusalsAndExamLayout)
+{
+    ResetDocumentState();
+    ClearExamSelectionState();
+    BatchUi ui;
+    auto lastText = [&] { return U8(ui.messages.back().text); };
+    EXPECT_FALSE(SaveExamSelectionsWith(ui, nullptr));
+    EXPECT_EQ(lastText(), "No JSON loaded (or missing items array).");
+    EXPECT_EQ(U8(ui.messages.back().caption), "Save Selections");
+
+    g_hasJson = true;
+    g_jsonDoc = json::parse(R"({"title":"t","items":[{"id":"b","q":"\u00e9"},3,{"id":"a"},{"id":"b","n":2}]})");
+    EXPECT_FALSE(SaveExamSelectionsWith(ui, nullptr));
+    EXPECT_EQ(lastText(), "No selections yet. Use Create -> Select Items first.");
+    g_examSelectionInitialized = true;
+    EXPECT_FALSE(SaveExamSelectionsWith(ui, nullptr));
+    EXPECT_EQ(lastText(), "No items selected.");
+    g_examSelectedIds = {"gone"};
+    EXPECT_FALSE(SaveExamSelectionsWith(ui, nullptr));
+    EXPECT_EQ(lastText(), "No selected items could be found in the current document.");
+
+    g_examSelectedIds = {"b"};
+    const size_t before = ui.messages.size();
+    EXPECT_FALSE(SaveExamSelectionsWith(ui, nullptr)); // dialog cancelled: silent
+    EXPECT_EQ(ui.messages.size(), before);
+    EXPECT_EQ(ui.suggestedNames.back(), u"exam.json");
+
+    const std::u16string path = Join(TempDir("exam"), "exam.json");
+    ui.savePaths.push_back(path);
+    EXPECT_TRUE(SaveExamSelectionsWith(ui, nullptr));
+    EXPECT_EQ(lastText(), "Exam JSON saved successfully.");
+    EXPECT_EQ(ReadBytes(path), "{\n    \"items\": [\n        {\n            \"id\": \"b\",\n            \"q\": \"\xC3\xA9\"\n"
+                               "        },\n        {\n            \"id\": \"b\",\n            \"n\": 2\n        }\n    ]\n}");
+    ResetDocumentState();
+    ClearExamSelectionState();
+}
+
+TEST(ImportFixup, ListOrderCyclicSearchAndHeader)
+{
+    const std::vector<ImportIssue> raw = {{"b", true, false}, {"a", false, true}, {"b", false, true}, {"", true, true},
+                                          {"c", false, false}};
+    g_fixupIssues = BuildFixupList(raw);
+    ASSERT_EQ(g_fixupIssues.size(), 2u);
+    EXPECT_EQ(g_fixupIssues[0].id, "a");
+    EXPECT_EQ(FixupHeaderText(1, 2, g_fixupIssues[1]), u"Fix item 2 of 2  (missing: type, MLO)");
+    EXPECT_EQ(FixupHeaderText(0, 2, ImportIssue{"x", false, false}), u"Fix item 1 of 2");
+    EXPECT_EQ(MissingPartsText(g_fixupIssues[0]), "MLO");
+
+    EXPECT_EQ(NextUnresolvedIndex(0, 1), 1u);
+    EXPECT_EQ(NextUnresolvedIndex(0, -1), 1u);
+    g_fixupIssues[1] = ImportIssue{"b", false, false};
+    EXPECT_EQ(NextUnresolvedIndex(0, 1), 0u); // the start itself, last
+    g_fixupIssues[0].missingMlo = false;
+    EXPECT_EQ(NextUnresolvedIndex(0, 1), kNoIssue);
+    g_fixupIssues.clear();
+    EXPECT_EQ(NextUnresolvedIndex(0, 1), kNoIssue);
+
+    EXPECT_EQ(TypeToComboIndex("numerical"), 2);
+    EXPECT_EQ(TypeToComboIndex("Numerical"), 0);
+    EXPECT_EQ(ComboIndexToType(-1), "multiple_choice");
+    EXPECT_EQ(ComboIndexToType(3), "algorithmic");
+    EXPECT_TRUE(IsBlankWide(u" \t\u3000"));
+    EXPECT_FALSE(IsBlankWide(u" x"));
+}
+
+TEST(ImportFixup, SavingAnItemUpdatesTypeObjectivesAndFlags)
+{
+    ResetDocumentState();
+    g_hasJson = true;
+    g_jsonDoc = json::parse(R"({"items":[3,{"id":"a","type":"essay","objectives":"lost","keep":1},{"id":"b"}]})");
+    g_fixupIssues = {{"a", true, false}, {"b", false, true}};
+    g_fixupPos = 0;
+    size_t index = 0;
+    ASSERT_TRUE(FindItemIndexById("a", index));
+    EXPECT_EQ(index, 1u);
+    EXPECT_FALSE(FindItemIndexById("zz", index));
+
+    // Flagged only for its type, saved with a blank MLO: stays, now for its MLO.
+    EXPECT_TRUE(ApplyFixupToCurrentItem(1, 2, u"", u"", u""));
+    EXPECT_EQ(g_jsonDoc["items"][1], json::parse(R"({"id":"a","type":"numerical","keep":1,
+                                                     "objectives":{"MLO":"","CLO":"","PLO":""}})"));
+    EXPECT_FALSE(g_fixupIssues[0].missingType);
+    EXPECT_TRUE(g_fixupIssues[0].missingMlo);
+    // Now the MLO is required: only the type is written.
+    EXPECT_FALSE(ApplyFixupToCurrentItem(1, 1, u" \t", u"c", u"p"));
+    EXPECT_EQ(g_jsonDoc["items"][1]["type"], "true_false");
+    EXPECT_EQ(g_jsonDoc["items"][1]["objectives"]["CLO"], "");
+    EXPECT_TRUE(ApplyFixupToCurrentItem(1, -1, u" M ", u"c", u"p"));
+    EXPECT_EQ(g_jsonDoc["items"][1]["objectives"]["MLO"], " M ");
+    EXPECT_TRUE(IsResolved(g_fixupIssues[0]));
+    g_fixupIssues.clear();
+    ResetDocumentState();
+}

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "util/StringUtil.h"
+
+namespace {
+std::string Format(const std::string& raw, NoteList notes = {})
+{
+    g_validationWarnings = std::move(notes);
+    std::string out = U8(FormatTestbankJson(s2w(raw)));
+    g_validationWarnings.clear();
+    return out;
+}
+} // namespace
+
+TEST(RawView, TwoSpaceIndentSortedKeysCrLf)
+{
+    const json doc = json::parse(R"({"items":[{"id":"Q1","b":"\u00e9","a":[1]}]})");
+    EXPECT_EQ(U8(DumpJsonForRawView(doc)),
+              "{\r\n  \"items\": [\r\n    {\r\n      \"a\": [\r\n        1\r\n      ],\r\n      \"b\": \"\xC3\xA9\",\r\n"
+              "      \"id\": \"Q1\"\r\n    }\r\n  ]\r\n}");
+    EXPECT_EQ(NormalizeNewlinesToCRLF(u"a\nb\rc\r\nd"), u"a\r\nb\r\nc\r\nd");
+}
+
+TEST(FormattedView, ItemBlocksByType)
+{
+    const std::string raw = R"({"items":[
+      {"id":"Q1","type":"Multiple_Choice","category":"Cat","question":"Pick\none","objectives":{"MLO":"m","PLO":" "},
+       "choices":{"B":"two","A":"one"},"correct":"B"},
+      {"id":"Q2","type":"numerical","question":"n","answer":3.5},
+      {"id":"Q3","type":"numerical","answer":"3.5","correct":"x"},
+      {"id":"Q4","type":"true_false","correct":true},
+      {"id":"Q5","type":"algorithmic","algorithm":{"template":"T","choice_count":4,"format":7,"parameters":{"x":[1,2]}}},
+      {"id":"Q6","type":"essay"}]})";
+    const std::string sep = "\r\n----------------------------------------\r\n\r\n";
+    const std::string expected =
+        "[Q1]\r\nType: Multiple_Choice\r\nCategory: Cat\r\nObjectives:\r\n  MLO: m\r\n  CLO: <missing>\r\n  PLO:  \r\n"
+        "\r\nQuestion:\r\n  Pick\none\r\n\r\nChoices:\r\n  A) one\r\n  B) two\r\n\r\nCorrect/Answer: B\r\n" + sep +
+        "[Q2]\r\nType: numerical\r\nCategory: \r\nObjectives:\r\n  MLO: <missing>\r\n  CLO: <missing>\r\n  PLO: <missing>\r\n"
+        "\r\nQuestion:\r\n  n\r\n\r\nCorrect/Answer: 3.5\r\n" + sep +
+        "[Q3]\r\nType: numerical\r\nCategory: \r\nObjectives:\r\n  MLO: <missing>\r\n  CLO: <missing>\r\n  PLO: <missing>\r\n"
+        "\r\nQuestion:\r\n  \r\n\r\nCorrect/Answer: \"3.5\"\r\n" + sep +
+        "[Q4]\r\nType: true_false\r\nCategory: \r\nObjectives:\r\n  MLO: <missing>\r\n  CLO: <missing>\r\n  PLO: <missing>\r\n"
+        "\r\nQuestion:\r\n  \r\n\r\nCorrect/Answer: true\r\n" + sep +
+        "[Q5]\r\nType: algorithmic\r\nCategory: \r\nObjectives:\r\n  MLO: <missing>\r\n  CLO: <missing>\r\n  PLO: <missing>\r\n"
+        "\r\n(Algorithmic item)\r\n\r\nTemplate:\r\n  T\r\nChoice count: 4\r\n\r\nParameters: {\"x\":[1,2]}\r\n" + sep +
+        "[Q6]\r\nType: essay\r\nCategory: \r\nObjectives:\r\n  MLO: <missing>\r\n  CLO: <missing>\r\n  PLO: <missing>\r\n"
+        "\r\n(Unknown item type)\r\n" + sep;
+    EXPECT_EQ(Format(raw), expected);
+}
+
+TEST(FormattedView, NotesBlockShowsAtMostThirty)
+{
+    EXPECT_EQ(Format(R"({"items":[]})"), "");
+    EXPECT_EQ(Format(R"({"items":[]})", {u"one", u"two"}), "Validation notes (2):\r\n - one\r\n - two\r\n\r\n");
+    NoteList thirty(30, u"n"), many(45, u"n");
+    const std::string thirtyText = Format(R"({"items":[]})", thirty);
+    EXPECT_EQ(thirtyText.find("more)"), std::string::npos);
+    const std::string manyText = Format(R"({"items":[]})", many);
+    EXPECT_EQ(manyText.substr(0, 24), "Validation notes (45):\r\n");
+    EXPECT_NE(manyText.find(" - n\r\n - ... (15 more)\r\n\r\n"), std::string::npos);
+}
+
+TEST(FormattedView, ErrorsStopTheListingWhereTheyHappen)
+{
+    EXPECT_EQ(Format("[]"), "Invalid testbank JSON: missing \"items\" array.\r\n");
+    EXPECT_EQ(Format("{"), "JSON parse error: [json.exception.parse_error.101] parse error at line 1, column 2: "
+                           "syntax error while parsing object key - unexpected end of input; expected string literal\r\n");
+
+    // A bad category leaves no header for that item; a bad question leaves the header.
+    const std::string badCategory = Format(R"({"items":[{"id":"a","type":"x"},{"id":"b","category":5}]})", {u"n"});
+    EXPECT_EQ(badCategory.substr(0, 34), "Validation notes (1):\r\n - n\r\n\r\n[a]");
+    EXPECT_NE(badCategory.find("(Unknown item type)"), std::string::npos);
+    EXPECT_EQ(badCategory.find("[b]"), std::string::npos);
+    const std::string tail = "----\r\n\r\nJSON parse error: [json.exception.type_error.302] type must be string, but is number\r\n";
+    EXPECT_EQ(badCategory.substr(badCategory.size() - tail.size()), tail);
+
+    const std::string badQuestion = Format(R"({"items":[{"id":"b","type":"mc","question":[]}]})");
+    EXPECT_EQ(badQuestion.find("[b]\r\nType: mc"), 0u);
+
+    const std::string badChoices = Format(R"({"items":[{"id":"c","type":"multiple_choice","choices":"x"}]})");
+    EXPECT_NE(badChoices.find("JSON parse error: "), std::string::npos);
+    for (const char* fine : {"null", "[]"}) {
+        const std::string ok = Format(std::string(R"({"items":[{"id":"c","type":"multiple_choice","choices":)") + fine + "}]}");
+        EXPECT_EQ(ok.find("JSON parse error"), std::string::npos) << fine;
+    }
+    EXPECT_NE(Format(R"({"items":[3]})").find("JSON parse error: "), std::string::npos);
+}
