@@ -8,17 +8,23 @@ enum class MsgIcon { Error, Info, Warning, Question };
 enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgAnswer { Ok, Yes, No, Cancel };
 
-// The modal interactions of the shell and the few window services the document
-// commands need. The program implements it with Win32 calls; tests and the testbank
-// command implement it with scripts. `owner` is the owning window handle.
-class DocumentUi {
+// The modal interactions of the shell: the program implements them with Win32 dialogs
+// and message boxes; tests and the testbank command script them. `owner` is the owning
+// window handle.
+class ModalUi {
 public:
-    virtual ~DocumentUi() = default;
+    virtual ~ModalUi() = default;
     virtual std::u16string AskOpenPath(void* owner) = 0;
     virtual std::vector<std::u16string> AskOpenPaths(void* owner) = 0;
     virtual std::u16string AskSavePath(void* owner, const std::u16string& suggested) = 0;
     virtual MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption,
                                   MsgIcon icon, MsgButtons buttons) = 0;
+};
+
+// What the document commands need besides the modal interactions: the view's text and
+// the other windows they notify.
+class DocumentUi : public ModalUi {
+public:
     virtual std::u16string ReadViewText() = 0;
     virtual void RefreshView() {}
     virtual void ResetExamSelections() {}

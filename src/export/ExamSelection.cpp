@@ -65,7 +65,7 @@ const char16_t* ExamRefusal(json& exam)
     return nullptr;
 }
 
-bool SaveExamSelectionsWith(DocumentUi& ui, void* owner)
+bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
 {
     json exam;
     if (const char16_t* refusal = ExamRefusal(exam)) {

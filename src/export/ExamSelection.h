@@ -26,4 +26,4 @@ std::string SerializeExam(const json& exam);
 const char16_t* ExamRefusal(json& exam);
 // Save Selections after the window (if open) has synced the set: every refusal and
 // message, the save dialog and the write. True when a file was written.
-bool SaveExamSelectionsWith(DocumentUi& ui, void* owner);
+bool SaveExamSelectionsWith(ModalUi& ui, void* owner);

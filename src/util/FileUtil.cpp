@@ -75,6 +75,25 @@ std::u16string LoadFileText(const std::u16string& path)
     return s2w(bytes);
 }
 
+std::vector<std::u16string> SplitMultiSelectBuffer(const std::u16string& buffer)
+{
+    std::vector<std::u16string> parts;
+    size_t start = 0;
+    while (start < buffer.size()) {
+        size_t end = buffer.find(u'\0', start);
+        if (end == std::u16string::npos) end = buffer.size();
+        if (end == start) break;
+        parts.push_back(buffer.substr(start, end - start));
+        start = end + 1;
+    }
+    if (parts.size() <= 1) return parts;
+    std::u16string dir = parts[0];
+    if (!dir.empty() && dir.back() != u'\\' && dir.back() != u'/') dir += u'\\';
+    std::vector<std::u16string> paths;
+    for (size_t i = 1; i < parts.size(); ++i) paths.push_back(dir + parts[i]);
+    return paths;
+}
+
 bool SaveFileText(const std::u16string& path, const std::u16string& text)
 {
     return WriteFileBytesSafely(path, w2s(text));

@@ -12,6 +12,11 @@ bool SaveFileText(const std::u16string& path, const std::u16string& text);
 bool ReadFileBytes(const std::u16string& path, std::string& bytes);
 bool WriteFileBytesSafely(const std::u16string& path, const std::string& bytes);
 
+#include <vector>
+// The paths in a multi-select open dialog's buffer: one full path, or a folder followed by
+// names (NUL-separated, ending in an empty string).
+std::vector<std::u16string> SplitMultiSelectBuffer(const std::u16string& buffer);
+
 // Test seam: make the next safe writes fail at the given step.
 enum class SaveFailStep { None, Create, Write, Flush, Close, Replace };
 extern SaveFailStep g_saveFailAt;

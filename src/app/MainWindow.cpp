@@ -1,0 +1,261 @@
+#include "app/MainWindow.h"
+
+#include <commdlg.h>
+
+#include "branding/Branding.h"
+#include "editor/ItemEditor.h"
+#include "export/ExamExport.h"
+#include "find/FindReplace.h"
+#include "fixup/ImportFixup.h"
+#include "util/FileDialogs.h"
+#include "util/Win32Text.h"
+
+HWND g_hEdit = nullptr;
+HFONT g_hFont = nullptr;
+BOOL(WINAPI* g_chooseFont)(CHOOSEFONTW*) = ChooseFontW;
+
+const char16_t* const kDiscardRawEditsQuestion = u"Discard the changes typed in the raw JSON view?";
+const wchar_t kMainWindowTitle[] = L"Exam Testbank Viewer/Editor";
+
+namespace {
+
+// The real dialogs and message boxes.
+class Win32ModalUi : public ModalUi {
+public:
+    std::u16string AskOpenPath(void* owner) override { return ShowOpenJsonDialog(static_cast<HWND>(owner)); }
+    std::vector<std::u16string> AskOpenPaths(void* owner) override
+    {
+        return ShowOpenMultiJsonDialog(static_cast<HWND>(owner));
+    }
+    std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
+    {
+        return ShowSaveAsDialog(static_cast<HWND>(owner), suggested);
+    }
+    MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
+                          MsgButtons buttons) override
+    {
+        static const UINT icons[] = {MB_ICONERROR, MB_ICONINFORMATION, MB_ICONWARNING, MB_ICONQUESTION};
+        static const UINT kinds[] = {MB_OK, MB_YESNO, MB_YESNOCANCEL};
+        switch (MessageBoxW(static_cast<HWND>(owner), ToWide(text).c_str(), ToWide(caption).c_str(),
+                            icons[static_cast<int>(icon)] | kinds[static_cast<int>(buttons)])) {
+        case IDYES: return MsgAnswer::Yes;
+        case IDNO: return MsgAnswer::No;
+        case IDCANCEL: return MsgAnswer::Cancel;
+        default: return MsgAnswer::Ok;
+        }
+    }
+};
+
+Win32ModalUi g_win32Modal;
+
+// The document commands' view of the main window.
+class MainWindowUi : public DocumentUi {
+public:
+    std::u16string AskOpenPath(void* owner) override { return g_modalUi->AskOpenPath(owner); }
+    std::vector<std::u16string> AskOpenPaths(void* owner) override { return g_modalUi->AskOpenPaths(owner); }
+    std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
+    {
+        return g_modalUi->AskSavePath(owner, suggested);
+    }
+    MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
+                          MsgButtons buttons) override
+    {
+        return g_modalUi->ShowMessage(owner, text, caption, icon, buttons);
+    }
+    std::u16string ReadViewText() override { return GetWindowTextU(g_hEdit); }
+    void RefreshView() override { RefreshEditView(g_hMainWnd); }
+    void ResetExamSelections() override { ::ResetExamSelections(); }
+    void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) override
+    {
+        OpenImportFixupWindow(static_cast<HWND>(owner), issues);
+    }
+};
+
+MainWindowUi g_mainUi;
+
+void SetViewText(const std::u16string& text) { SetWindowTextW(g_hEdit, ToWide(text).c_str()); }
+
+void ToggleRawView(HWND window)
+{
+    if (!g_hasJson) return;
+    // Text typed into the raw view is lost on the toggle: ask first.
+    if (g_viewRaw && g_hEdit && GetWindowTextU(g_hEdit) != g_rawJsonText &&
+        ShowMessageBox(window, kDiscardRawEditsQuestion, u"Exam Testbank Viewer/Editor", MsgIcon::Question,
+                       MsgButtons::YesNo) != MsgAnswer::Yes)
+        return;
+    g_viewRaw = !g_viewRaw;
+    RefreshEditView(window);
+}
+
+void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
+{
+    if (!g_hasJson) {
+        ShowMessageBox(window, u"No JSON loaded.", caption, MsgIcon::Info);
+        return;
+    }
+    if (!g_viewRaw) {
+        g_viewRaw = true;
+        RefreshEditView(window);
+    }
+    open(window);
+}
+
+void OnCommand(HWND window, int id)
+{
+    switch (id) {
+    case IDM_FILE_NEW: CmdNewTestbank(g_mainUi, window); break;
+    case IDM_FILE_OPEN: CmdOpen(g_mainUi, window); break;
+    case IDM_FILE_OPEN_MERGE: CmdOpenAndMerge(g_mainUi, window); break;
+    case IDM_FILE_SAVE: CmdSave(g_mainUi, window); break;
+    case IDM_FILE_SAVE_AS: CmdSaveAs(g_mainUi, window); break;
+    case IDM_FILE_EXIT: PostMessageW(window, WM_CLOSE, 0, 0); break;
+    case IDM_VIEW_FONT: ShowFontDialogAndApply(window); break;
+    case IDM_VIEW_TOGGLE_RAW: ToggleRawView(window); break;
+    case IDM_EDIT_ITEMS: OpenMcEditor(window); break;
+    case IDM_EDIT_FIND: FindOrReplace(window, u"Find", OpenFindDialog); break;
+    case IDM_EDIT_REPLACE: FindOrReplace(window, u"Replace", OpenReplaceDialog); break;
+    case IDM_CREATE_SELECT: OpenExamExportWindow(window); break;
+    case IDM_CREATE_SAVE_SELECTIONS: SaveExamSelections(window); break;
+    default: break;
+    }
+}
+
+} // namespace
+
+ModalUi* g_modalUi = &g_win32Modal;
+
+MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
+                         MsgButtons buttons)
+{
+    return g_modalUi->ShowMessage(owner, text, caption, icon, buttons);
+}
+
+void CreateMainMenu(HWND window)
+{
+    HMENU bar = CreateMenu();
+    HMENU file = CreateMenu(), edit = CreateMenu(), create = CreateMenu(), view = CreateMenu();
+    AppendMenuW(file, MF_STRING, IDM_FILE_NEW, L"&New Testbank");
+    AppendMenuW(file, MF_STRING, IDM_FILE_OPEN, L"&Open...\tCtrl+O");
+    AppendMenuW(file, MF_STRING, IDM_FILE_OPEN_MERGE, L"Open && &Merge...");
+    AppendMenuW(file, MF_STRING, IDM_FILE_SAVE, L"&Save\tCtrl+S");
+    AppendMenuW(file, MF_STRING, IDM_FILE_SAVE_AS, L"Save &As...");
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(file, MF_STRING, IDM_FILE_EXIT, L"E&xit");
+    AppendMenuW(edit, MF_STRING, IDM_EDIT_ITEMS, L"&Edit/Add Items...");
+    AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(edit, MF_STRING, IDM_EDIT_FIND, L"&Find...\tCtrl+F");
+    AppendMenuW(edit, MF_STRING, IDM_EDIT_REPLACE, L"&Replace...\tCtrl+H");
+    AppendMenuW(create, MF_STRING, IDM_CREATE_SELECT, L"&Select Items");
+    AppendMenuW(create, MF_STRING, IDM_CREATE_SAVE_SELECTIONS, L"&Save Selections");
+    AppendMenuW(view, MF_STRING, IDM_VIEW_FONT, L"&Font...");
+    AppendMenuW(view, MF_STRING, IDM_VIEW_TOGGLE_RAW, L"Toggle &Raw JSON View");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(create), L"&Create");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
+    SetMenu(window, bar);
+}
+
+void RefreshEditView(HWND mainWindow)
+{
+    if (!g_hEdit) return;
+    if (!g_hasJson) {
+        SetWindowTextW(g_hEdit, L"");
+        SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
+        ShowWindow(g_hEdit, SW_HIDE);
+        InvalidateRect(mainWindow, nullptr, TRUE);
+        return;
+    }
+    ShowWindow(g_hEdit, SW_SHOW);
+    if (g_viewRaw) {
+        SendMessageW(g_hEdit, EM_SETREADONLY, FALSE, 0);
+        SetViewText(g_rawJsonText);
+    } else {
+        const std::u16string listing = FormatTestbankJson(g_rawJsonText);
+        SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
+        SetViewText(listing);
+    }
+}
+
+void ShowFontDialogAndApply(HWND owner)
+{
+    static LOGFONTW remembered{};
+    if (!g_hEdit) return;
+    if (remembered.lfHeight == 0) {
+        HFONT current = reinterpret_cast<HFONT>(SendMessageW(g_hEdit, WM_GETFONT, 0, 0));
+        if (current) {
+            GetObjectW(current, sizeof remembered, &remembered);
+        } else {
+            remembered = LOGFONTW{};
+            remembered.lfHeight = -16;
+            lstrcpynW(remembered.lfFaceName, L"Segoe UI", LF_FACESIZE);
+        }
+    }
+    CHOOSEFONTW cf{};
+    cf.lStructSize = sizeof cf;
+    cf.hwndOwner = owner;
+    cf.lpLogFont = &remembered;
+    cf.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
+    if (!g_chooseFont(&cf)) return;
+    // Make the new font before releasing the old one, so the view never holds a dead font.
+    HFONT font = CreateFontIndirectW(&remembered);
+    if (!font) return;
+    SendMessageW(g_hEdit, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    if (g_hFont) DeleteObject(g_hFont);
+    g_hFont = font;
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        CreateMainMenu(window);
+        g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                      ES_AUTOHSCROLL | ES_NOHIDESEL,
+                                  0, 0, 0, 0, window, nullptr, g_hInst, nullptr);
+        if (!g_hEdit)
+            ShowMessageBox(window, u"Failed to create edit control.", u"Error", MsgIcon::Error);
+        else
+            SendMessageW(g_hEdit, EM_SETLIMITTEXT, 0, 0); // the 32K default would refuse typing in any real bank
+        g_hasJson = false;
+        g_viewRaw = false;
+        RefreshEditView(window);
+        return 0;
+    case WM_SIZE:
+        if (g_hEdit) MoveWindow(g_hEdit, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(window, &ps);
+        if (!g_hasJson) {
+            RECT client;
+            GetClientRect(window, &client);
+            DrawBrandingPlaceholder(dc, client);
+        }
+        EndPaint(window, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        if (!g_hasJson) return 1;
+        break;
+    case WM_COMMAND:
+        OnCommand(window, LOWORD(wParam));
+        return 0;
+    case WM_CLOSE:
+        // Unsaved work is never thrown away without asking.
+        if (ConfirmDiscardChanges(g_mainUi, window)) DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        if (g_hFont) {
+            DeleteObject(g_hFont);
+            g_hFont = nullptr;
+        }
+        g_hEdit = nullptr;
+        PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

@@ -1,0 +1,338 @@
+// Drives the real main window with the messages a user's actions produce; dialogs and
+// message boxes are answered by a script.
+#include <filesystem>
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "app/AppMain.h"
+#include "app/BatchUi.h"
+#include "app/MainWindow.h"
+#include "branding/Branding.h"
+#include "util/StringUtil.h"
+#include "util/Win32Text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const unsigned char kRedPng[] = {
+    0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00, 0x00,
+    0x28, 0x00, 0x00, 0x00, 0x14, 0x08, 0x02, 0x00, 0x00, 0x00, 0x70, 0x24, 0xe8, 0xec, 0x00, 0x00, 0x00, 0x23, 0x49,
+    0x44, 0x41, 0x54, 0x78, 0xda, 0xed, 0xcd, 0xb1, 0x0d, 0x00, 0x00, 0x08, 0xc0, 0xa0, 0xfe, 0xff, 0xb4, 0x9e, 0xe1,
+    0x20, 0x09, 0x3b, 0x4d, 0x9d, 0x48, 0x2c, 0x16, 0x8b, 0xc5, 0x62, 0xb1, 0xf8, 0x4f, 0xbc, 0x7d, 0xfa, 0x1d, 0x0e,
+    0xa2, 0x1e, 0x87, 0x3d, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+fs::path ExeDir()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return fs::path(path).parent_path();
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        fs::remove(ExeDir() / "logo.png");
+        g_modalUi = &script_;
+        ASSERT_TRUE(StartApplication(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
+        DestroyMain();
+    }
+    static void TearDownTestSuite() { ShutdownBranding(); }
+    static void DestroyMain()
+    {
+        g_modified = false;
+        g_viewRaw = false;
+        if (IsWindow(g_hMainWnd)) DestroyWindow(g_hMainWnd);
+        Pump();
+    }
+
+    void SetUp() override
+    {
+        script_ = ScriptedModalUi();
+        ResetDocumentState();
+        dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        main = CreateMainWindow(SW_SHOWNORMAL);
+        ASSERT_NE(main, nullptr);
+        Pump();
+    }
+    void TearDown() override { DestroyMain(); }
+
+    void Command(int id)
+    {
+        SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        Pump();
+    }
+    std::string ViewText() const { return U8(GetWindowTextU(g_hEdit)); }
+    bool ViewReadOnly() const { return GetWindowLongW(g_hEdit, GWL_STYLE) & ES_READONLY; }
+    bool ViewVisible() const { return IsWindowVisible(g_hEdit); }
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> out;
+        for (const auto& m : script_.messages) out.push_back(U8(m.text));
+        return out;
+    }
+    std::u16string File(const std::string& name, const std::string& bytes)
+    {
+        std::u16string path = Join(dir, name);
+        WriteBytes(path, bytes);
+        return path;
+    }
+    COLORREF PixelAtClientCentre()
+    {
+        InvalidateRect(main, nullptr, TRUE);
+        UpdateWindow(main);
+        RECT rc;
+        GetClientRect(main, &rc);
+        HDC dc = GetDC(main);
+        COLORREF c = GetPixel(dc, rc.right / 2, rc.bottom / 2);
+        ReleaseDC(main, dc);
+        return c;
+    }
+
+    static ScriptedModalUi script_;
+    HWND main = nullptr;
+    std::u16string dir;
+};
+
+ScriptedModalUi MainWindow::script_;
+
+const char kBank[] = R"({"items":[{"id":"Q1","type":"multiple_choice","question":"Pick","choices":{"A":"a","B":"b","C":"c","D":"d"},
+  "correct":"B","objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]})";
+
+} // namespace
+
+TEST_F(MainWindow, StartsEmptyWithMenuAndPlaceholder)
+{
+    wchar_t title[64];
+    GetWindowTextW(main, title, 64);
+    EXPECT_STREQ(title, L"Exam Testbank Viewer/Editor");
+    RECT frame;
+    GetWindowRect(main, &frame);
+    EXPECT_EQ(frame.right - frame.left, 900);
+    EXPECT_EQ(frame.bottom - frame.top, 700);
+
+    HMENU bar = GetMenu(main);
+    ASSERT_EQ(GetMenuItemCount(bar), 4);
+    const wchar_t* tops[] = {L"&File", L"&Edit", L"&Create", L"&View"};
+    const std::vector<std::pair<int, std::wstring>> items[] = {
+        {{1000, L"&New Testbank"}, {1001, L"&Open...\tCtrl+O"}, {1005, L"Open && &Merge..."}, {1002, L"&Save\tCtrl+S"},
+         {1003, L"Save &As..."}, {0, L""}, {1004, L"E&xit"}},
+        {{3001, L"&Edit/Add Items..."}, {0, L""}, {3002, L"&Find...\tCtrl+F"}, {3003, L"&Replace...\tCtrl+H"}},
+        {{4100, L"&Select Items"}, {4101, L"&Save Selections"}},
+        {{2001, L"&Font..."}, {2002, L"Toggle &Raw JSON View"}}};
+    for (int m = 0; m < 4; ++m) {
+        wchar_t text[64];
+        GetMenuStringW(bar, m, text, 64, MF_BYPOSITION);
+        EXPECT_STREQ(text, tops[m]);
+        HMENU sub = GetSubMenu(bar, m);
+        ASSERT_EQ(GetMenuItemCount(sub), static_cast<int>(items[m].size()));
+        for (size_t i = 0; i < items[m].size(); ++i) {
+            EXPECT_EQ(static_cast<int>(GetMenuItemID(sub, static_cast<int>(i))), items[m][i].first);
+            GetMenuStringW(sub, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+            EXPECT_EQ(std::wstring(text), items[m][i].second);
+        }
+    }
+
+    EXPECT_FALSE(ViewVisible());
+    EXPECT_TRUE(ViewReadOnly());
+    EXPECT_EQ(PixelAtClientCentre(), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(GetBrandIconLarge(), nullptr);
+
+    Command(IDM_VIEW_TOGGLE_RAW); // nothing, silently
+    EXPECT_FALSE(ViewVisible());
+    Command(IDM_EDIT_FIND);
+    Command(IDM_EDIT_REPLACE);
+    ASSERT_EQ(script_.messages.size(), 2u);
+    EXPECT_EQ(U8(script_.messages[0].caption), "Find");
+    EXPECT_EQ(U8(script_.messages[1].caption), "Replace");
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"No JSON loaded.", "No JSON loaded."}));
+    EXPECT_EQ(script_.messages[0].owner, main);
+    EXPECT_FALSE(g_viewRaw);
+}
+
+TEST_F(MainWindow, NewToggleAndFindSwitchViews)
+{
+    Command(IDM_FILE_NEW);
+    EXPECT_TRUE(ViewVisible());
+    EXPECT_TRUE(ViewReadOnly());
+    EXPECT_EQ(ViewText(), "");
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_FALSE(ViewReadOnly());
+    EXPECT_EQ(ViewText(), "{\r\n  \"items\": []\r\n}");
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_TRUE(ViewReadOnly());
+    Command(IDM_EDIT_FIND); // from the formatted view: switches to raw first
+    EXPECT_TRUE(g_viewRaw);
+    EXPECT_FALSE(ViewReadOnly());
+    EXPECT_TRUE(script_.messages.empty());
+    EXPECT_NE(PixelAtClientCentre(), RGB(255, 0, 0));
+}
+
+TEST_F(MainWindow, OpenMergeSaveAndSaveAsThroughTheMenu)
+{
+    const std::u16string path = File("bank.json", kBank);
+    script_.openPaths.push_back(path);
+    Command(IDM_FILE_OPEN);
+    EXPECT_TRUE(script_.messages.empty());
+    EXPECT_EQ(ViewText().substr(0, 20), "[Q1]\r\nType: multiple");
+    EXPECT_TRUE(ViewReadOnly());
+
+    script_.openPaths.push_back(File("empty.json", ""));
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(Texts(), std::vector<std::string>{"Failed to read file or file is empty."});
+    EXPECT_EQ(script_.messages[0].owner, main);
+    EXPECT_EQ(script_.messages[0].icon, MsgIcon::Error);
+    EXPECT_EQ(ViewText().substr(0, 4), "[Q1]");
+
+    script_.openPathLists.push_back({File("more.json", R"([{"id":"Q1","type":"mc","question":"Other"}])")});
+    Command(IDM_FILE_OPEN_MERGE);
+    EXPECT_NE(ViewText().find("[Q1a]\r\nType: mc"), std::string::npos);
+    EXPECT_NE(ViewText().find("Validation notes (1):"), std::string::npos);
+
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    EXPECT_EQ(ReadBytes(path), U8(g_rawJsonText));
+    EXPECT_NE(ReadBytes(path).find("\"Q1a\""), std::string::npos);
+
+    const std::u16string copy = Join(dir, "copy.json");
+    script_.savePaths.push_back(copy);
+    Command(IDM_FILE_SAVE_AS);
+    EXPECT_EQ(script_.suggestedNames.back(), path);
+    EXPECT_EQ(ReadBytes(copy), ReadBytes(path));
+    EXPECT_EQ(g_currentPath, copy);
+
+    script_.savePaths.push_back(Join(dir, "missing-dir/x.json"));
+    Command(IDM_FILE_SAVE_AS);
+    EXPECT_EQ(Texts().back(), "Failed to save file.");
+    EXPECT_EQ(g_currentPath, copy);
+}
+
+TEST_F(MainWindow, RawViewTypingSaveAndDiscardQuestion)
+{
+    std::string big = R"({"items":[)";
+    for (int i = 0; i < 800; ++i)
+        big += (i ? "," : "") + std::string(R"({"id":"Q)") + std::to_string(i) +
+               R"(","type":"numerical","question":"What is the value of item )" + std::to_string(i) + R"(?","answer":1})";
+    big += "]}";
+    script_.openPaths.push_back(File("big.json", big));
+    Command(IDM_FILE_OPEN);
+    Command(IDM_VIEW_TOGGLE_RAW);
+    const int length = GetWindowTextLengthW(g_hEdit);
+    ASSERT_GT(length, 100000);
+    SendMessageW(g_hEdit, EM_SETSEL, 3, 3);
+    SendMessageW(g_hEdit, WM_CHAR, L' ', 0);
+    EXPECT_EQ(GetWindowTextLengthW(g_hEdit), length + 1);
+
+    Command(IDM_VIEW_TOGGLE_RAW); // no answer queued: No
+    EXPECT_TRUE(g_viewRaw);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Discard the changes typed in the raw JSON view?"});
+    EXPECT_EQ(GetWindowTextLengthW(g_hEdit), length + 1);
+    script_.answers.push_back(MsgAnswer::Yes);
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_FALSE(g_viewRaw);
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_EQ(GetWindowTextLengthW(g_hEdit), length); // the typed space is gone
+
+    // Save in the raw view parses what is typed; bad text writes nothing.
+    SetWindowTextW(g_hEdit, L"{\"items\": [{\"id\": \"X\"}]");
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(Texts().back().rfind("JSON parse error: ", 0), 0u);
+    EXPECT_EQ(ViewText(), "{\"items\": [{\"id\": \"X\"}]");
+    SetWindowTextW(g_hEdit, L"{\"items\": [{\"id\": \"X\"}]}");
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    EXPECT_EQ(ViewText().substr(0, 13), "{\r\n  \"items\":");
+    EXPECT_NE(ReadBytes(g_currentPath).find("\"correct\": \"A\""), std::string::npos);
+}
+
+TEST_F(MainWindow, ClosingAsksAboutUnsavedWork)
+{
+    const std::u16string path = File("bank.json", kBank);
+    script_.openPaths.push_back(path);
+    Command(IDM_FILE_OPEN);
+    Command(IDM_VIEW_TOGGLE_RAW);
+    SendMessageW(g_hEdit, WM_CHAR, L' ', 0);
+    Command(IDM_FILE_EXIT); // Cancel
+    EXPECT_TRUE(IsWindow(main));
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Save changes to the current testbank?"});
+    script_.answers.push_back(MsgAnswer::Yes); // saves the typed text first
+    SendMessageW(main, WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_EQ(ReadBytes(path).substr(0, 14), "{\r\n  \"items\": ");
+}
+
+TEST_F(MainWindow, FontDialogRemembersTheChoice)
+{
+    static std::vector<std::pair<LONG, std::wstring>> seen;
+    static bool confirm = true;
+    g_chooseFont = [](CHOOSEFONTW* cf) -> BOOL {
+        seen.emplace_back(cf->lpLogFont->lfHeight, cf->lpLogFont->lfFaceName);
+        EXPECT_EQ(cf->Flags, static_cast<DWORD>(CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT));
+        if (!confirm) return FALSE;
+        cf->lpLogFont->lfHeight = -20;
+        lstrcpyW(cf->lpLogFont->lfFaceName, L"Courier New");
+        return TRUE;
+    };
+    Command(IDM_VIEW_FONT);
+    EXPECT_NE(g_hFont, nullptr);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(g_hEdit, WM_GETFONT, 0, 0)), g_hFont);
+    confirm = false;
+    HFONT chosen = g_hFont;
+    Command(IDM_VIEW_FONT);
+    EXPECT_EQ(g_hFont, chosen);
+    g_chooseFont = ChooseFontW;
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], std::make_pair(LONG(-16), std::wstring(L"Segoe UI")));
+    EXPECT_EQ(seen[1], std::make_pair(LONG(-20), std::wstring(L"Courier New")));
+}
+
+TEST_F(MainWindow, ViewFillsTheClientArea)
+{
+    Command(IDM_FILE_NEW);
+    SetWindowPos(main, nullptr, 0, 0, 640, 480, SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    RECT client, view;
+    GetClientRect(main, &client);
+    GetWindowRect(g_hEdit, &view);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&view), 2);
+    EXPECT_EQ(view.left, 0);
+    EXPECT_EQ(view.top, 0);
+    EXPECT_EQ(view.right, client.right);
+    EXPECT_EQ(view.bottom, client.bottom);
+    ShowWindow(main, SW_MINIMIZE);
+    Pump();
+    GetWindowRect(g_hEdit, &view);
+    EXPECT_EQ(view.right - view.left, 0);
+    ShowWindow(main, SW_RESTORE);
+}
+
+TEST_F(MainWindow, LogoBesideTheExecutableIsPaintedAndMadeIntoIcons)
+{
+    const fs::path logo = ExeDir() / "logo.png";
+    WriteBytes(logo.u16string(), std::string(reinterpret_cast<const char*>(kRedPng), sizeof kRedPng));
+    ShutdownBranding();
+    ASSERT_TRUE(InitBranding());
+    EXPECT_NE(GetBrandIconLarge(), nullptr);
+    EXPECT_NE(GetBrandIconSmall(), nullptr);
+    EXPECT_EQ(PixelAtClientCentre(), RGB(255, 0, 0));
+    ShutdownBranding();
+    fs::remove(logo);
+    ASSERT_TRUE(InitBranding());
+    EXPECT_EQ(GetBrandIconLarge(), nullptr);
+    EXPECT_EQ(PixelAtClientCentre(), GetSysColor(COLOR_WINDOW));
+}
