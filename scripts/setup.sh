@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ libgtest-dev googletest nlohmann-json3-dev
       g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-      wine wine64 xvfb xauth imagemagick x11-apps
+      wine wine64 xvfb xauth imagemagick x11-apps x11-utils xdotool fonts-wine
       clang libclang-rt-dev jq python3)
 missing=()
 for p in "${pkgs[@]}"; do
