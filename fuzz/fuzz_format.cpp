@@ -1,9 +1,28 @@
-// The formatted view on arbitrary raw text (what the raw view may hold after typing).
+// The formatted view on arbitrary raw text (what the raw view may hold after typing),
+// checked against the plain rendering: parse the whole text, then render items.
 #include "FuzzCommon.h"
+
+namespace {
+std::u16string ReferenceListing(const std::u16string& raw)
+{
+    std::string out;
+    try {
+        const json doc = ParseJsonText(w2s(raw));
+        if (!doc.is_object() || !doc.contains("items") || !doc["items"].is_array())
+            return u"Invalid testbank JSON: missing \"items\" array.\r\n";
+        out = FormatNotesBlock(g_validationWarnings);
+        for (const json& item : doc["items"]) AppendItemListing(out, item);
+    } catch (const std::exception& e) {
+        out += std::string("JSON parse error: ") + e.what() + "\r\n";
+    }
+    return s2w(out);
+}
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     g_validationWarnings.assign(size % 40, u"note");
-    const std::u16string view = FormatTestbankJson(FuzzText(data, size));
+    const std::u16string raw = FuzzText(data, size);
+    if (FormatTestbankJson(raw) != ReferenceListing(raw)) __builtin_trap();
     return 0;
 }

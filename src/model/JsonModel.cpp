@@ -1,6 +1,8 @@
 #include "model/JsonModel.h"
 
+#include <array>
 #include <cctype>
+#include <memory>
 #include <map>
 #include <stdexcept>
 #include <unordered_map>
@@ -35,19 +37,32 @@ std::u16string U(const std::string& utf8) { return s2w(utf8); }
 
 // Refuses nesting deeper than kMaxJsonDepth. Tracks strings and comments exactly as the
 // parser's tokenizer does, so the depth it sees on any prefix the parser accepts is exact.
-void CheckNestingDepth(const std::string& s)
+void CheckNestingDepth(const std::string& text)
 {
+    // 1: string start, 2: slash, 3: opening bracket, 4: closing bracket.
+    static const auto kClass = [] {
+        std::array<unsigned char, 256> c{};
+        c['"'] = 1;
+        c['/'] = 2;
+        c['['] = c['{'] = 3;
+        c[']'] = c['}'] = 4;
+        return c;
+    }();
+    const char* s = text.data();
+    const size_t n = text.size();
     size_t depth = 0;
-    const size_t n = s.size();
     size_t i = 0;
     while (i < n) {
-        switch (s[i]) {
-        case '"':
+        switch (kClass[static_cast<unsigned char>(s[i])]) {
+        case 0:
+            ++i;
+            break;
+        case 1:
             for (++i; i < n && s[i] != '"'; ++i)
                 if (s[i] == '\\') ++i;
             ++i;
             break;
-        case '/':
+        case 2:
             if (i + 1 < n && s[i + 1] == '/') {
                 for (i += 2; i < n && s[i] != '\n' && s[i] != '\r'; ++i) {}
             } else if (i + 1 < n && s[i + 1] == '*') {
@@ -57,19 +72,14 @@ void CheckNestingDepth(const std::string& s)
                 ++i;
             }
             break;
-        case '[':
-        case '{':
+        case 3:
             if (++depth > kMaxJsonDepth)
                 throw std::runtime_error("nesting depth exceeds the limit of " + std::to_string(kMaxJsonDepth) +
                                          " levels");
             ++i;
             break;
-        case ']':
-        case '}':
-            if (depth > 0) --depth;
-            ++i;
-            break;
         default:
+            if (depth > 0) --depth;
             ++i;
         }
     }
@@ -586,97 +596,221 @@ std::u16string NormalizeNewlinesToCRLF(const std::u16string& text)
     return out;
 }
 
-std::u16string DumpJsonForRawView(const json& document)
-{
-    return NormalizeNewlinesToCRLF(s2w(DumpIndented(document, 2)));
-}
+std::u16string DumpJsonForRawView(const json& document) { return s2wCrlf(DumpIndented(document, 2)); }
 
-namespace {
-
-void AppendItemBlock(std::u16string& out, const json& item)
+void AppendItemListing(std::string& out, const json& item)
 {
     // Everything of the header is read before any of it is written.
     const std::string id = item.value("id", std::string());
     const std::string type = item.value("type", std::string());
     const std::string category = item.value("category", std::string());
     std::string outcomes[3];
+    auto objectives = item.find("objectives");
     for (int k = 0; k < 3; ++k) {
-        auto objectives = item.find("objectives");
         if (objectives != item.end() && objectives->is_object()) outcomes[k] = objectives->value(kOutcomes[k], std::string());
         if (outcomes[k].empty()) outcomes[k] = "<missing>";
     }
-    out += u"[" + U(id) + u"]\r\n";
-    out += u"Type: " + U(type) + u"\r\n";
-    out += u"Category: " + U(category) + u"\r\n";
-    out += u"Objectives:\r\n";
-    for (int k = 0; k < 3; ++k) out += u"  " + U(kOutcomes[k]) + u": " + U(outcomes[k]) + u"\r\n";
+    out.append("[").append(id).append("]\r\nType: ").append(type).append("\r\nCategory: ").append(category);
+    out.append("\r\nObjectives:\r\n");
+    for (int k = 0; k < 3; ++k) out.append("  ").append(kOutcomes[k]).append(": ").append(outcomes[k]).append("\r\n");
 
     const std::string lower = ToLowerAscii(type);
     if (lower == "multiple_choice" || lower == "true_false" || lower == "numerical") {
         const std::string question = item.value("question", std::string());
-        out += u"\r\nQuestion:\r\n  " + U(question) + u"\r\n";
+        out.append("\r\nQuestion:\r\n  ").append(question).append("\r\n");
         auto choices = item.find("choices");
         if (lower == "multiple_choice" && choices != item.end()) {
-            out += u"\r\nChoices:\r\n";
+            out.append("\r\nChoices:\r\n");
             // Iterator key() throws for a scalar or a non-empty array, as for a bad value.
             for (auto it = choices->cbegin(); it != choices->cend(); ++it) {
                 const std::string& key = it.key();
-                const std::string text = it.value().get<std::string>();
-                out += u"  " + U(key) + u") " + U(text) + u"\r\n";
+                const std::string& text = it.value().get_ref<const std::string&>();
+                out.append("  ").append(key).append(") ").append(text).append("\r\n");
             }
         }
         auto answer = item.find("answer");
         auto correct = item.find("correct");
-        if (answer != item.end()) {
-            out += u"\r\nCorrect/Answer: " + U(JsonText(*answer)) + u"\r\n";
-        } else if (correct != item.end()) {
-            out += u"\r\nCorrect/Answer: " + U(correct->is_string() ? correct->get<std::string>() : JsonText(*correct)) +
-                   u"\r\n";
-        }
+        if (answer != item.end())
+            out.append("\r\nCorrect/Answer: ").append(JsonText(*answer)).append("\r\n");
+        else if (correct != item.end())
+            out.append("\r\nCorrect/Answer: ")
+                .append(correct->is_string() ? correct->get<std::string>() : JsonText(*correct))
+                .append("\r\n");
     } else if (lower == "algorithmic") {
-        out += u"\r\n(Algorithmic item)\r\n";
+        out.append("\r\n(Algorithmic item)\r\n");
         auto alg = item.find("algorithm");
         if (alg != item.end() && alg->is_object()) {
-            static const std::pair<const char*, const char16_t*> textLines[] = {
-                {"render_as", u"Render as: "}, {"template", u"\r\nTemplate:\r\n  "},
-                {"correct_formula", u"\r\nFormula: "}, {"format", u"Format: "}};
-            static const std::pair<const char*, const char16_t*> jsonLines[] = {
-                {"choice_count", u"Choice count: "}, {"parameters", u"\r\nParameters: "},
-                {"constants", u"Constants: "}, {"distractors", u"Distractors: "}};
+            static const std::pair<const char*, const char*> textLines[] = {
+                {"render_as", "Render as: "}, {"template", "\r\nTemplate:\r\n  "},
+                {"correct_formula", "\r\nFormula: "}, {"format", "Format: "}};
+            static const std::pair<const char*, const char*> jsonLines[] = {
+                {"choice_count", "Choice count: "}, {"parameters", "\r\nParameters: "},
+                {"constants", "Constants: "}, {"distractors", "Distractors: "}};
             for (const auto& [key, prefix] : textLines) {
                 auto v = alg->find(key);
-                if (v != alg->end() && v->is_string()) out += prefix + U(v->get<std::string>()) + u"\r\n";
+                if (v != alg->end() && v->is_string()) out.append(prefix).append(v->get_ref<const std::string&>()).append("\r\n");
             }
             for (const auto& [key, prefix] : jsonLines) {
                 auto v = alg->find(key);
-                if (v != alg->end()) out += prefix + U(JsonText(*v)) + u"\r\n";
+                if (v != alg->end()) out.append(prefix).append(JsonText(*v)).append("\r\n");
             }
         }
     } else {
-        out += u"\r\n(Unknown item type)\r\n";
+        out.append("\r\n(Unknown item type)\r\n");
     }
-    out += u"\r\n----------------------------------------\r\n\r\n";
+    out.append("\r\n----------------------------------------\r\n\r\n");
 }
+
+std::string FormatNotesBlock(const NoteList& notes)
+{
+    std::string out;
+    if (notes.empty()) return out;
+    out.append("Validation notes (").append(std::to_string(notes.size())).append("):\r\n");
+    const size_t shown = notes.size() < 30 ? notes.size() : 30;
+    for (size_t i = 0; i < shown; ++i) out.append(" - ").append(w2s(notes[i])).append("\r\n");
+    if (notes.size() > 30) out.append(" - ... (").append(std::to_string(notes.size() - 30)).append(" more)\r\n");
+    return out.append("\r\n");
+}
+
+namespace {
+
+using DomBuilder = nlohmann::detail::json_sax_dom_parser<json>;
+
+// Renders the listing while the raw text is parsed, one item at a time, so the view never
+// holds a second copy of the document. The result is what parsing the whole text and then
+// rendering `items` gives: a syntax error anywhere wins over a rendering error, the last
+// "items" key of the top-level object counts, and rendering stops at the first bad item.
+class ListingBuilder : public nlohmann::json_sax<json> {
+public:
+    std::string listing;     // item blocks of the current "items" array
+    std::string renderError; // message of the first item that could not be rendered
+    std::string parseError;
+    bool topIsObject = false;
+    bool itemsIsArray = false;
+
+    bool null() override { return item_ ? item_->null() : Scalar(nullptr); }
+    bool boolean(bool v) override { return item_ ? item_->boolean(v) : Scalar(v); }
+    bool number_integer(number_integer_t v) override { return item_ ? item_->number_integer(v) : Scalar(v); }
+    bool number_unsigned(number_unsigned_t v) override { return item_ ? item_->number_unsigned(v) : Scalar(v); }
+    bool number_float(number_float_t v, const string_t& s) override
+    {
+        return item_ ? item_->number_float(v, s) : Scalar(v);
+    }
+    bool string(string_t& v) override { return item_ ? item_->string(v) : Scalar(v); }
+    bool binary(binary_t& v) override { return item_ ? item_->binary(v) : Scalar(json::binary(v)); }
+    bool start_object(std::size_t len) override
+    {
+        if (!item_ && depth_ == 0) topIsObject = true;
+        StartContainer();
+        ++depth_;
+        return item_ ? item_->start_object(len) : true;
+    }
+    bool key(string_t& k) override
+    {
+        if (item_) return item_->key(k);
+        if (depth_ == 1 && topIsObject) itemsKey_ = k == "items";
+        return true;
+    }
+    bool end_object() override { return EndContainer(false); }
+    bool start_array(std::size_t len) override
+    {
+        if (!item_ && depth_ == 1 && topIsObject && itemsKey_) {
+            inItems_ = true; // a new "items" array replaces what an earlier one rendered
+            itemsIsArray = false;
+            listing.clear();
+            renderError.clear();
+            ++depth_;
+            return true;
+        }
+        StartContainer();
+        ++depth_;
+        return item_ ? item_->start_array(len) : true;
+    }
+    bool end_array() override
+    {
+        if (!item_ && inItems_ && depth_ == 2) {
+            --depth_;
+            inItems_ = false;
+            itemsIsArray = true;
+            return true;
+        }
+        return EndContainer(true);
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override
+    {
+        parseError = e.what();
+        return false;
+    }
+
+private:
+    bool ElementOfItems() const { return inItems_ && depth_ == 2; }
+
+    // A value that is not a container, outside any item: an element of items (which
+    // cannot be rendered) or the value of "items" itself.
+    template <class T>
+    bool Scalar(T&& v)
+    {
+        if (ElementOfItems()) Render(json(std::forward<T>(v)));
+        else if (depth_ == 1 && topIsObject && itemsKey_) itemsIsArray = false;
+        return true;
+    }
+    void StartContainer()
+    {
+        if (item_) return;
+        if (ElementOfItems() && renderError.empty()) {
+            itemValue_ = json();
+            item_ = std::make_unique<DomBuilder>(itemValue_, true);
+            itemDepth_ = depth_;
+        } else if (depth_ == 1 && topIsObject && itemsKey_) {
+            itemsIsArray = false; // "items" holds an object
+        }
+    }
+    bool EndContainer(bool array)
+    {
+        --depth_;
+        if (!item_) return true;
+        const bool ok = array ? item_->end_array() : item_->end_object();
+        if (depth_ == itemDepth_) {
+            item_.reset();
+            Render(itemValue_);
+            itemValue_ = json();
+        }
+        return ok;
+    }
+    void Render(const json& item)
+    {
+        if (!renderError.empty()) return;
+        try {
+            AppendItemListing(listing, item); // a failure leaves the block written so far
+        } catch (const std::exception& e) {
+            renderError = e.what();
+        }
+    }
+
+    std::unique_ptr<DomBuilder> item_;
+    json itemValue_;
+    size_t depth_ = 0;
+    size_t itemDepth_ = 0;
+    bool itemsKey_ = false;
+    bool inItems_ = false;
+};
 
 } // namespace
 
 std::u16string FormatTestbankJson(const std::u16string& rawText)
 {
-    std::u16string out;
+    std::string utf8 = w2s(rawText);
+    ListingBuilder builder;
     try {
-        const json doc = ParseJsonText(w2s(rawText));
-        if (!HasArray(doc, "items")) return u"Invalid testbank JSON: missing \"items\" array.\r\n";
-        const NoteList& notes = g_validationWarnings;
-        if (!notes.empty()) {
-            out += u"Validation notes (" + DecimalW(notes.size()) + u"):\r\n";
-            const size_t shown = notes.size() < 30 ? notes.size() : 30;
-            for (size_t i = 0; i < shown; ++i) out += u" - " + notes[i] + u"\r\n";
-            if (notes.size() > 30) out += u" - ... (" + DecimalW(notes.size() - 30) + u" more)\r\n";
-            out += u"\r\n";
-        }
-        for (const json& item : doc["items"]) AppendItemBlock(out, item);
+        CheckNestingDepth(utf8);
+        json::sax_parse(utf8, &builder, json::input_format_t::json, true, true);
     } catch (const std::exception& e) {
-        out += u"JSON parse error: " + U(e.what()) + u"\r\n";
+        builder.parseError = e.what();
     }
-    return out;
+    if (!builder.parseError.empty()) return s2w("JSON parse error: " + builder.parseError + "\r\n");
+    if (!builder.topIsObject || !builder.itemsIsArray) return u"Invalid testbank JSON: missing \"items\" array.\r\n";
+    std::string out = FormatNotesBlock(g_validationWarnings);
+    out += builder.listing;
+    if (!builder.renderError.empty()) out.append("JSON parse error: ").append(builder.renderError).append("\r\n");
+    return s2w(out);
 }

@@ -76,3 +76,7 @@ std::string MakeUniqueIdByLetterSuffix(const std::string& base, const std::set<s
 std::u16string DumpJsonForRawView(const json& document);
 std::u16string NormalizeNewlinesToCRLF(const std::u16string& text);
 std::u16string FormatTestbankJson(const std::u16string& rawText);
+// One item's block of the formatted listing (UTF-8); throws on a value of the wrong kind.
+void AppendItemListing(std::string& out, const json& item);
+// The notes block at the head of the formatted listing (UTF-8); "" without notes.
+std::string FormatNotesBlock(const NoteList& notes);

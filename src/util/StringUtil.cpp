@@ -2,64 +2,80 @@
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 bool InRange(unsigned char b, unsigned char lo, unsigned char hi) { return b >= lo && b <= hi; }
 
 } // namespace
 
 std::string w2s(const std::u16string& text)
 {
-    std::string out;
-    out.reserve(text.size());
     const size_t n = text.size();
+    const char16_t* in = text.data();
+    // Exact size first: the text may be tens of megabytes.
+    size_t bytes = 0;
     for (size_t i = 0; i < n; ++i) {
-        char32_t u = text[i];
+        const char16_t u = in[i];
+        if (u < 0x80) bytes += 1;
+        else if (u < 0x800) bytes += 2;
+        else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) bytes += 4, ++i;
+        else bytes += 3;
+    }
+    std::string out(bytes, '\0');
+    char* o = out.data();
+    for (size_t i = 0; i < n; ++i) {
+        char32_t u = in[i];
         if (u < 0x80) {
-            out += static_cast<char>(u);
-        } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            *o++ = static_cast<char>(u);
+            continue;
+        }
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
+            u = 0x10000 + ((u - 0xD800) << 10) + (in[i + 1] - 0xDC00);
             ++i;
         } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD); // unpaired surrogate
-        } else {
-            AppendUtf8(out, u);
+            u = 0xFFFD; // unpaired surrogate
         }
+        if (u < 0x800) {
+            *o++ = static_cast<char>(0xC0 | (u >> 6));
+        } else {
+            if (u < 0x10000) {
+                *o++ = static_cast<char>(0xE0 | (u >> 12));
+            } else {
+                *o++ = static_cast<char>(0xF0 | (u >> 18));
+                *o++ = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+            }
+            *o++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        }
+        *o++ = static_cast<char>(0x80 | (u & 0x3F));
     }
     return out;
 }
 
-// Decodes with "maximal subpart" replacement: each invalid sequence, up to the byte
-// where it stops being a valid prefix, becomes one U+FFFD.
-std::u16string s2w(const std::string& bytes)
+namespace {
+
+// Decodes with "maximal subpart" replacement: each invalid sequence, up to the byte where
+// it stops being a valid prefix, becomes one U+FFFD. With `crlf`, every line end (LF, CR
+// or CR LF) comes out as CR LF.
+std::u16string Decode(const std::string& bytes, bool crlf)
 {
-    std::u16string out;
-    out.reserve(bytes.size());
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
+    size_t extra = 0;
+    if (crlf)
+        for (size_t i = 0; i < n; ++i)
+            if (s[i] == '\n' || (s[i] == '\r' && (i + 1 == n || s[i + 1] != '\n'))) ++extra;
+    std::u16string out(n + extra, u'\0');
+    char16_t* o = out.data();
     size_t i = 0;
     while (i < n) {
         unsigned char b = s[i];
         if (b < 0x80) {
-            out += static_cast<char16_t>(b);
-            ++i;
+            if (crlf && (b == '\n' || b == '\r')) {
+                *o++ = u'\r';
+                *o++ = u'\n';
+                i += (b == '\r' && i + 1 < n && s[i + 1] == '\n') ? 2 : 1;
+            } else {
+                *o++ = b;
+                ++i;
+            }
             continue;
         }
         int len = 0;
@@ -72,35 +88,39 @@ std::u16string s2w(const std::string& bytes)
         else if (b == 0xF0) { len = 4; lo = 0x90; cp = b & 0x07; }
         else if (InRange(b, 0xF1, 0xF3)) { len = 4; cp = b & 0x07; }
         else if (b == 0xF4) { len = 4; hi = 0x8F; cp = b & 0x07; }
-        if (len == 0) {
-            out += u'\xFFFD';
-            ++i;
-            continue;
-        }
         size_t j = i + 1;
-        bool ok = true;
-        for (int k = 1; k < len; ++k, ++j) {
-            unsigned char c = j < n ? s[j] : 0;
-            bool valid = j < n && (k == 1 ? InRange(c, lo, hi) : InRange(c, 0x80, 0xBF));
-            if (!valid) { ok = false; break; }
-            cp = (cp << 6) | (c & 0x3F);
+        bool ok = len > 0;
+        for (int k = 1; ok && k < len; ++k) {
+            if (j < n && (k == 1 ? InRange(s[j], lo, hi) : InRange(s[j], 0x80, 0xBF))) {
+                cp = (cp << 6) | (s[j] & 0x3F);
+                ++j;
+            } else {
+                ok = false; // s[j] starts the next sequence
+            }
         }
         if (!ok) {
-            out += u'\xFFFD';
+            *o++ = u'\xFFFD';
             i = j;
             continue;
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (cp >> 10));
-            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+            *o++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+            *o++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
         } else {
-            out += static_cast<char16_t>(cp);
+            *o++ = static_cast<char16_t>(cp);
         }
         i = j;
     }
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
+
+} // namespace
+
+std::u16string s2w(const std::string& bytes) { return Decode(bytes, false); }
+
+std::u16string s2wCrlf(const std::string& bytes) { return Decode(bytes, true); }
 
 std::u16string DecimalW(unsigned long long value)
 {

@@ -5,6 +5,8 @@
 // embedded NULs are kept, a byte-order mark converts like any other character.
 std::string w2s(const std::u16string& text);
 std::u16string s2w(const std::string& bytes);
+// s2w with every line end (LF, CR or CR LF) made CR LF, in the same pass.
+std::u16string s2wCrlf(const std::string& bytes);
 
 // Decimal text of an unsigned number, as UTF-16 (for counts in messages).
 std::u16string DecimalW(unsigned long long value);

@@ -1,0 +1,238 @@
+// Measures each stage of what the editor does on generated testbanks, as ratios to the
+// JSON library alone on the same bytes. Run by bench/run.sh; not a test.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "export/ExamSelection.h"
+#include "model/JsonModel.h"
+#include "util/FileUtil.h"
+#include "util/StringUtil.h"
+
+namespace {
+
+// ---- Generator: mixed types with a share of loose input ----
+
+std::string Quote(const std::string& s) { return json(s).dump(); }
+
+std::string MakeItem(std::mt19937& rng, size_t i, const std::string& idPrefix)
+{
+    auto pick = [&](int n) { return static_cast<int>(rng() % n); };
+    std::vector<std::string> fields;
+    const int idKind = pick(20);
+    if (idKind == 0) {
+        // missing id
+    } else if (idKind == 1) {
+        fields.push_back("\"id\": " + std::to_string(1000000 + i));
+    } else {
+        fields.push_back("\"id\": " + Quote(idPrefix + std::to_string(i)));
+    }
+    static const char* mcTypes[] = {"multiple_choice", "MC", "Multiple Choice", "mcq"};
+    static const char* tfTypes[] = {"true_false", "tf", "True/False"};
+    static const char* numTypes[] = {"numerical", "numeric", "Number"};
+    const std::string question = "Question " + std::to_string(i) + ": what is the value of x\u00b2 when x = " +
+                                 std::to_string(i % 97) + "? Explain the steps in a sentence or two.";
+    fields.push_back("\"question\": " + Quote(question));
+    fields.push_back("\"category\": " + Quote("Chapter " + std::to_string(i % 12)));
+    switch (pick(5)) {
+    case 0:
+    case 1:
+        fields.push_back(std::string("\"type\": ") + Quote(mcTypes[pick(4)]));
+        fields.push_back(R"("choices": {"A": "first answer", "B": "second answer", "C": "third answer", "D": "fourth"})");
+        fields.push_back(std::string("\"correct\": ") + (pick(2) ? "\"b\"" : "\"C\""));
+        break;
+    case 2:
+        fields.push_back(std::string("\"type\": ") + Quote(tfTypes[pick(3)]));
+        fields.push_back(std::string("\"correct\": ") + (pick(2) ? "false" : "\"yes\""));
+        break;
+    case 3:
+        fields.push_back(std::string("\"type\": ") + Quote(numTypes[pick(3)]));
+        fields.push_back(pick(2) ? "\"answer\": 42.5" : "\"answer\": \"17\"");
+        break;
+    default:
+        if (pick(2)) {
+            fields.push_back(R"("type": "algorithmic", "algorithm": {"template": "What is {a}+{b}?", "correct_formula": "a+b",
+                "choice_count": 4, "parameters": {"a": [1, 9], "b": [1, 9]}})");
+        } else {
+            fields.push_back(R"("type": "essay", "answer": "free text")"); // unrecognised: inferred
+        }
+    }
+    switch (pick(4)) {
+    case 0: fields.push_back(R"("objectives": {"MLO": "MLO-3", "CLO": "CLO-1", "PLO": "PLO-2"})"); break;
+    case 1: fields.push_back(R"("objectives": {"mlo": "", "clo": "CLO-2", "PLO": "clo-2 "})"); break;
+    case 2: fields.push_back(R"("MLO": "MLO-1", "objectives": {"CLO": "CLO-4"})"); break;
+    default: fields.push_back(R"("objective": "Solve equations")"); break;
+    }
+    std::shuffle(fields.begin(), fields.end(), rng);
+    std::string out = "{";
+    for (size_t f = 0; f < fields.size(); ++f) out += (f ? ", " : "") + fields[f];
+    return out + "}";
+}
+
+std::string MakeBank(size_t items, unsigned seed, const std::string& idPrefix)
+{
+    std::mt19937 rng(seed);
+    std::string out = "{\"title\": \"Generated bank\", \"items\": [\n";
+    for (size_t i = 0; i < items; ++i) out += (i ? ",\n  " : "  ") + MakeItem(rng, i, idPrefix);
+    return out + "\n]}\n";
+}
+
+// ---- Timing ----
+
+double Seconds(const std::function<void()>& work, int repeats)
+{
+    double best = 1e9;
+    for (int r = 0; r < repeats; ++r) {
+        auto start = std::chrono::steady_clock::now();
+        work();
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    return best;
+}
+
+long PeakKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// ---- Stages, run on one file ----
+
+struct Stages {
+    std::map<std::string, double> seconds;
+};
+
+std::u16string Path(const std::string& p) { return s2w(p); }
+
+Stages Measure(const std::string& file, int repeats)
+{
+    Stages s;
+    std::string bytes;
+    ReadFileBytes(Path(file), bytes);
+    s.seconds["floor"] = Seconds([&] { json::parse(bytes).dump(2); }, repeats);
+
+    std::u16string text;
+    s.seconds["read"] = Seconds([&] { text = LoadFileText(Path(file)); }, repeats);
+    json doc;
+    NoteList notes;
+    std::vector<ImportIssue> issues;
+    s.seconds["parse+validate"] = Seconds([&] {
+        std::u16string error;
+        ParseAndValidateJson(text, doc, error, notes, &issues);
+    }, repeats);
+    std::u16string raw;
+    s.seconds["dump"] = Seconds([&] { raw = DumpJsonForRawView(doc); }, repeats);
+    g_validationWarnings = notes;
+    s.seconds["formatted view"] = Seconds([&] { FormatTestbankJson(raw); }, repeats);
+    s.seconds["open (all four)"] =
+        s.seconds["read"] + s.seconds["parse+validate"] + s.seconds["dump"] + s.seconds["formatted view"];
+
+    json first = json::object(), second = json::object();
+    first["items"] = json::array();
+    second["items"] = json::array();
+    const json& items = doc["items"];
+    for (size_t i = 0; i < items.size(); ++i) (i < items.size() / 2 ? first : second)["items"].push_back(items[i]);
+    s.seconds["merge half into half"] = Seconds([&] {
+        g_jsonDoc = first;
+        std::u16string error;
+        std::vector<ImportIssue> mergeIssues = issues;
+        MergeParsedJsonIntoCurrent(second, error, &mergeIssues);
+    }, repeats);
+    // The copy of the first half is setup, not merging: measured and taken off.
+    const double copySetup = Seconds([&] { g_jsonDoc = first; }, repeats);
+    s.seconds["merge half into half"] = std::max(0.0, s.seconds["merge half into half"] - copySetup);
+
+    std::set<std::string> all;
+    for (const json& item : items) all.insert(item["id"].get<std::string>());
+    s.seconds["exam of every item"] = Seconds([&] { SerializeExam(BuildExam(doc, all)); }, repeats);
+    const std::string out = file + ".saved";
+    s.seconds["save"] = Seconds([&] { SaveFileText(Path(out), raw); }, repeats);
+    std::remove(out.c_str());
+    return s;
+}
+
+// Peak memory of one stage, in a process of its own (called as: --peak WHAT FILE).
+int PeakMode(const std::string& what, const std::string& file)
+{
+    const long base = PeakKb();
+    std::string bytes;
+    ReadFileBytes(Path(file), bytes);
+    if (what == "floor") {
+        std::string dumped = json::parse(bytes).dump(2);
+    } else if (what == "open") {
+        bytes.clear();
+        bytes.shrink_to_fit();
+        std::u16string text = LoadFileText(Path(file));
+        json doc;
+        std::u16string error;
+        std::vector<ImportIssue> issues;
+        ParseAndValidateJson(text, doc, error, g_validationWarnings, &issues);
+        text.clear();
+        text.shrink_to_fit();
+        std::u16string raw = DumpJsonForRawView(doc);
+        std::u16string view = FormatTestbankJson(raw);
+    }
+    std::printf("%ld %ld\n", base, PeakKb());
+    return 0;
+}
+
+long PeakOf(const char* self, const std::string& what, const std::string& file)
+{
+    const std::string command = std::string(self) + " --peak " + what + " '" + file + "'";
+    FILE* p = popen(command.c_str(), "r");
+    long base = 0, peak = 0;
+    if (p && std::fscanf(p, "%ld %ld", &base, &peak) != 2) peak = 0;
+    if (p) pclose(p);
+    return peak; // KB, the whole process
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "--peak") == 0) return PeakMode(argv[2], argv[3]);
+    const std::string dir = argc > 1 ? argv[1] : "bench/out";
+    const size_t sizes[] = {1000, 10000, 100000};
+    std::map<size_t, Stages> results;
+    std::map<size_t, size_t> fileBytes;
+    for (size_t n : sizes) {
+        const std::string file = dir + "/bank-" + std::to_string(n) + ".json";
+        const std::string bank = MakeBank(n, 7, "Q");
+        WriteFileBytesSafely(Path(file), bank);
+        fileBytes[n] = bank.size();
+        results[n] = Measure(file, n >= 100000 ? 3 : 5);
+    }
+
+    std::printf("Stage times as a ratio to the floor (JSON library alone: parse, then dump with indent 2)\n");
+    std::printf("on the same bytes; growth = (time at 100k / time at 10k) / 10, 1.0 is linear.\n\n");
+    std::printf("%-22s", "stage");
+    for (size_t n : sizes) std::printf(" %9zu items", n);
+    std::printf("  %8s  %10s\n", "growth", "100k secs");
+    std::vector<std::string> order = {"floor", "read", "parse+validate", "dump", "formatted view", "open (all four)",
+                                      "merge half into half", "exam of every item", "save"};
+    for (const auto& stage : order) {
+        std::printf("%-22s", stage.c_str());
+        for (size_t n : sizes) std::printf(" %15.2f", results[n].seconds[stage] / results[n].seconds["floor"]);
+        const double growth = results[100000].seconds[stage] / results[10000].seconds[stage] / 10.0;
+        std::printf("  %8.2f  %10.3f\n", growth, results[100000].seconds[stage]);
+    }
+    const std::string big = dir + "/bank-100000.json";
+    const long floorPeak = PeakOf(argv[0], "floor", big), openPeak = PeakOf(argv[0], "open", big);
+    const long basePeak = PeakOf(argv[0], "none", big);
+    const double mb = fileBytes[100000] / 1048576.0;
+    std::printf("\nPeak memory on the 100k file (%.1f MB), whole process, baseline %.1f MB:\n", mb, basePeak / 1024.0);
+    std::printf("  floor  %8.1f MB  %5.2f x file\n", floorPeak / 1024.0, floorPeak / 1024.0 / mb);
+    std::printf("  open   %8.1f MB  %5.2f x file  %5.2f x floor peak\n", openPeak / 1024.0, openPeak / 1024.0 / mb,
+                static_cast<double>(openPeak) / floorPeak);
+    std::printf("\nopen of the 100k file in-process: %.3f s\n", results[100000].seconds["open (all four)"]);
+    return 0;
+}

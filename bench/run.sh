@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Benchmark: stage ratios to the library floor, growth, peak memory, and the tools a
+# user could reach for instead (jq, Python) on the 100,000-item file.
+set -euo pipefail
+source "$(dirname "$0")/../scripts/lib.sh"
+"$ROOT/scripts/setup.sh" >/dev/null
+build_native >/dev/null
+cmake --build "$NATIVE_BUILD" --target testbank_bench >/dev/null
+out=$ROOT/bench/out; mkdir -p "$out"
+table=$out/results.txt
+{
+  "$NATIVE_BUILD/testbank_bench" "$out"
+  big=$out/bank-100000.json
+  echo
+  echo "Whole programs on the 100k file (seconds, peak MB), best of 3:"
+  best() { # label, command...
+    local label=$1; shift; local bestt=999999 bestm=0
+    for _ in 1 2 3; do
+      /usr/bin/time -f '%e %M' -o "$out/time.txt" "$@" >/dev/null
+      read -r t m <"$out/time.txt"
+      if awk "BEGIN{exit !($t < $bestt)}"; then bestt=$t; bestm=$m; fi
+    done
+    printf '  %-34s %6.2f s  %7.1f MB\n' "$label" "$bestt" "$(awk "BEGIN{print $bestm/1024}")"
+  }
+  best "testbank view (open + listing)" "$NATIVE_BUILD/testbank" view "$big"
+  best "testbank raw (open + dump)" "$NATIVE_BUILD/testbank" raw "$big"
+  best "jq -S ." jq -S . "$big"
+  best "python3 json load + dump" python3 -c 'import json,sys; json.dump(json.load(open(sys.argv[1])), sys.stdout, sort_keys=True, indent=2)' "$big"
+} | tee "$table"
+echo "Table written to $table"
