@@ -71,7 +71,7 @@ TEST_F(DocumentCommands, OpenInstallsDocumentAndHandsIssuesToWizard)
     ASSERT_EQ(ui.fixupCalls.size(), 1u);
     ASSERT_EQ(ui.fixupCalls[0].size(), 1u);
     EXPECT_EQ(ui.fixupCalls[0][0].id, "Q2");
-    EXPECT_EQ(U8(ui.viewText).substr(0, 22), "Validation notes (1):\r");
+    EXPECT_EQ(U8(ui.ReadViewText()).substr(0, 22), "Validation notes (1):\r");
 
     // Failures leave the document as it was.
     const json before = g_jsonDoc;
@@ -125,17 +125,17 @@ TEST_F(DocumentCommands, SaveFromRawViewParsesTheTypedText)
     ui.openPaths.push_back(File("bank.json", kBank));
     CmdOpen(ui, kOwner);
     g_viewRaw = true;
-    ui.viewText = u"{\"items\": [ {\"id\": \"X\", \"type\": \"mc\"} ]";
+    ui.TypeIntoView(u"{\"items\": [ {\"id\": \"X\", \"type\": \"mc\"} ]");
     EXPECT_FALSE(CmdSave(ui, kOwner));
     EXPECT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ReadBytes(g_currentPath), kBank); // nothing written
-    EXPECT_EQ(ui.viewText, u"{\"items\": [ {\"id\": \"X\", \"type\": \"mc\"} ]");
+    EXPECT_EQ(ui.ReadViewText(), u"{\"items\": [ {\"id\": \"X\", \"type\": \"mc\"} ]");
 
     // A valid text replaces the document even when the save dialog is then cancelled.
-    ui.viewText = u"{\"items\": [ {\"id\": \"X\", \"type\": \"mc\"} ]}";
+    ui.TypeIntoView(u"{\"items\": [ {\"id\": \"X\", \"type\": \"mc\"} ]}");
     EXPECT_FALSE(CmdSaveAs(ui, kOwner));
     EXPECT_EQ(g_jsonDoc["items"][0]["choices"]["A"], "");
-    EXPECT_EQ(ui.viewText, g_rawJsonText);
+    EXPECT_EQ(ui.ReadViewText(), g_rawJsonText);
     EXPECT_EQ(U8(g_validationWarnings[0]), "Item [X] missing learning outcomes: MLO, CLO, PLO");
 }
 
@@ -181,7 +181,7 @@ TEST_F(DocumentCommands, UnsavedChangesAreAskedAbout)
 
     // Text typed into the raw view counts as a change.
     g_viewRaw = true;
-    ui.viewText = g_rawJsonText + u" ";
+    ui.TypeIntoView(g_rawJsonText + u" ");
     EXPECT_TRUE(IsDocumentModified(ui));
     ui.answers.push_back(MsgAnswer::No);
     ui.openPaths.push_back(path);

@@ -66,15 +66,28 @@ using ScriptedModalUi = Scripted<ModalUi>;
 class BatchUi : public Scripted<DocumentUi> {
 public:
     std::vector<std::vector<ImportIssue>> fixupCalls;
-    std::u16string viewText; // what the view control holds
     int refreshes = 0;
     int resets = 0;
 
-    std::u16string ReadViewText() override { return viewText; }
+    // The view's text, as the view control would hold it; made only when read.
+    std::u16string ReadViewText() override
+    {
+        if (viewStale_) {
+            view_ = g_hasJson ? (g_viewRaw ? g_rawJsonText : FormatTestbankJson(g_rawJsonText)) : std::u16string();
+            viewStale_ = false;
+        }
+        return view_;
+    }
+    // What the user typed into the raw view.
+    void TypeIntoView(const std::u16string& text)
+    {
+        view_ = text;
+        viewStale_ = false;
+    }
     void RefreshView() override
     {
         ++refreshes;
-        viewText = g_hasJson ? (g_viewRaw ? g_rawJsonText : FormatTestbankJson(g_rawJsonText)) : std::u16string();
+        viewStale_ = true;
     }
     void ResetExamSelections() override
     {
@@ -82,4 +95,8 @@ public:
         ClearExamSelectionState();
     }
     void OpenImportFixup(void*, const std::vector<ImportIssue>& issues) override { fixupCalls.push_back(issues); }
+
+private:
+    std::u16string view_;
+    bool viewStale_ = false;
 };

@@ -12,6 +12,17 @@ void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
     ui.ShowMessage(owner, text, u"Error", MsgIcon::Error, MsgButtons::Ok);
 }
 
+enum class Loaded { Ok, Unreadable, Invalid };
+
+// Reads and parses one file; the file's text is gone before the document is installed.
+Loaded LoadDocument(const std::u16string& path, json& parsed, std::u16string& error, NoteList& notes,
+                    std::vector<ImportIssue>& issues)
+{
+    const std::u16string text = LoadFileText(path);
+    if (text.empty()) return Loaded::Unreadable;
+    return ParseAndValidateJson(text, parsed, error, notes, &issues) ? Loaded::Ok : Loaded::Invalid;
+}
+
 void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, json&& parsed, NoteList&& notes)
 {
     g_currentPath = path;
@@ -108,18 +119,14 @@ void CmdOpen(DocumentUi& ui, void* owner)
     if (!ConfirmDiscardChanges(ui, owner)) return;
     const std::u16string path = ui.AskOpenPath(owner);
     if (path.empty()) return;
-    const std::u16string text = LoadFileText(path);
-    if (text.empty()) {
-        ShowError(ui, owner, u"Failed to read file or file is empty.");
-        return;
-    }
     json parsed;
     std::u16string error;
     NoteList notes;
     std::vector<ImportIssue> issues;
-    if (!ParseAndValidateJson(text, parsed, error, notes, &issues)) {
-        ShowError(ui, owner, error);
-        return;
+    switch (LoadDocument(path, parsed, error, notes, issues)) {
+    case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read file or file is empty."); return;
+    case Loaded::Invalid: ShowError(ui, owner, error); return;
+    case Loaded::Ok: break;
     }
     InstallLoadedDocument(ui, path, std::move(parsed), std::move(notes));
     ui.OpenImportFixup(owner, issues);
@@ -132,37 +139,27 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
     std::vector<ImportIssue> accumulated;
     size_t next = 0;
     if (!g_hasJson) {
-        const std::u16string text = LoadFileText(paths[0]);
-        if (text.empty()) {
-            ShowError(ui, owner, u"Failed to read first file.");
-            return;
-        }
         json parsed;
         std::u16string error;
         NoteList notes;
-        std::vector<ImportIssue> issues;
-        if (!ParseAndValidateJson(text, parsed, error, notes, &issues)) {
-            ShowError(ui, owner, error);
-            return;
+        switch (LoadDocument(paths[0], parsed, error, notes, accumulated)) {
+        case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read first file."); return;
+        case Loaded::Invalid: ShowError(ui, owner, error); return;
+        case Loaded::Ok: break;
         }
         InstallLoadedDocument(ui, paths[0], std::move(parsed), std::move(notes));
-        accumulated = std::move(issues);
         next = 1;
     }
     for (; next < paths.size(); ++next) {
         const std::u16string& path = paths[next];
-        const std::u16string text = LoadFileText(path);
-        if (text.empty()) {
-            ShowError(ui, owner, u"Failed to read file:\n" + path);
-            return;
-        }
         json parsed;
         std::u16string error;
         NoteList notes;
         std::vector<ImportIssue> fileIssues;
-        if (!ParseAndValidateJson(text, parsed, error, notes, &fileIssues)) {
-            ShowError(ui, owner, u"Error in file:\n" + path + u"\n\n" + error);
-            return;
+        switch (LoadDocument(path, parsed, error, notes, fileIssues)) {
+        case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read file:\n" + path); return;
+        case Loaded::Invalid: ShowError(ui, owner, u"Error in file:\n" + path + u"\n\n" + error); return;
+        case Loaded::Ok: break;
         }
         std::u16string mergeError;
         if (!MergeParsedJsonIntoCurrent(parsed, mergeError, &fileIssues)) {

@@ -1,6 +1,5 @@
 #include "model/JsonModel.h"
 
-#include <array>
 #include <cctype>
 #include <memory>
 #include <map>
@@ -35,55 +34,30 @@ bool IsSpaceC(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 std::u16string U(const std::string& utf8) { return s2w(utf8); }
 
-// Refuses nesting deeper than kMaxJsonDepth. Tracks strings and comments exactly as the
-// parser's tokenizer does, so the depth it sees on any prefix the parser accepts is exact.
-void CheckNestingDepth(const std::string& text)
+std::runtime_error TooDeep()
 {
-    // 1: string start, 2: slash, 3: opening bracket, 4: closing bracket.
-    static const auto kClass = [] {
-        std::array<unsigned char, 256> c{};
-        c['"'] = 1;
-        c['/'] = 2;
-        c['['] = c['{'] = 3;
-        c[']'] = c['}'] = 4;
-        return c;
-    }();
-    const char* s = text.data();
-    const size_t n = text.size();
-    size_t depth = 0;
-    size_t i = 0;
-    while (i < n) {
-        switch (kClass[static_cast<unsigned char>(s[i])]) {
-        case 0:
-            ++i;
-            break;
-        case 1:
-            for (++i; i < n && s[i] != '"'; ++i)
-                if (s[i] == '\\') ++i;
-            ++i;
-            break;
-        case 2:
-            if (i + 1 < n && s[i + 1] == '/') {
-                for (i += 2; i < n && s[i] != '\n' && s[i] != '\r'; ++i) {}
-            } else if (i + 1 < n && s[i + 1] == '*') {
-                for (i += 2; i + 1 < n && !(s[i] == '*' && s[i + 1] == '/'); ++i) {}
-                i += 2;
-            } else {
-                ++i;
-            }
-            break;
-        case 3:
-            if (++depth > kMaxJsonDepth)
-                throw std::runtime_error("nesting depth exceeds the limit of " + std::to_string(kMaxJsonDepth) +
-                                         " levels");
-            ++i;
-            break;
-        default:
-            if (depth > 0) --depth;
-            ++i;
-        }
-    }
+    return std::runtime_error("nesting depth exceeds the limit of " + std::to_string(kMaxJsonDepth) + " levels");
 }
+
+// Builds the document like the library's own parser, but refuses nesting deeper than
+// kMaxJsonDepth as soon as it is reached, before any value that deep exists.
+class BoundedDomBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
+public:
+    using Base = nlohmann::detail::json_sax_dom_parser<json>;
+    explicit BoundedDomBuilder(json& root) : Base(root, true) {}
+    bool start_object(std::size_t len) { return Enter() && Base::start_object(len); }
+    bool start_array(std::size_t len) { return Enter() && Base::start_array(len); }
+    bool end_object() { return --depth_, Base::end_object(); }
+    bool end_array() { return --depth_, Base::end_array(); }
+
+private:
+    bool Enter()
+    {
+        if (++depth_ > kMaxJsonDepth) throw TooDeep();
+        return true;
+    }
+    size_t depth_ = 0;
+};
 
 bool HasArray(const json& value, const char* key)
 {
@@ -96,8 +70,10 @@ bool HasArray(const json& value, const char* key)
 
 json ParseJsonText(const std::string& utf8)
 {
-    CheckNestingDepth(utf8);
-    return json::parse(utf8, nullptr, true, true);
+    json result;
+    BoundedDomBuilder builder(result);
+    json::sax_parse(utf8, &builder, json::input_format_t::json, true, true);
+    return result;
 }
 
 std::string JsonText(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::strict); }
@@ -144,8 +120,15 @@ bool FindKeyCaseInsensitive(const json& value, const std::string& lowerName, std
 {
     if (!value.is_object()) return false;
     for (auto it = value.begin(); it != value.end(); ++it) {
-        if (it.key().size() == lowerName.size() && ToLowerAscii(it.key()) == lowerName) {
-            foundKey = it.key();
+        const std::string& key = it.key();
+        if (key.size() != lowerName.size()) continue;
+        bool same = true;
+        for (size_t i = 0; same && i < key.size(); ++i) {
+            const char c = key[i];
+            same = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == lowerName[i];
+        }
+        if (same) {
+            foundKey = key;
             return true;
         }
     }
@@ -223,7 +206,7 @@ void NormalizeOutcomeKeys(json& item)
     }
     EnsureObjectivesObject(item);
     for (int k = 0; k < 3; ++k) {
-        if (IsBlank(objectives[kOutcomes[k]].get<std::string>())) {
+        if (IsBlank(objectives[kOutcomes[k]].get_ref<const std::string&>())) {
             std::string key;
             if (FindKeyCaseInsensitive(item, kOutcomesLower[k], key) && item[key].is_string()) {
                 objectives[kOutcomes[k]] = item[key];
@@ -241,7 +224,7 @@ bool TryFillMissingMloFromSingleObjective(json& item)
     if (objIt == item.end() || !objIt->is_object()) return false;
     json& objectives = *objIt;
     auto mlo = objectives.find("MLO");
-    if (mlo == objectives.end() || !mlo->is_string() || !IsBlank(mlo->get<std::string>())) return false;
+    if (mlo == objectives.end() || !mlo->is_string() || !IsBlank(mlo->get_ref<const std::string&>())) return false;
 
     std::string key;
     if (FindKeyCaseInsensitive(item, "objective", key)) {
@@ -255,8 +238,8 @@ bool TryFillMissingMloFromSingleObjective(json& item)
     const json* first = nullptr;
     std::string firstKey;
     for (auto it = objectives.begin(); it != objectives.end(); ++it) {
-        if (it.key() == "MLO" || !it->is_string() || IsBlank(it->get<std::string>())) continue;
-        const std::string form = NormalizeTextForComparison(it->get<std::string>());
+        if (it.key() == "MLO" || !it->is_string() || IsBlank(it->get_ref<const std::string&>())) continue;
+        const std::string form = NormalizeTextForComparison(it->get_ref<const std::string&>());
         if (!first) {
             first = &*it;
             firstKey = form;
@@ -307,7 +290,7 @@ static bool ItemLacksMlo(const json& item)
     auto objectives = item.find("objectives");
     if (objectives == item.end() || !objectives->is_object()) return true;
     auto mlo = objectives->find("MLO");
-    return mlo == objectives->end() || !mlo->is_string() || IsBlank(mlo->get<std::string>());
+    return mlo == objectives->end() || !mlo->is_string() || IsBlank(mlo->get_ref<const std::string&>());
 }
 
 void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vector<ImportIssue>* issues)
@@ -349,7 +332,7 @@ std::string MakeAutoIdBase(uint64_t position)
     return "AUTO_" + digits;
 }
 
-std::string MakeUniqueId(const std::string& base, const std::set<std::string>& used)
+std::string MakeUniqueId(const std::string& base, const IdSet& used)
 {
     if (!used.count(base)) return base;
     for (int k = 2; k <= 999999; ++k) {
@@ -390,11 +373,11 @@ bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& 
         return false;
     }
     json& items = document["items"];
-    std::set<std::string> used;
+    IdSet used;
     for (const json& item : items) {
         if (!item.is_object()) continue;
         auto id = item.find("id");
-        if (id != item.end() && id->is_string()) used.insert(id->get<std::string>());
+        if (id != item.end() && id->is_string()) used.insert(id->get_ref<const std::string&>());
     }
     for (size_t i = 0; i < items.size(); ++i) {
         json& item = items[i];
@@ -420,12 +403,12 @@ bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& 
 bool CheckDuplicateIds(const json& document, std::u16string& duplicate)
 {
     if (!HasArray(document, "items")) return false;
-    std::set<std::string> seen;
+    IdSet seen;
     for (const json& item : document["items"]) {
         if (!item.is_object()) continue;
         auto id = item.find("id");
         if (id == item.end() || !id->is_string()) continue;
-        if (!seen.insert(id->get<std::string>()).second) {
+        if (!seen.insert(id->get_ref<const std::string&>()).second) {
             duplicate = U(id->get<std::string>());
             return true;
         }
@@ -447,14 +430,13 @@ void AppendValidationWarnings(const json& document, NoteList& notes)
         if (objectives != item.end() && objectives->is_object()) {
             for (const char* key : kOutcomes) {
                 auto v = objectives->find(key);
-                if (v == objectives->end() || !v->is_string() || IsBlank(v->get<std::string>()))
+                if (v == objectives->end() || !v->is_string() || IsBlank(v->get_ref<const std::string&>()))
                     missing += (missing.empty() ? "" : ", ") + std::string(key);
             }
         } else {
             missing = "MLO, CLO, PLO";
         }
-        if (!missing.empty())
-            notes.push_back(u"Item [" + U(label) + u"] missing learning outcomes: " + U(missing));
+        if (!missing.empty()) notes.push_back(U("Item [" + label + "] missing learning outcomes: " + missing));
     }
 }
 
@@ -506,7 +488,7 @@ std::string AlphaSuffixFromIndex(int32_t index)
     return std::string(out.rbegin(), out.rend());
 }
 
-std::string MakeUniqueIdByLetterSuffix(const std::string& base, const std::set<std::string>& used)
+std::string MakeUniqueIdByLetterSuffix(const std::string& base, const IdSet& used)
 {
     for (int32_t i = 0; i <= 999999; ++i) {
         std::string candidate = base + AlphaSuffixFromIndex(i);
@@ -525,7 +507,7 @@ bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std
     if (!HasArray(g_jsonDoc, "items")) g_jsonDoc["items"] = json::array();
     json& items = g_jsonDoc["items"];
 
-    std::set<std::string> used;
+    IdSet used;
     std::unordered_map<std::string, std::string> questionOf;
     for (const json& item : items) {
         if (!item.is_object()) continue;
@@ -700,6 +682,7 @@ public:
     bool binary(binary_t& v) override { return item_ ? item_->binary(v) : Scalar(json::binary(v)); }
     bool start_object(std::size_t len) override
     {
+        if (depth_ >= kMaxJsonDepth) throw TooDeep();
         if (!item_ && depth_ == 0) topIsObject = true;
         StartContainer();
         ++depth_;
@@ -714,6 +697,7 @@ public:
     bool end_object() override { return EndContainer(false); }
     bool start_array(std::size_t len) override
     {
+        if (depth_ >= kMaxJsonDepth) throw TooDeep();
         if (!item_ && depth_ == 1 && topIsObject && itemsKey_) {
             inItems_ = true; // a new "items" array replaces what an earlier one rendered
             itemsIsArray = false;
@@ -802,7 +786,6 @@ std::u16string FormatTestbankJson(const std::u16string& rawText)
     std::string utf8 = w2s(rawText);
     ListingBuilder builder;
     try {
-        CheckNestingDepth(utf8);
         json::sax_parse(utf8, &builder, json::input_format_t::json, true, true);
     } catch (const std::exception& e) {
         builder.parseError = e.what();

@@ -1,6 +1,6 @@
 #pragma once
 #include <cstdint>
-#include <set>
+#include <unordered_set>
 #include <string>
 #include <vector>
 
@@ -8,6 +8,8 @@
 
 using json = nlohmann::json;
 using NoteList = std::vector<std::u16string>;
+// IDs in use: exact, byte-for-byte membership.
+using IdSet = std::unordered_set<std::string>;
 
 // An imported item that needs the fixup wizard: its type was guessed or its MLO is missing.
 struct ImportIssue {
@@ -31,7 +33,7 @@ void ResetDocumentState();
 constexpr size_t kMaxJsonDepth = 512;
 
 // Parses UTF-8 JSON (comments ignored, BOM skipped). Throws std::exception on bad text,
-// including nesting deeper than kMaxJsonDepth, which is refused before the library runs.
+// including nesting deeper than kMaxJsonDepth, refused as soon as the parser reaches it.
 json ParseJsonText(const std::string& utf8);
 // The library's compact text of a value ("JSON text" of a scalar).
 std::string JsonText(const json& value);
@@ -62,7 +64,7 @@ bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& 
 bool CheckDuplicateIds(const json& document, std::u16string& duplicate);
 void AppendValidationWarnings(const json& document, NoteList& notes);
 std::string MakeAutoIdBase(uint64_t position);
-std::string MakeUniqueId(const std::string& base, const std::set<std::string>& used);
+std::string MakeUniqueId(const std::string& base, const IdSet& used);
 // The ID text of an item: a string itself, a number or boolean its JSON text, else "".
 std::string ItemIdText(const json& item);
 
@@ -70,7 +72,7 @@ std::string ItemIdText(const json& item);
 bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues);
 std::string GetItemQuestionKey(const json& item);
 std::string AlphaSuffixFromIndex(int32_t index);
-std::string MakeUniqueIdByLetterSuffix(const std::string& base, const std::set<std::string>& used);
+std::string MakeUniqueIdByLetterSuffix(const std::string& base, const IdSet& used);
 
 // Views.
 std::u16string DumpJsonForRawView(const json& document);

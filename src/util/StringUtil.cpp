@@ -10,21 +10,18 @@ std::string w2s(const std::u16string& text)
 {
     const size_t n = text.size();
     const char16_t* in = text.data();
-    // Exact size first: the text may be tens of megabytes.
-    size_t bytes = 0;
+    std::string out;
+    out.reserve(n); // exact for ASCII; grows for the rest
+    char chunk[4096 + 4];
+    size_t used = 0;
     for (size_t i = 0; i < n; ++i) {
-        const char16_t u = in[i];
-        if (u < 0x80) bytes += 1;
-        else if (u < 0x800) bytes += 2;
-        else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) bytes += 4, ++i;
-        else bytes += 3;
-    }
-    std::string out(bytes, '\0');
-    char* o = out.data();
-    for (size_t i = 0; i < n; ++i) {
+        if (used >= 4096) {
+            out.append(chunk, used);
+            used = 0;
+        }
         char32_t u = in[i];
         if (u < 0x80) {
-            *o++ = static_cast<char>(u);
+            chunk[used++] = static_cast<char>(u);
             continue;
         }
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
@@ -34,18 +31,19 @@ std::string w2s(const std::u16string& text)
             u = 0xFFFD; // unpaired surrogate
         }
         if (u < 0x800) {
-            *o++ = static_cast<char>(0xC0 | (u >> 6));
+            chunk[used++] = static_cast<char>(0xC0 | (u >> 6));
         } else {
             if (u < 0x10000) {
-                *o++ = static_cast<char>(0xE0 | (u >> 12));
+                chunk[used++] = static_cast<char>(0xE0 | (u >> 12));
             } else {
-                *o++ = static_cast<char>(0xF0 | (u >> 18));
-                *o++ = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+                chunk[used++] = static_cast<char>(0xF0 | (u >> 18));
+                chunk[used++] = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
             }
-            *o++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            chunk[used++] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
         }
-        *o++ = static_cast<char>(0x80 | (u & 0x3F));
+        chunk[used++] = static_cast<char>(0x80 | (u & 0x3F));
     }
+    out.append(chunk, used);
     return out;
 }
 
@@ -58,14 +56,16 @@ std::u16string Decode(const std::string& bytes, bool crlf)
 {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
-    size_t extra = 0;
-    if (crlf)
-        for (size_t i = 0; i < n; ++i)
-            if (s[i] == '\n' || (s[i] == '\r' && (i + 1 == n || s[i + 1] != '\n'))) ++extra;
-    std::u16string out(n + extra, u'\0');
-    char16_t* o = out.data();
+    std::u16string out;
+    out.reserve(crlf ? n + n / 16 : n);
+    char16_t chunk[4096 + 4];
+    char16_t* o = chunk;
     size_t i = 0;
     while (i < n) {
+        if (o - chunk >= 4096) {
+            out.append(chunk, static_cast<size_t>(o - chunk));
+            o = chunk;
+        }
         unsigned char b = s[i];
         if (b < 0x80) {
             if (crlf && (b == '\n' || b == '\r')) {
@@ -112,7 +112,7 @@ std::u16string Decode(const std::string& bytes, bool crlf)
         }
         i = j;
     }
-    out.resize(static_cast<size_t>(o - out.data()));
+    out.append(chunk, static_cast<size_t>(o - chunk));
     return out;
 }
 
