@@ -39,6 +39,16 @@ std::runtime_error TooDeep()
     return std::runtime_error("nesting depth exceeds the limit of " + std::to_string(kMaxJsonDepth) + " levels");
 }
 
+// The library reads a NUL byte as the end of the text and would silently drop whatever
+// follows a complete value; no NUL is valid JSON text, so refuse it instead.
+void RejectNulByte(const std::string& utf8)
+{
+    const size_t nul = utf8.find('\0');
+    if (nul != std::string::npos)
+        throw std::runtime_error("unexpected NUL byte at byte " + std::to_string(nul + 1) +
+                                 "; the text after it would be lost");
+}
+
 // Builds the document like the library's own parser, but refuses nesting deeper than
 // kMaxJsonDepth as soon as it is reached, before any value that deep exists.
 class BoundedDomBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
@@ -73,6 +83,7 @@ json ParseJsonText(const std::string& utf8)
     json result;
     BoundedDomBuilder builder(result);
     json::sax_parse(utf8, &builder, json::input_format_t::json, true, true);
+    RejectNulByte(utf8);
     return result;
 }
 
@@ -786,7 +797,7 @@ std::u16string FormatTestbankJson(const std::u16string& rawText)
     std::string utf8 = w2s(rawText);
     ListingBuilder builder;
     try {
-        json::sax_parse(utf8, &builder, json::input_format_t::json, true, true);
+        if (json::sax_parse(utf8, &builder, json::input_format_t::json, true, true)) RejectNulByte(utf8);
     } catch (const std::exception& e) {
         builder.parseError = e.what();
     }
