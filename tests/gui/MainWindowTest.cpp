@@ -151,6 +151,16 @@ TEST_F(MainWindow, StartsEmptyWithMenuAndPlaceholder)
     EXPECT_TRUE(ViewReadOnly());
     EXPECT_EQ(PixelAtClientCentre(), GetSysColor(COLOR_WINDOW));
     EXPECT_EQ(GetBrandIconLarge(), nullptr);
+    // Without a logo every class carries the stock application icon.
+    for (const wchar_t* name : {L"ExamBankViewerWindowClass", L"McEditorWindowClass", L"ExamExportWindowClass",
+                                L"ImportFixupWindowClass", L"FindReplaceWindowClass"}) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) << name;
+        EXPECT_EQ(wc.hIcon, LoadIconW(nullptr, IDI_APPLICATION));
+        EXPECT_EQ(wc.hIconSm, LoadIconW(nullptr, IDI_APPLICATION));
+        EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
+    }
 
     Command(IDM_VIEW_TOGGLE_RAW); // nothing, silently
     EXPECT_FALSE(ViewVisible());
