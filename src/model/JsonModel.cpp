@@ -1,8 +1,6 @@
 #include "model/JsonModel.h"
 
-#include <cctype>
 #include <memory>
-#include <map>
 #include <stdexcept>
 #include <unordered_map>
 
