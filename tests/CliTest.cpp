@@ -76,6 +76,9 @@ TEST(TestbankCommand, MergeFixupsAndExport)
     EXPECT_EQ(fixups.out, "Q1a\ttype, MLO\nQ4\ttype, MLO\n");
     EXPECT_TRUE(Tb({"fixups", Data("more.json")}).out.find("Q1\t") == 0);
 
+    Result lone = Tb({"merge", Data("no-such-file.json")}); // Open && Merge of one file, not Open
+    EXPECT_EQ(lone.err, "Failed to read first file.\n");
+
     Result failedMerge = Tb({"merge", Data("sample.json"), Data("bad-item.json")});
     EXPECT_EQ(failedMerge.code, 1);
     EXPECT_TRUE(failedMerge.out.empty());

@@ -48,11 +48,11 @@ bool Failed(const BatchUi& ui, std::string& err)
     return false;
 }
 
-// Runs Open (one file) or Open && Merge (several) on a fresh state.
-bool Load(BatchUi& ui, const std::vector<std::string>& files, std::string& err)
+// Runs Open (one file, unless `merge`) or Open && Merge on a fresh state.
+bool Load(BatchUi& ui, const std::vector<std::string>& files, std::string& err, bool merge = false)
 {
     FreshState();
-    if (files.size() == 1) {
+    if (files.size() == 1 && !merge) {
         ui.openPaths.push_back(Path(files[0]));
         CmdOpen(ui, nullptr);
     } else {
@@ -169,7 +169,7 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     }
     if (command == "merge") {
         if (files.empty()) throw Usage{};
-        if (!Load(ui, files, err)) return 1;
+        if (!Load(ui, files, err, true)) return 1;
         return Emit(w2s(g_rawJsonText), outPath, out, err);
     }
     if (command == "fixups") {
