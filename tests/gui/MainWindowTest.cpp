@@ -12,6 +12,7 @@
 #include "app/BatchUi.h"
 #include "app/MainWindow.h"
 #include "branding/Branding.h"
+#include "util/FileUtil.h"
 #include "util/StringUtil.h"
 #include "util/Win32Text.h"
 
@@ -213,6 +214,12 @@ TEST_F(MainWindow, OpenMergeSaveAndSaveAsThroughTheMenu)
     EXPECT_NE(ViewText().find("[Q1a]\r\nType: mc"), std::string::npos);
     EXPECT_NE(ViewText().find("Validation notes (1):"), std::string::npos);
 
+    const std::u16string bad = File("bad.json", "{");
+    script_.openPathLists.push_back({bad});
+    Command(IDM_FILE_OPEN_MERGE);
+    EXPECT_EQ(Texts().back().rfind("Error in file:\n" + U8(bad) + "\n\nJSON parse error: ", 0), 0u);
+    EXPECT_NE(ViewText().find("[Q1a]"), std::string::npos);
+
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(Texts().back(), "File saved successfully.");
     EXPECT_EQ(ReadBytes(path), U8(g_rawJsonText));
@@ -229,6 +236,13 @@ TEST_F(MainWindow, OpenMergeSaveAndSaveAsThroughTheMenu)
     Command(IDM_FILE_SAVE_AS);
     EXPECT_EQ(Texts().back(), "Failed to save file.");
     EXPECT_EQ(g_currentPath, copy);
+    const std::string before = ReadBytes(copy);
+    g_saveFailAt = SaveFailStep::Flush; // the disk fails while writing
+    Command(IDM_FILE_SAVE);
+    g_saveFailAt = SaveFailStep::None;
+    EXPECT_EQ(Texts().back(), "Failed to save file.");
+    EXPECT_EQ(ReadBytes(copy), before);
+    EXPECT_EQ(script_.messages.back().icon, MsgIcon::Error);
 }
 
 TEST_F(MainWindow, RawViewTypingSaveAndDiscardQuestion)
