@@ -516,14 +516,16 @@ bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std
     if (!HasArray(g_jsonDoc, "items")) g_jsonDoc["items"] = json::array();
     json& items = g_jsonDoc["items"];
 
+    // Where each ID lives; an item's question key is only made when an incoming ID clashes.
     IdSet used;
-    std::unordered_map<std::string, std::string> questionOf;
-    for (const json& item : items) {
+    std::unordered_map<std::string, size_t> positionOf;
+    for (size_t i = 0; i < items.size(); ++i) {
+        const json& item = items[i];
         if (!item.is_object()) continue;
         auto id = item.find("id");
         if (id == item.end() || !id->is_string()) continue;
         used.insert(id->get<std::string>());
-        questionOf[id->get<std::string>()] = GetItemQuestionKey(item);
+        positionOf[id->get<std::string>()] = i;
     }
     std::unordered_map<std::string, size_t> recordOf;
     if (issues)
@@ -534,16 +536,15 @@ bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std
         if (!item.is_object()) continue;
         auto idIt = item.find("id");
         if (idIt == item.end() || !idIt->is_string()) continue;
-        const std::string id = idIt->get<std::string>();
-        std::string question = GetItemQuestionKey(item);
+        const std::string& id = idIt->get_ref<const std::string&>();
         if (!used.count(id)) {
             items.push_back(item);
             used.insert(id);
-            questionOf[id] = std::move(question);
+            positionOf[id] = items.size() - 1;
             continue;
         }
         auto record = recordOf.find(id);
-        if (questionOf[id] == question) {
+        if (GetItemQuestionKey(items[positionOf[id]]) == GetItemQuestionKey(item)) {
             if (record != recordOf.end()) {
                 (*issues)[record->second] = ImportIssue{};
                 recordOf.erase(record);
@@ -555,7 +556,7 @@ bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std
         copy["id"] = newId;
         items.push_back(std::move(copy));
         used.insert(newId);
-        questionOf[newId] = std::move(question);
+        positionOf[newId] = items.size() - 1;
         if (record != recordOf.end()) {
             const size_t position = record->second;
             (*issues)[position].id = newId;
