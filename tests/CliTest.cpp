@@ -27,6 +27,13 @@ TEST(TestbankCommand, ViewAndRawOfTheSample)
     Result view = Tb({"view", Data("sample.json")});
     ASSERT_EQ(view.code, 0) << view.err;
     EXPECT_EQ(view.out, ReadBytes(DataFile("sample.view.txt")));
+    // Bytes the parser quotes in its message come out as the window shows them.
+    Result bom = Tb({"view", Data("hostile/utf16-bom.json")});
+    EXPECT_EQ(bom.code, 1);
+    EXPECT_NE(bom.err.find("last read: '\xEF\xBF\xBD'"), std::string::npos) << bom.err;
+    const std::string listing = FormatTestbankListing(ReadBytes(DataFile("hostile/utf16-bom.json")));
+    EXPECT_EQ(listing, w2s(s2w(listing)));
+
     Result raw = Tb({"raw", Data("sample.json")});
     ASSERT_EQ(raw.code, 0);
     EXPECT_EQ(raw.out, ReadBytes(DataFile("sample.raw.json")));

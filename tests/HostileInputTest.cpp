@@ -73,7 +73,9 @@ TEST(HostileInput, CorpusFiles)
     for (const auto& c : cases) {
         const Outcome o = Exercise(DataFile(std::string("hostile/") + c.file));
         EXPECT_EQ(o.loads, c.loads) << c.file << ": " << o.message;
-        if (!c.loads) EXPECT_EQ(o.message.rfind(c.messageStart, 0), 0u) << c.file << ": " << o.message;
+        if (!c.loads) {
+            EXPECT_EQ(o.message.rfind(c.messageStart, 0), 0u) << c.file << ": " << o.message;
+        }
     }
 
     // What the loaded ones hold.

@@ -164,7 +164,7 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     if (command == "view" || command == "raw") {
         if (files.size() != 1) throw Usage{};
         if (!Load(ui, files, err)) return 1;
-        if (command == "view") return Emit(w2s(FormatTestbankJson(g_rawJsonText)), "", out, err);
+        if (command == "view") return Emit(FormatTestbankListing(w2s(g_rawJsonText)), "", out, err);
         return Emit(w2s(g_rawJsonText), outPath, out, err);
     }
     if (command == "merge") {

@@ -791,19 +791,21 @@ private:
 
 } // namespace
 
-std::u16string FormatTestbankJson(const std::u16string& rawText)
+std::string FormatTestbankListing(const std::string& utf8)
 {
-    std::string utf8 = w2s(rawText);
     ListingBuilder builder;
     try {
         if (json::sax_parse(utf8, &builder, json::input_format_t::json, true, true)) RejectNulByte(utf8);
     } catch (const std::exception& e) {
         builder.parseError = e.what();
     }
-    if (!builder.parseError.empty()) return s2w("JSON parse error: " + builder.parseError + "\r\n");
-    if (!builder.topIsObject || !builder.itemsIsArray) return u"Invalid testbank JSON: missing \"items\" array.\r\n";
+    // The library quotes the bytes it stopped at, which need not be valid UTF-8.
+    if (!builder.parseError.empty()) return "JSON parse error: " + w2s(s2w(builder.parseError)) + "\r\n";
+    if (!builder.topIsObject || !builder.itemsIsArray) return "Invalid testbank JSON: missing \"items\" array.\r\n";
     std::string out = FormatNotesBlock(g_validationWarnings);
     out += builder.listing;
     if (!builder.renderError.empty()) out.append("JSON parse error: ").append(builder.renderError).append("\r\n");
-    return s2w(out);
+    return out;
 }
+
+std::u16string FormatTestbankJson(const std::u16string& rawText) { return s2w(FormatTestbankListing(w2s(rawText))); }

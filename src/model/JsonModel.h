@@ -78,6 +78,8 @@ std::string MakeUniqueIdByLetterSuffix(const std::string& base, const IdSet& use
 std::u16string DumpJsonForRawView(const json& document);
 std::u16string NormalizeNewlinesToCRLF(const std::u16string& text);
 std::u16string FormatTestbankJson(const std::u16string& rawText);
+// The same listing from and as UTF-8 (for callers that never show it in a control).
+std::string FormatTestbankListing(const std::string& rawUtf8);
 // One item's block of the formatted listing (UTF-8); throws on a value of the wrong kind.
 void AppendItemListing(std::string& out, const json& item);
 // The notes block at the head of the formatted listing (UTF-8); "" without notes.
