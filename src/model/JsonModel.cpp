@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 #include <unordered_map>
 
 #include "util/StringUtil.h"
@@ -383,6 +384,7 @@ bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& 
     }
     json& items = document["items"];
     IdSet used;
+    used.reserve(items.size());
     for (const json& item : items) {
         if (!item.is_object()) continue;
         auto id = item.find("id");
@@ -412,8 +414,10 @@ bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& 
 bool CheckDuplicateIds(const json& document, std::u16string& duplicate)
 {
     if (!HasArray(document, "items")) return false;
-    IdSet seen;
-    for (const json& item : document["items"]) {
+    const json& items = document["items"];
+    std::unordered_set<std::string_view> seen; // views of the document's own ID strings
+    seen.reserve(items.size());
+    for (const json& item : items) {
         if (!item.is_object()) continue;
         auto id = item.find("id");
         if (id == item.end() || !id->is_string()) continue;
@@ -445,7 +449,12 @@ void AppendValidationWarnings(const json& document, NoteList& notes)
         } else {
             missing = "MLO, CLO, PLO";
         }
-        if (!missing.empty()) notes.push_back(U("Item [" + label + "] missing learning outcomes: " + missing));
+        if (!missing.empty()) {
+            std::string note;
+            note.reserve(label.size() + missing.size() + 40);
+            note.append("Item [").append(label).append("] missing learning outcomes: ").append(missing);
+            notes.push_back(U(note));
+        }
     }
 }
 
