@@ -526,8 +526,11 @@ bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std
     json& items = g_jsonDoc["items"];
 
     // Where each ID lives; an item's question key is only made when an incoming ID clashes.
+    const size_t expected = items.size() + incoming["items"].size();
     IdSet used;
+    used.reserve(expected);
     std::unordered_map<std::string, size_t> positionOf;
+    positionOf.reserve(expected);
     for (size_t i = 0; i < items.size(); ++i) {
         const json& item = items[i];
         if (!item.is_object()) continue;
