@@ -1,6 +1,5 @@
 // Measures each stage of what the editor does on generated testbanks, as ratios to the
 // JSON library alone on the same bytes. Run by bench/run.sh; not a test.
-#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -96,7 +95,6 @@ double Seconds(const std::function<void()>& work, int repeats, const std::functi
     double best = 1e9;
     for (int r = 0; r < repeats; ++r) {
         setup();
-        malloc_trim(0); // the allocator tidies up after setup's frees now, not inside the timed run
         auto start = std::chrono::steady_clock::now();
         work();
         best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());

@@ -527,6 +527,7 @@ bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std
 
     // Where each ID lives; an item's question key is only made when an incoming ID clashes.
     const size_t expected = items.size() + incoming["items"].size();
+    items.get_ref<json::array_t&>().reserve(expected);
     IdSet used;
     used.reserve(expected);
     std::unordered_map<std::string, size_t> positionOf;
