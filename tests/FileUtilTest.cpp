@@ -18,6 +18,7 @@ TEST(FileUtil, ReadsAndWritesBytesExactly)
     EXPECT_EQ(LoadFileText(path), u"\uFEFF");
     EXPECT_EQ(LoadFileText(Join(dir, "missing.json")), u"");
     EXPECT_EQ(LoadFileText(u""), u"");
+    EXPECT_EQ(LoadFileText(dir), u""); // a folder is not a file
 
     ASSERT_TRUE(SaveFileText(path, u"a\r\nb\nc\u00e9"));
     EXPECT_EQ(ReadBytes(path), "a\r\nb\nc\xC3\xA9");

@@ -7,6 +7,7 @@
 #include "util/StringUtil.h"
 
 #ifdef _WIN32
+#include <sys/stat.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -46,6 +47,18 @@ std::string TempSuffix()
 
 #ifdef _WIN32
 std::wstring Wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+
+long long RegularFileSize(FILE* f)
+{
+    struct _stat64 st {};
+    return _fstat64(_fileno(f), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG ? st.st_size : -1;
+}
+#else
+long long RegularFileSize(FILE* f)
+{
+    struct stat st {};
+    return fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<long long>(st.st_size) : -1;
+}
 #endif
 
 } // namespace
@@ -60,6 +73,12 @@ bool ReadFileBytes(const std::u16string& path, std::string& bytes)
 #endif
     if (!f) return false;
     bytes.clear();
+    // A regular file is read straight into a string of its size; keep reading in case it
+    // grew. Anything else (a folder, a pipe) is only read in chunks.
+    if (const long long size = RegularFileSize(f); size > 0) {
+        bytes.resize(static_cast<size_t>(size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
+    }
     char buffer[1 << 16];
     size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, got);
