@@ -815,10 +815,16 @@ std::string FormatTestbankListing(const std::string& utf8)
     // The library quotes the bytes it stopped at, which need not be valid UTF-8.
     if (!builder.parseError.empty()) return "JSON parse error: " + w2s(s2w(builder.parseError)) + "\r\n";
     if (!builder.topIsObject || !builder.itemsIsArray) return "Invalid testbank JSON: missing \"items\" array.\r\n";
-    std::string out = FormatNotesBlock(g_validationWarnings);
-    out += builder.listing;
+    std::string out = std::move(builder.listing);
+    out.insert(0, FormatNotesBlock(g_validationWarnings));
     if (!builder.renderError.empty()) out.append("JSON parse error: ").append(builder.renderError).append("\r\n");
     return out;
 }
 
-std::u16string FormatTestbankJson(const std::u16string& rawText) { return s2w(FormatTestbankListing(w2s(rawText))); }
+std::u16string FormatTestbankJson(const std::u16string& rawText)
+{
+    // The UTF-8 copy of the raw text is gone before the listing is widened: on a large
+    // bank this is the moment of peak memory.
+    const std::string listing = FormatTestbankListing(w2s(rawText));
+    return s2w(listing);
+}

@@ -10,8 +10,17 @@ std::string w2s(const std::u16string& text)
 {
     const size_t n = text.size();
     const char16_t* in = text.data();
+    // The exact size first: a text of tens of megabytes must not double its buffer.
+    size_t bytes = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t u = in[i];
+        if (u < 0x80) bytes += 1;
+        else if (u < 0x800) bytes += 2;
+        else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) bytes += 4, ++i;
+        else bytes += 3;
+    }
     std::string out;
-    out.reserve(n); // exact for ASCII; grows for the rest
+    out.reserve(bytes);
     char chunk[4096 + 4];
     size_t used = 0;
     for (size_t i = 0; i < n; ++i) {
@@ -56,8 +65,13 @@ std::u16string Decode(const std::string& bytes, bool crlf)
 {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
     const size_t n = bytes.size();
+    // Never more units than bytes, plus one for each line end that gains a CR or LF.
+    size_t extra = 0;
+    if (crlf)
+        for (size_t i = 0; i < n; ++i)
+            if (s[i] == '\n' || (s[i] == '\r' && (i + 1 == n || s[i + 1] != '\n'))) ++extra;
     std::u16string out;
-    out.reserve(crlf ? n + n / 16 : n);
+    out.reserve(n + extra);
     char16_t chunk[4096 + 4];
     char16_t* o = chunk;
     size_t i = 0;
