@@ -1,5 +1,8 @@
 #include "util/StringUtil.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 bool InRange(unsigned char b, unsigned char lo, unsigned char hi) { return b >= lo && b <= hi; }
@@ -10,14 +13,19 @@ std::string w2s(const std::u16string& text)
 {
     const size_t n = text.size();
     const char16_t* in = text.data();
-    // The exact size first: a text of tens of megabytes must not double its buffer.
-    size_t bytes = 0;
+    // The exact size first: a text of tens of megabytes must not double its buffer. A
+    // unit takes 1, 2 or 3 bytes; each half of a valid surrogate pair takes 2.
+    size_t bytes = 0, surrogates = 0;
     for (size_t i = 0; i < n; ++i) {
         const char16_t u = in[i];
-        if (u < 0x80) bytes += 1;
-        else if (u < 0x800) bytes += 2;
-        else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) bytes += 4, ++i;
-        else bytes += 3;
+        bytes += 1 + (u >= 0x80) + (u >= 0x800);
+        surrogates += (u & 0xF800) == 0xD800;
+    }
+    for (size_t i = 0; surrogates && i + 1 < n; ++i) {
+        if (in[i] >= 0xD800 && in[i] <= 0xDBFF && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
+            bytes -= 2;
+            ++i;
+        }
     }
     std::string out;
     out.reserve(bytes);
@@ -67,9 +75,11 @@ std::u16string Decode(const std::string& bytes, bool crlf)
     const size_t n = bytes.size();
     // Never more units than bytes, plus one for each line end that gains a CR or LF.
     size_t extra = 0;
-    if (crlf)
-        for (size_t i = 0; i < n; ++i)
-            if (s[i] == '\n' || (s[i] == '\r' && (i + 1 == n || s[i + 1] != '\n'))) ++extra;
+    if (crlf) {
+        extra = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+        for (const char* cr = bytes.data(); (cr = static_cast<const char*>(std::memchr(cr, '\r', bytes.data() + n - cr))); ++cr)
+            extra += (cr + 1 == bytes.data() + n || cr[1] != '\n') ? 1 : 0;
+    }
     std::u16string out;
     out.reserve(n + extra);
     char16_t chunk[4096 + 4];
