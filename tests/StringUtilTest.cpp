@@ -1,3 +1,5 @@
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include "util/StringUtil.h"
@@ -33,4 +35,32 @@ TEST(StringUtil, MalformedInputBecomesReplacementCharacters)
     for (const auto& c : cases) EXPECT_EQ(s2w(c.in), c.out) << c.in;
     EXPECT_EQ(w2s(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
     EXPECT_EQ(w2s(std::u16string{char16_t(0xDC00), u'x'}), "\xEF\xBF\xBDx");
+}
+
+TEST(StringUtil, RandomTextsRoundTripWithLoneSurrogatesReplaced)
+{
+    std::mt19937 rng(12345);
+    const char16_t samples[] = {u'a', u'\n', u'\r', 0x7F, 0x80, 0x7FF, 0x800, 0xD7FF, 0xD800, 0xDBFF, 0xDC00, 0xDFFF,
+                                0xE000, 0xFFFD, 0xFFFF, 0};
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string text(rng() % 24, u' ');
+        for (char16_t& c : text) c = samples[rng() % (sizeof samples / sizeof samples[0])];
+        std::u16string expected = text; // what survives: pairs stay, lone halves become U+FFFD
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const bool high = expected[i] >= 0xD800 && expected[i] <= 0xDBFF;
+            if (high && i + 1 < expected.size() && expected[i + 1] >= 0xDC00 && expected[i + 1] <= 0xDFFF) ++i;
+            else if (expected[i] >= 0xD800 && expected[i] <= 0xDFFF) expected[i] = 0xFFFD;
+        }
+        EXPECT_EQ(s2w(w2s(text)), expected);
+        std::u16string crlf; // s2wCrlf makes every line end CR LF
+        for (size_t i = 0; i < expected.size(); ++i) {
+            if (expected[i] == u'\r' || expected[i] == u'\n') {
+                crlf += u"\r\n";
+                if (expected[i] == u'\r' && i + 1 < expected.size() && expected[i + 1] == u'\n') ++i;
+            } else {
+                crlf += expected[i];
+            }
+        }
+        EXPECT_EQ(s2wCrlf(w2s(text)), crlf);
+    }
 }
