@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 // Whole-file text I/O: UTF-8 on disk, UTF-16 in memory, no BOM added or removed, no
 // newline translation. Paths are opened exactly as given (UTF-16 on Windows); a path
@@ -12,7 +13,6 @@ bool SaveFileText(const std::u16string& path, const std::u16string& text);
 bool ReadFileBytes(const std::u16string& path, std::string& bytes);
 bool WriteFileBytesSafely(const std::u16string& path, const std::string& bytes);
 
-#include <vector>
 // The paths in a multi-select open dialog's buffer: one full path, or a folder followed by
 // names (NUL-separated, ending in an empty string).
 std::vector<std::u16string> SplitMultiSelectBuffer(const std::u16string& buffer);
