@@ -3,9 +3,10 @@
 #include "util/FileUtil.h"
 
 bool g_modified = false;
-const char16_t* const kSaveChangesQuestion = u"Save changes to the current testbank?";
 
 namespace {
+
+const char16_t* const kSaveChangesQuestion = u"Save changes to the current testbank?";
 
 void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
 {

@@ -35,8 +35,6 @@ public:
 // New, Open and a successful Save or Save As.
 extern bool g_modified;
 
-extern const char16_t* const kSaveChangesQuestion;
-
 void CmdNewTestbank(DocumentUi& ui, void* owner);
 void CmdOpen(DocumentUi& ui, void* owner);
 void CmdOpenAndMerge(DocumentUi& ui, void* owner);

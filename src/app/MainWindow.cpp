@@ -14,10 +14,11 @@ HWND g_hEdit = nullptr;
 HFONT g_hFont = nullptr;
 BOOL(WINAPI* g_chooseFont)(CHOOSEFONTW*) = ChooseFontW;
 
-const char16_t* const kDiscardRawEditsQuestion = u"Discard the changes typed in the raw JSON view?";
 const wchar_t kMainWindowTitle[] = L"Exam Testbank Viewer/Editor";
 
 namespace {
+
+const char16_t* const kDiscardRawEditsQuestion = u"Discard the changes typed in the raw JSON view?";
 
 // The real dialogs and message boxes.
 class Win32ModalUi : public ModalUi {

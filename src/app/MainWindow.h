@@ -31,7 +31,6 @@ extern ModalUi* g_modalUi;
 // The font dialog; tests replace it.
 extern BOOL(WINAPI* g_chooseFont)(CHOOSEFONTW*);
 
-extern const char16_t* const kDiscardRawEditsQuestion;
 extern const wchar_t kMainWindowTitle[];
 
 void CreateMainMenu(HWND window);

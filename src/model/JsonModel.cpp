@@ -246,14 +246,14 @@ bool TryFillMissingMloFromSingleObjective(json& item)
         }
     }
     const json* first = nullptr;
-    std::string firstKey;
+    std::string firstForm;
     for (auto it = objectives.begin(); it != objectives.end(); ++it) {
         if (it.key() == "MLO" || !it->is_string() || IsBlank(it->get_ref<const std::string&>())) continue;
         const std::string form = NormalizeTextForComparison(it->get_ref<const std::string&>());
         if (!first) {
             first = &*it;
-            firstKey = form;
-        } else if (form != firstKey) {
+            firstForm = form;
+        } else if (form != firstForm) {
             return false;
         }
     }
@@ -307,8 +307,7 @@ void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vect
 {
     std::string canonical;
     auto typeIt = item.find("type");
-    const bool typeIsString = typeIt != item.end() && typeIt->is_string();
-    if (typeIsString) canonical = NormalizeTypeString(typeIt->get<std::string>());
+    if (typeIt != item.end() && typeIt->is_string()) canonical = NormalizeTypeString(typeIt->get<std::string>());
     const bool missingType = canonical.empty();
     if (missingType) {
         canonical = InferTypeFromItem(item);
