@@ -26,5 +26,17 @@ table=$out/results.txt
   best "testbank raw (open + dump)" "$NATIVE_BUILD/testbank" raw "$big"
   best "jq -S ." jq -S . "$big"
   best "python3 json load + dump" python3 -c 'import json,sys; json.dump(json.load(open(sys.argv[1])), sys.stdout, sort_keys=True, indent=2)' "$big"
+
+  # The shapes the hostile-input test runs small, at full size: a 50 MB string and a
+  # million items, through the whole testbank command.
+  echo
+  echo "Size extremes through testbank check (seconds, peak MB):"
+  python3 -c 'import sys; open(sys.argv[1],"w").write("{\"items\": [{\"id\": \"a\", \"type\": \"mc\", \"question\": \"" + "x"*(50<<20) + "\"}]}")' "$out/big-string.json"
+  python3 -c 'import sys; open(sys.argv[1],"w").write("[" + ",".join("{\"id\":%d}" % i for i in range(1000000)) + "]")' "$out/many-items.json"
+  for f in big-string many-items; do
+    /usr/bin/time -f '%e %M' -o "$out/time.txt" "$NATIVE_BUILD/testbank" check "$out/$f.json" >/dev/null
+    read -r t m <"$out/time.txt"
+    printf '  %-34s %6.2f s  %7.1f MB\n' "$f.json" "$t" "$(awk "BEGIN{print $m/1024}")"
+  done
 } | tee "$table"
 echo "Table written to $table"

@@ -31,7 +31,7 @@ TEST(TestbankCommand, ViewAndRawOfTheSample)
     Result bom = Tb({"view", Data("hostile/utf16-bom.json")});
     EXPECT_EQ(bom.code, 1);
     EXPECT_NE(bom.err.find("last read: '\xEF\xBF\xBD'"), std::string::npos) << bom.err;
-    const std::string listing = FormatTestbankListing(ReadBytes(DataFile("hostile/utf16-bom.json")));
+    const std::string listing = FormatTestbankListing(ReadBytes(DataFile("hostile/utf16-bom.json")), NoteList{});
     EXPECT_EQ(listing, w2s(s2w(listing)));
 
     Result raw = Tb({"raw", Data("sample.json")});

@@ -13,11 +13,10 @@ class DocumentCommands : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetDocumentState();
-        g_modified = false;
+        ResetAllState();
         dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
-    void TearDown() override { ResetDocumentState(); }
+    void TearDown() override { ResetAllState(); }
 
     std::u16string File(const std::string& name, const std::string& bytes)
     {
@@ -136,6 +135,7 @@ TEST_F(DocumentCommands, SaveFromRawViewParsesTheTypedText)
     EXPECT_FALSE(CmdSaveAs(ui, kOwner));
     EXPECT_EQ(g_jsonDoc["items"][0]["choices"]["A"], "");
     EXPECT_EQ(ui.ReadViewText(), g_rawJsonText);
+    EXPECT_TRUE(IsDocumentModified(ui)); // taken into the document, never written
     EXPECT_EQ(U8(g_validationWarnings[0]), "Item [X] missing learning outcomes: MLO, CLO, PLO");
 }
 

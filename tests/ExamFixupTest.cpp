@@ -69,6 +69,16 @@ TEST(ImportFixup, ListOrderCyclicSearchAndHeader)
 
     EXPECT_EQ(NextUnresolvedIndex(0, 1), 1u);
     EXPECT_EQ(NextUnresolvedIndex(0, -1), 1u);
+    {
+        // Four entries, one resolved: direction decides which comes next.
+        const std::vector<ImportIssue> saved = g_fixupIssues;
+        g_fixupIssues = {{"a", true, false}, {"b", true, false}, {"c", false, false}, {"d", false, true}};
+        EXPECT_EQ(NextUnresolvedIndex(1, 1), 3u);
+        EXPECT_EQ(NextUnresolvedIndex(1, -1), 0u);
+        EXPECT_EQ(NextUnresolvedIndex(0, -1), 3u);
+        EXPECT_EQ(NextUnresolvedIndex(3, 1), 0u);
+        g_fixupIssues = saved;
+    }
     g_fixupIssues[1] = ImportIssue{"b", false, false};
     EXPECT_EQ(NextUnresolvedIndex(0, 1), 0u); // the start itself, last
     g_fixupIssues[0].missingMlo = false;

@@ -95,6 +95,12 @@ TEST(ItemNormalization, MloFilledFromSingleObjective)
     Loaded objective = LoadOk(R"({"items":[{"id":"Q1","type":"mc","Objective":"Main","objectives":{"CLO":"a","PLO":"b"}}]})");
     EXPECT_EQ(objective.doc["items"][0]["objectives"]["MLO"], "Main");
     EXPECT_FALSE(objective.doc["items"][0].contains("Objective"));
+
+    // Item-level outcomes move into objectives that are blank, not only empty.
+    Loaded moved = LoadOk(R"([{"id":"Q1","type":"mc","mlo":"M","Clo":"C","objectives":{"MLO":" \t","CLO":"kept"}}])");
+    EXPECT_EQ(moved.doc["items"][0]["objectives"], json::parse(R"({"MLO":"M","CLO":"kept","PLO":""})"));
+    EXPECT_FALSE(moved.doc["items"][0].contains("mlo"));
+    EXPECT_EQ(moved.doc["items"][0]["Clo"], "C");
 }
 
 TEST(Loading, TopLevelRepairsAndRejections)

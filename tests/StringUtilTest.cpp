@@ -29,6 +29,8 @@ TEST(StringUtil, MalformedInputBecomesReplacementCharacters)
         {"\xE4\xB8", u"\uFFFD"},               // one maximal subpart, one replacement
         {"\xE4\xB8" "x", u"\uFFFDx"},
         {"\xC0\xAF", u"\uFFFD\uFFFD"},         // overlong
+        {"\xE0\x80\x80", u"\uFFFD\uFFFD\uFFFD"}, // overlong three-byte form
+        {"\xF0\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
         {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // encoded surrogate
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // beyond U+10FFFF
     };

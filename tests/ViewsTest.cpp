@@ -51,14 +51,21 @@ TEST(FormattedView, ItemBlocksByType)
 
 TEST(FormattedView, NotesBlockShowsAtMostThirty)
 {
+    auto shownLines = [](const std::string& text) {
+        size_t count = 0;
+        for (size_t at = text.find(" - n\r\n"); at != std::string::npos; at = text.find(" - n\r\n", at + 1)) ++count;
+        return count;
+    };
     EXPECT_EQ(Format(R"({"items":[]})"), "");
     EXPECT_EQ(Format(R"({"items":[]})", {u"one", u"two"}), "Validation notes (2):\r\n - one\r\n - two\r\n\r\n");
     NoteList thirty(30, u"n"), many(45, u"n");
     const std::string thirtyText = Format(R"({"items":[]})", thirty);
     EXPECT_EQ(thirtyText.find("more)"), std::string::npos);
+    EXPECT_EQ(shownLines(thirtyText), 30u);
     const std::string manyText = Format(R"({"items":[]})", many);
     EXPECT_EQ(manyText.substr(0, 24), "Validation notes (45):\r\n");
     EXPECT_NE(manyText.find(" - n\r\n - ... (15 more)\r\n\r\n"), std::string::npos);
+    EXPECT_EQ(shownLines(manyText), 30u);
 }
 
 TEST(FormattedView, ErrorsStopTheListingWhereTheyHappen)

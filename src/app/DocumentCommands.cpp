@@ -1,8 +1,8 @@
 #include "app/DocumentCommands.h"
 
+#include "export/ExamSelection.h"
+#include "fixup/FixupLogic.h"
 #include "util/FileUtil.h"
-
-bool g_modified = false;
 
 namespace {
 
@@ -74,6 +74,13 @@ bool WriteOutput(DocumentUi& ui, void* owner, const std::u16string& path, const 
 
 } // namespace
 
+void ResetAllState()
+{
+    ResetDocumentState();
+    ClearExamSelectionState();
+    g_fixup = FixupState{};
+}
+
 bool IsDocumentModified(DocumentUi& ui)
 {
     if (!g_hasJson) return false;
@@ -93,10 +100,7 @@ bool ConfirmDiscardChanges(DocumentUi& ui, void* owner)
 
 void RebuildViewsAfterChange(DocumentUi& ui)
 {
-    g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
-    g_validationWarnings.clear();
-    AppendValidationWarnings(g_jsonDoc, g_validationWarnings);
-    g_modified = true;
+    MarkDocumentChanged();
     ui.RefreshView();
 }
 

@@ -7,11 +7,10 @@
 #include "export/ExamExport.h"
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
-#include "util/FileDialogs.h"
 #include "util/Win32Text.h"
 
-HWND g_hEdit = nullptr;
-HFONT g_hFont = nullptr;
+MainWindowState g_mainWindow;
+HFONT& g_hFont = g_mainWindow.hFont;
 BOOL(WINAPI* g_chooseFont)(CHOOSEFONTW*) = ChooseFontW;
 
 const wchar_t kMainWindowTitle[] = L"Exam Testbank Viewer/Editor";
@@ -19,35 +18,6 @@ const wchar_t kMainWindowTitle[] = L"Exam Testbank Viewer/Editor";
 namespace {
 
 const char16_t* const kDiscardRawEditsQuestion = u"Discard the changes typed in the raw JSON view?";
-
-// The real dialogs and message boxes.
-class Win32ModalUi : public ModalUi {
-public:
-    std::u16string AskOpenPath(void* owner) override { return ShowOpenJsonDialog(static_cast<HWND>(owner)); }
-    std::vector<std::u16string> AskOpenPaths(void* owner) override
-    {
-        return ShowOpenMultiJsonDialog(static_cast<HWND>(owner));
-    }
-    std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
-    {
-        return ShowSaveAsDialog(static_cast<HWND>(owner), suggested);
-    }
-    MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
-                          MsgButtons buttons) override
-    {
-        static const UINT icons[] = {MB_ICONERROR, MB_ICONINFORMATION, MB_ICONWARNING, MB_ICONQUESTION};
-        static const UINT kinds[] = {MB_OK, MB_YESNO, MB_YESNOCANCEL};
-        switch (MessageBoxW(static_cast<HWND>(owner), ToWide(text).c_str(), ToWide(caption).c_str(),
-                            icons[static_cast<int>(icon)] | kinds[static_cast<int>(buttons)])) {
-        case IDYES: return MsgAnswer::Yes;
-        case IDNO: return MsgAnswer::No;
-        case IDCANCEL: return MsgAnswer::Cancel;
-        default: return MsgAnswer::Ok;
-        }
-    }
-};
-
-Win32ModalUi g_win32Modal;
 
 // The document commands' view of the main window.
 class MainWindowUi : public DocumentUi {
@@ -73,8 +43,6 @@ public:
 };
 
 MainWindowUi g_mainUi;
-
-void SetViewText(const std::u16string& text) { SetWindowTextW(g_hEdit, ToWide(text).c_str()); }
 
 void ToggleRawView(HWND window)
 {
@@ -123,14 +91,6 @@ void OnCommand(HWND window, int id)
 
 } // namespace
 
-ModalUi* g_modalUi = &g_win32Modal;
-
-MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
-                         MsgButtons buttons)
-{
-    return g_modalUi->ShowMessage(owner, text, caption, icon, buttons);
-}
-
 void CreateMainMenu(HWND window)
 {
     HMENU bar = CreateMenu();
@@ -157,30 +117,9 @@ void CreateMainMenu(HWND window)
     SetMenu(window, bar);
 }
 
-void RefreshEditView(HWND mainWindow)
-{
-    if (!g_hEdit) return;
-    if (!g_hasJson) {
-        SetWindowTextW(g_hEdit, L"");
-        SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
-        ShowWindow(g_hEdit, SW_HIDE);
-        InvalidateRect(mainWindow, nullptr, TRUE);
-        return;
-    }
-    ShowWindow(g_hEdit, SW_SHOW);
-    if (g_viewRaw) {
-        SendMessageW(g_hEdit, EM_SETREADONLY, FALSE, 0);
-        SetViewText(g_rawJsonText);
-    } else {
-        const std::u16string listing = FormatTestbankJson(g_rawJsonText);
-        SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
-        SetViewText(listing);
-    }
-}
-
 void ShowFontDialogAndApply(HWND owner)
 {
-    static LOGFONTW remembered{};
+    LOGFONTW& remembered = g_mainWindow.chosenFont;
     if (!g_hEdit) return;
     if (remembered.lfHeight == 0) {
         HFONT current = reinterpret_cast<HFONT>(SendMessageW(g_hEdit, WM_GETFONT, 0, 0));

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include "app/DocumentCommands.h"
+#include "ui/Shell.h"
 
 // Menu command IDs.
 enum : int {
@@ -22,12 +23,13 @@ enum : int {
     IDM_CREATE_SAVE_SELECTIONS = 4101,
 };
 
-extern HINSTANCE g_hInst;
-extern HWND g_hMainWnd;
-extern HWND g_hEdit;
-extern HFONT g_hFont;
-// Every dialog and message box of the program goes through this; tests replace it.
-extern ModalUi* g_modalUi;
+// The main window's own state: the view font it made and the font last chosen.
+struct MainWindowState {
+    HFONT hFont = nullptr;
+    LOGFONTW chosenFont{};
+};
+extern MainWindowState g_mainWindow;
+extern HFONT& g_hFont;
 // The font dialog; tests replace it.
 extern BOOL(WINAPI* g_chooseFont)(CHOOSEFONTW*);
 
@@ -35,8 +37,4 @@ extern const wchar_t kMainWindowTitle[];
 
 void CreateMainMenu(HWND window);
 void ShowFontDialogAndApply(HWND owner);
-void RefreshEditView(HWND mainWindow);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Shows a message box through g_modalUi.
-MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
-                         MsgButtons buttons = MsgButtons::Ok);

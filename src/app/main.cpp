@@ -7,9 +7,6 @@
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
 
-HINSTANCE g_hInst = nullptr;
-HWND g_hMainWnd = nullptr;
-
 namespace {
 
 bool RegisterWindowClasses()

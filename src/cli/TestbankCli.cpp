@@ -27,13 +27,6 @@ const char kUsage[] =
 
 struct Usage {};
 
-void FreshState()
-{
-    ResetDocumentState();
-    g_modified = false;
-    ClearExamSelectionState();
-}
-
 std::u16string Path(const std::string& arg) { return s2w(arg); }
 
 // The first error the editor would have shown, if any.
@@ -51,7 +44,7 @@ bool Failed(const BatchUi& ui, std::string& err)
 // Runs Open (one file, unless `merge`) or Open && Merge on a fresh state.
 bool Load(BatchUi& ui, const std::vector<std::string>& files, std::string& err, bool merge = false)
 {
-    FreshState();
+    ResetAllState();
     if (files.size() == 1 && !merge) {
         ui.openPaths.push_back(Path(files[0]));
         CmdOpen(ui, nullptr);
@@ -164,7 +157,7 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     if (command == "view" || command == "raw") {
         if (files.size() != 1) throw Usage{};
         if (!Load(ui, files, err)) return 1;
-        if (command == "view") return Emit(FormatTestbankListing(w2s(g_rawJsonText)), "", out, err);
+        if (command == "view") return Emit(FormatTestbankListing(w2s(g_rawJsonText), g_validationWarnings), "", out, err);
         return Emit(w2s(g_rawJsonText), outPath, out, err);
     }
     if (command == "merge") {

@@ -1,6 +1,6 @@
 #include "export/ExamExport.h"
 
-#include "app/MainWindow.h"
+#include "ui/Shell.h"
 #include "export/ExamSelection.h"
 
 // The "Select Items" window is not built yet; saving and forgetting the selection work.

@@ -6,8 +6,9 @@
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
 
-bool g_examSelectionInitialized = false;
-std::set<std::string> g_examSelectedIds;
+ExamSelectionState g_examSelection;
+bool& g_examSelectionInitialized = g_examSelection.initialized;
+std::set<std::string>& g_examSelectedIds = g_examSelection.selectedIds;
 
 std::u16string MakeQuestionSnippet(const json& item)
 {
@@ -36,11 +37,7 @@ bool IsInitiallyChecked(const std::string& id)
     return !g_examSelectionInitialized || g_examSelectedIds.count(id) > 0;
 }
 
-void ClearExamSelectionState()
-{
-    g_examSelectionInitialized = false;
-    g_examSelectedIds.clear();
-}
+void ClearExamSelectionState() { g_examSelection = ExamSelectionState{}; }
 
 json BuildExam(const json& document, const std::set<std::string>& ids)
 {

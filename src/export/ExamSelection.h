@@ -2,12 +2,17 @@
 #include <set>
 #include <string>
 
-#include "app/DocumentCommands.h"
+#include "ui/ModalUi.h"
 #include "model/JsonModel.h"
 
 // The remembered exam selection of the current document.
-extern bool g_examSelectionInitialized;
-extern std::set<std::string> g_examSelectedIds;
+struct ExamSelectionState {
+    bool initialized = false;
+    std::set<std::string> selectedIds;
+};
+extern ExamSelectionState g_examSelection;
+extern bool& g_examSelectionInitialized;
+extern std::set<std::string>& g_examSelectedIds;
 
 // One-line preview of an item's question: line breaks and tabs as spaces, cut to 180
 // bytes of UTF-8 with "..." appended.

@@ -4,8 +4,9 @@
 
 #include "util/StringUtil.h"
 
-std::vector<ImportIssue> g_fixupIssues;
-size_t g_fixupPos = 0;
+FixupState g_fixup;
+std::vector<ImportIssue>& g_fixupIssues = g_fixup.issues;
+size_t& g_fixupPos = g_fixup.pos;
 
 namespace {
 const char* const kComboTypes[4] = {"multiple_choice", "true_false", "numerical", "algorithmic"};

@@ -8,8 +8,13 @@
 constexpr size_t kNoIssue = static_cast<size_t>(-1);
 
 // The wizard's list and position, while it is open.
-extern std::vector<ImportIssue> g_fixupIssues;
-extern size_t g_fixupPos;
+struct FixupState {
+    std::vector<ImportIssue> issues;
+    size_t pos = 0;
+};
+extern FixupState g_fixup;
+extern std::vector<ImportIssue>& g_fixupIssues;
+extern size_t& g_fixupPos;
 
 inline bool IsResolved(const ImportIssue& issue) { return !issue.missingType && !issue.missingMlo; }
 // One entry per id (flags united), unresolved and non-empty ids only, in ascending id order.

@@ -18,15 +18,32 @@ struct ImportIssue {
     bool missingMlo = false;
 };
 
-// Document state, shared by every window on the one UI thread.
-extern json g_jsonDoc;
-extern bool g_hasJson;
-extern bool g_viewRaw;
-extern std::u16string g_rawJsonText;
-extern std::u16string g_currentPath;
-extern NoteList g_validationWarnings;
+// Document state, shared by every window on the one UI thread. One owner, so a reset is
+// complete by construction; the g_ names are references into it.
+struct DocumentState {
+    json jsonDoc;
+    bool hasJson = false;
+    bool viewRaw = false;
+    std::u16string rawJsonText; // CR LF line ends
+    std::u16string currentPath;
+    NoteList validationWarnings;
+    // Set by every change to the document or raw text that has not been written; cleared
+    // by New, Open and a successful Save or Save As.
+    bool modified = false;
+};
+extern DocumentState g_document;
+extern json& g_jsonDoc;
+extern bool& g_hasJson;
+extern bool& g_viewRaw;
+extern std::u16string& g_rawJsonText;
+extern std::u16string& g_currentPath;
+extern NoteList& g_validationWarnings;
+extern bool& g_modified;
 // Back to the state at start-up: no document.
 void ResetDocumentState();
+// After a change to g_jsonDoc: the raw text and the notes rebuilt, the document modified.
+// The caller refreshes the view.
+void MarkDocumentChanged();
 
 // Deepest nesting accepted in any parsed text; the library recurses once per level when
 // copying, dumping and destroying values, so deeper input would exhaust the stack.
@@ -68,7 +85,9 @@ std::string MakeUniqueId(const std::string& base, const IdSet& used);
 // The ID text of an item: a string itself, a number or boolean its JSON text, else "".
 std::string ItemIdText(const json& item);
 
-// Merging into g_jsonDoc.
+// Merging `incoming` into `target` (made a testbank first if it is none).
+bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues);
+// The same into g_jsonDoc.
 bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues);
 std::string GetItemQuestionKey(const json& item);
 std::string AlphaSuffixFromIndex(int32_t index);
@@ -77,9 +96,10 @@ std::string MakeUniqueIdByLetterSuffix(const std::string& base, const IdSet& use
 // Views.
 std::u16string DumpJsonForRawView(const json& document);
 std::u16string NormalizeNewlinesToCRLF(const std::u16string& text);
+// The listing of the raw text with g_validationWarnings on top.
 std::u16string FormatTestbankJson(const std::u16string& rawText);
 // The same listing from and as UTF-8 (for callers that never show it in a control).
-std::string FormatTestbankListing(const std::string& rawUtf8);
+std::string FormatTestbankListing(const std::string& rawUtf8, const NoteList& notes);
 // One item's block of the formatted listing (UTF-8); throws on a value of the wrong kind.
 void AppendItemListing(std::string& out, const json& item);
 // The notes block at the head of the formatted listing (UTF-8); "" without notes.

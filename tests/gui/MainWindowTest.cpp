@@ -55,8 +55,8 @@ protected:
     static void TearDownTestSuite() { ShutdownBranding(); }
     static void DestroyMain()
     {
-        g_modified = false;
-        g_viewRaw = false;
+        ResetAllState();
+        g_mainWindow = MainWindowState{};
         if (IsWindow(g_hMainWnd)) DestroyWindow(g_hMainWnd);
         Pump();
     }
@@ -64,7 +64,7 @@ protected:
     void SetUp() override
     {
         script_ = ScriptedModalUi();
-        ResetDocumentState();
+        ResetAllState();
         dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
         main = CreateMainWindow(SW_SHOWNORMAL);
         ASSERT_NE(main, nullptr);
@@ -102,6 +102,20 @@ protected:
         COLORREF c = GetPixel(dc, rc.right / 2, rc.bottom / 2);
         ReleaseDC(main, dc);
         return c;
+    }
+    // Pixels of the client's top band that are not the window colour: the placeholder text.
+    int InkInTopBand()
+    {
+        InvalidateRect(main, nullptr, TRUE);
+        UpdateWindow(main);
+        RECT rc;
+        GetClientRect(main, &rc);
+        HDC dc = GetDC(main);
+        int ink = 0;
+        for (int y = 0; y < 60 && y < rc.bottom; y += 2)
+            for (int x = 0; x < rc.right; x += 2) ink += GetPixel(dc, x, y) != GetSysColor(COLOR_WINDOW);
+        ReleaseDC(main, dc);
+        return ink;
     }
 
     static ScriptedModalUi script_;
@@ -345,7 +359,7 @@ TEST_F(MainWindow, ViewFillsTheClientArea)
     ShowWindow(main, SW_RESTORE);
 }
 
-TEST_F(MainWindow, LogoBesideTheExecutableIsPaintedAndMadeIntoIcons)
+TEST_F(MainWindow, LogoIsPaintedAndMadeIntoIconsElsePlaceholderText)
 {
     const fs::path logo = ExeDir() / "logo.png";
     WriteBytes(logo.u16string(), std::string(reinterpret_cast<const char*>(kRedPng), sizeof kRedPng));
@@ -356,7 +370,9 @@ TEST_F(MainWindow, LogoBesideTheExecutableIsPaintedAndMadeIntoIcons)
     EXPECT_EQ(PixelAtClientCentre(), RGB(255, 0, 0));
     ShutdownBranding();
     fs::remove(logo);
+    // Without the logo the placeholder text is painted instead.
     ASSERT_TRUE(InitBranding());
     EXPECT_EQ(GetBrandIconLarge(), nullptr);
     EXPECT_EQ(PixelAtClientCentre(), GetSysColor(COLOR_WINDOW));
+    EXPECT_GT(InkInTopBand(), 20);
 }

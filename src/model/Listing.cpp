@@ -1,0 +1,250 @@
+#include <memory>
+
+#include "model/ModelDetail.h"
+
+std::u16string NormalizeNewlinesToCRLF(const std::u16string& text)
+{
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 16);
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        char16_t c = text[i];
+        if (c == u'\r') {
+            out += u"\r\n";
+            if (i + 1 < n && text[i + 1] == u'\n') ++i;
+        } else if (c == u'\n') {
+            out += u"\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::u16string DumpJsonForRawView(const json& document) { return s2wCrlf(DumpIndented(document, 2)); }
+
+void AppendItemListing(std::string& out, const json& item)
+{
+    // Everything of the header is read before any of it is written.
+    const std::string id = item.value("id", std::string());
+    const std::string type = item.value("type", std::string());
+    const std::string category = item.value("category", std::string());
+    std::string outcomes[3];
+    auto objectives = item.find("objectives");
+    for (int k = 0; k < 3; ++k) {
+        if (objectives != item.end() && objectives->is_object()) outcomes[k] = objectives->value(kOutcomes[k], std::string());
+        if (outcomes[k].empty()) outcomes[k] = "<missing>";
+    }
+    out.append("[").append(id).append("]\r\nType: ").append(type).append("\r\nCategory: ").append(category);
+    out.append("\r\nObjectives:\r\n");
+    for (int k = 0; k < 3; ++k) out.append("  ").append(kOutcomes[k]).append(": ").append(outcomes[k]).append("\r\n");
+
+    const std::string lower = ToLowerAscii(type);
+    if (lower == "multiple_choice" || lower == "true_false" || lower == "numerical") {
+        const std::string question = item.value("question", std::string());
+        out.append("\r\nQuestion:\r\n  ").append(question).append("\r\n");
+        auto choices = item.find("choices");
+        if (lower == "multiple_choice" && choices != item.end()) {
+            out.append("\r\nChoices:\r\n");
+            // Iterator key() throws for a scalar or a non-empty array, as for a bad value.
+            for (auto it = choices->cbegin(); it != choices->cend(); ++it) {
+                const std::string& key = it.key();
+                const std::string& text = it.value().get_ref<const std::string&>();
+                out.append("  ").append(key).append(") ").append(text).append("\r\n");
+            }
+        }
+        auto answer = item.find("answer");
+        auto correct = item.find("correct");
+        if (answer != item.end())
+            out.append("\r\nCorrect/Answer: ").append(JsonText(*answer)).append("\r\n");
+        else if (correct != item.end())
+            out.append("\r\nCorrect/Answer: ")
+                .append(correct->is_string() ? correct->get<std::string>() : JsonText(*correct))
+                .append("\r\n");
+    } else if (lower == "algorithmic") {
+        out.append("\r\n(Algorithmic item)\r\n");
+        auto alg = item.find("algorithm");
+        if (alg != item.end() && alg->is_object()) {
+            static const std::pair<const char*, const char*> textLines[] = {
+                {"render_as", "Render as: "}, {"template", "\r\nTemplate:\r\n  "},
+                {"correct_formula", "\r\nFormula: "}, {"format", "Format: "}};
+            static const std::pair<const char*, const char*> jsonLines[] = {
+                {"choice_count", "Choice count: "}, {"parameters", "\r\nParameters: "},
+                {"constants", "Constants: "}, {"distractors", "Distractors: "}};
+            for (const auto& [key, prefix] : textLines) {
+                auto v = alg->find(key);
+                if (v != alg->end() && v->is_string()) out.append(prefix).append(v->get_ref<const std::string&>()).append("\r\n");
+            }
+            for (const auto& [key, prefix] : jsonLines) {
+                auto v = alg->find(key);
+                if (v != alg->end()) out.append(prefix).append(JsonText(*v)).append("\r\n");
+            }
+        }
+    } else {
+        out.append("\r\n(Unknown item type)\r\n");
+    }
+    out.append("\r\n----------------------------------------\r\n\r\n");
+}
+
+std::string FormatNotesBlock(const NoteList& notes)
+{
+    std::string out;
+    if (notes.empty()) return out;
+    out.append("Validation notes (").append(std::to_string(notes.size())).append("):\r\n");
+    const size_t shown = notes.size() < 30 ? notes.size() : 30;
+    for (size_t i = 0; i < shown; ++i) out.append(" - ").append(w2s(notes[i])).append("\r\n");
+    if (notes.size() > 30) out.append(" - ... (").append(std::to_string(notes.size() - 30)).append(" more)\r\n");
+    return out.append("\r\n");
+}
+
+namespace {
+
+using DomBuilder = nlohmann::detail::json_sax_dom_parser<json>;
+
+// Renders the listing while the raw text is parsed, one item at a time, so the view never
+// holds a second copy of the document. The result is what parsing the whole text and then
+// rendering `items` gives: a syntax error anywhere wins over a rendering error, the last
+// "items" key of the top-level object counts, and rendering stops at the first bad item.
+class ListingBuilder : public nlohmann::json_sax<json> {
+public:
+    std::string listing;     // item blocks of the current "items" array
+    std::string renderError; // message of the first item that could not be rendered
+    std::string parseError;
+    bool topIsObject = false;
+    bool itemsIsArray = false;
+
+    bool null() override { return item_ ? item_->null() : Scalar(nullptr); }
+    bool boolean(bool v) override { return item_ ? item_->boolean(v) : Scalar(v); }
+    bool number_integer(number_integer_t v) override { return item_ ? item_->number_integer(v) : Scalar(v); }
+    bool number_unsigned(number_unsigned_t v) override { return item_ ? item_->number_unsigned(v) : Scalar(v); }
+    bool number_float(number_float_t v, const string_t& s) override
+    {
+        return item_ ? item_->number_float(v, s) : Scalar(v);
+    }
+    bool string(string_t& v) override { return item_ ? item_->string(v) : Scalar(v); }
+    bool binary(binary_t& v) override { return item_ ? item_->binary(v) : Scalar(json::binary(v)); }
+    bool start_object(std::size_t len) override
+    {
+        if (depth_ >= kMaxJsonDepth) throw TooDeep();
+        if (!item_ && depth_ == 0) topIsObject = true;
+        StartContainer();
+        ++depth_;
+        return item_ ? item_->start_object(len) : true;
+    }
+    bool key(string_t& k) override
+    {
+        if (item_) return item_->key(k);
+        if (depth_ == 1 && topIsObject) itemsKey_ = k == "items";
+        return true;
+    }
+    bool end_object() override { return EndContainer(false); }
+    bool start_array(std::size_t len) override
+    {
+        if (depth_ >= kMaxJsonDepth) throw TooDeep();
+        if (!item_ && depth_ == 1 && topIsObject && itemsKey_) {
+            inItems_ = true; // a new "items" array replaces what an earlier one rendered
+            itemsIsArray = false;
+            listing.clear();
+            renderError.clear();
+            ++depth_;
+            return true;
+        }
+        StartContainer();
+        ++depth_;
+        return item_ ? item_->start_array(len) : true;
+    }
+    bool end_array() override
+    {
+        if (!item_ && inItems_ && depth_ == 2) {
+            --depth_;
+            inItems_ = false;
+            itemsIsArray = true;
+            return true;
+        }
+        return EndContainer(true);
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override
+    {
+        parseError = e.what();
+        return false;
+    }
+
+private:
+    bool ElementOfItems() const { return inItems_ && depth_ == 2; }
+
+    // A value that is not a container, outside any item: an element of items (which
+    // cannot be rendered) or the value of "items" itself.
+    template <class T>
+    bool Scalar(T&& v)
+    {
+        if (ElementOfItems()) Render(json(std::forward<T>(v)));
+        else if (depth_ == 1 && topIsObject && itemsKey_) itemsIsArray = false;
+        return true;
+    }
+    void StartContainer()
+    {
+        if (item_) return;
+        if (ElementOfItems() && renderError.empty()) {
+            itemValue_ = json();
+            item_ = std::make_unique<DomBuilder>(itemValue_, true);
+            itemDepth_ = depth_;
+        } else if (depth_ == 1 && topIsObject && itemsKey_) {
+            itemsIsArray = false; // "items" holds an object
+        }
+    }
+    bool EndContainer(bool array)
+    {
+        --depth_;
+        if (!item_) return true;
+        const bool ok = array ? item_->end_array() : item_->end_object();
+        if (depth_ == itemDepth_) {
+            item_.reset();
+            Render(itemValue_);
+            itemValue_ = json();
+        }
+        return ok;
+    }
+    void Render(const json& item)
+    {
+        if (!renderError.empty()) return;
+        try {
+            AppendItemListing(listing, item); // a failure leaves the block written so far
+        } catch (const std::exception& e) {
+            renderError = e.what();
+        }
+    }
+
+    std::unique_ptr<DomBuilder> item_;
+    json itemValue_;
+    size_t depth_ = 0;
+    size_t itemDepth_ = 0;
+    bool itemsKey_ = false;
+    bool inItems_ = false;
+};
+
+} // namespace
+
+std::string FormatTestbankListing(const std::string& utf8, const NoteList& notes)
+{
+    ListingBuilder builder;
+    try {
+        if (json::sax_parse(utf8, &builder, json::input_format_t::json, true, true)) RejectNulByte(utf8);
+    } catch (const std::exception& e) {
+        builder.parseError = e.what();
+    }
+    // The library quotes the bytes it stopped at, which need not be valid UTF-8.
+    if (!builder.parseError.empty()) return "JSON parse error: " + w2s(s2w(builder.parseError)) + "\r\n";
+    if (!builder.topIsObject || !builder.itemsIsArray) return "Invalid testbank JSON: missing \"items\" array.\r\n";
+    std::string out = std::move(builder.listing);
+    out.insert(0, FormatNotesBlock(notes));
+    if (!builder.renderError.empty()) out.append("JSON parse error: ").append(builder.renderError).append("\r\n");
+    return out;
+}
+
+std::u16string FormatTestbankJson(const std::u16string& rawText)
+{
+    // The UTF-8 copy of the raw text is gone before the listing is widened: on a large
+    // bank this is the moment of peak memory.
+    const std::string listing = FormatTestbankListing(w2s(rawText), g_validationWarnings);
+    return s2w(listing);
+}

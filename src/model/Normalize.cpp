@@ -1,0 +1,177 @@
+#include "model/ModelDetail.h"
+
+void EnsureStringField(json& object, const std::string& key, const std::string& def)
+{
+    auto it = object.find(key);
+    if (it == object.end() || it->is_null() || it->is_object() || it->is_array())
+        object[key] = def;
+    else if (it->is_boolean() || it->is_number())
+        *it = JsonText(*it);
+}
+
+std::string NormalizeTypeString(const std::string& text)
+{
+    std::string t = ToLowerAscii(text);
+    for (char& c : t)
+        if (c == '-' || c == ' ') c = '_';
+    if (t == "multiple_choice" || t == "multiplechoice" || t == "mc" || t == "mcq") return "multiple_choice";
+    if (t == "true_false" || t == "truefalse" || t == "tf" || t == "t_f") return "true_false";
+    if (t == "numerical" || t == "numeric" || t == "number") return "numerical";
+    if (t == "algorithmic" || t == "algorithm" || t == "alg") return "algorithmic";
+    auto has = [&t](const char* part) { return t.find(part) != std::string::npos; };
+    if (has("multiple") && has("choice")) return "multiple_choice";
+    if (has("true") && has("false")) return "true_false";
+    if (has("numeric") || has("number")) return "numerical";
+    if (has("algorithm")) return "algorithmic";
+    return "";
+}
+
+std::string InferTypeFromItem(const json& item)
+{
+    if (!item.is_object()) return "";
+    auto alg = item.find("algorithm");
+    if (alg != item.end() && alg->is_object()) return "algorithmic";
+    auto choices = item.find("choices");
+    if (choices != item.end() && choices->is_object()) return "multiple_choice";
+    if (item.contains("answer")) return "numerical";
+    auto correct = item.find("correct");
+    if (correct != item.end()) {
+        if (correct->is_boolean()) return "true_false";
+        if (correct->is_string()) {
+            std::string c = ToLowerAscii(correct->get<std::string>());
+            if (c == "true" || c == "false") return "true_false";
+        }
+    }
+    return "multiple_choice";
+}
+
+void EnsureObjectivesObject(json& item)
+{
+    auto it = item.find("objectives");
+    if (it == item.end() || !it->is_object()) item["objectives"] = json::object();
+    json& objectives = item["objectives"];
+    for (const char* key : kOutcomes) EnsureStringField(objectives, key, "");
+}
+
+void NormalizeOutcomeKeys(json& item)
+{
+    if (!item.is_object()) return;
+    auto it = item.find("objectives");
+    if (it == item.end() || !it->is_object()) item["objectives"] = json::object();
+    json& objectives = item["objectives"];
+    for (int k = 0; k < 3; ++k) {
+        std::string variant;
+        if (!objectives.contains(kOutcomes[k]) && FindKeyCaseInsensitive(objectives, kOutcomesLower[k], variant)) {
+            json value = std::move(objectives[variant]);
+            objectives.erase(variant);
+            objectives[kOutcomes[k]] = std::move(value);
+        }
+    }
+    EnsureObjectivesObject(item);
+    for (int k = 0; k < 3; ++k) {
+        if (IsBlank(objectives[kOutcomes[k]].get_ref<const std::string&>())) {
+            std::string key;
+            if (FindKeyCaseInsensitive(item, kOutcomesLower[k], key) && item[key].is_string()) {
+                objectives[kOutcomes[k]] = item[key];
+                item.erase(key);
+            }
+        }
+        EnsureStringField(objectives, kOutcomes[k], "");
+    }
+}
+
+bool TryFillMissingMloFromSingleObjective(json& item)
+{
+    if (!item.is_object()) return false;
+    auto objIt = item.find("objectives");
+    if (objIt == item.end() || !objIt->is_object()) return false;
+    json& objectives = *objIt;
+    auto mlo = objectives.find("MLO");
+    if (mlo == objectives.end() || !mlo->is_string() || !IsBlank(mlo->get_ref<const std::string&>())) return false;
+
+    std::string key;
+    if (FindKeyCaseInsensitive(item, "objective", key)) {
+        const json& value = item[key];
+        if (value.is_string() && !IsBlank(value.get<std::string>())) {
+            objectives["MLO"] = value;
+            item.erase(key);
+            return true;
+        }
+    }
+    const json* first = nullptr;
+    std::string firstForm;
+    for (auto it = objectives.begin(); it != objectives.end(); ++it) {
+        if (it.key() == "MLO" || !it->is_string() || IsBlank(it->get_ref<const std::string&>())) continue;
+        const std::string form = NormalizeTextForComparison(it->get_ref<const std::string&>());
+        if (!first) {
+            first = &*it;
+            firstForm = form;
+        } else if (form != firstForm) {
+            return false;
+        }
+    }
+    if (!first) return false;
+    objectives["MLO"] = *first;
+    return true;
+}
+
+void NormalizeTypeSpecificFields(json& item, const std::string& type)
+{
+    if (!item.is_object()) return;
+    if (type == "multiple_choice") {
+        auto choices = item.find("choices");
+        if (choices == item.end() || !choices->is_object()) item["choices"] = json::object();
+        for (const char* letter : {"A", "B", "C", "D"}) EnsureStringField(item["choices"], letter, "");
+        EnsureStringField(item, "correct", "A");
+        std::string correct = item["correct"].get<std::string>();
+        if (!correct.empty() && correct[0] >= 'a' && correct[0] <= 'z') correct[0] = static_cast<char>(correct[0] - 'a' + 'A');
+        if (correct != "A" && correct != "B" && correct != "C" && correct != "D") correct = "A";
+        item["correct"] = correct;
+    } else if (type == "true_false") {
+        auto it = item.find("correct");
+        bool value = true;
+        if (it != item.end() && it->is_boolean()) {
+            value = it->get<bool>();
+        } else if (it != item.end() && it->is_string()) {
+            std::string c = ToLowerAscii(it->get<std::string>());
+            value = !(c == "false" || c == "f" || c == "0" || c == "no");
+        }
+        item["correct"] = value ? "True" : "False";
+    } else if (type == "numerical") {
+        auto answer = item.find("answer");
+        if (answer == item.end() || answer->is_null()) item["answer"] = "";
+        auto correct = item.find("correct");
+        if (correct == item.end() || correct->is_null()) item["correct"] = item["answer"];
+    } else if (type == "algorithmic") {
+        auto alg = item.find("algorithm");
+        if (alg == item.end() || !alg->is_object()) item["algorithm"] = json::object();
+    }
+}
+
+static bool ItemLacksMlo(const json& item)
+{
+    auto objectives = item.find("objectives");
+    if (objectives == item.end() || !objectives->is_object()) return true;
+    auto mlo = objectives->find("MLO");
+    return mlo == objectives->end() || !mlo->is_string() || IsBlank(mlo->get_ref<const std::string&>());
+}
+
+void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vector<ImportIssue>* issues)
+{
+    std::string canonical;
+    auto typeIt = item.find("type");
+    if (typeIt != item.end() && typeIt->is_string()) canonical = NormalizeTypeString(typeIt->get<std::string>());
+    const bool missingType = canonical.empty();
+    if (missingType) {
+        canonical = InferTypeFromItem(item);
+        item["type"] = canonical; // absent, not a string, or an unrecognised spelling
+    }
+    EnsureStringField(item, "category", "");
+    EnsureStringField(item, "question", "");
+    NormalizeOutcomeKeys(item);
+    if (TryFillMissingMloFromSingleObjective(item))
+        notes.push_back(u"Item [" + U(id) + u"] missing MLO; copied from the only listed objective.");
+    NormalizeTypeSpecificFields(item, canonical);
+    const bool missingMlo = ItemLacksMlo(item);
+    if (issues && (missingType || missingMlo)) issues->push_back(ImportIssue{id, missingType, missingMlo});
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+#include <vector>
+
+enum class MsgIcon { Error, Info, Warning, Question };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
+enum class MsgAnswer { Ok, Yes, No, Cancel };
+
+// The modal interactions of the program: it implements them with Win32 dialogs and
+// message boxes; tests and the testbank command script them. `owner` is the owning
+// window handle.
+class ModalUi {
+public:
+    virtual ~ModalUi() = default;
+    virtual std::u16string AskOpenPath(void* owner) = 0;
+    virtual std::vector<std::u16string> AskOpenPaths(void* owner) = 0;
+    virtual std::u16string AskSavePath(void* owner, const std::u16string& suggested) = 0;
+    virtual MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption,
+                                  MsgIcon icon, MsgButtons buttons) = 0;
+};
+
+// Every dialog and message box of the program goes through this; tests replace it.
+// Defined by the Win32 side only.
+extern ModalUi* g_modalUi;
