@@ -3,6 +3,7 @@
 #include "TestUtil.h"
 #include "app/BatchUi.h"
 #include "export/ExamSelection.h"
+#include "app/DocumentCommands.h"
 #include "fixup/FixupLogic.h"
 #include "util/StringUtil.h"
 
@@ -87,7 +88,9 @@ TEST(ImportFixup, ListOrderCyclicSearchAndHeader)
     EXPECT_EQ(NextUnresolvedIndex(0, 1), kNoIssue);
 
     EXPECT_EQ(TypeToComboIndex("numerical"), 2);
-    EXPECT_EQ(TypeToComboIndex("Numerical"), 0);
+    EXPECT_EQ(TypeToComboIndex("Numerical"), 2); // a recognised spelling counts as its type
+    EXPECT_EQ(TypeToComboIndex("tf"), 1);
+    EXPECT_EQ(TypeToComboIndex("essay"), 0);
     EXPECT_EQ(ComboIndexToType(-1), "multiple_choice");
     EXPECT_EQ(ComboIndexToType(3), "algorithmic");
     EXPECT_TRUE(IsBlankWide(u" \t\u3000"));
@@ -112,13 +115,46 @@ TEST(ImportFixup, SavingAnItemUpdatesTypeObjectivesAndFlags)
                                                      "objectives":{"MLO":"","CLO":"","PLO":""}})"));
     EXPECT_FALSE(g_fixupIssues[0].missingType);
     EXPECT_TRUE(g_fixupIssues[0].missingMlo);
-    // Now the MLO is required: only the type is written.
+    // Now the MLO is required: a refused save changes nothing, not even the type.
+    const json before = g_jsonDoc;
     EXPECT_FALSE(ApplyFixupToCurrentItem(1, 1, u" \t", u"c", u"p"));
-    EXPECT_EQ(g_jsonDoc["items"][1]["type"], "true_false");
-    EXPECT_EQ(g_jsonDoc["items"][1]["objectives"]["CLO"], "");
+    EXPECT_EQ(g_jsonDoc, before);
+    EXPECT_TRUE(g_fixupIssues[0].missingMlo);
     EXPECT_TRUE(ApplyFixupToCurrentItem(1, -1, u" M ", u"c", u"p"));
     EXPECT_EQ(g_jsonDoc["items"][1]["objectives"]["MLO"], " M ");
     EXPECT_TRUE(IsResolved(g_fixupIssues[0]));
     g_fixupIssues.clear();
     ResetDocumentState();
+}
+
+TEST(ImportFixup, FormShowsTheItemAndSavesThroughIt)
+{
+    ResetAllState();
+    g_hasJson = true;
+    g_jsonDoc = json::parse(R"({"items":[{"id":"t","type":"tf","question":"a\nb","objectives":{"MLO":"m","CLO":7}},
+                                          {"id":"u","type":"essay","objectives":"text"}]})");
+    g_fixupIssues = {{"t", false, true}, {"u", true, false}};
+    FormModel form = LoadFixupForm(g_fixupIssues[0], 0, 2, g_jsonDoc["items"][0]);
+    EXPECT_EQ(form.Text(IDC_FIX_HEADER), u"Fix item 1 of 2  (missing: MLO)");
+    EXPECT_EQ(form.Text(IDC_FIX_ID), u"t");
+    EXPECT_EQ(form.Text(IDC_FIX_QUESTION), u"a\r\nb");
+    EXPECT_EQ(form.Selection(IDC_FIX_TYPE), 1); // "tf" shows as True/False, not entry 0
+    EXPECT_EQ(form.Text(IDC_FIX_MLO), u"m");
+    EXPECT_EQ(form.Text(IDC_FIX_CLO), u"");
+    // Saved untouched, a recognised spelling keeps its kind.
+    ASSERT_TRUE(ApplyFixupForm(0, form));
+    EXPECT_EQ(g_jsonDoc["items"][0]["type"], "true_false");
+    EXPECT_EQ(g_jsonDoc["items"][0]["objectives"], json::parse(R"({"MLO":"m","CLO":"","PLO":""})"));
+
+    g_fixupPos = 1;
+    form = LoadFixupForm(g_fixupIssues[1], 1, 2, g_jsonDoc["items"][1]);
+    EXPECT_EQ(form.Selection(IDC_FIX_TYPE), 0);
+    EXPECT_EQ(form.Text(IDC_FIX_QUESTION), u"");
+    form.selections[IDC_FIX_TYPE] = -1; // no selection saves multiple choice
+    form.texts[IDC_FIX_MLO] = u"M";
+    ASSERT_TRUE(ApplyFixupForm(1, form));
+    EXPECT_EQ(g_jsonDoc["items"][1], json::parse(R"({"id":"u","type":"multiple_choice",
+                                                     "objectives":{"MLO":"M","CLO":"","PLO":""}})"));
+    EXPECT_TRUE(IsResolved(g_fixupIssues[1]));
+    ResetAllState();
 }

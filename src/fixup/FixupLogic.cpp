@@ -9,8 +9,17 @@ std::vector<ImportIssue>& g_fixupIssues = g_fixup.issues;
 size_t& g_fixupPos = g_fixup.pos;
 
 namespace {
+
 const char* const kComboTypes[4] = {"multiple_choice", "true_false", "numerical", "algorithmic"};
+
+// A member's text when it is a string; "" otherwise.
+std::string StringMember(const json& object, const char* key)
+{
+    auto it = object.find(key);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
+
+} // namespace
 
 std::vector<ImportIssue> BuildFixupList(const std::vector<ImportIssue>& issues)
 {
@@ -76,8 +85,9 @@ bool FindItemIndexById(const std::string& id, size_t& index)
 
 int TypeToComboIndex(const std::string& type)
 {
+    const std::string canonical = NormalizeTypeString(type);
     for (int i = 0; i < 4; ++i)
-        if (type == kComboTypes[i]) return i;
+        if (canonical == kComboTypes[i]) return i;
     return 0;
 }
 
@@ -98,10 +108,10 @@ bool ApplyFixupToCurrentItem(size_t itemIndex, int comboIndex, const std::u16str
                              const std::u16string& plo)
 {
     ImportIssue& issue = g_fixupIssues[g_fixupPos];
+    const bool mloBlank = IsBlankWide(mlo);
+    if (issue.missingMlo && mloBlank) return false; // refused before anything is written
     json& item = g_jsonDoc["items"][itemIndex];
     item["type"] = ComboIndexToType(comboIndex);
-    const bool mloBlank = IsBlankWide(mlo);
-    if (issue.missingMlo && mloBlank) return false;
     auto objectives = item.find("objectives");
     if (objectives == item.end() || !objectives->is_object()) item["objectives"] = json::object();
     json& obj = item["objectives"];
@@ -111,4 +121,24 @@ bool ApplyFixupToCurrentItem(size_t itemIndex, int comboIndex, const std::u16str
     issue.missingType = false;
     issue.missingMlo = mloBlank;
     return true;
+}
+
+FormModel LoadFixupForm(const ImportIssue& issue, size_t pos, size_t count, const json& item)
+{
+    FormModel form;
+    form.texts[IDC_FIX_HEADER] = FixupHeaderText(pos, count, issue);
+    form.texts[IDC_FIX_ID] = s2w(issue.id);
+    form.texts[IDC_FIX_QUESTION] = s2wCrlf(StringMember(item, "question"));
+    form.selections[IDC_FIX_TYPE] = TypeToComboIndex(StringMember(item, "type"));
+    auto objectives = item.find("objectives");
+    const bool hasObjectives = objectives != item.end() && objectives->is_object();
+    const char* const keys[3] = {"MLO", "CLO", "PLO"};
+    for (int k = 0; k < 3; ++k) form.texts[IDC_FIX_MLO + k] = hasObjectives ? s2w(StringMember(*objectives, keys[k])) : u"";
+    return form;
+}
+
+bool ApplyFixupForm(size_t itemIndex, const FormModel& form)
+{
+    return ApplyFixupToCurrentItem(itemIndex, form.Selection(IDC_FIX_TYPE), form.Text(IDC_FIX_MLO),
+                                   form.Text(IDC_FIX_CLO), form.Text(IDC_FIX_PLO));
 }

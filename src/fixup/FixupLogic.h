@@ -4,6 +4,22 @@
 #include <vector>
 
 #include "model/JsonModel.h"
+#include "ui/FormModel.h"
+
+// The wizard's controls.
+enum : int {
+    IDC_FIX_HEADER = 5001,
+    IDC_FIX_ID = 5002,
+    IDC_FIX_TYPE = 5003,
+    IDC_FIX_QUESTION = 5004,
+    IDC_FIX_MLO = 5005,
+    IDC_FIX_CLO = 5006,
+    IDC_FIX_PLO = 5007,
+    IDC_FIX_BACK = 5008,
+    IDC_FIX_SKIP = 5009,
+    IDC_FIX_SAVE = 5010,
+    IDC_FIX_CLOSE = 5011,
+};
 
 constexpr size_t kNoIssue = static_cast<size_t>(-1);
 
@@ -26,13 +42,19 @@ std::string MissingPartsText(const ImportIssue& issue);
 // "Fix item P of N" plus "  (missing: ...)".
 std::u16string FixupHeaderText(size_t pos, size_t count, const ImportIssue& issue);
 bool FindItemIndexById(const std::string& id, size_t& index);
-// Type combo entry for a stored type (exact match; anything else is entry 0) and back.
+// Type combo entry for a stored type (a recognised spelling counts as its canonical type;
+// anything else is entry 0) and back.
 int TypeToComboIndex(const std::string& type);
 std::string ComboIndexToType(int index);
 // White space by the wide classification the program relies on; the empty text is blank.
 bool IsBlankWide(const std::u16string& text);
 
-// The item update of Save & Next on g_jsonDoc and the current issue. Returns false
-// (after writing the type) when the issue needs an MLO and the MLO text is blank.
+// What the wizard shows for the current issue and its item: header, ID, question (line
+// breaks as CR LF), type entry and the three objectives.
+FormModel LoadFixupForm(const ImportIssue& issue, size_t pos, size_t count, const json& item);
+// The item update of Save & Next on g_jsonDoc and the current issue. Returns false, and
+// changes nothing, when the issue needs an MLO and the MLO text is blank.
 bool ApplyFixupToCurrentItem(size_t itemIndex, int comboIndex, const std::u16string& mlo, const std::u16string& clo,
                              const std::u16string& plo);
+// The same with the values read from the wizard's form.
+bool ApplyFixupForm(size_t itemIndex, const FormModel& form);

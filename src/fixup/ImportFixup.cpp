@@ -1,9 +1,188 @@
 #include "fixup/ImportFixup.h"
 
-// The wizard window is not built yet; its list logic lives in FixupLogic.
-void OpenImportFixupWindow(HWND, const std::vector<ImportIssue>&) {}
+#include "fixup/FixupLogic.h"
+#include "ui/ControlTable.h"
+#include "ui/Shell.h"
+
+namespace {
+
+struct FixupWindowState {
+    HWND hWnd = nullptr;
+    HWND hParent = nullptr; // disabled while the wizard is open
+};
+FixupWindowState g_fixupWindow;
+
+const DWORD kEdit = WS_BORDER | ES_AUTOHSCROLL;
+
+// Rectangles are set by LayoutFixupWindow, which follows the client size.
+const ControlSpec kControls[] = {
+    {IDC_FIX_HEADER, L"STATIC", L"", 0, 0, 0, 0, 0, 0, FieldKind::Text},
+    {5012, L"STATIC", L"ID:", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_ID, L"STATIC", L"", 0, 0, 0, 0, 0, 0, FieldKind::Text},
+    {5013, L"STATIC", L"Type:", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_TYPE, L"COMBOBOX", L"", WS_TABSTOP | CBS_DROPDOWNLIST, 0, 0, 0, 0, 0, FieldKind::Selection},
+    {5014, L"STATIC", L"Question:", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_QUESTION, L"EDIT", L"", WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 0, 0, 0, 0, 0,
+     FieldKind::Text},
+    {5015, L"STATIC", L"Learning Objectives:", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {5016, L"STATIC", L"MLO:", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {5017, L"STATIC", L"CLO:", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {5018, L"STATIC", L"PLO:", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_MLO, L"EDIT", L"", kEdit, 0, 0, 0, 0, 0, FieldKind::Text},
+    {IDC_FIX_CLO, L"EDIT", L"", kEdit, 0, 0, 0, 0, 0, FieldKind::Text},
+    {IDC_FIX_PLO, L"EDIT", L"", kEdit, 0, 0, 0, 0, 0, FieldKind::Text},
+    {IDC_FIX_BACK, L"BUTTON", L"< Back", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_SKIP, L"BUTTON", L"Skip >", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_SAVE, L"BUTTON", L"Save && Next", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_CLOSE, L"BUTTON", L"Close", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+};
+constexpr ControlTable kTable = MakeControlTable(kControls);
+
+const wchar_t* const kTypeEntries[4] = {L"Multiple choice", L"True/False", L"Numerical", L"Algorithmic"};
+
+void Place(HWND window, int id, int x, int y, int width, int height)
+{
+    if (HWND control = GetDlgItem(window, id)) MoveWindow(control, x, y, width, height, TRUE);
+}
+
+void LayoutFixupWindow(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    const int w = client.right - 20;
+    Place(window, IDC_FIX_HEADER, 10, 10, w, 20);
+    Place(window, 5012, 10, 38, 28, 18);
+    Place(window, IDC_FIX_ID, 42, 36, 220, 22);
+    Place(window, 5013, 280, 38, 40, 18);
+    Place(window, IDC_FIX_TYPE, 325, 34, 200, 200);
+    Place(window, 5014, 10, 70, 80, 18);
+    Place(window, IDC_FIX_QUESTION, 10, 88, w, 220);
+    Place(window, 5015, 10, 320, 150, 18);
+    for (int i = 0; i < 3; ++i) {
+        Place(window, 5016 + i, 10, 344 + 28 * i, 40, 18);
+        Place(window, IDC_FIX_MLO + i, 55, 342 + 28 * i, w - 45, 22);
+    }
+    const int y = client.bottom - 38;
+    Place(window, IDC_FIX_CLOSE, client.right - 130, y, 120, 28);
+    Place(window, IDC_FIX_SAVE, client.right - 258, y, 120, 28);
+    Place(window, IDC_FIX_SKIP, client.right - 386, y, 120, 28);
+    Place(window, IDC_FIX_BACK, client.right - 514, y, 120, 28);
+}
+
+void RefreshButtons(HWND window)
+{
+    const bool any = NextUnresolvedIndex(g_fixupPos, 1) != kNoIssue;
+    for (int id : {IDC_FIX_BACK, IDC_FIX_SKIP, IDC_FIX_SAVE})
+        if (HWND button = GetDlgItem(window, id)) EnableWindow(button, any);
+}
+
+void LoadCurrentIssue(HWND window)
+{
+    if (g_fixupPos >= g_fixupIssues.size()) return;
+    size_t index = 0;
+    if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index)) return;
+    WriteForm(window, kTable,
+              LoadFixupForm(g_fixupIssues[g_fixupPos], g_fixupPos, g_fixupIssues.size(), g_jsonDoc["items"][index]));
+    RefreshButtons(window);
+}
+
+bool SaveCurrentIssue(HWND window, bool advance)
+{
+    if (g_fixupPos >= g_fixupIssues.size()) return false;
+    size_t index = 0;
+    if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index)) return false;
+    FormModel form;
+    ReadForm(window, kTable, form);
+    if (!ApplyFixupForm(index, form)) {
+        ShowMessageBox(window, u"MLO is required for this item.", u"Missing Learning Objective", MsgIcon::Warning);
+        return false;
+    }
+    MarkDocumentChanged();
+    RefreshEditView(g_hMainWnd);
+    if (advance && IsResolved(g_fixupIssues[g_fixupPos])) {
+        const size_t next = NextUnresolvedIndex(g_fixupPos, 1);
+        if (next == kNoIssue) {
+            DestroyWindow(window);
+        } else {
+            g_fixupPos = next;
+            LoadCurrentIssue(window);
+        }
+    }
+    return true;
+}
+
+void SkipCurrentIssue(HWND window, int direction)
+{
+    if (g_fixupIssues.empty()) return;
+    const size_t next = NextUnresolvedIndex(g_fixupPos, direction);
+    if (next == kNoIssue) return;
+    g_fixupPos = next;
+    LoadCurrentIssue(window);
+}
+
+void OnCreate(HWND window)
+{
+    CreateControls(window, kTable, reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    FillComboBox(GetDlgItem(window, IDC_FIX_TYPE), kTypeEntries, 4);
+    SendDlgItemMessageW(window, IDC_FIX_TYPE, CB_SETCURSEL, 0, 0);
+    LayoutFixupWindow(window);
+    LoadCurrentIssue(window);
+}
+
+void OnDestroy()
+{
+    g_fixupWindow.hWnd = nullptr;
+    g_fixup = FixupState{};
+    if (HWND parent = g_fixupWindow.hParent) {
+        g_fixupWindow.hParent = nullptr;
+        EnableWindow(parent, TRUE);
+        SetForegroundWindow(parent);
+    }
+}
+
+} // namespace
+
+HWND GetImportFixupWindow() { return g_fixupWindow.hWnd; }
+
+void OpenImportFixupWindow(HWND parent, const std::vector<ImportIssue>& issues)
+{
+    std::vector<ImportIssue> list = BuildFixupList(issues);
+    if (list.empty()) return;
+    if (IsWindow(g_fixupWindow.hWnd)) {
+        SetForegroundWindow(g_fixupWindow.hWnd);
+        return;
+    }
+    g_fixupIssues = std::move(list);
+    g_fixupPos = 0;
+    g_fixupWindow.hParent = parent;
+    if (parent) EnableWindow(parent, FALSE);
+    g_fixupWindow.hWnd = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME,
+                                         L"ImportFixupWindowClass", L"Fix Imported Items",
+                                         WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT,
+                                         CW_USEDEFAULT, 900, 650, g_hMainWnd, nullptr, g_hInst, nullptr);
+    if (!g_fixupWindow.hWnd) OnDestroy(); // never leave the main window disabled
+}
 
 LRESULT CALLBACK ImportFixupWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    switch (message) {
+    case WM_CREATE:
+        g_fixupWindow.hWnd = window;
+        OnCreate(window);
+        return 0;
+    case WM_SIZE: LayoutFixupWindow(window); return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_FIX_BACK: SkipCurrentIssue(window, -1); break;
+        case IDC_FIX_SKIP: SkipCurrentIssue(window, 1); break;
+        case IDC_FIX_SAVE: SaveCurrentIssue(window, true); break;
+        case IDC_FIX_CLOSE: DestroyWindow(window); break;
+        default: break;
+        }
+        return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
+    default: break;
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -1,24 +1,11 @@
-// Drives the real main window with the messages a user's actions produce; dialogs and
-// message boxes are answered by a script.
-#include <filesystem>
-
-#include <windows.h>
+// The main window through its menu.
+#include "gui/GuiFixture.h"
 
 #include <commdlg.h>
-#include <gtest/gtest.h>
-
-#include "TestUtil.h"
-#include "app/AppMain.h"
-#include "app/BatchUi.h"
-#include "app/MainWindow.h"
-#include "branding/Branding.h"
-#include "util/FileUtil.h"
-#include "util/StringUtil.h"
-#include "util/Win32Text.h"
-
-namespace fs = std::filesystem;
 
 namespace {
+
+using MainWindow = GuiTest;
 
 const unsigned char kRedPng[] = {
     0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00, 0x00,
@@ -26,104 +13,6 @@ const unsigned char kRedPng[] = {
     0x44, 0x41, 0x54, 0x78, 0xda, 0xed, 0xcd, 0xb1, 0x0d, 0x00, 0x00, 0x08, 0xc0, 0xa0, 0xfe, 0xff, 0xb4, 0x9e, 0xe1,
     0x20, 0x09, 0x3b, 0x4d, 0x9d, 0x48, 0x2c, 0x16, 0x8b, 0xc5, 0x62, 0xb1, 0xf8, 0x4f, 0xbc, 0x7d, 0xfa, 0x1d, 0x0e,
     0xa2, 0x1e, 0x87, 0x3d, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
-
-void Pump()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-fs::path ExeDir()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
-}
-
-class MainWindow : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        fs::remove(ExeDir() / "logo.png");
-        g_modalUi = &script_;
-        ASSERT_TRUE(StartApplication(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
-        DestroyMain();
-    }
-    static void TearDownTestSuite() { ShutdownBranding(); }
-    static void DestroyMain()
-    {
-        ResetAllState();
-        g_mainWindow = MainWindowState{};
-        if (IsWindow(g_hMainWnd)) DestroyWindow(g_hMainWnd);
-        Pump();
-    }
-
-    void SetUp() override
-    {
-        script_ = ScriptedModalUi();
-        ResetAllState();
-        dir = TempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        main = CreateMainWindow(SW_SHOWNORMAL);
-        ASSERT_NE(main, nullptr);
-        Pump();
-    }
-    void TearDown() override { DestroyMain(); }
-
-    void Command(int id)
-    {
-        SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
-        Pump();
-    }
-    std::string ViewText() const { return U8(GetWindowTextU(g_hEdit)); }
-    bool ViewReadOnly() const { return GetWindowLongW(g_hEdit, GWL_STYLE) & ES_READONLY; }
-    bool ViewVisible() const { return IsWindowVisible(g_hEdit); }
-    std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> out;
-        for (const auto& m : script_.messages) out.push_back(U8(m.text));
-        return out;
-    }
-    std::u16string File(const std::string& name, const std::string& bytes)
-    {
-        std::u16string path = Join(dir, name);
-        WriteBytes(path, bytes);
-        return path;
-    }
-    COLORREF PixelAtClientCentre()
-    {
-        InvalidateRect(main, nullptr, TRUE);
-        UpdateWindow(main);
-        RECT rc;
-        GetClientRect(main, &rc);
-        HDC dc = GetDC(main);
-        COLORREF c = GetPixel(dc, rc.right / 2, rc.bottom / 2);
-        ReleaseDC(main, dc);
-        return c;
-    }
-    // Pixels of the client's top band that are not the window colour: the placeholder text.
-    int InkInTopBand()
-    {
-        InvalidateRect(main, nullptr, TRUE);
-        UpdateWindow(main);
-        RECT rc;
-        GetClientRect(main, &rc);
-        HDC dc = GetDC(main);
-        int ink = 0;
-        for (int y = 0; y < 60 && y < rc.bottom; y += 2)
-            for (int x = 0; x < rc.right; x += 2) ink += GetPixel(dc, x, y) != GetSysColor(COLOR_WINDOW);
-        ReleaseDC(main, dc);
-        return ink;
-    }
-
-    static ScriptedModalUi script_;
-    HWND main = nullptr;
-    std::u16string dir;
-};
-
-ScriptedModalUi MainWindow::script_;
 
 const char kBank[] = R"({"items":[{"id":"Q1","type":"multiple_choice","question":"Pick","choices":{"A":"a","B":"b","C":"c","D":"d"},
   "correct":"B","objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]})";
