@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds both builds and runs every test: native unit and command tests, a short pass of
 # every fuzz target, then the same core tests and the window tests under Wine in a
-# virtual display.
+# virtual display, and the end-to-end scenarios against the built editor.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 "$ROOT/scripts/setup.sh"
@@ -21,4 +21,6 @@ wineserver -k 2>/dev/null || true
 "$ROOT/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 "$ROOT/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x900 /f >/dev/null 2>&1
 (cd "$WIN_BUILD" && ctest --output-on-failure)
+# The built editor driven like a user, through its real menus and dialogs.
+"$ROOT/tests/e2e/run.sh"
 echo "All tests passed."
