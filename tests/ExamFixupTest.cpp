@@ -20,6 +20,33 @@ TEST(ExamExport, SnippetAndCounter)
     EXPECT_EQ(SelectedCountText(3, 10), u"Selected: 3 / 10");
 }
 
+TEST(ExamExport, RowsFollowTheDocumentAndTheRememberedSelection)
+{
+    ResetAllState();
+    const json doc = json::parse(R"({"items":[{"id":"a","type":"mc","category":"c","question":"q\nr"},"x",
+                                              {"id":"b","type":"tf"},{"id":"c"}]})");
+    // A fresh selection checks every row; non-objects get no row but keep later indices.
+    std::vector<ExamRow> rows = BuildExamRows(doc);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].itemIndex, 2u);
+    EXPECT_EQ(rows[0].question, u"q r");
+    EXPECT_EQ(rows[0].category, u"c");
+    EXPECT_EQ(rows[1].type, u"tf");
+    for (const ExamRow& row : rows) EXPECT_TRUE(row.checked);
+
+    // A recorded selection checks only its IDs; items added since come up unchecked.
+    g_examSelectionInitialized = true;
+    g_examSelectedIds = {"b"};
+    rows = BuildExamRows(doc);
+    EXPECT_EQ((std::vector<bool>{rows[0].checked, rows[1].checked, rows[2].checked}),
+              (std::vector<bool>{false, true, false}));
+
+    // Checked rows give the IDs behind their stored indices; stale ones add nothing.
+    EXPECT_EQ(SelectedIdsFromRows(doc, {0, 3, 1, 99}), (std::set<std::string>{"a", "c"}));
+    EXPECT_TRUE(SelectedIdsFromRows(json::object(), {0}).empty());
+    ResetAllState();
+}
+
 TEST(ExamExport, RefusalsAndExamLayout)
 {
     ResetDocumentState();

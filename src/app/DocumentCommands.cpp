@@ -53,6 +53,7 @@ bool TakeOutputText(DocumentUi& ui, void* owner, std::u16string& output)
         g_validationWarnings = std::move(notes);
         g_modified = true; // taken into the document, not yet written
         output = g_rawJsonText;
+        ui.DocumentReread();
         ui.RefreshView();
     } else {
         output = DumpJsonForRawView(g_jsonDoc);

@@ -12,6 +12,9 @@ public:
     virtual std::u16string ReadViewText() = 0;
     virtual void RefreshView() {}
     virtual void ResetExamSelections() {}
+    // The document was re-read from the raw view's text: windows holding positions into
+    // the old one close.
+    virtual void DocumentReread() {}
     virtual void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) { (void)owner; (void)issues; }
 };
 

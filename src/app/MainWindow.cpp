@@ -36,6 +36,7 @@ public:
     std::u16string ReadViewText() override { return GetWindowTextU(g_hEdit); }
     void RefreshView() override { RefreshEditView(g_hMainWnd); }
     void ResetExamSelections() override { ::ResetExamSelections(); }
+    void DocumentReread() override { CloseExamExportWindow(); }
     void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) override
     {
         OpenImportFixupWindow(static_cast<HWND>(owner), issues);

@@ -1,7 +1,22 @@
 #pragma once
 #include <windows.h>
 
+enum : int {
+    IDC_EXAM_LIST = 4001,
+    IDC_EXAM_COUNT = 4002,
+    IDC_EXAM_ALL = 4003,
+    IDC_EXAM_NONE = 4004,
+    IDC_EXAM_SAVE = 4005,
+    IDC_EXAM_CLOSE = 4006,
+};
+
 void OpenExamExportWindow(HWND owner);
 bool SaveExamSelections(HWND owner);
+// Forgets the selection and closes the window.
 void ResetExamSelections();
+// Closes the window and keeps the selection (its rows hold item indices that a re-read
+// document no longer matches).
+void CloseExamExportWindow();
+// The open "Select Items" window, or null.
+HWND GetExamExportWindow();
 LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

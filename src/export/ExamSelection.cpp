@@ -6,6 +6,17 @@
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
 
+namespace {
+
+// value(key, "") without the library's throw on a member of another kind.
+std::string StringValue(const json& item, const char* key)
+{
+    auto it = item.find(key);
+    return it != item.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+} // namespace
+
 ExamSelectionState g_examSelection;
 bool& g_examSelectionInitialized = g_examSelection.initialized;
 std::set<std::string>& g_examSelectedIds = g_examSelection.selectedIds;
@@ -35,6 +46,35 @@ std::u16string SelectedCountText(size_t checked, size_t rows)
 bool IsInitiallyChecked(const std::string& id)
 {
     return !g_examSelectionInitialized || g_examSelectedIds.count(id) > 0;
+}
+
+std::vector<ExamRow> BuildExamRows(const json& document)
+{
+    std::vector<ExamRow> rows;
+    auto items = document.is_object() ? document.find("items") : document.end();
+    if (!document.is_object() || items == document.end() || !items->is_array()) return rows;
+    rows.reserve(items->size());
+    for (size_t i = 0; i < items->size(); ++i) {
+        const json& item = (*items)[i];
+        if (!item.is_object()) continue;
+        const std::string id = StringValue(item, "id");
+        rows.push_back({i, s2w(id), s2w(StringValue(item, "type")), s2w(StringValue(item, "category")),
+                        MakeQuestionSnippet(item), IsInitiallyChecked(id)});
+    }
+    return rows;
+}
+
+std::set<std::string> SelectedIdsFromRows(const json& document, const std::vector<size_t>& checkedItemIndices)
+{
+    std::set<std::string> ids;
+    auto items = document.is_object() ? document.find("items") : document.end();
+    if (!document.is_object() || items == document.end() || !items->is_array()) return ids;
+    for (size_t index : checkedItemIndices) {
+        if (index >= items->size() || !(*items)[index].is_object()) continue;
+        auto id = (*items)[index].find("id");
+        if (id != (*items)[index].end() && id->is_string()) ids.insert(id->get<std::string>());
+    }
+    return ids;
 }
 
 void ClearExamSelectionState() { g_examSelection = ExamSelectionState{}; }

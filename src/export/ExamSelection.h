@@ -1,6 +1,7 @@
 #pragma once
 #include <set>
 #include <string>
+#include <vector>
 
 #include "ui/ModalUi.h"
 #include "model/JsonModel.h"
@@ -21,6 +22,17 @@ std::u16string MakeQuestionSnippet(const json& item);
 std::u16string SelectedCountText(size_t checked, size_t rows);
 // Whether a freshly filled row starts checked.
 bool IsInitiallyChecked(const std::string& id);
+// One row of the "Select Items" list: its item's index in `items` and what it shows.
+struct ExamRow {
+    size_t itemIndex;
+    std::u16string id, type, category, question;
+    bool checked; // as the row starts
+};
+// The rows for the document: one per object element of `items`, in order.
+std::vector<ExamRow> BuildExamRows(const json& document);
+// The IDs of the items behind the checked rows (by their stored item indices); indices
+// that no longer point at an object with a string id add nothing.
+std::set<std::string> SelectedIdsFromRows(const json& document, const std::vector<size_t>& checkedItemIndices);
 // Forgets the selection (the window, if any, is closed by the caller).
 void ClearExamSelectionState();
 // Every object item with a string id in `ids`, in document order, as {"items": [...]}.

@@ -15,7 +15,7 @@ bool CreateControls(HWND parent, ControlTable table, HFONT font, int scrollY, un
     for (const ControlSpec& spec : table) {
         const bool hidden = spec.group > 0 && (hiddenGroups & (1u << spec.group));
         const DWORD style = WS_CHILD | spec.style | (hidden ? 0 : WS_VISIBLE);
-        HWND control = CreateWindowExW(0, spec.className, spec.text, style, spec.x, spec.y - scrollY, spec.width,
+        HWND control = CreateWindowExW(spec.exStyle, spec.className, spec.text, style, spec.x, spec.y - scrollY, spec.width,
                                        spec.height, parent,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
         if (!control) {

@@ -18,6 +18,7 @@ struct ControlSpec {
     int x, y, width, height;
     int group; // 0: always shown
     FieldKind field;
+    DWORD exStyle = 0;
 };
 
 struct ControlTable {
