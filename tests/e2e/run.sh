@@ -51,6 +51,14 @@ save_as() {
   keys Return
 }
 
+# Presses the fixup wizard's Close button.
+close_fixup_wizard() {
+  local wizard; wizard=$(xdotool search --name '^Fix Imported Items$' | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$wizard")"
+  xdotool mousemove $((X + WIDTH - 80)) $((Y + HEIGHT - 40)) click 1; sleep 1
+  gone '^Fix Imported Items$' || fail "Close left the wizard open"
+}
+
 source "$(dirname "$0")/scenarios.sh"
 stop_editor
 rm -rf "$work"

@@ -13,13 +13,41 @@ xdotool mousemove 400 670 click 1; sleep 0.5
 keys alt+f
 ! file_menu_open || fail "the main window answered while the wizard was open"
 import -window root "$shots/fixup.png"
-wizard=$(xdotool search --name '^Fix Imported Items$' | head -1)
-xdotool windowactivate "$wizard" 2>/dev/null || true
 keys Escape
-eval "$(xdotool getwindowgeometry --shell "$wizard")"
-xdotool mousemove $((X + WIDTH - 80)) $((Y + HEIGHT - 40)) click 1; sleep 1 # Close
-gone '^Fix Imported Items$' || fail "Close left the wizard open"
+close_fixup_wizard
 keys alt+f
 file_menu_open || fail "the main window stayed disabled after Close"
 keys Escape Escape
+stop_editor
+
+# Select Items: the exam saved through the real save dialog is what `testbank export`
+# writes; after Select None the same button writes nothing and says why.
+cp "$ROOT/tests/data/sample.json" "$work/sample.json"
+start_editor
+open_file "$work/sample.json"
+wait_window '^Fix Imported Items$' 5 && close_fixup_wizard
+keys alt+c s
+wait_window '^Select Items$' || fail "Select Items did not open"
+sleep 1
+import -window root "$shots/select-items.png"
+select=$(xdotool search --name '^Select Items$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$select")"
+click_button() { # offset of the button's left edge from the client's right edge
+  xdotool mousemove $((X + WIDTH - $1 + 50)) $((Y + HEIGHT - 26)) click 1; sleep 1
+}
+click_button 238 # Save Selections...
+wait_window '^Save As$' || fail "no save dialog from Save Selections..."
+type_text "$(winpath "$work/exam.json")"; keys Return
+wait_window '^Save Selections$' || fail "no confirmation of the exam"
+keys Return
+"$ROOT/build/native/testbank" export "$work/sample.json" >"$work/expected-exam.json"
+cmp "$work/exam.json" "$work/expected-exam.json" || fail "the exam differs from testbank export"
+rm "$work/exam.json"
+click_button 368 # Select None
+click_button 238
+wait_window '^Save Selections$' || fail "no message after Select None"
+gone '^Save As$' || fail "a save dialog opened with nothing selected"
+import -window root "$shots/select-none.png"
+keys Return
+[ ! -e "$work/exam.json" ] || fail "an exam was written with nothing selected"
 stop_editor
