@@ -38,5 +38,12 @@ table=$out/results.txt
     read -r t m <"$out/time.txt"
     printf '  %-34s %6.2f s  %7.1f MB\n' "$f.json" "$t" "$(awk "BEGIN{print $m/1024}")"
   done
+
+  # Window stages under Wine, against bare controls in the same run.
+  echo
+  build_windows >/dev/null
+  cmake --build "$WIN_BUILD" --target gui_bench >/dev/null
+  ensure_display
+  WINEPREFIX=$HOME/.wine-testbank-tests "$ROOT/scripts/wine-run.sh" "$WIN_BUILD/gui_bench.exe"
 } | tee "$table"
 echo "Table written to $table"

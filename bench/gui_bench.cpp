@@ -1,0 +1,181 @@
+// Window stages under Wine, each timed against a bare control doing the same visible work
+// in the same run (the floor). Run by bench/run.sh through Wine; not a test.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/AppMain.h"
+#include "app/DocumentCommands.h"
+#include "export/ExamExport.h"
+#include "ui/Shell.h"
+#include "util/StringUtil.h"
+#include "util/Win32Text.h"
+
+namespace {
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+double Seconds(const std::function<void()>& run)
+{
+    const auto start = std::chrono::steady_clock::now();
+    run();
+    Pump();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Best of `repeats`, with `setup` and `teardown` outside the timing.
+double Best(int repeats, const std::function<void()>& setup, const std::function<void()>& run,
+            const std::function<void()>& teardown)
+{
+    double best = 1e9;
+    for (int r = 0; r < repeats; ++r) {
+        setup();
+        Pump();
+        best = std::min(best, Seconds(run));
+        teardown();
+        Pump();
+    }
+    return best;
+}
+
+void InstallDocument(size_t n)
+{
+    ResetAllState();
+    json items = json::array();
+    for (size_t i = 0; i < n; ++i) {
+        json item = {{"id", "Q" + std::to_string(i)},
+                     {"type", "multiple_choice"},
+                     {"category", "Chapter " + std::to_string(i % 12)},
+                     {"question", "Question " + std::to_string(i) + ": what is the value of x when x = " +
+                                      std::to_string(i % 97) + "? Explain the steps in a sentence or two."},
+                     {"choices", {{"A", "a"}, {"B", "b"}, {"C", "c"}, {"D", "d"}}},
+                     {"correct", "A"},
+                     {"objectives", {{"MLO", "m"}, {"CLO", "c"}, {"PLO", "p"}}}};
+        items.push_back(std::move(item));
+    }
+    g_jsonDoc = json::object();
+    g_jsonDoc["items"] = std::move(items);
+    g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
+    g_hasJson = true;
+    RefreshEditView(g_hMainWnd);
+}
+
+// The floor for list stages: a bare report list view with check boxes, filled with the
+// same rows and texts, redraw off while filling.
+HWND g_bareList = nullptr;
+void BareListOpen(size_t n)
+{
+    g_bareList = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE | LVS_REPORT,
+                                 0, 0, 880, 600, nullptr, nullptr, g_hInst, nullptr);
+    SendMessageW(g_bareList, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+    for (int c = 0; c < 4; ++c) {
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.cx = 150;
+        column.pszText = const_cast<wchar_t*>(L"c");
+        SendMessageW(g_bareList, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
+    }
+    SendMessageW(g_bareList, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(g_bareList, LVM_SETITEMCOUNT, n, 0);
+    const json& items = g_jsonDoc["items"];
+    for (size_t i = 0; i < n; ++i) {
+        const std::wstring id = ToWide(s2w(items[i]["id"].get<std::string>()));
+        const std::wstring q = ToWide(s2w(items[i]["question"].get<std::string>()));
+        LVITEMW item{};
+        item.mask = LVIF_TEXT | LVIF_PARAM;
+        item.iItem = static_cast<int>(i);
+        item.pszText = const_cast<wchar_t*>(id.c_str());
+        const int at = static_cast<int>(SendMessageW(g_bareList, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+        for (int c = 1; c < 4; ++c) {
+            LVITEMW sub{};
+            sub.iSubItem = c;
+            sub.pszText = const_cast<wchar_t*>(c == 3 ? q.c_str() : L"text");
+            SendMessageW(g_bareList, LVM_SETITEMTEXTW, at, reinterpret_cast<LPARAM>(&sub));
+        }
+        LVITEMW state{};
+        state.stateMask = LVIS_STATEIMAGEMASK;
+        state.state = INDEXTOSTATEIMAGEMASK(2);
+        SendMessageW(g_bareList, LVM_SETITEMSTATE, at, reinterpret_cast<LPARAM>(&state));
+    }
+    SendMessageW(g_bareList, WM_SETREDRAW, TRUE, 0);
+    UpdateWindow(g_bareList);
+}
+void BareListSetAll(bool check)
+{
+    LVITEMW state{};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = INDEXTOSTATEIMAGEMASK(check ? 2 : 1);
+    const int rows = static_cast<int>(SendMessageW(g_bareList, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) SendMessageW(g_bareList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+}
+void BareListClose()
+{
+    DestroyWindow(g_bareList);
+    g_bareList = nullptr;
+}
+
+void Press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+struct Row {
+    std::string stage;
+    std::vector<double> seconds, floor;
+};
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&init);
+    if (!StartApplication(GetModuleHandleW(nullptr), SW_SHOWNORMAL)) return 1;
+    // Two sizes, the second ten times the first unless given.
+    const size_t sizes[] = {argc > 1 ? static_cast<size_t>(_wtoi(argv[1])) : 1000,
+                            argc > 2 ? static_cast<size_t>(_wtoi(argv[2])) : 10000};
+    std::vector<Row> rows = {{"Select Items: open", {}, {}}, {"Select Items: Select All", {}, {}}};
+    for (size_t n : sizes) {
+        InstallDocument(n);
+        const int repeats = n >= 5000 ? 2 : 5;
+        rows[0].seconds.push_back(Best(
+            repeats, [] {}, [] { OpenExamExportWindow(g_hMainWnd); }, [] { CloseExamExportWindow(); }));
+        rows[0].floor.push_back(Best(repeats, [] {}, [n] { BareListOpen(n); }, [] { BareListClose(); }));
+        rows[1].seconds.push_back(Best(
+            repeats,
+            [] {
+                OpenExamExportWindow(g_hMainWnd);
+                Press(GetExamExportWindow(), IDC_EXAM_NONE);
+            },
+            [] { Press(GetExamExportWindow(), IDC_EXAM_ALL); }, [] { CloseExamExportWindow(); }));
+        rows[1].floor.push_back(Best(
+            repeats,
+            [n] {
+                BareListOpen(n);
+                BareListSetAll(false);
+            },
+            [] { BareListSetAll(true); }, [] { BareListClose(); }));
+    }
+    std::printf("Window stages under Wine: seconds, and the ratio to a bare control doing the same work;\n");
+    std::printf("growth = (time at %zu / time at %zu) / %.1f, 1.0 is linear.\n\n", sizes[1], sizes[0],
+                double(sizes[1]) / double(sizes[0]));
+    std::printf("%-26s %10zu %10s %10zu %10s %8s\n", "stage (items, seconds)", sizes[0], "ratio", sizes[1], "ratio",
+                "growth");
+    for (const Row& row : rows)
+        std::printf("%-26s %10.3f %10.2f %10.3f %10.2f %8.2f\n", row.stage.c_str(), row.seconds[0],
+                    row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1],
+                    row.seconds[1] / row.seconds[0] / (double(sizes[1]) / double(sizes[0])));
+    std::fflush(stdout);
+    DestroyWindow(g_hMainWnd);
+    return 0;
+}
