@@ -7,6 +7,7 @@
 namespace {
 
 const char16_t* const kSaveChangesQuestion = u"Save changes to the current testbank?";
+const char16_t* const kDiscardRawEditsQuestion = u"Discard the changes typed in the raw JSON view?";
 
 void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
 {
@@ -28,7 +29,7 @@ void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, json&& pa
 {
     g_currentPath = path;
     g_jsonDoc = std::move(parsed);
-    g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
+    RebuildRawText();
     g_validationWarnings = std::move(notes);
     g_hasJson = true;
     g_viewRaw = false;
@@ -49,15 +50,15 @@ bool TakeOutputText(DocumentUi& ui, void* owner, std::u16string& output)
             return false;
         }
         g_jsonDoc = std::move(parsed);
-        g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
+        RebuildRawText();
         g_validationWarnings = std::move(notes);
         g_modified = true; // taken into the document, not yet written
         output = g_rawJsonText;
         ui.DocumentReread();
         ui.RefreshView();
     } else {
-        output = DumpJsonForRawView(g_jsonDoc);
-        g_rawJsonText = output;
+        RebuildRawText();
+        output = g_rawJsonText;
     }
     return true;
 }
@@ -82,10 +83,24 @@ void ResetAllState()
     g_fixup = FixupState{};
 }
 
-bool IsDocumentModified(DocumentUi& ui)
+bool HasRawViewEdits(DocumentUi& ui)
 {
-    if (!g_hasJson) return false;
-    return g_modified || (g_viewRaw && ui.ReadViewText() != g_rawJsonText);
+    return g_hasJson && g_viewRaw && (g_rawEdited || ui.ReadViewText() != g_rawJsonText);
+}
+
+bool IsDocumentModified(DocumentUi& ui) { return g_hasJson && (g_modified || HasRawViewEdits(ui)); }
+
+void CmdToggleRawView(DocumentUi& ui, void* owner)
+{
+    if (!g_hasJson) return;
+    if (HasRawViewEdits(ui)) {
+        if (ui.ShowMessage(owner, kDiscardRawEditsQuestion, u"Exam Testbank Viewer/Editor", MsgIcon::Question,
+                           MsgButtons::YesNo) != MsgAnswer::Yes)
+            return;
+        if (g_rawEdited) RebuildRawText();
+    }
+    g_viewRaw = !g_viewRaw;
+    ui.RefreshView();
 }
 
 bool ConfirmDiscardChanges(DocumentUi& ui, void* owner)
@@ -110,7 +125,7 @@ void CmdNewTestbank(DocumentUi& ui, void* owner)
     if (!ConfirmDiscardChanges(ui, owner)) return;
     g_jsonDoc = json::object();
     g_jsonDoc["items"] = json::array();
-    g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
+    RebuildRawText();
     g_validationWarnings.clear();
     g_currentPath.clear();
     g_hasJson = true;

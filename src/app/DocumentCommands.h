@@ -25,8 +25,13 @@ bool CmdSave(DocumentUi& ui, void* owner);
 bool CmdSaveAs(DocumentUi& ui, void* owner);
 // Asks to save unsaved work; false when the user cancels or the save failed.
 bool ConfirmDiscardChanges(DocumentUi& ui, void* owner);
-// Unsaved work: a document change not yet written, or text typed into the raw view.
+// Unsaved work: a document change not yet written, or edits in the raw view.
 bool IsDocumentModified(DocumentUi& ui);
+// The raw view is shown and holds edits the document lacks: typed text or a replacement.
+bool HasRawViewEdits(DocumentUi& ui);
+// View > Toggle Raw JSON View: leaving the raw view with edits asks first; Yes discards
+// them (the raw text is the document's again), No stays.
+void CmdToggleRawView(DocumentUi& ui, void* owner);
 // Back to the state at start-up in every portable subsystem: document, exam selection,
 // fixup list.
 void ResetAllState();

@@ -17,8 +17,6 @@ const wchar_t kMainWindowTitle[] = L"Exam Testbank Viewer/Editor";
 
 namespace {
 
-const char16_t* const kDiscardRawEditsQuestion = u"Discard the changes typed in the raw JSON view?";
-
 // The document commands' view of the main window.
 class MainWindowUi : public DocumentUi {
 public:
@@ -45,18 +43,6 @@ public:
 
 MainWindowUi g_mainUi;
 
-void ToggleRawView(HWND window)
-{
-    if (!g_hasJson) return;
-    // Text typed into the raw view is lost on the toggle: ask first.
-    if (g_viewRaw && g_hEdit && GetWindowTextU(g_hEdit) != g_rawJsonText &&
-        ShowMessageBox(window, kDiscardRawEditsQuestion, u"Exam Testbank Viewer/Editor", MsgIcon::Question,
-                       MsgButtons::YesNo) != MsgAnswer::Yes)
-        return;
-    g_viewRaw = !g_viewRaw;
-    RefreshEditView(window);
-}
-
 void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
 {
     if (!g_hasJson) {
@@ -80,7 +66,7 @@ void OnCommand(HWND window, int id)
     case IDM_FILE_SAVE_AS: CmdSaveAs(g_mainUi, window); break;
     case IDM_FILE_EXIT: PostMessageW(window, WM_CLOSE, 0, 0); break;
     case IDM_VIEW_FONT: ShowFontDialogAndApply(window); break;
-    case IDM_VIEW_TOGGLE_RAW: ToggleRawView(window); break;
+    case IDM_VIEW_TOGGLE_RAW: CmdToggleRawView(g_mainUi, window); break;
     case IDM_EDIT_ITEMS: OpenMcEditor(window); break;
     case IDM_EDIT_FIND: FindOrReplace(window, u"Find", OpenFindDialog); break;
     case IDM_EDIT_REPLACE: FindOrReplace(window, u"Replace", OpenReplaceDialog); break;

@@ -1,11 +1,224 @@
 #include "find/FindReplace.h"
 
-// The find/replace window is not built yet: the commands switch to the raw view only.
-void OpenFindDialog(HWND) {}
-void OpenReplaceDialog(HWND) {}
-bool HandleFindReplaceDialogMessage(MSG*) { return false; }
+#include "find/FindLogic.h"
+#include "model/JsonModel.h"
+#include "ui/ControlTable.h"
+#include "ui/Shell.h"
+#include "util/Win32Text.h"
+
+namespace {
+
+struct FindWindowState {
+    HWND hWnd = nullptr;
+    HWND hParent = nullptr; // disabled while the window is open
+    bool isReplace = false;
+    FindMatch match; // highlighted by the last Find Next
+};
+FindWindowState g_findWindow;
+
+enum { kReplaceGroup = 1 };
+const DWORD kField = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+
+// Rectangles are set by LayoutFRWindow, which follows the client size.
+const ControlSpec kControls[] = {
+    {6001, L"STATIC", L"Find what:", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FR_FIND, L"EDIT", L"", kField, 0, 0, 0, 0, 0, FieldKind::Text},
+    {6003, L"STATIC", L"Replace with:", 0, 0, 0, 0, 0, kReplaceGroup, FieldKind::None},
+    {IDC_FR_REPLACE_WITH, L"EDIT", L"", kField, 0, 0, 0, 0, kReplaceGroup, FieldKind::Text},
+    {IDC_FR_MATCH_CASE, L"BUTTON", L"Match case", WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FR_FIND_NEXT, L"BUTTON", L"Find Next", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FR_REPLACE, L"BUTTON", L"Replace", WS_TABSTOP, 0, 0, 0, 0, kReplaceGroup, FieldKind::None},
+    {IDC_FR_CLOSE, L"BUTTON", L"Close", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+};
+constexpr ControlTable kTable = MakeControlTable(kControls);
+
+void ClearMatch() { g_findWindow.match = FindMatch{}; }
+
+std::u16string FieldText(HWND window, int id) { return GetWindowTextU(GetDlgItem(window, id)); }
+
+bool IsMatchCaseChecked(HWND window)
+{
+    return SendDlgItemMessageW(window, IDC_FR_MATCH_CASE, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Selection(DWORD& start, DWORD& end) { SendMessageW(g_hEdit, EM_GETSEL, (WPARAM)&start, (LPARAM)&end); }
+
+bool EnsureRawEditorAvailable(HWND window)
+{
+    if (!g_hasJson) {
+        ShowMessageBox(window, u"No JSON loaded.", u"Find/Replace", MsgIcon::Info);
+        return false;
+    }
+    if (!g_hEdit) {
+        ShowMessageBox(window, u"Editor not available.", u"Find/Replace", MsgIcon::Error);
+        return false;
+    }
+    if (!g_viewRaw) {
+        g_viewRaw = true;
+        RefreshEditView(g_hMainWnd);
+    }
+    return true;
+}
+
+void DoFindNext(HWND window)
+{
+    ClearMatch();
+    if (!EnsureRawEditorAvailable(window)) return;
+    const std::u16string find = FieldText(window, IDC_FR_FIND);
+    if (find.empty()) {
+        ShowMessageBox(window, u"Enter text to find.", u"Find", MsgIcon::Info);
+        return;
+    }
+    DWORD start = 0, end = 0;
+    Selection(start, end);
+    const size_t at = FindNextMatch(GetWindowTextU(g_hEdit), find, IsMatchCaseChecked(window), end);
+    if (at == kNotFound) {
+        ShowMessageBox(window, u"No matches found.", u"Find", MsgIcon::Info);
+        return;
+    }
+    SendMessageW(g_hEdit, EM_SETSEL, at, at + find.size());
+    SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
+    g_findWindow.match = FindMatch{true, at, at + find.size()};
+}
+
+void DoReplaceOne(HWND window)
+{
+    if (!EnsureRawEditorAvailable(window)) return;
+    const std::u16string find = FieldText(window, IDC_FR_FIND);
+    const std::u16string replacement = FieldText(window, IDC_FR_REPLACE_WITH);
+    DWORD start = 0, end = 0;
+    Selection(start, end);
+    const ReplaceCheck check = CheckReplace(g_findWindow.match, start, end, GetWindowTextU(g_hEdit), find,
+                                            IsMatchCaseChecked(window));
+    if (check != ReplaceCheck::Ok) {
+        if (check != ReplaceCheck::EmptyFind && check != ReplaceCheck::NoMatch) ClearMatch();
+        ShowMessageBox(window, ReplaceRefusalText(check), u"Replace",
+                       check == ReplaceCheck::OutOfRange ? MsgIcon::Error : MsgIcon::Info);
+        return;
+    }
+    SendMessageW(g_hEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(ToWide(replacement).c_str()));
+    g_rawJsonText = GetWindowTextU(g_hEdit);
+    // A raw-view edit like typing: the document lacks it until the raw view is saved.
+    g_rawEdited = true;
+    g_modified = true;
+    ClearMatch();
+    DoFindNext(window);
+}
+
+void SetMode(HWND window, bool replace)
+{
+    g_findWindow.isReplace = replace;
+    ClearMatch();
+    SetWindowTextW(window, replace ? L"Replace" : L"Find");
+    ShowControlGroup(window, kTable, kReplaceGroup, replace);
+}
+
+void Place(HWND window, int id, int x, int y, int width, int height)
+{
+    if (HWND control = GetDlgItem(window, id)) MoveWindow(control, x, y, width, height, TRUE);
+}
+
+void LayoutFRWindow(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    const int w = client.right;
+    Place(window, 6001, 12, 15, 90, 18);
+    Place(window, IDC_FR_FIND, 102, 12, w - 114, 22);
+    Place(window, 6003, 12, 45, 90, 18);
+    Place(window, IDC_FR_REPLACE_WITH, 102, 42, w - 114, 22);
+    Place(window, IDC_FR_MATCH_CASE, 102, 72, 140, 20);
+    const int y = client.bottom - 40;
+    Place(window, IDC_FR_CLOSE, client.right - 122, y, 110, 28);
+    Place(window, IDC_FR_REPLACE, client.right - 242, y, 110, 28);
+    Place(window, IDC_FR_FIND_NEXT, client.right - 362, y, 110, 28);
+}
+
+void OpenDialog(HWND parent, bool replace)
+{
+    if (IsWindow(g_findWindow.hWnd)) {
+        SetMode(g_findWindow.hWnd, replace);
+        SetForegroundWindow(g_findWindow.hWnd);
+        return;
+    }
+    g_findWindow.hParent = parent;
+    if (parent) EnableWindow(parent, FALSE);
+    g_findWindow.isReplace = replace;
+    if (g_hasJson && !g_viewRaw) {
+        g_viewRaw = true;
+        RefreshEditView(g_hMainWnd);
+    }
+    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME,
+                                  L"FindReplaceWindowClass", replace ? L"Replace" : L"Find",
+                                  WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  520, 230, g_hMainWnd, nullptr, g_hInst, nullptr);
+    if (!window && g_findWindow.hParent) {
+        EnableWindow(g_findWindow.hParent, TRUE);
+        g_findWindow.hParent = nullptr;
+    }
+}
+
+void OnCreate(HWND window)
+{
+    g_findWindow.hWnd = window;
+    CreateControls(window, kTable, reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    SetMode(window, g_findWindow.isReplace);
+    LayoutFRWindow(window);
+    SetFocus(GetDlgItem(window, IDC_FR_FIND));
+}
+
+void OnDestroy()
+{
+    HWND parent = g_findWindow.hParent;
+    g_findWindow = FindWindowState{};
+    if (parent) {
+        EnableWindow(parent, TRUE);
+        SetForegroundWindow(parent);
+    }
+}
+
+} // namespace
+
+void OpenFindDialog(HWND parent) { OpenDialog(parent, false); }
+void OpenReplaceDialog(HWND parent) { OpenDialog(parent, true); }
+HWND GetFindReplaceWindow() { return g_findWindow.hWnd; }
+
+bool HandleFindReplaceDialogMessage(MSG* message)
+{
+    HWND window = g_findWindow.hWnd;
+    if (!message || !window || !IsWindow(window)) return false;
+    if (message->hwnd != window && !IsChild(window, message->hwnd)) return false;
+    if (IsDialogMessageW(window, message)) return true;
+    if (message->message == WM_KEYDOWN && message->wParam == VK_TAB) {
+        const bool back = GetKeyState(VK_SHIFT) < 0;
+        if (HWND next = GetNextDlgTabItem(window, GetFocus(), back)) SetFocus(next);
+        return true;
+    }
+    return false;
+}
 
 LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    switch (message) {
+    case WM_CREATE: OnCreate(window); return 0;
+    case WM_SIZE: LayoutFRWindow(window); return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_FR_FIND:
+            if (HIWORD(wParam) == EN_CHANGE) ClearMatch();
+            break;
+        case IDC_FR_MATCH_CASE:
+            if (HIWORD(wParam) == BN_CLICKED) ClearMatch();
+            break;
+        case IDC_FR_FIND_NEXT: DoFindNext(window); break;
+        case IDC_FR_REPLACE: DoReplaceOne(window); break;
+        case IDC_FR_CLOSE: DestroyWindow(window); break;
+        default: break;
+        }
+        return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_DESTROY: OnDestroy(); return 0;
+    default: break;
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }

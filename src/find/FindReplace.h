@@ -1,8 +1,21 @@
 #pragma once
 #include <windows.h>
 
+enum : int {
+    IDC_FR_FIND = 6002,
+    IDC_FR_REPLACE_WITH = 6004,
+    IDC_FR_MATCH_CASE = 6005,
+    IDC_FR_FIND_NEXT = 6006,
+    IDC_FR_REPLACE = 6007,
+    IDC_FR_CLOSE = 6008,
+};
+
+// Edit > Find... and Replace...: one window over the raw view; `owner` stays disabled
+// while it is open.
 void OpenFindDialog(HWND owner);
 void OpenReplaceDialog(HWND owner);
+// The open find/replace window, or null.
+HWND GetFindReplaceWindow();
 // Given every message before dispatch; true when the find/replace window handled it.
 bool HandleFindReplaceDialogMessage(MSG* message);
 LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

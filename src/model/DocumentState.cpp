@@ -8,12 +8,19 @@ std::u16string& g_rawJsonText = g_document.rawJsonText;
 std::u16string& g_currentPath = g_document.currentPath;
 NoteList& g_validationWarnings = g_document.validationWarnings;
 bool& g_modified = g_document.modified;
+bool& g_rawEdited = g_document.rawEdited;
 
 void ResetDocumentState() { g_document = DocumentState{}; }
 
-void MarkDocumentChanged()
+void RebuildRawText()
 {
     g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
+    g_rawEdited = false;
+}
+
+void MarkDocumentChanged()
+{
+    RebuildRawText();
     g_validationWarnings.clear();
     AppendValidationWarnings(g_jsonDoc, g_validationWarnings);
     g_modified = true;

@@ -30,6 +30,9 @@ struct DocumentState {
     // Set by every change to the document or raw text that has not been written; cleared
     // by New, Open and a successful Save or Save As.
     bool modified = false;
+    // The raw text holds edits not taken into the document (a replacement in the raw
+    // view); cleared whenever the raw text is rebuilt from the document.
+    bool rawEdited = false;
 };
 extern DocumentState g_document;
 extern json& g_jsonDoc;
@@ -39,8 +42,11 @@ extern std::u16string& g_rawJsonText;
 extern std::u16string& g_currentPath;
 extern NoteList& g_validationWarnings;
 extern bool& g_modified;
+extern bool& g_rawEdited;
 // Back to the state at start-up: no document.
 void ResetDocumentState();
+// The raw text made again from g_jsonDoc, edits in it dropped.
+void RebuildRawText();
 // After a change to g_jsonDoc: the raw text and the notes rebuilt, the document modified.
 // The caller refreshes the view.
 void MarkDocumentChanged();

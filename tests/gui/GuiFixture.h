@@ -12,16 +12,19 @@
 #include "app/BatchUi.h"
 #include "app/MainWindow.h"
 #include "branding/Branding.h"
+#include "find/FindReplace.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
 #include "util/Win32Text.h"
 
 namespace fs = std::filesystem;
 
+// The program's own message loop, without waiting.
 inline void Pump()
 {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (HandleFindReplaceDialogMessage(&msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

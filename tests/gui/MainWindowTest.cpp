@@ -93,6 +93,8 @@ TEST_F(MainWindow, NewToggleAndFindSwitchViews)
     EXPECT_TRUE(g_viewRaw);
     EXPECT_FALSE(ViewReadOnly());
     EXPECT_TRUE(script_.messages.empty());
+    SendMessageW(GetFindReplaceWindow(), WM_CLOSE, 0, 0);
+    Pump();
     EXPECT_NE(PixelAtClientCentre(), RGB(255, 0, 0));
 }
 
