@@ -51,3 +51,29 @@ import -window root "$shots/select-none.png"
 keys Return
 [ ! -e "$work/exam.json" ] || fail "an exam was written with nothing selected"
 stop_editor
+
+# Find and replace: Edit > Replace..., the find text and the replacement typed with Tab
+# between the fields, Find Next, Replace, Close, File > Save As; the file is what
+# `testbank raw` makes of the raw text with that first occurrence replaced.
+start_editor
+open_file "$work/sample.json"
+wait_window '^Fix Imported Items$' 5 && close_fixup_wizard
+keys alt+e r
+wait_window '^Replace$' || fail "Replace did not open"
+type_text "Which keyword"; keys Tab; type_text "What keyword"
+import -window root "$shots/replace.png"
+replace=$(xdotool search --name '^Replace$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$replace")"
+fr_button() { xdotool mousemove $((X + WIDTH - $1 + 50)) $((Y + HEIGHT - 26)) click 1; sleep 0.8; }
+fr_button 362 # Find Next
+fr_button 242 # Replace
+if wait_window '^Find$' 2; then keys Return; fi # "No matches found." after the only one
+fr_button 122 # Close
+gone '^Replace$' || fail "Close left the replace window open"
+save_as "$work/replaced.json"
+"$ROOT/build/native/testbank" raw "$work/sample.json" |
+  python3 -c 'import sys; t=sys.stdin.buffer.read(); sys.stdout.buffer.write(t.replace(b"Which keyword", b"What keyword", 1))' \
+  >"$work/replaced-raw.json"
+"$ROOT/build/native/testbank" raw "$work/replaced-raw.json" >"$work/expected-replaced.json"
+cmp "$work/replaced.json" "$work/expected-replaced.json" || fail "the saved file lacks the replacement"
+stop_editor
