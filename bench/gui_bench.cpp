@@ -13,6 +13,8 @@
 #include "app/AppMain.h"
 #include "app/DocumentCommands.h"
 #include "export/ExamExport.h"
+#include "find/FindReplace.h"
+#include "ui/ScriptedUi.h"
 #include "ui/Shell.h"
 #include "util/StringUtil.h"
 #include "util/Win32Text.h"
@@ -127,6 +129,32 @@ void BareListClose()
     g_bareList = nullptr;
 }
 
+// The floor for raw-view stages: a bare multi-line edit holding the same raw text.
+HWND g_bareEdit = nullptr;
+void BareEditOpen()
+{
+    g_bareEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                                 WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                                     ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                                 0, 0, 880, 600, nullptr, nullptr, g_hInst, nullptr);
+    SendMessageW(g_bareEdit, EM_SETLIMITTEXT, 0, 0);
+    SetWindowTextW(g_bareEdit, ToWide(g_rawJsonText).c_str());
+    SendMessageW(g_bareEdit, EM_SETSEL, 0, 0);
+}
+// What a search must do at least: read the text, select, scroll.
+void BareEditFind(const std::u16string& pattern)
+{
+    const std::u16string text = GetWindowTextU(g_bareEdit);
+    const size_t at = text.find(pattern);
+    SendMessageW(g_bareEdit, EM_SETSEL, at, at + pattern.size());
+    SendMessageW(g_bareEdit, EM_SCROLLCARET, 0, 0);
+}
+void BareEditClose()
+{
+    DestroyWindow(g_bareEdit);
+    g_bareEdit = nullptr;
+}
+
 void Press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 struct Row {
@@ -140,11 +168,17 @@ int wmain(int argc, wchar_t** argv)
 {
     INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&init);
+    // Message boxes answered at once ("No matches found." after the one replacement).
+    static ScriptedModalUi script;
+    g_modalUi = &script;
     if (!StartApplication(GetModuleHandleW(nullptr), SW_SHOWNORMAL)) return 1;
     // Two sizes, the second ten times the first unless given.
     const size_t sizes[] = {argc > 1 ? static_cast<size_t>(_wtoi(argv[1])) : 1000,
                             argc > 2 ? static_cast<size_t>(_wtoi(argv[2])) : 10000};
-    std::vector<Row> rows = {{"Select Items: open", {}, {}}, {"Select Items: Select All", {}, {}}};
+    std::vector<Row> rows = {{"Select Items: open", {}, {}},
+                             {"Select Items: Select All", {}, {}},
+                             {"Find Next (raw view)", {}, {}},
+                             {"Replace (raw view)", {}, {}}};
     for (size_t n : sizes) {
         InstallDocument(n);
         const int repeats = n >= 5000 ? 2 : 5;
@@ -165,6 +199,43 @@ int wmain(int argc, wchar_t** argv)
                 BareListSetAll(false);
             },
             [] { BareListSetAll(true); }, [] { BareListClose(); }));
+
+        // The last item's ID: the search crosses the whole text.
+        const std::u16string last = u"\"Q" + DecimalW(n - 1) + u"\"";
+        auto openFind = [&last] {
+            OpenReplaceDialog(g_hMainWnd);
+            SetDlgItemTextW(GetFindReplaceWindow(), IDC_FR_FIND, ToWide(last).c_str());
+            SetDlgItemTextW(GetFindReplaceWindow(), IDC_FR_REPLACE_WITH, L"\"X\"");
+            SendMessageW(g_hEdit, EM_SETSEL, 0, 0);
+        };
+        auto closeFind = [] {
+            DestroyWindow(GetFindReplaceWindow());
+            g_viewRaw = false;
+            RebuildRawText();
+            RefreshEditView(g_hMainWnd);
+        };
+        rows[2].seconds.push_back(
+            Best(repeats, openFind, [] { Press(GetFindReplaceWindow(), IDC_FR_FIND_NEXT); }, closeFind));
+        rows[2].floor.push_back(Best(repeats, BareEditOpen, [&last] { BareEditFind(last); }, BareEditClose));
+        rows[3].seconds.push_back(Best(
+            repeats,
+            [&] {
+                openFind();
+                Press(GetFindReplaceWindow(), IDC_FR_FIND_NEXT);
+            },
+            [] { Press(GetFindReplaceWindow(), IDC_FR_REPLACE); }, closeFind));
+        rows[3].floor.push_back(Best(
+            repeats,
+            [&last] {
+                BareEditOpen();
+                BareEditFind(last);
+            },
+            [&last] {
+                SendMessageW(g_bareEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\"X\""));
+                const std::u16string text = GetWindowTextU(g_bareEdit); // the raw text kept in step
+                BareEditFind(last);
+            },
+            BareEditClose));
     }
     std::printf("Window stages under Wine: seconds, and the ratio to a bare control doing the same work;\n");
     std::printf("growth = (time at %zu / time at %zu) / %.1f, 1.0 is linear.\n\n", sizes[1], sizes[0],

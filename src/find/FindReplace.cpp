@@ -60,7 +60,8 @@ bool EnsureRawEditorAvailable(HWND window)
     return true;
 }
 
-void DoFindNext(HWND window)
+// `text`: the view's text when the caller has just read it.
+void DoFindNext(HWND window, const std::u16string* text = nullptr)
 {
     ClearMatch();
     if (!EnsureRawEditorAvailable(window)) return;
@@ -71,7 +72,7 @@ void DoFindNext(HWND window)
     }
     DWORD start = 0, end = 0;
     Selection(start, end);
-    const size_t at = FindNextMatch(GetWindowTextU(g_hEdit), find, IsMatchCaseChecked(window), end);
+    const size_t at = FindNextMatch(text ? *text : GetWindowTextU(g_hEdit), find, IsMatchCaseChecked(window), end);
     if (at == kNotFound) {
         ShowMessageBox(window, u"No matches found.", u"Find", MsgIcon::Info);
         return;
@@ -96,13 +97,13 @@ void DoReplaceOne(HWND window)
                        check == ReplaceCheck::OutOfRange ? MsgIcon::Error : MsgIcon::Info);
         return;
     }
-    SendMessageW(g_hEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(ToWide(replacement).c_str()));
+    SendMessageW(g_hEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(WidePtr(replacement)));
     g_rawJsonText = GetWindowTextU(g_hEdit);
     // A raw-view edit like typing: the document lacks it until the raw view is saved.
     g_rawEdited = true;
     g_modified = true;
     ClearMatch();
-    DoFindNext(window);
+    DoFindNext(window, &g_rawJsonText);
 }
 
 void SetMode(HWND window, bool replace)

@@ -40,7 +40,7 @@ public:
 
 Win32ModalUi g_win32Modal;
 
-void SetViewText(const std::u16string& text) { SetWindowTextW(g_hEdit, ToWide(text).c_str()); }
+void SetViewText(const std::u16string& text) { SetWindowTextW(g_hEdit, WidePtr(text)); }
 
 } // namespace
 
