@@ -1,0 +1,339 @@
+#include "editor/EditorForm.h"
+
+#include <algorithm>
+#include <climits>
+#include <iterator>
+
+#include "util/StringUtil.h"
+
+namespace {
+
+const char* const kTypes[4] = {"multiple_choice", "true_false", "numerical", "algorithmic"};
+const char* const kOutcomes[3] = {"MLO", "CLO", "PLO"};
+const char* const kLetters[4] = {"A", "B", "C", "D"};
+const int kMultiLine[] = {IDC_ED_QUESTION, IDC_ED_TEMPLATE, IDC_ED_PARAMETERS, IDC_ED_CONSTANTS, IDC_ED_DISTRACTORS};
+// The algorithm's text members and their fields.
+const struct {
+    int id;
+    const char* key;
+} kAlgorithmTexts[] = {{IDC_ED_RENDER_AS, "render_as"},
+                       {IDC_ED_TEMPLATE, "template"},
+                       {IDC_ED_FORMULA, "correct_formula"},
+                       {IDC_ED_FORMAT, "format"}};
+const struct {
+    int id;
+    const char* key;
+    const char16_t* error;
+} kAlgorithmJson[] = {{IDC_ED_PARAMETERS, "parameters", u"Error parsing Parameters JSON:\n"},
+                      {IDC_ED_CONSTANTS, "constants", u"Error parsing Constants JSON:\n"},
+                      {IDC_ED_DISTRACTORS, "distractors", u"Error parsing Distractors JSON:\n"}};
+
+// A member of an object, or null.
+const json* Member(const json& object, const char* key)
+{
+    if (!object.is_object()) return nullptr;
+    auto it = object.find(key);
+    return it == object.end() ? nullptr : &*it;
+}
+
+std::u16string StringText(const json* value)
+{
+    return value && value->is_string() ? s2w(value->get_ref<const std::string&>()) : u"";
+}
+
+// The Answer field's text: a string as it is, anything else its compact JSON text.
+std::string AnswerText(const json& value)
+{
+    return value.is_string() ? value.get<std::string>() : JsonText(value);
+}
+
+const json* StoredAnswer(const json& item)
+{
+    if (const json* answer = Member(item, "answer")) return answer;
+    return Member(item, "correct");
+}
+
+bool TruthValue(const json& item)
+{
+    const json* correct = Member(item, "correct");
+    if (!correct) return true;
+    if (correct->is_boolean()) return correct->get<bool>();
+    if (correct->is_string()) return ToLowerAscii(correct->get<std::string>()) != "false";
+    return true;
+}
+
+// The standard library's stoi in base 10 without its exceptions or locale: leading white
+// space, a sign, digits up to the first other character; false without digits or beyond
+// the 32-bit range.
+bool ParseLeadingInt(const std::string& text, int& out)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i >= text.size() || text[i] < '0' || text[i] > '9') return false;
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) return false;
+    }
+    if (negative) value = -value;
+    if (value < INT_MIN || value > INT_MAX) return false;
+    out = static_cast<int>(value);
+    return true;
+}
+
+json& ObjectMember(json& item, const char* key)
+{
+    json& member = item[key];
+    if (!member.is_object()) member = json::object();
+    return member;
+}
+
+} // namespace
+
+int EditorTypeIndex(const std::string& type)
+{
+    const std::string canonical = NormalizeTypeString(type);
+    for (int i = 0; i < 4; ++i)
+        if (canonical == kTypes[i]) return i;
+    return -1;
+}
+
+IndexLists BuildIndexLists(const json& document)
+{
+    IndexLists lists;
+    const json* items = Member(document, "items");
+    if (!items || !items->is_array()) return lists;
+    for (size_t i = 0; i < items->size(); ++i) {
+        const json* type = Member((*items)[i], "type");
+        if (!type || !type->is_string()) continue;
+        const int index = EditorTypeIndex(type->get_ref<const std::string&>());
+        if (index >= 0) lists[index].push_back(i);
+    }
+    return lists;
+}
+
+bool ItemMissingLearningOutcomes(const json& item)
+{
+    const json* objectives = Member(item, "objectives");
+    if (!objectives || !objectives->is_object()) return true;
+    for (const char* key : kOutcomes) {
+        const json* value = Member(*objectives, key);
+        if (!value || !value->is_string() || IsBlank(value->get_ref<const std::string&>())) return true;
+    }
+    return false;
+}
+
+std::vector<std::u16string> ItemListEntries(const json& document, const std::vector<size_t>& positions)
+{
+    std::vector<std::u16string> entries;
+    entries.reserve(positions.size() + 1);
+    const json* items = Member(document, "items");
+    if (items && items->is_array()) {
+        for (size_t position : positions) {
+            if (position >= items->size()) continue;
+            const json& item = (*items)[position];
+            const json* id = Member(item, "id");
+            if (!id || !id->is_string()) continue;
+            std::u16string entry = s2w(id->get_ref<const std::string&>());
+            if (ItemMissingLearningOutcomes(item)) entry += u"  [missing LO]";
+            entries.push_back(std::move(entry));
+        }
+    }
+    entries.push_back(u"<New item>");
+    return entries;
+}
+
+FormModel ClearedItemForm()
+{
+    FormModel form;
+    for (int id : {IDC_ED_ID, IDC_ED_CATEGORY, IDC_ED_MLO, IDC_ED_CLO, IDC_ED_PLO, IDC_ED_QUESTION, IDC_ED_ANSWER})
+        form.texts[id] = u"";
+    for (int k = 0; k < 4; ++k) form.texts[IDC_ED_CHOICE_A + k] = u"";
+    for (const auto& field : kAlgorithmTexts) form.texts[field.id] = u"";
+    form.texts[IDC_ED_CHOICE_COUNT] = u"";
+    for (const auto& field : kAlgorithmJson) form.texts[field.id] = u"";
+    form.selections[IDC_ED_CORRECT] = 0;
+    form.selections[IDC_ED_TRUE_FALSE] = 0;
+    return form;
+}
+
+FormModel LoadItemForm(const json& item)
+{
+    FormModel form = ClearedItemForm();
+    const json* typeValue = Member(item, "type");
+    const int type = EditorTypeIndex(typeValue && typeValue->is_string() ? typeValue->get<std::string>() : "");
+    form.selections[IDC_ED_TYPE] = type < 0 ? 0 : type;
+    form.texts[IDC_ED_ID] = StringText(Member(item, "id"));
+    form.texts[IDC_ED_CATEGORY] = StringText(Member(item, "category"));
+    form.texts[IDC_ED_QUESTION] = StringText(Member(item, "question"));
+    const json* objectives = Member(item, "objectives");
+    for (int k = 0; k < 3; ++k)
+        form.texts[IDC_ED_MLO + k] = objectives ? StringText(Member(*objectives, kOutcomes[k])) : u"";
+    if (const json* answer = StoredAnswer(item)) form.texts[IDC_ED_ANSWER] = s2w(AnswerText(*answer));
+
+    if (type == 0) {
+        const json* choices = Member(item, "choices");
+        for (int k = 0; k < 4; ++k)
+            form.texts[IDC_ED_CHOICE_A + k] = choices ? StringText(Member(*choices, kLetters[k])) : u"";
+        const json* correct = Member(item, "correct");
+        for (int k = 0; k < 4; ++k)
+            if (correct && correct->is_string() && correct->get_ref<const std::string&>() == kLetters[k])
+                form.selections[IDC_ED_CORRECT] = k;
+    } else if (type == 1) {
+        form.selections[IDC_ED_TRUE_FALSE] = TruthValue(item) ? 0 : 1;
+    } else if (type == 3) {
+        form.texts[IDC_ED_ANSWER] = u"";
+        const json* algorithm = Member(item, "algorithm");
+        if (algorithm && algorithm->is_object()) {
+            for (const auto& field : kAlgorithmTexts) form.texts[field.id] = StringText(Member(*algorithm, field.key));
+            if (const json* count = Member(*algorithm, "choice_count")) form.texts[IDC_ED_CHOICE_COUNT] = s2w(JsonText(*count));
+            for (const auto& field : kAlgorithmJson)
+                if (const json* value = Member(*algorithm, field.key)) form.texts[field.id] = s2w(DumpIndented(*value, 4));
+        }
+    }
+    return form;
+}
+
+bool IsMultiLineField(int id) { return std::find(std::begin(kMultiLine), std::end(kMultiLine), id) != std::end(kMultiLine); }
+
+FormModel DisplayItemForm(const FormModel& stored)
+{
+    FormModel shown = stored;
+    for (int id : kMultiLine) {
+        auto it = shown.texts.find(id);
+        if (it != shown.texts.end()) it->second = NormalizeNewlinesToCRLF(it->second);
+    }
+    return shown;
+}
+
+bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form, const FormModel* shown,
+                  std::u16string& error)
+{
+    error.clear();
+    if (!form.selections.count(IDC_ED_ITEM)) return false; // no item list
+    const int selection = form.Selection(IDC_ED_ITEM);
+    if (selection < 0) {
+        error = u"No selection in item list.";
+        return false;
+    }
+    if (form.Text(IDC_ED_ID).empty()) {
+        error = u"ID cannot be empty.";
+        return false;
+    }
+    int type = form.Selection(IDC_ED_TYPE);
+    if (type < 0 || type > 3) type = 0;
+
+    json copy = document;
+    if (!copy.is_object()) copy = json::object();
+    json& items = copy["items"];
+    if (!items.is_array()) items = json::array();
+    const std::vector<size_t>& positions = lists[type];
+    const bool existing = static_cast<size_t>(selection) < positions.size() && positions[selection] < items.size();
+    if (!existing) items.push_back(json::object());
+    json& item = existing ? items[positions[selection]] : items.back();
+    if (!item.is_object()) item = json::object();
+    const json original = item;
+
+    // A field still holding what loading showed keeps the stored value.
+    auto untouched = [&](int id) { return shown && form.Text(id) == shown->Text(id); };
+    auto text = [&](int id, const json* stored) {
+        if (untouched(id) && stored && stored->is_string()) return stored->get<std::string>();
+        return w2s(form.Text(id));
+    };
+
+    item["id"] = text(IDC_ED_ID, Member(original, "id"));
+    item["category"] = text(IDC_ED_CATEGORY, Member(original, "category"));
+    item["question"] = text(IDC_ED_QUESTION, Member(original, "question"));
+    const json* storedObjectives = Member(original, "objectives");
+    json& objectives = ObjectMember(item, "objectives");
+    for (int k = 0; k < 3; ++k)
+        objectives[kOutcomes[k]] =
+            text(IDC_ED_MLO + k, storedObjectives ? Member(*storedObjectives, kOutcomes[k]) : nullptr);
+    item["type"] = kTypes[type];
+
+    if (type == 0) {
+        const json* storedChoices = Member(original, "choices");
+        json& choices = ObjectMember(item, "choices");
+        for (int k = 0; k < 4; ++k)
+            choices[kLetters[k]] = text(IDC_ED_CHOICE_A + k, storedChoices ? Member(*storedChoices, kLetters[k]) : nullptr);
+        const int letter = form.Selection(IDC_ED_CORRECT);
+        item["correct"] = letter >= 0 && letter < 4 ? kLetters[letter] : "A";
+        item.erase("answer");
+        item.erase("algorithm");
+    } else if (type == 1) {
+        item["correct"] = form.Selection(IDC_ED_TRUE_FALSE) == 0 ? "True" : "False";
+        item.erase("choices");
+        item.erase("answer");
+        item.erase("algorithm");
+    } else if (type == 2) {
+        const json* stored = StoredAnswer(original);
+        const std::string answer =
+            untouched(IDC_ED_ANSWER) && stored ? AnswerText(*stored) : w2s(form.Text(IDC_ED_ANSWER));
+        item["answer"] = answer;
+        item["correct"] = answer;
+        item.erase("choices");
+        item.erase("algorithm");
+    } else {
+        const json* storedAlgorithm = Member(original, "algorithm");
+        json algorithm = json::object();
+        for (const auto& field : kAlgorithmTexts) {
+            const std::string value = text(field.id, storedAlgorithm ? Member(*storedAlgorithm, field.key) : nullptr);
+            if (!value.empty()) algorithm[field.key] = value;
+        }
+        const json* storedCount = storedAlgorithm ? Member(*storedAlgorithm, "choice_count") : nullptr;
+        if (untouched(IDC_ED_CHOICE_COUNT) && storedCount) {
+            algorithm["choice_count"] = *storedCount;
+        } else if (!form.Text(IDC_ED_CHOICE_COUNT).empty()) {
+            int count = 0;
+            if (!ParseLeadingInt(w2s(form.Text(IDC_ED_CHOICE_COUNT)), count)) {
+                error = u"Choice count must be an integer.";
+                return false;
+            }
+            if (count >= 1) algorithm["choice_count"] = count;
+        }
+        for (const auto& field : kAlgorithmJson) {
+            const json* stored = storedAlgorithm ? Member(*storedAlgorithm, field.key) : nullptr;
+            if (untouched(field.id) && stored) {
+                algorithm[field.key] = *stored;
+            } else if (!form.Text(field.id).empty()) {
+                try {
+                    algorithm[field.key] = ParseJsonText(w2s(form.Text(field.id)));
+                } catch (const std::exception& e) {
+                    error = field.error + s2w(e.what());
+                    return false;
+                }
+            }
+        }
+        item["algorithm"] = std::move(algorithm);
+        item.erase("choices");
+        item.erase("answer");
+        item.erase("correct");
+    }
+
+    std::u16string duplicate;
+    if (CheckDuplicateIds(copy, duplicate)) {
+        error = u"Duplicate ID found: " + duplicate + u"\nPlease choose a unique ID.";
+        return false;
+    }
+    document = std::move(copy);
+    return true;
+}
+
+int NextScrollPosition(ScrollRequest request, int position, int trackPosition, int page, int minimum, int maximum)
+{
+    int next = position;
+    switch (request) {
+    case ScrollRequest::LineUp: next -= 20; break;
+    case ScrollRequest::LineDown: next += 20; break;
+    case ScrollRequest::PageUp: next -= page; break;
+    case ScrollRequest::PageDown: next += page; break;
+    case ScrollRequest::Track: next = trackPosition; break;
+    case ScrollRequest::Other: break;
+    }
+    if (next < minimum) next = minimum;
+    if (next > maximum - page + 1) next = maximum - page + 1;
+    if (next < minimum) next = minimum;
+    return next;
+}

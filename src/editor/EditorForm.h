@@ -1,0 +1,68 @@
+#pragma once
+// The item editor's form apart from its window: which items it lists, what loading an
+// item puts into the fields, and what saving the fields writes into the document.
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "model/JsonModel.h"
+#include "ui/FormModel.h"
+
+enum : int {
+    IDC_ED_TYPE = 3099,
+    IDC_ED_ITEM = 3100,
+    IDC_ED_ID = 3101,
+    IDC_ED_CATEGORY = 3102,
+    IDC_ED_MLO = 3103,
+    IDC_ED_CLO = 3104,
+    IDC_ED_PLO = 3105,
+    IDC_ED_QUESTION = 3106,
+    IDC_ED_CHOICE_A = 3107, // to D: 3110
+    IDC_ED_CORRECT = 3111,
+    IDC_ED_OK = 3112,
+    IDC_ED_CANCEL = 3113,
+    IDC_ED_TRUE_FALSE = 3120,
+    IDC_ED_ANSWER = 3136,
+    IDC_ED_RENDER_AS = 3141,
+    IDC_ED_TEMPLATE = 3143,
+    IDC_ED_FORMULA = 3145,
+    IDC_ED_FORMAT = 3147,
+    IDC_ED_CHOICE_COUNT = 3149,
+    IDC_ED_PARAMETERS = 3151,
+    IDC_ED_CONSTANTS = 3153,
+    IDC_ED_DISTRACTORS = 3155,
+};
+
+// Positions in `items` of the items of each type (multiple choice, true/false, numerical,
+// algorithmic). A recognised spelling such as "tf" counts as its canonical type.
+using IndexLists = std::array<std::vector<size_t>, 4>;
+IndexLists BuildIndexLists(const json& document);
+// The type list entry of a stored type string; -1 when it is no recognised spelling.
+int EditorTypeIndex(const std::string& type);
+bool ItemMissingLearningOutcomes(const json& item);
+// The item list: each listed item's ID (with "  [missing LO]" when it lacks an outcome),
+// then "<New item>".
+std::vector<std::u16string> ItemListEntries(const json& document, const std::vector<size_t>& positions);
+
+// The form holding an item as stored: texts exactly as in the document (line feeds and
+// NULs kept), the type and answer list selections.
+FormModel LoadItemForm(const json& item);
+// The form of a new item: every field empty, "A" and "True" selected.
+FormModel ClearedItemForm();
+// What the controls are given: multi-line fields with CR LF line breaks.
+FormModel DisplayItemForm(const FormModel& stored);
+// Multi-line fields of the form.
+bool IsMultiLineField(int id);
+
+// Saving: `form` holds the controls' texts and selections, `shown` what the controls held
+// right after the item was loaded (null for none). A field whose text is still what was
+// shown keeps the item's stored value, so an untouched form changes only what saving
+// writes on purpose. On success the document has the item written; on failure it is
+// unchanged and `error` holds the message ("" for a silent refusal).
+bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form, const FormModel* shown,
+                  std::u16string& error);
+
+// Vertical scrolling: the new position for a scroll-bar request, clamped to the range.
+enum class ScrollRequest { LineUp, LineDown, PageUp, PageDown, Track, Other };
+int NextScrollPosition(ScrollRequest request, int position, int trackPosition, int page, int minimum, int maximum);
