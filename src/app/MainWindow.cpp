@@ -33,8 +33,17 @@ public:
     }
     std::u16string ReadViewText() override { return GetWindowTextU(g_hEdit); }
     void RefreshView() override { RefreshEditView(g_hMainWnd); }
-    void ResetExamSelections() override { ::ResetExamSelections(); }
-    void DocumentReread() override { CloseExamExportWindow(); }
+    // Windows holding positions into the old document close.
+    void ResetExamSelections() override
+    {
+        ::ResetExamSelections();
+        CloseMcEditor();
+    }
+    void DocumentReread() override
+    {
+        CloseExamExportWindow();
+        CloseMcEditor();
+    }
     void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) override
     {
         OpenImportFixupWindow(static_cast<HWND>(owner), issues);

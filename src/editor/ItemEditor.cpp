@@ -1,9 +1,283 @@
 #include "editor/ItemEditor.h"
 
-// The item editor window is not built yet: the menu command opens nothing.
-void OpenMcEditor(HWND) {}
+#include "editor/EditorForm.h"
+#include "ui/ControlTable.h"
+#include "ui/Shell.h"
+#include "util/Win32Text.h"
+
+namespace {
+
+struct EditorState {
+    HWND hWnd = nullptr;
+    IndexLists indices; // positions in `items` of each type's items
+    int scrollPos = 0;
+    int contentHeight = 0;
+    FormModel shown; // what the controls held right after the last load or clear
+};
+EditorState g_editor;
+
+enum { kMcGroup = 1, kTfGroup = 2, kNumGroup = 3, kAlgGroup = 4 };
+const DWORD kLine = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+const DWORD kMulti = WS_BORDER | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
+const DWORD kList = WS_TABSTOP | CBS_DROPDOWNLIST;
+const FieldKind T = FieldKind::Text, S = FieldKind::Selection, N = FieldKind::None;
+
+// The whole form at its fixed rectangles; groups 1 to 4 hold the fields of one type each.
+const ControlSpec kControls[] = {
+    {0, L"STATIC", L"Item type:", 0, 10, 10, 80, 20, 0, N},
+    {IDC_ED_TYPE, L"COMBOBOX", L"", kList, 90, 8, 200, 200, 0, S},
+    {0, L"STATIC", L"Item:", 0, 10, 40, 80, 20, 0, N},
+    {IDC_ED_ITEM, L"COMBOBOX", L"", kList | WS_VSCROLL, 10, 62, 420, 200, 0, S},
+    {0, L"STATIC", L"ID:", 0, 10, 102, 50, 20, 0, N},
+    {IDC_ED_ID, L"EDIT", L"", kLine, 70, 102, 360, 20, 0, T},
+    {0, L"STATIC", L"Category:", 0, 10, 132, 80, 20, 0, N},
+    {IDC_ED_CATEGORY, L"EDIT", L"", kLine, 90, 132, 340, 20, 0, T},
+    {0, L"STATIC", L"MLO:", 0, 10, 162, 60, 20, 0, N},
+    {IDC_ED_MLO, L"EDIT", L"", kLine, 70, 162, 360, 20, 0, T},
+    {0, L"STATIC", L"CLO:", 0, 10, 192, 60, 20, 0, N},
+    {IDC_ED_CLO, L"EDIT", L"", kLine, 70, 192, 360, 20, 0, T},
+    {0, L"STATIC", L"PLO:", 0, 10, 222, 60, 20, 0, N},
+    {IDC_ED_PLO, L"EDIT", L"", kLine, 70, 222, 360, 20, 0, T},
+    {0, L"STATIC", L"Question:", 0, 10, 252, 80, 20, 0, N},
+    {IDC_ED_QUESTION, L"EDIT", L"", kMulti, 10, 272, 420, 80, 0, T},
+    {3131, L"STATIC", L"Choice A:", 0, 10, 362, 70, 20, kMcGroup, N},
+    {IDC_ED_CHOICE_A, L"EDIT", L"", kLine, 80, 362, 350, 20, kMcGroup, T},
+    {3132, L"STATIC", L"Choice B:", 0, 10, 387, 70, 20, kMcGroup, N},
+    {IDC_ED_CHOICE_A + 1, L"EDIT", L"", kLine, 80, 387, 350, 20, kMcGroup, T},
+    {3133, L"STATIC", L"Choice C:", 0, 10, 412, 70, 20, kMcGroup, N},
+    {IDC_ED_CHOICE_A + 2, L"EDIT", L"", kLine, 80, 412, 350, 20, kMcGroup, T},
+    {3134, L"STATIC", L"Choice D:", 0, 10, 437, 70, 20, kMcGroup, N},
+    {IDC_ED_CHOICE_A + 3, L"EDIT", L"", kLine, 80, 437, 350, 20, kMcGroup, T},
+    {0, L"STATIC", L"Correct:", 0, 10, 467, 70, 20, 0, N},
+    {IDC_ED_CORRECT, L"COMBOBOX", L"", kList, 80, 465, 80, 100, kMcGroup, S},
+    {IDC_ED_TRUE_FALSE, L"COMBOBOX", L"", kList, 80, 465, 80, 100, kTfGroup, S},
+    {3135, L"STATIC", L"Answer:", 0, 10, 497, 70, 20, kNumGroup, N},
+    {IDC_ED_ANSWER, L"EDIT", L"", kLine, 80, 497, 350, 20, kNumGroup, T},
+    {3140, L"STATIC", L"Render as:", 0, 450, 90, 90, 20, kAlgGroup, N},
+    {IDC_ED_RENDER_AS, L"EDIT", L"", kLine, 540, 90, 310, 20, kAlgGroup, T},
+    {3142, L"STATIC", L"Template:", 0, 450, 120, 90, 20, kAlgGroup, N},
+    {IDC_ED_TEMPLATE, L"EDIT", L"", kMulti, 450, 140, 400, 60, kAlgGroup, T},
+    {3144, L"STATIC", L"Correct formula:", 0, 450, 210, 110, 20, kAlgGroup, N},
+    {IDC_ED_FORMULA, L"EDIT", L"", kLine, 560, 210, 290, 20, kAlgGroup, T},
+    {3146, L"STATIC", L"Format string:", 0, 450, 240, 100, 20, kAlgGroup, N},
+    {IDC_ED_FORMAT, L"EDIT", L"", kLine, 550, 240, 300, 20, kAlgGroup, T},
+    {3148, L"STATIC", L"Choice count:", 0, 450, 270, 100, 20, kAlgGroup, N},
+    {IDC_ED_CHOICE_COUNT, L"EDIT", L"", kLine, 550, 270, 80, 20, kAlgGroup, T},
+    {3150, L"STATIC", L"Parameters JSON:", 0, 450, 300, 150, 20, kAlgGroup, N},
+    {IDC_ED_PARAMETERS, L"EDIT", L"", kMulti, 450, 320, 400, 60, kAlgGroup, T},
+    {3152, L"STATIC", L"Constants JSON:", 0, 450, 390, 150, 20, kAlgGroup, N},
+    {IDC_ED_CONSTANTS, L"EDIT", L"", kMulti, 450, 410, 400, 60, kAlgGroup, T},
+    {3154, L"STATIC", L"Distractors JSON:", 0, 450, 480, 150, 20, kAlgGroup, N},
+    {IDC_ED_DISTRACTORS, L"EDIT", L"", kMulti, 450, 500, 400, 60, kAlgGroup, T},
+    {IDC_ED_OK, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 10, 580, 80, 30, 0, N},
+    {IDC_ED_CANCEL, L"BUTTON", L"Cancel", WS_TABSTOP, 110, 580, 80, 30, 0, N},
+};
+constexpr ControlTable kTable = MakeControlTable(kControls);
+const int kButtonsTop = 580;
+
+const wchar_t* const kTypeEntries[] = {L"Multiple choice", L"True/False", L"Numerical", L"Algorithmic"};
+const wchar_t* const kLetterEntries[] = {L"A", L"B", L"C", L"D"};
+const wchar_t* const kTruthEntries[] = {L"True", L"False"};
+
+int TypeIndex(HWND window)
+{
+    HWND list = GetDlgItem(window, IDC_ED_TYPE);
+    const int index = list ? static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0)) : 0;
+    return index >= 0 && index <= 3 ? index : 0;
+}
+
+void UpdateTypeSpecificVisibility(HWND window)
+{
+    const int type = TypeIndex(window);
+    for (int group = kMcGroup; group <= kAlgGroup; ++group) ShowControlGroup(window, kTable, group, group == type + 1);
+}
+
+// Puts a form into the controls and remembers what they then hold.
+void ShowForm(HWND window, const FormModel& stored)
+{
+    WriteForm(window, kTable, DisplayItemForm(stored));
+    UpdateTypeSpecificVisibility(window);
+    g_editor.shown = FormModel{};
+    ReadForm(window, kTable, g_editor.shown);
+}
+
+void McEditorLoadJsonItem(HWND window, size_t position)
+{
+    const json* items = g_jsonDoc.is_object() && g_jsonDoc.contains("items") ? &g_jsonDoc["items"] : nullptr;
+    if (!items || !items->is_array() || position >= items->size()) return;
+    ShowForm(window, LoadItemForm((*items)[position]));
+}
+
+void McEditorClearControls(HWND window)
+{
+    FormModel cleared = ClearedItemForm();
+    cleared.selections[IDC_ED_TYPE] = TypeIndex(window); // the new item is of the current type
+    ShowForm(window, cleared);
+}
+
+void FillItemComboForCurrentType(HWND window)
+{
+    HWND list = GetDlgItem(window, IDC_ED_ITEM);
+    if (!list) return;
+    const std::vector<size_t>& positions = g_editor.indices[TypeIndex(window)];
+    const std::vector<std::u16string> entries = ItemListEntries(g_jsonDoc, positions);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    size_t bytes = 0;
+    for (const auto& entry : entries) bytes += (entry.size() + 1) * sizeof(wchar_t);
+    SendMessageW(list, CB_INITSTORAGE, entries.size(), bytes);
+    for (const auto& entry : entries) SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(entry)));
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(list, CB_SETCURSEL, 0, 0);
+    if (!positions.empty())
+        McEditorLoadJsonItem(window, positions[0]);
+    else
+        McEditorClearControls(window);
+}
+
+void OnItemSelected(HWND window)
+{
+    HWND list = GetDlgItem(window, IDC_ED_ITEM);
+    const int selection = static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
+    if (selection < 0) return;
+    const std::vector<size_t>& positions = g_editor.indices[TypeIndex(window)];
+    if (static_cast<size_t>(selection) < positions.size())
+        McEditorLoadJsonItem(window, positions[selection]);
+    else
+        McEditorClearControls(window);
+}
+
+bool McEditorSaveControlsToJson(HWND window)
+{
+    FormModel form;
+    ReadForm(window, kTable, form);
+    std::u16string error;
+    if (!SaveItemForm(g_jsonDoc, g_editor.indices, form, &g_editor.shown, error)) {
+        if (!error.empty()) ShowMessageBox(window, error, u"Error", MsgIcon::Error);
+        return false;
+    }
+    MarkDocumentChanged();
+    RefreshEditView(g_hMainWnd);
+    g_editor.indices = BuildIndexLists(g_jsonDoc);
+    return true;
+}
+
+void SetScrollRange(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    SCROLLINFO info{sizeof info};
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMin = 0;
+    info.nMax = g_editor.contentHeight > 0 ? g_editor.contentHeight - 1 : 0;
+    info.nPage = static_cast<UINT>(client.bottom);
+    info.nPos = g_editor.scrollPos;
+    SetScrollInfo(window, SB_VERT, &info, TRUE);
+}
+
+void OnVScroll(HWND window, int request)
+{
+    if (g_editor.contentHeight < 1) return;
+    SCROLLINFO info{sizeof info};
+    info.fMask = SIF_ALL;
+    GetScrollInfo(window, SB_VERT, &info);
+    ScrollRequest kind = ScrollRequest::Other;
+    switch (request) {
+    case SB_LINEUP: kind = ScrollRequest::LineUp; break;
+    case SB_LINEDOWN: kind = ScrollRequest::LineDown; break;
+    case SB_PAGEUP: kind = ScrollRequest::PageUp; break;
+    case SB_PAGEDOWN: kind = ScrollRequest::PageDown; break;
+    case SB_THUMBTRACK: kind = ScrollRequest::Track; break;
+    default: break;
+    }
+    const int next = NextScrollPosition(kind, info.nPos, info.nTrackPos, static_cast<int>(info.nPage), info.nMin,
+                                        info.nMax);
+    const int old = info.nPos;
+    if (next == old) return;
+    info.fMask = SIF_POS;
+    info.nPos = next;
+    SetScrollInfo(window, SB_VERT, &info, TRUE);
+    g_editor.scrollPos = next;
+    ScrollWindow(window, 0, old - next, nullptr, nullptr); // moves the child controls too
+    UpdateWindow(window);
+}
+
+void OnCreate(HWND window)
+{
+    g_editor.hWnd = window;
+    CreateControls(window, kTable, nullptr, 0, (1u << kTfGroup) | (1u << kNumGroup) | (1u << kAlgGroup));
+    FillComboBox(GetDlgItem(window, IDC_ED_TYPE), kTypeEntries, 4);
+    FillComboBox(GetDlgItem(window, IDC_ED_CORRECT), kLetterEntries, 4);
+    FillComboBox(GetDlgItem(window, IDC_ED_TRUE_FALSE), kTruthEntries, 2);
+    for (int id : {IDC_ED_TYPE, IDC_ED_CORRECT, IDC_ED_TRUE_FALSE}) SendDlgItemMessageW(window, id, CB_SETCURSEL, 0, 0);
+    g_editor.contentHeight = kButtonsTop + 50;
+    g_editor.scrollPos = 0;
+    SetScrollRange(window);
+    UpdateTypeSpecificVisibility(window);
+    FillItemComboForCurrentType(window);
+}
+
+} // namespace
+
+HWND GetMcEditorWindow() { return g_editor.hWnd; }
+
+void CloseMcEditor()
+{
+    if (IsWindow(g_editor.hWnd)) DestroyWindow(g_editor.hWnd);
+}
+
+void OpenMcEditor(HWND owner)
+{
+    if (!g_hasJson) {
+        ShowMessageBox(owner, u"No JSON loaded. Use File -> New Testbank or File -> Open first.", u"Info",
+                       MsgIcon::Info);
+        return;
+    }
+    if (!g_jsonDoc.is_object() || !g_jsonDoc.contains("items") || !g_jsonDoc["items"].is_array()) {
+        ShowMessageBox(owner, u"Current JSON has no 'items' array.", u"Error", MsgIcon::Error);
+        return;
+    }
+    g_editor.indices = BuildIndexLists(g_jsonDoc);
+    if (IsWindow(g_editor.hWnd)) {
+        SetForegroundWindow(g_editor.hWnd);
+        return;
+    }
+    g_editor.scrollPos = 0;
+    g_editor.contentHeight = 0;
+    CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT, L"McEditorWindowClass",
+                    L"Item Editor", WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_VSCROLL | WS_CLIPCHILDREN | WS_VISIBLE,
+                    CW_USEDEFAULT, CW_USEDEFAULT, 900, 700, g_hMainWnd, nullptr, g_hInst, nullptr);
+}
 
 LRESULT CALLBACK McEditorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    switch (message) {
+    case WM_CREATE: OnCreate(window); return 0;
+    case WM_SIZE:
+        if (g_editor.contentHeight >= 1) SetScrollRange(window);
+        return 0;
+    case WM_VSCROLL: OnVScroll(window, LOWORD(wParam)); return 0;
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDC_ED_TYPE:
+            if (HIWORD(wParam) == CBN_SELCHANGE) {
+                UpdateTypeSpecificVisibility(window);
+                FillItemComboForCurrentType(window);
+            }
+            break;
+        case IDC_ED_ITEM:
+            if (HIWORD(wParam) == CBN_SELCHANGE) OnItemSelected(window);
+            break;
+        case IDC_ED_OK:
+            if (McEditorSaveControlsToJson(window)) DestroyWindow(window);
+            break;
+        case IDC_ED_CANCEL: DestroyWindow(window); break;
+        default: break;
+        }
+        return 0;
+    case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_DESTROY: g_editor.hWnd = nullptr; return 0;
+    default: break;
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
