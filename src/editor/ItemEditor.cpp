@@ -205,7 +205,8 @@ void OnVScroll(HWND window, int request)
 void OnCreate(HWND window)
 {
     g_editor.hWnd = window;
-    CreateControls(window, kTable, nullptr, 0, (1u << kTfGroup) | (1u << kNumGroup) | (1u << kAlgGroup));
+    CreateControls(window, kTable, reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), 0,
+                   (1u << kTfGroup) | (1u << kNumGroup) | (1u << kAlgGroup));
     FillComboBox(GetDlgItem(window, IDC_ED_TYPE), kTypeEntries, 4);
     FillComboBox(GetDlgItem(window, IDC_ED_CORRECT), kLetterEntries, 4);
     FillComboBox(GetDlgItem(window, IDC_ED_TRUE_FALSE), kTruthEntries, 2);

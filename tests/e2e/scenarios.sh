@@ -77,3 +77,44 @@ save_as "$work/replaced.json"
 "$ROOT/build/native/testbank" raw "$work/replaced-raw.json" >"$work/expected-replaced.json"
 cmp "$work/replaced.json" "$work/expected-replaced.json" || fail "the saved file lacks the replacement"
 stop_editor
+
+# Item editor: OK without changes leaves the saved file byte for byte as without the
+# editor; a new multiple-choice item typed through "<New item>" lands in the file.
+cat >"$work/canonical.json" <<'JSON'
+{"items":[{"id":"M1","type":"multiple_choice","category":"c","question":"Two lines\nof text",
+  "choices":{"A":"a","B":"b","C":"c","D":"d"},"correct":"B","extra":{"kept":true},
+  "objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"N1","type":"numerical","question":"n","answer":"3.5","correct":"3.5",
+  "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]}
+JSON
+start_editor
+open_file "$work/canonical.json"
+save_as "$work/plain.json"
+keys alt+e e
+wait_window '^Item Editor$' || fail "the item editor did not open"
+editor=$(xdotool search --name '^Item Editor$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$editor")"
+at() { xdotool mousemove $((X + 6 + $1)) $((Y + 25 + $2)) click 1; sleep 0.5; } # client coordinates
+at 50 595 # OK
+gone '^Item Editor$' || fail "OK left the editor open"
+save_as "$work/after-ok.json"
+cmp "$work/plain.json" "$work/after-ok.json" || fail "OK without changes changed the saved file"
+keys alt+e e
+wait_window '^Item Editor$' || fail "the item editor did not open again"
+editor=$(xdotool search --name '^Item Editor$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$editor")"
+at 200 72; keys End Return # the item list's last entry: "<New item>"
+at 200 112; type_text "Q9"
+at 200 300; type_text "What is new?"
+import -window root "$shots/item-editor.png"
+at 50 595
+gone '^Item Editor$' || fail "OK refused the new item"
+save_as "$work/with-new.json"
+python3 - "$work/with-new.json" <<'PY' || fail "the new item is not in the saved file"
+import json, sys
+items = json.load(open(sys.argv[1], encoding="utf-8"))["items"]
+new = items[-1]
+assert new["id"] == "Q9" and new["question"] == "What is new?" and new["type"] == "multiple_choice", new
+assert sorted(new) == ["category", "choices", "correct", "id", "objectives", "question", "type"], sorted(new)
+PY
+stop_editor
