@@ -12,6 +12,7 @@
 
 #include "app/AppMain.h"
 #include "app/DocumentCommands.h"
+#include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
 #include "find/FindReplace.h"
 #include "ui/ScriptedUi.h"
@@ -155,6 +156,26 @@ void BareEditClose()
     g_bareEdit = nullptr;
 }
 
+// The floor for the editor: a bare drop-down list given one entry per item.
+HWND g_bareCombo = nullptr;
+void BareComboOpen(size_t n)
+{
+    g_bareCombo = CreateWindowExW(0, L"COMBOBOX", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE | CBS_DROPDOWNLIST, 0, 0, 420,
+                                  200, nullptr, nullptr, g_hInst, nullptr);
+    SendMessageW(g_bareCombo, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(g_bareCombo, CB_INITSTORAGE, n + 1, (n + 1) * 16);
+    for (size_t i = 0; i < n; ++i)
+        SendMessageW(g_bareCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ToWide(u"Q" + DecimalW(i)).c_str()));
+    SendMessageW(g_bareCombo, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(g_bareCombo, CB_SETCURSEL, 0, 0);
+    UpdateWindow(g_bareCombo);
+}
+void BareComboClose()
+{
+    DestroyWindow(g_bareCombo);
+    g_bareCombo = nullptr;
+}
+
 void Press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 struct Row {
@@ -178,7 +199,8 @@ int wmain(int argc, wchar_t** argv)
     std::vector<Row> rows = {{"Select Items: open", {}, {}},
                              {"Select Items: Select All", {}, {}},
                              {"Find Next (raw view)", {}, {}},
-                             {"Replace (raw view)", {}, {}}};
+                             {"Replace (raw view)", {}, {}},
+                             {"Item Editor: open", {}, {}}};
     for (size_t n : sizes) {
         InstallDocument(n);
         const int repeats = n >= 5000 ? 2 : 5;
@@ -236,6 +258,10 @@ int wmain(int argc, wchar_t** argv)
                 BareEditFind(last);
             },
             BareEditClose));
+
+        rows[4].seconds.push_back(Best(
+            repeats, [] {}, [] { OpenMcEditor(g_hMainWnd); }, [] { CloseMcEditor(); }));
+        rows[4].floor.push_back(Best(repeats, [] {}, [n] { BareComboOpen(n); }, BareComboClose));
     }
     std::printf("Window stages under Wine: seconds, and the ratio to a bare control doing the same work;\n");
     std::printf("growth = (time at %zu / time at %zu) / %.1f, 1.0 is linear.\n\n", sizes[1], sizes[0],
