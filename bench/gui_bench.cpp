@@ -12,11 +12,13 @@
 
 #include "app/AppMain.h"
 #include "app/DocumentCommands.h"
+#include "app/MainWindow.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
 #include "find/FindReplace.h"
 #include "ui/ScriptedUi.h"
 #include "ui/Shell.h"
+#include "util/FileUtil.h"
 #include "util/StringUtil.h"
 #include "util/Win32Text.h"
 
@@ -176,6 +178,35 @@ void BareComboClose()
     g_bareCombo = nullptr;
 }
 
+// The floor for the main view: a bare edit control with the view's styles, filling the
+// same client area, given the same text after holding the same previous text.
+HWND g_bareFrame = nullptr;
+HWND g_bareView = nullptr;
+void BareViewOpen(const std::u16string& before)
+{
+    g_bareFrame = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, 900,
+                                  700, nullptr, nullptr, g_hInst, nullptr);
+    RECT client;
+    GetClientRect(g_bareFrame, &client);
+    g_bareView = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                     ES_AUTOHSCROLL | ES_NOHIDESEL,
+                                 0, 0, client.right, client.bottom, g_bareFrame, nullptr, g_hInst, nullptr);
+    SendMessageW(g_bareView, EM_SETLIMITTEXT, 0, 0);
+    SetWindowTextW(g_bareView, WidePtr(before));
+    UpdateWindow(g_bareFrame);
+}
+void BareViewSet(const std::u16string& text)
+{
+    SetWindowTextW(g_bareView, WidePtr(text));
+    UpdateWindow(g_bareFrame);
+}
+void BareViewClose()
+{
+    DestroyWindow(g_bareFrame);
+    g_bareFrame = g_bareView = nullptr;
+}
+
 void Press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 struct Row {
@@ -263,6 +294,49 @@ int wmain(int argc, wchar_t** argv)
             repeats, [] {}, [] { OpenMcEditor(g_hMainWnd); }, [] { CloseMcEditor(); }));
         rows[4].floor.push_back(Best(repeats, [] {}, [n] { BareComboOpen(n); }, BareComboClose));
     }
+    // The main window on larger banks: open, toggle to raw and back.
+    const size_t viewSizes[] = {argc > 3 ? static_cast<size_t>(_wtoi(argv[3])) : 10000,
+                                argc > 4 ? static_cast<size_t>(_wtoi(argv[4])) : 30000};
+    std::vector<Row> viewRows = {{"Open: listing shown", {}, {}}, {"Toggle to raw", {}, {}}, {"Toggle back", {}, {}}};
+    for (size_t n : viewSizes) {
+        InstallDocument(n);
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        const std::u16string path = FromWide(temp) + u"gui-bench-" + DecimalW(n) + u".json";
+        SaveFileText(path, g_rawJsonText);
+        ResetAllState();
+        RefreshEditView(g_hMainWnd);
+        auto command = [](int id) {
+            SendMessageW(g_hMainWnd, WM_COMMAND, id, 0);
+            UpdateWindow(g_hMainWnd);
+        };
+        auto reset = [] {
+            ResetAllState();
+            RefreshEditView(g_hMainWnd);
+        };
+        auto open = [&] {
+            script.openPaths.push_back(path);
+            command(IDM_FILE_OPEN);
+            DestroyWindow(FindWindowW(L"ImportFixupWindowClass", nullptr));
+        };
+        viewRows[0].seconds.push_back(Best(1, [] {}, open, reset));
+        open();
+        const std::u16string listing = GetWindowTextU(g_hEdit);
+        const std::u16string raw = g_rawJsonText;
+        reset();
+        viewRows[0].floor.push_back(Best(1, [] { BareViewOpen(u""); }, [&] { BareViewSet(listing); }, BareViewClose));
+        viewRows[1].seconds.push_back(Best(2, open, [&] { command(IDM_VIEW_TOGGLE_RAW); }, reset));
+        viewRows[1].floor.push_back(Best(2, [&] { BareViewOpen(listing); }, [&] { BareViewSet(raw); }, BareViewClose));
+        viewRows[2].seconds.push_back(Best(
+            2,
+            [&] {
+                open();
+                command(IDM_VIEW_TOGGLE_RAW);
+            },
+            [&] { command(IDM_VIEW_TOGGLE_RAW); }, reset));
+        viewRows[2].floor.push_back(Best(2, [&] { BareViewOpen(raw); }, [&] { BareViewSet(listing); }, BareViewClose));
+        DeleteFileW(WidePtr(path));
+    }
     std::printf("Window stages under Wine: seconds, and the ratio to a bare control doing the same work;\n");
     std::printf("growth = (time at %zu / time at %zu) / %.1f, 1.0 is linear.\n\n", sizes[1], sizes[0],
                 double(sizes[1]) / double(sizes[0]));
@@ -272,6 +346,13 @@ int wmain(int argc, wchar_t** argv)
         std::printf("%-26s %10.3f %10.2f %10.3f %10.2f %8.2f\n", row.stage.c_str(), row.seconds[0],
                     row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1],
                     row.seconds[1] / row.seconds[0] / (double(sizes[1]) / double(sizes[0])));
+    std::printf("\nMain window against a bare edit control given the same text:\n\n");
+    std::printf("%-26s %10zu %10s %10zu %10s %8s\n", "stage (items, seconds)", viewSizes[0], "ratio", viewSizes[1],
+                "ratio", "growth");
+    for (const Row& row : viewRows)
+        std::printf("%-26s %10.3f %10.2f %10.3f %10.2f %8.2f\n", row.stage.c_str(), row.seconds[0],
+                    row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1],
+                    row.seconds[1] / row.seconds[0] / (double(viewSizes[1]) / double(viewSizes[0])));
     std::fflush(stdout);
     DestroyWindow(g_hMainWnd);
     return 0;

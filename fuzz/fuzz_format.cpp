@@ -24,5 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     g_validationWarnings.assign(size % 40, u"note");
     const std::u16string raw = FuzzText(data, size);
     if (FormatTestbankJson(raw) != ReferenceListing(raw)) __builtin_trap();
+    // A loaded document's listing is the listing of its dump, rendered without a parse.
+    json doc;
+    if (FuzzLoad(raw, doc, nullptr) &&
+        FormatDocumentListing(doc, g_validationWarnings) !=
+            FormatTestbankListing(w2s(DumpJsonForRawView(doc)), g_validationWarnings))
+        __builtin_trap();
     return 0;
 }

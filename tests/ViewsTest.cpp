@@ -49,6 +49,21 @@ TEST(FormattedView, ItemBlocksByType)
     EXPECT_EQ(Format(raw), expected);
 }
 
+TEST(FormattedView, RecognisedSpellingsShowTheirBodies)
+{
+    const std::string listing = Format(R"({"items":[{"id":"a","type":"tf","question":"Q?","correct":"True"},
+        {"id":"b","type":"Multiple Choice","question":"M?","choices":{"A":"x"}},{"id":"c","type":"essay"}]})");
+    EXPECT_NE(listing.find("Type: tf\r\nCategory: \r\n"), std::string::npos); // the stored spelling
+    EXPECT_NE(listing.find("Question:\r\n  Q?\r\n\r\nCorrect/Answer: True"), std::string::npos);
+    EXPECT_NE(listing.find("Choices:\r\n  A) x"), std::string::npos);
+    EXPECT_NE(listing.find("[c]\r\nType: essay"), std::string::npos);
+    EXPECT_EQ(listing.find("(Unknown item type)"), listing.rfind("(Unknown item type)")); // only c
+
+    std::u16string text(u"a\0b\0", 4);
+    MakeNulsVisible(text);
+    EXPECT_EQ(text, u"a\u2400b\u2400");
+}
+
 TEST(FormattedView, NotesBlockShowsAtMostThirty)
 {
     auto shownLines = [](const std::string& text) {

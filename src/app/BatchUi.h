@@ -15,7 +15,7 @@ public:
     std::u16string ReadViewText() override
     {
         if (viewStale_) {
-            view_ = g_hasJson ? (g_viewRaw ? g_rawJsonText : FormatTestbankJson(g_rawJsonText)) : std::u16string();
+            view_ = g_hasJson ? (g_viewRaw ? g_rawJsonText : FormatCurrentListing()) : std::u16string();
             viewStale_ = false;
         }
         return view_;

@@ -90,15 +90,21 @@ bool HasRawViewEdits(DocumentUi& ui)
 
 bool IsDocumentModified(DocumentUi& ui) { return g_hasJson && (g_modified || HasRawViewEdits(ui)); }
 
+// Edits in the raw view are only dropped after a Yes; the raw text is the document's again.
+bool ConfirmDiscardRawViewEdits(DocumentUi& ui, void* owner)
+{
+    if (!HasRawViewEdits(ui)) return true;
+    if (ui.ShowMessage(owner, kDiscardRawEditsQuestion, u"Exam Testbank Viewer/Editor", MsgIcon::Question,
+                       MsgButtons::YesNo) != MsgAnswer::Yes)
+        return false;
+    RebuildRawText();
+    ui.RefreshView();
+    return true;
+}
+
 void CmdToggleRawView(DocumentUi& ui, void* owner)
 {
-    if (!g_hasJson) return;
-    if (HasRawViewEdits(ui)) {
-        if (ui.ShowMessage(owner, kDiscardRawEditsQuestion, u"Exam Testbank Viewer/Editor", MsgIcon::Question,
-                           MsgButtons::YesNo) != MsgAnswer::Yes)
-            return;
-        if (g_rawEdited) RebuildRawText();
-    }
+    if (!g_hasJson || !ConfirmDiscardRawViewEdits(ui, owner)) return;
     g_viewRaw = !g_viewRaw;
     ui.RefreshView();
 }
@@ -155,6 +161,7 @@ void CmdOpen(DocumentUi& ui, void* owner)
 
 void CmdOpenAndMerge(DocumentUi& ui, void* owner)
 {
+    if (!ConfirmDiscardRawViewEdits(ui, owner)) return;
     const std::vector<std::u16string> paths = ui.AskOpenPaths(owner);
     if (paths.empty()) return;
     std::vector<ImportIssue> accumulated;

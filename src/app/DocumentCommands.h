@@ -32,6 +32,9 @@ bool HasRawViewEdits(DocumentUi& ui);
 // View > Toggle Raw JSON View: leaving the raw view with edits asks first; Yes discards
 // them (the raw text is the document's again), No stays.
 void CmdToggleRawView(DocumentUi& ui, void* owner);
+// Asks before edits in the raw view are lost; true when there are none or the user said
+// Yes (they are then dropped and the view shows the document's raw text again).
+bool ConfirmDiscardRawViewEdits(DocumentUi& ui, void* owner);
 // Back to the state at start-up in every portable subsystem: document, exam selection,
 // fixup list.
 void ResetAllState();

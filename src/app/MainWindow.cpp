@@ -65,6 +65,21 @@ void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
     open(window);
 }
 
+// The view has the keyboard whenever the main window is the active one.
+void FocusView(HWND window)
+{
+    if (g_hEdit && IsWindowVisible(g_hEdit) && GetActiveWindow() == window && IsWindowEnabled(window))
+        SetFocus(g_hEdit);
+}
+
+const ACCEL kShortcuts[] = {
+    {FVIRTKEY | FCONTROL, 'O', IDM_FILE_OPEN},
+    {FVIRTKEY | FCONTROL, 'S', IDM_FILE_SAVE},
+    {FVIRTKEY | FCONTROL, 'F', IDM_EDIT_FIND},
+    {FVIRTKEY | FCONTROL, 'H', IDM_EDIT_REPLACE},
+};
+HACCEL g_shortcuts = nullptr;
+
 void OnCommand(HWND window, int id)
 {
     switch (id) {
@@ -86,6 +101,14 @@ void OnCommand(HWND window, int id)
 }
 
 } // namespace
+
+bool TranslateMainWindowShortcut(MSG* message)
+{
+    if (!g_hMainWnd || !IsWindowEnabled(g_hMainWnd)) return false;
+    if (message->hwnd != g_hMainWnd && !IsChild(g_hMainWnd, message->hwnd)) return false;
+    if (!g_shortcuts) g_shortcuts = CreateAcceleratorTableW(const_cast<ACCEL*>(kShortcuts), 4);
+    return g_shortcuts && TranslateAcceleratorW(g_hMainWnd, g_shortcuts, message);
+}
 
 void CreateMainMenu(HWND window)
 {
@@ -177,6 +200,16 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         break;
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));
+        FocusView(window);
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) {
+            FocusView(window);
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        FocusView(window);
         return 0;
     case WM_CLOSE:
         // Unsaved work is never thrown away without asking.
@@ -188,6 +221,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             g_hFont = nullptr;
         }
         g_hEdit = nullptr;
+        if (g_shortcuts) DestroyAcceleratorTable(g_shortcuts);
+        g_shortcuts = nullptr;
         PostQuitMessage(0);
         return 0;
     default:

@@ -35,6 +35,9 @@ extern BOOL(WINAPI* g_chooseFont)(CHOOSEFONTW*);
 
 extern const wchar_t kMainWindowTitle[];
 
+// The shortcuts the menu texts show (Ctrl+O, Ctrl+S, Ctrl+F, Ctrl+H), for keys typed in the
+// main window; true when the message became a menu command.
+bool TranslateMainWindowShortcut(MSG* message);
 void CreateMainMenu(HWND window);
 void ShowFontDialogAndApply(HWND owner);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -72,11 +72,16 @@ bool StartApplication(HINSTANCE instance, int showCommand)
     return true;
 }
 
+bool PreTranslateProgramMessage(MSG* message)
+{
+    return HandleFindReplaceDialogMessage(message) || TranslateMainWindowShortcut(message);
+}
+
 int RunMessageLoop()
 {
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (HandleFindReplaceDialogMessage(&message)) continue;
+        if (PreTranslateProgramMessage(&message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -157,7 +157,7 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     if (command == "view" || command == "raw") {
         if (files.size() != 1) throw Usage{};
         if (!Load(ui, files, err)) return 1;
-        if (command == "view") return Emit(FormatTestbankListing(w2s(g_rawJsonText), g_validationWarnings), "", out, err);
+        if (command == "view") return Emit(FormatDocumentListing(g_jsonDoc, g_validationWarnings), "", out, err);
         return Emit(w2s(g_rawJsonText), outPath, out, err);
     }
     if (command == "merge") {

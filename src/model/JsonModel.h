@@ -104,6 +104,15 @@ std::u16string DumpJsonForRawView(const json& document);
 std::u16string NormalizeNewlinesToCRLF(const std::u16string& text);
 // The listing of the raw text with g_validationWarnings on top.
 std::u16string FormatTestbankJson(const std::u16string& rawText);
+// The same listing rendered from a parsed document: equal to the listing of its raw dump,
+// without parsing that text again.
+std::string FormatDocumentListing(const json& document, const NoteList& notes);
+// The main view's listing: from g_jsonDoc while the raw text is its dump, else from the
+// raw text; g_validationWarnings on top.
+std::u16string FormatCurrentListing();
+// Text as the view control must be given it: a NUL would end the control's text there,
+// so each becomes U+2400 SYMBOL FOR NULL.
+void MakeNulsVisible(std::u16string& text);
 // The same listing from and as UTF-8 (for callers that never show it in a control).
 std::string FormatTestbankListing(const std::string& rawUtf8, const NoteList& notes);
 // One item's block of the formatted listing (UTF-8); throws on a value of the wrong kind.

@@ -39,7 +39,8 @@ void AppendItemListing(std::string& out, const json& item)
     out.append("\r\nObjectives:\r\n");
     for (int k = 0; k < 3; ++k) out.append("  ").append(kOutcomes[k]).append(": ").append(outcomes[k]).append("\r\n");
 
-    const std::string lower = ToLowerAscii(type);
+    // The body follows the canonical type of a recognised spelling ("tf", "Multiple Choice").
+    const std::string lower = NormalizeTypeString(type);
     if (lower == "multiple_choice" || lower == "true_false" || lower == "numerical") {
         const std::string question = item.value("question", std::string());
         out.append("\r\nQuestion:\r\n  ").append(question).append("\r\n");
@@ -239,6 +240,32 @@ std::string FormatTestbankListing(const std::string& utf8, const NoteList& notes
     out.insert(0, FormatNotesBlock(notes));
     if (!builder.renderError.empty()) out.append("JSON parse error: ").append(builder.renderError).append("\r\n");
     return out;
+}
+
+std::string FormatDocumentListing(const json& document, const NoteList& notes)
+{
+    if (!HasArray(document, "items")) return "Invalid testbank JSON: missing \"items\" array.\r\n";
+    std::string out = FormatNotesBlock(notes);
+    for (const json& item : document["items"]) {
+        try {
+            AppendItemListing(out, item);
+        } catch (const std::exception& e) {
+            return out.append("JSON parse error: ").append(e.what()).append("\r\n");
+        }
+    }
+    return out;
+}
+
+std::u16string FormatCurrentListing()
+{
+    if (g_rawEdited) return FormatTestbankJson(g_rawJsonText);
+    return s2w(FormatDocumentListing(g_jsonDoc, g_validationWarnings));
+}
+
+void MakeNulsVisible(std::u16string& text)
+{
+    for (char16_t& c : text)
+        if (c == u'\0') c = u'\u2400';
 }
 
 std::u16string FormatTestbankJson(const std::u16string& rawText)

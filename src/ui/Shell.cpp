@@ -67,7 +67,8 @@ void RefreshEditView(HWND mainWindow)
         SendMessageW(g_hEdit, EM_SETREADONLY, FALSE, 0);
         SetViewText(g_rawJsonText);
     } else {
-        const std::u16string listing = FormatTestbankJson(g_rawJsonText);
+        std::u16string listing = FormatCurrentListing();
+        MakeNulsVisible(listing);
         SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
         SetViewText(listing);
     }

@@ -24,7 +24,7 @@ inline void Pump()
 {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (HandleFindReplaceDialogMessage(&msg)) continue;
+        if (PreTranslateProgramMessage(&msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -267,3 +267,77 @@ TEST_F(MainWindow, LogoIsPaintedAndMadeIntoIconsElsePlaceholderText)
     EXPECT_EQ(PixelAtClientCentre(), GetSysColor(COLOR_WINDOW));
     EXPECT_GT(InkInTopBand(), 20);
 }
+
+TEST_F(MainWindow, EveryItemIsListedAndNothingHidesTheRest)
+{
+    script_.openPaths.push_back(DataFile("sample.json"));
+    Command(IDM_FILE_OPEN);
+    if (HWND wizard = FindWindowW(L"ImportFixupWindowClass", nullptr)) DestroyWindow(wizard);
+    EXPECT_EQ(ViewText().find("(Unknown item type)"), std::string::npos);
+    EXPECT_NE(ViewText().find("Type: tf\r\n"), std::string::npos);
+    EXPECT_NE(ViewText().find("A byte holds 8 bits."), std::string::npos);
+
+    // A NUL inside a string shows as a mark and the items after it stay in the view.
+    std::string items;
+    for (int i = 0; i < 50; ++i)
+        items += std::string(i ? "," : "") + R"({"id":"Q)" + std::to_string(i) + R"(","type":"multiple_choice","question":")" +
+                 (i == 1 ? "before\\u0000after" : "plain") + R"(","objectives":{"MLO":"m","CLO":"c","PLO":"p"}})";
+    script_.openPaths.push_back(File("zero-char.json", "{\"items\":[" + items + "]}"));
+    Command(IDM_FILE_OPEN);
+    EXPECT_NE(ViewText().find("before\xE2\x90\x80" "after"), std::string::npos);
+    EXPECT_NE(ViewText().find("[Q49]"), std::string::npos);
+}
+
+TEST_F(MainWindow, KeyboardFocusShortcutsAndMergeOverTypedText)
+{
+    const std::u16string path = File("bank.json", kBank);
+    script_.openPaths.push_back(path);
+    Command(IDM_FILE_OPEN);
+    EXPECT_EQ(GetFocus(), g_hEdit); // after a command the view has the keys
+    SetFocus(main);
+    EXPECT_EQ(GetFocus(), g_hEdit);
+
+    // Ctrl+S and Ctrl+F, typed in the view, run their menu commands.
+    auto ctrl = [&](char key) {
+        BYTE keys[256];
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = 0x80;
+        SetKeyboardState(keys);
+        PostMessageW(g_hEdit, WM_KEYDOWN, key, 1);
+        Pump();
+        keys[VK_CONTROL] = 0;
+        SetKeyboardState(keys);
+    };
+    ctrl('S');
+    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    ctrl('F');
+    ASSERT_NE(GetFindReplaceWindow(), nullptr);
+    wchar_t title[16];
+    GetWindowTextW(GetFindReplaceWindow(), title, 16);
+    EXPECT_STREQ(title, L"Find");
+    SendMessageW(GetFindReplaceWindow(), WM_CLOSE, 0, 0);
+    Pump();
+    ctrl('H');
+    ASSERT_NE(GetFindReplaceWindow(), nullptr);
+    GetWindowTextW(GetFindReplaceWindow(), title, 16);
+    EXPECT_STREQ(title, L"Replace");
+    SendMessageW(GetFindReplaceWindow(), WM_CLOSE, 0, 0);
+    Pump();
+    script_.openPaths.push_back(path);
+    ctrl('O');
+    EXPECT_EQ(g_viewRaw, false); // the Open command ran and installed the file again
+
+    // Open && Merge over text typed into the raw view asks first; No keeps the text.
+    Command(IDM_VIEW_TOGGLE_RAW);
+    SetWindowTextW(g_hEdit, L"{\"items\": []} typed");
+    script_.openPathLists.push_back({File("more.json", R"([{"id":"Z","type":"mc"}])")});
+    script_.answers.push_back(MsgAnswer::No);
+    Command(IDM_FILE_OPEN_MERGE);
+    EXPECT_EQ(Texts().back(), "Discard the changes typed in the raw JSON view?");
+    EXPECT_EQ(ViewText(), "{\"items\": []} typed");
+    EXPECT_EQ(g_jsonDoc["items"].size(), 1u);
+    script_.answers.push_back(MsgAnswer::Yes);
+    Command(IDM_FILE_OPEN_MERGE);
+    EXPECT_EQ(g_jsonDoc["items"].size(), 2u);
+    EXPECT_EQ(GetWindowTextU(g_hEdit), g_rawJsonText);
+}
