@@ -85,7 +85,7 @@ void ResetAllState()
 
 bool HasRawViewEdits(DocumentUi& ui)
 {
-    return g_hasJson && g_viewRaw && (g_rawEdited || ui.ReadViewText() != g_rawJsonText);
+    return g_hasJson && g_viewRaw && (g_rawEdited || ui.ViewTextChanged());
 }
 
 bool IsDocumentModified(DocumentUi& ui) { return g_hasJson && (g_modified || HasRawViewEdits(ui)); }

@@ -10,6 +10,9 @@
 class DocumentUi : public ModalUi {
 public:
     virtual std::u16string ReadViewText() = 0;
+    // Whether the user changed the view's text since it was last set; cheaper than reading
+    // a large view back.
+    virtual bool ViewTextChanged() { return ReadViewText() != g_rawJsonText; }
     virtual void RefreshView() {}
     virtual void ResetExamSelections() {}
     // The document was re-read from the raw view's text: windows holding positions into

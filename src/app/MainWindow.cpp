@@ -32,6 +32,8 @@ public:
         return g_modalUi->ShowMessage(owner, text, caption, icon, buttons);
     }
     std::u16string ReadViewText() override { return GetWindowTextU(g_hEdit); }
+    // The control's own flag: set by typing and replacing, cleared whenever its text is set.
+    bool ViewTextChanged() override { return g_hEdit && SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0); }
     void RefreshView() override { RefreshEditView(g_hMainWnd); }
     // Windows holding positions into the old document close.
     void ResetExamSelections() override

@@ -28,7 +28,7 @@ protected:
     {
         Command(IDM_FILE_NEW);
         Command(IDM_VIEW_TOGGLE_RAW);
-        SetWindowTextW(g_hEdit, ToWide(text).c_str());
+        TypeIntoView(text);
         SendMessageW(g_hEdit, EM_SETSEL, 0, 0);
     }
     bool Shown(int id) const { return IsWindowVisible(GetDlgItem(Window(), id)); }

@@ -75,6 +75,13 @@ protected:
         SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0);
         Pump();
     }
+    // What typing does: the view's text replaced through the control, which marks it changed.
+    void TypeIntoView(const std::u16string& text)
+    {
+        SendMessageW(g_hEdit, EM_SETSEL, 0, -1);
+        SendMessageW(g_hEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(WidePtr(text)));
+        Pump();
+    }
     std::string ViewText() const { return U8(GetWindowTextU(g_hEdit)); }
     bool ViewReadOnly() const { return GetWindowLongW(g_hEdit, GWL_STYLE) & ES_READONLY; }
     bool ViewVisible() const { return IsWindowVisible(g_hEdit); }

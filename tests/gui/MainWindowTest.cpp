@@ -177,11 +177,11 @@ TEST_F(MainWindow, RawViewTypingSaveAndDiscardQuestion)
     EXPECT_EQ(GetWindowTextLengthW(g_hEdit), length); // the typed space is gone
 
     // Save in the raw view parses what is typed; bad text writes nothing.
-    SetWindowTextW(g_hEdit, L"{\"items\": [{\"id\": \"X\"}]");
+    TypeIntoView(u"{\"items\": [{\"id\": \"X\"}]");
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(Texts().back().rfind("JSON parse error: ", 0), 0u);
     EXPECT_EQ(ViewText(), "{\"items\": [{\"id\": \"X\"}]");
-    SetWindowTextW(g_hEdit, L"{\"items\": [{\"id\": \"X\"}]}");
+    TypeIntoView(u"{\"items\": [{\"id\": \"X\"}]}");
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(Texts().back(), "File saved successfully.");
     EXPECT_EQ(ViewText().substr(0, 13), "{\r\n  \"items\":");
@@ -329,7 +329,7 @@ TEST_F(MainWindow, KeyboardFocusShortcutsAndMergeOverTypedText)
 
     // Open && Merge over text typed into the raw view asks first; No keeps the text.
     Command(IDM_VIEW_TOGGLE_RAW);
-    SetWindowTextW(g_hEdit, L"{\"items\": []} typed");
+    TypeIntoView(u"{\"items\": []} typed");
     script_.openPathLists.push_back({File("more.json", R"([{"id":"Z","type":"mc"}])")});
     script_.answers.push_back(MsgAnswer::No);
     Command(IDM_FILE_OPEN_MERGE);
