@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <new>
+
 #include "branding/Branding.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
@@ -201,7 +203,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (!g_hasJson) return 1;
         break;
     case WM_COMMAND:
-        OnCommand(window, LOWORD(wParam));
+        try {
+            OnCommand(window, LOWORD(wParam));
+        } catch (const std::bad_alloc&) {
+            // What was being built is gone; the document as it was stays.
+            ShowMessageBox(window, u"Out of memory: the command could not be completed.", u"Error", MsgIcon::Error);
+        }
         FocusView(window);
         return 0;
     case WM_ACTIVATE:

@@ -6,6 +6,8 @@
 #include "export/ExamExport.h"
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
+#include "util/FileUtil.h"
+#include "util/MemoryReserve.h"
 
 namespace {
 
@@ -58,6 +60,8 @@ HWND CreateMainWindow(int showCommand)
 
 bool StartApplication(HINSTANCE instance, int showCommand)
 {
+    InstallMemoryReserve(32 << 20);
+    InstallSaveInterruptCleanup();
     g_hInst = instance;
     InitBranding();
     if (!RegisterWindowClasses()) {

@@ -1,5 +1,8 @@
 #include "cli/TestbankCli.h"
 
+#include <algorithm>
+#include <new>
+
 #include "app/BatchUi.h"
 #include "export/ExamSelection.h"
 #include "fixup/FixupLogic.h"
@@ -26,15 +29,31 @@ const char kUsage[] =
     "-o OUT  write the bytes to OUT (safely) instead of standard output\n";
 
 struct Usage {};
+// A failure found before any command runs: the message for stderr.
+struct Refused {
+    std::string message;
+};
 
-std::u16string Path(const std::string& arg) { return s2w(arg); }
+// An empty FILE is a file that cannot be read, never a cancelled dialog: it becomes a
+// name no file can have, which the messages then show as empty again.
+const char16_t kUnreadable = u'\0';
+
+std::u16string Path(const std::string& arg)
+{
+    const std::u16string path = s2w(arg);
+    // A name that is not UTF-8 would reach another file.
+    if (w2s(path) != arg) throw Refused{"The file name is not valid UTF-8; it cannot be used."};
+    return arg.empty() ? std::u16string(1, kUnreadable) : path;
+}
 
 // The first error the editor would have shown, if any.
 bool Failed(const BatchUi& ui, std::string& err)
 {
     for (const auto& m : ui.messages) {
         if (m.icon == MsgIcon::Error) {
-            err += w2s(m.text) + "\n";
+            std::u16string text = m.text;
+            text.erase(std::remove(text.begin(), text.end(), kUnreadable), text.end());
+            err += w2s(text) + "\n";
             return true;
         }
     }
@@ -194,5 +213,13 @@ int RunTestbankCommand(const std::vector<std::string>& args, std::string& out, s
         out.clear();
         err += kUsage;
         return 2;
+    } catch (const Refused& refused) {
+        out.clear();
+        err += refused.message + "\n";
+        return 1;
+    } catch (const std::bad_alloc&) {
+        out.clear();
+        err += "Out of memory.\n";
+        return 1;
     }
 }

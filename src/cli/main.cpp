@@ -1,7 +1,11 @@
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "cli/TestbankCli.h"
+#include "util/FileUtil.h"
+#include "util/MemoryReserve.h"
 #include "util/StringUtil.h"
 
 #ifdef _WIN32
@@ -12,10 +16,18 @@
 namespace {
 int Finish(const std::vector<std::string>& args)
 {
+    InstallMemoryReserve(32 << 20);
+    InstallSaveInterruptCleanup();
     std::string out, err;
-    const int code = RunTestbankCommand(args, out, err);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fflush(stdout);
+    int code = RunTestbankCommand(args, out, err);
+    // A full disk or a closed pipe is a failure, not a success with a cut file.
+    errno = 0;
+    const bool written = std::fwrite(out.data(), 1, out.size(), stdout) == out.size() && std::fflush(stdout) == 0 &&
+                         std::fclose(stdout) == 0;
+    if (!written) {
+        err += std::string("Failed to write the output: ") + (errno ? std::strerror(errno) : "write error") + "\n";
+        code = 1;
+    }
     std::fwrite(err.data(), 1, err.size(), stderr);
     std::fflush(stderr);
     // The document can be hundreds of megabytes of small allocations: let the system

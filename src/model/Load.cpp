@@ -1,3 +1,4 @@
+#include <new>
 #include <string_view>
 
 #include "model/ModelDetail.h"
@@ -150,6 +151,9 @@ bool ParseAndValidateJson(const std::u16string& text, json& document, std::u16st
         AppendValidationWarnings(parsed, notes);
         document = std::move(parsed);
         return true;
+    } catch (const std::bad_alloc&) {
+        error = u"Out of memory: the file is too large to open here.";
+        return false;
     } catch (const std::exception& e) {
         error = u"JSON parse error: " + U(e.what());
         return false;

@@ -6,12 +6,19 @@
 // newline translation. Paths are opened exactly as given (UTF-16 on Windows); a path
 // that cannot be represented exactly fails rather than naming another file.
 std::u16string LoadFileText(const std::u16string& path);
-// Writes a temporary file beside the target, flushes it, then replaces the target in one
-// step; on any failure the target is left byte for byte as it was and false is returned.
+// Writes a temporary file beside the target, flushes it, then renames it over the target in
+// one step; on any failure the target is left byte for byte as it was and false is
+// returned. Links are written through (the file they name is replaced, the link stays);
+// the old file's mode is kept; a folder or a read-only file is refused; a device or a pipe
+// is written directly, never replaced.
 bool SaveFileText(const std::u16string& path, const std::u16string& text);
-// Raw bytes of a whole file; false when it cannot be opened or read.
+// Raw bytes of a whole file; false when it cannot be opened or read, is no regular file
+// (a device or a pipe could never end), or is too large for the memory there.
 bool ReadFileBytes(const std::u16string& path, std::string& bytes);
 bool WriteFileBytesSafely(const std::u16string& path, const std::string& bytes);
+
+// Ctrl+C, SIGINT, SIGTERM: the temporary file of a save in progress is removed first.
+void InstallSaveInterruptCleanup();
 
 // The paths in a multi-select open dialog's buffer: one full path, or a folder followed by
 // names (NUL-separated, ending in an empty string).
