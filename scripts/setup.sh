@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ libgtest-dev googletest nlohmann-json3-dev
       g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
       wine wine64 xvfb xauth imagemagick x11-apps x11-utils xdotool fonts-wine
-      clang libclang-rt-dev jq python3)
+      clang libclang-rt-dev jq python3 strace)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

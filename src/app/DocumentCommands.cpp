@@ -178,6 +178,14 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         InstallLoadedDocument(ui, paths[0], std::move(parsed), std::move(notes));
         next = 1;
     }
+    // The raw text, notes and view are rebuilt once, after the last file or before the
+    // message of a failing one: what the user sees is the same as after every file.
+    MergeIndex index;
+    bool merged = false;
+    auto fail = [&](const std::u16string& message) {
+        if (merged) RebuildViewsAfterChange(ui);
+        ShowError(ui, owner, message);
+    };
     for (; next < paths.size(); ++next) {
         const std::u16string& path = paths[next];
         json parsed;
@@ -185,18 +193,19 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         NoteList notes;
         std::vector<ImportIssue> fileIssues;
         switch (LoadDocument(path, parsed, error, notes, fileIssues)) {
-        case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read file:\n" + path); return;
-        case Loaded::Invalid: ShowError(ui, owner, u"Error in file:\n" + path + u"\n\n" + error); return;
+        case Loaded::Unreadable: fail(u"Failed to read file:\n" + path); return;
+        case Loaded::Invalid: fail(u"Error in file:\n" + path + u"\n\n" + error); return;
         case Loaded::Ok: break;
         }
         std::u16string mergeError;
-        if (!MergeParsedJsonIntoCurrent(parsed, mergeError, &fileIssues)) {
-            ShowError(ui, owner, u"Could not merge file:\n" + path + u"\n\n" + mergeError);
+        if (!MergeParsedJsonIntoCurrent(parsed, mergeError, &fileIssues, &index)) {
+            fail(u"Could not merge file:\n" + path + u"\n\n" + mergeError);
             return;
         }
+        merged = true;
         accumulated.insert(accumulated.end(), fileIssues.begin(), fileIssues.end());
-        RebuildViewsAfterChange(ui);
     }
+    if (merged) RebuildViewsAfterChange(ui);
     ui.OpenImportFixup(owner, accumulated);
 }
 

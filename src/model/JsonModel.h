@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <unordered_map>
 #include <unordered_set>
 #include <string>
 #include <vector>
@@ -91,10 +92,20 @@ std::string MakeUniqueId(const std::string& base, const IdSet& used);
 // The ID text of an item: a string itself, a number or boolean its JSON text, else "".
 std::string ItemIdText(const json& item);
 
+// Where each ID of a merge target lives. Kept across the merges of one Open && Merge, so
+// that k files cost one pass over the document, not k; the target may change only by
+// those merges meanwhile.
+struct MergeIndex {
+    IdSet used;
+    std::unordered_map<std::string, size_t> positionOf;
+    size_t indexed = 0; // items of the target already in the tables
+};
 // Merging `incoming` into `target` (made a testbank first if it is none).
-bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues);
+bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
+                     MergeIndex* index = nullptr);
 // The same into g_jsonDoc.
-bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues);
+bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
+                                MergeIndex* index = nullptr);
 std::string GetItemQuestionKey(const json& item);
 std::string AlphaSuffixFromIndex(int32_t index);
 std::string MakeUniqueIdByLetterSuffix(const std::string& base, const IdSet& used);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <unordered_map>
 
 #include "model/ModelDetail.h"
@@ -35,12 +36,14 @@ std::string MakeUniqueIdByLetterSuffix(const std::string& base, const IdSet& use
     return MakeUniqueId(base, used);
 }
 
-bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues)
+bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
+                                MergeIndex* index)
 {
-    return MergeParsedJson(g_jsonDoc, incoming, error, issues);
+    return MergeParsedJson(g_jsonDoc, incoming, error, issues, index);
 }
 
-bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues)
+bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
+                     MergeIndex* index)
 {
     if (!HasArray(incoming, "items")) {
         error = u"Merge failed: incoming file has no 'items' array.";
@@ -51,13 +54,17 @@ bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, 
     json& items = target["items"];
 
     // Where each ID lives; an item's question key is only made when an incoming ID clashes.
+    MergeIndex local;
+    MergeIndex& where = index ? *index : local;
+    if (where.indexed > items.size()) where = MergeIndex{};
+    IdSet& used = where.used;
+    std::unordered_map<std::string, size_t>& positionOf = where.positionOf;
     const size_t expected = items.size() + incoming["items"].size();
-    items.get_ref<json::array_t&>().reserve(expected);
-    IdSet used;
+    json::array_t& array = items.get_ref<json::array_t&>();
+    if (array.capacity() < expected) array.reserve(std::max(expected, 2 * array.capacity()));
     used.reserve(expected);
-    std::unordered_map<std::string, size_t> positionOf;
     positionOf.reserve(expected);
-    for (size_t i = 0; i < items.size(); ++i) {
+    for (size_t i = where.indexed; i < items.size(); ++i) {
         const json& item = items[i];
         if (!item.is_object()) continue;
         auto id = item.find("id");
@@ -102,5 +109,6 @@ bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, 
             recordOf[newId] = position;
         }
     }
+    where.indexed = items.size();
     return true;
 }

@@ -314,9 +314,15 @@ bool WriteFileBytesSafely(const std::u16string& path, const std::string& bytes)
     if (exists && (st.st_mode & 0222) == 0) return false; // read-only: refused, as on Windows
     const size_t slash = target.rfind('/');
     const std::string temp = (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + TempName();
+    // No interrupt between making the file and recording it for the handlers.
+    sigset_t interrupts, before;
+    sigemptyset(&interrupts);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, s);
+    sigprocmask(SIG_BLOCK, &interrupts, &before);
     int fd = Fails(SaveFailStep::Create) ? -1 : open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) SetTempInProgress(temp.c_str(), temp.size());
+    sigprocmask(SIG_SETMASK, &before, nullptr);
     if (fd < 0) return false;
-    SetTempInProgress(temp.c_str(), temp.size());
     // The old file's mode exactly, and its owner where permitted; a new file the usual mode.
     bool ok = true;
     if (exists) {
