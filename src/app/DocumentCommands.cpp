@@ -17,9 +17,10 @@ void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
 enum class Loaded { Ok, Unreadable, Invalid };
 
 // Reads and parses one file; the file's text is gone before the document is installed.
-Loaded LoadDocument(const std::u16string& path, json& parsed, std::u16string& error, NoteList& notes,
+Loaded LoadDocument(DocumentUi& ui, const std::u16string& path, json& parsed, std::u16string& error, NoteList& notes,
                     std::vector<ImportIssue>& issues)
 {
+    ui.ShowBusy();
     const std::u16string text = LoadFileText(path);
     if (text.empty()) return Loaded::Unreadable;
     return ParseAndValidateJson(text, parsed, error, notes, &issues) ? Loaded::Ok : Loaded::Invalid;
@@ -41,6 +42,7 @@ void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, json&& pa
 // The text Save and Save As write; false when the raw view's text does not parse.
 bool TakeOutputText(DocumentUi& ui, void* owner, std::u16string& output)
 {
+    ui.ShowBusy();
     if (g_viewRaw) {
         json parsed;
         std::u16string error;
@@ -150,7 +152,7 @@ void CmdOpen(DocumentUi& ui, void* owner)
     std::u16string error;
     NoteList notes;
     std::vector<ImportIssue> issues;
-    switch (LoadDocument(path, parsed, error, notes, issues)) {
+    switch (LoadDocument(ui, path, parsed, error, notes, issues)) {
     case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read file or file is empty."); return;
     case Loaded::Invalid: ShowError(ui, owner, error); return;
     case Loaded::Ok: break;
@@ -170,7 +172,7 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         json parsed;
         std::u16string error;
         NoteList notes;
-        switch (LoadDocument(paths[0], parsed, error, notes, accumulated)) {
+        switch (LoadDocument(ui, paths[0], parsed, error, notes, accumulated)) {
         case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read first file."); return;
         case Loaded::Invalid: ShowError(ui, owner, error); return;
         case Loaded::Ok: break;
@@ -192,7 +194,7 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         std::u16string error;
         NoteList notes;
         std::vector<ImportIssue> fileIssues;
-        switch (LoadDocument(path, parsed, error, notes, fileIssues)) {
+        switch (LoadDocument(ui, path, parsed, error, notes, fileIssues)) {
         case Loaded::Unreadable: fail(u"Failed to read file:\n" + path); return;
         case Loaded::Invalid: fail(u"Error in file:\n" + path + u"\n\n" + error); return;
         case Loaded::Ok: break;

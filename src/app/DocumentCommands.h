@@ -14,6 +14,8 @@ public:
     // a large view back.
     virtual bool ViewTextChanged() { return ReadViewText() != g_rawJsonText; }
     virtual void RefreshView() {}
+    // A long step begins (reading, parsing, rebuilding): the user sees the wait cursor.
+    virtual void ShowBusy() {}
     virtual void ResetExamSelections() {}
     // The document was re-read from the raw view's text: windows holding positions into
     // the old one close.

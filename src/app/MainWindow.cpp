@@ -37,6 +37,7 @@ public:
     // The control's own flag: set by typing and replacing, cleared whenever its text is set.
     bool ViewTextChanged() override { return g_hEdit && SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0); }
     void RefreshView() override { RefreshEditView(g_hMainWnd); }
+    void ShowBusy() override { ShowWaitCursor(); }
     // Windows holding positions into the old document close.
     void ResetExamSelections() override
     {

@@ -52,9 +52,12 @@ MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16s
     return g_modalUi->ShowMessage(owner, text, caption, icon, buttons);
 }
 
+void ShowWaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
+
 void RefreshEditView(HWND mainWindow)
 {
     if (!g_hEdit) return;
+    ShowWaitCursor(); // a large text takes the control seconds
     if (!g_hasJson) {
         SetWindowTextW(g_hEdit, L"");
         SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);

@@ -20,5 +20,7 @@ extern HWND& g_hEdit;
 // Shows a message box through g_modalUi.
 MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
                          MsgButtons buttons = MsgButtons::Ok);
+// Until the next mouse move after the current step: shown for anything that may take long.
+void ShowWaitCursor();
 // The main view from the document state: empty, the formatted listing or the raw text.
 void RefreshEditView(HWND mainWindow);
