@@ -135,17 +135,12 @@ void SetAllChecks(bool check)
     OnSelectionChanged();
 }
 
-void Place(HWND window, int id, int x, int y, int width, int height)
-{
-    if (HWND control = GetDlgItem(window, id)) MoveWindow(control, x, y, width, height, TRUE);
-}
-
 void LayoutExportWindow(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
     const int b = client.bottom - 38;
-    Place(window, IDC_EXAM_LIST, 10, 10, client.right - 20, b - 20);
+    MoveControl(window, IDC_EXAM_LIST, 10, 10, client.right - 20, b - 20);
     // From the right edge leftwards; a missing button takes its gap with it.
     const struct {
         int id, gap;
@@ -154,9 +149,9 @@ void LayoutExportWindow(HWND window)
     for (const auto& button : buttons) {
         if (!GetDlgItem(window, button.id)) continue;
         right -= button.gap + 110;
-        Place(window, button.id, right, b, 110, 28);
+        MoveControl(window, button.id, right, b, 110, 28);
     }
-    Place(window, IDC_EXAM_COUNT, 10, b + 5, 260, 20);
+    MoveControl(window, IDC_EXAM_COUNT, 10, b + 5, 260, 20);
     if (HWND list = g_examWindow.hList) {
         for (int c = 0; c < 3; ++c) SendMessageW(list, LVM_SETCOLUMNWIDTH, c, kColumns[c].width);
         SendMessageW(list, LVM_SETCOLUMNWIDTH, 3, LVSCW_AUTOSIZE_USEHEADER);

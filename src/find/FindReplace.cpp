@@ -114,25 +114,20 @@ void SetMode(HWND window, bool replace)
     ShowControlGroup(window, kTable, kReplaceGroup, replace);
 }
 
-void Place(HWND window, int id, int x, int y, int width, int height)
-{
-    if (HWND control = GetDlgItem(window, id)) MoveWindow(control, x, y, width, height, TRUE);
-}
-
 void LayoutFRWindow(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
     const int w = client.right;
-    Place(window, 6001, 12, 15, 90, 18);
-    Place(window, IDC_FR_FIND, 102, 12, w - 114, 22);
-    Place(window, 6003, 12, 45, 90, 18);
-    Place(window, IDC_FR_REPLACE_WITH, 102, 42, w - 114, 22);
-    Place(window, IDC_FR_MATCH_CASE, 102, 72, 140, 20);
+    MoveControl(window, 6001, 12, 15, 90, 18);
+    MoveControl(window, IDC_FR_FIND, 102, 12, w - 114, 22);
+    MoveControl(window, 6003, 12, 45, 90, 18);
+    MoveControl(window, IDC_FR_REPLACE_WITH, 102, 42, w - 114, 22);
+    MoveControl(window, IDC_FR_MATCH_CASE, 102, 72, 140, 20);
     const int y = client.bottom - 40;
-    Place(window, IDC_FR_CLOSE, client.right - 122, y, 110, 28);
-    Place(window, IDC_FR_REPLACE, client.right - 242, y, 110, 28);
-    Place(window, IDC_FR_FIND_NEXT, client.right - 362, y, 110, 28);
+    MoveControl(window, IDC_FR_CLOSE, client.right - 122, y, 110, 28);
+    MoveControl(window, IDC_FR_REPLACE, client.right - 242, y, 110, 28);
+    MoveControl(window, IDC_FR_FIND_NEXT, client.right - 362, y, 110, 28);
 }
 
 void OpenDialog(HWND parent, bool replace)

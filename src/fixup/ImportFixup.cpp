@@ -40,33 +40,28 @@ constexpr ControlTable kTable = MakeControlTable(kControls);
 
 const wchar_t* const kTypeEntries[4] = {L"Multiple choice", L"True/False", L"Numerical", L"Algorithmic"};
 
-void Place(HWND window, int id, int x, int y, int width, int height)
-{
-    if (HWND control = GetDlgItem(window, id)) MoveWindow(control, x, y, width, height, TRUE);
-}
-
 void LayoutFixupWindow(HWND window)
 {
     RECT client;
     GetClientRect(window, &client);
     const int w = client.right - 20;
-    Place(window, IDC_FIX_HEADER, 10, 10, w, 20);
-    Place(window, 5012, 10, 38, 28, 18);
-    Place(window, IDC_FIX_ID, 42, 36, 220, 22);
-    Place(window, 5013, 280, 38, 40, 18);
-    Place(window, IDC_FIX_TYPE, 325, 34, 200, 200);
-    Place(window, 5014, 10, 70, 80, 18);
-    Place(window, IDC_FIX_QUESTION, 10, 88, w, 220);
-    Place(window, 5015, 10, 320, 150, 18);
+    MoveControl(window, IDC_FIX_HEADER, 10, 10, w, 20);
+    MoveControl(window, 5012, 10, 38, 28, 18);
+    MoveControl(window, IDC_FIX_ID, 42, 36, 220, 22);
+    MoveControl(window, 5013, 280, 38, 40, 18);
+    MoveControl(window, IDC_FIX_TYPE, 325, 34, 200, 200);
+    MoveControl(window, 5014, 10, 70, 80, 18);
+    MoveControl(window, IDC_FIX_QUESTION, 10, 88, w, 220);
+    MoveControl(window, 5015, 10, 320, 150, 18);
     for (int i = 0; i < 3; ++i) {
-        Place(window, 5016 + i, 10, 344 + 28 * i, 40, 18);
-        Place(window, IDC_FIX_MLO + i, 55, 342 + 28 * i, w - 45, 22);
+        MoveControl(window, 5016 + i, 10, 344 + 28 * i, 40, 18);
+        MoveControl(window, IDC_FIX_MLO + i, 55, 342 + 28 * i, w - 45, 22);
     }
     const int y = client.bottom - 38;
-    Place(window, IDC_FIX_CLOSE, client.right - 130, y, 120, 28);
-    Place(window, IDC_FIX_SAVE, client.right - 258, y, 120, 28);
-    Place(window, IDC_FIX_SKIP, client.right - 386, y, 120, 28);
-    Place(window, IDC_FIX_BACK, client.right - 514, y, 120, 28);
+    MoveControl(window, IDC_FIX_CLOSE, client.right - 130, y, 120, 28);
+    MoveControl(window, IDC_FIX_SAVE, client.right - 258, y, 120, 28);
+    MoveControl(window, IDC_FIX_SKIP, client.right - 386, y, 120, 28);
+    MoveControl(window, IDC_FIX_BACK, client.right - 514, y, 120, 28);
 }
 
 void RefreshButtons(HWND window)

@@ -27,6 +27,11 @@ bool CreateControls(HWND parent, ControlTable table, HFONT font, int scrollY, un
     return all;
 }
 
+void MoveControl(HWND parent, int id, int x, int y, int width, int height)
+{
+    if (HWND control = GetDlgItem(parent, id)) MoveWindow(control, x, y, width, height, TRUE);
+}
+
 void ShowControlGroup(HWND parent, ControlTable table, int group, bool show)
 {
     for (const ControlSpec& spec : table) {

@@ -39,6 +39,9 @@ constexpr ControlTable MakeControlTable(const ControlSpec (&specs)[N])
 // number) start hidden. False when a control could not be made.
 bool CreateControls(HWND parent, ControlTable table, HFONT font = nullptr, int scrollY = 0,
                     unsigned hiddenGroups = 0);
+// Moves one control (for windows whose layout follows their size), repainting it; a
+// missing control is skipped.
+void MoveControl(HWND parent, int id, int x, int y, int width, int height);
 // Shows or hides every control of one group.
 void ShowControlGroup(HWND parent, ControlTable table, int group, bool show);
 // The field controls' values into the model, and back. Missing controls are skipped.
