@@ -296,7 +296,7 @@ int wmain(int argc, wchar_t** argv)
     }
     // The main window on larger banks: open, toggle to raw and back.
     const size_t viewSizes[] = {argc > 3 ? static_cast<size_t>(_wtoi(argv[3])) : 10000,
-                                argc > 4 ? static_cast<size_t>(_wtoi(argv[4])) : 30000};
+                                argc > 4 ? static_cast<size_t>(_wtoi(argv[4])) : 100000};
     std::vector<Row> viewRows = {{"Open: listing shown", {}, {}}, {"Toggle to raw", {}, {}}, {"Toggle back", {}, {}}};
     for (size_t n : viewSizes) {
         InstallDocument(n);
