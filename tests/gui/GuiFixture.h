@@ -97,30 +97,32 @@ protected:
         WriteBytes(path, bytes);
         return path;
     }
-    COLORREF PixelAtClientCentre()
+    // Repaints the main window, then reads its client area through `read(dc, client)`.
+    template <class Read>
+    auto Painted(Read read)
     {
         InvalidateRect(main, nullptr, TRUE);
         UpdateWindow(main);
-        RECT rc;
-        GetClientRect(main, &rc);
+        RECT client;
+        GetClientRect(main, &client);
         HDC dc = GetDC(main);
-        COLORREF c = GetPixel(dc, rc.right / 2, rc.bottom / 2);
+        const auto result = read(dc, client);
         ReleaseDC(main, dc);
-        return c;
+        return result;
+    }
+    COLORREF PixelAtClientCentre()
+    {
+        return Painted([](HDC dc, const RECT& rc) { return GetPixel(dc, rc.right / 2, rc.bottom / 2); });
     }
     // Pixels of the client's top band that are not the window colour: the placeholder text.
     int InkInTopBand()
     {
-        InvalidateRect(main, nullptr, TRUE);
-        UpdateWindow(main);
-        RECT rc;
-        GetClientRect(main, &rc);
-        HDC dc = GetDC(main);
-        int ink = 0;
-        for (int y = 0; y < 60 && y < rc.bottom; y += 2)
-            for (int x = 0; x < rc.right; x += 2) ink += GetPixel(dc, x, y) != GetSysColor(COLOR_WINDOW);
-        ReleaseDC(main, dc);
-        return ink;
+        return Painted([](HDC dc, const RECT& rc) {
+            int ink = 0;
+            for (int y = 0; y < 60 && y < rc.bottom; y += 2)
+                for (int x = 0; x < rc.right; x += 2) ink += GetPixel(dc, x, y) != GetSysColor(COLOR_WINDOW);
+            return ink;
+        });
     }
 
     inline static ScriptedModalUi script_;
