@@ -28,14 +28,19 @@ file_menu_open() { [ "$(pixel 150 53)" = "#3096FA" ]; }
 winpath() { echo "Z:${1//\//\\}"; }
 
 start_editor() {
-  "$ROOT/scripts/wine-run.sh" explorer /desktop=e2e,1280x900 "$exe" >/dev/null 2>&1 &
-  wait_window 'Exam Testbank Viewer/Editor' 60 || fail "the editor did not start"
+  local try
+  for try in 1 2; do # a start can be lost while the last server winds down: once more
+    "$ROOT/scripts/wine-run.sh" explorer /desktop=e2e,1280x900 "$exe" >/dev/null 2>&1 &
+    wait_window 'Exam Testbank Viewer/Editor' 60 && break
+    stop_editor
+  done
+  wait_window 'Exam Testbank Viewer/Editor' 1 || fail "the editor did not start"
   sleep 1
   main=$(xdotool search --name 'Exam Testbank Viewer/Editor' | head -1)
   xdotool windowactivate "$main" 2>/dev/null || true
   sleep 0.5
 }
-stop_editor() { wineserver -k 2>/dev/null || true; sleep 1; }
+stop_editor() { wineserver -k 2>/dev/null || true; wineserver -w 2>/dev/null || true; sleep 1; }
 # File > Open with a path typed into the real dialog.
 open_file() {
   keys alt+f o
