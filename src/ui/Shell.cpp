@@ -40,7 +40,14 @@ public:
 
 Win32ModalUi g_win32Modal;
 
-void SetViewText(const std::u16string& text) { SetWindowTextW(g_hEdit, WidePtr(text)); }
+// Wine's edit control replaces a large text with another in time that grows faster than
+// the texts (the way back from a 100,000-item raw view took 4.6 times a fresh set);
+// emptying it first makes every set cost what setting a fresh control costs.
+void SetViewText(const std::u16string& text)
+{
+    SetWindowTextW(g_hEdit, L"");
+    SetWindowTextW(g_hEdit, WidePtr(text));
+}
 
 } // namespace
 
