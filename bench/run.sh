@@ -44,6 +44,6 @@ table=$out/results.txt
   build_windows >/dev/null
   cmake --build "$WIN_BUILD" --target gui_bench >/dev/null
   ensure_display
-  WINEPREFIX=$HOME/.wine-testbank-tests "$ROOT/scripts/wine-run.sh" "$WIN_BUILD/gui_bench.exe"
+  WINEPREFIX=$HOME/.wine-testbank${TB_TAG:-}-tests "$ROOT/scripts/wine-run.sh" "$WIN_BUILD/gui_bench.exe"
 } | tee "$table"
 echo "Table written to $table"

@@ -2,7 +2,7 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 NATIVE_BUILD=$ROOT/build/native
 WIN_BUILD=$ROOT/build/win
-export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-testbank}
+export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-testbank${TB_TAG:-}}
 
 build_native() {
   cmake -S "$ROOT" -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -16,7 +16,7 @@ build_windows
 ensure_display
 # A prefix of the tests' own whose windows live in a Wine virtual desktop: without a
 # window manager, top-level X windows make Wine wait seconds on every show and destroy.
-export WINEPREFIX=$HOME/.wine-testbank-tests
+export WINEPREFIX=$HOME/.wine-testbank${TB_TAG:-}-tests
 wineserver -k 2>/dev/null || true
 "$ROOT/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 "$ROOT/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x900 /f >/dev/null 2>&1

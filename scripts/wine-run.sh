@@ -3,5 +3,5 @@
 # first-run installer dialogs.
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
-export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-testbank}
+export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-testbank${TB_TAG:-}}
 exec wine "$@"

@@ -80,7 +80,7 @@ fi
 # is missing (the system call trace shows what a timed kill rarely hits).
 echo old >target.json
 if [ "$mode" = wine ]; then # a fresh server: the trace misses a save made while the last one winds down
-  export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-testbank}
+  export WINEPREFIX=${WINEPREFIX:-$HOME/.wine-testbank${TB_TAG:-}}
   wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
 fi
 strace -f -qq -e trace=unlink,unlinkat,rename,renameat,renameat2 -o trace.txt "${run[@]}" raw in.json -o target.json ||

@@ -5,7 +5,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/lib.sh"
 exe=$WIN_BUILD/TestbankEditor.exe
-export WINEPREFIX=$HOME/.wine-testbank-e2e
+export WINEPREFIX=$HOME/.wine-testbank${TB_TAG:-}-e2e
 FORCE_XVFB=1 ensure_display
 work=$(mktemp -d /tmp/testbank-e2e.XXXXXX)
 shots=$ROOT/build/e2e; mkdir -p "$shots"
