@@ -197,3 +197,41 @@ TEST_F(DocumentCommands, UnsavedChangesAreAskedAbout)
     EXPECT_EQ(g_jsonDoc["items"].size(), 3u);
     EXPECT_EQ(U8(ui.messages.back().text), "Failed to save file.");
 }
+
+// Two copies of the program on one file: Save never overwrites the other copy's save
+// without asking; Save As and the copy's own saves ask nothing.
+TEST_F(DocumentCommands, SaveAsksBeforeOverwritingAFileChangedOnDisk)
+{
+    const std::u16string path = File("bank.json", kBank);
+    ui.openPaths.push_back(path);
+    CmdOpen(ui, kOwner);
+    ASSERT_TRUE(g_hasJson);
+    const std::string theirs = R"({"items":[{"id":"OTHER"}]})";
+    WriteBytes(path, theirs);
+
+    ui.answers = {MsgAnswer::No};
+    EXPECT_FALSE(CmdSave(ui, kOwner));
+    EXPECT_EQ(Texts().back(), "The file has changed on disk since it was opened. Overwrite it?");
+    EXPECT_EQ(ReadBytes(path), theirs);
+
+    ui.answers = {MsgAnswer::Yes};
+    EXPECT_TRUE(CmdSave(ui, kOwner));
+    EXPECT_NE(ReadBytes(path), theirs);
+    const size_t asked = ui.messages.size();
+    EXPECT_TRUE(CmdSave(ui, kOwner)); // our own save is no change on disk
+    EXPECT_EQ(ui.messages.size(), asked + 1);
+    EXPECT_EQ(Texts().back(), "File saved successfully.");
+
+    // The other copy saving the same bytes again, within one clock tick, still counts.
+    const std::string ours = ReadBytes(path);
+    ASSERT_TRUE(WriteFileBytesSafely(path, ours));
+    g_modified = true;
+    ui.answers = {MsgAnswer::No};
+    EXPECT_FALSE(CmdSave(ui, kOwner));
+    EXPECT_EQ(Texts().back(), "The file has changed on disk since it was opened. Overwrite it?");
+
+    // A file removed meanwhile is simply written again.
+    std::remove(U8(path).c_str());
+    EXPECT_TRUE(CmdSave(ui, kOwner));
+    EXPECT_EQ(ReadBytes(path), ours);
+}

@@ -261,13 +261,19 @@ TEST(EditorForm, UntouchedFormsRoundTripOnCorpusAndGeneratedItems)
         CheckUntouchedSaves(LoadOk(json{{"items", items}}.dump()).doc, "bank " + std::to_string(bank));
     }
 
-    // An untouched question keeps its line feeds and a NUL the control cannot hold.
-    json doc = LoadOk(R"([{"id":"Q","type":"mc","question":"one\ntwo\u0000three"}])").doc;
+    // An untouched question keeps its line feeds and a NUL, shown as a mark the control can
+    // hold; edited, the marks are NULs again and nothing after them is lost.
+    json doc = LoadOk(R"([{"id":"Q","type":"mc","question":"one\ntwo\u0000three","category":"\u2400"}])").doc;
     Editing e = Open(doc["items"][0], 0, 0);
-    EXPECT_EQ(e.shown.Text(IDC_ED_QUESTION), u"one\r\ntwo");
+    EXPECT_EQ(e.shown.Text(IDC_ED_QUESTION), u"one\r\ntwo\u2400three");
     std::u16string error;
     ASSERT_TRUE(Save(doc, e, error));
     EXPECT_EQ(doc["items"][0]["question"], std::string("one\ntwo\0three", 13));
+    e.form.texts[IDC_ED_QUESTION] += u" edited";
+    e.form.texts[IDC_ED_CATEGORY] += u"\u2400"; // a mark of its own stays a mark
+    ASSERT_TRUE(Save(doc, e, error));
+    EXPECT_EQ(doc["items"][0]["question"], std::string("one\r\ntwo\0three edited", 21));
+    EXPECT_EQ(doc["items"][0]["category"], "\u2400\u2400");
     // Typed over, the field is stored as typed.
     e.form.texts[IDC_ED_QUESTION] = u"new\r\ntext";
     ASSERT_TRUE(Save(doc, e, error));

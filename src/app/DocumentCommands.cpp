@@ -8,6 +8,7 @@ namespace {
 
 const char16_t* const kSaveChangesQuestion = u"Save changes to the current testbank?";
 const char16_t* const kDiscardRawEditsQuestion = u"Discard the changes typed in the raw JSON view?";
+const char16_t* const kChangedOnDiskQuestion = u"The file has changed on disk since it was opened. Overwrite it?";
 
 void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
 {
@@ -26,9 +27,11 @@ Loaded LoadDocument(DocumentUi& ui, const std::u16string& path, json& parsed, st
     return ParseAndValidateJson(text, parsed, error, notes, &issues) ? Loaded::Ok : Loaded::Invalid;
 }
 
-void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, json&& parsed, NoteList&& notes)
+void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const FileStamp& stamp, json&& parsed,
+                           NoteList&& notes)
 {
     g_currentPath = path;
+    g_document.diskStamp = stamp;
     g_jsonDoc = std::move(parsed);
     RebuildRawText();
     g_validationWarnings = std::move(notes);
@@ -47,6 +50,8 @@ bool TakeOutputText(DocumentUi& ui, void* owner, std::u16string& output)
         json parsed;
         std::u16string error;
         NoteList notes;
+        // Taking the raw text in closes the windows holding positions into the old document.
+        if (!ui.ConfirmDiscardToolEdits(owner)) return false;
         if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr)) {
             ShowError(ui, owner, error);
             return false;
@@ -72,6 +77,7 @@ bool WriteOutput(DocumentUi& ui, void* owner, const std::u16string& path, const 
         return false;
     }
     g_modified = false;
+    g_document.diskStamp = GetFileStamp(path);
     ui.ShowMessage(owner, u"File saved successfully.", u"Info", MsgIcon::Info, MsgButtons::Ok);
     return true;
 }
@@ -113,6 +119,7 @@ void CmdToggleRawView(DocumentUi& ui, void* owner)
 
 bool ConfirmDiscardChanges(DocumentUi& ui, void* owner)
 {
+    if (!ui.ConfirmDiscardToolEdits(owner)) return false;
     if (!IsDocumentModified(ui)) return true;
     switch (ui.ShowMessage(owner, kSaveChangesQuestion, u"Exam Testbank Viewer/Editor", MsgIcon::Question,
                            MsgButtons::YesNoCancel)) {
@@ -126,6 +133,7 @@ void RebuildViewsAfterChange(DocumentUi& ui)
 {
     MarkDocumentChanged();
     ui.RefreshView();
+    ui.ItemsChanged();
 }
 
 void CmdNewTestbank(DocumentUi& ui, void* owner)
@@ -136,6 +144,7 @@ void CmdNewTestbank(DocumentUi& ui, void* owner)
     RebuildRawText();
     g_validationWarnings.clear();
     g_currentPath.clear();
+    g_document.diskStamp = FileStamp{};
     g_hasJson = true;
     g_viewRaw = false;
     g_modified = false;
@@ -148,6 +157,7 @@ void CmdOpen(DocumentUi& ui, void* owner)
     if (!ConfirmDiscardChanges(ui, owner)) return;
     const std::u16string path = ui.AskOpenPath(owner);
     if (path.empty()) return;
+    const FileStamp stamp = GetFileStamp(path); // before reading: a later change is one
     json parsed;
     std::u16string error;
     NoteList notes;
@@ -157,7 +167,7 @@ void CmdOpen(DocumentUi& ui, void* owner)
     case Loaded::Invalid: ShowError(ui, owner, error); return;
     case Loaded::Ok: break;
     }
-    InstallLoadedDocument(ui, path, std::move(parsed), std::move(notes));
+    InstallLoadedDocument(ui, path, stamp, std::move(parsed), std::move(notes));
     ui.OpenImportFixup(owner, issues);
 }
 
@@ -172,12 +182,13 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         json parsed;
         std::u16string error;
         NoteList notes;
+        const FileStamp stamp = GetFileStamp(paths[0]);
         switch (LoadDocument(ui, paths[0], parsed, error, notes, accumulated)) {
         case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read first file."); return;
         case Loaded::Invalid: ShowError(ui, owner, error); return;
         case Loaded::Ok: break;
         }
-        InstallLoadedDocument(ui, paths[0], std::move(parsed), std::move(notes));
+        InstallLoadedDocument(ui, paths[0], stamp, std::move(parsed), std::move(notes));
         next = 1;
     }
     // The raw text, notes and view are rebuilt once, after the last file or before the
@@ -214,6 +225,14 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
 bool CmdSave(DocumentUi& ui, void* owner)
 {
     if (!g_hasJson) return false;
+    // Another program (or another copy of this one) may have saved the file meanwhile.
+    if (!g_currentPath.empty()) {
+        const FileStamp now = GetFileStamp(g_currentPath);
+        if (now.exists && now != g_document.diskStamp &&
+            ui.ShowMessage(owner, kChangedOnDiskQuestion, u"Exam Testbank Viewer/Editor", MsgIcon::Question,
+                           MsgButtons::YesNo) != MsgAnswer::Yes)
+            return false;
+    }
     std::u16string output;
     if (!TakeOutputText(ui, owner, output)) return false;
     if (g_currentPath.empty()) {

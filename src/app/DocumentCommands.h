@@ -21,6 +21,11 @@ public:
     // the old one close.
     virtual void DocumentReread() {}
     virtual void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) { (void)owner; (void)issues; }
+    // Asks before tool windows that hold typed values not in the document lose them;
+    // false when the user keeps them.
+    virtual bool ConfirmDiscardToolEdits(void* owner) { (void)owner; return true; }
+    // The document's items changed (a merge): windows listing them follow.
+    virtual void ItemsChanged() {}
 };
 
 void CmdNewTestbank(DocumentUi& ui, void* owner);

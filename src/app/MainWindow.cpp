@@ -49,6 +49,11 @@ public:
         CloseExamExportWindow();
         CloseMcEditor();
     }
+    bool ConfirmDiscardToolEdits(void* owner) override
+    {
+        return ConfirmCloseMcEditor(static_cast<HWND>(owner)) && ConfirmCloseImportFixup(static_cast<HWND>(owner));
+    }
+    void ItemsChanged() override { McEditorDocumentItemsChanged(); }
     void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) override
     {
         OpenImportFixupWindow(static_cast<HWND>(owner), issues);
@@ -173,6 +178,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 {
     switch (message) {
     case WM_CREATE:
+        g_shellHooks.confirmRawRebuild = [](HWND owner) { return ConfirmDiscardRawViewEdits(g_mainUi, owner); };
+        g_shellHooks.itemsChanged = McEditorDocumentItemsChanged;
         CreateMainMenu(window);
         g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |

@@ -78,7 +78,9 @@ bool StartApplication(HINSTANCE instance, int showCommand)
 
 bool PreTranslateProgramMessage(MSG* message)
 {
-    return HandleFindReplaceDialogMessage(message) || TranslateMainWindowShortcut(message);
+    return HandleFindReplaceDialogMessage(message) || HandleToolWindowKeys(GetImportFixupWindow(), message) ||
+           HandleToolWindowKeys(GetMcEditorWindow(), message) || HandleToolWindowKeys(GetExamExportWindow(), message) ||
+           TranslateMainWindowShortcut(message);
 }
 
 int RunMessageLoop()

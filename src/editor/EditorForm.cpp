@@ -205,7 +205,17 @@ FormModel DisplayItemForm(const FormModel& stored)
         auto it = shown.texts.find(id);
         if (it != shown.texts.end()) it->second = NormalizeNewlinesToCRLF(it->second);
     }
+    // A NUL would end the control's text there and hide the rest.
+    for (auto& field : shown.texts) MakeNulsVisible(field.second);
     return shown;
+}
+
+bool FormEdited(const FormModel& form, const FormModel& shown)
+{
+    if (form.texts != shown.texts) return true;
+    for (int id : {IDC_ED_CORRECT, IDC_ED_TRUE_FALSE})
+        if (form.Selection(id) != shown.Selection(id)) return true;
+    return false;
 }
 
 bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form, const FormModel* shown,
@@ -239,7 +249,9 @@ bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form
     // A field still holding what loading showed keeps the stored value.
     auto untouched = [&](int id) { return shown && form.Text(id) == shown->Text(id); };
     auto text = [&](int id, const json* stored) {
-        if (untouched(id) && stored && stored->is_string()) return stored->get<std::string>();
+        if (stored && stored->is_string())
+            return untouched(id) ? stored->get<std::string>()
+                                 : StoredTextFromShown(form.Text(id), stored->get_ref<const std::string&>());
         return w2s(form.Text(id));
     };
 

@@ -50,8 +50,10 @@ std::vector<std::u16string> ItemListEntries(const json& document, const std::vec
 FormModel LoadItemForm(const json& item);
 // The form of a new item: every field empty, "A" and "True" selected.
 FormModel ClearedItemForm();
-// What the controls are given: multi-line fields with CR LF line breaks.
+// What the controls are given: multi-line fields with CR LF line breaks, NULs as U+2400.
 FormModel DisplayItemForm(const FormModel& stored);
+// Whether the user changed the form since it was shown: a text or an answer selection.
+bool FormEdited(const FormModel& form, const FormModel& shown);
 // Multi-line fields of the form.
 bool IsMultiLineField(int id);
 

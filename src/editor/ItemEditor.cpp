@@ -1,5 +1,7 @@
 #include "editor/ItemEditor.h"
 
+#include <algorithm>
+
 #include "editor/EditorForm.h"
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
@@ -7,12 +9,16 @@
 
 namespace {
 
+constexpr size_t kNewItem = static_cast<size_t>(-1);
+
 struct EditorState {
     HWND hWnd = nullptr;
     IndexLists indices; // positions in `items` of each type's items
     int scrollPos = 0;
     int contentHeight = 0;
     FormModel shown; // what the controls held right after the last load or clear
+    size_t editing = kNewItem; // the position in `items` of the item in the form
+    HWND savedFocus = nullptr;
 };
 EditorState g_editor;
 
@@ -106,6 +112,7 @@ void McEditorLoadJsonItem(HWND window, size_t position)
     const json* items = g_jsonDoc.is_object() && g_jsonDoc.contains("items") ? &g_jsonDoc["items"] : nullptr;
     if (!items || !items->is_array() || position >= items->size()) return;
     ShowForm(window, LoadItemForm((*items)[position]));
+    g_editor.editing = position;
 }
 
 void McEditorClearControls(HWND window)
@@ -113,9 +120,11 @@ void McEditorClearControls(HWND window)
     FormModel cleared = ClearedItemForm();
     cleared.selections[IDC_ED_TYPE] = TypeIndex(window); // the new item is of the current type
     ShowForm(window, cleared);
+    g_editor.editing = kNewItem;
 }
 
-void FillItemComboForCurrentType(HWND window)
+// The item list of the current type, without touching the fields.
+void FillItemEntries(HWND window)
 {
     HWND list = GetDlgItem(window, IDC_ED_ITEM);
     if (!list) return;
@@ -128,7 +137,13 @@ void FillItemComboForCurrentType(HWND window)
     SendMessageW(list, CB_INITSTORAGE, entries.size(), bytes);
     for (const auto& entry : entries) SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WidePtr(entry)));
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    SendMessageW(list, CB_SETCURSEL, 0, 0);
+}
+
+void FillItemComboForCurrentType(HWND window)
+{
+    FillItemEntries(window);
+    const std::vector<size_t>& positions = g_editor.indices[TypeIndex(window)];
+    SendDlgItemMessageW(window, IDC_ED_ITEM, CB_SETCURSEL, 0, 0);
     if (!positions.empty())
         McEditorLoadJsonItem(window, positions[0]);
     else
@@ -152,14 +167,31 @@ bool McEditorSaveControlsToJson(HWND window)
     FormModel form;
     ReadForm(window, kTable, form);
     std::u16string error;
-    if (!SaveItemForm(g_jsonDoc, g_editor.indices, form, &g_editor.shown, error)) {
+    json updated = g_jsonDoc;
+    if (!SaveItemForm(updated, g_editor.indices, form, &g_editor.shown, error)) {
         if (!error.empty()) ShowMessageBox(window, error, u"Error", MsgIcon::Error);
         return false;
     }
+    // Saving rebuilds the raw text: edits typed there are only dropped after a Yes.
+    if (!ConfirmRawTextRebuild(window)) return false;
+    g_jsonDoc = std::move(updated);
     MarkDocumentChanged();
     RefreshEditView(g_hMainWnd);
     g_editor.indices = BuildIndexLists(g_jsonDoc);
+    NotifyItemsChanged();
     return true;
+}
+
+bool FormHoldsEdits(HWND window)
+{
+    FormModel form;
+    ReadForm(window, kTable, form);
+    return FormEdited(form, g_editor.shown);
+}
+
+void CloseIfConfirmed(HWND window)
+{
+    if (ConfirmCloseMcEditor(window)) DestroyWindow(window);
 }
 
 void SetScrollRange(HWND window)
@@ -216,9 +248,40 @@ void OnCreate(HWND window)
     SetScrollRange(window);
     UpdateTypeSpecificVisibility(window);
     FillItemComboForCurrentType(window);
+    FocusFirstControl(window);
 }
 
 } // namespace
+
+bool ConfirmCloseMcEditor(HWND owner)
+{
+    HWND window = g_editor.hWnd;
+    if (!IsWindow(window) || !FormHoldsEdits(window)) return true;
+    if (ShowMessageBox(owner, u"The Item Editor holds changes that are not in the testbank. Discard them?",
+                       u"Item Editor", MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
+        return true;
+    SetForegroundWindow(window);
+    return false;
+}
+
+void McEditorDocumentItemsChanged()
+{
+    HWND window = g_editor.hWnd;
+    if (!IsWindow(window)) return;
+    g_editor.indices = BuildIndexLists(g_jsonDoc);
+    FillItemEntries(window);
+    // The entry of the item in the form: a new item stays new, an item keeps its place.
+    const std::vector<size_t>& positions = g_editor.indices[TypeIndex(window)];
+    size_t entry = positions.size();
+    if (g_editor.editing != kNewItem) {
+        entry = std::find(positions.begin(), positions.end(), g_editor.editing) - positions.begin();
+        if (entry == positions.size()) { // no longer of this type: show the list from its start
+            FillItemComboForCurrentType(window);
+            return;
+        }
+    }
+    SendDlgItemMessageW(window, IDC_ED_ITEM, CB_SETCURSEL, entry, 0);
+}
 
 HWND GetMcEditorWindow() { return g_editor.hWnd; }
 
@@ -238,11 +301,12 @@ void OpenMcEditor(HWND owner)
         ShowMessageBox(owner, u"Current JSON has no 'items' array.", u"Error", MsgIcon::Error);
         return;
     }
-    g_editor.indices = BuildIndexLists(g_jsonDoc);
+    // An open editor's lists already follow every change of the items.
     if (IsWindow(g_editor.hWnd)) {
         SetForegroundWindow(g_editor.hWnd);
         return;
     }
+    g_editor.indices = BuildIndexLists(g_jsonDoc);
     g_editor.scrollPos = 0;
     g_editor.contentHeight = 0;
     CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CLIENTEDGE | WS_EX_CONTROLPARENT, L"McEditorWindowClass",
@@ -252,7 +316,10 @@ void OpenMcEditor(HWND owner)
 
 LRESULT CALLBACK McEditorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT result = 0;
+    if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_ED_OK, result)) return result;
     switch (message) {
+    case WM_ACTIVATE: KeepDialogFocus(window, wParam, g_editor.savedFocus); return 0;
     case WM_CREATE: OnCreate(window); return 0;
     case WM_SIZE:
         if (g_editor.contentHeight >= 1) SetScrollRange(window);
@@ -269,15 +336,20 @@ LRESULT CALLBACK McEditorWndProc(HWND window, UINT message, WPARAM wParam, LPARA
         case IDC_ED_ITEM:
             if (HIWORD(wParam) == CBN_SELCHANGE) OnItemSelected(window);
             break;
+        case IDOK:
         case IDC_ED_OK:
             if (McEditorSaveControlsToJson(window)) DestroyWindow(window);
             break;
-        case IDC_ED_CANCEL: DestroyWindow(window); break;
+        case IDCANCEL:
+        case IDC_ED_CANCEL: CloseIfConfirmed(window); break;
         default: break;
         }
         return 0;
-    case WM_CLOSE: DestroyWindow(window); return 0;
-    case WM_DESTROY: g_editor.hWnd = nullptr; return 0;
+    case WM_CLOSE: CloseIfConfirmed(window); return 0;
+    case WM_DESTROY:
+        g_editor.hWnd = nullptr;
+        g_editor.savedFocus = nullptr;
+        return 0;
     default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -14,13 +14,14 @@ struct ExamWindowState {
     HWND hList = nullptr;
     HWND hCount = nullptr;
     bool populating = false; // change notifications are ignored meanwhile
+    HWND savedFocus = nullptr;
 };
 ExamWindowState g_examWindow;
 
 // Rectangles are set by LayoutExportWindow, which follows the client size.
 const ControlSpec kControls[] = {
-    {IDC_EXAM_LIST, WC_LISTVIEWW, L"", WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 0, 0, 0, FieldKind::None,
-     WS_EX_CLIENTEDGE},
+    {IDC_EXAM_LIST, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 0, 0, 0,
+     FieldKind::None, WS_EX_CLIENTEDGE},
     {IDC_EXAM_COUNT, L"STATIC", L"Selected: 0 / 0", 0, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_ALL, L"BUTTON", L"Select All", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_NONE, L"BUTTON", L"Select None", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
@@ -178,6 +179,13 @@ void OnCreate(HWND window)
     }
     PopulateExamList();
     LayoutExportWindow(window);
+    if (g_examWindow.hList && RowCount() > 0) { // the keyboard starts on the first row
+        LVITEMW item{};
+        item.stateMask = LVIS_FOCUSED;
+        item.state = LVIS_FOCUSED;
+        SendMessageW(g_examWindow.hList, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    FocusFirstControl(window);
 }
 
 } // namespace
@@ -208,6 +216,8 @@ void OpenExamExportWindow(HWND owner)
 
 bool SaveExamSelections(HWND owner)
 {
+    // The exam is made from the document: text typed in the raw view would be missing.
+    if (!ConfirmRawTextRebuild(owner)) return false;
     SyncSelectionFromListView();
     return SaveExamSelectionsWith(*g_modalUi, owner);
 }
@@ -225,7 +235,10 @@ void ResetExamSelections()
 
 LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT result = 0;
+    if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_EXAM_SAVE, result)) return result;
     switch (message) {
+    case WM_ACTIVATE: KeepDialogFocus(window, wParam, g_examWindow.savedFocus); return 0;
     case WM_CREATE: OnCreate(window); return 0;
     case WM_SIZE: LayoutExportWindow(window); return 0;
     case WM_NOTIFY: {
@@ -237,7 +250,9 @@ LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPA
         switch (LOWORD(wParam)) {
         case IDC_EXAM_ALL: SetAllChecks(true); break;
         case IDC_EXAM_NONE: SetAllChecks(false); break;
+        case IDOK:
         case IDC_EXAM_SAVE: SaveExamSelections(window); break;
+        case IDCANCEL:
         case IDC_EXAM_CLOSE: DestroyWindow(window); break;
         default: break;
         }

@@ -10,7 +10,8 @@ namespace {
 
 struct FindWindowState {
     HWND hWnd = nullptr;
-    HWND hParent = nullptr; // disabled while the window is open
+    HWND hParent = nullptr; // disabled while the window is open, with every other window
+    HWND savedFocus = nullptr;
     bool isReplace = false;
     FindMatch match; // highlighted by the last Find Next
 };
@@ -138,7 +139,6 @@ void OpenDialog(HWND parent, bool replace)
         return;
     }
     g_findWindow.hParent = parent;
-    if (parent) EnableWindow(parent, FALSE);
     g_findWindow.isReplace = replace;
     if (g_hasJson && !g_viewRaw) {
         g_viewRaw = true;
@@ -146,12 +146,14 @@ void OpenDialog(HWND parent, bool replace)
     }
     HWND window = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME,
                                   L"FindReplaceWindowClass", replace ? L"Replace" : L"Find",
-                                  WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  520, 230, g_hMainWnd, nullptr, g_hInst, nullptr);
-    if (!window && g_findWindow.hParent) {
-        EnableWindow(g_findWindow.hParent, TRUE);
+                                  WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT, CW_USEDEFAULT, 520, 230,
+                                  g_hMainWnd, nullptr, g_hInst, nullptr);
+    if (!window) {
         g_findWindow.hParent = nullptr;
+        return;
     }
+    BeginModalWindow(window);
+    ShowWindow(window, SW_SHOW);
 }
 
 void OnCreate(HWND window)
@@ -163,14 +165,12 @@ void OnCreate(HWND window)
     SetFocus(GetDlgItem(window, IDC_FR_FIND));
 }
 
-void OnDestroy()
+void OnDestroy(HWND window)
 {
+    EndModalWindow(window);
     HWND parent = g_findWindow.hParent;
     g_findWindow = FindWindowState{};
-    if (parent) {
-        EnableWindow(parent, TRUE);
-        SetForegroundWindow(parent);
-    }
+    if (parent) SetForegroundWindow(parent);
 }
 
 } // namespace
@@ -181,21 +181,15 @@ HWND GetFindReplaceWindow() { return g_findWindow.hWnd; }
 
 bool HandleFindReplaceDialogMessage(MSG* message)
 {
-    HWND window = g_findWindow.hWnd;
-    if (!message || !window || !IsWindow(window)) return false;
-    if (message->hwnd != window && !IsChild(window, message->hwnd)) return false;
-    if (IsDialogMessageW(window, message)) return true;
-    if (message->message == WM_KEYDOWN && message->wParam == VK_TAB) {
-        const bool back = GetKeyState(VK_SHIFT) < 0;
-        if (HWND next = GetNextDlgTabItem(window, GetFocus(), back)) SetFocus(next);
-        return true;
-    }
-    return false;
+    return HandleToolWindowKeys(g_findWindow.hWnd, message);
 }
 
 LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT result = 0;
+    if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_FR_FIND_NEXT, result)) return result;
     switch (message) {
+    case WM_ACTIVATE: KeepDialogFocus(window, wParam, g_findWindow.savedFocus); return 0;
     case WM_CREATE: OnCreate(window); return 0;
     case WM_SIZE: LayoutFRWindow(window); return 0;
     case WM_COMMAND:
@@ -206,14 +200,16 @@ LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LP
         case IDC_FR_MATCH_CASE:
             if (HIWORD(wParam) == BN_CLICKED) ClearMatch();
             break;
+        case IDOK:
         case IDC_FR_FIND_NEXT: DoFindNext(window); break;
         case IDC_FR_REPLACE: DoReplaceOne(window); break;
+        case IDCANCEL:
         case IDC_FR_CLOSE: DestroyWindow(window); break;
         default: break;
         }
         return 0;
     case WM_CLOSE: DestroyWindow(window); return 0;
-    case WM_DESTROY: OnDestroy(); return 0;
+    case WM_DESTROY: OnDestroy(window); return 0;
     default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);

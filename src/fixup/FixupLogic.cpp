@@ -115,9 +115,13 @@ bool ApplyFixupToCurrentItem(size_t itemIndex, int comboIndex, const std::u16str
     auto objectives = item.find("objectives");
     if (objectives == item.end() || !objectives->is_object()) item["objectives"] = json::object();
     json& obj = item["objectives"];
-    obj["MLO"] = w2s(mlo);
-    obj["CLO"] = w2s(clo);
-    obj["PLO"] = w2s(plo);
+    // A box still showing what is stored keeps it exactly (a NUL shows as U+2400).
+    const char* const keys[3] = {"MLO", "CLO", "PLO"};
+    const std::u16string* typed[3] = {&mlo, &clo, &plo};
+    for (int k = 0; k < 3; ++k) {
+        const std::string stored = StringMember(obj, keys[k]);
+        obj[keys[k]] = StoredTextFromShown(*typed[k], stored);
+    }
     issue.missingType = false;
     issue.missingMlo = mloBlank;
     return true;
@@ -129,11 +133,15 @@ FormModel LoadFixupForm(const ImportIssue& issue, size_t pos, size_t count, cons
     form.texts[IDC_FIX_HEADER] = FixupHeaderText(pos, count, issue);
     form.texts[IDC_FIX_ID] = s2w(issue.id);
     form.texts[IDC_FIX_QUESTION] = s2wCrlf(StringMember(item, "question"));
+    MakeNulsVisible(form.texts[IDC_FIX_QUESTION]);
     form.selections[IDC_FIX_TYPE] = TypeToComboIndex(StringMember(item, "type"));
     auto objectives = item.find("objectives");
     const bool hasObjectives = objectives != item.end() && objectives->is_object();
     const char* const keys[3] = {"MLO", "CLO", "PLO"};
-    for (int k = 0; k < 3; ++k) form.texts[IDC_FIX_MLO + k] = hasObjectives ? s2w(StringMember(*objectives, keys[k])) : u"";
+    for (int k = 0; k < 3; ++k) {
+        form.texts[IDC_FIX_MLO + k] = hasObjectives ? s2w(StringMember(*objectives, keys[k])) : u"";
+        MakeNulsVisible(form.texts[IDC_FIX_MLO + k]);
+    }
     return form;
 }
 

@@ -8,11 +8,16 @@ namespace {
 
 struct FixupWindowState {
     HWND hWnd = nullptr;
-    HWND hParent = nullptr; // disabled while the wizard is open
+    HWND hParent = nullptr; // disabled while the wizard is open, with every other window
+    HWND savedFocus = nullptr;
+    FormModel shown; // what the controls held right after the current item was loaded
 };
 FixupWindowState g_fixupWindow;
 
-const DWORD kEdit = WS_BORDER | ES_AUTOHSCROLL;
+const DWORD kEdit = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+// BS_NOTIFY: the second press of a double click arrives as BN_DOUBLECLICKED, not as a
+// second click on the item that the first one brought up unseen.
+const DWORD kStepButton = WS_TABSTOP | BS_NOTIFY;
 
 // Rectangles are set by LayoutFixupWindow, which follows the client size.
 const ControlSpec kControls[] = {
@@ -22,8 +27,8 @@ const ControlSpec kControls[] = {
     {5013, L"STATIC", L"Type:", 0, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_FIX_TYPE, L"COMBOBOX", L"", WS_TABSTOP | CBS_DROPDOWNLIST, 0, 0, 0, 0, 0, FieldKind::Selection},
     {5014, L"STATIC", L"Question:", 0, 0, 0, 0, 0, 0, FieldKind::None},
-    {IDC_FIX_QUESTION, L"EDIT", L"", WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 0, 0, 0, 0, 0,
-     FieldKind::Text},
+    {IDC_FIX_QUESTION, L"EDIT", L"", WS_BORDER | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY,
+     0, 0, 0, 0, 0, FieldKind::Text},
     {5015, L"STATIC", L"Learning Objectives:", 0, 0, 0, 0, 0, 0, FieldKind::None},
     {5016, L"STATIC", L"MLO:", 0, 0, 0, 0, 0, 0, FieldKind::None},
     {5017, L"STATIC", L"CLO:", 0, 0, 0, 0, 0, 0, FieldKind::None},
@@ -31,9 +36,9 @@ const ControlSpec kControls[] = {
     {IDC_FIX_MLO, L"EDIT", L"", kEdit, 0, 0, 0, 0, 0, FieldKind::Text},
     {IDC_FIX_CLO, L"EDIT", L"", kEdit, 0, 0, 0, 0, 0, FieldKind::Text},
     {IDC_FIX_PLO, L"EDIT", L"", kEdit, 0, 0, 0, 0, 0, FieldKind::Text},
-    {IDC_FIX_BACK, L"BUTTON", L"< Back", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
-    {IDC_FIX_SKIP, L"BUTTON", L"Skip >", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
-    {IDC_FIX_SAVE, L"BUTTON", L"Save && Next", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_BACK, L"BUTTON", L"< Back", kStepButton, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_SKIP, L"BUTTON", L"Skip >", kStepButton, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_SAVE, L"BUTTON", L"Save && Next", kStepButton | BS_DEFPUSHBUTTON, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_FIX_CLOSE, L"BUTTON", L"Close", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
 };
 constexpr ControlTable kTable = MakeControlTable(kControls);
@@ -78,7 +83,18 @@ void LoadCurrentIssue(HWND window)
     if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index)) return;
     WriteForm(window, kTable,
               LoadFixupForm(g_fixupIssues[g_fixupPos], g_fixupPos, g_fixupIssues.size(), g_jsonDoc["items"][index]));
+    g_fixupWindow.shown = FormModel{};
+    ReadForm(window, kTable, g_fixupWindow.shown);
     RefreshButtons(window);
+}
+
+bool FormHoldsEdits(HWND window)
+{
+    FormModel form;
+    ReadForm(window, kTable, form);
+    for (int id : {IDC_FIX_MLO, IDC_FIX_CLO, IDC_FIX_PLO})
+        if (form.Text(id) != g_fixupWindow.shown.Text(id)) return true;
+    return form.Selection(IDC_FIX_TYPE) != g_fixupWindow.shown.Selection(IDC_FIX_TYPE);
 }
 
 bool SaveCurrentIssue(HWND window, bool advance)
@@ -88,12 +104,21 @@ bool SaveCurrentIssue(HWND window, bool advance)
     if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index)) return false;
     FormModel form;
     ReadForm(window, kTable, form);
+    const ImportIssue before = g_fixupIssues[g_fixupPos];
+    const json item = g_jsonDoc["items"][index];
     if (!ApplyFixupForm(index, form)) {
         ShowMessageBox(window, u"MLO is required for this item.", u"Missing Learning Objective", MsgIcon::Warning);
         return false;
     }
+    // Saving rebuilds the raw text: edits typed there are only dropped after a Yes.
+    if (!ConfirmRawTextRebuild(window)) {
+        g_jsonDoc["items"][index] = item;
+        g_fixupIssues[g_fixupPos] = before;
+        return false;
+    }
     MarkDocumentChanged();
     RefreshEditView(g_hMainWnd);
+    NotifyItemsChanged();
     if (advance && IsResolved(g_fixupIssues[g_fixupPos])) {
         const size_t next = NextUnresolvedIndex(g_fixupPos, 1);
         if (next == kNoIssue) {
@@ -122,20 +147,35 @@ void OnCreate(HWND window)
     SendDlgItemMessageW(window, IDC_FIX_TYPE, CB_SETCURSEL, 0, 0);
     LayoutFixupWindow(window);
     LoadCurrentIssue(window);
+    FocusFirstControl(window);
 }
 
-void OnDestroy()
+void OnDestroy(HWND window)
 {
-    g_fixupWindow.hWnd = nullptr;
+    EndModalWindow(window);
+    HWND parent = g_fixupWindow.hParent;
+    g_fixupWindow = FixupWindowState{};
     g_fixup = FixupState{};
-    if (HWND parent = g_fixupWindow.hParent) {
-        g_fixupWindow.hParent = nullptr;
-        EnableWindow(parent, TRUE);
-        SetForegroundWindow(parent);
-    }
+    if (parent) SetForegroundWindow(parent);
+}
+
+void CloseIfConfirmed(HWND window)
+{
+    if (ConfirmCloseImportFixup(window)) DestroyWindow(window);
 }
 
 } // namespace
+
+bool ConfirmCloseImportFixup(HWND owner)
+{
+    HWND window = g_fixupWindow.hWnd;
+    if (!IsWindow(window) || !FormHoldsEdits(window)) return true;
+    if (ShowMessageBox(owner, u"The Fix Imported Items window holds changes that are not in the testbank. Discard them?",
+                       u"Fix Imported Items", MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
+        return true;
+    SetForegroundWindow(window);
+    return false;
+}
 
 HWND GetImportFixupWindow() { return g_fixupWindow.hWnd; }
 
@@ -150,33 +190,43 @@ void OpenImportFixupWindow(HWND parent, const std::vector<ImportIssue>& issues)
     g_fixupIssues = std::move(list);
     g_fixupPos = 0;
     g_fixupWindow.hParent = parent;
-    if (parent) EnableWindow(parent, FALSE);
-    g_fixupWindow.hWnd = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME,
-                                         L"ImportFixupWindowClass", L"Fix Imported Items",
-                                         WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT,
-                                         CW_USEDEFAULT, 900, 650, g_hMainWnd, nullptr, g_hInst, nullptr);
-    if (!g_fixupWindow.hWnd) OnDestroy(); // never leave the main window disabled
+    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME,
+                                  L"ImportFixupWindowClass", L"Fix Imported Items",
+                                  WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT, CW_USEDEFAULT, 900, 650,
+                                  g_hMainWnd, nullptr, g_hInst, nullptr);
+    if (!window) {
+        OnDestroy(nullptr);
+        return;
+    }
+    BeginModalWindow(window);
+    ShowWindow(window, SW_SHOW);
 }
 
 LRESULT CALLBACK ImportFixupWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    LRESULT result = 0;
+    if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_FIX_SAVE, result)) return result;
     switch (message) {
+    case WM_ACTIVATE: KeepDialogFocus(window, wParam, g_fixupWindow.savedFocus); return 0;
     case WM_CREATE:
         g_fixupWindow.hWnd = window;
         OnCreate(window);
         return 0;
     case WM_SIZE: LayoutFixupWindow(window); return 0;
     case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED) return 0; // focus notes and double clicks of the buttons
         switch (LOWORD(wParam)) {
         case IDC_FIX_BACK: SkipCurrentIssue(window, -1); break;
         case IDC_FIX_SKIP: SkipCurrentIssue(window, 1); break;
+        case IDOK:
         case IDC_FIX_SAVE: SaveCurrentIssue(window, true); break;
-        case IDC_FIX_CLOSE: DestroyWindow(window); break;
+        case IDCANCEL:
+        case IDC_FIX_CLOSE: CloseIfConfirmed(window); break;
         default: break;
         }
         return 0;
-    case WM_CLOSE: DestroyWindow(window); return 0;
-    case WM_DESTROY: OnDestroy(); return 0;
+    case WM_CLOSE: CloseIfConfirmed(window); return 0;
+    case WM_DESTROY: OnDestroy(window); return 0;
     default: break;
     }
     return DefWindowProcW(window, message, wParam, lParam);

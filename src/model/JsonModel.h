@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "util/FileUtil.h"
+
 using json = nlohmann::json;
 using NoteList = std::vector<std::u16string>;
 // IDs in use: exact, byte-for-byte membership.
@@ -34,6 +36,9 @@ struct DocumentState {
     // The raw text holds edits not taken into the document (a replacement in the raw
     // view); cleared whenever the raw text is rebuilt from the document.
     bool rawEdited = false;
+    // The current file as it was when opened or last saved here: Save asks before it
+    // overwrites a file that changed since.
+    FileStamp diskStamp;
 };
 extern DocumentState g_document;
 extern json& g_jsonDoc;
@@ -124,6 +129,10 @@ std::u16string FormatCurrentListing();
 // Text as the view control must be given it: a NUL would end the control's text there,
 // so each becomes U+2400 SYMBOL FOR NULL.
 void MakeNulsVisible(std::u16string& text);
+// A field's typed text back to what is stored, for a field that showed `stored` with its
+// NULs made visible: each U+2400 is a NUL again, unless the stored text had none or held a
+// U+2400 of its own (then the typed text is taken as it stands).
+std::string StoredTextFromShown(const std::u16string& typed, const std::string& stored);
 // The same listing from and as UTF-8 (for callers that never show it in a control).
 std::string FormatTestbankListing(const std::string& rawUtf8, const NoteList& notes);
 // One item's block of the formatted listing (UTF-8); throws on a value of the wrong kind.

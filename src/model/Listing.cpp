@@ -268,6 +268,15 @@ void MakeNulsVisible(std::u16string& text)
         if (c == u'\0') c = u'\u2400';
 }
 
+std::string StoredTextFromShown(const std::u16string& typed, const std::string& stored)
+{
+    if (stored.find('\0') == std::string::npos || stored.find("\xE2\x90\x80") != std::string::npos) return w2s(typed);
+    std::u16string text = typed;
+    for (char16_t& c : text)
+        if (c == u'\u2400') c = u'\0';
+    return w2s(text);
+}
+
 std::u16string FormatTestbankJson(const std::u16string& rawText)
 {
     // The UTF-8 copy of the raw text is gone before the listing is widened: on a large

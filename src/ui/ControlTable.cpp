@@ -23,6 +23,9 @@ bool CreateControls(HWND parent, ControlTable table, HFONT font, int scrollY, un
             continue;
         }
         if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        // The default limit of about 30,000 characters would silently refuse typing in a
+        // long question or JSON field.
+        if (lstrcmpiW(spec.className, L"EDIT") == 0) SendMessageW(control, EM_SETLIMITTEXT, 0, 0);
     }
     return all;
 }

@@ -5,6 +5,7 @@
 #include "util/Win32Text.h"
 
 ShellState g_shell;
+ShellHooks g_shellHooks;
 HINSTANCE& g_hInst = g_shell.hInst;
 HWND& g_hMainWnd = g_shell.hMainWnd;
 HWND& g_hEdit = g_shell.hEdit;
@@ -14,14 +15,26 @@ namespace {
 // The real dialogs and message boxes.
 class Win32ModalUi : public ModalUi {
 public:
-    std::u16string AskOpenPath(void* owner) override { return ShowOpenJsonDialog(static_cast<HWND>(owner)); }
+    std::u16string AskOpenPath(void* owner) override
+    {
+        bool tooLong = false;
+        std::u16string path = ShowOpenJsonDialog(static_cast<HWND>(owner), &tooLong);
+        ReportTooLong(owner, tooLong);
+        return path;
+    }
     std::vector<std::u16string> AskOpenPaths(void* owner) override
     {
-        return ShowOpenMultiJsonDialog(static_cast<HWND>(owner));
+        bool tooLong = false;
+        std::vector<std::u16string> paths = ShowOpenMultiJsonDialog(static_cast<HWND>(owner), &tooLong);
+        ReportTooLong(owner, tooLong);
+        return paths;
     }
     std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
     {
-        return ShowSaveAsDialog(static_cast<HWND>(owner), suggested);
+        bool tooLong = false;
+        std::u16string path = ShowSaveAsDialog(static_cast<HWND>(owner), suggested, &tooLong);
+        ReportTooLong(owner, tooLong);
+        return path;
     }
     MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
                           MsgButtons buttons) override
@@ -35,6 +48,13 @@ public:
         case IDCANCEL: return MsgAnswer::Cancel;
         default: return MsgAnswer::Ok;
         }
+    }
+
+private:
+    void ReportTooLong(void* owner, bool tooLong)
+    {
+        if (tooLong)
+            ShowMessage(owner, u"The path is too long. Choose a shorter one.", u"Error", MsgIcon::Error, MsgButtons::Ok);
     }
 };
 
@@ -82,4 +102,108 @@ void RefreshEditView(HWND mainWindow)
         SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
         SetViewText(listing);
     }
+}
+
+bool ConfirmRawTextRebuild(HWND owner) { return !g_shellHooks.confirmRawRebuild || g_shellHooks.confirmRawRebuild(owner); }
+
+void NotifyItemsChanged()
+{
+    if (g_shellHooks.itemsChanged) g_shellHooks.itemsChanged();
+}
+
+namespace {
+
+BOOL CALLBACK DisableForModal(HWND window, LPARAM modal)
+{
+    if (window != reinterpret_cast<HWND>(modal) && IsWindowVisible(window) && IsWindowEnabled(window)) {
+        g_shell.disabledForModal.push_back(window);
+        EnableWindow(window, FALSE);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+void BeginModalWindow(HWND modal)
+{
+    EndModalWindow(g_shell.hModal);
+    g_shell.hModal = modal;
+    EnumThreadWindows(GetCurrentThreadId(), DisableForModal, reinterpret_cast<LPARAM>(modal));
+}
+
+void EndModalWindow(HWND modal)
+{
+    if (!modal || modal != g_shell.hModal) return;
+    g_shell.hModal = nullptr;
+    std::vector<HWND> windows;
+    windows.swap(g_shell.disabledForModal);
+    for (HWND window : windows)
+        if (IsWindow(window)) EnableWindow(window, TRUE);
+}
+
+bool IsDisabledForModal(HWND window)
+{
+    for (HWND disabled : g_shell.disabledForModal)
+        if (disabled == window) return true;
+    return false;
+}
+
+bool HandleToolWindowKeys(HWND window, MSG* message)
+{
+    if (!message || !window || !IsWindow(window)) return false;
+    if (message->hwnd != window && !IsChild(window, message->hwnd)) return false;
+    if (message->message == WM_KEYDOWN && message->wParam == 'A' && GetKeyState(VK_CONTROL) < 0 &&
+        GetKeyState(VK_MENU) >= 0) {
+        wchar_t className[16] = L"";
+        GetClassNameW(message->hwnd, className, 16);
+        if (lstrcmpiW(className, L"EDIT") == 0) {
+            SendMessageW(message->hwnd, EM_SETSEL, 0, -1);
+            return true;
+        }
+    }
+    // A held Enter repeats: each repeat would press a button on a form the user has not
+    // seen yet. Only a box that takes line breaks gets the repeats.
+    if (message->message == WM_KEYDOWN && message->wParam == VK_RETURN && (message->lParam & (1 << 30)) &&
+        !(SendMessageW(message->hwnd, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(message)) & DLGC_WANTALLKEYS))
+        return true;
+    return IsDialogMessageW(window, message) != FALSE;
+}
+
+void KeepDialogFocus(HWND window, WPARAM activation, HWND& saved)
+{
+    if (LOWORD(activation) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(window, focus)) saved = focus;
+        return;
+    }
+    if (saved && IsWindow(saved) && IsChild(window, saved) && IsWindowVisible(saved) && IsWindowEnabled(saved))
+        SetFocus(saved);
+    else
+        FocusFirstControl(window);
+}
+
+bool HandleDialogWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int defaultId,
+                               LRESULT& result)
+{
+    if (message == DM_GETDEFID) {
+        HWND focus = GetFocus();
+        int id = defaultId;
+        if (focus && GetParent(focus) == window &&
+            (SendMessageW(focus, WM_GETDLGCODE, 0, 0) & (DLGC_UNDEFPUSHBUTTON | DLGC_DEFPUSHBUTTON)))
+            id = GetDlgCtrlID(focus);
+        result = MAKELRESULT(id, DC_HASDEFID);
+        return true;
+    }
+    if (message == WM_NEXTDLGCTL) {
+        HWND next = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(window, GetFocus(), wParam != 0);
+        if (next) SetFocus(next);
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+void FocusFirstControl(HWND window)
+{
+    if (HWND first = GetNextDlgTabItem(window, nullptr, FALSE)) SetFocus(first);
 }

@@ -2,6 +2,7 @@
 // What every window of the program shares: the instance, the main window and its view
 // control, the message boxes, and the refresh of the main view.
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -11,6 +12,8 @@ struct ShellState {
     HINSTANCE hInst = nullptr;
     HWND hMainWnd = nullptr;
     HWND hEdit = nullptr; // the main view control
+    HWND hModal = nullptr; // the window every other one waits for, if any
+    std::vector<HWND> disabledForModal;
 };
 extern ShellState g_shell;
 extern HINSTANCE& g_hInst;
@@ -24,3 +27,39 @@ MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16s
 void ShowWaitCursor();
 // The main view from the document state: empty, the formatted listing or the raw text.
 void RefreshEditView(HWND mainWindow);
+
+// What one window's change to the document means for the others. Feature windows never
+// call each other: the application sets these.
+struct ShellHooks {
+    // Asked before a window rebuilds the raw text from the document; false: the raw
+    // view's typed edits stay and the caller changes nothing.
+    bool (*confirmRawRebuild)(HWND owner) = nullptr;
+    // Called after a window changed the document's items.
+    void (*itemsChanged)() = nullptr;
+};
+extern ShellHooks g_shellHooks;
+bool ConfirmRawTextRebuild(HWND owner);
+void NotifyItemsChanged();
+
+// A window modal over the whole program: the main window and every other top-level
+// window of the thread stay disabled until it ends, so nothing changes the document
+// under it.
+void BeginModalWindow(HWND modal);
+void EndModalWindow(HWND modal);
+// The enabled top-level windows that BeginModalWindow disables besides the main window.
+bool IsDisabledForModal(HWND window);
+
+// Dialog keys for a tool window that is no dialog: Tab and Shift+Tab through its
+// controls, Enter the default button (IDOK when none), Escape IDCANCEL, Alt+mnemonics,
+// Ctrl+A in its edit boxes. True when the message was handled.
+bool HandleToolWindowKeys(HWND window, MSG* message);
+// Focus kept across activation as a dialog keeps it: saved when the window goes inactive,
+// given back (or to its first tab stop) when it comes back. Call from WM_ACTIVATE.
+void KeepDialogFocus(HWND window, WPARAM activation, HWND& saved);
+// What a dialog's own procedure does for its keys, for a tool window: DM_GETDEFID names the
+// focused push button, else `defaultId` (so Enter presses the button drawn as default);
+// WM_NEXTDLGCTL (Tab in a multi-line box) moves the focus. True when handled.
+bool HandleDialogWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int defaultId,
+                               LRESULT& result);
+// The first control in the Tab order, focused.
+void FocusFirstControl(HWND window);

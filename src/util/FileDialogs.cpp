@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include <vector>
+
 #include "util/FileUtil.h"
 #include "util/Win32Text.h"
 
@@ -22,16 +24,26 @@ OPENFILENAMEW MakeRecord(HWND owner, wchar_t* buffer, DWORD size, DWORD flags)
     return ofn;
 }
 
-} // namespace
+// The longest path Windows has; a path beyond it is reported, never cut.
+constexpr DWORD kPathBuffer = 32768;
 
-std::u16string ShowOpenJsonDialog(HWND owner)
+std::u16string Chosen(BOOL ok, const wchar_t* buffer, bool* tooLong)
 {
-    wchar_t buffer[260] = {};
-    OPENFILENAMEW ofn = MakeRecord(owner, buffer, 260, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
-    return GetOpenFileNameW(&ofn) ? FromWide(buffer) : u"";
+    if (tooLong) *tooLong = !ok && CommDlgExtendedError() == FNERR_BUFFERTOOSMALL;
+    return ok ? FromWide(buffer) : u"";
 }
 
-std::vector<std::u16string> ShowOpenMultiJsonDialog(HWND owner)
+} // namespace
+
+std::u16string ShowOpenJsonDialog(HWND owner, bool* tooLong)
+{
+    std::vector<wchar_t> buffer(kPathBuffer, L'\0');
+    OPENFILENAMEW ofn =
+        MakeRecord(owner, buffer.data(), kPathBuffer, OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
+    return Chosen(GetOpenFileNameW(&ofn), buffer.data(), tooLong);
+}
+
+std::vector<std::u16string> ShowOpenMultiJsonDialog(HWND owner, bool* tooLong)
 {
     constexpr DWORD kSize = 65535;
     static wchar_t buffer[kSize];
@@ -39,14 +51,14 @@ std::vector<std::u16string> ShowOpenMultiJsonDialog(HWND owner)
     OPENFILENAMEW ofn = MakeRecord(owner, buffer, kSize,
                                    OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
                                        OFN_FILEMUSTEXIST);
-    if (!GetOpenFileNameW(&ofn)) return {};
+    if (Chosen(GetOpenFileNameW(&ofn), buffer, tooLong).empty()) return {};
     return SplitMultiSelectBuffer(FromWide(buffer, kSize));
 }
 
-std::u16string ShowSaveAsDialog(HWND owner, const std::u16string& suggested)
+std::u16string ShowSaveAsDialog(HWND owner, const std::u16string& suggested, bool* tooLong)
 {
-    wchar_t buffer[260] = {};
-    if (!suggested.empty() && suggested.size() < 260) std::copy(suggested.begin(), suggested.end(), buffer);
-    OPENFILENAMEW ofn = MakeRecord(owner, buffer, 260, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY);
-    return GetSaveFileNameW(&ofn) ? FromWide(buffer) : u"";
+    std::vector<wchar_t> buffer(kPathBuffer, L'\0');
+    if (suggested.size() < kPathBuffer) std::copy(suggested.begin(), suggested.end(), buffer.begin());
+    OPENFILENAMEW ofn = MakeRecord(owner, buffer.data(), kPathBuffer, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY);
+    return Chosen(GetSaveFileNameW(&ofn), buffer.data(), tooLong);
 }

@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-// The common file dialogs for JSON files; "" or an empty list when cancelled or failed.
-std::u16string ShowOpenJsonDialog(HWND owner);
-std::vector<std::u16string> ShowOpenMultiJsonDialog(HWND owner);
-std::u16string ShowSaveAsDialog(HWND owner, const std::u16string& suggested);
+// The common file dialogs for JSON files; "" or an empty list when cancelled or failed,
+// with `tooLong` set when the path typed did not fit the longest path Windows has.
+std::u16string ShowOpenJsonDialog(HWND owner, bool* tooLong = nullptr);
+std::vector<std::u16string> ShowOpenMultiJsonDialog(HWND owner, bool* tooLong = nullptr);
+std::u16string ShowSaveAsDialog(HWND owner, const std::u16string& suggested, bool* tooLong = nullptr);

@@ -345,3 +345,30 @@ bool WriteFileBytesSafely(const std::u16string& path, const std::string& bytes)
 }
 
 #endif
+
+FileStamp GetFileStamp(const std::u16string& path)
+{
+    FileStamp stamp;
+    if (!UsablePath(path)) return stamp;
+#ifdef _WIN32
+    HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return stamp;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    if (!ok) return stamp;
+    auto join = [](DWORD high, DWORD low) { return (static_cast<unsigned long long>(high) << 32) | low; };
+    stamp.size = join(info.nFileSizeHigh, info.nFileSizeLow);
+    stamp.modified = static_cast<long long>(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
+    stamp.fileId = join(info.nFileIndexHigh, info.nFileIndexLow);
+#else
+    struct stat st {};
+    if (stat(w2s(path).c_str(), &st) != 0) return stamp;
+    stamp.size = static_cast<unsigned long long>(st.st_size);
+    stamp.modified = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
+    stamp.fileId = static_cast<unsigned long long>(st.st_ino);
+#endif
+    stamp.exists = true;
+    return stamp;
+}

@@ -17,6 +17,22 @@ bool SaveFileText(const std::u16string& path, const std::u16string& text);
 bool ReadFileBytes(const std::u16string& path, std::string& bytes);
 bool WriteFileBytesSafely(const std::u16string& path, const std::string& bytes);
 
+// What tells that a file changed on disk: its size, last write time and file number (a
+// save that renames a new file over it changes the number even within one clock tick).
+// `exists` is false when there is no file there.
+struct FileStamp {
+    bool exists = false;
+    unsigned long long size = 0;
+    long long modified = 0;
+    unsigned long long fileId = 0;
+    bool operator==(const FileStamp& other) const
+    {
+        return exists == other.exists && size == other.size && modified == other.modified && fileId == other.fileId;
+    }
+    bool operator!=(const FileStamp& other) const { return !(*this == other); }
+};
+FileStamp GetFileStamp(const std::u16string& path);
+
 // Ctrl+C, SIGINT, SIGTERM: the temporary file of a save in progress is removed first.
 void InstallSaveInterruptCleanup();
 

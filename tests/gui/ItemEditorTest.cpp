@@ -131,8 +131,13 @@ TEST_F(ItemEditor, ListsTypesLoadsItemsAndSwitchesFields)
     EXPECT_EQ(Text(IDC_ED_ID), "typed");
     EXPECT_EQ(Entries(IDC_ED_ITEM).size(), 3u);
 
-    // Cancel writes nothing.
+    // Cancel over typed values asks first: No keeps them, Yes closes writing nothing.
     const json before = g_jsonDoc;
+    script_.answers = {MsgAnswer::No, MsgAnswer::Yes};
+    Press(IDC_ED_CANCEL);
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Texts().back(), "The Item Editor holds changes that are not in the testbank. Discard them?");
+    EXPECT_EQ(Text(IDC_ED_ID), "typed");
     Press(IDC_ED_CANCEL);
     EXPECT_EQ(Editor(), nullptr);
     EXPECT_EQ(g_jsonDoc, before);

@@ -1,0 +1,306 @@
+// Work that sequences of windows used to lose: each case driven as a user drives it, with
+// the document (and what would be saved) checked afterwards.
+#include "editor/EditorForm.h"
+#include "editor/ItemEditor.h"
+#include "export/ExamExport.h"
+#include "fixup/FixupLogic.h"
+#include "fixup/ImportFixup.h"
+#include "gui/GuiFixture.h"
+
+namespace {
+
+const char kBank[] = R"({"items":[
+  {"id":"MC1","type":"multiple_choice","question":"Which fruit is red? apples","choices":{"A":"x","B":"y","C":"","D":""},
+   "correct":"A","objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+  {"id":"MC2","type":"multiple_choice","question":"Two","choices":{"A":"x","B":"y","C":"","D":""},"correct":"B",
+   "objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+  {"id":"TF1","type":"true_false","question":"Three","correct":"True","objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+  {"id":"MC3","type":"multiple_choice","question":"Four","choices":{"A":"x","B":"y","C":"","D":""},"correct":"A",
+   "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]})";
+
+const char kMore[] = R"({"items":[
+  {"id":"MC10","type":"multiple_choice","question":"Ten","choices":{"A":"x","B":"y","C":"","D":""},"correct":"A",
+   "objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+  {"id":"MC11","type":"multiple_choice","question":"Eleven","choices":{"A":"x","B":"y","C":"","D":""},"correct":"A",
+   "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]})";
+
+const char kDiscardRaw[] = "Discard the changes typed in the raw JSON view?";
+const char kDiscardEditor[] = "The Item Editor holds changes that are not in the testbank. Discard them?";
+
+class LostEdits : public GuiTest {
+protected:
+    HWND Editor() const { return GetMcEditorWindow(); }
+    std::string EditorText(int id) const { return U8(GetWindowTextU(GetDlgItem(Editor(), id))); }
+    void Click(HWND window, int id)
+    {
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+        Pump();
+    }
+    void Choose(HWND window, int id, int entry)
+    {
+        SendDlgItemMessageW(window, id, CB_SETCURSEL, entry, 0);
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+        Pump();
+    }
+    void Type(HWND window, int id, const std::u16string& text)
+    {
+        SetWindowTextW(GetDlgItem(window, id), WidePtr(text));
+        Pump();
+    }
+    std::vector<std::string> Entries(HWND window, int id) const
+    {
+        std::vector<std::string> out;
+        const int n = static_cast<int>(SendDlgItemMessageW(window, id, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            wchar_t text[256] = L"";
+            SendDlgItemMessageW(window, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            out.push_back(U8(FromWide(text)));
+        }
+        return out;
+    }
+    std::vector<std::string> Ids() const
+    {
+        std::vector<std::string> ids;
+        for (const json& item : g_jsonDoc["items"]) ids.push_back(item.value("id", ""));
+        return ids;
+    }
+    void OpenBank(const char* bytes = kBank)
+    {
+        script_.openPaths.push_back(File("bank.json", bytes));
+        Command(IDM_FILE_OPEN);
+        ASSERT_TRUE(g_hasJson);
+    }
+    // The raw view with "apples" typed over as "PEARS".
+    void TypePearsInRawView()
+    {
+        Command(IDM_VIEW_TOGGLE_RAW);
+        std::u16string raw = GetWindowTextU(g_hEdit);
+        raw.replace(raw.find(u"apples"), 6, u"PEARS");
+        TypeIntoView(raw);
+    }
+};
+
+} // namespace
+
+// Saving an item, a fix or an exam would rebuild the raw text over what was typed there.
+TEST_F(LostEdits, EveryRebuildOfTypedRawTextAsksFirst)
+{
+    OpenBank();
+    TypePearsInRawView();
+    Command(IDM_EDIT_ITEMS);
+    ASSERT_NE(Editor(), nullptr);
+
+    // Item editor OK: No keeps the typed text, the document and the editor.
+    const json before = g_jsonDoc;
+    script_.answers = {MsgAnswer::No};
+    Click(Editor(), IDC_ED_OK);
+    EXPECT_EQ(Texts().back(), kDiscardRaw);
+    EXPECT_NE(Editor(), nullptr);
+    EXPECT_NE(ViewText().find("PEARS"), std::string::npos);
+    EXPECT_EQ(g_jsonDoc, before);
+
+    // Save Selections: No writes nothing and asks for no file.
+    script_.answers = {MsgAnswer::No};
+    script_.savePaths.push_back(Join(dir, "exam.json"));
+    Command(IDM_CREATE_SAVE_SELECTIONS);
+    EXPECT_EQ(Texts().back(), kDiscardRaw);
+    EXPECT_TRUE(script_.suggestedNames.empty());
+    EXPECT_FALSE(fs::exists(fs::path(ToWide(Join(dir, "exam.json")))));
+
+    // Yes: the typed text goes, the item is saved, and a later Save writes the document.
+    script_.answers = {MsgAnswer::Yes};
+    Click(Editor(), IDC_ED_OK);
+    EXPECT_EQ(Editor(), nullptr);
+    EXPECT_EQ(ViewText().find("PEARS"), std::string::npos);
+    EXPECT_TRUE(g_modified);
+}
+
+// The editor's lists follow the document: after a merge "<New item>" is still the new
+// item, typed values stay, and OK appends instead of overwriting a merged item.
+TEST_F(LostEdits, NewItemInTheEditorSurvivesAMerge)
+{
+    OpenBank();
+    Command(IDM_EDIT_ITEMS);
+    Choose(Editor(), IDC_ED_ITEM, 3);
+    ASSERT_EQ(Entries(Editor(), IDC_ED_ITEM).at(3), "<New item>");
+    Type(Editor(), IDC_ED_ID, u"NEW1");
+    Type(Editor(), IDC_ED_QUESTION, u"Typed before the merge");
+
+    script_.openPathLists.push_back({File("more.json", kMore)});
+    Command(IDM_FILE_OPEN_MERGE);
+    ASSERT_EQ(Ids(), (std::vector<std::string>{"MC1", "MC2", "TF1", "MC3", "MC10", "MC11"}));
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(Entries(Editor(), IDC_ED_ITEM),
+              (std::vector<std::string>{"MC1", "MC2", "MC3", "MC10", "MC11", "<New item>"}));
+    EXPECT_EQ(SendDlgItemMessageW(Editor(), IDC_ED_ITEM, CB_GETCURSEL, 0, 0), 5);
+    EXPECT_EQ(EditorText(IDC_ED_ID), "NEW1");
+
+    // Opening the editor again changes nothing either.
+    Command(IDM_EDIT_ITEMS);
+    EXPECT_EQ(EditorText(IDC_ED_ID), "NEW1");
+    Click(Editor(), IDC_ED_OK);
+    EXPECT_EQ(Editor(), nullptr);
+    EXPECT_EQ(Ids(), (std::vector<std::string>{"MC1", "MC2", "TF1", "MC3", "MC10", "MC11", "NEW1"}));
+    EXPECT_EQ(g_jsonDoc["items"][4]["question"], "Ten");
+
+    // An existing item keeps its entry through a merge too.
+    Command(IDM_EDIT_ITEMS);
+    Choose(Editor(), IDC_ED_ITEM, 1);
+    Type(Editor(), IDC_ED_QUESTION, u"Two, edited");
+    script_.openPathLists.push_back({File("third.json", R"({"items":[{"id":"MC20","type":"mc","question":"q",
+        "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]})")});
+    Command(IDM_FILE_OPEN_MERGE);
+    EXPECT_EQ(SendDlgItemMessageW(Editor(), IDC_ED_ITEM, CB_GETCURSEL, 0, 0), 1);
+    Click(Editor(), IDC_ED_OK);
+    EXPECT_EQ(g_jsonDoc["items"][1]["question"], "Two, edited");
+    EXPECT_EQ(g_jsonDoc["items"][1]["id"], "MC2");
+}
+
+// Exit, New and Open ask while the editor or the wizard holds typed values.
+TEST_F(LostEdits, TypedValuesInToolWindowsAreAskedAboutBeforeTheyGo)
+{
+    OpenBank();
+    Command(IDM_EDIT_ITEMS);
+    Choose(Editor(), IDC_ED_ITEM, 3);
+    Type(Editor(), IDC_ED_ID, u"NEW1");
+
+    for (int command : {IDM_FILE_EXIT, IDM_FILE_NEW, IDM_FILE_OPEN}) {
+        script_.answers = {MsgAnswer::No};
+        script_.openPaths.push_back(File("other.json", kMore));
+        Command(command);
+        EXPECT_EQ(Texts().back(), kDiscardEditor) << command;
+        EXPECT_TRUE(IsWindow(main));
+        ASSERT_NE(Editor(), nullptr);
+        EXPECT_EQ(EditorText(IDC_ED_ID), "NEW1");
+        EXPECT_EQ(Ids().size(), 4u);
+        script_.openPaths.clear();
+    }
+    // Untouched, the editor asks nothing: New goes ahead at once.
+    Choose(Editor(), IDC_ED_ITEM, 0);
+    const size_t asked = script_.messages.size();
+    Command(IDM_FILE_NEW);
+    EXPECT_EQ(script_.messages.size(), asked);
+    EXPECT_EQ(Ids().size(), 0u);
+
+    // The wizard: Close over a typed MLO asks; No keeps it.
+    script_.openPaths.push_back(File("imported.json", R"({"items":[{"id":"a","type":"tf","question":"q"}]})"));
+    Command(IDM_FILE_OPEN);
+    HWND wizard = GetImportFixupWindow();
+    ASSERT_NE(wizard, nullptr);
+    Type(wizard, IDC_FIX_MLO, u"typed");
+    script_.answers = {MsgAnswer::No};
+    Click(wizard, IDC_FIX_CLOSE);
+    EXPECT_EQ(Texts().back(), "The Fix Imported Items window holds changes that are not in the testbank. Discard them?");
+    ASSERT_EQ(GetImportFixupWindow(), wizard);
+    script_.answers = {MsgAnswer::Yes};
+    SendMessageW(wizard, WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_EQ(GetImportFixupWindow(), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(main));
+}
+
+// A NUL shows as a mark in the editor; an edit keeps everything after it.
+TEST_F(LostEdits, NulInAFieldIsShownAndKept)
+{
+    OpenBank(R"({"items":[{"id":"N","type":"mc","question":"before\u0000after","choices":{"A":"x","B":"y"},
+        "correct":"A","objectives":{"MLO":"m\u0000n","CLO":"c","PLO":"p"}}]})");
+    Command(IDM_EDIT_ITEMS);
+    EXPECT_EQ(EditorText(IDC_ED_QUESTION), "before\xE2\x90\x80" "after");
+    EXPECT_EQ(EditorText(IDC_ED_MLO), "m\xE2\x90\x80n");
+    Type(Editor(), IDC_ED_QUESTION, GetWindowTextU(GetDlgItem(Editor(), IDC_ED_QUESTION)) + u" edited");
+    Click(Editor(), IDC_ED_OK);
+    EXPECT_EQ(g_jsonDoc["items"][0]["question"], std::string("before\0after edited", 19));
+    EXPECT_EQ(g_jsonDoc["items"][0]["objectives"]["MLO"], std::string("m\0n", 3));
+}
+
+// The second press of a double click, or a held Enter, never saves the next item unseen.
+TEST_F(LostEdits, DoubleClickOnSaveAndNextActsOnTheItemSeen)
+{
+    OpenBank(R"({"items":[{"id":"a","question":"q1","choices":{"A":"x","B":"y"},"objectives":{"MLO":"m"}},
+        {"id":"b","question":"q2","choices":{"A":"x","B":"y"},"objectives":{"MLO":"m"}},
+        {"id":"c","question":"q3","choices":{"A":"x","B":"y"},"objectives":{"MLO":"m"}}]})");
+    HWND wizard = GetImportFixupWindow();
+    ASSERT_NE(wizard, nullptr);
+    ASSERT_EQ(g_fixupIssues.size(), 3u);
+    HWND save = GetDlgItem(wizard, IDC_FIX_SAVE);
+    const LPARAM inside = MAKELPARAM(5, 5);
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        SendMessageW(save, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, inside);
+    Pump();
+    ASSERT_EQ(GetImportFixupWindow(), wizard);
+    EXPECT_FALSE(g_fixupIssues[0].missingType);
+    EXPECT_TRUE(g_fixupIssues[1].missingType);
+    EXPECT_EQ(U8(GetWindowTextU(GetDlgItem(wizard, IDC_FIX_ID))), "b");
+
+    // Enter saves; its repeats while the key is held do not.
+    SetFocus(save);
+    for (LPARAM repeat : {LPARAM(1), LPARAM(1) | (LPARAM(1) << 30), LPARAM(1) | (LPARAM(1) << 30)})
+        PostMessageW(save, WM_KEYDOWN, VK_RETURN, repeat);
+    Pump();
+    EXPECT_FALSE(g_fixupIssues[1].missingType);
+    EXPECT_TRUE(g_fixupIssues[2].missingType);
+    EXPECT_EQ(U8(GetWindowTextU(GetDlgItem(wizard, IDC_FIX_ID))), "c");
+}
+
+// Every edit box takes typing beyond the control's default limit of about 30,000.
+TEST_F(LostEdits, EditBoxesTakeLongTexts)
+{
+    OpenBank();
+    Command(IDM_EDIT_ITEMS);
+    HWND question = GetDlgItem(Editor(), IDC_ED_QUESTION);
+    std::wstring text; // short lines: a long paragraph costs Wine's word wrap seconds
+    while (text.size() < 65536) text += std::wstring(62, L'q') + L"\r\n";
+    SetWindowTextW(question, text.c_str());
+    SendMessageW(question, EM_SETSEL, text.size(), text.size());
+    SendMessageW(question, WM_CHAR, L'x', 1);
+    EXPECT_EQ(GetWindowTextLengthW(question), static_cast<int>(text.size() + 1));
+    Click(Editor(), IDC_ED_OK);
+    EXPECT_EQ(g_jsonDoc["items"][0]["question"].get<std::string>().size(), text.size() + 1);
+
+    Command(IDM_EDIT_ITEMS);
+    Command(IDM_EDIT_REPLACE);
+    for (HWND window : {GetFindReplaceWindow(), GetMcEditorWindow()}) {
+        if (!window) continue;
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            wchar_t name[16] = L"";
+            GetClassNameW(child, name, 16);
+            if (lstrcmpiW(name, L"EDIT") == 0) EXPECT_GT(SendMessageW(child, EM_GETLIMITTEXT, 0, 0), 1 << 20);
+        }
+    }
+}
+
+// While the wizard or Find/Replace is open, no other window can change the document.
+TEST_F(LostEdits, ModalWindowsDisableEveryOtherWindow)
+{
+    OpenBank();
+    Command(IDM_EDIT_ITEMS);
+    Command(IDM_CREATE_SELECT);
+    HWND select = GetExamExportWindow();
+    ASSERT_NE(select, nullptr);
+    Command(IDM_EDIT_FIND);
+    HWND find = GetFindReplaceWindow();
+    ASSERT_NE(find, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(main));
+    EXPECT_FALSE(IsWindowEnabled(Editor()));
+    EXPECT_FALSE(IsWindowEnabled(select));
+    EXPECT_TRUE(IsWindowEnabled(find));
+    Click(find, IDC_FR_CLOSE);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_TRUE(IsWindowEnabled(Editor()));
+    EXPECT_TRUE(IsWindowEnabled(select));
+
+    // The wizard opened by a merge: the same, and everything comes back after it.
+    script_.openPathLists.push_back({File("imported.json", R"({"items":[{"id":"z","type":"tf","question":"q"}]})")});
+    Command(IDM_FILE_OPEN_MERGE);
+    HWND wizard = GetImportFixupWindow();
+    ASSERT_NE(wizard, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(main));
+    EXPECT_FALSE(IsWindowEnabled(Editor()));
+    EXPECT_FALSE(IsWindowEnabled(select));
+    Type(wizard, IDC_FIX_MLO, u"mz");
+    Click(wizard, IDC_FIX_SAVE);
+    EXPECT_EQ(GetImportFixupWindow(), nullptr);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_TRUE(IsWindowEnabled(Editor()));
+    EXPECT_TRUE(IsWindowEnabled(select));
+}
