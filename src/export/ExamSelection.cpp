@@ -107,6 +107,12 @@ const char16_t* ExamRefusal(json& exam)
     return nullptr;
 }
 
+std::vector<ExamSaveType>& ExamSaveTypes()
+{
+    static std::vector<ExamSaveType> types;
+    return types;
+}
+
 bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
 {
     json exam;
@@ -114,8 +120,25 @@ bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
         ui.ShowMessage(owner, refusal, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
         return false;
     }
-    const std::u16string path = ui.AskSavePath(owner, u"exam.json");
+    std::vector<FileType> types{{u"Exam JSON (*.json)", u"*.json", u"json"}};
+    for (const ExamSaveType& t : ExamSaveTypes()) types.push_back(t.type);
+    size_t type = 0;
+    const std::u16string path = ui.AskSavePathOfType(owner, u"exam.json", types, type);
     if (path.empty()) return false;
+    if (type > 0 && type <= ExamSaveTypes().size()) {
+        std::string bytes;
+        std::u16string message;
+        if (!ExamSaveTypes()[type - 1].write(exam, bytes, message)) {
+            ui.ShowMessage(owner, message, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
+            return false;
+        }
+        if (!WriteFileBytesSafely(path, bytes)) {
+            ui.ShowMessage(owner, u"Failed to save file.", u"Save Selections", MsgIcon::Error, MsgButtons::Ok);
+            return false;
+        }
+        ui.ShowMessage(owner, message, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
+        return true;
+    }
     if (!WriteFileBytesSafely(path, SerializeExam(exam))) {
         ui.ShowMessage(owner, u"Failed to save file.", u"Save Selections", MsgIcon::Error, MsgButtons::Ok);
         return false;

@@ -23,6 +23,11 @@ public:
     {
         return ShowSaveAsDialog(static_cast<HWND>(owner), suggested);
     }
+    std::u16string AskSavePathOfType(void* owner, const std::u16string& suggested,
+                                     const std::vector<FileType>& types, size_t& type) override
+    {
+        return ShowSaveAsTypeDialog(static_cast<HWND>(owner), suggested, types, type);
+    }
     MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
                           MsgButtons buttons) override
     {

@@ -50,3 +50,28 @@ std::u16string ShowSaveAsDialog(HWND owner, const std::u16string& suggested)
     OPENFILENAMEW ofn = MakeRecord(owner, buffer, 260, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY);
     return GetSaveFileNameW(&ofn) ? FromWide(buffer) : u"";
 }
+
+std::u16string ShowSaveAsTypeDialog(HWND owner, const std::u16string& suggested, const std::vector<FileType>& types,
+                                    size_t& type)
+{
+    std::wstring filter;
+    for (const FileType& t : types) {
+        filter += ToWide(t.label);
+        filter += L'\0';
+        filter += ToWide(t.pattern);
+        filter += L'\0';
+    }
+    filter += L'\0';
+    // The default extension follows the chosen type: the dialog takes it from the type's
+    // pattern once lpstrDefExt is set at all.
+    const std::wstring extension = type < types.size() ? ToWide(types[type].extension) : std::wstring();
+    wchar_t buffer[260] = {};
+    if (!suggested.empty() && suggested.size() < 260) std::copy(suggested.begin(), suggested.end(), buffer);
+    OPENFILENAMEW ofn = MakeRecord(owner, buffer, 260, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXPLORER);
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(type + 1);
+    ofn.lpstrDefExt = extension.c_str();
+    if (!GetSaveFileNameW(&ofn)) return u"";
+    if (ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= types.size()) type = ofn.nFilterIndex - 1;
+    return FromWide(buffer);
+}
