@@ -194,6 +194,13 @@ TEST(ExamFormats, SaveSelectionsWritesTheChosenType)
               "b: algorithmic items have no equivalent in Moodle XML");
     EXPECT_EQ(ui.messages.back().icon, MsgIcon::Info);
 
+    // The suggested name kept with another type takes that type's extension.
+    ui.savePaths.push_back(Join(dir, "exam.json"));
+    ui.saveTypes.push_back(2);
+    EXPECT_TRUE(SaveExamSelectionsWith(ui, nullptr));
+    EXPECT_EQ(ReadBytes(Join(dir, "exam.txt")).substr(0, 10), "$CATEGORY:");
+    EXPECT_EQ(ReadBytes(Join(dir, "exam.json")), "");
+
     // Nothing the format can hold: said why, and no file.
     g_examSelectedIds = {"b"};
     ui.savePaths.push_back(Join(dir, "exam.zip"));

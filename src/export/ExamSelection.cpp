@@ -123,9 +123,13 @@ bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
     std::vector<FileType> types{{u"Exam JSON (*.json)", u"*.json", u"json"}};
     for (const ExamSaveType& t : ExamSaveTypes()) types.push_back(t.type);
     size_t type = 0;
-    const std::u16string path = ui.AskSavePathOfType(owner, u"exam.json", types, type);
+    std::u16string path = ui.AskSavePathOfType(owner, u"exam.json", types, type);
     if (path.empty()) return false;
     if (type > 0 && type <= ExamSaveTypes().size()) {
+        // The suggested name kept while only the type was changed: no LMS file is JSON.
+        const std::u16string json = u".json";
+        if (path.size() > json.size() && path.compare(path.size() - json.size(), json.size(), json) == 0)
+            path.replace(path.size() - json.size() + 1, json.size() - 1, ExamSaveTypes()[type - 1].type.extension);
         std::string bytes;
         std::u16string message;
         if (!ExamSaveTypes()[type - 1].write(exam, bytes, message)) {
