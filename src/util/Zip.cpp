@@ -41,7 +41,7 @@ struct ZipWriter::Impl {
     bool Deflate(std::string_view data)
     {
         if (!ready) {
-            if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+            if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
                 return false;
             ready = true;
         } else if (deflateReset(&stream) != Z_OK) {
