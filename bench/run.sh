@@ -27,6 +27,30 @@ table=$out/results.txt
   best "jq -S ." jq -S . "$big"
   best "python3 json load + dump" python3 -c 'import json,sys; json.dump(json.load(open(sys.argv[1])), sys.stdout, sort_keys=True, indent=2)' "$big"
 
+  # Every item of the bank exported in each format, as a ratio to testbank raw of the same
+  # bank in this run; growth 1.0 is linear from 10k to 100k items.
+  echo
+  echo "Exam export of every item, ratio to testbank raw (best of 3 each), growth 10k -> 100k:"
+  secs() { # best wall time of 3 runs of the command
+    local bestt=999999
+    for _ in 1 2 3; do
+      /usr/bin/time -f '%e' -o "$out/time.txt" "$@" >/dev/null 2>&1 || true
+      t=$(tail -1 "$out/time.txt")
+      if awk "BEGIN{exit !($t < $bestt)}"; then bestt=$t; fi
+    done
+    echo "$bestt"
+  }
+  declare -A rawt
+  for n in 10000 100000; do rawt[$n]=$(secs "$NATIVE_BUILD/testbank" raw "$out/bank-$n.json" -o "$out/raw.out"); done
+  printf '  %-8s %10s %10s %8s %10s\n' format "10k ratio" "100k ratio" growth "100k secs"
+  for f in json moodle gift qti21 qti12; do
+    t10=$(secs "$NATIVE_BUILD/testbank" export "$out/bank-10000.json" --format $f -o "$out/export.out")
+    t100=$(secs "$NATIVE_BUILD/testbank" export "$out/bank-100000.json" --format $f -o "$out/export.out")
+    awk -v f=$f -v a="$t10" -v b="$t100" -v r10="${rawt[10000]}" -v r100="${rawt[100000]}" \
+      'BEGIN{printf "  %-8s %10.2f %10.2f %8.2f %10.2f\n", f, a/r10, b/r100, (b/a)/10, b}'
+  done
+  rm -f "$out/raw.out" "$out/export.out"
+
   # The shapes the hostile-input test runs small, at full size: a 50 MB string and a
   # million items, through the whole testbank command.
   echo

@@ -1,6 +1,7 @@
-// Building and serializing an exam from a fuzzed document and selection.
+// Building and serializing an exam from a fuzzed document and selection, in every format.
 #include "FuzzCommon.h"
 #include "export/ExamSelection.h"
+#include "formats/ExamFormats.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -18,6 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!ExamRefusal(exam)) {
         const std::string text = SerializeExam(exam);
         if (json::parse(text)["items"].size() != exam["items"].size()) __builtin_trap();
+        // Every exchange format over the same exam: no text may carry a character XML forbids.
+        for (ExamFormat format : kExamFormats) {
+            const ExamFile file = WriteExamAs(format, exam);
+            ExamFileMessage(file, format, 5);
+            if (format == ExamFormat::Moodle && file.written && file.bytes.find('\x0b') != std::string::npos)
+                __builtin_trap();
+        }
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/AppMain.h"
 
+#include "app/ExamFormatTypes.h"
 #include "app/MainWindow.h"
 #include "branding/Branding.h"
 #include "editor/ItemEditor.h"
@@ -63,6 +64,7 @@ bool StartApplication(HINSTANCE instance, int showCommand)
     InstallMemoryReserve(32 << 20);
     InstallSaveInterruptCleanup();
     g_hInst = instance;
+    RegisterExamSaveTypes();
     InitBranding();
     if (!RegisterWindowClasses()) {
         ShutdownBranding();

@@ -6,6 +6,7 @@
 #include "app/BatchUi.h"
 #include "export/ExamSelection.h"
 #include "fixup/FixupLogic.h"
+#include "formats/ExamFormats.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
 
@@ -16,7 +17,7 @@ const char kUsage[] =
     "       testbank raw FILE [-o OUT]\n"
     "       testbank merge FILE1 FILE2... [-o OUT]\n"
     "       testbank fixups FILE...\n"
-    "       testbank export FILE [--id ID]... [-o OUT]\n"
+    "       testbank export FILE [--id ID]... [--format FORMAT] [-o OUT]\n"
     "       testbank check FILE...\n"
     "       testbank --help\n"
     "\n"
@@ -25,6 +26,9 @@ const char kUsage[] =
     "merge   File > Open && Merge of the files in order; the bytes File > Save would write\n"
     "fixups  the import fixup list: ID, tab, what is missing\n"
     "export  the exam file of the items with the given IDs (all items without --id)\n"
+    "        FORMAT: json (the editor's exam file, the default), moodle (Moodle XML),\n"
+    "        gift (GIFT text), qti21 (QTI 2.1 zip), qti12 (QTI 1.2 zip for Canvas);\n"
+    "        a zip needs -o\n"
     "check   one line per file: ok with counts, or the error\n"
     "-o OUT  write the bytes to OUT (safely) instead of standard output\n";
 
@@ -117,8 +121,8 @@ int Check(const std::vector<std::string>& files, std::string& out)
     return code;
 }
 
-int Export(const std::string& file, const std::vector<std::string>& ids, bool allItems, const std::string& outPath,
-           std::string& out, std::string& err)
+int Export(const std::string& file, const std::vector<std::string>& ids, bool allItems, const ExamFormat* format,
+           const std::string& outPath, std::string& out, std::string& err)
 {
     BatchUi ui;
     if (!Load(ui, {file}, err)) return 1;
@@ -137,7 +141,11 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
         err += w2s(refusal) + "\n";
         return 1;
     }
-    return Emit(SerializeExam(exam), outPath, out, err);
+    if (!format) return Emit(SerializeExam(exam), outPath, out, err);
+    ExamFile written = WriteExamAs(*format, exam);
+    err += ExamFileMessage(written, *format, written.questions.leftOut.size()) + "\n";
+    if (!written.written) return 1;
+    return Emit(written.bytes, outPath, out, err);
 }
 
 int Run(const std::vector<std::string>& args, std::string& out, std::string& err)
@@ -150,12 +158,16 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         return 0;
     }
     std::vector<std::string> files, ids;
-    std::string outPath;
-    bool hasOut = false;
+    std::string outPath, formatName;
+    bool hasOut = false, hasFormat = false;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o" || args[i] == "--id") {
+        if (args[i] == "-o" || args[i] == "--id" || args[i] == "--format") {
             if (i + 1 >= args.size()) throw Usage{};
-            if (args[i] == "-o") {
+            if (args[i] == "--format") {
+                if (hasFormat) throw Usage{};
+                hasFormat = true;
+                formatName = args[++i];
+            } else if (args[i] == "-o") {
                 if (hasOut) throw Usage{};
                 hasOut = true;
                 outPath = args[++i];
@@ -169,8 +181,17 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         }
     }
     const bool takesOut = command == "raw" || command == "merge" || command == "export";
-    if ((hasOut && !takesOut) || (!ids.empty() && command != "export") || (hasOut && outPath.empty()))
+    if ((hasOut && !takesOut) || (!ids.empty() && command != "export") || (hasOut && outPath.empty()) ||
+        (hasFormat && command != "export"))
         throw Usage{};
+    // json, the default, is the exam file as it always was; the others are exchange formats.
+    const ExamFormat* format = nullptr;
+    if (hasFormat && formatName != "json") {
+        for (const ExamFormat& f : kExamFormats)
+            if (formatName == ExamFormatKey(f)) format = &f;
+        // A zip on a terminal or in a pipe is never what was meant.
+        if (!format || (ExamFormatIsZip(*format) && !hasOut)) throw Usage{};
+    }
 
     BatchUi ui;
     if (command == "view" || command == "raw") {
@@ -194,7 +215,7 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     }
     if (command == "export") {
         if (files.size() != 1) throw Usage{};
-        return Export(files[0], ids, ids.empty(), outPath, out, err);
+        return Export(files[0], ids, ids.empty(), format, outPath, out, err);
     }
     if (command == "check") {
         if (files.empty()) throw Usage{};

@@ -107,6 +107,12 @@ const char16_t* ExamRefusal(json& exam)
     return nullptr;
 }
 
+std::vector<ExamSaveType>& ExamSaveTypes()
+{
+    static std::vector<ExamSaveType> types;
+    return types;
+}
+
 bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
 {
     json exam;
@@ -114,8 +120,29 @@ bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
         ui.ShowMessage(owner, refusal, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
         return false;
     }
-    const std::u16string path = ui.AskSavePath(owner, u"exam.json");
+    std::vector<FileType> types{{u"Exam JSON (*.json)", u"*.json", u"json"}};
+    for (const ExamSaveType& t : ExamSaveTypes()) types.push_back(t.type);
+    size_t type = 0;
+    std::u16string path = ui.AskSavePathOfType(owner, u"exam.json", types, type);
     if (path.empty()) return false;
+    if (type > 0 && type <= ExamSaveTypes().size()) {
+        // The suggested name kept while only the type was changed: no LMS file is JSON.
+        const std::u16string json = u".json";
+        if (path.size() > json.size() && path.compare(path.size() - json.size(), json.size(), json) == 0)
+            path.replace(path.size() - json.size() + 1, json.size() - 1, ExamSaveTypes()[type - 1].type.extension);
+        std::string bytes;
+        std::u16string message;
+        if (!ExamSaveTypes()[type - 1].write(exam, bytes, message)) {
+            ui.ShowMessage(owner, message, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
+            return false;
+        }
+        if (!WriteFileBytesSafely(path, bytes)) {
+            ui.ShowMessage(owner, u"Failed to save file.", u"Save Selections", MsgIcon::Error, MsgButtons::Ok);
+            return false;
+        }
+        ui.ShowMessage(owner, message, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
+        return true;
+    }
     if (!WriteFileBytesSafely(path, SerializeExam(exam))) {
         ui.ShowMessage(owner, u"Failed to save file.", u"Save Selections", MsgIcon::Error, MsgButtons::Ok);
         return false;

@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "util/FileUtil.h"
+
 enum class MsgIcon { Error, Info, Warning, Question };
 enum class MsgButtons { Ok, YesNo, YesNoCancel };
 enum class MsgAnswer { Ok, Yes, No, Cancel };
@@ -15,6 +17,15 @@ public:
     virtual std::u16string AskOpenPath(void* owner) = 0;
     virtual std::vector<std::u16string> AskOpenPaths(void* owner) = 0;
     virtual std::u16string AskSavePath(void* owner, const std::u16string& suggested) = 0;
+    // A save dialog whose file-type list offers `types`, starting at `type`; the type the
+    // user chose comes back in `type` (it decides the format and the default extension).
+    virtual std::u16string AskSavePathOfType(void* owner, const std::u16string& suggested,
+                                             const std::vector<FileType>& types, size_t& type)
+    {
+        (void)types;
+        (void)type;
+        return AskSavePath(owner, suggested);
+    }
     virtual MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption,
                                   MsgIcon icon, MsgButtons buttons) = 0;
 };

@@ -16,6 +16,8 @@ struct ModalScript {
     std::deque<std::u16string> openPaths;
     std::deque<std::vector<std::u16string>> openPathLists;
     std::deque<std::u16string> savePaths;
+    std::deque<size_t> saveTypes; // the file type chosen with each typed save path
+    std::vector<std::vector<FileType>> offeredTypes;
     std::deque<MsgAnswer> answers; // for questions; an empty queue answers Cancel
     std::vector<std::u16string> suggestedNames;
     std::vector<Message> messages;
@@ -26,6 +28,13 @@ struct ModalScript {
     {
         suggestedNames.push_back(suggested);
         return Pop(savePaths, std::u16string());
+    }
+    std::u16string NextTypedSavePath(const std::u16string& suggested, const std::vector<FileType>& types,
+                                     size_t& type)
+    {
+        offeredTypes.push_back(types);
+        type = Pop(saveTypes, type);
+        return NextSavePath(suggested);
     }
     MsgAnswer Record(void* owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
                      MsgButtons buttons)
@@ -52,6 +61,11 @@ public:
     std::u16string AskOpenPath(void*) override { return NextOpenPath(); }
     std::vector<std::u16string> AskOpenPaths(void*) override { return NextOpenPaths(); }
     std::u16string AskSavePath(void*, const std::u16string& suggested) override { return NextSavePath(suggested); }
+    std::u16string AskSavePathOfType(void*, const std::u16string& suggested, const std::vector<FileType>& types,
+                                     size_t& type) override
+    {
+        return NextTypedSavePath(suggested, types, type);
+    }
     MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
                           MsgButtons buttons) override
     {

@@ -36,6 +36,14 @@ public:
         ReportTooLong(owner, tooLong);
         return path;
     }
+    std::u16string AskSavePathOfType(void* owner, const std::u16string& suggested,
+                                     const std::vector<FileType>& types, size_t& type) override
+    {
+        bool tooLong = false;
+        std::u16string path = ShowSaveAsTypeDialog(static_cast<HWND>(owner), suggested, types, type, &tooLong);
+        ReportTooLong(owner, tooLong);
+        return path;
+    }
     MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,
                           MsgButtons buttons) override
     {

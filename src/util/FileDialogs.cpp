@@ -33,6 +33,21 @@ std::u16string Chosen(BOOL ok, const wchar_t* buffer, bool* tooLong)
     return ok ? FromWide(buffer) : u"";
 }
 
+// `filterIndex` comes back as the type the user chose.
+std::u16string SaveDialog(HWND owner, const std::u16string& suggested, const wchar_t* filter, DWORD& filterIndex,
+                          const wchar_t* defaultExtension, bool* tooLong)
+{
+    std::vector<wchar_t> buffer(kPathBuffer, L'\0');
+    if (suggested.size() < kPathBuffer) std::copy(suggested.begin(), suggested.end(), buffer.begin());
+    OPENFILENAMEW ofn = MakeRecord(owner, buffer.data(), kPathBuffer, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_EXPLORER);
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = filterIndex;
+    ofn.lpstrDefExt = defaultExtension;
+    const std::u16string path = Chosen(GetSaveFileNameW(&ofn), buffer.data(), tooLong);
+    filterIndex = ofn.nFilterIndex;
+    return path;
+}
+
 } // namespace
 
 std::u16string ShowOpenJsonDialog(HWND owner, bool* tooLong)
@@ -57,8 +72,26 @@ std::vector<std::u16string> ShowOpenMultiJsonDialog(HWND owner, bool* tooLong)
 
 std::u16string ShowSaveAsDialog(HWND owner, const std::u16string& suggested, bool* tooLong)
 {
-    std::vector<wchar_t> buffer(kPathBuffer, L'\0');
-    if (suggested.size() < kPathBuffer) std::copy(suggested.begin(), suggested.end(), buffer.begin());
-    OPENFILENAMEW ofn = MakeRecord(owner, buffer.data(), kPathBuffer, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY);
-    return Chosen(GetSaveFileNameW(&ofn), buffer.data(), tooLong);
+    DWORD index = 1;
+    return SaveDialog(owner, suggested, kFilter, index, nullptr, tooLong);
+}
+
+std::u16string ShowSaveAsTypeDialog(HWND owner, const std::u16string& suggested, const std::vector<FileType>& types,
+                                    size_t& type, bool* tooLong)
+{
+    std::wstring filter;
+    for (const FileType& t : types) {
+        filter += ToWide(t.label);
+        filter += L'\0';
+        filter += ToWide(t.pattern);
+        filter += L'\0';
+    }
+    filter += L'\0';
+    // The default extension follows the chosen type: the dialog takes it from the type's
+    // pattern once lpstrDefExt is set at all.
+    const std::wstring extension = type < types.size() ? ToWide(types[type].extension) : std::wstring();
+    DWORD index = static_cast<DWORD>(type + 1);
+    const std::u16string path = SaveDialog(owner, suggested, filter.c_str(), index, extension.c_str(), tooLong);
+    if (!path.empty() && index >= 1 && index <= types.size()) type = index - 1;
+    return path;
 }

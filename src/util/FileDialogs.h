@@ -4,8 +4,14 @@
 
 #include <windows.h>
 
+#include "util/FileUtil.h"
+
 // The common file dialogs for JSON files; "" or an empty list when cancelled or failed,
 // with `tooLong` set when the path typed did not fit the longest path Windows has.
 std::u16string ShowOpenJsonDialog(HWND owner, bool* tooLong = nullptr);
 std::vector<std::u16string> ShowOpenMultiJsonDialog(HWND owner, bool* tooLong = nullptr);
 std::u16string ShowSaveAsDialog(HWND owner, const std::u16string& suggested, bool* tooLong = nullptr);
+// A save dialog with its own file-type list, starting at `type`; the chosen type's
+// extension is added to a name typed without one, and the type comes back in `type`.
+std::u16string ShowSaveAsTypeDialog(HWND owner, const std::u16string& suggested, const std::vector<FileType>& types,
+                                    size_t& type, bool* tooLong = nullptr);

@@ -2,6 +2,11 @@
 #include <string>
 #include <vector>
 
+// One entry of a save dialog's file-type list: "Moodle XML (*.xml)", "*.xml", "xml".
+struct FileType {
+    std::u16string label, pattern, extension;
+};
+
 // Whole-file text I/O: UTF-8 on disk, UTF-16 in memory, no BOM added or removed, no
 // newline translation. Paths are opened exactly as given (UTF-16 on Windows); a path
 // that cannot be represented exactly fails rather than naming another file.

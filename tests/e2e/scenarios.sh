@@ -118,3 +118,46 @@ assert new["id"] == "Q9" and new["question"] == "What is new?" and new["type"] =
 assert sorted(new) == ["category", "choices", "correct", "id", "objectives", "question", "type"], sorted(new)
 PY
 stop_editor
+
+# Save Selections as Moodle XML and as a QTI 2.1 package: the type chosen in the real save
+# dialog's file-type list decides the format and the extension; the files are what
+# `testbank export --format` writes, and they pass their checks.
+cp "$ROOT/tests/data/sample.json" "$work/lms.json"
+start_editor
+open_file "$work/lms.json"
+wait_window '^Fix Imported Items$' 5 && close_fixup_wizard
+keys alt+c s
+wait_window '^Select Items$' || fail "Select Items did not open"
+sleep 1
+select=$(xdotool search --name '^Select Items$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$select")"
+save_as_type() { # name without extension, how many entries down the type list
+  xdotool mousemove $((X + WIDTH - 238 + 50)) $((Y + HEIGHT - 26)) click 1; sleep 1
+  wait_window '^Save As$' || fail "no save dialog from Save Selections..."
+  type_text "$(winpath "$work/$1")"
+  keys alt+t
+  for _ in $(seq "$2"); do keys Down; done
+  import -window root "$shots/save-as-type-$2.png"
+  keys Return
+  wait_window '^Save Selections$' || fail "no message after saving as type $2"
+  import -window root "$shots/saved-as-type-$2.png"
+  keys Return
+}
+save_as_type lms-exam 1
+[ -e "$work/lms-exam.xml" ] || fail "Moodle XML was not saved with its extension"
+"$ROOT/build/native/testbank" export "$work/lms.json" --format moodle -o "$work/expected.xml" 2>/dev/null
+cmp "$work/lms-exam.xml" "$work/expected.xml" || fail "the Moodle XML differs from testbank export --format moodle"
+xmllint --noout "$work/lms-exam.xml" || fail "the Moodle XML is not well-formed"
+save_as_type lms-exam 3
+[ -e "$work/lms-exam.zip" ] || fail "the QTI 2.1 package was not saved with its extension"
+"$ROOT/build/native/testbank" export "$work/lms.json" --format qti21 -o "$work/expected.zip" 2>/dev/null
+cmp "$work/lms-exam.zip" "$work/expected.zip" || fail "the QTI 2.1 package differs from testbank export --format qti21"
+rm -rf "$work/qti21" && mkdir "$work/qti21" && (cd "$work/qti21" && unzip -q ../lms-exam.zip)
+schemas=$ROOT/../shared/schemas
+XML_CATALOG_FILES=$schemas/catalog.xml xmllint --nonet --noout \
+  --schema "$schemas/catalog-root/www.imsglobal.org/xsd/imsqti_v2p1.xsd" "$work"/qti21/items/*.xml \
+  "$work/qti21/assessment.xml" || fail "a QTI 2.1 item or the test does not validate"
+XML_CATALOG_FILES=$schemas/catalog.xml xmllint --nonet --noout \
+  --schema "$schemas/qti21-package/qtiv2p1_imscpv1p2_v1p0.xsd" "$work/qti21/imsmanifest.xml" ||
+  fail "the QTI 2.1 manifest does not validate"
+stop_editor

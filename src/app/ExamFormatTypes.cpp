@@ -1,0 +1,31 @@
+#include "app/ExamFormatTypes.h"
+
+#include "export/ExamSelection.h"
+#include "formats/ExamFormats.h"
+#include "util/StringUtil.h"
+
+namespace {
+
+// A message box lists this many left-out items, then how many more.
+constexpr size_t kListedInMessage = 20;
+
+template <ExamFormat F>
+bool Write(const json& exam, std::string& bytes, std::u16string& message)
+{
+    ExamFile file = WriteExamAs(F, exam);
+    message = s2w(ExamFileMessage(file, F, kListedInMessage));
+    bytes = std::move(file.bytes);
+    return file.written;
+}
+
+} // namespace
+
+void RegisterExamSaveTypes()
+{
+    std::vector<ExamSaveType>& types = ExamSaveTypes();
+    if (!types.empty()) return;
+    types.push_back({{u"Moodle XML (*.xml)", u"*.xml", u"xml"}, Write<ExamFormat::Moodle>});
+    types.push_back({{u"GIFT (*.txt)", u"*.txt", u"txt"}, Write<ExamFormat::Gift>});
+    types.push_back({{u"QTI 2.1 package (*.zip)", u"*.zip", u"zip"}, Write<ExamFormat::Qti21>});
+    types.push_back({{u"QTI 1.2 package for Canvas (*.zip)", u"*.zip", u"zip"}, Write<ExamFormat::Qti12>});
+}

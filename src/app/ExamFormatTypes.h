@@ -1,0 +1,3 @@
+#pragma once
+// Adds the exchange formats to the Save Selections file types (once).
+void RegisterExamSaveTypes();

@@ -1,0 +1,69 @@
+#pragma once
+// The exam in the exchange formats learning-management systems import: Moodle XML,
+// GIFT, an IMS QTI 2.1 content package and an IMS QTI 1.2 package as Canvas reads it.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "model/JsonModel.h"
+
+enum class ExamFormat { Moodle, Gift, Qti21, Qti12 };
+constexpr ExamFormat kExamFormats[] = {ExamFormat::Moodle, ExamFormat::Gift, ExamFormat::Qti21, ExamFormat::Qti12};
+
+// "Moodle XML", "GIFT", "QTI 2.1 package", "QTI 1.2 package (Canvas)": for messages.
+const char* ExamFormatName(ExamFormat format);
+// "moodle", "gift", "qti21", "qti12": the command's --format.
+const char* ExamFormatKey(ExamFormat format);
+// "xml", "txt" or "zip".
+const char* ExamFormatExtension(ExamFormat format);
+bool ExamFormatIsZip(ExamFormat format);
+
+// One exam item as every format sees it. Texts are plain text with what XML forbids
+// already dropped; the writers escape them for their format.
+struct ExportQuestion {
+    enum Kind { Choice, TrueFalse, Numeric, ShortAnswer } kind = Choice;
+    std::string id, type, category, stem;
+    std::vector<std::string> choices;  // the non-empty ones, in A-D order
+    std::vector<std::string> letters;  // the letter of each of them
+    size_t correct = 0;                // index into choices
+    bool truth = true;                 // true/false key
+    std::string answer;                // numeric (a plain decimal) or short-answer text
+    std::vector<std::pair<std::string, std::string>> objectives; // the non-blank MLO, CLO, PLO
+};
+
+struct ExamQuestions {
+    std::vector<ExportQuestion> questions; // grouped by category, first seen first
+    std::vector<std::pair<std::string, std::string>> leftOut; // ID, reason
+    std::vector<std::string> cleanedIds;   // items that lost characters XML forbids
+    size_t selected = 0;
+};
+
+// The items of `exam` ({"items": [...]}) that `format` can hold, and why the others not.
+ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format);
+
+// The writers, one source file each.
+std::string WriteMoodleXml(const ExamQuestions& exam);
+std::string WriteGift(const ExamQuestions& exam);
+// False when the archive cannot be made (zlib failed, past 4 GiB).
+bool WriteQti21Package(const ExamQuestions& exam, std::string& zip);
+bool WriteQti12Package(const ExamQuestions& exam, std::string& zip);
+
+// An export: the file's bytes when anything could be written, and the message.
+struct ExamFile {
+    bool written = false;
+    std::string bytes;
+    ExamQuestions questions;
+};
+ExamFile WriteExamAs(ExamFormat format, const json& exam);
+// What the user is told: the count per type, every item left out with its reason (at
+// most `maxListed` of them, then how many more), the items that lost characters.
+std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxListed);
+
+// Shared by the writers: unique XML names for the item IDs, in question order, each at
+// most 64 bytes (they also name files inside the packages; unique without letter case,
+// as Windows compares file names); none starts with "exam.", kept for the packages' own
+// parts.
+std::vector<std::string> UniqueXmlNames(const ExamQuestions& exam);
+// A category path as Moodle reads it: "$course$/top/NAME", a '/' in the name as "//";
+// "Uncategorized" for an item without one.
+std::string MoodleCategoryPath(const std::string& category);

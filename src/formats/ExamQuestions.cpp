@@ -1,0 +1,262 @@
+#include "formats/ExamFormats.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "util/XmlText.h"
+#include "util/Zip.h"
+
+namespace {
+
+std::string StringField(const json& object, const char* key)
+{
+    auto it = object.find(key);
+    if (it == object.end()) return "";
+    if (it->is_string()) return it->get<std::string>();
+    if (it->is_number() || it->is_boolean()) return JsonText(*it);
+    return "";
+}
+
+std::string Trimmed(const std::string& text)
+{
+    size_t a = 0, b = text.size();
+    while (a < b && (text[a] == ' ' || (text[a] >= '\t' && text[a] <= '\r'))) ++a;
+    while (b > a && (text[b - 1] == ' ' || (text[b - 1] >= '\t' && text[b - 1] <= '\r'))) --b;
+    return text.substr(a, b - a);
+}
+
+// A plain decimal ("42", "-3.5"): what every format's numeric question takes as is.
+bool IsPlainDecimal(const std::string& text)
+{
+    size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    const size_t digits = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    if (i == digits) return false;
+    if (i < text.size() && text[i] == '.') {
+        const size_t fraction = ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        if (i == fraction) return false;
+    }
+    return i == text.size();
+}
+
+} // namespace
+
+const char* ExamFormatName(ExamFormat format)
+{
+    switch (format) {
+    case ExamFormat::Moodle: return "Moodle XML";
+    case ExamFormat::Gift: return "GIFT";
+    case ExamFormat::Qti21: return "QTI 2.1";
+    case ExamFormat::Qti12: return "QTI 1.2";
+    }
+    return "";
+}
+
+const char* ExamFormatKey(ExamFormat format)
+{
+    switch (format) {
+    case ExamFormat::Moodle: return "moodle";
+    case ExamFormat::Gift: return "gift";
+    case ExamFormat::Qti21: return "qti21";
+    case ExamFormat::Qti12: return "qti12";
+    }
+    return "";
+}
+
+bool ExamFormatIsZip(ExamFormat format) { return format == ExamFormat::Qti21 || format == ExamFormat::Qti12; }
+
+const char* ExamFormatExtension(ExamFormat format)
+{
+    return ExamFormatIsZip(format) ? "zip" : format == ExamFormat::Gift ? "txt" : "xml";
+}
+
+ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
+{
+    ExamQuestions out;
+    auto items = exam.find("items");
+    if (items == exam.end() || !items->is_array()) return out;
+    const std::string formatName = ExamFormatName(format);
+    for (const json& item : *items) {
+        if (!item.is_object()) continue;
+        ++out.selected;
+        size_t dropped = 0;
+        auto clean = [&dropped](const std::string& text) { return XmlAllowedText(text, dropped); };
+        ExportQuestion q;
+        q.id = clean(StringField(item, "id"));
+        // The document keeps the type as written ("Multiple Choice"); loading decided what it means.
+        q.type = NormalizeTypeString(StringField(item, "type"));
+        if (q.type.empty()) q.type = InferTypeFromItem(item);
+        q.category = clean(StringField(item, "category"));
+        if (IsBlank(q.category)) q.category.clear();
+        q.stem = clean(StringField(item, "question"));
+        auto leaveOut = [&](const std::string& reason) { out.leftOut.emplace_back(q.id, reason); };
+        if (q.type == "algorithmic") {
+            leaveOut("algorithmic items have no equivalent in " + formatName);
+            continue;
+        }
+        if (IsBlank(q.stem)) {
+            leaveOut("the question text is empty");
+            continue;
+        }
+        if (q.type == "multiple_choice") {
+            q.kind = ExportQuestion::Choice;
+            const json empty = json::object();
+            auto choices = item.find("choices");
+            const json& from = choices != item.end() && choices->is_object() ? *choices : empty;
+            const std::string key = StringField(item, "correct");
+            bool keyFound = false;
+            for (const char* letter : {"A", "B", "C", "D"}) {
+                const std::string text = clean(StringField(from, letter));
+                if (IsBlank(text)) continue;
+                if (key == letter) {
+                    q.correct = q.choices.size();
+                    keyFound = true;
+                }
+                q.choices.push_back(text);
+                q.letters.push_back(letter);
+            }
+            if (!keyFound) {
+                leaveOut("the correct choice (" + key + ") is empty");
+                continue;
+            }
+            if (q.choices.size() < 2) {
+                leaveOut("it has fewer than two non-empty choices");
+                continue;
+            }
+        } else if (q.type == "true_false") {
+            q.kind = ExportQuestion::TrueFalse;
+            q.truth = ToLowerAscii(StringField(item, "correct")) != "false";
+        } else if (q.type == "numerical") {
+            std::string answer = Trimmed(clean(StringField(item, "answer")));
+            if (answer.empty()) answer = Trimmed(clean(StringField(item, "correct")));
+            if (answer.empty()) {
+                leaveOut("the answer is empty");
+                continue;
+            }
+            if (IsPlainDecimal(answer)) {
+                q.kind = ExportQuestion::Numeric;
+                q.answer = answer[0] == '+' ? answer.substr(1) : answer;
+            } else {
+                q.kind = ExportQuestion::ShortAnswer;
+                q.answer = answer;
+            }
+        } else {
+            leaveOut("items of type \"" + q.type + "\" have no equivalent in " + formatName);
+            continue;
+        }
+        auto objectives = item.find("objectives");
+        if (objectives != item.end() && objectives->is_object())
+            for (const char* key : {"MLO", "CLO", "PLO"}) {
+                std::string value = Trimmed(clean(StringField(*objectives, key)));
+                if (!value.empty()) q.objectives.emplace_back(key, std::move(value));
+            }
+        if (dropped) out.cleanedIds.push_back(q.id);
+        out.questions.push_back(std::move(q));
+    }
+    // One block per category for the formats that set it before its questions.
+    std::unordered_map<std::string, size_t> rank;
+    for (const ExportQuestion& q : out.questions) rank.emplace(q.category, rank.size());
+    std::stable_sort(out.questions.begin(), out.questions.end(),
+                     [&rank](const ExportQuestion& a, const ExportQuestion& b) {
+                         return rank[a.category] < rank[b.category];
+                     });
+    return out;
+}
+
+ExamFile WriteExamAs(ExamFormat format, const json& exam)
+{
+    ExamFile file;
+    file.questions = CollectExamQuestions(exam, format);
+    if (file.questions.questions.empty()) return file;
+    switch (format) {
+    case ExamFormat::Moodle: file.bytes = WriteMoodleXml(file.questions); break;
+    case ExamFormat::Gift: file.bytes = WriteGift(file.questions); break;
+    case ExamFormat::Qti21:
+        if (!WriteQti21Package(file.questions, file.bytes)) return file;
+        break;
+    case ExamFormat::Qti12:
+        if (!WriteQti12Package(file.questions, file.bytes)) return file;
+        break;
+    }
+    file.written = true;
+    return file;
+}
+
+std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxListed)
+{
+    const ExamQuestions& q = file.questions;
+    const std::string name = ExamFormatName(format);
+    std::string text;
+    if (file.written) {
+        // Counted in the document's own type names.
+        size_t counts[4] = {};
+        size_t asText = 0;
+        for (const ExportQuestion& question : q.questions) {
+            ++counts[question.kind == ExportQuestion::ShortAnswer ? ExportQuestion::Numeric : question.kind];
+            asText += question.kind == ExportQuestion::ShortAnswer;
+        }
+        text = "Exported " + std::to_string(q.questions.size()) + " of " + std::to_string(q.selected) +
+               " items as " + name + ":";
+        const char* names[] = {"multiple_choice", "true_false", "numerical"};
+        bool first = true;
+        for (int k = 0; k < 3; ++k) {
+            if (!counts[k]) continue;
+            text += std::string(first ? " " : ", ") + std::to_string(counts[k]) + " " + names[k];
+            if (k == ExportQuestion::Numeric && asText)
+                text += " (" + std::to_string(asText) + " with a text answer, as short answer)";
+            first = false;
+        }
+        text += ".";
+    } else if (q.questions.empty()) {
+        text = "Nothing was exported: none of the " + std::to_string(q.selected) + " selected items can be written as " +
+               name + ".";
+    } else {
+        text = "The " + name + " file could not be made (it would be larger than 4 GiB).";
+    }
+    if (!q.leftOut.empty()) {
+        text += "\n\nLeft out " + std::to_string(q.leftOut.size()) + (q.leftOut.size() == 1 ? " item:" : " items:");
+        for (size_t i = 0; i < q.leftOut.size() && i < maxListed; ++i)
+            text += "\n" + q.leftOut[i].first + ": " + q.leftOut[i].second;
+        if (q.leftOut.size() > maxListed)
+            text += "\n... and " + std::to_string(q.leftOut.size() - maxListed) + " more.";
+    }
+    if (!q.cleanedIds.empty()) {
+        text += "\n\nControl characters that XML does not allow were dropped from " +
+                std::to_string(q.cleanedIds.size()) + (q.cleanedIds.size() == 1 ? " item: " : " items: ");
+        for (size_t i = 0; i < q.cleanedIds.size() && i < maxListed; ++i)
+            text += (i ? ", " : "") + q.cleanedIds[i];
+        if (q.cleanedIds.size() > maxListed) text += ", ... and " + std::to_string(q.cleanedIds.size() - maxListed) + " more";
+        text += ".";
+    }
+    return text;
+}
+
+std::vector<std::string> UniqueXmlNames(const ExamQuestions& exam)
+{
+    std::vector<std::string> names;
+    names.reserve(exam.questions.size());
+    std::unordered_set<std::string> taken;
+    for (const ExportQuestion& q : exam.questions) {
+        std::string base = XmlNameFrom(q.id, 56);
+        // "exam." names the package's own parts (test, sections, manifest).
+        if (ToLowerAscii(base.substr(0, 5)) == "exam.") base = "item_" + base.substr(0, 51);
+        std::string name = base;
+        for (size_t n = 2; !taken.insert(ToLowerAscii(name)).second; ++n) name = base + "_" + std::to_string(n);
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::string MoodleCategoryPath(const std::string& category)
+{
+    std::string path = "$course$/top/";
+    const std::string name = IsBlank(category) ? std::string("Uncategorized") : category;
+    for (char c : name) {
+        if (c == '/') path += "//";
+        else if (c == '\r' || c == '\n') path += ' ';
+        else path += c;
+    }
+    return path;
+}

@@ -1,0 +1,136 @@
+#include "formats/ExamFormats.h"
+
+#include "util/XmlText.h"
+
+namespace {
+
+// Moodle keeps at most 255 characters of a name and 100 of an ID number.
+std::string FirstChars(const std::string& text, size_t chars)
+{
+    size_t i = 0;
+    for (size_t n = 0; i < text.size() && n < chars; ++n) {
+        ++i;
+        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+    }
+    return text.substr(0, i);
+}
+
+size_t CharCount(const std::string& text)
+{
+    size_t n = 0;
+    for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+void Html(std::string& out, const char* tag, const std::string& plain)
+{
+    std::string html;
+    AppendPlainAsHtml(html, plain, false);
+    out += "    <";
+    out += tag;
+    out += " format=\"html\"><text>";
+    AppendCdata(out, html);
+    out += "</text></";
+    out += tag;
+    out += ">\n";
+}
+
+void Answer(std::string& out, const char* fraction, const std::string& textXml, const char* format)
+{
+    out += "    <answer fraction=\"";
+    out += fraction;
+    out += "\" format=\"";
+    out += format;
+    out += "\"><text>";
+    out += textXml;
+    out += "</text><feedback format=\"html\"><text></text></feedback></answer>\n";
+}
+
+void HtmlAnswer(std::string& out, const char* fraction, const std::string& plain)
+{
+    std::string html, cdata;
+    AppendPlainAsHtml(html, plain, false);
+    AppendCdata(cdata, html);
+    Answer(out, fraction, cdata, "html");
+}
+
+// In a short answer '*' is a wildcard; "\*" is the star itself.
+std::string ShortAnswerPattern(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '*') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+void Question(std::string& out, const ExportQuestion& q)
+{
+    static const char* const kTypes[] = {"multichoice", "truefalse", "numerical", "shortanswer"};
+    out += "  <question type=\"";
+    out += kTypes[q.kind];
+    out += "\">\n    <name><text>";
+    AppendXmlEscaped(out, q.id.empty() ? std::string("(no ID)") : FirstChars(q.id, 255));
+    out += "</text></name>\n";
+    Html(out, "questiontext", q.stem);
+    out += "    <generalfeedback format=\"html\"><text></text></generalfeedback>\n"
+           "    <defaultgrade>1</defaultgrade>\n    <penalty>0</penalty>\n    <hidden>0</hidden>\n";
+    if (!q.id.empty() && CharCount(q.id) <= 100) {
+        out += "    <idnumber>";
+        AppendXmlEscaped(out, q.id);
+        out += "</idnumber>\n";
+    }
+    switch (q.kind) {
+    case ExportQuestion::Choice:
+        out += "    <single>true</single>\n    <shuffleanswers>false</shuffleanswers>\n"
+               "    <answernumbering>ABCD</answernumbering>\n";
+        for (size_t i = 0; i < q.choices.size(); ++i) HtmlAnswer(out, i == q.correct ? "100" : "0", q.choices[i]);
+        break;
+    case ExportQuestion::TrueFalse:
+        Answer(out, q.truth ? "100" : "0", "true", "moodle_auto_format");
+        Answer(out, q.truth ? "0" : "100", "false", "moodle_auto_format");
+        break;
+    case ExportQuestion::Numeric:
+        out += "    <answer fraction=\"100\" format=\"moodle_auto_format\"><text>" + q.answer +
+               "</text><tolerance>0</tolerance><feedback format=\"html\"><text></text></feedback></answer>\n";
+        break;
+    case ExportQuestion::ShortAnswer: {
+        out += "    <usecase>0</usecase>\n";
+        std::string text;
+        AppendXmlEscaped(text, ShortAnswerPattern(q.answer));
+        Answer(out, "100", text, "moodle_auto_format");
+        break;
+    }
+    }
+    if (!q.objectives.empty()) {
+        out += "    <tags>\n";
+        for (const auto& [key, value] : q.objectives) {
+            out += "      <tag><text>";
+            AppendXmlEscaped(out, key + ": " + value);
+            out += "</text></tag>\n";
+        }
+        out += "    </tags>\n";
+    }
+    out += "  </question>\n";
+}
+
+} // namespace
+
+std::string WriteMoodleXml(const ExamQuestions& exam)
+{
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n";
+    const std::string* category = nullptr;
+    for (const ExportQuestion& q : exam.questions) {
+        // The questions come grouped by category: one category question per group.
+        if (!category || *category != q.category) {
+            category = &q.category;
+            out += "  <question type=\"category\">\n    <category><text>";
+            AppendXmlEscaped(out, MoodleCategoryPath(q.category));
+            out += "</text></category>\n  </question>\n";
+        }
+        Question(out, q);
+    }
+    out += "</quiz>\n";
+    return out;
+}

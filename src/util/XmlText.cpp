@@ -1,0 +1,143 @@
+#include "util/XmlText.h"
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at `i` and its code point; 0 when malformed.
+size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp)
+{
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+        cp = c;
+        return 1;
+    }
+    size_t n;
+    char32_t min;
+    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F, min = 0x80;
+    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F, min = 0x800;
+    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07, min = 0x10000;
+    else return 0;
+    if (i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k) {
+        const unsigned char t = static_cast<unsigned char>(s[i + k]);
+        if ((t & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (t & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return n;
+}
+
+bool XmlForbids(char32_t cp)
+{
+    return (cp < 0x20 && cp != 0x09 && cp != 0x0A && cp != 0x0D) || cp == 0xFFFE || cp == 0xFFFF;
+}
+
+} // namespace
+
+std::string XmlAllowedText(std::string_view text, size_t& dropped)
+{
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        // Runs of printable ASCII are the common case: copied in one step.
+        size_t j = i;
+        while (j < text.size() && static_cast<unsigned char>(text[j]) >= 0x20 &&
+               static_cast<unsigned char>(text[j]) < 0x80)
+            ++j;
+        out.append(text, i, j - i);
+        i = j;
+        if (i >= text.size()) break;
+        char32_t cp;
+        const size_t n = DecodeUtf8(text, i, cp);
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            if (XmlForbids(cp)) ++dropped;
+            else out.append(text, i, n);
+            i += n;
+        }
+    }
+    return out;
+}
+
+void AppendXmlEscaped(std::string& out, std::string_view text)
+{
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char* entity;
+        switch (text[i]) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '"': entity = "&quot;"; break;
+        case '\'': entity = "&apos;"; break;
+        // A literal CR or LF would reach an attribute's value as a space.
+        case '\r': entity = "&#13;"; break;
+        case '\n': entity = "&#10;"; break;
+        case '\t': entity = "&#9;"; break;
+        default: continue;
+        }
+        out.append(text, start, i - start);
+        out += entity;
+        start = i + 1;
+    }
+    out.append(text, start, text.size() - start);
+}
+
+void AppendPlainAsHtml(std::string& out, std::string_view text, bool xhtml)
+{
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char* entity;
+        switch (text[i]) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '"': entity = "&quot;"; break;
+        // &apos; is XML, not HTML 4: the numeric reference is read by both.
+        case '\'': entity = "&#39;"; break;
+        case '\r':
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                out.append(text, start, i - start);
+                start = i + 1;
+                continue;
+            }
+            entity = xhtml ? "<br/>" : "<br>";
+            break;
+        case '\n': entity = xhtml ? "<br/>" : "<br>"; break;
+        default: continue;
+        }
+        out.append(text, start, i - start);
+        out += entity;
+        start = i + 1;
+    }
+    out.append(text, start, text.size() - start);
+}
+
+void AppendCdata(std::string& out, std::string_view text)
+{
+    out += "<![CDATA[";
+    size_t start = 0;
+    for (size_t at = text.find("]]>"); at != std::string_view::npos; at = text.find("]]>", at + 1)) {
+        out.append(text, start, at + 2 - start);
+        out += "]]><![CDATA[";
+        start = at + 2;
+    }
+    out.append(text, start, text.size() - start);
+    out += "]]>";
+}
+
+std::string XmlNameFrom(std::string_view id, size_t maxLength)
+{
+    std::string name;
+    const bool startsOk = !id.empty() && ((id[0] >= 'A' && id[0] <= 'Z') || (id[0] >= 'a' && id[0] <= 'z') || id[0] == '_');
+    if (!startsOk) name = "item_";
+    for (char c : id) {
+        if (name.size() >= maxLength) break;
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+                        c == '-' || c == '_';
+        name += ok ? c : '_';
+    }
+    return name;
+}
