@@ -21,6 +21,9 @@ public:
     // the old one close.
     virtual void DocumentReread() {}
     virtual void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) { (void)owner; (void)issues; }
+    // Open && Merge found duplicates or dropped differing items: the notes, also on top of
+    // the listing.
+    virtual void MergeNotesAdded(const NoteList& notes) { (void)notes; }
 };
 
 void CmdNewTestbank(DocumentUi& ui, void* owner);

@@ -1,9 +1,11 @@
 #include "cli/TestbankCli.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 
 #include "app/BatchUi.h"
+#include "dupes/DupesLogic.h"
 #include "export/ExamSelection.h"
 #include "fixup/FixupLogic.h"
 #include "util/FileUtil.h"
@@ -18,6 +20,7 @@ const char kUsage[] =
     "       testbank fixups FILE...\n"
     "       testbank export FILE [--id ID]... [-o OUT]\n"
     "       testbank check FILE...\n"
+    "       testbank dupes FILE... [--threshold X] [--format text|csv]\n"
     "       testbank --help\n"
     "\n"
     "view    the formatted view of FILE as the editor shows it after File > Open\n"
@@ -26,9 +29,14 @@ const char kUsage[] =
     "fixups  the import fixup list: ID, tab, what is missing\n"
     "export  the exam file of the items with the given IDs (all items without --id)\n"
     "check   one line per file: ok with counts, or the error\n"
+    "dupes   duplicate and conflicting items within and across the files, in groups:\n"
+    "        conflicts first, then exact and near copies (similarity at least X,\n"
+    "        default 0.8); --format csv gives group,kind,score,file,id rows\n"
     "-o OUT  write the bytes to OUT (safely) instead of standard output\n";
 
-struct Usage {};
+struct Usage {
+    std::string why; // said before the usage text, when there is more to say
+};
 // A failure found before any command runs: the message for stderr.
 struct Refused {
     std::string message;
@@ -140,6 +148,34 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
     return Emit(SerializeExam(exam), outPath, out, err);
 }
 
+int Dupes(const std::vector<std::string>& files, double threshold, bool csv, std::string& out, std::string& err)
+{
+    std::vector<DupeEntry> entries;
+    for (size_t f = 0; f < files.size(); ++f) {
+        BatchUi ui;
+        std::string error;
+        if (!Load(ui, {files[f]}, error)) {
+            err += files[f] + ": " + error;
+            ResetAllState();
+            return 1;
+        }
+        AddDocumentEntries(g_jsonDoc, f, entries);
+    }
+    ResetAllState(); // only the entries are needed from here on
+    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, threshold);
+    out += csv ? FormatDupesCsv(entries, groups, files) : FormatDupesText(entries, groups, files);
+    return 0;
+}
+
+// A threshold as the user typed it: a plain decimal number in (0, 1].
+bool ParseThreshold(const std::string& text, double& value)
+{
+    if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789.") != std::string::npos) return false;
+    if (std::count(text.begin(), text.end(), '.') > 1 || text == ".") return false;
+    value = std::strtod(text.c_str(), nullptr);
+    return value > 0 && value <= 1;
+}
+
 int Run(const std::vector<std::string>& args, std::string& out, std::string& err)
 {
     if (args.empty()) throw Usage{};
@@ -150,12 +186,24 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         return 0;
     }
     std::vector<std::string> files, ids;
-    std::string outPath;
+    std::string outPath, thresholdText, format;
     bool hasOut = false;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o" || args[i] == "--id") {
-            if (i + 1 >= args.size()) throw Usage{};
-            if (args[i] == "-o") {
+        if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format") {
+            const bool dupesOption = args[i] == "--threshold" || args[i] == "--format";
+            if (dupesOption && command != "dupes") throw Usage{};
+            if (i + 1 >= args.size()) throw Usage{dupesOption ? args[i] + " needs a value." : ""};
+            if (args[i] == "--threshold") {
+                if (!thresholdText.empty()) throw Usage{"--threshold is given twice."};
+                thresholdText = args[++i];
+                double value;
+                if (!ParseThreshold(thresholdText, value))
+                    throw Usage{"--threshold must be a number above 0 and at most 1, such as 0.8."};
+            } else if (args[i] == "--format") {
+                if (!format.empty()) throw Usage{"--format is given twice."};
+                format = args[++i];
+                if (format != "text" && format != "csv") throw Usage{"--format must be text or csv."};
+            } else if (args[i] == "-o") {
                 if (hasOut) throw Usage{};
                 hasOut = true;
                 outPath = args[++i];
@@ -181,7 +229,12 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     }
     if (command == "merge") {
         if (files.empty()) throw Usage{};
-        if (!Load(ui, files, err, true)) return 1;
+        const bool loaded = Load(ui, files, err, true);
+        // The merge's notes (duplicates, dropped items) go to stderr; the bytes are unchanged.
+        std::string notes;
+        for (const std::u16string& note : ui.mergeNotes) notes += "note: " + w2s(note) + "\n";
+        if (!loaded) return 1;
+        err.insert(0, notes);
         return Emit(w2s(g_rawJsonText), outPath, out, err);
     }
     if (command == "fixups") {
@@ -200,6 +253,12 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         if (files.empty()) throw Usage{};
         return Check(files, out);
     }
+    if (command == "dupes") {
+        if (files.empty()) throw Usage{};
+        double threshold = kDefaultDupeThreshold;
+        if (!thresholdText.empty()) ParseThreshold(thresholdText, threshold);
+        return Dupes(files, threshold, format == "csv", out, err);
+    }
     throw Usage{};
 }
 
@@ -209,8 +268,9 @@ int RunTestbankCommand(const std::vector<std::string>& args, std::string& out, s
 {
     try {
         return Run(args, out, err);
-    } catch (const Usage&) {
+    } catch (const Usage& usage) {
         out.clear();
+        if (!usage.why.empty()) err += usage.why + "\n";
         err += kUsage;
         return 2;
     } catch (const Refused& refused) {
