@@ -170,6 +170,7 @@ constexpr size_t kBucketReach = 24;
 
 double ItemSimilarity(const ItemContent& a, const ItemContent& b)
 {
+    if (a.type != b.type) return 0;
     std::vector<uint64_t> qa, ca, qb, cb;
     QuestionShingles(a, qa);
     ChoiceShingles(a, ca);
@@ -229,8 +230,9 @@ std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries
             OnePermutationMinHash(shingles, kBands * questionRows, qHash);
             ChoiceShingles(entries[i].content, shingles);
             OnePermutationMinHash(shingles, kBands * choiceRows, cHash);
+            const uint64_t type = HashText(entries[i].content.type, 31);
             for (size_t b = 0; b < kBands; ++b) {
-                uint64_t h = Mix(b);
+                uint64_t h = Mix(b ^ type);
                 for (size_t r = 0; r < questionRows; ++r) h = Mix(h ^ qHash[b * questionRows + r]);
                 for (size_t r = 0; r < choiceRows; ++r) h = Mix(h ^ cHash[b * choiceRows + r]);
                 bandKeys[i * kBands + b] = h;
@@ -259,7 +261,8 @@ std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries
                     ChoiceShingles(entries[i].content, ca);
                     QuestionShingles(entries[j].content, qb);
                     ChoiceShingles(entries[j].content, cb);
-                    const double score = Similarity(qa, ca, qb, cb);
+                    const double score =
+                        entries[i].content.type == entries[j].content.type ? Similarity(qa, ca, qb, cb) : 0;
                     if (score + 1e-12 < threshold) {
                         rejected.insert(pair);
                         continue;

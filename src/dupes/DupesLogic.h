@@ -34,7 +34,8 @@ void AddDocumentEntries(const json& document, size_t source, std::vector<DupeEnt
 
 // Similarity of two items in [0, 1]: the mean of the Jaccard similarities of the
 // question's and the choices' shingle sets (the question's alone when neither has
-// choices). Two items with the same question and different choices score about 0.5.
+// choices). Two items with the same question and different choices score about 0.5;
+// items of different types score 0.
 double ItemSimilarity(const ItemContent& a, const ItemContent& b);
 
 // The groups: conflicts first, then exact, then near, each kind in the order of its first
