@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "branding/Branding.h"
+#include "dupes/FindDuplicates.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
 #include "find/FindReplace.h"
@@ -23,6 +24,7 @@ bool RegisterWindowClasses()
         {L"ExamExportWindowClass", ExamExportWndProc, u"Exam Export Window Registration Failed!"},
         {L"ImportFixupWindowClass", ImportFixupWndProc, u"Import Fixup Window Registration Failed!"},
         {L"FindReplaceWindowClass", FindReplaceWndProc, u"Find/Replace Window Registration Failed!"},
+        {L"FindDuplicatesWindowClass", FindDuplicatesWndProc, u"Find Duplicates Window Registration Failed!"},
     };
     HICON large = GetBrandIconLarge();
     HICON small = GetBrandIconSmall();
@@ -78,7 +80,8 @@ bool StartApplication(HINSTANCE instance, int showCommand)
 
 bool PreTranslateProgramMessage(MSG* message)
 {
-    return HandleFindReplaceDialogMessage(message) || TranslateMainWindowShortcut(message);
+    return HandleFindReplaceDialogMessage(message) || HandleFindDuplicatesMessage(message) ||
+           TranslateMainWindowShortcut(message);
 }
 
 int RunMessageLoop()

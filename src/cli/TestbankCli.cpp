@@ -1,7 +1,6 @@
 #include "cli/TestbankCli.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 
 #include "app/BatchUi.h"
@@ -167,15 +166,6 @@ int Dupes(const std::vector<std::string>& files, double threshold, bool csv, std
     return 0;
 }
 
-// A threshold as the user typed it: a plain decimal number in (0, 1].
-bool ParseThreshold(const std::string& text, double& value)
-{
-    if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789.") != std::string::npos) return false;
-    if (std::count(text.begin(), text.end(), '.') > 1 || text == ".") return false;
-    value = std::strtod(text.c_str(), nullptr);
-    return value > 0 && value <= 1;
-}
-
 int Run(const std::vector<std::string>& args, std::string& out, std::string& err)
 {
     if (args.empty()) throw Usage{};
@@ -197,7 +187,7 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
                 if (!thresholdText.empty()) throw Usage{"--threshold is given twice."};
                 thresholdText = args[++i];
                 double value;
-                if (!ParseThreshold(thresholdText, value))
+                if (!ParseDupeThreshold(thresholdText, value))
                     throw Usage{"--threshold must be a number above 0 and at most 1, such as 0.8."};
             } else if (args[i] == "--format") {
                 if (!format.empty()) throw Usage{"--format is given twice."};
@@ -256,7 +246,7 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     if (command == "dupes") {
         if (files.empty()) throw Usage{};
         double threshold = kDefaultDupeThreshold;
-        if (!thresholdText.empty()) ParseThreshold(thresholdText, threshold);
+        if (!thresholdText.empty()) ParseDupeThreshold(thresholdText, threshold);
         return Dupes(files, threshold, format == "csv", out, err);
     }
     throw Usage{};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
@@ -456,4 +457,40 @@ bool FindItemInView(const std::u16string& view, bool raw, const std::string& id,
         return true;
     }
     return false;
+}
+
+std::vector<DupeRow> BuildDupeRows(const json& document, double threshold)
+{
+    std::vector<DupeEntry> entries;
+    AddDocumentEntries(document, 0, entries);
+    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, threshold);
+    std::vector<DupeRow> rows;
+    const json& items = document["items"];
+    for (size_t g = 0; g < groups.size(); ++g)
+        for (size_t m = 0; m < groups[g].members.size(); ++m) {
+            const DupeEntry& e = entries[groups[g].members[m]];
+            DupeRow row{g + 1, groups[g].kind, groups[g].scores[m], e.id, ""};
+            auto q = items[e.position].find("question");
+            if (q != items[e.position].end() && q->is_string()) row.question = q->get<std::string>();
+            rows.push_back(std::move(row));
+        }
+    return rows;
+}
+
+std::u16string DupeSummaryText(const std::vector<DupeRow>& rows)
+{
+    if (rows.empty()) return u"No duplicates found.";
+    size_t counts[3] = {0, 0, 0}, last = 0;
+    for (const DupeRow& row : rows)
+        if (row.group != last) ++counts[int(row.kind)], last = row.group;
+    return DecimalW(last) + (last == 1 ? u" group: " : u" groups: ") + DecimalW(counts[0]) + u" conflict, " +
+           DecimalW(counts[1]) + u" exact, " + DecimalW(counts[2]) + u" near";
+}
+
+bool ParseDupeThreshold(const std::string& text, double& value)
+{
+    if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789.") != std::string::npos) return false;
+    if (std::count(text.begin(), text.end(), '.') > 1 || text == ".") return false;
+    value = std::strtod(text.c_str(), nullptr);
+    return value > 0 && value <= 1;
 }

@@ -65,3 +65,17 @@ std::u16string FileNameOf(const std::u16string& path);
 // Where the item with `id` is in the main view's text (the formatted listing, or the raw
 // JSON when `raw`): the range to select; false when it is not there.
 bool FindItemInView(const std::u16string& view, bool raw, const std::string& id, size_t& start, size_t& end);
+
+// The Find Duplicates window's list: one row per member, groups in order.
+struct DupeRow {
+    size_t group = 0; // from 1
+    DupeKind kind = DupeKind::Near;
+    double score = 1;
+    std::string id;
+    std::string question; // as written in the item
+};
+std::vector<DupeRow> BuildDupeRows(const json& document, double threshold);
+// "3 groups: 1 conflict, 1 exact, 1 near" or "No duplicates found."
+std::u16string DupeSummaryText(const std::vector<DupeRow>& rows);
+// A threshold typed by the user: a decimal number in (0, 1].
+bool ParseDupeThreshold(const std::string& text, double& value);
