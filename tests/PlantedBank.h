@@ -26,12 +26,16 @@ inline PlantedBank MakePlantedBank(size_t bases, size_t every, unsigned seed = 7
 {
     std::mt19937 rng(seed);
     auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
-    static const char* const syllables[] = {"ka", "lo", "mi", "ne", "ru", "sta", "vo", "pel", "dri", "ton", "qua",
-                                            "ber", "fi", "gos", "hu", "jen", "xo", "zel", "wa", "tri"};
+    // Words of English-like letters: a few thousand of them, as in a subject's questions.
+    static const char consonants[] = "bcdfghklmnprstvwzbcdlmnrst", vowels[] = "aeiouaeioy";
     std::vector<std::string> words;
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 5000; ++i) {
         std::string w;
-        for (size_t s = 0, n = 2 + pick(2); s < n; ++s) w += syllables[pick(20)];
+        for (size_t s = 0, n = 1 + pick(3); s < n; ++s) {
+            w += consonants[pick(sizeof consonants - 1)];
+            w += vowels[pick(sizeof vowels - 1)];
+            if (pick(2)) w += consonants[pick(sizeof consonants - 1)];
+        }
         words.push_back(w);
     }
     auto phrase = [&](size_t n) {

@@ -113,31 +113,57 @@ double Similarity(const std::vector<uint64_t>& qa, const std::vector<uint64_t>& 
     return (question + Jaccard(ca, cb)) / 2;
 }
 
-// One-permutation MinHash: each shingle falls in one of `bins` bins by its hash, each bin
-// keeps its least value, empty bins borrow from the next full one (rotation).
-void OnePermutationMinHash(const std::vector<uint64_t>& shingles, size_t bins, std::vector<uint64_t>& out)
+// MinHash values for banding: per band one hash of its own (a seeded multiply-shift of
+// the shingle's value), spread over `rows` bins, each bin keeping its least value. Few
+// bins per band keep them full even for short texts, so the rows of a band stay
+// independent; an empty bin (fewer shingles than rows) holds a fixed mark.
+void BandMinHash(const std::vector<uint64_t>& shingles, size_t bands, size_t rows, std::vector<uint64_t>& out)
 {
-    out.assign(bins, UINT64_MAX);
-    if (shingles.empty()) {
-        std::fill(out.begin(), out.end(), 0x5EED);
-        return;
-    }
+    out.assign(bands * rows, UINT64_MAX);
     for (uint64_t s : shingles) {
-        const uint64_t h = Mix(s ^ 0xA5A5A5A5ull);
-        const size_t bin = static_cast<size_t>(((h >> 32) * bins) >> 32);
-        out[bin] = std::min<uint64_t>(out[bin], h & 0xFFFFFFFFull);
-    }
-    // Own values are below 2^32; a borrowed one is above, and depends on the distance.
-    for (size_t j = 0; j < bins; ++j) {
-        if (out[j] <= 0xFFFFFFFFull) continue;
-        size_t k = j, d = 0;
-        do {
-            k = (k + 1) % bins;
-            ++d;
-        } while (out[k] > 0xFFFFFFFFull);
-        out[j] = (uint64_t(d) << 40) | out[k];
+        for (size_t b = 0; b < bands; ++b) {
+            uint64_t x = (s ^ (0x9E3779B97F4A7C15ull * (b + 1))) * 0xD6E8FEB86659FD93ull;
+            x ^= x >> 32;
+            const size_t bin = b * rows + static_cast<size_t>(((x >> 32) * rows) >> 32);
+            out[bin] = std::min<uint64_t>(out[bin], x & 0xFFFFFFFFull);
+        }
     }
 }
+
+// Every entry's question and choice shingle sets, kept for confirming candidates: 32 bits
+// of each shingle's value, sorted, in one pool.
+struct ShingleSets {
+    std::vector<uint32_t> pool;
+    std::vector<size_t> start{0}; // set k is pool[start[k], start[k + 1]); entry i has sets 2i and 2i + 1
+    void Add(const std::vector<uint64_t>& shingles)
+    {
+        const size_t from = pool.size();
+        for (uint64_t s : shingles) pool.push_back(static_cast<uint32_t>(s));
+        std::sort(pool.begin() + from, pool.end());
+        pool.erase(std::unique(pool.begin() + from, pool.end()), pool.end());
+        start.push_back(pool.size());
+    }
+    double Jaccard(size_t a, size_t b) const
+    {
+        const uint32_t *x = pool.data() + start[a], *xe = pool.data() + start[a + 1];
+        const uint32_t *y = pool.data() + start[b], *ye = pool.data() + start[b + 1];
+        const size_t total = (xe - x) + (ye - y);
+        if (total == 0) return 1;
+        size_t common = 0;
+        while (x < xe && y < ye) {
+            if (*x < *y) ++x;
+            else if (*y < *x) ++y;
+            else { ++common; ++x; ++y; }
+        }
+        return double(common) / double(total - common);
+    }
+    double Similarity(size_t i, size_t j) const
+    {
+        const double question = Jaccard(2 * i, 2 * j);
+        if (start[2 * i + 2] == start[2 * i + 1] && start[2 * j + 2] == start[2 * j + 1]) return question;
+        return (question + Jaccard(2 * i + 1, 2 * j + 1)) / 2;
+    }
+};
 
 struct UnionFind {
     std::vector<uint32_t> parent;
@@ -161,8 +187,8 @@ struct UnionFind {
 // choice values, so a pair becomes a candidate only when both parts agree in a band. Its
 // chance per band is about Jq^questionRows * Jc^choiceRows; the rows fall with the
 // threshold so that pairs at the threshold are still caught (at 0.8: Jq 0.6 with equal
-// choices, 99.9 %).
-constexpr size_t kBands = 32;
+// choices, 99.2 %).
+constexpr size_t kBands = 20;
 // Members of one bucket each compared with at most this many earlier ones in other
 // groups: a template bank whose items differ in a number stays linear.
 constexpr size_t kBucketReach = 24;
@@ -224,13 +250,37 @@ std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries
     const size_t questionRows = threshold >= 0.75 ? 3 : threshold >= 0.6 ? 2 : 1;
     const size_t choiceRows = threshold >= 0.6 ? 2 : 1;
     std::vector<uint64_t> bandKeys(n * kBands);
+    ShingleSets sets;
     {
-        std::vector<uint64_t> shingles, qHash, cHash;
+        std::vector<uint64_t> shingles;
         for (size_t i = 0; i < n; ++i) {
             QuestionShingles(entries[i].content, shingles);
-            OnePermutationMinHash(shingles, kBands * questionRows, qHash);
+            sets.Add(shingles);
             ChoiceShingles(entries[i].content, shingles);
-            OnePermutationMinHash(shingles, kBands * choiceRows, cHash);
+            sets.Add(shingles);
+        }
+    }
+    {
+        // Shingles in more than 1 % of the items ("which ", "the f") would make every pair
+        // that has them agree in their bins; the signatures leave them out (counted
+        // approximately, in a fixed table), unless nothing else is left.
+        std::vector<uint16_t> count(1 << 20);
+        for (uint32_t v : sets.pool)
+            if (count[v & 0xFFFFF] < UINT16_MAX) ++count[v & 0xFFFFF];
+        const size_t common = std::max<size_t>(64, n / 100);
+        std::vector<uint64_t> rare, qHash, cHash;
+        auto signature = [&](size_t set, size_t rows, std::vector<uint64_t>& out) {
+            rare.clear();
+            const uint32_t *x = sets.pool.data() + sets.start[set], *end = sets.pool.data() + sets.start[set + 1];
+            for (const uint32_t* p = x; p < end; ++p)
+                if (count[*p & 0xFFFFF] <= common) rare.push_back(Mix(*p));
+            if (rare.empty())
+                for (const uint32_t* p = x; p < end; ++p) rare.push_back(Mix(*p));
+            BandMinHash(rare, kBands, rows, out);
+        };
+        for (size_t i = 0; i < n; ++i) {
+            signature(2 * i, questionRows, qHash);
+            signature(2 * i + 1, choiceRows, cHash);
             const uint64_t type = HashText(entries[i].content.type, 31);
             for (size_t b = 0; b < kBands; ++b) {
                 uint64_t h = Mix(b ^ type);
@@ -241,7 +291,6 @@ std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries
         }
     }
     std::unordered_set<uint64_t> rejected;
-    std::vector<uint64_t> qa, ca, qb, cb;
     std::vector<std::pair<uint64_t, uint32_t>> band(n);
     for (size_t b = 0; b < kBands; ++b) {
         for (size_t i = 0; i < n; ++i) band[i] = {bandKeys[i * kBands + b], static_cast<uint32_t>(i)};
@@ -258,12 +307,8 @@ std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries
                     ++reached;
                     const uint64_t pair = (uint64_t(std::min(i, j)) << 32) | std::max(i, j);
                     if (rejected.count(pair)) continue;
-                    QuestionShingles(entries[i].content, qa);
-                    ChoiceShingles(entries[i].content, ca);
-                    QuestionShingles(entries[j].content, qb);
-                    ChoiceShingles(entries[j].content, cb);
                     const double score =
-                        entries[i].content.type == entries[j].content.type ? Similarity(qa, ca, qb, cb) : 0;
+                        entries[i].content.type == entries[j].content.type ? sets.Similarity(i, j) : 0;
                     if (score + 1e-12 < threshold) {
                         rejected.insert(pair);
                         continue;
