@@ -105,26 +105,24 @@ void DoFind(HWND window)
     }
 }
 
-// The chosen member highlighted in the main view; `focusView` hands the view the keyboard
-// so the user can edit the item at once.
-void ShowRow(HWND window, bool focusView)
+// The chosen member highlighted in the main view; `explicitly` (Show Item, Enter, double
+// click) says so when it is not there.
+void ShowRow(HWND window, bool explicitly)
 {
     const int row = SelectedRow();
     if (row < 0 || static_cast<size_t>(row) >= g_dupesWindow.rows.size() || !g_hEdit) return;
     const std::string& id = g_dupesWindow.rows[row].id;
     size_t start = 0, end = 0;
     if (!FindItemInView(GetWindowTextU(g_hEdit), g_viewRaw, id, start, end)) {
-        if (focusView)
+        if (explicitly)
             ShowMessageBox(window, u"Item " + s2w(id) + u" is not in the view any more; choose Find to look again.",
                            kCaption, MsgIcon::Info);
         return;
     }
+    // The keyboard stays here, so the next member is one key away; the view shows the
+    // selection (ES_NOHIDESEL) for the user to click into and edit.
     SendMessageW(g_hEdit, EM_SETSEL, start, end);
     SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
-    if (focusView && g_hMainWnd) {
-        SetForegroundWindow(g_hMainWnd);
-        SetFocus(g_hEdit);
-    }
 }
 
 void LayoutDupesWindow(HWND window)
@@ -178,7 +176,7 @@ void OpenFindDuplicatesWindow(HWND owner)
         INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&init);
         CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, L"FindDuplicatesWindowClass", L"Find Duplicates",
-                        WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT, CW_USEDEFAULT, 820, 480,
+                        WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, CW_USEDEFAULT, CW_USEDEFAULT, 820, 360,
                         g_hMainWnd, nullptr, g_hInst, nullptr);
         if (!IsWindow(g_dupesWindow.hWnd)) return;
     }

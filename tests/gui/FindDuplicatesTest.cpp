@@ -74,11 +74,18 @@ TEST_F(FindDuplicatesWindow, ListsGroupsAndShowsTheChosenItem)
 
     Select(3);
     EXPECT_EQ(SelectedViewText(), "[Q4]");
+    SendMessageW(g_hEdit, EM_SETSEL, 0, 0);
     Press(IDC_DUP_SHOW);
-    EXPECT_EQ(GetFocus(), g_hEdit);
+    EXPECT_EQ(SelectedViewText(), "[Q4]");
+
+    // An item deleted meanwhile: Show Item says so.
+    script_.messages.clear();
+    SetWindowTextW(g_hEdit, L"");
+    Press(IDC_DUP_SHOW);
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Item Q4 is not in the view any more; choose Find to look again."});
+    Command(IDM_VIEW_TOGGLE_RAW);
 
     // In the raw view the ID's line is selected.
-    Command(IDM_VIEW_TOGGLE_RAW);
     Select(1);
     EXPECT_EQ(SelectedViewText(), "\"id\": \"Q3\"");
 
