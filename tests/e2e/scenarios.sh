@@ -296,4 +296,28 @@ keys ctrl+s
 wait_window '^Info$' || fail "no confirmation of Save"
 keys Return
 grep -q '"MLO": "MLO-K"' "$work/keys.json" || fail "the MLO typed in the wizard is not saved"
+# Find Duplicates: Edit > Find Duplicates... lists the groups; from the keyboard alone
+# (Tab to the list, Down, Enter) the chosen member is shown in the main view; Escape
+# closes the window.
+cat >"$work/dupes.json" <<'JSON'
+{"items":[
+ {"id":"Q1","type":"tf","question":"Ice floats on water.","correct":true,"objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"Q2","type":"multiple_choice","question":"Which planet in the solar system is known as the red planet?",
+  "choices":{"A":"Mars","B":"Venus","C":"Jupiter","D":"Mercury"},"correct":"A","objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"Q3","type":"tf","question":"ice floats on  WATER","correct":false,"objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"Q4","type":"multiple_choice","question":"Which planet in our solar system is known as the red planet?",
+  "choices":{"A":"Venus","B":"Mars","C":"Jupiter","D":"Mercury"},"correct":"B","objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]}
+JSON
+start_editor
+open_file "$work/dupes.json"
+keys alt+e d
+wait_window '^Find Duplicates$' || fail "Find Duplicates did not open"
+sleep 1
+import -window root "$shots/find-duplicates.png"
+keys Tab Tab Down Return
+sleep 1
+gone '^Find Duplicates$' && fail "Enter on a member closed the window"
+import -window root "$shots/find-duplicates-shown.png"
+keys Escape
+gone '^Find Duplicates$' || fail "Escape left Find Duplicates open"
 stop_editor
