@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -207,6 +208,44 @@ void BareViewClose()
     g_bareFrame = g_bareView = nullptr;
 }
 
+// Banks with one long text: comma-separated numbers of about `chars` characters.
+std::string Numbers(size_t chars)
+{
+    std::string text;
+    for (size_t i = 0; text.size() < chars; ++i) text += std::to_string(i) + ",";
+    return text;
+}
+json LongTextItem(const std::string& id, const std::string& question, bool withMlo)
+{
+    json item = {{"id", id},           {"type", "multiple_choice"}, {"question", question},
+                 {"choices", {{"A", "a"}, {"B", "b"}, {"C", "c"}, {"D", "d"}}}, {"correct", "A"},
+                 {"objectives", {{"CLO", "c"}, {"PLO", "p"}}}};
+    if (withMlo) item["objectives"]["MLO"] = "m";
+    return item;
+}
+// `count` short items after `first`, written where File > Open finds them.
+std::u16string WriteBank(const std::string& name, json first, size_t count)
+{
+    json items = json::array();
+    items.push_back(std::move(first));
+    for (size_t i = 0; i < count; ++i)
+        items.push_back(LongTextItem("S" + std::to_string(i), "Question " + std::to_string(i) + " about x?", true));
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::u16string path = FromWide(temp) + s2w(name);
+    json doc = json::object();
+    doc["items"] = std::move(items);
+    SaveFileText(path, DumpJsonForRawView(doc));
+    return path;
+}
+// The same characters in lines of `width`: what the control costs for them at best.
+std::u16string InLines(const std::u16string& text, size_t width)
+{
+    std::u16string out;
+    for (size_t at = 0; at < text.size(); at += width) out += text.substr(at, width) + u"\r\n";
+    return out;
+}
+
 void Press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 struct Row {
@@ -337,6 +376,55 @@ int wmain(int argc, wchar_t** argv)
         viewRows[2].floor.push_back(Best(2, [&] { BareViewOpen(raw); }, [&] { BareViewSet(listing); }, BareViewClose));
         DeleteFileW(WidePtr(path));
     }
+
+    // Long texts: the windows against a bare no-wrap view given the same characters in
+    // lines of the display limit (a bare control given them as one line grows with the
+    // square of its length: 16,000 characters take seconds, a megabyte hours).
+    const size_t longSizes[] = {64 * 1024, 256 * 1024, 1024 * 1024};
+    std::vector<Row> longRows = {{"Editor: long question", {}, {}},
+                                 {"Open: wizard, long question", {}, {}},
+                                 {"Open: long parameter line", {}, {}},
+                                 {"Open: long question", {}, {}}};
+    auto openPath = [](const std::u16string& path) {
+        script.openPaths.push_back(path);
+        SendMessageW(g_hMainWnd, WM_COMMAND, IDM_FILE_OPEN, 0);
+        UpdateWindow(g_hMainWnd);
+    };
+    auto closeAll = [] {
+        DestroyWindow(FindWindowW(L"ImportFixupWindowClass", nullptr));
+        CloseMcEditor();
+        ResetAllState();
+        RefreshEditView(g_hMainWnd);
+    };
+    for (size_t size : longSizes) {
+        const std::string numbers = Numbers(size);
+        const std::u16string floorText = InLines(s2w(numbers), kDisplayLineLimit);
+        const double floor = Best(2, [] { BareViewOpen(u""); }, [&] { BareViewSet(floorText); }, BareViewClose);
+        const std::u16string withMlo = WriteBank("long-q.json", LongTextItem("L", numbers, true), 10);
+        const std::u16string noMlo = WriteBank("long-fix.json", LongTextItem("L", numbers, false), 10);
+        json algorithm = LongTextItem("P", "Parameters", true);
+        algorithm["type"] = "algorithmic";
+        json params = json::array();
+        for (size_t i = 0; params.size() * 7 < size; ++i) params.push_back(i);
+        algorithm["algorithm"] = {{"template", "x"}, {"parameters", {{"n", params}}}};
+        const std::u16string paramBank = WriteBank("long-p.json", algorithm, 10);
+        longRows[0].seconds.push_back(
+            Best(2, [&] { openPath(withMlo); }, [] { OpenMcEditor(g_hMainWnd); }, closeAll));
+        longRows[1].seconds.push_back(Best(2, [] {}, [&] { openPath(noMlo); }, closeAll));
+        longRows[2].seconds.push_back(Best(2, [] {}, [&] { openPath(paramBank); }, closeAll));
+        longRows[3].seconds.push_back(Best(2, [] {}, [&] { openPath(withMlo); }, closeAll));
+        for (Row& row : longRows) row.floor.push_back(floor);
+        for (const auto& path : {withMlo, noMlo, paramBank}) DeleteFileW(WidePtr(path));
+    }
+    // A large bank with one long line against a bank of the same size with short lines.
+    const size_t bankMb = argc > 5 ? static_cast<size_t>(_wtoi(argv[5])) : 62;
+    const size_t shortItems = bankMb * 1024 * 1024 / 330;
+    const std::u16string bigLong = WriteBank("big-long.json", LongTextItem("L", Numbers(480 * 1024), true), shortItems - 1500);
+    const std::u16string bigShort = WriteBank("big-short.json", LongTextItem("L", "Short", true), shortItems);
+    const double bigLongSeconds = Best(1, [] {}, [&] { openPath(bigLong); }, closeAll);
+    const double bigShortSeconds = Best(1, [] {}, [&] { openPath(bigShort); }, closeAll);
+    DeleteFileW(WidePtr(bigLong));
+    DeleteFileW(WidePtr(bigShort));
     std::printf("Window stages under Wine: seconds, and the ratio to a bare control doing the same work;\n");
     std::printf("growth = (time at %zu / time at %zu) / %.1f, 1.0 is linear.\n\n", sizes[1], sizes[0],
                 double(sizes[1]) / double(sizes[0]));
@@ -353,6 +441,18 @@ int wmain(int argc, wchar_t** argv)
         std::printf("%-26s %10.3f %10.2f %10.3f %10.2f %8.2f\n", row.stage.c_str(), row.seconds[0],
                     row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1],
                     row.seconds[1] / row.seconds[0] / (double(viewSizes[1]) / double(viewSizes[0])));
+    std::printf("\nLong texts against a bare no-wrap view given the same characters in %zu-character lines;\n",
+                kDisplayLineLimit);
+    std::printf("growth = time per doubling of the text.\n\n");
+    std::printf("%-28s %8s %6s %8s %6s %8s %6s %7s %7s\n", "stage (text, seconds)", "64K", "ratio", "256K", "ratio",
+                "1M", "ratio", "growth", "growth");
+    for (const Row& row : longRows)
+        std::printf("%-28s %8.3f %6.2f %8.3f %6.2f %8.3f %6.2f %7.2f %7.2f\n", row.stage.c_str(), row.seconds[0],
+                    row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1], row.seconds[2],
+                    row.seconds[2] / row.floor[2], std::sqrt(row.seconds[1] / row.seconds[0]),
+                    std::sqrt(row.seconds[2] / row.seconds[1]));
+    std::printf("\nOpen of a %zu MB bank: with one 480 KB line %.3f s, with short lines only %.3f s: ratio %.2f\n",
+                bankMb, bigLongSeconds, bigShortSeconds, bigLongSeconds / bigShortSeconds);
     std::fflush(stdout);
     DestroyWindow(g_hMainWnd);
     return 0;

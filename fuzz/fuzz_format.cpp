@@ -30,5 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FormatDocumentListing(doc, g_validationWarnings) !=
             FormatTestbankListing(w2s(DumpJsonForRawView(doc)), g_validationWarnings))
         __builtin_trap();
+    // The view's display breaks: no longer line shown, and taken out, the text is whole
+    // (soft breaks only; a CR LF break text is kept apart from typed ones by its CR).
+    const size_t limit = 1 + size % 50;
+    const std::u16string shown = BreakLongLines(NormalizeNewlinesToCRLF(raw), limit, kSoftBreak);
+    if (LongestLineLength(shown) > limit || RemoveSoftBreaks(shown) != NormalizeNewlinesToCRLF(raw)) __builtin_trap();
     return 0;
 }

@@ -280,6 +280,53 @@ TEST(EditorForm, UntouchedFormsRoundTripOnCorpusAndGeneratedItems)
     EXPECT_EQ(doc["items"][0]["question"], "new\r\ntext");
 }
 
+// Long fields are shown so that no control line is long: a multi-line field gets soft
+// breaks, a one-line field is cut and read-only. Untouched, every one saves as stored;
+// edited, the soft breaks are gone and the rest is what was typed.
+TEST(EditorForm, LongFieldsShownBrokenOrCutAndSavedAsStored)
+{
+    std::string numbers;
+    for (int i = 0; numbers.size() < 20000; ++i) numbers += std::to_string(i) + ",";
+    const std::string paragraph(5000, 'w');
+    json items = json::array();
+    items.push_back({{"id", "Q"}, {"type", "mc"}, {"question", numbers + "\n" + paragraph + "\r\nshort\r\r\nend"},
+                     {"choices", {{"A", paragraph}, {"B", "b"}}}, {"correct", "B"},
+                     {"objectives", {{"MLO", std::string(3000, 'm') + std::string("\0", 1)}}}});
+    items.push_back({{"id", "A"}, {"type", "algorithmic"},
+                     {"algorithm", {{"template", numbers}, {"parameters", {{"n", numbers}}}}}});
+    items.push_back({{"id", "N"}, {"type", "numerical"}, {"answer", numbers}});
+    const json doc = LoadOk(json{{"items", items}}.dump()).doc;
+    CheckUntouchedSaves(doc, "long fields");
+
+    Editing e = Open(doc["items"][0], 0, 0);
+    for (const auto& [id, text] : e.shown.texts) {
+        EXPECT_LE(LongestLineLength(text), kDisplayLineLimit + 80) << id; // a cut field's note included
+        EXPECT_EQ(IsCutField(LoadItemForm(doc["items"][0]), id), id == IDC_ED_CHOICE_A || id == IDC_ED_MLO) << id;
+    }
+    EXPECT_EQ(RemoveSoftBreaks(e.shown.Text(IDC_ED_QUESTION)),
+              s2w(numbers) + u"\r\n" + s2w(paragraph) + u"\r\nshort\r\n\r\nend");
+    EXPECT_NE(e.shown.Text(IDC_ED_CHOICE_A).find(u"5000 characters"), std::u16string::npos);
+
+    // Typed at the end of the question: stored without the soft breaks.
+    json edited = doc;
+    e.form.texts[IDC_ED_QUESTION] += u" more";
+    std::u16string error;
+    ASSERT_TRUE(Save(edited, e, error)) << U8(error);
+    EXPECT_EQ(edited["items"][0]["question"], numbers + "\r\n" + paragraph + "\r\nshort\r\n\r\nend more");
+    EXPECT_EQ(edited["items"][0]["choices"]["A"], paragraph);
+    EXPECT_EQ(edited["items"][0]["objectives"]["MLO"], doc["items"][0]["objectives"]["MLO"]);
+
+    // An edited JSON field is parsed without the soft breaks.
+    Editing alg = Open(doc["items"][1], 3, 0);
+    ASSERT_NE(alg.shown.Text(IDC_ED_PARAMETERS).find(kSoftBreak), std::u16string::npos);
+    alg.form.texts[IDC_ED_PARAMETERS] += u" ";
+    alg.form.texts[IDC_ED_TEMPLATE] += u"!";
+    edited = doc;
+    ASSERT_TRUE(Save(edited, alg, error)) << U8(error);
+    EXPECT_EQ(edited["items"][1]["algorithm"]["parameters"]["n"], numbers);
+    EXPECT_EQ(edited["items"][1]["algorithm"]["template"], numbers + "!");
+}
+
 TEST(EditorForm, ScrollArithmetic)
 {
     // Content 630 high (range 0..629), page 400.

@@ -108,3 +108,27 @@ TEST(FormattedView, ErrorsStopTheListingWhereTheyHappen)
     }
     EXPECT_NE(Format(R"({"items":[3]})").find("JSON parse error: "), std::string::npos);
 }
+
+// Display-only line breaks: no piece longer than the limit, preferably after a space or a
+// comma, never inside a surrogate pair or a CR LF; taken out again, the text is whole.
+TEST(DisplayText, LongLinesBrokenShortOnesKept)
+{
+    const std::u16string shortText = u"one\r\ntwo\nthree";
+    EXPECT_EQ(BreakLongLines(shortText, 5, u"\r\n"), shortText);
+    EXPECT_EQ(LongestLineLength(u"ab\r\nabcd\r\nabc"), 4u);
+    EXPECT_EQ(LongestLineLength(u""), 0u);
+
+    EXPECT_EQ(BreakLongLines(u"aaaa bbbb cccc", 6, u"|"), u"aaaa |bbbb |cccc");
+    EXPECT_EQ(BreakLongLines(u"0,1,2,3,4,5,6\r\nx", 4, u"|"), u"0,1,|2,3,|4,5,|6\r\nx");
+    EXPECT_EQ(BreakLongLines(u"abcdefghij", 4, u"|"), u"abcd|efgh|ij");
+    EXPECT_EQ(BreakLongLines(u"ab\U0001F600cd", 3, u"|"), u"ab|\U0001F600c|d");
+
+    std::u16string text;
+    for (int i = 0; i < 3000; ++i) text += (i % 7 ? u"x" : u"\U0001F600") + std::u16string(i % 11 ? u"" : u", ");
+    text += u"\r\n" + text + u"\n\n";
+    const std::u16string shown = BreakLongLines(text, 100, kSoftBreak);
+    EXPECT_LE(LongestLineLength(shown), 100u);
+    EXPECT_EQ(RemoveSoftBreaks(shown), text);
+    for (size_t i = 0; i + 1 < shown.size(); ++i)
+        EXPECT_FALSE(shown[i] >= 0xD800 && shown[i] <= 0xDBFF && !(shown[i + 1] >= 0xDC00 && shown[i + 1] <= 0xDFFF));
+}

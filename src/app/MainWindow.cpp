@@ -34,7 +34,7 @@ public:
     {
         return g_modalUi->ShowMessage(owner, text, caption, icon, buttons);
     }
-    std::u16string ReadViewText() override { return GetWindowTextU(g_hEdit); }
+    std::u16string ReadViewText() override { return RawViewText(); }
     // The control's own flag: set by typing and replacing, cleared whenever its text is set.
     bool ViewTextChanged() override { return g_hEdit && SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0); }
     void RefreshView() override { RefreshEditView(g_hMainWnd); }
@@ -78,6 +78,16 @@ void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
     open(window);
 }
 
+// Long raw lines whole (editable, each such line costs seconds) or broken and read-only.
+void ToggleRawLongLines(HWND window)
+{
+    // Broken lines replace the view's text: typed edits are only dropped after a Yes.
+    if (g_shell.rawLinesWhole && !ConfirmDiscardRawViewEdits(g_mainUi, window)) return;
+    g_shell.rawLinesWhole = !g_shell.rawLinesWhole;
+    CheckMenuItem(GetMenu(window), IDM_VIEW_RAW_LONG_LINES, g_shell.rawLinesWhole ? MF_CHECKED : MF_UNCHECKED);
+    if (g_hasJson && g_viewRaw) RefreshEditView(window);
+}
+
 // The view has the keyboard whenever the main window is the active one.
 void FocusView(HWND window)
 {
@@ -104,6 +114,7 @@ void OnCommand(HWND window, int id)
     case IDM_FILE_EXIT: PostMessageW(window, WM_CLOSE, 0, 0); break;
     case IDM_VIEW_FONT: ShowFontDialogAndApply(window); break;
     case IDM_VIEW_TOGGLE_RAW: CmdToggleRawView(g_mainUi, window); break;
+    case IDM_VIEW_RAW_LONG_LINES: ToggleRawLongLines(window); break;
     case IDM_EDIT_ITEMS: OpenMcEditor(window); break;
     case IDM_EDIT_FIND: FindOrReplace(window, u"Find", OpenFindDialog); break;
     case IDM_EDIT_REPLACE: FindOrReplace(window, u"Replace", OpenReplaceDialog); break;
@@ -145,6 +156,8 @@ void CreateMainMenu(HWND window)
     AppendMenuW(create, MF_STRING, IDM_CREATE_SAVE_SELECTIONS, L"&Save Selections");
     AppendMenuW(view, MF_STRING, IDM_VIEW_FONT, L"&Font...");
     AppendMenuW(view, MF_STRING, IDM_VIEW_TOGGLE_RAW, L"Toggle &Raw JSON View");
+    AppendMenuW(view, MF_STRING | (g_shell.rawLinesWhole ? MF_CHECKED : 0), IDM_VIEW_RAW_LONG_LINES,
+                L"Edit &Long Lines in Raw View");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(create), L"&Create");
@@ -186,6 +199,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE:
         g_shellHooks.confirmRawRebuild = [](HWND owner) { return ConfirmDiscardRawViewEdits(g_mainUi, owner); };
         g_shellHooks.itemsChanged = McEditorDocumentItemsChanged;
+        g_shell.title = kMainWindowTitle;
         CreateMainMenu(window);
         g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |

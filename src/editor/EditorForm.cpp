@@ -198,12 +198,24 @@ FormModel LoadItemForm(const json& item)
 
 bool IsMultiLineField(int id) { return std::find(std::begin(kMultiLine), std::end(kMultiLine), id) != std::end(kMultiLine); }
 
+bool IsCutField(const FormModel& stored, int id)
+{
+    return !IsMultiLineField(id) && stored.Text(id).size() > kDisplayLineLimit;
+}
+
 FormModel DisplayItemForm(const FormModel& stored)
 {
     FormModel shown = stored;
-    for (int id : kMultiLine) {
-        auto it = shown.texts.find(id);
-        if (it != shown.texts.end()) it->second = NormalizeNewlinesToCRLF(it->second);
+    for (auto& field : shown.texts) {
+        std::u16string& text = field.second;
+        if (IsMultiLineField(field.first)) {
+            text = BreakLongLines(NormalizeNewlinesToCRLF(text), kWrappedLineLimit, kSoftBreak);
+        } else if (IsCutField(stored, field.first)) {
+            const size_t size = text.size();
+            text.resize(kDisplayLineLimit);
+            if (text.back() >= 0xD800 && text.back() <= 0xDBFF) text.pop_back();
+            text += u" \u2026 (" + DecimalW(size) + u" characters, shown cut; kept as stored)";
+        }
     }
     // A NUL would end the control's text there and hide the rest.
     for (auto& field : shown.texts) MakeNulsVisible(field.second);
@@ -248,11 +260,13 @@ bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form
 
     // A field still holding what loading showed keeps the stored value.
     auto untouched = [&](int id) { return shown && form.Text(id) == shown->Text(id); };
+    // What the user typed, without the soft breaks the control was given.
+    auto typed = [&](int id) { return IsMultiLineField(id) ? RemoveSoftBreaks(form.Text(id)) : form.Text(id); };
     auto text = [&](int id, const json* stored) {
         if (stored && stored->is_string())
             return untouched(id) ? stored->get<std::string>()
-                                 : StoredTextFromShown(form.Text(id), stored->get_ref<const std::string&>());
-        return w2s(form.Text(id));
+                                 : StoredTextFromShown(typed(id), stored->get_ref<const std::string&>());
+        return w2s(typed(id));
     };
 
     item["id"] = text(IDC_ED_ID, Member(original, "id"));
@@ -311,7 +325,7 @@ bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form
                 algorithm[field.key] = *stored;
             } else if (!form.Text(field.id).empty()) {
                 try {
-                    algorithm[field.key] = ParseJsonText(w2s(form.Text(field.id)));
+                    algorithm[field.key] = ParseJsonText(w2s(typed(field.id)));
                 } catch (const std::exception& e) {
                     error = field.error + s2w(e.what());
                     return false;

@@ -50,8 +50,13 @@ std::vector<std::u16string> ItemListEntries(const json& document, const std::vec
 FormModel LoadItemForm(const json& item);
 // The form of a new item: every field empty, "A" and "True" selected.
 FormModel ClearedItemForm();
-// What the controls are given: multi-line fields with CR LF line breaks, NULs as U+2400.
+// What the controls are given: multi-line fields with CR LF line breaks and soft breaks
+// (kSoftBreak) in lines longer than kWrappedLineLimit, NULs as U+2400; a one-line field
+// longer than the limit cut (see IsCutField).
 FormModel DisplayItemForm(const FormModel& stored);
+// A one-line field too long for its control: shown cut and read-only, so that saving keeps
+// it as stored.
+bool IsCutField(const FormModel& stored, int id);
 // Whether the user changed the form since it was shown: a text or an answer selection.
 bool FormEdited(const FormModel& form, const FormModel& shown);
 // Multi-line fields of the form.

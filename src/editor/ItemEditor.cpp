@@ -101,7 +101,10 @@ void UpdateTypeSpecificVisibility(HWND window)
 // Puts a form into the controls and remembers what they then hold.
 void ShowForm(HWND window, const FormModel& stored)
 {
+    ShowWaitCursor();
     WriteForm(window, kTable, DisplayItemForm(stored));
+    for (const ControlSpec& spec : kTable)
+        if (spec.field == FieldKind::Text) SendDlgItemMessageW(window, spec.id, EM_SETREADONLY, IsCutField(stored, spec.id), 0);
     UpdateTypeSpecificVisibility(window);
     g_editor.shown = FormModel{};
     ReadForm(window, kTable, g_editor.shown);

@@ -86,6 +86,10 @@ void DoFindNext(HWND window, const std::u16string* text = nullptr)
 void DoReplaceOne(HWND window)
 {
     if (!EnsureRawEditorAvailable(window)) return;
+    if (g_shell.rawViewBroken) { // the view's text is not the raw text
+        ShowMessageBox(window, kBrokenRawViewNote, u"Replace", MsgIcon::Info);
+        return;
+    }
     const std::u16string find = FieldText(window, IDC_FR_FIND);
     const std::u16string replacement = FieldText(window, IDC_FR_REPLACE_WITH);
     DWORD start = 0, end = 0;

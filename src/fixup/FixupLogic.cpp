@@ -132,7 +132,8 @@ FormModel LoadFixupForm(const ImportIssue& issue, size_t pos, size_t count, cons
     FormModel form;
     form.texts[IDC_FIX_HEADER] = FixupHeaderText(pos, count, issue);
     form.texts[IDC_FIX_ID] = s2w(issue.id);
-    form.texts[IDC_FIX_QUESTION] = s2wCrlf(StringMember(item, "question"));
+    // Read-only and never saved: long lines are shown broken.
+    form.texts[IDC_FIX_QUESTION] = BreakLongLines(s2wCrlf(StringMember(item, "question")), kWrappedLineLimit, u"\r\n");
     MakeNulsVisible(form.texts[IDC_FIX_QUESTION]);
     form.selections[IDC_FIX_TYPE] = TypeToComboIndex(StringMember(item, "type"));
     auto objectives = item.find("objectives");

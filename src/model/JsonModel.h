@@ -152,6 +152,24 @@ void MakeNulsVisible(std::u16string& text);
 // NULs made visible: each U+2400 is a NUL again, unless the stored text had none or held a
 // U+2400 of its own (then the typed text is taken as it stands).
 std::string StoredTextFromShown(const std::u16string& typed, const std::string& stored);
+
+// Wine's edit control lays out one line in time that grows with the square of its length
+// (a 16,000-character line takes seconds to show and seconds per keystroke), while many
+// short lines cost what their characters cost. Long lines are therefore shown broken.
+constexpr size_t kDisplayLineLimit = 1000;
+// The same for a word-wrapped box, which lays out each line once per wrapped row: shorter.
+constexpr size_t kWrappedLineLimit = 250;
+// The longest line of a text (lines end at LF; the CRs before it do not count).
+size_t LongestLineLength(const std::u16string& text);
+// The text with `lineBreak` inserted into every line longer than `limit`, so that no shown
+// line is longer: after the last space or comma of the second half of each piece when
+// there is one, else at the limit; never inside a surrogate pair. Short lines are untouched.
+std::u16string BreakLongLines(const std::u16string& text, size_t limit, const std::u16string& lineBreak);
+// A soft line break: what a multi-line field is given inside a long line. A stored text
+// shown with CR LF line ends never holds one, so it is told apart from typed breaks.
+constexpr char16_t kSoftBreak[] = u"\r\r\n";
+// The text with every soft line break taken out again.
+std::u16string RemoveSoftBreaks(const std::u16string& text);
 // The same listing from and as UTF-8 (for callers that never show it in a control).
 std::string FormatTestbankListing(const std::string& rawUtf8, const NoteList& notes);
 // One item's block of the formatted listing (UTF-8); throws on a value of the wrong kind.

@@ -94,6 +94,8 @@ void RefreshEditView(HWND mainWindow)
     if (!g_hEdit) return;
     ShowWaitCursor(); // a large text takes the control seconds
     if (!g_hasJson) {
+        g_shell.rawViewBroken = false;
+        if (g_shell.title) SetWindowTextW(mainWindow, g_shell.title);
         SetWindowTextW(g_hEdit, L"");
         SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
         ShowWindow(g_hEdit, SW_HIDE);
@@ -101,15 +103,33 @@ void RefreshEditView(HWND mainWindow)
         return;
     }
     ShowWindow(g_hEdit, SW_SHOW);
-    if (g_viewRaw) {
+    const bool broken = g_viewRaw && !g_shell.rawLinesWhole && LongestLineLength(g_rawJsonText) > kDisplayLineLimit;
+    if (g_shell.title) {
+        std::wstring title = g_shell.title;
+        if (broken) title += L" - raw view read-only: long lines shown broken";
+        SetWindowTextW(mainWindow, title.c_str());
+    }
+    g_shell.rawViewBroken = broken;
+    if (g_viewRaw && !broken) {
         SendMessageW(g_hEdit, EM_SETREADONLY, FALSE, 0);
         SetViewText(g_rawJsonText);
     } else {
-        std::u16string listing = FormatCurrentListing();
-        MakeNulsVisible(listing);
         SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
-        SetViewText(listing);
+        SetViewText(DisplayOnlyText(g_viewRaw ? g_rawJsonText : FormatCurrentListing()));
     }
+}
+
+const char16_t kBrokenRawViewNote[] =
+    u"The raw view shows lines longer than 1,000 characters broken, read-only. Choose View > Edit Long Lines in "
+    u"Raw View to change it.";
+
+std::u16string RawViewText() { return g_shell.rawViewBroken ? g_rawJsonText : GetWindowTextU(g_hEdit); }
+
+std::u16string DisplayOnlyText(const std::u16string& text)
+{
+    std::u16string shown = BreakLongLines(text, kDisplayLineLimit, u"\r\n");
+    MakeNulsVisible(shown);
+    return shown;
 }
 
 bool ConfirmRawTextRebuild(HWND owner) { return !g_shellHooks.confirmRawRebuild || g_shellHooks.confirmRawRebuild(owner); }

@@ -14,6 +14,11 @@ struct ShellState {
     HWND hEdit = nullptr; // the main view control
     HWND hModal = nullptr; // the window every other one waits for, if any
     std::vector<HWND> disabledForModal;
+    const wchar_t* title = nullptr; // the main window's title; a note is added while the view is cut
+    // The raw view shows its long lines whole (editable, slow) rather than broken and read-only.
+    bool rawLinesWhole = false;
+    // The view shows the raw text with its long lines broken: display only, read-only.
+    bool rawViewBroken = false;
 };
 extern ShellState g_shell;
 extern HINSTANCE& g_hInst;
@@ -26,7 +31,16 @@ MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16s
 // Until the next mouse move after the current step: shown for anything that may take long.
 void ShowWaitCursor();
 // The main view from the document state: empty, the formatted listing or the raw text.
+// Lines longer than kDisplayLineLimit are shown broken: always in the listing, and in the
+// raw view unless the user asked for them whole (the raw view is then read-only).
 void RefreshEditView(HWND mainWindow);
+// The raw text the user edits: the view's text, or the document's raw text while the view
+// shows it broken.
+std::u16string RawViewText();
+// Why the raw view cannot be changed while it shows long lines broken.
+extern const char16_t kBrokenRawViewNote[];
+// Text for an edit control that shows it read-only: long lines broken, NULs visible.
+std::u16string DisplayOnlyText(const std::u16string& text);
 
 // What one window's change to the document means for the others. Feature windows never
 // call each other: the application sets these.

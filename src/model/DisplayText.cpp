@@ -1,0 +1,72 @@
+#include "model/JsonModel.h"
+
+size_t LongestLineLength(const std::u16string& text)
+{
+    size_t longest = 0, start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(u'\n', start);
+        if (end == std::u16string::npos) end = text.size();
+        size_t length = end - start;
+        if (end < text.size())
+            while (length > 0 && text[start + length - 1] == u'\r') --length; // CR LF, or a soft break
+        if (length > longest) longest = length;
+        start = end + 1;
+    }
+    return longest;
+}
+
+namespace {
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// Where a piece of a long line starting at `start` ends: after a space or comma in its
+// second half, else at the limit (one earlier when that would split a surrogate pair).
+size_t PieceEnd(const std::u16string& text, size_t start, size_t limit)
+{
+    const size_t hardEnd = start + limit;
+    for (size_t i = hardEnd; i > start + limit / 2; --i)
+        if (text[i - 1] == u' ' || text[i - 1] == u',') return i;
+    if (IsHighSurrogate(text[hardEnd - 1]) && limit > 1) return hardEnd - 1;
+    return hardEnd;
+}
+
+} // namespace
+
+std::u16string BreakLongLines(const std::u16string& text, size_t limit, const std::u16string& lineBreak)
+{
+    if (limit == 0 || LongestLineLength(text) <= limit) return text;
+    std::u16string out;
+    out.reserve(text.size() + text.size() / limit * lineBreak.size() + 16);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(u'\n', start);
+        end = end == std::u16string::npos ? text.size() : end + 1;
+        size_t contentEnd = end;
+        if (contentEnd > start && text[contentEnd - 1] == u'\n') --contentEnd;
+        if (contentEnd > start && text[contentEnd - 1] == u'\r') --contentEnd;
+        size_t at = start;
+        while (contentEnd - at > limit) {
+            const size_t piece = PieceEnd(text, at, limit);
+            out.append(text, at, piece - at);
+            out += lineBreak;
+            at = piece;
+        }
+        out.append(text, at, end - at);
+        start = end;
+    }
+    return out;
+}
+
+std::u16string RemoveSoftBreaks(const std::u16string& text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && text.compare(i, 3, kSoftBreak) == 0) {
+            i += 2;
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}

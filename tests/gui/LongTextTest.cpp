@@ -1,0 +1,159 @@
+// Items with long texts in the real windows: every view and field gets lines the edit
+// control lays out quickly, and an untouched save writes the file's bytes again.
+#include "editor/EditorForm.h"
+#include "editor/ItemEditor.h"
+#include "fixup/FixupLogic.h"
+#include "fixup/ImportFixup.h"
+#include "gui/GuiFixture.h"
+
+namespace {
+
+class LongText : public GuiTest {
+protected:
+    // One item lacking its MLO with a question of comma-separated numbers (one line), one
+    // with a long word-wrapped paragraph and a long choice, one algorithm with a long
+    // parameter list, saved as the program saves (so an untouched save gives these bytes).
+    std::string Bank()
+    {
+        std::string numbers;
+        for (int i = 0; numbers.size() < 120000; ++i) numbers += std::to_string(i) + ",";
+        std::string paragraph;
+        while (paragraph.size() < 60000) paragraph += "A long pasted article, word after word. ";
+        json params = json::array();
+        for (int i = 0; i < 20000; ++i) params.push_back(i);
+        json items = json::array();
+        items.push_back({{"id", "A1"}, {"type", "multiple_choice"}, {"question", numbers},
+                         {"choices", {{"A", "a"}, {"B", "b"}, {"C", "c"}, {"D", "d"}}}, {"correct", "A"},
+                         {"objectives", {{"CLO", "c"}}}});
+        items.push_back({{"id", "B1"}, {"type", "multiple_choice"}, {"question", paragraph + "\n" + paragraph},
+                         {"choices", {{"A", paragraph}, {"B", "b"}, {"C", "c"}, {"D", "d"}}}, {"correct", "B"},
+                         {"objectives", {{"MLO", "m"}, {"CLO", "c"}, {"PLO", "p"}}}});
+        items.push_back({{"id", "C1"}, {"type", "algorithmic"}, {"question", "Pick"},
+                         {"algorithm", {{"template", numbers}, {"parameters", {{"n", params}}}}},
+                         {"objectives", {{"MLO", "m"}, {"CLO", "c"}, {"PLO", "p"}}}});
+        json doc = LoadOk(json{{"items", items}}.dump()).doc;
+        return U8(DumpJsonForRawView(doc));
+    }
+    std::u16string ControlText(HWND window, int id) const { return GetWindowTextU(GetDlgItem(window, id)); }
+    void Press(HWND window, int id)
+    {
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+        Pump();
+    }
+    // The window still takes and answers messages from another thread.
+    static bool Answers(HWND window)
+    {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
+    }
+    std::string Saved(const std::u16string& path)
+    {
+        std::string bytes;
+        ReadFileBytes(path, bytes);
+        return bytes;
+    }
+};
+
+} // namespace
+
+TEST_F(LongText, WizardEditorAndViewsShowLongTextsAndSaveThemUntouched)
+{
+    const std::string bank = Bank();
+    const std::u16string path = File("long.json", bank);
+    script_.openPaths.push_back(path);
+    Command(IDM_FILE_OPEN);
+
+    // The wizard shows the long question broken; closing it changes nothing.
+    HWND wizard = GetImportFixupWindow();
+    ASSERT_NE(wizard, nullptr);
+    EXPECT_TRUE(Answers(wizard));
+    const std::u16string question = ControlText(wizard, IDC_FIX_QUESTION);
+    EXPECT_LE(LongestLineLength(question), kWrappedLineLimit);
+    std::u16string joined;
+    for (char16_t c : question)
+        if (c != u'\r' && c != u'\n') joined += c;
+    EXPECT_EQ(U8(joined), g_jsonDoc["items"][0]["question"].get<std::string>());
+    Press(wizard, IDC_FIX_CLOSE);
+    EXPECT_EQ(GetImportFixupWindow(), nullptr);
+    EXPECT_TRUE(script_.messages.empty());
+
+    // The listing and the raw view: no long line; the raw view read-only while broken, and
+    // saved from the document, not from what it shows.
+    EXPECT_LE(LongestLineLength(GetWindowTextU(g_hEdit)), kDisplayLineLimit);
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_TRUE(ViewReadOnly());
+    EXPECT_LE(LongestLineLength(GetWindowTextU(g_hEdit)), kDisplayLineLimit);
+    wchar_t title[200];
+    GetWindowTextW(main, title, 200);
+    EXPECT_NE(std::wstring(title).find(L"long lines shown broken"), std::wstring::npos);
+    Command(IDM_FILE_SAVE);
+    EXPECT_EQ(Saved(path), bank);
+    // Replace refuses rather than change a text that is not the raw text.
+    Command(IDM_EDIT_REPLACE);
+    SetDlgItemTextW(GetFindReplaceWindow(), IDC_FR_FIND, L"\"A1\"");
+    Press(GetFindReplaceWindow(), IDC_FR_FIND_NEXT);
+    Press(GetFindReplaceWindow(), IDC_FR_REPLACE);
+    ASSERT_FALSE(script_.messages.empty());
+    EXPECT_EQ(script_.messages.back().text, kBrokenRawViewNote);
+    DestroyWindow(GetFindReplaceWindow());
+    Pump();
+    Command(IDM_VIEW_TOGGLE_RAW);
+
+    // Each long item in the editor; OK untouched on the complete ones (the one lacking its
+    // MLO would gain empty outcomes): the saved file is the same bytes.
+    const struct {
+        int type, entry;
+        bool ok;
+    } cases[] = {{0, 0, false}, {0, 1, true}, {3, 0, true}};
+    for (const auto& c : cases) {
+        Command(IDM_EDIT_ITEMS);
+        HWND editor = GetMcEditorWindow();
+        ASSERT_NE(editor, nullptr);
+        SendDlgItemMessageW(editor, IDC_ED_TYPE, CB_SETCURSEL, c.type, 0);
+        SendMessageW(editor, WM_COMMAND, MAKEWPARAM(IDC_ED_TYPE, CBN_SELCHANGE), 0);
+        SendDlgItemMessageW(editor, IDC_ED_ITEM, CB_SETCURSEL, c.entry, 0);
+        SendMessageW(editor, WM_COMMAND, MAKEWPARAM(IDC_ED_ITEM, CBN_SELCHANGE), 0);
+        Pump();
+        EXPECT_TRUE(Answers(editor));
+        for (int id : {IDC_ED_QUESTION, IDC_ED_TEMPLATE, IDC_ED_PARAMETERS, IDC_ED_CHOICE_A})
+            EXPECT_LE(LongestLineLength(ControlText(editor, id)), kDisplayLineLimit + 80) << id;
+        // The long choice is cut, and not to be typed over; the short ones are editable.
+        EXPECT_EQ((GetWindowLongW(GetDlgItem(editor, IDC_ED_CHOICE_A), GWL_STYLE) & ES_READONLY) != 0,
+                  c.type == 0 && c.entry == 1);
+        Press(editor, c.ok ? IDC_ED_OK : IDC_ED_CANCEL);
+        EXPECT_EQ(GetMcEditorWindow(), nullptr);
+        Command(IDM_FILE_SAVE);
+        EXPECT_EQ(Saved(path), bank) << c.type << " " << c.entry;
+    }
+    for (const auto& m : script_.messages)
+        EXPECT_TRUE(m.text == u"File saved successfully." || m.text == kBrokenRawViewNote) << U8(m.text);
+}
+
+// On request the raw view holds long lines whole and editable; going back to broken lines
+// drops typed edits only after a Yes.
+TEST_F(LongText, RawViewShowsLongLinesWholeOnRequest)
+{
+    const std::string line(1500, 'q');
+    script_.openPaths.push_back(File("one.json", R"({"items":[{"id":"Q","type":"tf","question":")" + line + R"(",
+        "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]})"));
+    Command(IDM_FILE_OPEN);
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_TRUE(ViewReadOnly());
+    EXPECT_NE(GetWindowTextU(g_hEdit), g_rawJsonText);
+    Command(IDM_VIEW_RAW_LONG_LINES);
+    EXPECT_FALSE(ViewReadOnly());
+    EXPECT_EQ(GetWindowTextU(g_hEdit), g_rawJsonText);
+    EXPECT_EQ(GetMenuState(GetMenu(main), IDM_VIEW_RAW_LONG_LINES, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
+    TypeIntoView(u"{\"items\":[]}");
+    script_.answers.push_back(MsgAnswer::No);
+    Command(IDM_VIEW_RAW_LONG_LINES);
+    EXPECT_EQ(ViewText(), "{\"items\":[]}");
+    EXPECT_FALSE(ViewReadOnly());
+    script_.answers.push_back(MsgAnswer::Yes);
+    Command(IDM_VIEW_RAW_LONG_LINES);
+    EXPECT_TRUE(ViewReadOnly());
+    EXPECT_EQ(U8(RawViewText()), U8(g_rawJsonText));
+    EXPECT_NE(g_rawJsonText.find(s2w(line)), std::u16string::npos);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Discard the changes typed in the raw JSON view?",
+                                                 "Discard the changes typed in the raw JSON view?"}));
+}
