@@ -58,9 +58,10 @@ protected:
 
 TEST_F(LongText, WizardEditorAndViewsShowLongTextsAndSaveThemUntouched)
 {
-    const std::string bank = Bank();
-    const std::u16string path = File("long.json", bank);
-    script_.openPaths.push_back(path);
+    // The wizard opens on the item that lacks its MLO as the file has it.
+    std::string numbers;
+    for (int i = 0; numbers.size() < 120000; ++i) numbers += std::to_string(i) + ",";
+    script_.openPaths.push_back(File("fix.json", R"({"items":[{"id":"A1","type":"mc","question":")" + numbers + R"("}]})"));
     Command(IDM_FILE_OPEN);
 
     // The wizard shows the long question broken; closing it changes nothing.
@@ -76,6 +77,13 @@ TEST_F(LongText, WizardEditorAndViewsShowLongTextsAndSaveThemUntouched)
     Press(wizard, IDC_FIX_CLOSE);
     EXPECT_EQ(GetImportFixupWindow(), nullptr);
     EXPECT_TRUE(script_.messages.empty());
+
+    const std::string bank = Bank();
+    const std::u16string path = File("long.json", bank);
+    script_.openPaths.push_back(path);
+    Command(IDM_FILE_OPEN);
+    DestroyWindow(GetImportFixupWindow());
+    Pump();
 
     // The listing and the raw view: no long line; the raw view read-only while broken, and
     // saved from the document, not from what it shows.
