@@ -55,8 +55,10 @@ bool TakeOutputText(DocumentUi& ui, void* owner, std::u16string& output)
         NoteList notes;
         // Taking the raw text in closes the windows holding positions into the old document.
         if (!ui.ConfirmDiscardToolEdits(owner)) return false;
-        if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr)) {
+        JsonErrorPlace place;
+        if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr, &place)) {
             ShowError(ui, owner, error);
+            if (place.known) ui.ShowParseErrorPlace(place.offset);
             return false;
         }
         g_jsonDoc = std::move(parsed);

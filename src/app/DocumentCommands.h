@@ -12,7 +12,14 @@ public:
     virtual std::u16string ReadViewText() = 0;
     // Whether the user changed the view's text since it was last set; cheaper than reading
     // a large view back.
-    virtual bool ViewTextChanged() { return ReadViewText() != g_rawJsonText; }
+    virtual bool ViewTextChanged()
+    {
+        EnsureRawTextCurrent();
+        return ReadViewText() != g_rawJsonText;
+    }
+    // The raw view's text did not parse: the caret goes to the place the message names
+    // (UTF-16 code units into the view's text).
+    virtual void ShowParseErrorPlace(size_t offset) { (void)offset; }
     virtual void RefreshView() {}
     // A long step begins (reading, parsing, rebuilding): the user sees the wait cursor.
     virtual void ShowBusy() {}

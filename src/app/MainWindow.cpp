@@ -38,6 +38,12 @@ public:
     // The control's own flag: set by typing and replacing, cleared whenever its text is set.
     bool ViewTextChanged() override { return g_hEdit && SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0); }
     void RefreshView() override { RefreshEditView(g_hMainWnd); }
+    void ShowParseErrorPlace(size_t offset) override
+    {
+        if (!g_hEdit || !g_viewRaw) return;
+        SendMessageW(g_hEdit, EM_SETSEL, offset, offset);
+        SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
+    }
     void ShowBusy() override { ShowWaitCursor(); }
     // Windows holding positions into the old document close.
     void ResetExamSelections() override
@@ -95,6 +101,7 @@ HACCEL g_shortcuts = nullptr;
 
 void OnCommand(HWND window, int id)
 {
+    RefreshStaleView(); // every command sees the current document in the view
     switch (id) {
     case IDM_FILE_NEW: CmdNewTestbank(g_mainUi, window); break;
     case IDM_FILE_OPEN: CmdOpen(g_mainUi, window); break;
@@ -120,8 +127,22 @@ bool TranslateMainWindowShortcut(MSG* message)
 {
     if (!g_hMainWnd || !IsWindowEnabled(g_hMainWnd)) return false;
     if (message->hwnd != g_hMainWnd && !IsChild(g_hMainWnd, message->hwnd)) return false;
+    // Wine's edit control has no Ctrl+A of its own.
+    if (message->hwnd == g_hEdit && message->message == WM_KEYDOWN && message->wParam == 'A' &&
+        GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+        SendMessageW(g_hEdit, EM_SETSEL, 0, -1);
+        return true;
+    }
     if (!g_shortcuts) g_shortcuts = CreateAcceleratorTableW(const_cast<ACCEL*>(kShortcuts), 4);
     return g_shortcuts && TranslateAcceleratorW(g_hMainWnd, g_shortcuts, message);
+}
+
+void UpdateMainWindowTitle()
+{
+    if (!g_hMainWnd) return;
+    const std::u16string title =
+        MainWindowTitleText(g_hasJson, g_currentPath, IsDocumentModified(g_mainUi), FromWide(kMainWindowTitle));
+    if (GetWindowTextU(g_hMainWnd) != title) SetWindowTextW(g_hMainWnd, WidePtr(title));
 }
 
 void CreateMainMenu(HWND window)
@@ -186,6 +207,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE:
         g_shellHooks.confirmRawRebuild = [](HWND owner) { return ConfirmDiscardRawViewEdits(g_mainUi, owner); };
         g_shellHooks.itemsChanged = McEditorDocumentItemsChanged;
+        g_shellHooks.documentEdited = UpdateMainWindowTitle;
         CreateMainMenu(window);
         g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
@@ -217,16 +239,22 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (!g_hasJson) return 1;
         break;
     case WM_COMMAND:
+        if (lParam && reinterpret_cast<HWND>(lParam) == g_hEdit) { // the view's notifications
+            if (HIWORD(wParam) == EN_CHANGE) UpdateMainWindowTitle();
+            return 0;
+        }
         try {
             OnCommand(window, LOWORD(wParam));
         } catch (const std::bad_alloc&) {
             // What was being built is gone; the document as it was stays.
             ShowMessageBox(window, u"Out of memory: the command could not be completed.", u"Error", MsgIcon::Error);
         }
+        UpdateMainWindowTitle();
         FocusView(window);
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
+            RefreshStaleView(); // the user looks at the view again
             FocusView(window);
             return 0;
         }

@@ -40,5 +40,7 @@ extern const wchar_t kMainWindowTitle[];
 // main window; true when the message became a menu command.
 bool TranslateMainWindowShortcut(MSG* message);
 void CreateMainMenu(HWND window);
+// The title from the document: "*name.json - Exam Testbank Viewer/Editor" and so on.
+void UpdateMainWindowTitle();
 void ShowFontDialogAndApply(HWND owner);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

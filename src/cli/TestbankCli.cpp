@@ -142,6 +142,17 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
         if (id == item.end() || !id->is_string()) continue;
         if (allItems || wanted.count(id->get<std::string>())) g_examSelectedIds.insert(id->get<std::string>());
     }
+    // An ID in no item is a mistake the user must hear of, not an exam quietly short of it.
+    std::string unknown;
+    size_t unknownCount = 0;
+    for (const std::string& id : wanted) {
+        if (g_examSelectedIds.count(id)) continue;
+        unknown += (unknownCount++ ? ", " : "") + id;
+    }
+    if (unknownCount) {
+        err += (unknownCount == 1 ? "No item has the ID " : "No items have the IDs ") + unknown + ".\n";
+        return 1;
+    }
     g_examSelectionInitialized = true;
     json exam;
     if (const char16_t* refusal = ExamRefusal(exam)) {

@@ -8,6 +8,13 @@ enum : int {
     IDC_EXAM_NONE = 4004,
     IDC_EXAM_SAVE = 4005,
     IDC_EXAM_CLOSE = 4006,
+    IDC_EXAM_SEARCH = 4007,
+    IDC_EXAM_TYPE = 4008,
+    IDC_EXAM_CATEGORY = 4009,
+    IDC_EXAM_MLO = 4010,
+    IDC_EXAM_SELECT_SHOWN = 4011,
+    IDC_EXAM_CLEAR_SHOWN = 4012,
+    IDC_EXAM_SHOWN = 4013,
 };
 
 void OpenExamExportWindow(HWND owner);

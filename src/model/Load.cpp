@@ -136,12 +136,15 @@ void AppendValidationWarnings(const json& document, NoteList& notes)
 }
 
 bool ParseAndValidateJson(const std::u16string& text, json& document, std::u16string& error, NoteList& notes,
-                          std::vector<ImportIssue>* issues)
+                          std::vector<ImportIssue>* issues, JsonErrorPlace* place)
 {
     notes.clear();
     if (issues) issues->clear();
+    std::string utf8;
     try {
-        json parsed = ParseJsonText(w2s(text));
+        utf8 = w2s(text);
+        json parsed = ParseJsonText(utf8);
+        std::string().swap(utf8);
         if (!NormalizeTestbankDocument(parsed, notes, error, issues)) return false;
         std::u16string duplicate;
         if (CheckDuplicateIds(parsed, duplicate)) {
@@ -155,7 +158,7 @@ bool ParseAndValidateJson(const std::u16string& text, json& document, std::u16st
         error = u"Out of memory: the file is too large to open here.";
         return false;
     } catch (const std::exception& e) {
-        error = u"JSON parse error: " + U(e.what());
+        error = u"JSON parse error: " + DescribeJsonError(e, utf8, place);
         return false;
     }
 }

@@ -93,6 +93,13 @@ void RefreshEditView(HWND mainWindow)
 {
     if (!g_hEdit) return;
     ShowWaitCursor(); // a large text takes the control seconds
+    // Replacements live in the control until a view is made from the raw text.
+    if (g_document.rawTextInView) {
+        g_rawJsonText = GetWindowTextU(g_hEdit);
+        g_document.rawTextInView = false;
+    }
+    EnsureRawTextCurrent();
+    EnsureNotesCurrent();
     if (!g_hasJson) {
         SetWindowTextW(g_hEdit, L"");
         SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
@@ -110,6 +117,37 @@ void RefreshEditView(HWND mainWindow)
         SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
         SetViewText(listing);
     }
+}
+
+ViewTextReader::ViewTextReader()
+{
+    if (!g_hEdit) return;
+    const size_t length = static_cast<size_t>(GetWindowTextLengthW(g_hEdit));
+    // A multi-line edit control hands out its buffer; it stays the control's.
+    handle_ = reinterpret_cast<HLOCAL>(SendMessageW(g_hEdit, EM_GETHANDLE, 0, 0));
+    if (const void* data = handle_ ? LocalLock(handle_) : nullptr) {
+        text_ = std::u16string_view(static_cast<const char16_t*>(data), length);
+        return;
+    }
+    handle_ = nullptr;
+    copy_ = GetWindowTextU(g_hEdit);
+    text_ = copy_;
+}
+
+ViewTextReader::~ViewTextReader()
+{
+    if (handle_) LocalUnlock(handle_);
+}
+
+void RefreshStaleView()
+{
+    if (g_hasJson && ViewsStale()) RefreshEditView(g_hMainWnd);
+    NotifyDocumentEdited();
+}
+
+void NotifyDocumentEdited()
+{
+    if (g_shellHooks.documentEdited) g_shellHooks.documentEdited();
 }
 
 bool ConfirmRawTextRebuild(HWND owner) { return !g_shellHooks.confirmRawRebuild || g_shellHooks.confirmRawRebuild(owner); }

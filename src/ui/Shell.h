@@ -2,6 +2,7 @@
 // What every window of the program shares: the instance, the main window and its view
 // control, the message boxes, and the refresh of the main view.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <windows.h>
@@ -26,7 +27,28 @@ MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16s
 // Until the next mouse move after the current step: shown for anything that may take long.
 void ShowWaitCursor();
 // The main view from the document state: empty, the formatted listing or the raw text.
+// Views left stale by in-place edits are rebuilt first.
 void RefreshEditView(HWND mainWindow);
+// The main view's text read in place, from the control's own buffer, so that a look at a
+// large raw view costs nothing; a copy where the control gives no buffer. Valid until the
+// control is changed.
+class ViewTextReader {
+public:
+    ViewTextReader();
+    ~ViewTextReader();
+    ViewTextReader(const ViewTextReader&) = delete;
+    ViewTextReader& operator=(const ViewTextReader&) = delete;
+    std::u16string_view Text() const { return text_; }
+
+private:
+    HLOCAL handle_ = nullptr;
+    std::u16string copy_;
+    std::u16string_view text_;
+};
+
+// The main view made again only if an in-place edit left it behind: when the user looks
+// (the main window comes to the front, a command runs, a tool window closes).
+void RefreshStaleView();
 
 // What one window's change to the document means for the others. Feature windows never
 // call each other: the application sets these.
@@ -36,10 +58,13 @@ struct ShellHooks {
     bool (*confirmRawRebuild)(HWND owner) = nullptr;
     // Called after a window changed the document's items.
     void (*itemsChanged)() = nullptr;
+    // Called after any change to the document or its modified state (cheap: the title).
+    void (*documentEdited)() = nullptr;
 };
 extern ShellHooks g_shellHooks;
 bool ConfirmRawTextRebuild(HWND owner);
 void NotifyItemsChanged();
+void NotifyDocumentEdited();
 
 // A window modal over the whole program: the main window and every other top-level
 // window of the thread stay disabled until it ends, so nothing changes the document
