@@ -5,6 +5,7 @@
 #include "export/ExamSelection.h"
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
+#include "util/StringUtil.h"
 #include "util/Win32Text.h"
 
 namespace {
@@ -194,13 +195,13 @@ void OnGetDisplayInfo(NMLVDISPINFOW* info)
 // A box changed by the list (a click on it, a state set on a row): the model follows.
 void OnItemChanged(const NMLISTVIEW* change)
 {
-    if (!(change->uChanged & LVIF_STATE) || !(change->uNewState & LVIS_STATEIMAGEMASK)) return;
-    const bool checked = (change->uNewState & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-    if (change->iItem < 0) { // every row
-        SetChecks(checked, true);
+    // Focus and highlight changes come with whatever state image the list has at hand.
+    const UINT image = change->uNewState & LVIS_STATEIMAGEMASK;
+    if (!(change->uChanged & LVIF_STATE) || !((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) ||
+        (image != INDEXTOSTATEIMAGEMASK(1) && image != INDEXTOSTATEIMAGEMASK(2)))
         return;
-    }
-    if (static_cast<size_t>(change->iItem) >= g_examWindow.shown.size()) return;
+    const bool checked = image == INDEXTOSTATEIMAGEMASK(2);
+    if (change->iItem < 0 || static_cast<size_t>(change->iItem) >= g_examWindow.shown.size()) return;
     SetRowChecked(g_examWindow.shown[change->iItem], checked);
     g_examWindow.toggledByList = true;
 }
@@ -213,6 +214,8 @@ void OnColumnClick(int column)
     SortExamRows(g_examWindow.rows, g_examWindow.shown, column, g_examWindow.sortAscending);
     RedrawList();
 }
+
+const UINT kToggleFocusedRow = WM_APP + 1;
 
 void OnListNotify(NMHDR* header)
 {
@@ -234,9 +237,12 @@ void OnListNotify(NMHDR* header)
         break;
     }
     case LVN_KEYDOWN:
+        // The list may toggle the box itself after this note; if it did not, it is done once
+        // the key has been handled.
         if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_SPACE) {
-            const int row = static_cast<int>(SendMessageW(g_examWindow.hList, LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
-            ToggleShownRow(row);
+            g_examWindow.toggledByList = false;
+            PostMessageW(g_examWindow.hWnd, kToggleFocusedRow,
+                         SendMessageW(g_examWindow.hList, LVM_GETNEXTITEM, -1, LVNI_FOCUSED), 0);
         }
         break;
     default: break;
@@ -355,6 +361,10 @@ LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_ACTIVATE: KeepDialogFocus(window, wParam, g_examWindow.savedFocus); return 0;
     case WM_CREATE: OnCreate(window); return 0;
     case WM_SIZE: LayoutExportWindow(window); return 0;
+    case kToggleFocusedRow:
+        if (!g_examWindow.toggledByList) ToggleShownRow(static_cast<int>(wParam));
+        g_examWindow.toggledByList = false;
+        return 0;
     case WM_NOTIFY: {
         NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
         if (header && header->hwndFrom == g_examWindow.hList) OnListNotify(header);

@@ -131,7 +131,8 @@ TEST_F(LostEdits, NewItemInTheEditorSurvivesAMerge)
     ASSERT_EQ(Ids(), (std::vector<std::string>{"MC1", "MC2", "TF1", "MC3", "MC10", "MC11"}));
     ASSERT_NE(Editor(), nullptr);
     EXPECT_EQ(Entries(Editor(), IDC_ED_ITEM),
-              (std::vector<std::string>{"MC1", "MC2", "MC3", "MC10", "MC11", "<New item>"}));
+              (std::vector<std::string>{"MC1 - Which fruit is red? apples", "MC2 - Two", "MC3 - Four", "MC10 - Ten",
+                                        "MC11 - Eleven", "<New item>"}));
     EXPECT_EQ(SendDlgItemMessageW(Editor(), IDC_ED_ITEM, CB_GETCURSEL, 0, 0), 5);
     EXPECT_EQ(EditorText(IDC_ED_ID), "NEW1");
 
