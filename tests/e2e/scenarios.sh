@@ -67,7 +67,7 @@ eval "$(xdotool getwindowgeometry --shell "$replace")"
 fr_button() { xdotool mousemove $((X + WIDTH - $1 + 50)) $((Y + HEIGHT - 26)) click 1; sleep 0.8; }
 fr_button 362 # Find Next
 fr_button 242 # Replace
-if wait_window '^Find$' 2; then keys Return; fi # "No matches found." after the only one
+sleep 1; keys Return # "No matches found." (caption "Replace") after the only one
 fr_button 122 # Close
 gone '^Replace$' || fail "Close left the replace window open"
 save_as "$work/replaced.json"
@@ -259,13 +259,13 @@ wait_window '^Item Editor$' 2
 import -window root "$shots/exit-over-typed-item.png"
 keys n
 sleep 1
-xdotool search --name '^Exam Testbank Viewer/Editor$' >/dev/null || fail "Exit ended the program over a typed item"
+xdotool search --name 'raw.json - Exam Testbank Viewer/Editor$' >/dev/null || fail "Exit ended the program over a typed item"
 focus_main
 keys alt+f x
 sleep 0.5
 keys y
 sleep 2
-gone '^Exam Testbank Viewer/Editor$' || fail "Yes to the question did not let Exit go on"
+gone 'Exam Testbank Viewer/Editor$' || fail "Yes to the question did not let Exit go on"
 stop_editor
 
 # The fixup wizard, Select Items and Find with keys alone.
@@ -320,4 +320,54 @@ gone '^Find Duplicates$' && fail "Enter on a member closed the window"
 import -window root "$shots/find-duplicates-shown.png"
 keys Escape
 gone '^Find Duplicates$' || fail "Escape left Find Duplicates open"
+stop_editor
+
+# Many items at once: the wizard's Apply to All gives every remaining item the typed MLO
+# (one question, then the wizard closes); Select Items' search narrows the list and Clear
+# Shown unchecks only those rows; Replace All changes every match and says how many. The
+# title names the file and marks unsaved changes.
+python3 -c 'import json; print(json.dumps({"items":[{"id":"B%03d"%i,"type":"mc","question":"Box %d"%i,"category":"Boxes"} for i in range(60)]}))' >"$work/bulk.json"
+start_editor
+open_file "$work/bulk.json"
+wait_window '^Fix Imported Items$' || fail "the wizard did not open for the bulk bank"
+wizard=$(xdotool search --name '^Fix Imported Items$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$wizard")"
+xdotool mousemove $((X + 300)) $((Y + 360)) click 1; sleep 0.3 # the MLO field
+type_text "BULK-MLO"
+keys alt+a
+wait_window '^Fix Imported Items$' 2
+import -window root "$shots/apply-to-all.png"
+keys Return # Yes
+gone '^Fix Imported Items$' || fail "Apply to All left the wizard open"
+xdotool search --name '^[*]bulk.json - Exam Testbank Viewer/Editor$' >/dev/null || fail "the title does not mark the change"
+save_as "$work/bulk-fixed.json"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(0 if all(i["objectives"]["MLO"]=="BULK-MLO" for i in d["items"]) else 1)' \
+  "$work/bulk-fixed.json" || fail "Apply to All did not give every item the MLO"
+keys alt+c s
+wait_window '^Select Items$' || fail "Select Items did not open"
+type_text "box 1" # B001, B010..B019
+sleep 0.5
+keys alt+o # Clear Shown
+import -window root "$shots/select-items-search.png"
+keys Return # Save Selections...
+wait_window '^Save As$' || fail "no save dialog from Save Selections..."
+type_text "$(winpath "$work/bulk-exam.json")"; keys Return
+wait_window '^Save Selections$' || fail "no confirmation of the exam"
+keys Return
+python3 -c 'import json,sys; ids=[i["id"] for i in json.load(open(sys.argv[1]))["items"]]; sys.exit(0 if len(ids)==49 and "B001" not in ids and "B015" not in ids else 1)' \
+  "$work/bulk-exam.json" || fail "Clear Shown did not uncheck exactly the rows found"
+keys Escape
+gone '^Select Items$' || fail "Escape left Select Items open"
+keys ctrl+h
+wait_window '^Replace$' || fail "Replace did not open"
+type_text "Box"; keys Tab; type_text "Crate"
+keys alt+a # Replace All
+sleep 1
+import -window root "$shots/replace-all.png"
+keys Return # "Replaced 60 occurrences."
+keys Escape
+gone '^Replace$' || fail "Escape left the replace window open"
+save_as "$work/bulk-replaced.json"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(0 if all(i["question"].startswith("Crate ") for i in d["items"]) else 1)' \
+  "$work/bulk-replaced.json" || fail "Replace All did not replace every match"
 stop_editor
