@@ -13,6 +13,7 @@
 #include "app/AppMain.h"
 #include "app/DocumentCommands.h"
 #include "app/MainWindow.h"
+#include "editor/EditorForm.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
 #include "find/FindReplace.h"
@@ -231,7 +232,10 @@ int wmain(int argc, wchar_t** argv)
                              {"Select Items: Select All", {}, {}},
                              {"Find Next (raw view)", {}, {}},
                              {"Replace (raw view)", {}, {}},
-                             {"Item Editor: open", {}, {}}};
+                             {"Item Editor: open", {}, {}},
+                             {"Select Items: search key", {}, {}},
+                             {"Select Items: sort", {}, {}},
+                             {"Item Editor: Apply", {}, {}}};
     for (size_t n : sizes) {
         InstallDocument(n);
         const int repeats = n >= 5000 ? 2 : 5;
@@ -293,6 +297,62 @@ int wmain(int argc, wchar_t** argv)
         rows[4].seconds.push_back(Best(
             repeats, [] {}, [] { OpenMcEditor(g_hMainWnd); }, [] { CloseMcEditor(); }));
         rows[4].floor.push_back(Best(repeats, [] {}, [n] { BareComboOpen(n); }, BareComboClose));
+
+        // A keystroke in the search box keeping a tenth of the rows ("Chapter 3"), against
+        // a bare list filled with that many rows.
+        rows[5].seconds.push_back(Best(
+            repeats, [] { OpenExamExportWindow(g_hMainWnd); },
+            [] { SetDlgItemTextW(GetExamExportWindow(), IDC_EXAM_SEARCH, L"chapter 3"); }, [] { CloseExamExportWindow(); }));
+        rows[5].floor.push_back(Best(repeats, [] {}, [n] { BareListOpen(n / 12); }, [] { BareListClose(); }));
+        // A header click on the question column, against the bare list's own sort.
+        rows[6].seconds.push_back(Best(
+            repeats, [] { OpenExamExportWindow(g_hMainWnd); },
+            [] {
+                HWND window = GetExamExportWindow();
+                NMLISTVIEW click{};
+                click.hdr.hwndFrom = GetDlgItem(window, IDC_EXAM_LIST);
+                click.hdr.idFrom = IDC_EXAM_LIST;
+                click.hdr.code = LVN_COLUMNCLICK;
+                click.iItem = -1;
+                click.iSubItem = 3;
+                SendMessageW(window, WM_NOTIFY, IDC_EXAM_LIST, reinterpret_cast<LPARAM>(&click));
+                UpdateWindow(window);
+            },
+            [] { CloseExamExportWindow(); }));
+        rows[6].floor.push_back(Best(
+            repeats, [n] { BareListOpen(n); },
+            [] {
+                SendMessageW(g_bareList, LVM_SORTITEMSEX, 0,
+                             reinterpret_cast<LPARAM>(+[](LPARAM a, LPARAM b, LPARAM) -> int {
+                                 wchar_t x[64], y[64];
+                                 ListView_GetItemText(g_bareList, static_cast<int>(a), 3, x, 64);
+                                 ListView_GetItemText(g_bareList, static_cast<int>(b), 3, y, 64);
+                                 return lstrcmpiW(x, y);
+                             }));
+                UpdateWindow(g_bareList);
+            },
+            [] { BareListClose(); }));
+        // Apply on one item with a changed question: one item's work at every size (the
+        // floor is one entry replaced in a bare drop-down list).
+        rows[7].seconds.push_back(Best(
+            repeats,
+            [] {
+                OpenMcEditor(g_hMainWnd);
+                SetDlgItemTextW(GetMcEditorWindow(), IDC_ED_QUESTION, L"Changed question");
+            },
+            [] { Press(GetMcEditorWindow(), IDC_ED_APPLY); },
+            [] {
+                CloseMcEditor();
+                RefreshStaleView();
+            }));
+        rows[7].floor.push_back(Best(
+            repeats, [n] { BareComboOpen(n); },
+            [] {
+                SendMessageW(g_bareCombo, CB_DELETESTRING, 0, 0);
+                SendMessageW(g_bareCombo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(L"Q0 - Changed question"));
+                SendMessageW(g_bareCombo, CB_SETCURSEL, 0, 0);
+            },
+            BareComboClose));
     }
     // The main window on larger banks: open, toggle to raw and back.
     const size_t viewSizes[] = {argc > 3 ? static_cast<size_t>(_wtoi(argv[3])) : 10000,
