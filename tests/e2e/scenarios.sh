@@ -259,7 +259,7 @@ wait_window '^Item Editor$' 2
 import -window root "$shots/exit-over-typed-item.png"
 keys n
 sleep 1
-xdotool search --name 'raw.json - Exam Testbank Viewer/Editor$' >/dev/null || fail "Exit ended the program over a typed item"
+xdotool search --name ' - Exam Testbank Viewer/Editor$' >/dev/null || fail "Exit ended the program over a typed item"
 focus_main
 keys alt+f x
 sleep 0.5
