@@ -31,14 +31,15 @@ ExamWindowState g_examWindow;
 
 const DWORD kFilterList = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 // Rectangles are set by LayoutExportWindow, which follows the client size.
+// The list first: the keyboard starts on its rows; Alt+S goes to the search box.
 const ControlSpec kControls[] = {
+    {IDC_EXAM_LIST, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA, 0, 0,
+     0, 0, 0, FieldKind::None, WS_EX_CLIENTEDGE},
     {4014, L"STATIC", L"&Search:", 0, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_SEARCH, L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_TYPE, L"COMBOBOX", L"", kFilterList, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_CATEGORY, L"COMBOBOX", L"", kFilterList, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_MLO, L"COMBOBOX", L"", kFilterList, 0, 0, 0, 0, 0, FieldKind::None},
-    {IDC_EXAM_LIST, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA, 0, 0,
-     0, 0, 0, FieldKind::None, WS_EX_CLIENTEDGE},
     {IDC_EXAM_COUNT, L"STATIC", L"Selected: 0 / 0", 0, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_SHOWN, L"STATIC", L"", 0, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_SELECT_SHOWN, L"BUTTON", L"Select S&hown", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},

@@ -345,7 +345,7 @@ python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(0 if all(i
   "$work/bulk-fixed.json" || fail "Apply to All did not give every item the MLO"
 keys alt+c s
 wait_window '^Select Items$' || fail "Select Items did not open"
-type_text "box 1" # B001, B010..B019
+keys alt+s; type_text "box 1" # B001, B010..B019
 sleep 0.5
 keys alt+o # Clear Shown
 import -window root "$shots/select-items-search.png"
