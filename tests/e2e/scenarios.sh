@@ -330,10 +330,7 @@ python3 -c 'import json; print(json.dumps({"items":[{"id":"B%03d"%i,"type":"mc",
 start_editor
 open_file "$work/bulk.json"
 wait_window '^Fix Imported Items$' || fail "the wizard did not open for the bulk bank"
-wizard=$(xdotool search --name '^Fix Imported Items$' | head -1)
-eval "$(xdotool getwindowgeometry --shell "$wizard")"
-xdotool mousemove $((X + 300)) $((Y + 360)) click 1; sleep 0.3 # the MLO field
-type_text "BULK-MLO"
+keys Tab Tab; type_text "BULK-MLO" # Type, Question, MLO
 keys alt+a
 wait_window '^Fix Imported Items$' 2
 import -window root "$shots/apply-to-all.png"
