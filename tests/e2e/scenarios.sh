@@ -346,7 +346,7 @@ keys alt+s; type_text "box 1" # B001, B010..B019
 sleep 0.5
 keys alt+o # Clear Shown
 import -window root "$shots/select-items-search.png"
-keys Return # Save Selections...
+keys alt+s Return # from the search box, Enter is Save Selections...
 wait_window '^Save As$' || fail "no save dialog from Save Selections..."
 type_text "$(winpath "$work/bulk-exam.json")"; keys Return
 wait_window '^Save Selections$' || fail "no confirmation of the exam"
