@@ -321,3 +321,22 @@ import -window root "$shots/find-duplicates-shown.png"
 keys Escape
 gone '^Find Duplicates$' || fail "Escape left Find Duplicates open"
 stop_editor
+
+# A path too long for the file dialog is refused with a message and the dialog stays;
+# a shorter one is saved. (Typed, such a path used to end the program.)
+cp "$work/four.json" "$work/long.json"
+start_editor
+open_file "$work/long.json"
+deep=$work/$(printf 'd%.0s' $(seq 120)); mkdir -p "$deep"
+keys alt+f a
+wait_window '^Save As$' || fail "no Save As dialog"
+type_text "$(winpath "$deep/$(printf 'f%.0s' $(seq 140)).json")"; keys Return
+wait_window '^Error$' 5 || fail "no message for a path too long"
+import -window root "$shots/path-too-long.png"
+keys Return
+xdotool search --name '^Save As$' >/dev/null || fail "the dialog closed after the message"
+keys ctrl+a; type_text "$(winpath "$deep/short.json")"; keys Return
+wait_window '^Info$' || fail "no confirmation of Save As after a shorter path"
+keys Return
+cmp "$deep/short.json" <("$ROOT/build/native/testbank" raw "$work/long.json") || fail "the shorter path was not saved"
+stop_editor
