@@ -119,6 +119,13 @@ void NotifyItemsChanged()
     if (g_shellHooks.itemsChanged) g_shellHooks.itemsChanged();
 }
 
+bool ConfirmDropTypedValues(HWND owner, HWND window, const char16_t* text, const char16_t* caption)
+{
+    if (ShowMessageBox(owner, text, caption, MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) return true;
+    SetForegroundWindow(window);
+    return false;
+}
+
 namespace {
 
 BOOL CALLBACK DisableForModal(HWND window, LPARAM modal)
