@@ -3,6 +3,7 @@
 #include "export/ExamSelection.h"
 #include "fixup/FixupLogic.h"
 #include "util/FileUtil.h"
+#include "util/StringUtil.h"
 
 namespace {
 
@@ -18,10 +19,28 @@ void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
 enum class Loaded { Ok, Unreadable, Invalid };
 
 // Reads and parses one file; the file's text is gone before the document is installed.
+// An import reads the other tool's format first; its notes come before the loader's.
 Loaded LoadDocument(DocumentUi& ui, const std::u16string& path, json& parsed, std::u16string& error, NoteList& notes,
-                    std::vector<ImportIssue>& issues)
+                    std::vector<ImportIssue>& issues, const ImportFormat* import = nullptr,
+                    NoteList* importNotes = nullptr)
 {
     ui.ShowBusy();
+    if (import) {
+        ImportedBank bank;
+        std::string message;
+        if (!ImportBankFile(path, *import, bank, message)) {
+            error = s2w(message);
+            return Loaded::Invalid;
+        }
+        if (!ValidateTestbankDocument(std::move(bank.document), parsed, error, notes, &issues)) return Loaded::Invalid;
+        NoteList all;
+        all.reserve(bank.notes.size() + notes.size());
+        for (const std::string& note : bank.notes) all.push_back(s2w(note));
+        if (importNotes) importNotes->insert(importNotes->end(), all.begin(), all.end());
+        for (std::u16string& note : notes) all.push_back(std::move(note));
+        notes = std::move(all);
+        return Loaded::Ok;
+    }
     const std::u16string text = LoadFileText(path);
     if (text.empty()) return Loaded::Unreadable;
     return ParseAndValidateJson(text, parsed, error, notes, &issues) ? Loaded::Ok : Loaded::Invalid;
@@ -152,51 +171,70 @@ void CmdNewTestbank(DocumentUi& ui, void* owner)
     ui.RefreshView();
 }
 
-void CmdOpen(DocumentUi& ui, void* owner)
+namespace {
+
+void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
 {
     if (!ConfirmDiscardChanges(ui, owner)) return;
-    const std::u16string path = ui.AskOpenPath(owner);
+    const std::u16string path = import ? ui.AskImportPath(owner) : ui.AskOpenPath(owner);
     if (path.empty()) return;
     const FileStamp stamp = GetFileStamp(path); // before reading: a later change is one
     json parsed;
     std::u16string error;
     NoteList notes;
     std::vector<ImportIssue> issues;
-    switch (LoadDocument(ui, path, parsed, error, notes, issues)) {
+    switch (LoadDocument(ui, path, parsed, error, notes, issues, import)) {
     case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read file or file is empty."); return;
     case Loaded::Invalid: ShowError(ui, owner, error); return;
     case Loaded::Ok: break;
     }
-    InstallLoadedDocument(ui, path, stamp, std::move(parsed), std::move(notes));
+    if (import) {
+        // Not the file it came from: a Save must never write JSON over the other tool's file.
+        InstallLoadedDocument(ui, u"", FileStamp{}, std::move(parsed), std::move(notes));
+        g_modified = true;
+    } else {
+        InstallLoadedDocument(ui, path, stamp, std::move(parsed), std::move(notes));
+    }
     ui.OpenImportFixup(owner, issues);
 }
 
-void CmdOpenAndMerge(DocumentUi& ui, void* owner)
+void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
 {
     if (!ConfirmDiscardRawViewEdits(ui, owner)) return;
-    const std::vector<std::u16string> paths = ui.AskOpenPaths(owner);
+    const std::vector<std::u16string> paths = import ? ui.AskImportPaths(owner) : ui.AskOpenPaths(owner);
     if (paths.empty()) return;
     std::vector<ImportIssue> accumulated;
     size_t next = 0;
+    // A merge keeps only the outcome notes; what an import changed stays said.
+    NoteList importNotes;
     if (!g_hasJson) {
         json parsed;
         std::u16string error;
         NoteList notes;
         const FileStamp stamp = GetFileStamp(paths[0]);
-        switch (LoadDocument(ui, paths[0], parsed, error, notes, accumulated)) {
+        switch (LoadDocument(ui, paths[0], parsed, error, notes, accumulated, import, &importNotes)) {
         case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read first file."); return;
         case Loaded::Invalid: ShowError(ui, owner, error); return;
         case Loaded::Ok: break;
         }
-        InstallLoadedDocument(ui, paths[0], stamp, std::move(parsed), std::move(notes));
+        InstallLoadedDocument(ui, import ? u"" : paths[0], import ? FileStamp{} : stamp, std::move(parsed),
+                              std::move(notes));
+        if (import) g_modified = true;
         next = 1;
     }
     // The raw text, notes and view are rebuilt once, after the last file or before the
     // message of a failing one: what the user sees is the same as after every file.
     MergeIndex index;
     bool merged = false;
+    auto rebuild = [&] {
+        if (importNotes.empty()) return RebuildViewsAfterChange(ui);
+        MarkDocumentChanged();
+        g_validationWarnings.insert(g_validationWarnings.begin(), importNotes.begin(), importNotes.end());
+        ui.RefreshView();
+        ui.ItemsChanged();
+    };
     auto fail = [&](const std::u16string& message) {
-        if (merged) RebuildViewsAfterChange(ui);
+        if (merged) rebuild();
         ShowError(ui, owner, message);
     };
     for (; next < paths.size(); ++next) {
@@ -205,21 +243,37 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         std::u16string error;
         NoteList notes;
         std::vector<ImportIssue> fileIssues;
-        switch (LoadDocument(ui, path, parsed, error, notes, fileIssues)) {
+        const size_t notesBefore = importNotes.size();
+        switch (LoadDocument(ui, path, parsed, error, notes, fileIssues, import, &importNotes)) {
         case Loaded::Unreadable: fail(u"Failed to read file:\n" + path); return;
         case Loaded::Invalid: fail(u"Error in file:\n" + path + u"\n\n" + error); return;
         case Loaded::Ok: break;
         }
         std::u16string mergeError;
         if (!MergeParsedJsonIntoCurrent(parsed, mergeError, &fileIssues, &index)) {
+            importNotes.resize(notesBefore);
             fail(u"Could not merge file:\n" + path + u"\n\n" + mergeError);
             return;
         }
         merged = true;
         accumulated.insert(accumulated.end(), fileIssues.begin(), fileIssues.end());
     }
-    if (merged) RebuildViewsAfterChange(ui);
+    if (merged) rebuild();
     ui.OpenImportFixup(owner, accumulated);
+}
+
+} // namespace
+
+void CmdOpen(DocumentUi& ui, void* owner) { OpenDocument(ui, owner, nullptr); }
+
+void CmdOpenAndMerge(DocumentUi& ui, void* owner) { OpenAndMerge(ui, owner, nullptr); }
+
+void CmdImport(DocumentUi& ui, void* owner, ImportFormat format) { OpenDocument(ui, owner, &format); }
+
+void CmdImportAndMerge(DocumentUi& ui, void* owner)
+{
+    const ImportFormat format = ImportFormat::Auto;
+    OpenAndMerge(ui, owner, &format);
 }
 
 bool CmdSave(DocumentUi& ui, void* owner)

@@ -19,6 +19,7 @@ const char kUsage[] =
     "       testbank fixups FILE...\n"
     "       testbank export FILE [--id ID]... [--format FORMAT] [-o OUT]\n"
     "       testbank check FILE...\n"
+    "       testbank import FILE [--from FORMAT] [-o OUT]\n"
     "       testbank --help\n"
     "\n"
     "view    the formatted view of FILE as the editor shows it after File > Open\n"
@@ -30,6 +31,9 @@ const char kUsage[] =
     "        gift (GIFT text), qti21 (QTI 2.1 zip), qti12 (QTI 1.2 zip for Canvas);\n"
     "        a zip needs -o\n"
     "check   one line per file: ok with counts, or the error\n"
+    "import  File > Import of a bank from another tool: the bytes File > Save would write,\n"
+    "        the notes on standard error; FORMAT: moodle, gift, qti (a zip, a folder or its\n"
+    "        imsmanifest.xml, or a QTI XML file), csv, json (detected when not given)\n"
     "-o OUT  write the bytes to OUT (safely) instead of standard output\n";
 
 struct Usage {};
@@ -158,12 +162,16 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         return 0;
     }
     std::vector<std::string> files, ids;
-    std::string outPath, formatName;
-    bool hasOut = false, hasFormat = false;
+    std::string outPath, formatName, fromName;
+    bool hasOut = false, hasFormat = false, hasFrom = false;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o" || args[i] == "--id" || args[i] == "--format") {
+        if (args[i] == "-o" || args[i] == "--id" || args[i] == "--format" || args[i] == "--from") {
             if (i + 1 >= args.size()) throw Usage{};
-            if (args[i] == "--format") {
+            if (args[i] == "--from") {
+                if (hasFrom) throw Usage{};
+                hasFrom = true;
+                fromName = args[++i];
+            } else if (args[i] == "--format") {
                 if (hasFormat) throw Usage{};
                 hasFormat = true;
                 formatName = args[++i];
@@ -180,10 +188,12 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
             files.push_back(args[i]);
         }
     }
-    const bool takesOut = command == "raw" || command == "merge" || command == "export";
+    const bool takesOut = command == "raw" || command == "merge" || command == "export" || command == "import";
     if ((hasOut && !takesOut) || (!ids.empty() && command != "export") || (hasOut && outPath.empty()) ||
-        (hasFormat && command != "export"))
+        (hasFormat && command != "export") || (hasFrom && command != "import"))
         throw Usage{};
+    ImportFormat from = ImportFormat::Auto;
+    if (hasFrom && !ImportFormatFromKey(fromName, from)) throw Usage{};
     // json, the default, is the exam file as it always was; the others are exchange formats.
     const ExamFormat* format = nullptr;
     if (hasFormat && formatName != "json") {
@@ -216,6 +226,15 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     if (command == "export") {
         if (files.size() != 1) throw Usage{};
         return Export(files[0], ids, ids.empty(), format, outPath, out, err);
+    }
+    if (command == "import") {
+        if (files.size() != 1) throw Usage{};
+        ResetAllState();
+        ui.openPaths.push_back(Path(files[0]));
+        CmdImport(ui, nullptr, from);
+        if (Failed(ui, err)) return 1;
+        for (const std::u16string& note : g_validationWarnings) err += w2s(note) + "\n";
+        return Emit(w2s(g_rawJsonText), outPath, out, err);
     }
     if (command == "check") {
         if (files.empty()) throw Usage{};

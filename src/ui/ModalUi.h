@@ -26,6 +26,10 @@ public:
         (void)type;
         return AskSavePath(owner, suggested);
     }
+    // File > Import: an open dialog whose file-type list offers the formats read; tests
+    // and the command script it as an ordinary open.
+    virtual std::u16string AskImportPath(void* owner) { return AskOpenPath(owner); }
+    virtual std::vector<std::u16string> AskImportPaths(void* owner) { return AskOpenPaths(owner); }
     virtual MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption,
                                   MsgIcon icon, MsgButtons buttons) = 0;
 };
