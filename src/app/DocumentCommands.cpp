@@ -101,6 +101,24 @@ bool WriteOutput(DocumentUi& ui, void* owner, const std::u16string& path, const 
     return true;
 }
 
+// The import dialog's types: every format read first, then each, then all files.
+std::vector<FileType> ImportFileTypes()
+{
+    return {{u"Banks from other tools (*.xml;*.txt;*.gift;*.zip;*.csv;*.json)", u"*.xml;*.txt;*.gift;*.zip;*.csv;*.json", u""},
+            {u"Moodle XML (*.xml)", u"*.xml", u"xml"},
+            {u"GIFT (*.txt;*.gift)", u"*.txt;*.gift", u"txt"},
+            {u"QTI package (*.zip;imsmanifest.xml;*.xml)", u"*.zip;imsmanifest.xml;*.xml", u"zip"},
+            {u"CSV (*.csv)", u"*.csv", u"csv"},
+            {u"Other quiz JSON (*.json)", u"*.json", u"json"},
+            {u"All Files (*.*)", u"*.*", u""}};
+}
+
+// The format a chosen dialog type stands for; the first and the last detect it.
+ImportFormat FormatOfImportType(size_t type)
+{
+    return type >= 1 && type <= 5 ? kImportFormats[type - 1] : ImportFormat::Auto;
+}
+
 } // namespace
 
 void ResetAllState()
@@ -176,8 +194,12 @@ namespace {
 void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
 {
     if (!ConfirmDiscardChanges(ui, owner)) return;
-    const std::u16string path = import ? ui.AskImportPath(owner) : ui.AskOpenPath(owner);
+    ImportFormat chosen = import ? *import : ImportFormat::Auto;
+    size_t type = 0;
+    const std::u16string path = import ? ui.AskOpenPathOfType(owner, ImportFileTypes(), type) : ui.AskOpenPath(owner);
     if (path.empty()) return;
+    if (import && chosen == ImportFormat::Auto) chosen = FormatOfImportType(type);
+    if (import) import = &chosen;
     const FileStamp stamp = GetFileStamp(path); // before reading: a later change is one
     json parsed;
     std::u16string error;
@@ -201,8 +223,13 @@ void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
 void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
 {
     if (!ConfirmDiscardRawViewEdits(ui, owner)) return;
-    const std::vector<std::u16string> paths = import ? ui.AskImportPaths(owner) : ui.AskOpenPaths(owner);
+    ImportFormat chosen = import ? *import : ImportFormat::Auto;
+    size_t type = 0;
+    const std::vector<std::u16string> paths =
+        import ? ui.AskOpenPathsOfType(owner, ImportFileTypes(), type) : ui.AskOpenPaths(owner);
     if (paths.empty()) return;
+    if (import && chosen == ImportFormat::Auto) chosen = FormatOfImportType(type);
+    if (import) import = &chosen;
     std::vector<ImportIssue> accumulated;
     size_t next = 0;
     // A merge keeps only the outcome notes; what an import changed stays said.

@@ -37,6 +37,11 @@ std::string LetterList(size_t from, size_t to)
     return out;
 }
 
+std::string KeptExtra(size_t kept)
+{
+    return LetterList(4, kept) + (kept == 5 ? " kept as an extra key" : " kept as extra keys") + " of \"choices\".";
+}
+
 bool IsZip(std::string_view bytes) { return bytes.size() >= 4 && bytes.substr(0, 2) == "PK" && bytes[2] < 9; }
 
 std::u16string ParentFolder(const std::u16string& path)
@@ -250,14 +255,13 @@ void ImportResult::Add(ImportedQuestion&& q)
                             " matches none of its choices; correct set to A (fix it in Edit/Add Items).");
         } else if (q.correct >= 4) {
             notes.push_back(label + " has " + std::to_string(q.choices.size()) + " choices; " +
-                            LetterList(4, kept) + " kept as extra keys of \"choices\". Its answer is " +
+                            KeptExtra(kept) + " Its answer is " +
                             std::string(1, kLetters[q.correct < 26 ? q.correct : 25]) +
                             ", past the four an item holds: correct set to A (fix it in Edit/Add Items).");
         } else {
             correct = std::string(1, kLetters[q.correct]);
             if (q.choices.size() > 4)
-                notes.push_back(label + " has " + std::to_string(q.choices.size()) + " choices; " +
-                                LetterList(4, kept) + " kept as extra keys of \"choices\".");
+                notes.push_back(label + " has " + std::to_string(q.choices.size()) + " choices; " + KeptExtra(kept));
         }
         item["choices"] = std::move(choices);
         item["correct"] = correct;

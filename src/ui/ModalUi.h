@@ -26,10 +26,21 @@ public:
         (void)type;
         return AskSavePath(owner, suggested);
     }
-    // File > Import: an open dialog whose file-type list offers the formats read; tests
-    // and the command script it as an ordinary open.
-    virtual std::u16string AskImportPath(void* owner) { return AskOpenPath(owner); }
-    virtual std::vector<std::u16string> AskImportPaths(void* owner) { return AskOpenPaths(owner); }
+    // An open dialog whose file-type list offers `types`, starting at `type`; the type the
+    // user chose comes back in `type`. Tests and the command script it as an ordinary open.
+    virtual std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type)
+    {
+        (void)types;
+        (void)type;
+        return AskOpenPath(owner);
+    }
+    virtual std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
+                                                           size_t& type)
+    {
+        (void)types;
+        (void)type;
+        return AskOpenPaths(owner);
+    }
     virtual MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption,
                                   MsgIcon icon, MsgButtons buttons) = 0;
 };
