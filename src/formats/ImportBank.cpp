@@ -42,6 +42,9 @@ std::string KeptExtra(size_t kept)
     return LetterList(4, kept) + (kept == 5 ? " kept as an extra key" : " kept as extra keys") + " of \"choices\".";
 }
 
+// Malformed UTF-8 becomes U+FFFD before any reader sees it, as File > Open does.
+std::string ValidUtf8(std::string_view bytes) { return w2s(s2w(std::string(bytes))); }
+
 bool IsZip(std::string_view bytes) { return bytes.size() >= 4 && bytes.substr(0, 2) == "PK" && bytes[2] < 9; }
 
 std::u16string ParentFolder(const std::u16string& path)
@@ -89,7 +92,9 @@ public:
             error = "The package has no file \"" + name + "\".";
             return false;
         }
-        return zip_.Read(index, data, error);
+        if (!zip_.Read(index, data, error)) return false;
+        data = ValidUtf8(data);
+        return true;
     }
 
 private:
@@ -123,6 +128,7 @@ public:
             return false;
         }
         total_ += data.size();
+        data = ValidUtf8(data);
         if (total_ > kMaxZipTotal) {
             error = "The package is refused: its files are larger than this program reads.";
             return false;
@@ -355,6 +361,11 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
                      std::string& error)
 {
     if (format == ImportFormat::Auto) format = DetectImportFormat(bytes, path);
+    std::string text;
+    if (!IsZip(bytes)) {
+        text = ValidUtf8(bytes);
+        bytes = text;
+    }
     ImportResult result;
     result.source = ImportFormatName(format);
     bool ok = false;

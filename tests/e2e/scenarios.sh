@@ -161,3 +161,19 @@ XML_CATALOG_FILES=$schemas/catalog.xml xmllint --nonet --noout \
   --schema "$schemas/qti21-package/qtiv2p1_imscpv1p2_v1p0.xsd" "$work/qti21/imsmanifest.xml" ||
   fail "the QTI 2.1 manifest does not validate"
 stop_editor
+
+# File > Import... through the real typed open dialog: a Moodle XML file becomes the
+# document, the wizard lists what lacks an MLO, and Save As writes what the command gives.
+start_editor
+keys alt+f i
+wait_window '^Import' || wait_window '^Open$' || fail "no dialog from File > Import..."
+import -window root "$shots/import-dialog.png"
+type_text "$(winpath "$ROOT/tests/data/import/moodle-docs.xml")"; keys Return
+wait_window '^Fix Imported Items$' || fail "the import did not open the fixup wizard"
+import -window root "$shots/import-fixup.png"
+close_fixup_wizard
+import -window root "$shots/imported.png"
+save_as "$work/imported.json"
+"$ROOT/build/native/testbank" import "$ROOT/tests/data/import/moodle-docs.xml" -o "$work/expected-import.json" 2>/dev/null
+cmp "$work/imported.json" "$work/expected-import.json" || fail "File > Import differs from testbank import"
+stop_editor
