@@ -25,6 +25,15 @@ class MainWindowUi : public DocumentUi {
 public:
     std::u16string AskOpenPath(void* owner) override { return g_modalUi->AskOpenPath(owner); }
     std::vector<std::u16string> AskOpenPaths(void* owner) override { return g_modalUi->AskOpenPaths(owner); }
+    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type) override
+    {
+        return g_modalUi->AskOpenPathOfType(owner, types, type);
+    }
+    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
+                                                   size_t& type) override
+    {
+        return g_modalUi->AskOpenPathsOfType(owner, types, type);
+    }
     std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
     {
         return g_modalUi->AskSavePath(owner, suggested);
@@ -99,6 +108,8 @@ void OnCommand(HWND window, int id)
     case IDM_FILE_NEW: CmdNewTestbank(g_mainUi, window); break;
     case IDM_FILE_OPEN: CmdOpen(g_mainUi, window); break;
     case IDM_FILE_OPEN_MERGE: CmdOpenAndMerge(g_mainUi, window); break;
+    case IDM_FILE_IMPORT: CmdImport(g_mainUi, window); break;
+    case IDM_FILE_IMPORT_MERGE: CmdImportAndMerge(g_mainUi, window); break;
     case IDM_FILE_SAVE: CmdSave(g_mainUi, window); break;
     case IDM_FILE_SAVE_AS: CmdSaveAs(g_mainUi, window); break;
     case IDM_FILE_EXIT: PostMessageW(window, WM_CLOSE, 0, 0); break;
@@ -131,6 +142,8 @@ void CreateMainMenu(HWND window)
     AppendMenuW(file, MF_STRING, IDM_FILE_NEW, L"&New Testbank");
     AppendMenuW(file, MF_STRING, IDM_FILE_OPEN, L"&Open...\tCtrl+O");
     AppendMenuW(file, MF_STRING, IDM_FILE_OPEN_MERGE, L"Open && &Merge...");
+    AppendMenuW(file, MF_STRING, IDM_FILE_IMPORT, L"&Import...");
+    AppendMenuW(file, MF_STRING, IDM_FILE_IMPORT_MERGE, L"Import && Mer&ge...");
     AppendMenuW(file, MF_STRING, IDM_FILE_SAVE, L"&Save\tCtrl+S");
     AppendMenuW(file, MF_STRING, IDM_FILE_SAVE_AS, L"Save &As...");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);

@@ -21,6 +21,7 @@ const char kUsage[] =
     "       testbank export FILE [--id ID]... [--format FORMAT] [-o OUT]\n"
     "       testbank check FILE...\n"
     "       testbank dupes FILE... [--threshold X] [--format text|csv]\n"
+    "       testbank import FILE [--from FORMAT] [-o OUT]\n"
     "       testbank --help\n"
     "\n"
     "view    the formatted view of FILE as the editor shows it after File > Open\n"
@@ -35,6 +36,9 @@ const char kUsage[] =
     "dupes   duplicate and conflicting items within and across the files, in groups:\n"
     "        conflicts first, then exact and near copies (similarity at least X,\n"
     "        default 0.8); --format csv gives group,kind,score,file,id rows\n"
+    "import  File > Import of a bank from another tool: the bytes File > Save would write,\n"
+    "        the notes on standard error; FORMAT: moodle, gift, qti (a zip, a folder or its\n"
+    "        imsmanifest.xml, or a QTI XML file), csv, json (detected when not given)\n"
     "-o OUT  write the bytes to OUT (safely) instead of standard output\n";
 
 struct Usage {
@@ -184,15 +188,20 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         return 0;
     }
     std::vector<std::string> files, ids;
-    std::string outPath, thresholdText, format;
-    bool hasOut = false;
+    std::string outPath, thresholdText, format, fromName;
+    bool hasOut = false, hasFrom = false;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format") {
+        if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format" ||
+            args[i] == "--from") {
             const bool dupesOption = args[i] == "--threshold" || (args[i] == "--format" && command == "dupes");
             if (dupesOption && command != "dupes") throw Usage{};
             if (args[i] == "--format" && command != "dupes" && command != "export") throw Usage{};
             if (i + 1 >= args.size()) throw Usage{dupesOption ? args[i] + " needs a value." : ""};
-            if (args[i] == "--threshold") {
+            if (args[i] == "--from") {
+                if (hasFrom || command != "import") throw Usage{};
+                hasFrom = true;
+                fromName = args[++i];
+            } else if (args[i] == "--threshold") {
                 if (!thresholdText.empty()) throw Usage{"--threshold is given twice."};
                 thresholdText = args[++i];
                 double value;
@@ -216,9 +225,11 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
             files.push_back(args[i]);
         }
     }
-    const bool takesOut = command == "raw" || command == "merge" || command == "export";
+    const bool takesOut = command == "raw" || command == "merge" || command == "export" || command == "import";
     if ((hasOut && !takesOut) || (!ids.empty() && command != "export") || (hasOut && outPath.empty()))
         throw Usage{};
+    ImportFormat from = ImportFormat::Auto;
+    if (hasFrom && !ImportFormatFromKey(fromName, from)) throw Usage{};
     // json, the default, is the exam file as it always was; the others are exchange formats.
     const ExamFormat* examFormat = nullptr;
     if (command == "export" && !format.empty() && format != "json") {
@@ -256,6 +267,15 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     if (command == "export") {
         if (files.size() != 1) throw Usage{};
         return Export(files[0], ids, ids.empty(), examFormat, outPath, out, err);
+    }
+    if (command == "import") {
+        if (files.size() != 1) throw Usage{};
+        ResetAllState();
+        ui.openPaths.push_back(Path(files[0]));
+        CmdImport(ui, nullptr, from);
+        if (Failed(ui, err)) return 1;
+        for (const std::u16string& note : g_validationWarnings) err += w2s(note) + "\n";
+        return Emit(w2s(g_rawJsonText), outPath, out, err);
     }
     if (command == "check") {
         if (files.empty()) throw Usage{};

@@ -339,4 +339,18 @@ keys ctrl+a; type_text "$(winpath "$deep/short.json")"; keys Return
 wait_window '^Info$' || fail "no confirmation of Save As after a shorter path"
 keys Return
 cmp "$deep/short.json" <("$ROOT/build/native/testbank" raw "$work/long.json") || fail "the shorter path was not saved"
+# File > Import... through the real typed open dialog: a Moodle XML file becomes the
+# document, the wizard lists what lacks an MLO, and Save As writes what the command gives.
+start_editor
+keys alt+f i
+wait_window '^Import' || wait_window '^Open$' || fail "no dialog from File > Import..."
+import -window root "$shots/import-dialog.png"
+type_text "$(winpath "$ROOT/tests/data/import/moodle-docs.xml")"; keys Return
+wait_window '^Fix Imported Items$' || fail "the import did not open the fixup wizard"
+import -window root "$shots/import-fixup.png"
+close_fixup_wizard
+import -window root "$shots/imported.png"
+save_as "$work/imported.json"
+"$ROOT/build/native/testbank" import "$ROOT/tests/data/import/moodle-docs.xml" -o "$work/expected-import.json" 2>/dev/null
+cmp "$work/imported.json" "$work/expected-import.json" || fail "File > Import differs from testbank import"
 stop_editor

@@ -33,7 +33,7 @@ TEST_F(MainWindow, StartsEmptyWithMenuAndPlaceholder)
     ASSERT_EQ(GetMenuItemCount(bar), 4);
     const wchar_t* tops[] = {L"&File", L"&Edit", L"&Create", L"&View"};
     const std::vector<std::pair<int, std::wstring>> items[] = {
-        {{1000, L"&New Testbank"}, {1001, L"&Open...\tCtrl+O"}, {1005, L"Open && &Merge..."}, {1002, L"&Save\tCtrl+S"},
+        {{1000, L"&New Testbank"}, {1001, L"&Open...\tCtrl+O"}, {1005, L"Open && &Merge..."}, {1006, L"&Import..."}, {1007, L"Import && Mer&ge..."}, {1002, L"&Save\tCtrl+S"},
          {1003, L"Save &As..."}, {0, L""}, {1004, L"E&xit"}},
         {{3001, L"&Edit/Add Items..."}, {0, L""}, {3002, L"&Find...\tCtrl+F"}, {3003, L"&Replace...\tCtrl+H"},
          {0, L""}, {3004, L"Find &Duplicates..."}},
