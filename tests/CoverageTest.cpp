@@ -5,6 +5,7 @@
 #include "TestUtil.h"
 #include "cli/TestbankCli.h"
 #include "report/Coverage.h"
+#include "ui/ScriptedUi.h"
 #include "util/StringUtil.h"
 
 namespace {
@@ -166,4 +167,54 @@ TEST(CoverageReport, MarkupInCodesStaysText)
     EXPECT_NE(html.find("A&amp;B"), std::string::npos);
     EXPECT_NE(html.find("Items with a blank MLO: Q3"), std::string::npos);
     EXPECT_NE(html.find("<svg"), std::string::npos);
+}
+
+TEST(CoverageWindowLogic, ScopeSortAndSave)
+{
+    const std::string bank = ReadBytes(DataFile("coverage.json"));
+    const json document = LoadOk(bank).doc;
+    const std::set<std::string> selection{"C1", "C4", "C7"};
+    CoverageReport part = DocumentCoverage(document, u"/banks/coverage.json", &selection);
+    EXPECT_EQ(part.sources, std::vector<std::string>{"coverage.json (exam selection)"});
+    EXPECT_EQ(w2s(CoverageSummaryText(part, part.levels[0])), "3 items, 2 codes, 1 with a blank MLO");
+
+    const CoverageReport whole = DocumentCoverage(document, u"", nullptr);
+    const LevelCoverage& mlo = whole.levels[0];
+    auto codes = [&](int column, bool ascending) {
+        std::vector<std::string> out;
+        for (size_t i : SortedRowOrder(mlo, column, ascending)) out.push_back(CoverageCell(mlo, mlo.rows[i], 0));
+        return out;
+    };
+    EXPECT_EQ(codes(0, true), (std::vector<std::string>{"(blank)", "MLO-1", "MLO-2", "MLO-X", "MLO1", "mlo_1"}));
+    // Counts as numbers, largest first, ties by code.
+    EXPECT_EQ(codes(1, false), (std::vector<std::string>{"MLO-1", "(blank)", "mlo_1", "MLO1", "MLO-X", "MLO-2"}));
+    EXPECT_EQ(codes(5, false)[0], "MLO1");
+    EXPECT_EQ(CoverageCell(mlo, mlo.rows[0], 7), "MLO1, mlo_1");
+    EXPECT_EQ(CoverageCell(mlo, mlo.rows[0], 6), "Arrays; Loops");
+
+    // Save Report: HTML or CSV through the typed save dialog; the suggested name follows the type.
+    const std::u16string dir = TempDir("CoverageSave");
+    Scripted<ModalUi> ui;
+    ui.savePaths = {Join(dir, "coverage.html"), Join(dir, "coverage.html"), u""};
+    ui.saveTypes = {0, 1};
+    EXPECT_TRUE(SaveCoverageReportWith(ui, nullptr, whole));
+    EXPECT_TRUE(SaveCoverageReportWith(ui, nullptr, whole));
+    EXPECT_FALSE(SaveCoverageReportWith(ui, nullptr, whole)); // cancelled
+    ASSERT_EQ(ui.offeredTypes.size(), 3u);
+    EXPECT_EQ(ui.offeredTypes[0][1].label, u"CSV table (*.csv)");
+    EXPECT_EQ(ui.suggestedNames[0], u"coverage.html");
+    EXPECT_EQ(ReadBytes(Join(dir, "coverage.html")), RenderCoverageHtml(whole));
+    EXPECT_EQ(ReadBytes(Join(dir, "coverage.csv")), RenderCoverageCsv(whole, false));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(w2s(ui.messages[0].text), "Coverage report saved.");
+    EXPECT_EQ(w2s(ui.messages[0].caption), "Coverage Report");
+
+    g_saveFailAt = SaveFailStep::Replace;
+    ui.savePaths = {Join(dir, "coverage.html")};
+    EXPECT_FALSE(SaveCoverageReportWith(ui, nullptr, part));
+    g_saveFailAt = SaveFailStep::None;
+    EXPECT_EQ(w2s(ui.messages.back().text), "Failed to save file.");
+    EXPECT_EQ(w2s(ui.messages.back().caption), "Error");
+    EXPECT_EQ(ui.messages.back().icon, MsgIcon::Error);
+    EXPECT_EQ(ReadBytes(Join(dir, "coverage.html")), RenderCoverageHtml(whole)); // the old file intact
 }

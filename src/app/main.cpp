@@ -7,6 +7,7 @@
 #include "export/ExamExport.h"
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
+#include "report/CoverageReport.h"
 #include "util/FileUtil.h"
 #include "util/MemoryReserve.h"
 
@@ -24,6 +25,7 @@ bool RegisterWindowClasses()
         {L"ExamExportWindowClass", ExamExportWndProc, u"Exam Export Window Registration Failed!"},
         {L"ImportFixupWindowClass", ImportFixupWndProc, u"Import Fixup Window Registration Failed!"},
         {L"FindReplaceWindowClass", FindReplaceWndProc, u"Find/Replace Window Registration Failed!"},
+        {L"CoverageReportWindowClass", CoverageReportWndProc, u"Coverage Report Window Registration Failed!"},
     };
     HICON large = GetBrandIconLarge();
     HICON small = GetBrandIconSmall();
@@ -82,6 +84,7 @@ bool PreTranslateProgramMessage(MSG* message)
 {
     return HandleFindReplaceDialogMessage(message) || HandleToolWindowKeys(GetImportFixupWindow(), message) ||
            HandleToolWindowKeys(GetMcEditorWindow(), message) || HandleToolWindowKeys(GetExamExportWindow(), message) ||
+           HandleToolWindowKeys(GetCoverageReportWindow(), message) ||
            TranslateMainWindowShortcut(message);
 }
 

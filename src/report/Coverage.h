@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/JsonModel.h"
+#include "ui/ModalUi.h"
 
 enum class OutcomeLevel { MLO, CLO, PLO };
 constexpr size_t kOutcomeLevels = 3;
@@ -92,3 +93,21 @@ std::string RenderCoverageCsv(const CoverageReport& report, bool withExpected);
 std::string RenderCoverageHtml(const CoverageReport& report);
 // The chart of one level as an SVG element (items per code, stacked by type).
 std::string RenderCoverageSvg(const LevelCoverage& level);
+
+// What the "Coverage Report" window shows and saves.
+
+// The report of the open document at every level: all items, or only those whose IDs are
+// in `selection`. `path` names the bank ("" for a new one).
+CoverageReport DocumentCoverage(const json& document, const std::u16string& path,
+                                const std::set<std::string>* selection);
+// The list's columns: code, items, the four types, categories, near-identical codes.
+constexpr int kCoverageColumns = 8;
+// The text of one cell of a row in the list.
+std::string CoverageCell(const LevelCoverage& level, const OutcomeRow& row, int column);
+// The rows' order when sorted by a column (numbers as numbers; ties by code).
+std::vector<size_t> SortedRowOrder(const LevelCoverage& level, int column, bool ascending);
+// "9 items, 7 codes, 2 with a blank MLO".
+std::u16string CoverageSummaryText(const CoverageReport& report, const LevelCoverage& level);
+// Save Report: the save dialog offers HTML and CSV; the file written, the user told. True
+// when a file was written.
+bool SaveCoverageReportWith(ModalUi& ui, void* owner, const CoverageReport& report);
