@@ -321,6 +321,9 @@ LRESULT CALLBACK CoverageReportWndProc(HWND window, UINT message, WPARAM wParam,
         return 0;
     case WM_CREATE: OnCreate(window); return 0;
     case WM_SIZE: LayoutCoverageWindow(window); return 0;
+    case WM_CTLCOLORSTATIC: // labels and buttons on the window's own background, not the dialog grey
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     case WM_DRAWITEM: {
         const DRAWITEMSTRUCT* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (draw && draw->CtlID == IDC_COV_CHART) DrawChart(*draw);

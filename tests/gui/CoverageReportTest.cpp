@@ -111,7 +111,7 @@ TEST_F(CoverageWindow, CountsSortsChartsAndSaves)
     EXPECT_TRUE(IsWindowEnabled(Item(IDC_COV_SELECTION)));
     SendMessageW(Item(IDC_COV_SELECTION), BM_CLICK, 0, 0);
     Pump();
-    EXPECT_EQ(Text(IDC_COV_SUMMARY), "3 items, 3 codes, 0 with a blank CLO");
+    EXPECT_EQ(Text(IDC_COV_SUMMARY), "3 items, 2 codes, 0 with a blank CLO");
 
     const std::u16string page = Join(dir, "coverage.html");
     script_.savePaths.push_back(page);
@@ -127,7 +127,7 @@ TEST_F(CoverageWindow, CountsSortsChartsAndSaves)
     script_.savePaths.push_back(table);
     script_.saveTypes.push_back(1);
     Press(IDC_COV_SAVE);
-    EXPECT_EQ(ReadBytes(table).substr(0, 70), "level,code,items,multiple_choice,true_false,numerical,algorithmic\nMLO");
+    EXPECT_EQ(ReadBytes(table).substr(0, 70), "level,code,items,multiple_choice,true_false,numerical,algorithmic\nMLO,");
 }
 
 TEST_F(CoverageWindow, FollowsTheDocument)
