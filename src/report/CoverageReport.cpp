@@ -51,7 +51,7 @@ const struct {
     bool number;
 } kColumns[kCoverageColumns] = {{L"Code", 130, false},        {L"Items", 55, true},
                                 {L"Multiple choice", 95, true}, {L"True/false", 70, true},
-                                {L"Numerical", 70, true},       {L"Algorithmic", 75, true},
+                                {L"Numerical", 70, true},       {L"Algorithmic", 80, true},
                                 {L"Categories", 170, false},    {L"Near-identical", 150, false}};
 
 const COLORREF kTypeColours[kCoverageTypes] = {RGB(0x4e, 0x79, 0xa7), RGB(0xf2, 0x8e, 0x2b), RGB(0x59, 0xa1, 0x4f),
