@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../tests/PlantedBank.h"
 #include "app/BatchUi.h"
 #include "export/ExamSelection.h"
 #include "model/JsonModel.h"
@@ -217,6 +218,11 @@ long PeakOf(const char* self, const std::string& what, const std::string& file)
 int main(int argc, char** argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "--peak") == 0) return PeakMode(argv[2], argv[3]);
+    // A bank with planted duplicates for the dupes stage: N items in all, one in ten a plant.
+    if (argc == 4 && std::strcmp(argv[1], "--planted") == 0) {
+        const size_t n = std::strtoul(argv[2], nullptr, 10);
+        return WriteFileBytesSafely(Path(argv[3]), MakePlantedBank(n * 10 / 11, 10).document.dump(1)) ? 0 : 1;
+    }
     const std::string dir = argc > 1 ? argv[1] : "bench/out";
     const size_t sizes[] = {1000, 10000, 100000};
     std::map<size_t, Stages> results;

@@ -50,6 +50,31 @@ table=$out/results.txt
       'BEGIN{printf "  %-8s %10.2f %10.2f %8.2f %10.2f\n", f, a/r10, b/r100, (b/a)/10, b}'
   done
   rm -f "$out/raw.out" "$out/export.out"
+  # Duplicates against check of the same bank with planted duplicates, and the growth
+  # when the bank doubles.
+  echo
+  echo "testbank dupes vs testbank check, banks with planted duplicates (best of 3):"
+  declare -A dt
+  for n in 50000 100000; do
+    f=$out/planted-$n.json
+    "$NATIVE_BUILD/testbank_bench" --planted $n "$f"
+    line=""
+    for cmd in check dupes; do
+      bestt=999999; bestm=0
+      for _ in 1 2 3; do
+        /usr/bin/time -f '%e %M' -o "$out/time.txt" "$NATIVE_BUILD/testbank" $cmd "$f" >/dev/null
+        read -r t m <"$out/time.txt"
+        if awk "BEGIN{exit !($t < $bestt)}"; then bestt=$t; bestm=$m; fi
+      done
+      dt[$cmd$n]=$bestt; dt[m$cmd$n]=$bestm
+    done
+    printf '  %6d items: check %5.2f s %7.1f MB, dupes %5.2f s %7.1f MB: time %4.2f x, memory %4.2f x check\n' $n \
+      "${dt[check$n]}" "$(awk "BEGIN{print ${dt[mcheck$n]}/1024}")" "${dt[dupes$n]}" \
+      "$(awk "BEGIN{print ${dt[mdupes$n]}/1024}")" "$(awk "BEGIN{print ${dt[dupes$n]}/${dt[check$n]}}")" \
+      "$(awk "BEGIN{print ${dt[mdupes$n]}/${dt[mcheck$n]}}")"
+  done
+  printf '  growth when the bank doubles: dupes %4.2f x, check %4.2f x\n' \
+    "$(awk "BEGIN{print ${dt[dupes100000]}/${dt[dupes50000]}}")" "$(awk "BEGIN{print ${dt[check100000]}/${dt[check50000]}}")"
 
   # The coverage report of the whole bank as a ratio to testbank check of the same bank in
   # this run (both open the bank the same way); growth 1.0 is linear from 10k to 100k items.

@@ -8,6 +8,7 @@
 class BatchUi : public Scripted<DocumentUi> {
 public:
     std::vector<std::vector<ImportIssue>> fixupCalls;
+    NoteList mergeNotes;
     int refreshes = 0;
     int resets = 0;
 
@@ -37,6 +38,7 @@ public:
         ClearExamSelectionState();
     }
     void OpenImportFixup(void*, const std::vector<ImportIssue>& issues) override { fixupCalls.push_back(issues); }
+    void MergeNotesAdded(const NoteList& notes) override { mergeNotes.insert(mergeNotes.end(), notes.begin(), notes.end()); }
 
 private:
     std::u16string view_;

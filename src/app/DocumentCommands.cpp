@@ -1,5 +1,8 @@
 #include "app/DocumentCommands.h"
 
+#include <algorithm>
+
+#include "dupes/DupesLogic.h"
 #include "export/ExamSelection.h"
 #include "fixup/FixupLogic.h"
 #include "util/FileUtil.h"
@@ -82,6 +85,48 @@ bool WriteOutput(DocumentUi& ui, void* owner, const std::u16string& path, const 
     return true;
 }
 
+// What Open && Merge brought in: where each file's items begin, and the incoming items
+// dropped for an ID and question already there whose choices or answer differ.
+struct MergeRecord {
+    std::vector<size_t> starts;        // first item position per part; part 0 the open document
+    std::vector<std::u16string> files; // per part: the file name, "" for a document already open
+    std::vector<std::pair<std::string, std::u16string>> dropped; // ID, file
+};
+
+// The duplicate groups that hold an item from the merged files, and the dropped items.
+NoteList MakeMergeNotes(const MergeRecord& record)
+{
+    NoteList notes;
+    std::vector<DupeEntry> entries;
+    AddDocumentEntries(g_jsonDoc, 0, entries);
+    for (DupeEntry& entry : entries)
+        entry.source = static_cast<size_t>(std::upper_bound(record.starts.begin(), record.starts.end(), entry.position) -
+                                           record.starts.begin()) - 1;
+    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, kDefaultDupeThreshold);
+    notes = MergeDuplicateNotes(entries, groups, record.files, 1);
+    for (const auto& drop : record.dropped) notes.push_back(DroppedItemNote(drop.first, drop.second));
+    return notes;
+}
+
+// After the merges: the views rebuilt once, the merge's notes on top of the others.
+void FinishMerge(DocumentUi& ui, const MergeRecord& record)
+{
+    MarkDocumentChanged();
+    NoteList notes = MakeMergeNotes(record);
+    if (!notes.empty()) {
+        g_validationWarnings.insert(g_validationWarnings.begin(), notes.begin(), notes.end());
+        ui.MergeNotesAdded(notes);
+    }
+    ui.RefreshView();
+    ui.ItemsChanged();
+}
+
+size_t ItemCount()
+{
+    auto items = g_jsonDoc.find("items");
+    return items != g_jsonDoc.end() && items->is_array() ? items->size() : 0;
+}
+
 } // namespace
 
 void ResetAllState()
@@ -129,13 +174,6 @@ bool ConfirmDiscardChanges(DocumentUi& ui, void* owner)
     }
 }
 
-void RebuildViewsAfterChange(DocumentUi& ui)
-{
-    MarkDocumentChanged();
-    ui.RefreshView();
-    ui.ItemsChanged();
-}
-
 void CmdNewTestbank(DocumentUi& ui, void* owner)
 {
     if (!ConfirmDiscardChanges(ui, owner)) return;
@@ -178,6 +216,9 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
     if (paths.empty()) return;
     std::vector<ImportIssue> accumulated;
     size_t next = 0;
+    MergeRecord record;
+    record.starts.push_back(0);
+    record.files.push_back(u"");
     if (!g_hasJson) {
         json parsed;
         std::u16string error;
@@ -189,6 +230,7 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         case Loaded::Ok: break;
         }
         InstallLoadedDocument(ui, paths[0], stamp, std::move(parsed), std::move(notes));
+        record.files[0] = FileNameOf(paths[0]);
         next = 1;
     }
     // The raw text, notes and view are rebuilt once, after the last file or before the
@@ -196,7 +238,7 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
     MergeIndex index;
     bool merged = false;
     auto fail = [&](const std::u16string& message) {
-        if (merged) RebuildViewsAfterChange(ui);
+        if (merged) FinishMerge(ui, record);
         ShowError(ui, owner, message);
     };
     for (; next < paths.size(); ++next) {
@@ -211,14 +253,19 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         case Loaded::Ok: break;
         }
         std::u16string mergeError;
-        if (!MergeParsedJsonIntoCurrent(parsed, mergeError, &fileIssues, &index)) {
+        const size_t start = ItemCount();
+        std::vector<std::string> dropped;
+        if (!MergeParsedJsonIntoCurrent(parsed, mergeError, &fileIssues, &index, &dropped)) {
             fail(u"Could not merge file:\n" + path + u"\n\n" + mergeError);
             return;
         }
         merged = true;
+        record.starts.push_back(start);
+        record.files.push_back(FileNameOf(path));
+        for (std::string& id : dropped) record.dropped.emplace_back(std::move(id), FileNameOf(path));
         accumulated.insert(accumulated.end(), fileIssues.begin(), fileIssues.end());
     }
-    if (merged) RebuildViewsAfterChange(ui);
+    if (merged) FinishMerge(ui, record);
     ui.OpenImportFixup(owner, accumulated);
 }
 

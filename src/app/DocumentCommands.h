@@ -26,6 +26,9 @@ public:
     virtual bool ConfirmDiscardToolEdits(void* owner) { (void)owner; return true; }
     // The document's items changed (a merge): windows listing them follow.
     virtual void ItemsChanged() {}
+    // Open && Merge found duplicates or dropped differing items: the notes, also on top of
+    // the listing.
+    virtual void MergeNotesAdded(const NoteList& notes) { (void)notes; }
 };
 
 void CmdNewTestbank(DocumentUi& ui, void* owner);
@@ -48,5 +51,3 @@ bool ConfirmDiscardRawViewEdits(DocumentUi& ui, void* owner);
 // Back to the state at start-up in every portable subsystem: document, exam selection,
 // fixup list.
 void ResetAllState();
-// The update every change to g_jsonDoc runs: raw text, notes, view.
-void RebuildViewsAfterChange(DocumentUi& ui);

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "branding/Branding.h"
+#include "dupes/FindDuplicates.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
 #include "export/ExamSelection.h"
@@ -47,12 +48,14 @@ public:
     {
         ::ResetExamSelections();
         CloseMcEditor();
+        CloseFindDuplicatesWindow();
         RefreshCoverageReportWindow();
     }
     void DocumentReread() override
     {
         CloseExamExportWindow();
         CloseMcEditor();
+        CloseFindDuplicatesWindow();
         RefreshCoverageReportWindow();
     }
     bool ConfirmDiscardToolEdits(void* owner) override
@@ -117,6 +120,7 @@ void OnCommand(HWND window, int id)
     case IDM_EDIT_ITEMS: OpenMcEditor(window); break;
     case IDM_EDIT_FIND: FindOrReplace(window, u"Find", OpenFindDialog); break;
     case IDM_EDIT_REPLACE: FindOrReplace(window, u"Replace", OpenReplaceDialog); break;
+    case IDM_EDIT_DUPLICATES: OpenFindDuplicatesWindow(window); break;
     case IDM_CREATE_SELECT: OpenExamExportWindow(window); break;
     case IDM_CREATE_SAVE_SELECTIONS: SaveExamSelections(window); break;
     case IDM_CREATE_COVERAGE: OpenCoverageReportWindow(window); break;
@@ -149,6 +153,8 @@ void CreateMainMenu(HWND window)
     AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(edit, MF_STRING, IDM_EDIT_FIND, L"&Find...\tCtrl+F");
     AppendMenuW(edit, MF_STRING, IDM_EDIT_REPLACE, L"&Replace...\tCtrl+H");
+    AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(edit, MF_STRING, IDM_EDIT_DUPLICATES, L"Find &Duplicates...");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SELECT, L"&Select Items");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SAVE_SELECTIONS, L"&Save Selections");
     AppendMenuW(create, MF_SEPARATOR, 0, nullptr);

@@ -3,6 +3,7 @@
 #include "app/ExamFormatTypes.h"
 #include "app/MainWindow.h"
 #include "branding/Branding.h"
+#include "dupes/FindDuplicates.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
 #include "find/FindReplace.h"
@@ -25,6 +26,7 @@ bool RegisterWindowClasses()
         {L"ExamExportWindowClass", ExamExportWndProc, u"Exam Export Window Registration Failed!"},
         {L"ImportFixupWindowClass", ImportFixupWndProc, u"Import Fixup Window Registration Failed!"},
         {L"FindReplaceWindowClass", FindReplaceWndProc, u"Find/Replace Window Registration Failed!"},
+        {L"FindDuplicatesWindowClass", FindDuplicatesWndProc, u"Find Duplicates Window Registration Failed!"},
         {L"CoverageReportWindowClass", CoverageReportWndProc, u"Coverage Report Window Registration Failed!"},
     };
     HICON large = GetBrandIconLarge();
@@ -82,10 +84,10 @@ bool StartApplication(HINSTANCE instance, int showCommand)
 
 bool PreTranslateProgramMessage(MSG* message)
 {
-    return HandleFindReplaceDialogMessage(message) || HandleToolWindowKeys(GetImportFixupWindow(), message) ||
-           HandleToolWindowKeys(GetMcEditorWindow(), message) || HandleToolWindowKeys(GetExamExportWindow(), message) ||
-           HandleToolWindowKeys(GetCoverageReportWindow(), message) ||
-           TranslateMainWindowShortcut(message);
+    return HandleFindReplaceDialogMessage(message) || HandleFindDuplicatesMessage(message) ||
+           HandleToolWindowKeys(GetImportFixupWindow(), message) || HandleToolWindowKeys(GetMcEditorWindow(), message) ||
+           HandleToolWindowKeys(GetExamExportWindow(), message) ||
+           HandleToolWindowKeys(GetCoverageReportWindow(), message) || TranslateMainWindowShortcut(message);
 }
 
 int RunMessageLoop()

@@ -4,10 +4,11 @@
 #include <new>
 
 #include "app/BatchUi.h"
+#include "dupes/DupesLogic.h"
 #include "export/ExamSelection.h"
-#include "fixup/FixupLogic.h"
 #include "formats/ExamFormats.h"
 #include "report/Coverage.h"
+#include "fixup/FixupLogic.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
 
@@ -20,6 +21,7 @@ const char kUsage[] =
     "       testbank fixups FILE...\n"
     "       testbank export FILE [--id ID]... [--format FORMAT] [-o OUT]\n"
     "       testbank check FILE...\n"
+    "       testbank dupes FILE... [--threshold X] [--format text|csv]\n"
     "       testbank report FILE... [--id ID]... [--expect LIST] [--level MLO|CLO|PLO]\n"
     "                       [--format text|csv|html] [-o OUT]\n"
     "       testbank --help\n"
@@ -29,17 +31,22 @@ const char kUsage[] =
     "merge   File > Open && Merge of the files in order; the bytes File > Save would write\n"
     "fixups  the import fixup list: ID, tab, what is missing\n"
     "export  the exam file of the items with the given IDs (all items without --id)\n"
+    "check   one line per file: ok with counts, or the error\n"
     "        FORMAT: json (the editor's exam file, the default), moodle (Moodle XML),\n"
     "        gift (GIFT text), qti21 (QTI 2.1 zip), qti12 (QTI 1.2 zip for Canvas);\n"
     "        a zip needs -o\n"
-    "check   one line per file: ok with counts, or the error\n"
+    "dupes   duplicate and conflicting items within and across the files, in groups:\n"
+    "        conflicts first, then exact and near copies (similarity at least X,\n"
+    "        default 0.8); --format csv gives group,kind,score,file,id rows\n"
     "report  learning-outcome coverage of the files' items (only the given IDs with --id):\n"
     "        items per outcome code and type, items without one, near-identical codes;\n"
     "        LIST: expected codes, one a line or LEVEL,CODE (a bare code is of --level,\n"
     "        else MLO): adds what is not assessed and what is not on the list\n"
     "-o OUT  write the bytes to OUT (safely) instead of standard output\n";
 
-struct Usage {};
+struct Usage {
+    std::string why; // said before the usage text, when there is more to say
+};
 // A failure found before any command runs: the message for stderr.
 struct Refused {
     std::string message;
@@ -155,6 +162,25 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
     return Emit(written.bytes, outPath, out, err);
 }
 
+int Dupes(const std::vector<std::string>& files, double threshold, bool csv, std::string& out, std::string& err)
+{
+    std::vector<DupeEntry> entries;
+    for (size_t f = 0; f < files.size(); ++f) {
+        BatchUi ui;
+        std::string error;
+        if (!Load(ui, {files[f]}, error)) {
+            err += files[f] + ": " + error;
+            ResetAllState();
+            return 1;
+        }
+        AddDocumentEntries(g_jsonDoc, f, entries);
+    }
+    ResetAllState(); // only the entries are needed from here on
+    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, threshold);
+    out += csv ? FormatDupesCsv(entries, groups, files) : FormatDupesText(entries, groups, files);
+    return 0;
+}
+
 int Report(const std::vector<std::string>& files, const std::vector<std::string>& ids, const std::string& expectPath,
            bool hasExpect, const std::string& levelName, bool hasLevel, const std::string& format,
            const std::string& outPath, std::string& out, std::string& err)
@@ -204,23 +230,33 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         return 0;
     }
     std::vector<std::string> files, ids;
-    std::string outPath, formatName, expectPath, levelName;
-    bool hasOut = false, hasFormat = false, hasExpect = false, hasLevel = false;
+    std::string outPath, thresholdText, format, expectPath, levelName;
+    bool hasOut = false, hasExpect = false, hasLevel = false;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o" || args[i] == "--id" || args[i] == "--format" || args[i] == "--expect" ||
-            args[i] == "--level") {
-            if (i + 1 >= args.size()) throw Usage{};
-            if (args[i] == "--expect" || args[i] == "--level") {
-                const bool expect = args[i] == "--expect";
-                bool& seen = expect ? hasExpect : hasLevel;
-                if (seen || command != "report") throw Usage{};
-                seen = true;
-                (expect ? expectPath : levelName) = args[i + 1];
-                ++i;
+        if (args[i] == "--expect" || args[i] == "--level") {
+            const bool expect = args[i] == "--expect";
+            bool& seen = expect ? hasExpect : hasLevel;
+            if (seen || command != "report" || i + 1 >= args.size()) throw Usage{};
+            seen = true;
+            (expect ? expectPath : levelName) = args[i + 1];
+            ++i;
+        } else if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format") {
+            const bool dupesOption = args[i] == "--threshold" || (args[i] == "--format" && command == "dupes");
+            if (dupesOption && command != "dupes") throw Usage{};
+            if (args[i] == "--format" && command != "dupes" && command != "export" && command != "report")
+                throw Usage{};
+            if (i + 1 >= args.size()) throw Usage{dupesOption ? args[i] + " needs a value." : ""};
+            if (args[i] == "--threshold") {
+                if (!thresholdText.empty()) throw Usage{"--threshold is given twice."};
+                thresholdText = args[++i];
+                double value;
+                if (!ParseDupeThreshold(thresholdText, value))
+                    throw Usage{"--threshold must be a number above 0 and at most 1, such as 0.8."};
             } else if (args[i] == "--format") {
-                if (hasFormat) throw Usage{};
-                hasFormat = true;
-                formatName = args[++i];
+                if (!format.empty()) throw Usage{"--format is given twice."};
+                format = args[++i];
+                if (command == "dupes" && format != "text" && format != "csv")
+                    throw Usage{"--format must be text or csv."};
             } else if (args[i] == "-o") {
                 if (hasOut) throw Usage{};
                 hasOut = true;
@@ -236,20 +272,20 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     }
     const bool takesOut = command == "raw" || command == "merge" || command == "export" || command == "report";
     if ((hasOut && !takesOut) || (!ids.empty() && command != "export" && command != "report") ||
-        (hasOut && outPath.empty()) || (hasFormat && command != "export" && command != "report"))
+        (hasOut && outPath.empty()))
         throw Usage{};
     if (command == "report") {
         if (files.empty()) throw Usage{};
-        return Report(files, ids, expectPath, hasExpect, levelName, hasLevel, hasFormat ? formatName : "text", outPath,
+        return Report(files, ids, expectPath, hasExpect, levelName, hasLevel, format.empty() ? "text" : format, outPath,
                       out, err);
     }
     // json, the default, is the exam file as it always was; the others are exchange formats.
-    const ExamFormat* format = nullptr;
-    if (hasFormat && formatName != "json") {
+    const ExamFormat* examFormat = nullptr;
+    if (command == "export" && !format.empty() && format != "json") {
         for (const ExamFormat& f : kExamFormats)
-            if (formatName == ExamFormatKey(f)) format = &f;
+            if (format == ExamFormatKey(f)) examFormat = &f;
         // A zip on a terminal or in a pipe is never what was meant.
-        if (!format || (ExamFormatIsZip(*format) && !hasOut)) throw Usage{};
+        if (!examFormat || (ExamFormatIsZip(*examFormat) && !hasOut)) throw Usage{};
     }
 
     BatchUi ui;
@@ -261,7 +297,12 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     }
     if (command == "merge") {
         if (files.empty()) throw Usage{};
-        if (!Load(ui, files, err, true)) return 1;
+        const bool loaded = Load(ui, files, err, true);
+        // The merge's notes (duplicates, dropped items) go to stderr; the bytes are unchanged.
+        std::string notes;
+        for (const std::u16string& note : ui.mergeNotes) notes += "note: " + w2s(note) + "\n";
+        if (!loaded) return 1;
+        err.insert(0, notes);
         return Emit(w2s(g_rawJsonText), outPath, out, err);
     }
     if (command == "fixups") {
@@ -274,11 +315,17 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     }
     if (command == "export") {
         if (files.size() != 1) throw Usage{};
-        return Export(files[0], ids, ids.empty(), format, outPath, out, err);
+        return Export(files[0], ids, ids.empty(), examFormat, outPath, out, err);
     }
     if (command == "check") {
         if (files.empty()) throw Usage{};
         return Check(files, out);
+    }
+    if (command == "dupes") {
+        if (files.empty()) throw Usage{};
+        double threshold = kDefaultDupeThreshold;
+        if (!thresholdText.empty()) ParseDupeThreshold(thresholdText, threshold);
+        return Dupes(files, threshold, format == "csv", out, err);
     }
     throw Usage{};
 }
@@ -289,8 +336,9 @@ int RunTestbankCommand(const std::vector<std::string>& args, std::string& out, s
 {
     try {
         return Run(args, out, err);
-    } catch (const Usage&) {
+    } catch (const Usage& usage) {
         out.clear();
+        if (!usage.why.empty()) err += usage.why + "\n";
         err += kUsage;
         return 2;
     } catch (const Refused& refused) {

@@ -105,15 +105,34 @@ struct MergeIndex {
     std::unordered_map<std::string, size_t> positionOf;
     size_t indexed = 0; // items of the target already in the tables
 };
-// Merging `incoming` into `target` (made a testbank first if it is none).
+// Merging `incoming` into `target` (made a testbank first if it is none). An incoming item
+// whose ID and question are already there is dropped; when its choices or answer differ,
+// its ID is added to `droppedDiffering`.
 bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
-                     MergeIndex* index = nullptr);
+                     MergeIndex* index = nullptr, std::vector<std::string>* droppedDiffering = nullptr);
 // The same into g_jsonDoc.
 bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
-                                MergeIndex* index = nullptr);
+                                MergeIndex* index = nullptr, std::vector<std::string>* droppedDiffering = nullptr);
 std::string GetItemQuestionKey(const json& item);
 std::string AlphaSuffixFromIndex(int32_t index);
 std::string MakeUniqueIdByLetterSuffix(const std::string& base, const IdSet& used);
+
+// What an item says, each text folded (FoldForComparison): its type, its question, the
+// set of its non-blank choices (sorted, so their order and letters do not matter) and its
+// key: the correct choice's text for a choice item, else the text of "correct" (or of
+// "answer"). Any shape of item is accepted; missing parts are "".
+struct ItemContent {
+    std::string type;
+    std::string question;
+    std::vector<std::string> choices;
+    std::string key;
+};
+ItemContent GetItemContent(const json& item);
+// Two items ask the same: same type, question and choices (the key may differ).
+inline bool SameQuestionAndChoices(const ItemContent& a, const ItemContent& b)
+{
+    return a.type == b.type && a.question == b.question && a.choices == b.choices;
+}
 
 // Views.
 std::u16string DumpJsonForRawView(const json& document);

@@ -37,13 +37,13 @@ std::string MakeUniqueIdByLetterSuffix(const std::string& base, const IdSet& use
 }
 
 bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
-                                MergeIndex* index)
+                                MergeIndex* index, std::vector<std::string>* droppedDiffering)
 {
-    return MergeParsedJson(g_jsonDoc, incoming, error, issues, index);
+    return MergeParsedJson(g_jsonDoc, incoming, error, issues, index, droppedDiffering);
 }
 
 bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
-                     MergeIndex* index)
+                     MergeIndex* index, std::vector<std::string>* droppedDiffering)
 {
     if (!HasArray(incoming, "items")) {
         error = u"Merge failed: incoming file has no 'items' array.";
@@ -89,7 +89,12 @@ bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, 
             continue;
         }
         auto record = recordOf.find(id);
-        if (GetItemQuestionKey(items[positionOf[id]]) == GetItemQuestionKey(item)) {
+        const json& existing = items[positionOf[id]];
+        if (GetItemQuestionKey(existing) == GetItemQuestionKey(item)) {
+            if (droppedDiffering) {
+                const ItemContent kept = GetItemContent(existing), dropped = GetItemContent(item);
+                if (kept.choices != dropped.choices || kept.key != dropped.key) droppedDiffering->push_back(id);
+            }
             if (record != recordOf.end()) {
                 (*issues)[record->second] = ImportIssue{};
                 recordOf.erase(record);

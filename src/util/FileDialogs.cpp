@@ -1,5 +1,6 @@
 #include "util/FileDialogs.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <vector>
@@ -11,6 +12,43 @@ namespace {
 
 const wchar_t kFilter[] = L"JSON Files\0*.json\0All Files\0*.*\0\0";
 
+const wchar_t kTooLong[] = L"The path is too long. Choose a shorter one.";
+
+// The dialog's own text for a message it sends itself: "" when it fails.
+std::wstring DialogText(HWND dialog, UINT message)
+{
+    const LRESULT length = SendMessageW(dialog, message, 0, 0);
+    if (length <= 0 || length > 1 << 20) return L"";
+    std::wstring text(static_cast<size_t>(length), L'\0');
+    SendMessageW(dialog, message, length, reinterpret_cast<LPARAM>(&text[0]));
+    return std::wstring(text.c_str());
+}
+
+// The dialog builds the full path of a typed name in a buffer of MAX_PATH characters of its
+// own (under Wine a longer one overflows it and ends the program): a name that would not
+// fit is refused here, with a message, and the dialog stays open.
+LRESULT CALLBACK GuardLongNames(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        const std::wstring name = DialogText(dialog, CDM_GETSPEC);
+        if (!name.empty() && name[0] == L'"') return DefSubclassProc(dialog, message, wParam, lParam); // several names
+        const bool absolute = name.size() >= 2 && (name[1] == L':' || name[0] == L'\\' || name[0] == L'/');
+        const size_t length = absolute ? name.size() : DialogText(dialog, CDM_GETFOLDERPATH).size() + 1 + name.size();
+        if (length >= MAX_PATH) {
+            MessageBoxW(dialog, kTooLong, L"Error", MB_ICONERROR | MB_OK);
+            return 0;
+        }
+    }
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(dialog, GuardLongNames, 0);
+    return DefSubclassProc(dialog, message, wParam, lParam);
+}
+
+UINT_PTR CALLBACK DialogHook(HWND child, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) SetWindowSubclass(GetParent(child), GuardLongNames, 0, 0);
+    return 0;
+}
+
 OPENFILENAMEW MakeRecord(HWND owner, wchar_t* buffer, DWORD size, DWORD flags)
 {
     OPENFILENAMEW ofn{};
@@ -20,7 +58,8 @@ OPENFILENAMEW MakeRecord(HWND owner, wchar_t* buffer, DWORD size, DWORD flags)
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer;
     ofn.nMaxFile = size;
-    ofn.Flags = flags;
+    ofn.Flags = flags | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING;
+    ofn.lpfnHook = DialogHook;
     return ofn;
 }
 

@@ -13,8 +13,8 @@ xdotool mousemove 400 670 click 1; sleep 0.5
 keys alt+f
 ! file_menu_open || fail "the main window answered while the wizard was open"
 import -window root "$shots/fixup.png"
-keys Escape
-close_fixup_wizard
+keys Escape # the wizard's Close
+gone '^Fix Imported Items$' || fail "Escape left the wizard open"
 keys alt+f
 file_menu_open || fail "the main window stayed disabled after Close"
 keys Escape Escape
@@ -162,6 +162,164 @@ XML_CATALOG_FILES=$schemas/catalog.xml xmllint --nonet --noout \
   fail "the QTI 2.1 manifest does not validate"
 stop_editor
 
+# Work kept across windows, driven with the keyboard alone: each window's job done with
+# Tab, Enter, Escape and typing; what lands on disk checked after each.
+cat >"$work/four.json" <<'JSON'
+{"items":[
+ {"id":"MC1","type":"multiple_choice","question":"Red fruit: apples","choices":{"A":"x","B":"y","C":"","D":""},
+  "correct":"A","objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"MC2","type":"multiple_choice","question":"Two","choices":{"A":"x","B":"y","C":"","D":""},"correct":"B",
+  "objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"TF1","type":"true_false","question":"Three","correct":"True","objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"MC3","type":"multiple_choice","question":"Four","choices":{"A":"x","B":"y","C":"","D":""},"correct":"A",
+  "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]}
+JSON
+cat >"$work/more.json" <<'JSON'
+{"items":[
+ {"id":"MC10","type":"multiple_choice","question":"Ten","choices":{"A":"x","B":"y","C":"","D":""},"correct":"A",
+  "objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"MC11","type":"multiple_choice","question":"Eleven","choices":{"A":"x","B":"y","C":"","D":""},"correct":"A",
+  "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]}
+JSON
+ids() { python3 -c 'import json,sys; print(" ".join(i["id"] for i in json.load(open(sys.argv[1]))["items"]))' "$1"; }
+# The editor opens over the main window; dragged by its caption, both captions show.
+drag_editor_aside() {
+  xdotool mousemove 450 12 mousedown 1; sleep 0.3
+  xdotool mousemove 600 100; sleep 0.3; xdotool mousemove 850 212; sleep 0.3
+  xdotool mouseup 1; sleep 0.5
+}
+focus_main() { xdotool mousemove 200 12 click 1; sleep 0.6; }
+focus_editor() { xdotool mousemove 1100 212 click 1; sleep 0.6; } # its caption right of the main window
+# Edit > Replace... with keys: the find text, Tab, the replacement, Enter (Find Next), then
+# Tab to Replace and Enter; the "No matches found." box after the only match; Escape.
+replace_with_keys() {
+  keys ctrl+h
+  wait_window '^Replace$' || fail "Replace did not open from Ctrl+H"
+  type_text "$1"; keys Tab; type_text "$2"; keys Return Tab Tab Tab Return
+  if wait_window '^Find$' 2; then keys Return; fi
+  keys Escape
+  gone '^Replace$' || fail "Escape left the replace window open"
+}
+
+# Typed raw text survives the item editor's OK (No to the question) and Save Selections.
+cp "$work/four.json" "$work/raw.json"
+start_editor
+open_file "$work/raw.json"
+replace_with_keys apples PEARS
+keys alt+e e
+wait_window '^Item Editor$' || fail "the item editor did not open"
+keys Return # OK
+wait_window '^Exam Testbank Viewer/Editor$' 1
+import -window root "$shots/ok-over-raw-text.png"
+keys n
+xdotool search --name '^Item Editor$' >/dev/null || fail "No closed the editor"
+keys Escape
+gone '^Item Editor$' || fail "Escape did not close the untouched editor"
+keys alt+c Down Return # Create > Save Selections
+sleep 1
+gone '^Save As$' || fail "Save Selections asked for a file before the question"
+keys n
+sleep 1
+gone '^Save As$' || fail "No to the question still made an exam"
+keys ctrl+s
+wait_window '^Info$' || fail "no confirmation of Save"
+keys Return
+grep -q PEARS "$work/raw.json" || fail "the text typed in the raw view was lost"
+stop_editor
+
+# "<New item>" typed before an Open && Merge is still new after it; the saved file keeps
+# every merged item. Exit over typed values asks first.
+cp "$work/four.json" "$work/merge.json"
+start_editor
+open_file "$work/merge.json"
+keys alt+e e
+wait_window '^Item Editor$' || fail "the item editor did not open"
+drag_editor_aside
+keys Tab End Tab; type_text "NEW1"; keys Tab Tab Tab Tab Tab; type_text "Typed before the merge"
+focus_main
+keys alt+f m
+wait_window '^Open$' || fail "no Open dialog for Open && Merge"
+type_text "$(winpath "$work/more.json")"; keys Return
+sleep 1.5
+focus_editor
+import -window root "$shots/new-item-after-merge.png"
+keys Tab Return # from the question to Choice A; Enter is OK
+gone '^Item Editor$' || fail "OK did not save the new item"
+keys ctrl+s
+wait_window '^Info$' || fail "no confirmation of Save"
+keys Return
+[ "$(ids "$work/merge.json")" = "MC1 MC2 TF1 MC3 MC10 MC11 NEW1" ] || fail "merge and new item: $(ids "$work/merge.json")"
+keys alt+e e
+wait_window '^Item Editor$' || fail "the item editor did not open"
+drag_editor_aside
+keys Tab End Tab; type_text "NEW2"
+focus_main
+keys alt+f x
+wait_window '^Item Editor$' 2
+import -window root "$shots/exit-over-typed-item.png"
+keys n
+sleep 1
+xdotool search --name '^Exam Testbank Viewer/Editor$' >/dev/null || fail "Exit ended the program over a typed item"
+focus_main
+keys alt+f x
+sleep 0.5
+keys y
+sleep 2
+gone '^Exam Testbank Viewer/Editor$' || fail "Yes to the question did not let Exit go on"
+stop_editor
+
+# The fixup wizard, Select Items and Find with keys alone.
+cat >"$work/keys.json" <<'JSON'
+{"items":[{"id":"a","type":"tf","question":"Sure?","correct":true},
+          {"id":"b","type":"mc","question":"Pick","choices":{"A":"x","B":"y"},"correct":"B",
+           "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]}
+JSON
+start_editor
+open_file "$work/keys.json"
+wait_window '^Fix Imported Items$' || fail "the wizard did not open"
+keys Tab Tab; type_text "MLO-K"; keys Return # Type, Question, MLO; Enter is Save & Next
+gone '^Fix Imported Items$' || fail "Enter did not save the last item"
+keys alt+c s
+wait_window '^Select Items$' || fail "Select Items did not open"
+keys space Return # the first row unchecked; Enter is Save Selections...
+wait_window '^Save As$' || fail "Enter did not save the selection"
+type_text "$(winpath "$work/keys-exam.json")"; keys Return
+wait_window '^Save Selections$' || fail "no confirmation of the exam"
+keys Return Escape
+gone '^Select Items$' || fail "Escape did not close Select Items"
+[ "$(ids "$work/keys-exam.json")" = "b" ] || fail "exam by keys: $(ids "$work/keys-exam.json")"
+keys ctrl+f
+wait_window '^Find$' || fail "Find did not open"
+type_text "MLO-K"; keys Return Escape
+gone '^Find$' || fail "Escape did not close Find"
+keys ctrl+s
+wait_window '^Info$' || fail "no confirmation of Save"
+keys Return
+grep -q '"MLO": "MLO-K"' "$work/keys.json" || fail "the MLO typed in the wizard is not saved"
+# Find Duplicates: Edit > Find Duplicates... lists the groups; from the keyboard alone
+# (Tab to the list, Down, Enter) the chosen member is shown in the main view; Escape
+# closes the window.
+cat >"$work/dupes.json" <<'JSON'
+{"items":[
+ {"id":"Q1","type":"tf","question":"Ice floats on water.","correct":true,"objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"Q2","type":"multiple_choice","question":"Which planet in the solar system is known as the red planet?",
+  "choices":{"A":"Mars","B":"Venus","C":"Jupiter","D":"Mercury"},"correct":"A","objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"Q3","type":"tf","question":"ice floats on  WATER","correct":false,"objectives":{"MLO":"m","CLO":"c","PLO":"p"}},
+ {"id":"Q4","type":"multiple_choice","question":"Which planet in our solar system is known as the red planet?",
+  "choices":{"A":"Venus","B":"Mars","C":"Jupiter","D":"Mercury"},"correct":"B","objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]}
+JSON
+start_editor
+open_file "$work/dupes.json"
+keys alt+e d
+wait_window '^Find Duplicates$' || fail "Find Duplicates did not open"
+sleep 1
+import -window root "$shots/find-duplicates.png"
+keys Tab Tab Down Return
+sleep 1
+gone '^Find Duplicates$' && fail "Enter on a member closed the window"
+import -window root "$shots/find-duplicates-shown.png"
+keys Escape
+gone '^Find Duplicates$' || fail "Escape left Find Duplicates open"
 # Create > Coverage Report: the window's table and chart drawn; Save Report (Alt+S) through
 # the real save dialog writes the page `testbank report --format html` makes of the bank,
 # and the CSV type in the dialog's list writes the CSV.
