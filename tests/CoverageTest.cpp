@@ -182,15 +182,15 @@ TEST(CoverageWindowLogic, ScopeSortAndSave)
     const LevelCoverage& mlo = whole.levels[0];
     auto codes = [&](int column, bool ascending) {
         std::vector<std::string> out;
-        for (size_t i : SortedRowOrder(mlo, column, ascending)) out.push_back(CoverageCell(mlo, mlo.rows[i], 0));
+        for (size_t i : SortedRowOrder(mlo, column, ascending)) out.push_back(CoverageCell(mlo.rows[i], 0));
         return out;
     };
     EXPECT_EQ(codes(0, true), (std::vector<std::string>{"(blank)", "MLO-1", "MLO-2", "MLO-X", "MLO1", "mlo_1"}));
     // Counts as numbers, largest first, ties by code.
     EXPECT_EQ(codes(1, false), (std::vector<std::string>{"MLO-1", "(blank)", "mlo_1", "MLO1", "MLO-X", "MLO-2"}));
     EXPECT_EQ(codes(5, false)[0], "MLO1");
-    EXPECT_EQ(CoverageCell(mlo, mlo.rows[0], 7), "MLO1, mlo_1");
-    EXPECT_EQ(CoverageCell(mlo, mlo.rows[0], 6), "Arrays; Loops");
+    EXPECT_EQ(CoverageCell(mlo.rows[0], 7), "MLO1, mlo_1");
+    EXPECT_EQ(CoverageCell(mlo.rows[0], 6), "Arrays; Loops");
 
     // Save Report: HTML or CSV through the typed save dialog; the suggested name follows the type.
     const std::u16string dir = TempDir("CoverageSave");

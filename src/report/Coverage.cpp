@@ -223,6 +223,12 @@ CoverageReport CoverageCounter::Finish(const ExpectedOutcomes* expected)
         }
         for (const std::string& key : groupOrder)
             if (groups[key].size() > 1) level.nearIdentical.push_back(groups[key]);
+        for (OutcomeRow& row : level.rows) {
+            const std::vector<std::string>& group = groups[NearIdenticalKey(row.code)];
+            if (group.size() < 2) continue;
+            for (const std::string& code : group)
+                if (code != row.code) row.nearIdentical.push_back(code);
+        }
         if (hasBlank) {
             blank.judged = level.judged;
             level.rows.push_back(std::move(blank));

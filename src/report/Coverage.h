@@ -28,6 +28,7 @@ struct OutcomeRow {
     std::array<size_t, kCoverageTypes> perType{}; // items of a type none of the four count only in `items`
     std::set<std::string> categories; // trimmed; blank categories are left out
     std::vector<std::string> ids; // kept for the blank row only
+    std::vector<std::string> nearIdentical; // the other codes of its near-identical group
     // With an expected list that names codes of this level: whether it is on it. A code on
     // the list with no items has a row of its own with `items` 0.
     bool judged = false;
@@ -103,7 +104,7 @@ CoverageReport DocumentCoverage(const json& document, const std::u16string& path
 // The list's columns: code, items, the four types, categories, near-identical codes.
 constexpr int kCoverageColumns = 8;
 // The text of one cell of a row in the list.
-std::string CoverageCell(const LevelCoverage& level, const OutcomeRow& row, int column);
+std::string CoverageCell(const OutcomeRow& row, int column);
 // The rows' order when sorted by a column (numbers as numbers; ties by code).
 std::vector<size_t> SortedRowOrder(const LevelCoverage& level, int column, bool ascending);
 // "9 items, 7 codes, 2 with a blank MLO".

@@ -13,13 +13,6 @@ std::u16string FileName(const std::u16string& path)
     return slash == std::u16string::npos ? path : path.substr(slash + 1);
 }
 
-const std::vector<std::string>* GroupOf(const LevelCoverage& level, const std::string& code)
-{
-    for (const auto& group : level.nearIdentical)
-        if (std::find(group.begin(), group.end(), code) != group.end()) return &group;
-    return nullptr;
-}
-
 bool EndsWith(const std::u16string& text, const std::u16string& tail)
 {
     return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -38,7 +31,7 @@ CoverageReport DocumentCoverage(const json& document, const std::u16string& path
     return report;
 }
 
-std::string CoverageCell(const LevelCoverage& level, const OutcomeRow& row, int column)
+std::string CoverageCell(const OutcomeRow& row, int column)
 {
     if (column == 0) return row.code.empty() ? "(blank)" : row.code;
     if (column == 1) return std::to_string(row.items);
@@ -46,10 +39,8 @@ std::string CoverageCell(const LevelCoverage& level, const OutcomeRow& row, int 
     std::string out;
     if (column == 6) {
         for (const std::string& category : row.categories) out += (out.empty() ? "" : "; ") + category;
-    } else if (column == 7 && !row.code.empty()) {
-        if (const auto* group = GroupOf(level, row.code))
-            for (const std::string& code : *group)
-                if (code != row.code) out += (out.empty() ? "" : ", ") + code;
+    } else if (column == 7) {
+        for (const std::string& code : row.nearIdentical) out += (out.empty() ? "" : ", ") + code;
     }
     return out;
 }
@@ -68,7 +59,7 @@ std::vector<size_t> SortedRowOrder(const LevelCoverage& level, int column, bool 
         if (numeric) {
             if (number(x) != number(y)) return number(x) < number(y);
         } else if (column != 0) {
-            const std::string cx = CoverageCell(level, x, column), cy = CoverageCell(level, y, column);
+            const std::string cx = CoverageCell(x, column), cy = CoverageCell(y, column);
             if (cx != cy) return cx < cy;
         }
         return x.code < y.code;

@@ -90,7 +90,7 @@ void FillList()
     int next = 0;
     for (size_t index : g_coverage.order) {
         const OutcomeRow& row = level->rows[index];
-        const std::wstring code = ToWide(s2w(CoverageCell(*level, row, 0)));
+        const std::wstring code = ToWide(s2w(CoverageCell(row, 0)));
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_PARAM;
         item.iItem = next;
@@ -99,7 +99,7 @@ void FillList()
         const int at = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
         if (at < 0) continue;
         ++next;
-        for (int c = 1; c < kCoverageColumns; ++c) SetCell(at, c, CoverageCell(*level, row, c));
+        for (int c = 1; c < kCoverageColumns; ++c) SetCell(at, c, CoverageCell(row, c));
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
@@ -174,7 +174,7 @@ void DrawChart(const DRAWITEMSTRUCT& draw)
         const OutcomeRow& row = level->rows[order[r]];
         const int y = top + static_cast<int>(r) * rowHeight;
         if (rowHeight >= 12) {
-            const std::wstring label = ToWide(s2w(CoverageCell(*level, row, 0)));
+            const std::wstring label = ToWide(s2w(CoverageCell(row, 0)));
             RECT labelRect{area.left + 4, y, area.left + labelWidth, y + rowHeight};
             DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &labelRect,
                       DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
