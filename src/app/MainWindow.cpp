@@ -8,8 +8,10 @@
 #include "dupes/FindDuplicates.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
+#include "export/ExamSelection.h"
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
+#include "report/CoverageReport.h"
 #include "util/Win32Text.h"
 
 MainWindowState g_mainWindow;
@@ -21,6 +23,8 @@ const wchar_t kMainWindowTitle[] = L"Exam Testbank Viewer/Editor";
 namespace {
 
 // The document commands' view of the main window.
+void ToolWindowsItemsChanged();
+
 class MainWindowUi : public DocumentUi {
 public:
     std::u16string AskOpenPath(void* owner) override { return g_modalUi->AskOpenPath(owner); }
@@ -54,18 +58,20 @@ public:
         ::ResetExamSelections();
         CloseMcEditor();
         CloseFindDuplicatesWindow();
+        RefreshCoverageReportWindow();
     }
     void DocumentReread() override
     {
         CloseExamExportWindow();
         CloseMcEditor();
         CloseFindDuplicatesWindow();
+        RefreshCoverageReportWindow();
     }
     bool ConfirmDiscardToolEdits(void* owner) override
     {
         return ConfirmCloseMcEditor(static_cast<HWND>(owner)) && ConfirmCloseImportFixup(static_cast<HWND>(owner));
     }
-    void ItemsChanged() override { McEditorDocumentItemsChanged(); }
+    void ItemsChanged() override { ToolWindowsItemsChanged(); }
     void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) override
     {
         OpenImportFixupWindow(static_cast<HWND>(owner), issues);
@@ -73,6 +79,13 @@ public:
 };
 
 MainWindowUi g_mainUi;
+
+// The windows that list the document's items follow a change made elsewhere.
+void ToolWindowsItemsChanged()
+{
+    McEditorDocumentItemsChanged();
+    RefreshCoverageReportWindow();
+}
 
 void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
 {
@@ -121,6 +134,7 @@ void OnCommand(HWND window, int id)
     case IDM_EDIT_DUPLICATES: OpenFindDuplicatesWindow(window); break;
     case IDM_CREATE_SELECT: OpenExamExportWindow(window); break;
     case IDM_CREATE_SAVE_SELECTIONS: SaveExamSelections(window); break;
+    case IDM_CREATE_COVERAGE: OpenCoverageReportWindow(window); break;
     default: break;
     }
 }
@@ -156,6 +170,8 @@ void CreateMainMenu(HWND window)
     AppendMenuW(edit, MF_STRING, IDM_EDIT_DUPLICATES, L"Find &Duplicates...");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SELECT, L"&Select Items");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SAVE_SELECTIONS, L"&Save Selections");
+    AppendMenuW(create, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(create, MF_STRING, IDM_CREATE_COVERAGE, L"&Coverage Report...");
     AppendMenuW(view, MF_STRING, IDM_VIEW_FONT, L"&Font...");
     AppendMenuW(view, MF_STRING, IDM_VIEW_TOGGLE_RAW, L"Toggle &Raw JSON View");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
@@ -198,7 +214,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_CREATE:
         g_shellHooks.confirmRawRebuild = [](HWND owner) { return ConfirmDiscardRawViewEdits(g_mainUi, owner); };
-        g_shellHooks.itemsChanged = McEditorDocumentItemsChanged;
+        g_shellHooks.itemsChanged = ToolWindowsItemsChanged;
+        g_coverageHooks.examSelection = []() -> const std::set<std::string>* {
+            return g_examSelectionInitialized ? &g_examSelectedIds : nullptr;
+        };
         CreateMainMenu(window);
         g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |

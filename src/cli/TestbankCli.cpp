@@ -7,6 +7,7 @@
 #include "dupes/DupesLogic.h"
 #include "export/ExamSelection.h"
 #include "formats/ExamFormats.h"
+#include "report/Coverage.h"
 #include "fixup/FixupLogic.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
@@ -22,6 +23,8 @@ const char kUsage[] =
     "       testbank check FILE...\n"
     "       testbank dupes FILE... [--threshold X] [--format text|csv]\n"
     "       testbank import FILE [--from FORMAT] [-o OUT]\n"
+    "       testbank report FILE... [--id ID]... [--expect LIST] [--level MLO|CLO|PLO]\n"
+    "                       [--format text|csv|html] [-o OUT]\n"
     "       testbank --help\n"
     "\n"
     "view    the formatted view of FILE as the editor shows it after File > Open\n"
@@ -39,6 +42,10 @@ const char kUsage[] =
     "import  File > Import of a bank from another tool: the bytes File > Save would write,\n"
     "        the notes on standard error; FORMAT: moodle, gift, qti (a zip, a folder or its\n"
     "        imsmanifest.xml, or a QTI XML file), csv, json (detected when not given)\n"
+    "report  learning-outcome coverage of the files' items (only the given IDs with --id):\n"
+    "        items per outcome code and type, items without one, near-identical codes;\n"
+    "        LIST: expected codes, one a line or LEVEL,CODE (a bare code is of --level,\n"
+    "        else MLO): adds what is not assessed and what is not on the list\n"
     "-o OUT  write the bytes to OUT (safely) instead of standard output\n";
 
 struct Usage {
@@ -178,6 +185,45 @@ int Dupes(const std::vector<std::string>& files, double threshold, bool csv, std
     return 0;
 }
 
+int Report(const std::vector<std::string>& files, const std::vector<std::string>& ids, const std::string& expectPath,
+           bool hasExpect, const std::string& levelName, bool hasLevel, const std::string& format,
+           const std::string& outPath, std::string& out, std::string& err)
+{
+    if (format != "text" && format != "csv" && format != "html") throw Usage{};
+    OutcomeLevel level = OutcomeLevel::MLO;
+    if (hasLevel && !ParseOutcomeLevel(levelName, level)) throw Usage{};
+    ExpectedOutcomes expected;
+    if (hasExpect) {
+        std::string bytes, error;
+        if (!ReadFileBytes(Path(expectPath), bytes)) {
+            err += "Cannot read the expected-outcomes list " + expectPath + ".\n";
+            return 1;
+        }
+        if (!ParseExpectedOutcomes(bytes, level, expected, error)) {
+            err += expectPath + ": " + error + "\n";
+            return 1;
+        }
+    }
+    std::vector<OutcomeLevel> levels{level};
+    if (!hasLevel) levels = {OutcomeLevel::MLO, OutcomeLevel::CLO, OutcomeLevel::PLO};
+    CoverageCounter counter(levels);
+    const std::set<std::string> wanted(ids.begin(), ids.end());
+    // Each bank opened on its own, as File > Open would; the IDs are named by file when
+    // several are counted together.
+    for (const std::string& file : files) {
+        BatchUi ui;
+        if (!Load(ui, {file}, err)) return 1;
+        counter.AddDocument(g_jsonDoc, files.size() > 1 ? file + ": " : std::string(), ids.empty() ? nullptr : &wanted);
+    }
+    CoverageReport report = counter.Finish(hasExpect ? &expected : nullptr);
+    report.sources = files;
+    if (!ids.empty()) report.sources.push_back(std::to_string(wanted.size()) + " IDs asked for");
+    const std::string bytes = format == "csv"    ? RenderCoverageCsv(report, hasExpect)
+                              : format == "html" ? RenderCoverageHtml(report)
+                                                 : RenderCoverageText(report);
+    return Emit(bytes, outPath, out, err);
+}
+
 int Run(const std::vector<std::string>& args, std::string& out, std::string& err)
 {
     if (args.empty()) throw Usage{};
@@ -188,14 +234,22 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         return 0;
     }
     std::vector<std::string> files, ids;
-    std::string outPath, thresholdText, format, fromName;
-    bool hasOut = false, hasFrom = false;
+    std::string outPath, thresholdText, format, fromName, expectPath, levelName;
+    bool hasOut = false, hasFrom = false, hasExpect = false, hasLevel = false;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format" ||
-            args[i] == "--from") {
+        if (args[i] == "--expect" || args[i] == "--level") {
+            const bool expect = args[i] == "--expect";
+            bool& seen = expect ? hasExpect : hasLevel;
+            if (seen || command != "report" || i + 1 >= args.size()) throw Usage{};
+            seen = true;
+            (expect ? expectPath : levelName) = args[i + 1];
+            ++i;
+        } else if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format" ||
+                   args[i] == "--from") {
             const bool dupesOption = args[i] == "--threshold" || (args[i] == "--format" && command == "dupes");
             if (dupesOption && command != "dupes") throw Usage{};
-            if (args[i] == "--format" && command != "dupes" && command != "export") throw Usage{};
+            if (args[i] == "--format" && command != "dupes" && command != "export" && command != "report")
+                throw Usage{};
             if (i + 1 >= args.size()) throw Usage{dupesOption ? args[i] + " needs a value." : ""};
             if (args[i] == "--from") {
                 if (hasFrom || command != "import") throw Usage{};
@@ -225,9 +279,16 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
             files.push_back(args[i]);
         }
     }
-    const bool takesOut = command == "raw" || command == "merge" || command == "export" || command == "import";
-    if ((hasOut && !takesOut) || (!ids.empty() && command != "export") || (hasOut && outPath.empty()))
+    const bool takesOut =
+        command == "raw" || command == "merge" || command == "export" || command == "import" || command == "report";
+    if ((hasOut && !takesOut) || (!ids.empty() && command != "export" && command != "report") ||
+        (hasOut && outPath.empty()))
         throw Usage{};
+    if (command == "report") {
+        if (files.empty()) throw Usage{};
+        return Report(files, ids, expectPath, hasExpect, levelName, hasLevel, format.empty() ? "text" : format, outPath,
+                      out, err);
+    }
     ImportFormat from = ImportFormat::Auto;
     if (hasFrom && !ImportFormatFromKey(fromName, from)) throw Usage{};
     // json, the default, is the exam file as it always was; the others are exchange formats.

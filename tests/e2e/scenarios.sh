@@ -320,6 +320,37 @@ gone '^Find Duplicates$' && fail "Enter on a member closed the window"
 import -window root "$shots/find-duplicates-shown.png"
 keys Escape
 gone '^Find Duplicates$' || fail "Escape left Find Duplicates open"
+# Create > Coverage Report: the window's table and chart drawn; Save Report (Alt+S) through
+# the real save dialog writes the page `testbank report --format html` makes of the bank,
+# and the CSV type in the dialog's list writes the CSV.
+cp "$ROOT/tests/data/coverage.json" "$work/coverage.json"
+start_editor
+open_file "$work/coverage.json"
+wait_window '^Fix Imported Items$' 5 && close_fixup_wizard
+keys alt+c c
+wait_window '^Coverage Report$' || fail "Coverage Report did not open"
+sleep 1
+import -window root "$shots/coverage-report.png"
+keys alt+s
+wait_window '^Save As$' || fail "no save dialog from Save Report..."
+type_text "$(winpath "$work/coverage-page")"; keys Return
+wait_window '^Coverage Report$' || fail "no confirmation of the report"
+sleep 0.5
+xdotool search --name '^Coverage Report$' | wc -l | grep -qx 2 || fail "no message box after Save Report"
+import -window root "$shots/coverage-saved.png"
+keys Return
+[ -e "$work/coverage-page.html" ] || fail "the report page was not saved as .html"
+(cd "$work" && "$ROOT/build/native/testbank" report coverage.json --format html -o expected-page.html)
+cmp "$work/coverage-page.html" "$work/expected-page.html" || fail "the saved page differs from testbank report --format html"
+keys alt+s
+wait_window '^Save As$' || fail "no save dialog for the CSV"
+type_text "$(winpath "$work/coverage-table")"
+keys alt+t Down Return
+sleep 1
+keys Return
+[ -e "$work/coverage-table.csv" ] || fail "the CSV type did not write coverage-table.csv"
+(cd "$work" && "$ROOT/build/native/testbank" report coverage.json --format csv) | cmp - "$work/coverage-table.csv" ||
+  fail "the saved CSV differs from testbank report --format csv"
 stop_editor
 
 # A path too long for the file dialog is refused with a message and the dialog stays;
