@@ -8,8 +8,10 @@
 #include "dupes/FindDuplicates.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
+#include "export/ExamSelection.h"
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
+#include "print/PrintExamDialog.h"
 #include "util/Win32Text.h"
 
 MainWindowState g_mainWindow;
@@ -65,6 +67,19 @@ public:
 
 MainWindowUi g_mainUi;
 
+// Print Exam... from the menu and from Select Items: the selection as Save Selections
+// takes it, then the print dialog.
+void PrintExamSelections(HWND owner)
+{
+    if (!SyncExamSelection(owner)) return;
+    json exam;
+    if (const char16_t* refusal = ExamRefusal(exam)) {
+        ShowMessageBox(owner, refusal, u"Print Exam", MsgIcon::Info);
+        return;
+    }
+    OpenPrintExamDialog(owner, exam);
+}
+
 void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
 {
     if (!g_hasJson) {
@@ -110,6 +125,7 @@ void OnCommand(HWND window, int id)
     case IDM_EDIT_DUPLICATES: OpenFindDuplicatesWindow(window); break;
     case IDM_CREATE_SELECT: OpenExamExportWindow(window); break;
     case IDM_CREATE_SAVE_SELECTIONS: SaveExamSelections(window); break;
+    case IDM_CREATE_PRINT: PrintExamSelections(window); break;
     default: break;
     }
 }
@@ -143,6 +159,7 @@ void CreateMainMenu(HWND window)
     AppendMenuW(edit, MF_STRING, IDM_EDIT_DUPLICATES, L"Find &Duplicates...");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SELECT, L"&Select Items");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SAVE_SELECTIONS, L"&Save Selections");
+    AppendMenuW(create, MF_STRING, IDM_CREATE_PRINT, L"&Print Exam...");
     AppendMenuW(view, MF_STRING, IDM_VIEW_FONT, L"&Font...");
     AppendMenuW(view, MF_STRING, IDM_VIEW_TOGGLE_RAW, L"Toggle &Raw JSON View");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
@@ -186,6 +203,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE:
         g_shellHooks.confirmRawRebuild = [](HWND owner) { return ConfirmDiscardRawViewEdits(g_mainUi, owner); };
         g_shellHooks.itemsChanged = McEditorDocumentItemsChanged;
+        g_printExamSelections = PrintExamSelections;
         CreateMainMenu(window);
         g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |

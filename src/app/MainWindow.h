@@ -22,6 +22,7 @@ enum : int {
     IDM_EDIT_DUPLICATES = 3004,
     IDM_CREATE_SELECT = 4100,
     IDM_CREATE_SAVE_SELECTIONS = 4101,
+    IDM_CREATE_PRINT = 4102,
 };
 
 // The main window's own state: the view font it made and the font last chosen.
