@@ -14,6 +14,7 @@
 
 #include "../tests/PlantedBank.h"
 #include "app/BatchUi.h"
+#include "cli/TestbankCli.h"
 #include "export/ExamSelection.h"
 #include "model/JsonModel.h"
 #include "util/FileUtil.h"
@@ -259,5 +260,21 @@ int main(int argc, char** argv)
     std::printf("  open   %8.1f MB  %5.2f x file  %5.2f x floor peak\n", openPeak / 1024.0, openPeak / 1024.0 / mb,
                 static_cast<double>(openPeak) / floorPeak);
     std::printf("\nopen of the 100k file in-process: %.3f s\n", results[100000].seconds["open (all four)"]);
+
+    // The printed exam against the exam export of the same items, whole commands in-process.
+    const std::string small = dir + "/bank-1000.json", page = dir + "/print.html", key = dir + "/print-key.csv",
+                      exported = dir + "/export.json";
+    auto run = [](std::vector<std::string> args) {
+        std::string out, err;
+        RunTestbankCommand(args, out, err);
+    };
+    const double exportSecs = Seconds([&] { run({"export", small, "-o", exported}); }, 30);
+    const double printSecs = Seconds(
+        [&] { run({"print", small, "--versions", "4", "--seed", "1", "--key", key, "-o", page}); }, 30);
+    std::string html;
+    ReadFileBytes(Path(page), html);
+    std::printf("\ntestbank print of 1,000 items x 4 versions (page and key CSV) vs testbank export of the same:\n");
+    std::printf("  export %.4f s, print %.4f s (page %.1f MB): %.2f x\n", exportSecs, printSecs, html.size() / 1048576.0,
+                printSecs / exportSecs);
     return 0;
 }
