@@ -14,6 +14,7 @@
 
 #include "../tests/PlantedBank.h"
 #include "app/BatchUi.h"
+#include "cli/TestbankCli.h"
 #include "export/ExamSelection.h"
 #include "formats/ExamFormats.h"
 #include "formats/ImportFormats.h"
@@ -328,5 +329,20 @@ int main(int argc, char** argv)
             std::remove((file + ".bank.json").c_str());
         }
     }
+    // The printed exam against the exam export of the same items, whole commands in-process.
+    const std::string small = dir + "/bank-1000.json", page = dir + "/print.html", key = dir + "/print-key.csv",
+                      exported = dir + "/export.json";
+    auto run = [](std::vector<std::string> args) {
+        std::string out, err;
+        RunTestbankCommand(args, out, err);
+    };
+    const double exportSecs = Seconds([&] { run({"export", small, "-o", exported}); }, 30);
+    const double printSecs = Seconds(
+        [&] { run({"print", small, "--versions", "4", "--seed", "1", "--key", key, "-o", page}); }, 30);
+    std::string html;
+    ReadFileBytes(Path(page), html);
+    std::printf("\ntestbank print of 1,000 items x 4 versions (page and key CSV) vs testbank export of the same:\n");
+    std::printf("  export %.4f s, print %.4f s (page %.1f MB): %.2f x\n", exportSecs, printSecs, html.size() / 1048576.0,
+                printSecs / exportSecs);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
 #include "report/CoverageReport.h"
+#include "print/PrintExamDialog.h"
 #include "util/Win32Text.h"
 
 MainWindowState g_mainWindow;
@@ -87,6 +88,19 @@ void ToolWindowsItemsChanged()
     RefreshCoverageReportWindow();
 }
 
+// Print Exam... from the menu and from Select Items: the selection as Save Selections
+// takes it, then the print dialog.
+void PrintExamSelections(HWND owner)
+{
+    if (!SyncExamSelection(owner)) return;
+    json exam;
+    if (const char16_t* refusal = ExamRefusal(exam)) {
+        ShowMessageBox(owner, refusal, u"Print Exam", MsgIcon::Info);
+        return;
+    }
+    OpenPrintExamDialog(owner, exam);
+}
+
 void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
 {
     if (!g_hasJson) {
@@ -134,6 +148,7 @@ void OnCommand(HWND window, int id)
     case IDM_EDIT_DUPLICATES: OpenFindDuplicatesWindow(window); break;
     case IDM_CREATE_SELECT: OpenExamExportWindow(window); break;
     case IDM_CREATE_SAVE_SELECTIONS: SaveExamSelections(window); break;
+    case IDM_CREATE_PRINT: PrintExamSelections(window); break;
     case IDM_CREATE_COVERAGE: OpenCoverageReportWindow(window); break;
     default: break;
     }
@@ -170,6 +185,7 @@ void CreateMainMenu(HWND window)
     AppendMenuW(edit, MF_STRING, IDM_EDIT_DUPLICATES, L"Find &Duplicates...");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SELECT, L"&Select Items");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SAVE_SELECTIONS, L"&Save Selections");
+    AppendMenuW(create, MF_STRING, IDM_CREATE_PRINT, L"&Print Exam...");
     AppendMenuW(create, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(create, MF_STRING, IDM_CREATE_COVERAGE, L"&Coverage Report...");
     AppendMenuW(view, MF_STRING, IDM_VIEW_FONT, L"&Font...");
@@ -218,6 +234,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         g_coverageHooks.examSelection = []() -> const std::set<std::string>* {
             return g_examSelectionInitialized ? &g_examSelectedIds : nullptr;
         };
+        g_printExamSelections = PrintExamSelections;
         CreateMainMenu(window);
         g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |

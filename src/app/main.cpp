@@ -9,6 +9,7 @@
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
 #include "report/CoverageReport.h"
+#include "print/PrintExamDialog.h"
 #include "util/FileUtil.h"
 #include "util/MemoryReserve.h"
 
@@ -28,6 +29,7 @@ bool RegisterWindowClasses()
         {L"FindReplaceWindowClass", FindReplaceWndProc, u"Find/Replace Window Registration Failed!"},
         {L"FindDuplicatesWindowClass", FindDuplicatesWndProc, u"Find Duplicates Window Registration Failed!"},
         {L"CoverageReportWindowClass", CoverageReportWndProc, u"Coverage Report Window Registration Failed!"},
+        {L"PrintExamWindowClass", PrintExamWndProc, u"Print Exam Window Registration Failed!"},
     };
     HICON large = GetBrandIconLarge();
     HICON small = GetBrandIconSmall();
@@ -85,6 +87,7 @@ bool StartApplication(HINSTANCE instance, int showCommand)
 bool PreTranslateProgramMessage(MSG* message)
 {
     return HandleFindReplaceDialogMessage(message) || HandleFindDuplicatesMessage(message) ||
+           HandlePrintExamDialogMessage(message) ||
            HandleToolWindowKeys(GetImportFixupWindow(), message) || HandleToolWindowKeys(GetMcEditorWindow(), message) ||
            HandleToolWindowKeys(GetExamExportWindow(), message) ||
            HandleToolWindowKeys(GetCoverageReportWindow(), message) || TranslateMainWindowShortcut(message);

@@ -1,6 +1,7 @@
 #include "cli/TestbankCli.h"
 
 #include <algorithm>
+#include <map>
 #include <new>
 
 #include "app/BatchUi.h"
@@ -9,6 +10,7 @@
 #include "formats/ExamFormats.h"
 #include "report/Coverage.h"
 #include "fixup/FixupLogic.h"
+#include "print/PrintLogic.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
 
@@ -25,6 +27,7 @@ const char kUsage[] =
     "       testbank import FILE [--from FORMAT] [-o OUT]\n"
     "       testbank report FILE... [--id ID]... [--expect LIST] [--level MLO|CLO|PLO]\n"
     "                       [--format text|csv|html] [-o OUT]\n"
+    "       testbank print FILE [--id ID]... [--title T] [--versions V] [--seed S] [--key OUT] [-o OUT]\n"
     "       testbank --help\n"
     "\n"
     "view    the formatted view of FILE as the editor shows it after File > Open\n"
@@ -46,6 +49,10 @@ const char kUsage[] =
     "        items per outcome code and type, items without one, near-identical codes;\n"
     "        LIST: expected codes, one a line or LEVEL,CODE (a bare code is of --level,\n"
     "        else MLO): adds what is not assessed and what is not on the list\n"
+    "print   a printable HTML page of the items with the given IDs (all without --id):\n"
+    "        V versions (default 1, at most 50) shuffled from seed S (default 1), the\n"
+    "        answer key of each on its own page; --key OUT also writes the key as CSV\n"
+    "        (version,number,id,answer)\n"
     "-o OUT  write the bytes to OUT (safely) instead of standard output\n";
 
 struct Usage {
@@ -139,12 +146,10 @@ int Check(const std::vector<std::string>& files, std::string& out)
     return code;
 }
 
-int Export(const std::string& file, const std::vector<std::string>& ids, bool allItems, const ExamFormat* format,
-           const std::string& outPath, std::string& out, std::string& err)
+// Select Items with the rows of `ids` checked (every row when `allItems`): every row is
+// an object item; checked rows make the selection.
+void SelectItems(const std::vector<std::string>& ids, bool allItems)
 {
-    BatchUi ui;
-    if (!Load(ui, {file}, err)) return 1;
-    // Select Items: every row is an object item; checked rows make the selection.
     const std::set<std::string> wanted(ids.begin(), ids.end());
     g_examSelectedIds.clear();
     for (const json& item : g_jsonDoc["items"]) {
@@ -154,6 +159,14 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
         if (allItems || wanted.count(id->get<std::string>())) g_examSelectedIds.insert(id->get<std::string>());
     }
     g_examSelectionInitialized = true;
+}
+
+int Export(const std::string& file, const std::vector<std::string>& ids, bool allItems, const ExamFormat* format,
+           const std::string& outPath, std::string& out, std::string& err)
+{
+    BatchUi ui;
+    if (!Load(ui, {file}, err)) return 1;
+    SelectItems(ids, allItems);
     json exam;
     if (const char16_t* refusal = ExamRefusal(exam)) {
         err += w2s(refusal) + "\n";
@@ -164,6 +177,32 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
     err += ExamFileMessage(written, *format, written.questions.leftOut.size()) + "\n";
     if (!written.written) return 1;
     return Emit(written.bytes, outPath, out, err);
+}
+
+int Print(const std::string& file, const std::vector<std::string>& ids, bool titled, PrintOptions options,
+          const std::string& keyPath, const std::string& outPath, std::string& out, std::string& err)
+{
+    BatchUi ui;
+    if (!Load(ui, {file}, err)) return 1;
+    if (!titled) options.title = DefaultPrintTitle(g_jsonDoc, file);
+    SelectItems(ids, ids.empty());
+    json exam;
+    if (const char16_t* refusal = ExamRefusal(exam)) {
+        err += w2s(refusal) + "\n";
+        return 1;
+    }
+    const PrintableExam printable = CollectPrintQuestions(exam);
+    if (printable.questions.empty()) {
+        err += NothingToPrintMessage(printable, printable.leftOut.size()) + "\n";
+        return 1;
+    }
+    const std::vector<ExamVersion> versions = MakeExamVersions(printable, options.versions, options.seed);
+    if (!keyPath.empty() && !WriteFileBytesSafely(Path(keyPath), RenderAnswerKeyCsv(printable, versions))) {
+        err += "Failed to save file.\n";
+        return 1;
+    }
+    err += PrintSummary(printable, options.versions, !keyPath.empty(), printable.leftOut.size()) + "\n";
+    return Emit(RenderExamHtml(printable, versions, options.title), outPath, out, err);
 }
 
 int Dupes(const std::vector<std::string>& files, double threshold, bool csv, std::string& out, std::string& err)
@@ -236,8 +275,16 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     std::vector<std::string> files, ids;
     std::string outPath, thresholdText, format, fromName, expectPath, levelName;
     bool hasOut = false, hasFrom = false, hasExpect = false, hasLevel = false;
+    // print's own options, each at most once.
+    std::map<std::string, std::string> printArgs;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--expect" || args[i] == "--level") {
+        if (args[i] == "--title" || args[i] == "--versions" || args[i] == "--seed" || args[i] == "--key") {
+            if (command != "print") throw Usage{};
+            if (i + 1 >= args.size()) throw Usage{args[i] + " needs a value."};
+            if (!printArgs.emplace(args[i], args[i + 1]).second) throw Usage{args[i] + " is given twice."};
+            if (args[i] == "--key" && args[i + 1].empty()) throw Usage{};
+            ++i;
+        } else if (args[i] == "--expect" || args[i] == "--level") {
             const bool expect = args[i] == "--expect";
             bool& seen = expect ? hasExpect : hasLevel;
             if (seen || command != "report" || i + 1 >= args.size()) throw Usage{};
@@ -279,9 +326,10 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
             files.push_back(args[i]);
         }
     }
-    const bool takesOut =
-        command == "raw" || command == "merge" || command == "export" || command == "import" || command == "report";
-    if ((hasOut && !takesOut) || (!ids.empty() && command != "export" && command != "report") ||
+    const bool takesOut = command == "raw" || command == "merge" || command == "export" || command == "import" ||
+                          command == "report" || command == "print";
+    if ((hasOut && !takesOut) ||
+        (!ids.empty() && command != "export" && command != "report" && command != "print") ||
         (hasOut && outPath.empty()))
         throw Usage{};
     if (command == "report") {
@@ -337,6 +385,17 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         if (Failed(ui, err)) return 1;
         for (const std::u16string& note : g_validationWarnings) err += w2s(note) + "\n";
         return Emit(w2s(g_rawJsonText), outPath, out, err);
+    }
+    if (command == "print") {
+        if (files.size() != 1) throw Usage{};
+        PrintOptions options;
+        std::string why;
+        if (printArgs.count("--versions") && !ParseVersionsText(printArgs["--versions"], options.versions, why))
+            throw Usage{why};
+        if (printArgs.count("--seed") && !ParseSeedText(printArgs["--seed"], options.seed, why)) throw Usage{why};
+        const bool titled = printArgs.count("--title") > 0;
+        if (titled) options.title = PrintTitle(printArgs["--title"]);
+        return Print(files[0], ids, titled, options, printArgs["--key"], outPath, out, err);
     }
     if (command == "check") {
         if (files.empty()) throw Usage{};

@@ -25,6 +25,7 @@ const ControlSpec kControls[] = {
     {IDC_EXAM_COUNT, L"STATIC", L"Selected: 0 / 0", 0, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_ALL, L"BUTTON", L"Select All", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_NONE, L"BUTTON", L"Select None", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_EXAM_PRINT, L"BUTTON", L"Print Exam...", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_SAVE, L"BUTTON", L"Save Selections...", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_CLOSE, L"BUTTON", L"Close", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
 };
@@ -145,7 +146,7 @@ void LayoutExportWindow(HWND window)
     // From the right edge leftwards; a missing button takes its gap with it.
     const struct {
         int id, gap;
-    } buttons[] = {{IDC_EXAM_CLOSE, 10}, {IDC_EXAM_SAVE, 8}, {IDC_EXAM_NONE, 20}, {IDC_EXAM_ALL, 8}};
+    } buttons[] = {{IDC_EXAM_CLOSE, 10}, {IDC_EXAM_SAVE, 8}, {IDC_EXAM_PRINT, 8}, {IDC_EXAM_NONE, 20}, {IDC_EXAM_ALL, 8}};
     int right = client.right;
     for (const auto& button : buttons) {
         if (!GetDlgItem(window, button.id)) continue;
@@ -214,12 +215,19 @@ void OpenExamExportWindow(HWND owner)
                     CW_USEDEFAULT, 900, 650, g_hMainWnd, nullptr, g_hInst, nullptr);
 }
 
-bool SaveExamSelections(HWND owner)
+void (*g_printExamSelections)(HWND owner) = nullptr;
+
+bool SyncExamSelection(HWND owner)
 {
     // The exam is made from the document: text typed in the raw view would be missing.
     if (!ConfirmRawTextRebuild(owner)) return false;
     SyncSelectionFromListView();
-    return SaveExamSelectionsWith(*g_modalUi, owner);
+    return true;
+}
+
+bool SaveExamSelections(HWND owner)
+{
+    return SyncExamSelection(owner) && SaveExamSelectionsWith(*g_modalUi, owner);
 }
 
 void CloseExamExportWindow()
@@ -252,6 +260,9 @@ LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPA
         case IDC_EXAM_NONE: SetAllChecks(false); break;
         case IDOK:
         case IDC_EXAM_SAVE: SaveExamSelections(window); break;
+        case IDC_EXAM_PRINT:
+            if (g_printExamSelections) g_printExamSelections(window);
+            break;
         case IDCANCEL:
         case IDC_EXAM_CLOSE: DestroyWindow(window); break;
         default: break;

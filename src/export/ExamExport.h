@@ -8,6 +8,7 @@ enum : int {
     IDC_EXAM_NONE = 4004,
     IDC_EXAM_SAVE = 4005,
     IDC_EXAM_CLOSE = 4006,
+    IDC_EXAM_PRINT = 4007,
 };
 
 void OpenExamExportWindow(HWND owner);
@@ -17,6 +18,11 @@ void ResetExamSelections();
 // Closes the window and keeps the selection (its rows hold item indices that a re-read
 // document no longer matches).
 void CloseExamExportWindow();
+// The selection made current for a command that uses it: the raw view's typed text
+// confirmed away and the window's checks (if open) taken. False when the user said No.
+bool SyncExamSelection(HWND owner);
+// Print Exam...: another feature's, set by the application (null: the button does nothing).
+extern void (*g_printExamSelections)(HWND owner);
 // The open "Select Items" window, or null.
 HWND GetExamExportWindow();
 LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

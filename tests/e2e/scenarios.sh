@@ -43,13 +43,56 @@ keys Return
 "$ROOT/build/native/testbank" export "$work/sample.json" >"$work/expected-exam.json"
 cmp "$work/exam.json" "$work/expected-exam.json" || fail "the exam differs from testbank export"
 rm "$work/exam.json"
-click_button 368 # Select None
+click_button 486 # Select None
 click_button 238
 wait_window '^Save Selections$' || fail "no message after Select None"
 gone '^Save As$' || fail "a save dialog opened with nothing selected"
 import -window root "$shots/select-none.png"
 keys Return
 [ ! -e "$work/exam.json" ] || fail "an exam was written with nothing selected"
+stop_editor
+
+# Print Exam...: from the Select Items window's button, the dialog filled in with keys,
+# the page and the key saved through the real save dialogs; both are what `testbank print`
+# writes with the same title, versions and seed. No to the browser. Create > Print Exam...
+# opens the same dialog; Escape closes it.
+cp "$ROOT/tests/data/sample.json" "$work/paper.json"
+start_editor
+open_file "$work/paper.json"
+wait_window '^Fix Imported Items$' 5 && close_fixup_wizard
+keys alt+c s
+wait_window '^Select Items$' || fail "Select Items did not open"
+sleep 1
+select=$(xdotool search --name '^Select Items$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$select")"
+xdotool mousemove $((X + WIDTH - 356 + 50)) $((Y + HEIGHT - 26)) click 1; sleep 1
+wait_window '^Print Exam$' || fail "Print Exam... did not open its dialog"
+type_text "Sample Quiz"; keys Tab ctrl+a; type_text "2"; keys Tab ctrl+a; type_text "11"
+import -window root "$shots/print-exam.png"
+keys Return
+wait_window '^Save As$' || fail "no save dialog for the page"
+type_text "$(winpath "$work/paper.html")"; keys Return
+sleep 1.5
+wait_window '^Save As$' || fail "no save dialog for the key"
+import -window root "$shots/print-exam-key.png"
+type_text "$(winpath "$work/paper-key.csv")"; keys Return
+sleep 1.5
+wait_window '^Print Exam$' || fail "no message after printing"
+import -window root "$shots/print-exam-done.png"
+keys n
+sleep 1
+gone '^Print Exam$' || fail "the message after printing stayed"
+"$ROOT/build/native/testbank" print "$work/paper.json" --title "Sample Quiz" --versions 2 --seed 11 \
+  --key "$work/expected-key.csv" -o "$work/expected-paper.html" 2>/dev/null
+cmp "$work/paper.html" "$work/expected-paper.html" || fail "the page differs from testbank print"
+cmp "$work/paper-key.csv" "$work/expected-key.csv" || fail "the key differs from testbank print --key"
+keys Escape
+gone '^Select Items$' || fail "Escape left Select Items open"
+keys alt+c p
+wait_window '^Print Exam$' || fail "Create > Print Exam... did not open the dialog"
+keys Escape
+sleep 0.5
+gone '^Print Exam$' || fail "Escape left the print dialog open"
 stop_editor
 
 # Find and replace: Edit > Replace..., the find text and the replacement typed with Tab
