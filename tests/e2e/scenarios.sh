@@ -339,6 +339,8 @@ keys ctrl+s
 wait_window '^Info$' || fail "no confirmation of Save"
 keys Return
 grep -q '"MLO": "MLO-K"' "$work/keys.json" || fail "the MLO typed in the wizard is not saved"
+stop_editor
+
 # Find Duplicates: Edit > Find Duplicates... lists the groups; from the keyboard alone
 # (Tab to the list, Down, Enter) the chosen member is shown in the main view; Escape
 # closes the window.
@@ -363,6 +365,8 @@ gone '^Find Duplicates$' && fail "Enter on a member closed the window"
 import -window root "$shots/find-duplicates-shown.png"
 keys Escape
 gone '^Find Duplicates$' || fail "Escape left Find Duplicates open"
+stop_editor
+
 # Create > Coverage Report: the window's table and chart drawn; Save Report (Alt+S) through
 # the real save dialog writes the page `testbank report --format html` makes of the bank,
 # and the CSV type in the dialog's list writes the CSV.
@@ -413,6 +417,8 @@ keys ctrl+a; type_text "$(winpath "$deep/short.json")"; keys Return
 wait_window '^Info$' || fail "no confirmation of Save As after a shorter path"
 keys Return
 cmp "$deep/short.json" <("$ROOT/build/native/testbank" raw "$work/long.json") || fail "the shorter path was not saved"
+stop_editor
+
 # File > Import... through the real typed open dialog: a Moodle XML file becomes the
 # document, the wizard lists what lacks an MLO, and Save As writes what the command gives.
 start_editor
@@ -424,7 +430,7 @@ wait_window '^Fix Imported Items$' || fail "the import did not open the fixup wi
 import -window root "$shots/import-fixup.png"
 close_fixup_wizard
 import -window root "$shots/imported.png"
-save_as "$work/imported.json"
+save_as "$work/imported-bank.json"
 "$ROOT/build/native/testbank" import "$ROOT/tests/data/import/moodle-docs.xml" -o "$work/expected-import.json" 2>/dev/null
-cmp "$work/imported.json" "$work/expected-import.json" || fail "File > Import differs from testbank import"
+cmp "$work/imported-bank.json" "$work/expected-import.json" || fail "File > Import differs from testbank import"
 stop_editor
