@@ -124,7 +124,9 @@ TEST(Loading, TopLevelRepairsAndRejections)
     EXPECT_EQ(LoadError(R"({"ITEMS":{},"items":[]x})").rfind("JSON parse error: ", 0), 0u);
     EXPECT_EQ(LoadOk(R"({"Items":{},"questions":[]})").doc, json::parse(R"({"Items":{},"items":[]})"));
     // Only the first spelling in key order is looked at.
-    EXPECT_EQ(LoadError(R"({"QUESTIONS":{},"questions":[]})"), "Invalid testbank JSON: missing \"items\" array.");
+    EXPECT_EQ(LoadError(R"({"QUESTIONS":{},"questions":[]})"),
+              "Invalid testbank JSON: missing \"items\" array. The file has an array under \"questions\"; File > Import "
+              "reads other shapes.");
     EXPECT_EQ(LoadError(R"([{"id":"a"},3])"), "Invalid item at index 1: each item must be an object.");
     EXPECT_EQ(LoadError(R"([{"id":7},{"id":7}])"), "Duplicate ID found: 7");
     EXPECT_EQ(LoadError(R"([{"id":"a"},])"), "JSON parse error: line 1, column 13: a value is expected");

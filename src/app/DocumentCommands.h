@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/ImportFormats.h"
 #include "model/JsonModel.h"
 #include "ui/ModalUi.h"
 
@@ -41,6 +42,12 @@ public:
 void CmdNewTestbank(DocumentUi& ui, void* owner);
 void CmdOpen(DocumentUi& ui, void* owner);
 void CmdOpenAndMerge(DocumentUi& ui, void* owner);
+// File > Import...: Open for a bank of another tool (`format` detected when Auto). The
+// import becomes a new, unsaved document: Save asks for a name rather than overwrite
+// the file it came from.
+void CmdImport(DocumentUi& ui, void* owner, ImportFormat format = ImportFormat::Auto);
+// File > Import && Merge...: Open && Merge for such banks.
+void CmdImportAndMerge(DocumentUi& ui, void* owner);
 bool CmdSave(DocumentUi& ui, void* owner);
 bool CmdSaveAs(DocumentUi& ui, void* owner);
 // Asks to save unsaved work; false when the user cancels or the save failed.

@@ -8,8 +8,11 @@
 #include "dupes/FindDuplicates.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
+#include "export/ExamSelection.h"
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
+#include "report/CoverageReport.h"
+#include "print/PrintExamDialog.h"
 #include "util/Win32Text.h"
 
 MainWindowState g_mainWindow;
@@ -21,10 +24,21 @@ const wchar_t kMainWindowTitle[] = L"Exam Testbank Viewer/Editor";
 namespace {
 
 // The document commands' view of the main window.
+void ToolWindowsItemsChanged();
+
 class MainWindowUi : public DocumentUi {
 public:
     std::u16string AskOpenPath(void* owner) override { return g_modalUi->AskOpenPath(owner); }
     std::vector<std::u16string> AskOpenPaths(void* owner) override { return g_modalUi->AskOpenPaths(owner); }
+    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type) override
+    {
+        return g_modalUi->AskOpenPathOfType(owner, types, type);
+    }
+    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
+                                                   size_t& type) override
+    {
+        return g_modalUi->AskOpenPathsOfType(owner, types, type);
+    }
     std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
     {
         return g_modalUi->AskSavePath(owner, suggested);
@@ -51,18 +65,20 @@ public:
         ::ResetExamSelections();
         CloseMcEditor();
         CloseFindDuplicatesWindow();
+        RefreshCoverageReportWindow();
     }
     void DocumentReread() override
     {
         CloseExamExportWindow();
         CloseMcEditor();
         CloseFindDuplicatesWindow();
+        RefreshCoverageReportWindow();
     }
     bool ConfirmDiscardToolEdits(void* owner) override
     {
         return ConfirmCloseMcEditor(static_cast<HWND>(owner)) && ConfirmCloseImportFixup(static_cast<HWND>(owner));
     }
-    void ItemsChanged() override { McEditorDocumentItemsChanged(); }
+    void ItemsChanged() override { ToolWindowsItemsChanged(); }
     void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) override
     {
         OpenImportFixupWindow(static_cast<HWND>(owner), issues);
@@ -70,6 +86,26 @@ public:
 };
 
 MainWindowUi g_mainUi;
+
+// The windows that list the document's items follow a change made elsewhere.
+void ToolWindowsItemsChanged()
+{
+    McEditorDocumentItemsChanged();
+    RefreshCoverageReportWindow();
+}
+
+// Print Exam... from the menu and from Select Items: the selection as Save Selections
+// takes it, then the print dialog.
+void PrintExamSelections(HWND owner)
+{
+    if (!SyncExamSelection(owner)) return;
+    json exam;
+    if (const char16_t* refusal = ExamRefusal(exam)) {
+        ShowMessageBox(owner, refusal, u"Print Exam", MsgIcon::Info);
+        return;
+    }
+    OpenPrintExamDialog(owner, exam);
+}
 
 void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
 {
@@ -106,6 +142,8 @@ void OnCommand(HWND window, int id)
     case IDM_FILE_NEW: CmdNewTestbank(g_mainUi, window); break;
     case IDM_FILE_OPEN: CmdOpen(g_mainUi, window); break;
     case IDM_FILE_OPEN_MERGE: CmdOpenAndMerge(g_mainUi, window); break;
+    case IDM_FILE_IMPORT: CmdImport(g_mainUi, window); break;
+    case IDM_FILE_IMPORT_MERGE: CmdImportAndMerge(g_mainUi, window); break;
     case IDM_FILE_SAVE: CmdSave(g_mainUi, window); break;
     case IDM_FILE_SAVE_AS: CmdSaveAs(g_mainUi, window); break;
     case IDM_FILE_EXIT: PostMessageW(window, WM_CLOSE, 0, 0); break;
@@ -117,6 +155,8 @@ void OnCommand(HWND window, int id)
     case IDM_EDIT_DUPLICATES: OpenFindDuplicatesWindow(window); break;
     case IDM_CREATE_SELECT: OpenExamExportWindow(window); break;
     case IDM_CREATE_SAVE_SELECTIONS: SaveExamSelections(window); break;
+    case IDM_CREATE_PRINT: PrintExamSelections(window); break;
+    case IDM_CREATE_COVERAGE: OpenCoverageReportWindow(window); break;
     default: break;
     }
 }
@@ -152,6 +192,8 @@ void CreateMainMenu(HWND window)
     AppendMenuW(file, MF_STRING, IDM_FILE_NEW, L"&New Testbank");
     AppendMenuW(file, MF_STRING, IDM_FILE_OPEN, L"&Open...\tCtrl+O");
     AppendMenuW(file, MF_STRING, IDM_FILE_OPEN_MERGE, L"Open && &Merge...");
+    AppendMenuW(file, MF_STRING, IDM_FILE_IMPORT, L"&Import...");
+    AppendMenuW(file, MF_STRING, IDM_FILE_IMPORT_MERGE, L"Import && Mer&ge...");
     AppendMenuW(file, MF_STRING, IDM_FILE_SAVE, L"&Save\tCtrl+S");
     AppendMenuW(file, MF_STRING, IDM_FILE_SAVE_AS, L"Save &As...");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
@@ -164,6 +206,9 @@ void CreateMainMenu(HWND window)
     AppendMenuW(edit, MF_STRING, IDM_EDIT_DUPLICATES, L"Find &Duplicates...");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SELECT, L"&Select Items");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SAVE_SELECTIONS, L"&Save Selections");
+    AppendMenuW(create, MF_STRING, IDM_CREATE_PRINT, L"&Print Exam...");
+    AppendMenuW(create, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(create, MF_STRING, IDM_CREATE_COVERAGE, L"&Coverage Report...");
     AppendMenuW(view, MF_STRING, IDM_VIEW_FONT, L"&Font...");
     AppendMenuW(view, MF_STRING, IDM_VIEW_TOGGLE_RAW, L"Toggle &Raw JSON View");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
@@ -206,8 +251,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_CREATE:
         g_shellHooks.confirmRawRebuild = [](HWND owner) { return ConfirmDiscardRawViewEdits(g_mainUi, owner); };
-        g_shellHooks.itemsChanged = McEditorDocumentItemsChanged;
+        g_shellHooks.itemsChanged = ToolWindowsItemsChanged;
         g_shellHooks.documentEdited = UpdateMainWindowTitle;
+        g_coverageHooks.examSelection = []() -> const std::set<std::string>* {
+            return g_examSelectionInitialized ? &g_examSelectedIds : nullptr;
+        };
+        g_printExamSelections = PrintExamSelections;
         CreateMainMenu(window);
         g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |

@@ -289,12 +289,10 @@ void OnCreate(HWND window)
 bool ConfirmCloseMcEditor(HWND owner)
 {
     HWND window = g_editor.hWnd;
-    if (!IsWindow(window) || !FormHoldsEdits(window)) return true;
-    if (ShowMessageBox(owner, u"The Item Editor holds changes that are not in the testbank. Discard them?",
-                       u"Item Editor", MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
-        return true;
-    SetForegroundWindow(window);
-    return false;
+    return !IsWindow(window) || !FormHoldsEdits(window) ||
+           ConfirmDropTypedValues(owner, window,
+                                  u"The Item Editor holds changes that are not in the testbank. Discard them?",
+                                  u"Item Editor");
 }
 
 void McEditorDocumentItemsChanged()

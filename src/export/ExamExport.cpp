@@ -35,7 +35,7 @@ const DWORD kFilterList = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 const ControlSpec kControls[] = {
     {IDC_EXAM_LIST, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA, 0, 0,
      0, 0, 0, FieldKind::None, WS_EX_CLIENTEDGE},
-    {4014, L"STATIC", L"&Search:", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {4015, L"STATIC", L"&Search:", 0, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_SEARCH, L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_TYPE, L"COMBOBOX", L"", kFilterList, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_CATEGORY, L"COMBOBOX", L"", kFilterList, 0, 0, 0, 0, 0, FieldKind::None},
@@ -46,6 +46,7 @@ const ControlSpec kControls[] = {
     {IDC_EXAM_CLEAR_SHOWN, L"BUTTON", L"Clear Sh&own", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_ALL, L"BUTTON", L"Select All", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_NONE, L"BUTTON", L"Select None", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_EXAM_PRINT, L"BUTTON", L"Print Exam...", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_SAVE, L"BUTTON", L"Save Selections...", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_CLOSE, L"BUTTON", L"Close", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
 };
@@ -256,15 +257,15 @@ void LayoutExportWindow(HWND window)
     GetClientRect(window, &client);
     const int b = client.bottom - 38;
     const int w = client.right;
-    MoveControl(window, 4014, 10, 13, 50, 18);
+    MoveControl(window, 4015, 10, 13, 50, 18);
     MoveControl(window, IDC_EXAM_SEARCH, 62, 10, w - 62 - 3 * 150 - 20, 22);
     for (int i = 0; i < 3; ++i) MoveControl(window, kFilterIds[i], w - 3 * 150 - 10 + 150 * i, 9, 144, 300);
     MoveControl(window, IDC_EXAM_LIST, 10, 40, w - 20, b - 50);
     // From the right edge leftwards; a missing button takes its gap with it.
     const struct {
         int id, gap;
-    } buttons[] = {{IDC_EXAM_CLOSE, 10}, {IDC_EXAM_SAVE, 8}, {IDC_EXAM_NONE, 20}, {IDC_EXAM_ALL, 8},
-                   {IDC_EXAM_CLEAR_SHOWN, 20}, {IDC_EXAM_SELECT_SHOWN, 8}};
+    } buttons[] = {{IDC_EXAM_CLOSE, 10}, {IDC_EXAM_SAVE, 8},        {IDC_EXAM_PRINT, 8},        {IDC_EXAM_NONE, 20},
+                   {IDC_EXAM_ALL, 8},    {IDC_EXAM_CLEAR_SHOWN, 20}, {IDC_EXAM_SELECT_SHOWN, 8}};
     int right = client.right;
     for (const auto& button : buttons) {
         if (!GetDlgItem(window, button.id)) continue;
@@ -335,12 +336,19 @@ void OpenExamExportWindow(HWND owner)
                     CW_USEDEFAULT, 900, 650, g_hMainWnd, nullptr, g_hInst, nullptr);
 }
 
-bool SaveExamSelections(HWND owner)
+void (*g_printExamSelections)(HWND owner) = nullptr;
+
+bool SyncExamSelection(HWND owner)
 {
     // The exam is made from the document: text typed in the raw view would be missing.
     if (!ConfirmRawTextRebuild(owner)) return false;
     SyncSelectionFromListView();
-    return SaveExamSelectionsWith(*g_modalUi, owner);
+    return true;
+}
+
+bool SaveExamSelections(HWND owner)
+{
+    return SyncExamSelection(owner) && SaveExamSelectionsWith(*g_modalUi, owner);
 }
 
 void CloseExamExportWindow()
@@ -387,6 +395,9 @@ LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPA
         case IDC_EXAM_NONE: SetChecks(false, false); break;
         case IDOK:
         case IDC_EXAM_SAVE: SaveExamSelections(window); break;
+        case IDC_EXAM_PRINT:
+            if (g_printExamSelections) g_printExamSelections(window);
+            break;
         case IDCANCEL:
         case IDC_EXAM_CLOSE: DestroyWindow(window); break;
         default: break;

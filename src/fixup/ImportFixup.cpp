@@ -212,12 +212,10 @@ void CloseIfConfirmed(HWND window)
 bool ConfirmCloseImportFixup(HWND owner)
 {
     HWND window = g_fixupWindow.hWnd;
-    if (!IsWindow(window) || !FormHoldsEdits(window)) return true;
-    if (ShowMessageBox(owner, u"The Fix Imported Items window holds changes that are not in the testbank. Discard them?",
-                       u"Fix Imported Items", MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
-        return true;
-    SetForegroundWindow(window);
-    return false;
+    return !IsWindow(window) || !FormHoldsEdits(window) ||
+           ConfirmDropTypedValues(
+               owner, window, u"The Fix Imported Items window holds changes that are not in the testbank. Discard them?",
+               u"Fix Imported Items");
 }
 
 HWND GetImportFixupWindow() { return g_fixupWindow.hWnd; }

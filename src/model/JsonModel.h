@@ -115,6 +115,9 @@ void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vect
 // Loading, validation and IDs.
 bool ParseAndValidateJson(const std::u16string& text, json& document, std::u16string& error,
                           NoteList& notes, std::vector<ImportIssue>* issues, JsonErrorPlace* place = nullptr);
+// The same for a document already parsed (an import): the steps after parsing.
+bool ValidateTestbankDocument(json&& parsed, json& document, std::u16string& error, NoteList& notes,
+                              std::vector<ImportIssue>* issues);
 bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& error,
                                std::vector<ImportIssue>* issues);
 bool CheckDuplicateIds(const json& document, std::u16string& duplicate);

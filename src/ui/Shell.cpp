@@ -29,6 +29,21 @@ public:
         ReportTooLong(owner, tooLong);
         return paths;
     }
+    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type) override
+    {
+        bool tooLong = false;
+        std::vector<std::u16string> paths = ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, false, &tooLong);
+        ReportTooLong(owner, tooLong);
+        return paths.empty() ? std::u16string() : paths[0];
+    }
+    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
+                                                   size_t& type) override
+    {
+        bool tooLong = false;
+        std::vector<std::u16string> paths = ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, true, &tooLong);
+        ReportTooLong(owner, tooLong);
+        return paths;
+    }
     std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
     {
         bool tooLong = false;
@@ -155,6 +170,13 @@ bool ConfirmRawTextRebuild(HWND owner) { return !g_shellHooks.confirmRawRebuild 
 void NotifyItemsChanged()
 {
     if (g_shellHooks.itemsChanged) g_shellHooks.itemsChanged();
+}
+
+bool ConfirmDropTypedValues(HWND owner, HWND window, const char16_t* text, const char16_t* caption)
+{
+    if (ShowMessageBox(owner, text, caption, MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) return true;
+    SetForegroundWindow(window);
+    return false;
 }
 
 namespace {

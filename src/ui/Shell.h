@@ -66,6 +66,10 @@ bool ConfirmRawTextRebuild(HWND owner);
 void NotifyItemsChanged();
 void NotifyDocumentEdited();
 
+// Asks before the values typed in a tool window are dropped; No brings the window
+// forward and keeps them. True on Yes.
+bool ConfirmDropTypedValues(HWND owner, HWND window, const char16_t* text, const char16_t* caption);
+
 // A window modal over the whole program: the main window and every other top-level
 // window of the thread stay disabled until it ends, so nothing changes the document
 // under it.
