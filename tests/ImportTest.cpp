@@ -292,6 +292,10 @@ TEST(Import, HostileInputIsRefusedWithAMessage)
     EXPECT_EQ(r.error, "No questions were found in the CSV file.");
     r = Import("{\"a\":1}", ImportFormat::Json);
     EXPECT_EQ(r.error, "The JSON file holds no array of questions under any of its keys.");
+    // Text that starts like a zip is still text: its bad bytes are replaced, not kept.
+    r = Import("PK\x03\x04;id;question\n1;\xff\xfe;Q\n", ImportFormat::Csv);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_NE(r.doc.dump().find("\xef\xbf\xbd"), std::string::npos);
     r = Import("just words");
     EXPECT_EQ(r.error, "The file is none of the formats Import reads (Moodle XML, GIFT, QTI, CSV, quiz JSON).");
 }

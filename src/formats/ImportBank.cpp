@@ -45,7 +45,10 @@ std::string KeptExtra(size_t kept)
 // Malformed UTF-8 becomes U+FFFD before any reader sees it, as File > Open does.
 std::string ValidUtf8(std::string_view bytes) { return w2s(s2w(std::string(bytes))); }
 
-bool IsZip(std::string_view bytes) { return bytes.size() >= 4 && bytes.substr(0, 2) == "PK" && bytes[2] < 9; }
+bool IsZip(std::string_view bytes)
+{
+    return bytes.size() >= 4 && bytes.substr(0, 2) == "PK" && static_cast<unsigned char>(bytes[2]) < 9;
+}
 
 std::u16string ParentFolder(const std::u16string& path)
 {
@@ -362,7 +365,9 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
 {
     if (format == ImportFormat::Auto) format = DetectImportFormat(bytes, path);
     std::string text;
-    if (!IsZip(bytes)) {
+    // Only a QTI package is read as a zip; every other reader gets valid UTF-8, whatever
+    // its first bytes.
+    if (format != ImportFormat::Qti || !IsZip(bytes)) {
         text = ValidUtf8(bytes);
         bytes = text;
     }
