@@ -263,14 +263,15 @@ void LayoutExportWindow(HWND window)
     MoveControl(window, IDC_EXAM_LIST, 10, 40, w - 20, b - 50);
     // From the right edge leftwards; a missing button takes its gap with it.
     const struct {
-        int id, gap;
-    } buttons[] = {{IDC_EXAM_CLOSE, 10}, {IDC_EXAM_SAVE, 8},        {IDC_EXAM_PRINT, 8},        {IDC_EXAM_NONE, 20},
-                   {IDC_EXAM_ALL, 8},    {IDC_EXAM_CLEAR_SHOWN, 20}, {IDC_EXAM_SELECT_SHOWN, 8}};
+        int id, width, gap;
+    } buttons[] = {{IDC_EXAM_CLOSE, 80, 10}, {IDC_EXAM_SAVE, 110, 8},       {IDC_EXAM_PRINT, 96, 8},
+                   {IDC_EXAM_NONE, 90, 20},  {IDC_EXAM_ALL, 90, 8},         {IDC_EXAM_CLEAR_SHOWN, 96, 20},
+                   {IDC_EXAM_SELECT_SHOWN, 96, 8}};
     int right = client.right;
     for (const auto& button : buttons) {
         if (!GetDlgItem(window, button.id)) continue;
-        right -= button.gap + 100;
-        MoveControl(window, button.id, right, b, 100, 28);
+        right -= button.gap + button.width;
+        MoveControl(window, button.id, right, b, button.width, 28);
     }
     MoveControl(window, IDC_EXAM_COUNT, 10, b - 4, 150, 18);
     MoveControl(window, IDC_EXAM_SHOWN, 10, b + 14, 150, 18);
