@@ -14,7 +14,10 @@
 
 #include "../tests/PlantedBank.h"
 #include "app/BatchUi.h"
+#include "cli/TestbankCli.h"
 #include "export/ExamSelection.h"
+#include "formats/ExamFormats.h"
+#include "formats/ImportFormats.h"
 #include "model/JsonModel.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
@@ -213,6 +216,56 @@ long PeakOf(const char* self, const std::string& what, const std::string& file)
     return peak; // KB, the whole process
 }
 
+// File > Import of a file against `testbank raw` of the bank it gives, in seconds.
+std::pair<double, double> ImportVersusRaw(const std::string& file, const std::string& bankFile)
+{
+    std::u16string raw;
+    const double import = Seconds([&] {
+        std::string bytes;
+        ReadFileBytes(Path(file), bytes);
+        ImportedBank bank;
+        std::string error;
+        ImportBankBytes(bytes, Path(file), ImportFormat::Auto, bank, error);
+        json doc;
+        std::u16string loadError;
+        NoteList notes;
+        ValidateTestbankDocument(std::move(bank.document), doc, loadError, notes, nullptr);
+        raw = DumpJsonForRawView(doc);
+    }, 3);
+    SaveFileText(Path(bankFile), raw);
+    const double open = Seconds([&] {
+        const std::u16string text = LoadFileText(Path(bankFile));
+        json doc;
+        std::u16string error;
+        NoteList notes;
+        ParseAndValidateJson(text, doc, error, notes, nullptr);
+        raw = DumpJsonForRawView(doc);
+    }, 3);
+    return {import, open};
+}
+
+// The 100k bank as a spreadsheet would save it.
+std::string CsvOf(const json& doc)
+{
+    auto field = [](const json& v) {
+        std::string text = v.is_string() ? v.get<std::string>() : v.is_null() ? "" : v.dump();
+        std::string out = "\"";
+        for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+        return out + "\"";
+    };
+    std::string out = "id,type,category,question,A,B,C,D,correct,answer,MLO,CLO,PLO\r\n";
+    for (const json& item : doc["items"]) {
+        const json choices = item.value("choices", json::object());
+        out += field(item["id"]) + "," + field(item["type"]) + "," + field(item["category"]) + "," +
+               field(item["question"]);
+        for (const char* letter : {"A", "B", "C", "D"}) out += "," + field(choices.value(letter, json("")));
+        out += "," + field(item.value("correct", json(""))) + "," + field(item.value("answer", json("")));
+        for (const char* key : {"MLO", "CLO", "PLO"}) out += "," + field(item["objectives"].value(key, json("")));
+        out += "\r\n";
+    }
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -259,5 +312,37 @@ int main(int argc, char** argv)
     std::printf("  open   %8.1f MB  %5.2f x file  %5.2f x floor peak\n", openPeak / 1024.0, openPeak / 1024.0 / mb,
                 static_cast<double>(openPeak) / floorPeak);
     std::printf("\nopen of the 100k file in-process: %.3f s\n", results[100000].seconds["open (all four)"]);
+
+    // Import: a 100k-item Moodle XML and CSV, against `testbank raw` of the bank each gives.
+    {
+        json doc;
+        std::u16string error;
+        NoteList notes;
+        ParseAndValidateJson(LoadFileText(Path(big)), doc, error, notes, nullptr);
+        const std::string moodle = dir + "/bank-100000.moodle.xml", csv = dir + "/bank-100000.csv";
+        WriteFileBytesSafely(Path(moodle), WriteExamAs(ExamFormat::Moodle, doc).bytes);
+        WriteFileBytesSafely(Path(csv), CsvOf(doc));
+        std::printf("\nImport of 100k items, as a ratio to `testbank raw` of the bank it gives (aim: <= 2):\n");
+        for (const auto& [name, file] : {std::pair<const char*, std::string>{"Moodle XML", moodle}, {"CSV", csv}}) {
+            const auto [import, raw] = ImportVersusRaw(file, file + ".bank.json");
+            std::printf("  %-10s %6.2f   (import %.3f s, raw %.3f s)\n", name, import / raw, import, raw);
+            std::remove((file + ".bank.json").c_str());
+        }
+    }
+    // The printed exam against the exam export of the same items, whole commands in-process.
+    const std::string small = dir + "/bank-1000.json", page = dir + "/print.html", key = dir + "/print-key.csv",
+                      exported = dir + "/export.json";
+    auto run = [](std::vector<std::string> args) {
+        std::string out, err;
+        RunTestbankCommand(args, out, err);
+    };
+    const double exportSecs = Seconds([&] { run({"export", small, "-o", exported}); }, 30);
+    const double printSecs = Seconds(
+        [&] { run({"print", small, "--versions", "4", "--seed", "1", "--key", key, "-o", page}); }, 30);
+    std::string html;
+    ReadFileBytes(Path(page), html);
+    std::printf("\ntestbank print of 1,000 items x 4 versions (page and key CSV) vs testbank export of the same:\n");
+    std::printf("  export %.4f s, print %.4f s (page %.1f MB): %.2f x\n", exportSecs, printSecs, html.size() / 1048576.0,
+                printSecs / exportSecs);
     return 0;
 }

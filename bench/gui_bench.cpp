@@ -14,9 +14,12 @@
 #include "app/AppMain.h"
 #include "app/DocumentCommands.h"
 #include "app/MainWindow.h"
+#include "editor/EditorForm.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
 #include "find/FindReplace.h"
+#include "fixup/FixupLogic.h"
+#include "fixup/ImportFixup.h"
 #include "ui/ScriptedUi.h"
 #include "ui/Shell.h"
 #include "util/FileUtil.h"
@@ -57,7 +60,7 @@ double Best(int repeats, const std::function<void()>& setup, const std::function
     return best;
 }
 
-void InstallDocument(size_t n)
+void InstallDocument(size_t n, bool withMlo = true)
 {
     ResetAllState();
     json items = json::array();
@@ -69,7 +72,7 @@ void InstallDocument(size_t n)
                                       std::to_string(i % 97) + "? Explain the steps in a sentence or two."},
                      {"choices", {{"A", "a"}, {"B", "b"}, {"C", "c"}, {"D", "d"}}},
                      {"correct", "A"},
-                     {"objectives", {{"MLO", "m"}, {"CLO", "c"}, {"PLO", "p"}}}};
+                     {"objectives", {{"MLO", withMlo ? "m" : ""}, {"CLO", "c"}, {"PLO", "p"}}}};
         items.push_back(std::move(item));
     }
     g_jsonDoc = json::object();
@@ -270,7 +273,10 @@ int wmain(int argc, wchar_t** argv)
                              {"Select Items: Select All", {}, {}},
                              {"Find Next (raw view)", {}, {}},
                              {"Replace (raw view)", {}, {}},
-                             {"Item Editor: open", {}, {}}};
+                             {"Item Editor: open", {}, {}},
+                             {"Select Items: search key", {}, {}},
+                             {"Select Items: sort", {}, {}},
+                             {"Item Editor: Apply", {}, {}}};
     for (size_t n : sizes) {
         InstallDocument(n);
         const int repeats = n >= 5000 ? 2 : 5;
@@ -332,6 +338,62 @@ int wmain(int argc, wchar_t** argv)
         rows[4].seconds.push_back(Best(
             repeats, [] {}, [] { OpenMcEditor(g_hMainWnd); }, [] { CloseMcEditor(); }));
         rows[4].floor.push_back(Best(repeats, [] {}, [n] { BareComboOpen(n); }, BareComboClose));
+
+        // A keystroke in the search box keeping a tenth of the rows ("Chapter 3"), against
+        // a bare list filled with that many rows.
+        rows[5].seconds.push_back(Best(
+            repeats, [] { OpenExamExportWindow(g_hMainWnd); },
+            [] { SetDlgItemTextW(GetExamExportWindow(), IDC_EXAM_SEARCH, L"chapter 3"); }, [] { CloseExamExportWindow(); }));
+        rows[5].floor.push_back(Best(repeats, [] {}, [n] { BareListOpen(n / 12); }, [] { BareListClose(); }));
+        // A header click on the question column, against the bare list's own sort.
+        rows[6].seconds.push_back(Best(
+            repeats, [] { OpenExamExportWindow(g_hMainWnd); },
+            [] {
+                HWND window = GetExamExportWindow();
+                NMLISTVIEW click{};
+                click.hdr.hwndFrom = GetDlgItem(window, IDC_EXAM_LIST);
+                click.hdr.idFrom = IDC_EXAM_LIST;
+                click.hdr.code = LVN_COLUMNCLICK;
+                click.iItem = -1;
+                click.iSubItem = 3;
+                SendMessageW(window, WM_NOTIFY, IDC_EXAM_LIST, reinterpret_cast<LPARAM>(&click));
+                UpdateWindow(window);
+            },
+            [] { CloseExamExportWindow(); }));
+        rows[6].floor.push_back(Best(
+            repeats, [n] { BareListOpen(n); },
+            [] {
+                SendMessageW(g_bareList, LVM_SORTITEMSEX, 0,
+                             reinterpret_cast<LPARAM>(+[](LPARAM a, LPARAM b, LPARAM) -> int {
+                                 wchar_t x[64], y[64];
+                                 ListView_GetItemText(g_bareList, static_cast<int>(a), 3, x, 64);
+                                 ListView_GetItemText(g_bareList, static_cast<int>(b), 3, y, 64);
+                                 return lstrcmpiW(x, y);
+                             }));
+                UpdateWindow(g_bareList);
+            },
+            [] { BareListClose(); }));
+        // Apply on one item with a changed question: one item's work at every size (the
+        // floor is one entry replaced in a bare drop-down list).
+        rows[7].seconds.push_back(Best(
+            repeats,
+            [] {
+                OpenMcEditor(g_hMainWnd);
+                SetDlgItemTextW(GetMcEditorWindow(), IDC_ED_QUESTION, L"Changed question");
+            },
+            [] { Press(GetMcEditorWindow(), IDC_ED_APPLY); },
+            [] {
+                CloseMcEditor();
+                RefreshStaleView();
+            }));
+        rows[7].floor.push_back(Best(
+            repeats, [n] { BareComboOpen(n); },
+            [] {
+                SendMessageW(g_bareCombo, CB_DELETESTRING, 0, 0);
+                SendMessageW(g_bareCombo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(L"Q0 - Changed question"));
+                SendMessageW(g_bareCombo, CB_SETCURSEL, 0, 0);
+            },
+            BareComboClose));
     }
     // The main window on larger banks: open, toggle to raw and back.
     const size_t viewSizes[] = {argc > 3 ? static_cast<size_t>(_wtoi(argv[3])) : 10000,
@@ -417,7 +479,7 @@ int wmain(int argc, wchar_t** argv)
         for (const auto& path : {withMlo, noMlo, paramBank}) DeleteFileW(WidePtr(path));
     }
     // A large bank with one long line against a bank of the same size with short lines.
-    const size_t bankMb = argc > 5 ? static_cast<size_t>(_wtoi(argv[5])) : 62;
+    const size_t bankMb = argc > 7 ? static_cast<size_t>(_wtoi(argv[7])) : 62;
     const size_t shortItems = bankMb * 1024 * 1024 / 330;
     const std::u16string bigLong = WriteBank("big-long.json", LongTextItem("L", Numbers(480 * 1024), true), shortItems - 1500);
     const std::u16string bigShort = WriteBank("big-short.json", LongTextItem("L", "Short", true), shortItems);
@@ -425,6 +487,98 @@ int wmain(int argc, wchar_t** argv)
     const double bigShortSeconds = Best(1, [] {}, [&] { openPath(bigShort); }, closeAll);
     DeleteFileW(WidePtr(bigLong));
     DeleteFileW(WidePtr(bigShort));
+    // Work on one item, or on all at once, at a small and a large bank: one item's work must
+    // not grow with the bank, and work on every item must cost about what one open and dump
+    // of the bank costs (what `testbank raw` does), or what a bare edit control costs for
+    // the same text.
+    const size_t bulkSizes[] = {argc > 5 ? static_cast<size_t>(_wtoi(argv[5])) : 1000,
+                                argc > 6 ? static_cast<size_t>(_wtoi(argv[6])) : 100000};
+    std::vector<Row> bulkRows = {{"Wizard: Save & Next", {}, {}},
+                                 {"Wizard: Apply to All", {}, {}},
+                                 {"Item Editor: OK", {}, {}},
+                                 {"Replace (raw view)", {}, {}},
+                                 {"Replace All (raw view)", {}, {}}};
+    for (size_t n : bulkSizes) {
+        InstallDocument(n, false);
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        const std::u16string path = FromWide(temp) + u"gui-bench-bulk.json";
+        SaveFileText(path, g_rawJsonText);
+        const std::u16string rawText = g_rawJsonText;
+        ResetAllState();
+        RefreshEditView(g_hMainWnd);
+        script.openPaths.push_back(path);
+        SendMessageW(g_hMainWnd, WM_COMMAND, IDM_FILE_OPEN, 0);
+        HWND wizard = GetImportFixupWindow();
+        if (!wizard) return 1;
+        // Each click saves the current item and moves on; its own floor is the same click
+        // at the small bank (the ratio column below is against the bare in-process dump).
+        bulkRows[0].seconds.push_back(Best(
+            3, [wizard] { SetDlgItemTextW(wizard, IDC_FIX_MLO, L"Typed"); }, [wizard] { Press(wizard, IDC_FIX_SAVE); },
+            [] {}));
+        const double dump = Best(
+            1, [] {},
+            [&rawText] {
+                json document;
+                std::u16string error;
+                NoteList notes;
+                ParseAndValidateJson(rawText, document, error, notes, nullptr);
+                const std::u16string dumped = DumpJsonForRawView(document);
+            },
+            [] {});
+        bulkRows[0].floor.push_back(dump);
+        bulkRows[1].seconds.push_back(Best(
+            1,
+            [wizard] {
+                SetDlgItemTextW(wizard, IDC_FIX_MLO, L"All");
+                script.answers.push_back(MsgAnswer::Yes);
+            },
+            [wizard] { Press(wizard, IDC_FIX_APPLY_ALL); }, [] {}));
+        bulkRows[1].floor.push_back(dump);
+        if (GetImportFixupWindow()) DestroyWindow(GetImportFixupWindow());
+        RefreshStaleView();
+        DeleteFileW(WidePtr(path));
+
+        bulkRows[2].seconds.push_back(Best(
+            2, [] { OpenMcEditor(g_hMainWnd); }, [] { Press(GetMcEditorWindow(), IDC_ED_OK); },
+            [] {
+                if (GetMcEditorWindow()) CloseMcEditor();
+                RefreshStaleView();
+            }));
+        bulkRows[2].floor.push_back(dump);
+
+        // One Replace click at the last item, and Replace All of a word in every item.
+        const std::u16string last = u"\"Q" + DecimalW(n - 1) + u"\"";
+        auto openReplace = [](const std::u16string& find, const wchar_t* with) {
+            OpenReplaceDialog(g_hMainWnd);
+            SetDlgItemTextW(GetFindReplaceWindow(), IDC_FR_FIND, WidePtr(find));
+            SetDlgItemTextW(GetFindReplaceWindow(), IDC_FR_REPLACE_WITH, with);
+            SendMessageW(g_hEdit, EM_SETSEL, 0, 0);
+        };
+        auto closeReplace = [] {
+            DestroyWindow(GetFindReplaceWindow());
+            g_viewRaw = false;
+            RebuildRawText();
+            RefreshEditView(g_hMainWnd);
+        };
+        bulkRows[3].seconds.push_back(Best(
+            2,
+            [&] {
+                openReplace(last, L"\"X\"");
+                Press(GetFindReplaceWindow(), IDC_FR_FIND_NEXT);
+            },
+            [] { Press(GetFindReplaceWindow(), IDC_FR_REPLACE); }, closeReplace));
+        bulkRows[3].floor.push_back(dump);
+        std::u16string replaced = g_rawJsonText;
+        for (size_t at = replaced.find(u"Chapter"); at != std::u16string::npos; at = replaced.find(u"Chapter", at + 4))
+            replaced.replace(at, 7, u"Part");
+        bulkRows[4].seconds.push_back(Best(
+            1, [&] { openReplace(u"Chapter", L"Part"); }, [] { Press(GetFindReplaceWindow(), IDC_FR_REPLACE_ALL); },
+            closeReplace));
+        bulkRows[4].floor.push_back(
+            Best(1, [] { BareEditOpen(); }, [&replaced] { SetWindowTextW(g_bareEdit, WidePtr(replaced)); }, BareEditClose));
+    }
+
     std::printf("Window stages under Wine: seconds, and the ratio to a bare control doing the same work;\n");
     std::printf("growth = (time at %zu / time at %zu) / %.1f, 1.0 is linear.\n\n", sizes[1], sizes[0],
                 double(sizes[1]) / double(sizes[0]));
@@ -453,6 +607,16 @@ int wmain(int argc, wchar_t** argv)
                     std::sqrt(row.seconds[2] / row.seconds[1]));
     std::printf("\nOpen of a %zu MB bank: with one 480 KB line %.3f s, with short lines only %.3f s: ratio %.2f\n",
                 bankMb, bigLongSeconds, bigShortSeconds, bigLongSeconds / bigShortSeconds);
+    std::printf("\nOne item, or every item, at %zu and %zu items: seconds; ratio to opening and dumping\n"
+                "the bank in the process (what testbank raw does), except Replace All, whose floor is a\n"
+                "bare edit control given the replaced text; and the time at %zu over the time at %zu.\n\n",
+                bulkSizes[0], bulkSizes[1], bulkSizes[1], bulkSizes[0]);
+    std::printf("%-26s %10zu %10s %10zu %10s %8s\n", "stage (items, seconds)", bulkSizes[0], "ratio", bulkSizes[1],
+                "ratio", "large/small");
+    for (const Row& row : bulkRows)
+        std::printf("%-26s %10.3f %10.2f %10.3f %10.2f %8.2f\n", row.stage.c_str(), row.seconds[0],
+                    row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1],
+                    row.seconds[1] / row.seconds[0]);
     std::fflush(stdout);
     DestroyWindow(g_hMainWnd);
     return 0;

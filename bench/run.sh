@@ -76,6 +76,21 @@ table=$out/results.txt
   printf '  growth when the bank doubles: dupes %4.2f x, check %4.2f x\n' \
     "$(awk "BEGIN{print ${dt[dupes100000]}/${dt[dupes50000]}}")" "$(awk "BEGIN{print ${dt[check100000]}/${dt[check50000]}}")"
 
+  # The coverage report of the whole bank as a ratio to testbank check of the same bank in
+  # this run (both open the bank the same way); growth 1.0 is linear from 10k to 100k items.
+  echo
+  echo "Coverage report, ratio to testbank check (best of 3 each), growth 10k -> 100k:"
+  declare -A checkt
+  for n in 10000 100000; do checkt[$n]=$(secs "$NATIVE_BUILD/testbank" check "$out/bank-$n.json"); done
+  printf '  %-8s %10s %10s %8s %10s\n' format "10k ratio" "100k ratio" growth "100k secs"
+  for f in text csv html; do
+    t10=$(secs "$NATIVE_BUILD/testbank" report "$out/bank-10000.json" --format $f -o "$out/report.out")
+    t100=$(secs "$NATIVE_BUILD/testbank" report "$out/bank-100000.json" --format $f -o "$out/report.out")
+    awk -v f=$f -v a="$t10" -v b="$t100" -v r10="${checkt[10000]}" -v r100="${checkt[100000]}" \
+      'BEGIN{printf "  %-8s %10.2f %10.2f %8.2f %10.2f\n", f, a/r10, b/r100, (b/a)/10, b}'
+  done
+  rm -f "$out/report.out"
+
   # The shapes the hostile-input test runs small, at full size: a 50 MB string and a
   # million items, through the whole testbank command.
   echo

@@ -6,8 +6,14 @@ namespace {
 std::u16string ReferenceListing(const std::u16string& raw)
 {
     std::string out;
+    const std::string utf8 = w2s(raw);
+    json doc;
     try {
-        const json doc = ParseJsonText(w2s(raw));
+        doc = ParseJsonText(utf8);
+    } catch (const std::exception& e) {
+        return u"JSON parse error: " + DescribeJsonError(e, utf8) + u"\r\n";
+    }
+    try {
         if (!doc.is_object() || !doc.contains("items") || !doc["items"].is_array())
             return u"Invalid testbank JSON: missing \"items\" array.\r\n";
         out = FormatNotesBlock(g_validationWarnings);

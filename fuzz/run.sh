@@ -4,7 +4,7 @@
 set -euo pipefail
 source "$(dirname "$0")/../scripts/lib.sh"
 seconds=${1:-60}; shift || true
-targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_load fuzz_format fuzz_merge fuzz_fixups fuzz_exam fuzz_dupes)
+targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_load fuzz_format fuzz_merge fuzz_fixups fuzz_exam fuzz_dupes fuzz_import fuzz_report fuzz_print)
 build=$ROOT/build/fuzz
 CXX=clang++ cmake -S "$ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTESTBANK_TESTS=OFF -DTESTBANK_FUZZ=ON >/dev/null

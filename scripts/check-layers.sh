@@ -6,7 +6,7 @@ src=${1:-$(dirname "$0")/../src}
 rank() {
   case $1 in
     util) echo 0 ;; model) echo 1 ;; ui) echo 2 ;;
-    editor|export|fixup|find|branding|formats|dupes) echo 3 ;;
+    editor|export|fixup|find|branding|formats|dupes|report|print) echo 3 ;;
     app|cli) echo 4 ;;
     *) echo 9 ;;
   esac

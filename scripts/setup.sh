@@ -5,7 +5,8 @@ pkgs=(cmake ninja-build g++ libgtest-dev googletest nlohmann-json3-dev
       g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
       wine wine64 xvfb xauth imagemagick x11-apps x11-utils xdotool fonts-wine
       clang libclang-rt-dev jq python3 strace
-      zlib1g-dev libz-mingw-w64-dev libxml2-utils unzip nodejs)
+      zlib1g-dev libz-mingw-w64-dev libxml2-utils unzip nodejs
+      chromium poppler-utils)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -133,7 +133,15 @@ TEST(EditorForm, ListsRecognisedSpellingsAndMarksMissingOutcomes)
     EXPECT_EQ(lists[1], (std::vector<size_t>{1}));
     EXPECT_EQ(lists[2], (std::vector<size_t>{2}));
     EXPECT_EQ(lists[3], (std::vector<size_t>{4})); // "essay" and a number are in no list
-    EXPECT_EQ(ItemListEntries(doc, lists[0]), (std::vector<std::u16string>{u"M1", u"M2  [missing LO]", u"<New item>"}));
+    EXPECT_EQ(ItemListEntries(doc, lists[0]),
+              (std::vector<std::u16string>{u"M1 - Sum?", u"M2  [missing LO]", u"<New item>"}));
+    // The question's start on one line: breaks as spaces, cut at 60 code units, a pair whole.
+    json item = json::parse(R"({"id":"Q","question":"a\nb\tc"})");
+    EXPECT_EQ(ItemListEntry(item), u"Q - a b c  [missing LO]");
+    item["question"] = std::string(59, 'x') + "\xF0\x9F\x98\x80tail";
+    EXPECT_EQ(ItemListEntry(item), u"Q - " + std::u16string(59, u'x') + u"...  [missing LO]");
+    item["question"] = "   ";
+    EXPECT_EQ(ItemListEntry(item), u"Q  [missing LO]");
     EXPECT_EQ(ItemListEntries(doc, lists[1]), (std::vector<std::u16string>{u"T1  [missing LO]", u"<New item>"}));
     EXPECT_EQ(ItemListEntries(doc, {}), std::vector<std::u16string>{u"<New item>"});
     EXPECT_EQ(EditorTypeIndex("NUMERICAL"), 2);
@@ -202,8 +210,8 @@ TEST(EditorForm, SavingWritesByTypeAndRefusesWithoutChange)
         {[](FormModel& f) { f.texts[IDC_ED_ID] = u"M1"; }, "Duplicate ID found: M1\nPlease choose a unique ID."},
         {[](FormModel& f) { f.texts[IDC_ED_CHOICE_COUNT] = u"many"; }, "Choice count must be an integer."},
         {[](FormModel& f) { f.texts[IDC_ED_CHOICE_COUNT] = u"2147483648"; }, "Choice count must be an integer."},
-        {[](FormModel& f) { f.texts[IDC_ED_PARAMETERS] = u"["; }, "Error parsing Parameters JSON:\n[json.exception.parse_error.101]"},
-        {[](FormModel& f) { f.texts[IDC_ED_DISTRACTORS] = u" "; }, "Error parsing Distractors JSON:\n[json.exception.parse_error.101]"},
+        {[](FormModel& f) { f.texts[IDC_ED_PARAMETERS] = u"["; }, "Error parsing Parameters JSON:\nline 1, column 2: the text ends"},
+        {[](FormModel& f) { f.texts[IDC_ED_DISTRACTORS] = u" "; }, "Error parsing Distractors JSON:\nline 1, column 2: the text ends"},
     };
     for (const auto& r : refusals) {
         FormModel f = LoadItemForm(doc["items"][4]);

@@ -59,16 +59,15 @@ TEST(HostileInput, CorpusFiles)
         const char* messageStart;
     } cases[] = {
         {"empty.json", false, "Failed to read file or file is empty."},
-        {"truncated.json", false, "JSON parse error: [json.exception.parse_error.101]"},
+        {"truncated.json", false, "JSON parse error: line "},
         {"invalid-utf8.json", true, ""},
-        {"utf16-bom.json", false, "JSON parse error: [json.exception.parse_error.101] parse error at line 1, column 2: "
-                                  "syntax error while parsing value - invalid BOM"},
+        {"utf16-bom.json", false, "JSON parse error: line 1, column 2: the text is not UTF-8 (save the file as UTF-8)"},
         {"nul-bytes.json", false, "JSON parse error: unexpected NUL byte at byte 25"},
         {"nul-in-string.json", true, ""},
         {"numbers.json", true, ""},
-        {"number-overflow.json", false, "JSON parse error: [json.exception.out_of_range.406] number overflow"},
+        {"number-overflow.json", false, "JSON parse error: number overflow"},
         {"duplicate-keys.json", true, ""},
-        {"unterminated-comment.json", false, "JSON parse error: [json.exception.parse_error.101]"},
+        {"unterminated-comment.json", false, "JSON parse error: line "},
     };
     for (const auto& c : cases) {
         const Outcome o = Exercise(DataFile(std::string("hostile/") + c.file));

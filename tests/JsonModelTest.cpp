@@ -124,10 +124,53 @@ TEST(Loading, TopLevelRepairsAndRejections)
     EXPECT_EQ(LoadError(R"({"ITEMS":{},"items":[]x})").rfind("JSON parse error: ", 0), 0u);
     EXPECT_EQ(LoadOk(R"({"Items":{},"questions":[]})").doc, json::parse(R"({"Items":{},"items":[]})"));
     // Only the first spelling in key order is looked at.
-    EXPECT_EQ(LoadError(R"({"QUESTIONS":{},"questions":[]})"), "Invalid testbank JSON: missing \"items\" array.");
+    EXPECT_EQ(LoadError(R"({"QUESTIONS":{},"questions":[]})"),
+              "Invalid testbank JSON: missing \"items\" array. The file has an array under \"questions\"; File > Import "
+              "reads other shapes.");
     EXPECT_EQ(LoadError(R"([{"id":"a"},3])"), "Invalid item at index 1: each item must be an object.");
     EXPECT_EQ(LoadError(R"([{"id":7},{"id":7}])"), "Duplicate ID found: 7");
-    EXPECT_EQ(LoadError(R"([{"id":"a"},])").rfind("JSON parse error: [json.exception.parse_error", 0), 0u);
+    EXPECT_EQ(LoadError(R"([{"id":"a"},])"), "JSON parse error: line 1, column 13: a value is expected");
+}
+
+// Syntax errors name the line and column in words, and the place in the parsed UTF-16 text
+// (where the parser stopped: after the token it could not take).
+TEST(Loading, ParseErrorsInPlainWords)
+{
+    const struct {
+        std::u16string text;
+        const char* message;
+        size_t offset;
+    } cases[] = {
+        {u"{\r\n  \"items\": [\r\n    {\"id\": \"a\" \"b\"}", "line 3, column 18: a comma or closing brace is missing", 34},
+        {u"{x", "line 1, column 2: a name in double quotes is expected", 1},
+        {u"{\"a\" 1}", "line 1, column 6: a colon is missing after a name", 5},
+        {u"[1 2]", "line 1, column 4: a comma or closing bracket is missing", 3},
+        {u"[\"\u00e9\U0001F600\" x]", "line 1, column 7: a comma or closing bracket is missing", 7},
+        {u"[tru]", "line 1, column 5: a value is not valid (texts need double quotes)", 4},
+        {u"[\"abc", "line 1, column 6: a text in double quotes is not closed", 5},
+        {u"[\"a\nb\"]", "line 1, column 4: a text holds a line break or control character (write it as \\n)", 3},
+        {u"[1.]", "line 1, column 4: a number is not written correctly", 3},
+        {u"[] []", "line 1, column 4: more text follows the end of the testbank", 3},
+        {u"{\"items\": [", "line 1, column 12: the text ends before the testbank is complete", 11},
+    };
+    for (const auto& c : cases) {
+        json doc;
+        std::u16string error;
+        NoteList notes;
+        JsonErrorPlace place;
+        ASSERT_FALSE(ParseAndValidateJson(c.text, doc, error, notes, nullptr, &place));
+        EXPECT_EQ(w2s(error), std::string("JSON parse error: ") + c.message);
+        EXPECT_TRUE(place.known);
+        EXPECT_EQ(place.offset, c.offset) << c.message;
+    }
+    // Errors without a place keep their own words, without the library's prefix.
+    json doc;
+    std::u16string error;
+    NoteList notes;
+    JsonErrorPlace place;
+    EXPECT_FALSE(ParseAndValidateJson(u"[1e999]", doc, error, notes, nullptr, &place));
+    EXPECT_EQ(error.rfind(u"JSON parse error: number overflow", 0), 0u);
+    EXPECT_FALSE(place.known);
 }
 
 TEST(Loading, CommentsAndByteOrderMark)

@@ -16,6 +16,7 @@ public:
     std::u16string ReadViewText() override
     {
         if (viewStale_) {
+            EnsureRawTextCurrent();
             view_ = g_hasJson ? (g_viewRaw ? g_rawJsonText : FormatCurrentListing()) : std::u16string();
             viewStale_ = false;
         }

@@ -6,6 +6,7 @@
 #include "export/ExamSelection.h"
 #include "fixup/FixupLogic.h"
 #include "util/FileUtil.h"
+#include "util/StringUtil.h"
 
 namespace {
 
@@ -21,10 +22,28 @@ void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
 enum class Loaded { Ok, Unreadable, Invalid };
 
 // Reads and parses one file; the file's text is gone before the document is installed.
+// An import reads the other tool's format first; its notes come before the loader's.
 Loaded LoadDocument(DocumentUi& ui, const std::u16string& path, json& parsed, std::u16string& error, NoteList& notes,
-                    std::vector<ImportIssue>& issues)
+                    std::vector<ImportIssue>& issues, const ImportFormat* import = nullptr,
+                    NoteList* importNotes = nullptr)
 {
     ui.ShowBusy();
+    if (import) {
+        ImportedBank bank;
+        std::string message;
+        if (!ImportBankFile(path, *import, bank, message)) {
+            error = s2w(message);
+            return Loaded::Invalid;
+        }
+        if (!ValidateTestbankDocument(std::move(bank.document), parsed, error, notes, &issues)) return Loaded::Invalid;
+        NoteList all;
+        all.reserve(bank.notes.size() + notes.size());
+        for (const std::string& note : bank.notes) all.push_back(s2w(note));
+        if (importNotes) importNotes->insert(importNotes->end(), all.begin(), all.end());
+        for (std::u16string& note : notes) all.push_back(std::move(note));
+        notes = std::move(all);
+        return Loaded::Ok;
+    }
     const std::u16string text = LoadFileText(path);
     if (text.empty()) return Loaded::Unreadable;
     return ParseAndValidateJson(text, parsed, error, notes, &issues) ? Loaded::Ok : Loaded::Invalid;
@@ -55,8 +74,10 @@ bool TakeOutputText(DocumentUi& ui, void* owner, std::u16string& output)
         NoteList notes;
         // Taking the raw text in closes the windows holding positions into the old document.
         if (!ui.ConfirmDiscardToolEdits(owner)) return false;
-        if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr)) {
+        JsonErrorPlace place;
+        if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr, &place)) {
             ShowError(ui, owner, error);
+            if (place.known) ui.ShowParseErrorPlace(place.offset);
             return false;
         }
         g_jsonDoc = std::move(parsed);
@@ -108,11 +129,13 @@ NoteList MakeMergeNotes(const MergeRecord& record)
     return notes;
 }
 
-// After the merges: the views rebuilt once, the merge's notes on top of the others.
-void FinishMerge(DocumentUi& ui, const MergeRecord& record)
+// After the merges: the views rebuilt once, the merge's notes on top of the others, then
+// what the imports changed.
+void FinishMerge(DocumentUi& ui, const MergeRecord& record, const NoteList& importNotes)
 {
     MarkDocumentChanged();
-    NoteList notes = MakeMergeNotes(record);
+    const NoteList notes = MakeMergeNotes(record);
+    g_validationWarnings.insert(g_validationWarnings.begin(), importNotes.begin(), importNotes.end());
     if (!notes.empty()) {
         g_validationWarnings.insert(g_validationWarnings.begin(), notes.begin(), notes.end());
         ui.MergeNotesAdded(notes);
@@ -125,6 +148,24 @@ size_t ItemCount()
 {
     auto items = g_jsonDoc.find("items");
     return items != g_jsonDoc.end() && items->is_array() ? items->size() : 0;
+}
+
+// The import dialog's types: every format read first, then each, then all files.
+std::vector<FileType> ImportFileTypes()
+{
+    return {{u"Banks from other tools (*.xml;*.txt;*.gift;*.zip;*.csv;*.json)", u"*.xml;*.txt;*.gift;*.zip;*.csv;*.json", u""},
+            {u"Moodle XML (*.xml)", u"*.xml", u"xml"},
+            {u"GIFT (*.txt;*.gift)", u"*.txt;*.gift", u"txt"},
+            {u"QTI package (*.zip;imsmanifest.xml;*.xml)", u"*.zip;imsmanifest.xml;*.xml", u"zip"},
+            {u"CSV (*.csv)", u"*.csv", u"csv"},
+            {u"Other quiz JSON (*.json)", u"*.json", u"json"},
+            {u"All Files (*.*)", u"*.*", u""}};
+}
+
+// The format a chosen dialog type stands for; the first and the last detect it.
+ImportFormat FormatOfImportType(size_t type)
+{
+    return type >= 1 && type <= 5 ? kImportFormats[type - 1] : ImportFormat::Auto;
 }
 
 } // namespace
@@ -190,32 +231,51 @@ void CmdNewTestbank(DocumentUi& ui, void* owner)
     ui.RefreshView();
 }
 
-void CmdOpen(DocumentUi& ui, void* owner)
+namespace {
+
+void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
 {
     if (!ConfirmDiscardChanges(ui, owner)) return;
-    const std::u16string path = ui.AskOpenPath(owner);
+    ImportFormat chosen = import ? *import : ImportFormat::Auto;
+    size_t type = 0;
+    const std::u16string path = import ? ui.AskOpenPathOfType(owner, ImportFileTypes(), type) : ui.AskOpenPath(owner);
     if (path.empty()) return;
+    if (import && chosen == ImportFormat::Auto) chosen = FormatOfImportType(type);
+    if (import) import = &chosen;
     const FileStamp stamp = GetFileStamp(path); // before reading: a later change is one
     json parsed;
     std::u16string error;
     NoteList notes;
     std::vector<ImportIssue> issues;
-    switch (LoadDocument(ui, path, parsed, error, notes, issues)) {
+    switch (LoadDocument(ui, path, parsed, error, notes, issues, import)) {
     case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read file or file is empty."); return;
     case Loaded::Invalid: ShowError(ui, owner, error); return;
     case Loaded::Ok: break;
     }
-    InstallLoadedDocument(ui, path, stamp, std::move(parsed), std::move(notes));
+    if (import) {
+        // Not the file it came from: a Save must never write JSON over the other tool's file.
+        InstallLoadedDocument(ui, u"", FileStamp{}, std::move(parsed), std::move(notes));
+        g_modified = true;
+    } else {
+        InstallLoadedDocument(ui, path, stamp, std::move(parsed), std::move(notes));
+    }
     ui.OpenImportFixup(owner, issues);
 }
 
-void CmdOpenAndMerge(DocumentUi& ui, void* owner)
+void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
 {
     if (!ConfirmDiscardRawViewEdits(ui, owner)) return;
-    const std::vector<std::u16string> paths = ui.AskOpenPaths(owner);
+    ImportFormat chosen = import ? *import : ImportFormat::Auto;
+    size_t type = 0;
+    const std::vector<std::u16string> paths =
+        import ? ui.AskOpenPathsOfType(owner, ImportFileTypes(), type) : ui.AskOpenPaths(owner);
     if (paths.empty()) return;
+    if (import && chosen == ImportFormat::Auto) chosen = FormatOfImportType(type);
+    if (import) import = &chosen;
     std::vector<ImportIssue> accumulated;
     size_t next = 0;
+    // A merge keeps only the outcome notes; what an import changed stays said.
+    NoteList importNotes;
     MergeRecord record;
     record.starts.push_back(0);
     record.files.push_back(u"");
@@ -224,12 +284,14 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         std::u16string error;
         NoteList notes;
         const FileStamp stamp = GetFileStamp(paths[0]);
-        switch (LoadDocument(ui, paths[0], parsed, error, notes, accumulated)) {
+        switch (LoadDocument(ui, paths[0], parsed, error, notes, accumulated, import, &importNotes)) {
         case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read first file."); return;
         case Loaded::Invalid: ShowError(ui, owner, error); return;
         case Loaded::Ok: break;
         }
-        InstallLoadedDocument(ui, paths[0], stamp, std::move(parsed), std::move(notes));
+        InstallLoadedDocument(ui, import ? u"" : paths[0], import ? FileStamp{} : stamp, std::move(parsed),
+                              std::move(notes));
+        if (import) g_modified = true;
         record.files[0] = FileNameOf(paths[0]);
         next = 1;
     }
@@ -238,7 +300,7 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
     MergeIndex index;
     bool merged = false;
     auto fail = [&](const std::u16string& message) {
-        if (merged) FinishMerge(ui, record);
+        if (merged) FinishMerge(ui, record, importNotes);
         ShowError(ui, owner, message);
     };
     for (; next < paths.size(); ++next) {
@@ -247,7 +309,8 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         std::u16string error;
         NoteList notes;
         std::vector<ImportIssue> fileIssues;
-        switch (LoadDocument(ui, path, parsed, error, notes, fileIssues)) {
+        const size_t notesBefore = importNotes.size();
+        switch (LoadDocument(ui, path, parsed, error, notes, fileIssues, import, &importNotes)) {
         case Loaded::Unreadable: fail(u"Failed to read file:\n" + path); return;
         case Loaded::Invalid: fail(u"Error in file:\n" + path + u"\n\n" + error); return;
         case Loaded::Ok: break;
@@ -256,6 +319,7 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         const size_t start = ItemCount();
         std::vector<std::string> dropped;
         if (!MergeParsedJsonIntoCurrent(parsed, mergeError, &fileIssues, &index, &dropped)) {
+            importNotes.resize(notesBefore);
             fail(u"Could not merge file:\n" + path + u"\n\n" + mergeError);
             return;
         }
@@ -265,8 +329,22 @@ void CmdOpenAndMerge(DocumentUi& ui, void* owner)
         for (std::string& id : dropped) record.dropped.emplace_back(std::move(id), FileNameOf(path));
         accumulated.insert(accumulated.end(), fileIssues.begin(), fileIssues.end());
     }
-    if (merged) FinishMerge(ui, record);
+    if (merged) FinishMerge(ui, record, importNotes);
     ui.OpenImportFixup(owner, accumulated);
+}
+
+} // namespace
+
+void CmdOpen(DocumentUi& ui, void* owner) { OpenDocument(ui, owner, nullptr); }
+
+void CmdOpenAndMerge(DocumentUi& ui, void* owner) { OpenAndMerge(ui, owner, nullptr); }
+
+void CmdImport(DocumentUi& ui, void* owner, ImportFormat format) { OpenDocument(ui, owner, &format); }
+
+void CmdImportAndMerge(DocumentUi& ui, void* owner)
+{
+    const ImportFormat format = ImportFormat::Auto;
+    OpenAndMerge(ui, owner, &format);
 }
 
 bool CmdSave(DocumentUi& ui, void* owner)

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/ImportFormats.h"
 #include "model/JsonModel.h"
 #include "ui/ModalUi.h"
 
@@ -12,7 +13,14 @@ public:
     virtual std::u16string ReadViewText() = 0;
     // Whether the user changed the view's text since it was last set; cheaper than reading
     // a large view back.
-    virtual bool ViewTextChanged() { return ReadViewText() != g_rawJsonText; }
+    virtual bool ViewTextChanged()
+    {
+        EnsureRawTextCurrent();
+        return ReadViewText() != g_rawJsonText;
+    }
+    // The raw view's text did not parse: the caret goes to the place the message names
+    // (UTF-16 code units into the view's text).
+    virtual void ShowParseErrorPlace(size_t offset) { (void)offset; }
     virtual void RefreshView() {}
     // A long step begins (reading, parsing, rebuilding): the user sees the wait cursor.
     virtual void ShowBusy() {}
@@ -34,6 +42,12 @@ public:
 void CmdNewTestbank(DocumentUi& ui, void* owner);
 void CmdOpen(DocumentUi& ui, void* owner);
 void CmdOpenAndMerge(DocumentUi& ui, void* owner);
+// File > Import...: Open for a bank of another tool (`format` detected when Auto). The
+// import becomes a new, unsaved document: Save asks for a name rather than overwrite
+// the file it came from.
+void CmdImport(DocumentUi& ui, void* owner, ImportFormat format = ImportFormat::Auto);
+// File > Import && Merge...: Open && Merge for such banks.
+void CmdImportAndMerge(DocumentUi& ui, void* owner);
 bool CmdSave(DocumentUi& ui, void* owner);
 bool CmdSaveAs(DocumentUi& ui, void* owner);
 // Asks to save unsaved work; false when the user cancels or the save failed.

@@ -8,8 +8,11 @@
 #include "dupes/FindDuplicates.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
+#include "export/ExamSelection.h"
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
+#include "report/CoverageReport.h"
+#include "print/PrintExamDialog.h"
 #include "util/Win32Text.h"
 
 MainWindowState g_mainWindow;
@@ -21,10 +24,21 @@ const wchar_t kMainWindowTitle[] = L"Exam Testbank Viewer/Editor";
 namespace {
 
 // The document commands' view of the main window.
+void ToolWindowsItemsChanged();
+
 class MainWindowUi : public DocumentUi {
 public:
     std::u16string AskOpenPath(void* owner) override { return g_modalUi->AskOpenPath(owner); }
     std::vector<std::u16string> AskOpenPaths(void* owner) override { return g_modalUi->AskOpenPaths(owner); }
+    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type) override
+    {
+        return g_modalUi->AskOpenPathOfType(owner, types, type);
+    }
+    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
+                                                   size_t& type) override
+    {
+        return g_modalUi->AskOpenPathsOfType(owner, types, type);
+    }
     std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
     {
         return g_modalUi->AskSavePath(owner, suggested);
@@ -38,6 +52,12 @@ public:
     // The control's own flag: set by typing and replacing, cleared whenever its text is set.
     bool ViewTextChanged() override { return g_hEdit && SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0); }
     void RefreshView() override { RefreshEditView(g_hMainWnd); }
+    void ShowParseErrorPlace(size_t offset) override
+    {
+        if (!g_hEdit || !g_viewRaw) return;
+        SendMessageW(g_hEdit, EM_SETSEL, offset, offset);
+        SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
+    }
     void ShowBusy() override { ShowWaitCursor(); }
     // Windows holding positions into the old document close.
     void ResetExamSelections() override
@@ -45,18 +65,20 @@ public:
         ::ResetExamSelections();
         CloseMcEditor();
         CloseFindDuplicatesWindow();
+        RefreshCoverageReportWindow();
     }
     void DocumentReread() override
     {
         CloseExamExportWindow();
         CloseMcEditor();
         CloseFindDuplicatesWindow();
+        RefreshCoverageReportWindow();
     }
     bool ConfirmDiscardToolEdits(void* owner) override
     {
         return ConfirmCloseMcEditor(static_cast<HWND>(owner)) && ConfirmCloseImportFixup(static_cast<HWND>(owner));
     }
-    void ItemsChanged() override { McEditorDocumentItemsChanged(); }
+    void ItemsChanged() override { ToolWindowsItemsChanged(); }
     void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) override
     {
         OpenImportFixupWindow(static_cast<HWND>(owner), issues);
@@ -64,6 +86,26 @@ public:
 };
 
 MainWindowUi g_mainUi;
+
+// The windows that list the document's items follow a change made elsewhere.
+void ToolWindowsItemsChanged()
+{
+    McEditorDocumentItemsChanged();
+    RefreshCoverageReportWindow();
+}
+
+// Print Exam... from the menu and from Select Items: the selection as Save Selections
+// takes it, then the print dialog.
+void PrintExamSelections(HWND owner)
+{
+    if (!SyncExamSelection(owner)) return;
+    json exam;
+    if (const char16_t* refusal = ExamRefusal(exam)) {
+        ShowMessageBox(owner, refusal, u"Print Exam", MsgIcon::Info);
+        return;
+    }
+    OpenPrintExamDialog(owner, exam);
+}
 
 void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
 {
@@ -105,10 +147,13 @@ HACCEL g_shortcuts = nullptr;
 
 void OnCommand(HWND window, int id)
 {
+    RefreshStaleView(); // every command sees the current document in the view
     switch (id) {
     case IDM_FILE_NEW: CmdNewTestbank(g_mainUi, window); break;
     case IDM_FILE_OPEN: CmdOpen(g_mainUi, window); break;
     case IDM_FILE_OPEN_MERGE: CmdOpenAndMerge(g_mainUi, window); break;
+    case IDM_FILE_IMPORT: CmdImport(g_mainUi, window); break;
+    case IDM_FILE_IMPORT_MERGE: CmdImportAndMerge(g_mainUi, window); break;
     case IDM_FILE_SAVE: CmdSave(g_mainUi, window); break;
     case IDM_FILE_SAVE_AS: CmdSaveAs(g_mainUi, window); break;
     case IDM_FILE_EXIT: PostMessageW(window, WM_CLOSE, 0, 0); break;
@@ -121,6 +166,8 @@ void OnCommand(HWND window, int id)
     case IDM_EDIT_DUPLICATES: OpenFindDuplicatesWindow(window); break;
     case IDM_CREATE_SELECT: OpenExamExportWindow(window); break;
     case IDM_CREATE_SAVE_SELECTIONS: SaveExamSelections(window); break;
+    case IDM_CREATE_PRINT: PrintExamSelections(window); break;
+    case IDM_CREATE_COVERAGE: OpenCoverageReportWindow(window); break;
     default: break;
     }
 }
@@ -131,8 +178,23 @@ bool TranslateMainWindowShortcut(MSG* message)
 {
     if (!g_hMainWnd || !IsWindowEnabled(g_hMainWnd)) return false;
     if (message->hwnd != g_hMainWnd && !IsChild(g_hMainWnd, message->hwnd)) return false;
+    // Wine's edit control has no Ctrl+A of its own.
+    if (message->hwnd == g_hEdit && message->message == WM_KEYDOWN && message->wParam == 'A' &&
+        GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
+        SendMessageW(g_hEdit, EM_SETSEL, 0, -1);
+        return true;
+    }
     if (!g_shortcuts) g_shortcuts = CreateAcceleratorTableW(const_cast<ACCEL*>(kShortcuts), 4);
     return g_shortcuts && TranslateAcceleratorW(g_hMainWnd, g_shortcuts, message);
+}
+
+void UpdateMainWindowTitle()
+{
+    if (!g_hMainWnd) return;
+    std::u16string title =
+        MainWindowTitleText(g_hasJson, g_currentPath, IsDocumentModified(g_mainUi), FromWide(kMainWindowTitle));
+    if (g_shell.rawViewBroken) title += u" - raw view read-only: long lines shown broken";
+    if (GetWindowTextU(g_hMainWnd) != title) SetWindowTextW(g_hMainWnd, WidePtr(title));
 }
 
 void CreateMainMenu(HWND window)
@@ -142,6 +204,8 @@ void CreateMainMenu(HWND window)
     AppendMenuW(file, MF_STRING, IDM_FILE_NEW, L"&New Testbank");
     AppendMenuW(file, MF_STRING, IDM_FILE_OPEN, L"&Open...\tCtrl+O");
     AppendMenuW(file, MF_STRING, IDM_FILE_OPEN_MERGE, L"Open && &Merge...");
+    AppendMenuW(file, MF_STRING, IDM_FILE_IMPORT, L"&Import...");
+    AppendMenuW(file, MF_STRING, IDM_FILE_IMPORT_MERGE, L"Import && Mer&ge...");
     AppendMenuW(file, MF_STRING, IDM_FILE_SAVE, L"&Save\tCtrl+S");
     AppendMenuW(file, MF_STRING, IDM_FILE_SAVE_AS, L"Save &As...");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
@@ -154,6 +218,9 @@ void CreateMainMenu(HWND window)
     AppendMenuW(edit, MF_STRING, IDM_EDIT_DUPLICATES, L"Find &Duplicates...");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SELECT, L"&Select Items");
     AppendMenuW(create, MF_STRING, IDM_CREATE_SAVE_SELECTIONS, L"&Save Selections");
+    AppendMenuW(create, MF_STRING, IDM_CREATE_PRINT, L"&Print Exam...");
+    AppendMenuW(create, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(create, MF_STRING, IDM_CREATE_COVERAGE, L"&Coverage Report...");
     AppendMenuW(view, MF_STRING, IDM_VIEW_FONT, L"&Font...");
     AppendMenuW(view, MF_STRING, IDM_VIEW_TOGGLE_RAW, L"Toggle &Raw JSON View");
     AppendMenuW(view, MF_STRING | (g_shell.rawLinesWhole ? MF_CHECKED : 0), IDM_VIEW_RAW_LONG_LINES,
@@ -198,8 +265,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_CREATE:
         g_shellHooks.confirmRawRebuild = [](HWND owner) { return ConfirmDiscardRawViewEdits(g_mainUi, owner); };
-        g_shellHooks.itemsChanged = McEditorDocumentItemsChanged;
-        g_shell.title = kMainWindowTitle;
+        g_shellHooks.itemsChanged = ToolWindowsItemsChanged;
+        g_shellHooks.documentEdited = UpdateMainWindowTitle;
+        g_coverageHooks.examSelection = []() -> const std::set<std::string>* {
+            return g_examSelectionInitialized ? &g_examSelectedIds : nullptr;
+        };
+        g_printExamSelections = PrintExamSelections;
         CreateMainMenu(window);
         g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
@@ -231,16 +302,22 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (!g_hasJson) return 1;
         break;
     case WM_COMMAND:
+        if (lParam && reinterpret_cast<HWND>(lParam) == g_hEdit) { // the view's notifications
+            if (HIWORD(wParam) == EN_CHANGE) UpdateMainWindowTitle();
+            return 0;
+        }
         try {
             OnCommand(window, LOWORD(wParam));
         } catch (const std::bad_alloc&) {
             // What was being built is gone; the document as it was stays.
             ShowMessageBox(window, u"Out of memory: the command could not be completed.", u"Error", MsgIcon::Error);
         }
+        UpdateMainWindowTitle();
         FocusView(window);
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
+            RefreshStaleView(); // the user looks at the view again
             FocusView(window);
             return 0;
         }

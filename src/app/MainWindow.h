@@ -14,6 +14,8 @@ enum : int {
     IDM_FILE_SAVE_AS = 1003,
     IDM_FILE_EXIT = 1004,
     IDM_FILE_OPEN_MERGE = 1005,
+    IDM_FILE_IMPORT = 1006,
+    IDM_FILE_IMPORT_MERGE = 1007,
     IDM_VIEW_FONT = 2001,
     IDM_VIEW_TOGGLE_RAW = 2002,
     IDM_VIEW_RAW_LONG_LINES = 2003,
@@ -23,6 +25,8 @@ enum : int {
     IDM_EDIT_DUPLICATES = 3004,
     IDM_CREATE_SELECT = 4100,
     IDM_CREATE_SAVE_SELECTIONS = 4101,
+    IDM_CREATE_PRINT = 4102,
+    IDM_CREATE_COVERAGE = 4110,
 };
 
 // The main window's own state: the view font it made and the font last chosen.
@@ -41,5 +45,7 @@ extern const wchar_t kMainWindowTitle[];
 // main window; true when the message became a menu command.
 bool TranslateMainWindowShortcut(MSG* message);
 void CreateMainMenu(HWND window);
+// The title from the document: "*name.json - Exam Testbank Viewer/Editor" and so on.
+void UpdateMainWindowTitle();
 void ShowFontDialogAndApply(HWND owner);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

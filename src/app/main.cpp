@@ -8,6 +8,8 @@
 #include "export/ExamExport.h"
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
+#include "report/CoverageReport.h"
+#include "print/PrintExamDialog.h"
 #include "util/FileUtil.h"
 #include "util/MemoryReserve.h"
 
@@ -26,6 +28,8 @@ bool RegisterWindowClasses()
         {L"ImportFixupWindowClass", ImportFixupWndProc, u"Import Fixup Window Registration Failed!"},
         {L"FindReplaceWindowClass", FindReplaceWndProc, u"Find/Replace Window Registration Failed!"},
         {L"FindDuplicatesWindowClass", FindDuplicatesWndProc, u"Find Duplicates Window Registration Failed!"},
+        {L"CoverageReportWindowClass", CoverageReportWndProc, u"Coverage Report Window Registration Failed!"},
+        {L"PrintExamWindowClass", PrintExamWndProc, u"Print Exam Window Registration Failed!"},
     };
     HICON large = GetBrandIconLarge();
     HICON small = GetBrandIconSmall();
@@ -83,8 +87,10 @@ bool StartApplication(HINSTANCE instance, int showCommand)
 bool PreTranslateProgramMessage(MSG* message)
 {
     return HandleFindReplaceDialogMessage(message) || HandleFindDuplicatesMessage(message) ||
+           HandlePrintExamDialogMessage(message) ||
            HandleToolWindowKeys(GetImportFixupWindow(), message) || HandleToolWindowKeys(GetMcEditorWindow(), message) ||
-           HandleToolWindowKeys(GetExamExportWindow(), message) || TranslateMainWindowShortcut(message);
+           HandleToolWindowKeys(GetExamExportWindow(), message) ||
+           HandleToolWindowKeys(GetCoverageReportWindow(), message) || TranslateMainWindowShortcut(message);
 }
 
 int RunMessageLoop()

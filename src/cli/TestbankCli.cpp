@@ -1,13 +1,16 @@
 #include "cli/TestbankCli.h"
 
 #include <algorithm>
+#include <map>
 #include <new>
 
 #include "app/BatchUi.h"
 #include "dupes/DupesLogic.h"
 #include "export/ExamSelection.h"
 #include "formats/ExamFormats.h"
+#include "report/Coverage.h"
 #include "fixup/FixupLogic.h"
+#include "print/PrintLogic.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
 
@@ -21,6 +24,10 @@ const char kUsage[] =
     "       testbank export FILE [--id ID]... [--format FORMAT] [-o OUT]\n"
     "       testbank check FILE...\n"
     "       testbank dupes FILE... [--threshold X] [--format text|csv]\n"
+    "       testbank import FILE [--from FORMAT] [-o OUT]\n"
+    "       testbank report FILE... [--id ID]... [--expect LIST] [--level MLO|CLO|PLO]\n"
+    "                       [--format text|csv|html] [-o OUT]\n"
+    "       testbank print FILE [--id ID]... [--title T] [--versions V] [--seed S] [--key OUT] [-o OUT]\n"
     "       testbank --help\n"
     "\n"
     "view    the formatted view of FILE as the editor shows it after File > Open\n"
@@ -35,6 +42,17 @@ const char kUsage[] =
     "dupes   duplicate and conflicting items within and across the files, in groups:\n"
     "        conflicts first, then exact and near copies (similarity at least X,\n"
     "        default 0.8); --format csv gives group,kind,score,file,id rows\n"
+    "import  File > Import of a bank from another tool: the bytes File > Save would write,\n"
+    "        the notes on standard error; FORMAT: moodle, gift, qti (a zip, a folder or its\n"
+    "        imsmanifest.xml, or a QTI XML file), csv, json (detected when not given)\n"
+    "report  learning-outcome coverage of the files' items (only the given IDs with --id):\n"
+    "        items per outcome code and type, items without one, near-identical codes;\n"
+    "        LIST: expected codes, one a line or LEVEL,CODE (a bare code is of --level,\n"
+    "        else MLO): adds what is not assessed and what is not on the list\n"
+    "print   a printable HTML page of the items with the given IDs (all without --id):\n"
+    "        V versions (default 1, at most 50) shuffled from seed S (default 1), the\n"
+    "        answer key of each on its own page; --key OUT also writes the key as CSV\n"
+    "        (version,number,id,answer)\n"
     "-o OUT  write the bytes to OUT (safely) instead of standard output\n";
 
 struct Usage {
@@ -128,12 +146,10 @@ int Check(const std::vector<std::string>& files, std::string& out)
     return code;
 }
 
-int Export(const std::string& file, const std::vector<std::string>& ids, bool allItems, const ExamFormat* format,
-           const std::string& outPath, std::string& out, std::string& err)
+// Select Items with the rows of `ids` checked (every row when `allItems`): every row is
+// an object item; checked rows make the selection. False, with the message, for an unknown ID.
+bool SelectItems(const std::vector<std::string>& ids, bool allItems, std::string& err)
 {
-    BatchUi ui;
-    if (!Load(ui, {file}, err)) return 1;
-    // Select Items: every row is an object item; checked rows make the selection.
     const std::set<std::string> wanted(ids.begin(), ids.end());
     g_examSelectedIds.clear();
     for (const json& item : g_jsonDoc["items"]) {
@@ -142,7 +158,27 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
         if (id == item.end() || !id->is_string()) continue;
         if (allItems || wanted.count(id->get<std::string>())) g_examSelectedIds.insert(id->get<std::string>());
     }
+    // An ID in no item is a mistake the user must hear of, not an exam quietly short of it.
+    std::string unknown;
+    size_t unknownCount = 0;
+    for (const std::string& id : wanted) {
+        if (g_examSelectedIds.count(id)) continue;
+        unknown += (unknownCount++ ? ", " : "") + id;
+    }
+    if (unknownCount) {
+        err += (unknownCount == 1 ? "No item has the ID " : "No items have the IDs ") + unknown + ".\n";
+        return false;
+    }
     g_examSelectionInitialized = true;
+    return true;
+}
+
+int Export(const std::string& file, const std::vector<std::string>& ids, bool allItems, const ExamFormat* format,
+           const std::string& outPath, std::string& out, std::string& err)
+{
+    BatchUi ui;
+    if (!Load(ui, {file}, err)) return 1;
+    if (!SelectItems(ids, allItems, err)) return 1;
     json exam;
     if (const char16_t* refusal = ExamRefusal(exam)) {
         err += w2s(refusal) + "\n";
@@ -153,6 +189,32 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
     err += ExamFileMessage(written, *format, written.questions.leftOut.size()) + "\n";
     if (!written.written) return 1;
     return Emit(written.bytes, outPath, out, err);
+}
+
+int Print(const std::string& file, const std::vector<std::string>& ids, bool titled, PrintOptions options,
+          const std::string& keyPath, const std::string& outPath, std::string& out, std::string& err)
+{
+    BatchUi ui;
+    if (!Load(ui, {file}, err)) return 1;
+    if (!titled) options.title = DefaultPrintTitle(g_jsonDoc, file);
+    if (!SelectItems(ids, ids.empty(), err)) return 1;
+    json exam;
+    if (const char16_t* refusal = ExamRefusal(exam)) {
+        err += w2s(refusal) + "\n";
+        return 1;
+    }
+    const PrintableExam printable = CollectPrintQuestions(exam);
+    if (printable.questions.empty()) {
+        err += NothingToPrintMessage(printable, printable.leftOut.size()) + "\n";
+        return 1;
+    }
+    const std::vector<ExamVersion> versions = MakeExamVersions(printable, options.versions, options.seed);
+    if (!keyPath.empty() && !WriteFileBytesSafely(Path(keyPath), RenderAnswerKeyCsv(printable, versions))) {
+        err += "Failed to save file.\n";
+        return 1;
+    }
+    err += PrintSummary(printable, options.versions, !keyPath.empty(), printable.leftOut.size()) + "\n";
+    return Emit(RenderExamHtml(printable, versions, options.title), outPath, out, err);
 }
 
 int Dupes(const std::vector<std::string>& files, double threshold, bool csv, std::string& out, std::string& err)
@@ -174,6 +236,45 @@ int Dupes(const std::vector<std::string>& files, double threshold, bool csv, std
     return 0;
 }
 
+int Report(const std::vector<std::string>& files, const std::vector<std::string>& ids, const std::string& expectPath,
+           bool hasExpect, const std::string& levelName, bool hasLevel, const std::string& format,
+           const std::string& outPath, std::string& out, std::string& err)
+{
+    if (format != "text" && format != "csv" && format != "html") throw Usage{};
+    OutcomeLevel level = OutcomeLevel::MLO;
+    if (hasLevel && !ParseOutcomeLevel(levelName, level)) throw Usage{};
+    ExpectedOutcomes expected;
+    if (hasExpect) {
+        std::string bytes, error;
+        if (!ReadFileBytes(Path(expectPath), bytes)) {
+            err += "Cannot read the expected-outcomes list " + expectPath + ".\n";
+            return 1;
+        }
+        if (!ParseExpectedOutcomes(bytes, level, expected, error)) {
+            err += expectPath + ": " + error + "\n";
+            return 1;
+        }
+    }
+    std::vector<OutcomeLevel> levels{level};
+    if (!hasLevel) levels = {OutcomeLevel::MLO, OutcomeLevel::CLO, OutcomeLevel::PLO};
+    CoverageCounter counter(levels);
+    const std::set<std::string> wanted(ids.begin(), ids.end());
+    // Each bank opened on its own, as File > Open would; the IDs are named by file when
+    // several are counted together.
+    for (const std::string& file : files) {
+        BatchUi ui;
+        if (!Load(ui, {file}, err)) return 1;
+        counter.AddDocument(g_jsonDoc, files.size() > 1 ? file + ": " : std::string(), ids.empty() ? nullptr : &wanted);
+    }
+    CoverageReport report = counter.Finish(hasExpect ? &expected : nullptr);
+    report.sources = files;
+    if (!ids.empty()) report.sources.push_back(std::to_string(wanted.size()) + " IDs asked for");
+    const std::string bytes = format == "csv"    ? RenderCoverageCsv(report, hasExpect)
+                              : format == "html" ? RenderCoverageHtml(report)
+                                                 : RenderCoverageText(report);
+    return Emit(bytes, outPath, out, err);
+}
+
 int Run(const std::vector<std::string>& args, std::string& out, std::string& err)
 {
     if (args.empty()) throw Usage{};
@@ -184,15 +285,36 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         return 0;
     }
     std::vector<std::string> files, ids;
-    std::string outPath, thresholdText, format;
-    bool hasOut = false;
+    std::string outPath, thresholdText, format, fromName, expectPath, levelName;
+    bool hasOut = false, hasFrom = false, hasExpect = false, hasLevel = false;
+    // print's own options, each at most once.
+    std::map<std::string, std::string> printArgs;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format") {
+        if (args[i] == "--title" || args[i] == "--versions" || args[i] == "--seed" || args[i] == "--key") {
+            if (command != "print") throw Usage{};
+            if (i + 1 >= args.size()) throw Usage{args[i] + " needs a value."};
+            if (!printArgs.emplace(args[i], args[i + 1]).second) throw Usage{args[i] + " is given twice."};
+            if (args[i] == "--key" && args[i + 1].empty()) throw Usage{};
+            ++i;
+        } else if (args[i] == "--expect" || args[i] == "--level") {
+            const bool expect = args[i] == "--expect";
+            bool& seen = expect ? hasExpect : hasLevel;
+            if (seen || command != "report" || i + 1 >= args.size()) throw Usage{};
+            seen = true;
+            (expect ? expectPath : levelName) = args[i + 1];
+            ++i;
+        } else if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format" ||
+                   args[i] == "--from") {
             const bool dupesOption = args[i] == "--threshold" || (args[i] == "--format" && command == "dupes");
             if (dupesOption && command != "dupes") throw Usage{};
-            if (args[i] == "--format" && command != "dupes" && command != "export") throw Usage{};
+            if (args[i] == "--format" && command != "dupes" && command != "export" && command != "report")
+                throw Usage{};
             if (i + 1 >= args.size()) throw Usage{dupesOption ? args[i] + " needs a value." : ""};
-            if (args[i] == "--threshold") {
+            if (args[i] == "--from") {
+                if (hasFrom || command != "import") throw Usage{};
+                hasFrom = true;
+                fromName = args[++i];
+            } else if (args[i] == "--threshold") {
                 if (!thresholdText.empty()) throw Usage{"--threshold is given twice."};
                 thresholdText = args[++i];
                 double value;
@@ -216,9 +338,19 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
             files.push_back(args[i]);
         }
     }
-    const bool takesOut = command == "raw" || command == "merge" || command == "export";
-    if ((hasOut && !takesOut) || (!ids.empty() && command != "export") || (hasOut && outPath.empty()))
+    const bool takesOut = command == "raw" || command == "merge" || command == "export" || command == "import" ||
+                          command == "report" || command == "print";
+    if ((hasOut && !takesOut) ||
+        (!ids.empty() && command != "export" && command != "report" && command != "print") ||
+        (hasOut && outPath.empty()))
         throw Usage{};
+    if (command == "report") {
+        if (files.empty()) throw Usage{};
+        return Report(files, ids, expectPath, hasExpect, levelName, hasLevel, format.empty() ? "text" : format, outPath,
+                      out, err);
+    }
+    ImportFormat from = ImportFormat::Auto;
+    if (hasFrom && !ImportFormatFromKey(fromName, from)) throw Usage{};
     // json, the default, is the exam file as it always was; the others are exchange formats.
     const ExamFormat* examFormat = nullptr;
     if (command == "export" && !format.empty() && format != "json") {
@@ -256,6 +388,26 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     if (command == "export") {
         if (files.size() != 1) throw Usage{};
         return Export(files[0], ids, ids.empty(), examFormat, outPath, out, err);
+    }
+    if (command == "import") {
+        if (files.size() != 1) throw Usage{};
+        ResetAllState();
+        ui.openPaths.push_back(Path(files[0]));
+        CmdImport(ui, nullptr, from);
+        if (Failed(ui, err)) return 1;
+        for (const std::u16string& note : g_validationWarnings) err += w2s(note) + "\n";
+        return Emit(w2s(g_rawJsonText), outPath, out, err);
+    }
+    if (command == "print") {
+        if (files.size() != 1) throw Usage{};
+        PrintOptions options;
+        std::string why;
+        if (printArgs.count("--versions") && !ParseVersionsText(printArgs["--versions"], options.versions, why))
+            throw Usage{why};
+        if (printArgs.count("--seed") && !ParseSeedText(printArgs["--seed"], options.seed, why)) throw Usage{why};
+        const bool titled = printArgs.count("--title") > 0;
+        if (titled) options.title = PrintTitle(printArgs["--title"]);
+        return Print(files[0], ids, titled, options, printArgs["--key"], outPath, out, err);
     }
     if (command == "check") {
         if (files.empty()) throw Usage{};

@@ -133,16 +133,33 @@ std::vector<std::u16string> ItemListEntries(const json& document, const std::vec
     if (items && items->is_array()) {
         for (size_t position : positions) {
             if (position >= items->size()) continue;
-            const json& item = (*items)[position];
-            const json* id = Member(item, "id");
-            if (!id || !id->is_string()) continue;
-            std::u16string entry = s2w(id->get_ref<const std::string&>());
-            if (ItemMissingLearningOutcomes(item)) entry += u"  [missing LO]";
-            entries.push_back(std::move(entry));
+            std::u16string entry = ItemListEntry((*items)[position]);
+            if (!entry.empty()) entries.push_back(std::move(entry));
         }
     }
     entries.push_back(u"<New item>");
     return entries;
+}
+
+std::u16string ItemListEntry(const json& item)
+{
+    const json* id = Member(item, "id");
+    if (!id || !id->is_string()) return u"";
+    std::u16string entry = s2w(id->get_ref<const std::string&>());
+    // The start of the question on one line, so items with look-alike IDs can be told apart.
+    const size_t kShown = 60;
+    std::u16string question = StringText(Member(item, "question"));
+    for (char16_t& c : question)
+        if (c == u'\r' || c == u'\n' || c == u'\t' || c == u'\0') c = u' ';
+    if (question.size() > kShown) {
+        size_t cut = kShown;
+        if (question[cut - 1] >= 0xD800 && question[cut - 1] <= 0xDBFF) --cut; // a pair stays whole
+        question.resize(cut);
+        question += u"...";
+    }
+    if (!IsBlank(w2s(question))) entry += u" - " + question;
+    if (ItemMissingLearningOutcomes(item)) entry += u"  [missing LO]";
+    return entry;
 }
 
 FormModel ClearedItemForm()
@@ -211,10 +228,7 @@ FormModel DisplayItemForm(const FormModel& stored)
         if (IsMultiLineField(field.first)) {
             text = BreakLongLines(NormalizeNewlinesToCRLF(text), kWrappedLineLimit, kSoftBreak);
         } else if (IsCutField(stored, field.first)) {
-            const size_t size = text.size();
-            text.resize(kDisplayLineLimit);
-            if (text.back() >= 0xD800 && text.back() <= 0xDBFF) text.pop_back();
-            text += u" \u2026 (" + DecimalW(size) + u" characters, shown cut; kept as stored)";
+            text = CutForDisplay(text);
         }
     }
     // A NUL would end the control's text there and hide the rest.
@@ -231,7 +245,7 @@ bool FormEdited(const FormModel& form, const FormModel& shown)
 }
 
 bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form, const FormModel* shown,
-                  std::u16string& error)
+                  std::u16string& error, size_t* written, bool* added)
 {
     error.clear();
     if (!form.selections.count(IDC_ED_ITEM)) return false; // no item list
@@ -247,14 +261,13 @@ bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form
     int type = form.Selection(IDC_ED_TYPE);
     if (type < 0 || type > 3) type = 0;
 
-    json copy = document;
-    if (!copy.is_object()) copy = json::object();
-    json& items = copy["items"];
-    if (!items.is_array()) items = json::array();
+    static const json kNoItems = json::array();
+    const json* stored = Member(document, "items");
+    const json& items = stored && stored->is_array() ? *stored : kNoItems;
     const std::vector<size_t>& positions = lists[type];
     const bool existing = static_cast<size_t>(selection) < positions.size() && positions[selection] < items.size();
-    if (!existing) items.push_back(json::object());
-    json& item = existing ? items[positions[selection]] : items.back();
+    // The item is made apart and put in place only when every check passed.
+    json item = existing ? items[positions[selection]] : json::object();
     if (!item.is_object()) item = json::object();
     const json original = item;
 
@@ -324,10 +337,11 @@ bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form
             if (untouched(field.id) && stored) {
                 algorithm[field.key] = *stored;
             } else if (!form.Text(field.id).empty()) {
+                const std::string text = w2s(typed(field.id));
                 try {
-                    algorithm[field.key] = ParseJsonText(w2s(typed(field.id)));
+                    algorithm[field.key] = ParseJsonText(text);
                 } catch (const std::exception& e) {
-                    error = field.error + s2w(e.what());
+                    error = field.error + DescribeJsonError(e, text);
                     return false;
                 }
             }
@@ -338,12 +352,27 @@ bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form
         item.erase("correct");
     }
 
-    std::u16string duplicate;
-    if (CheckDuplicateIds(copy, duplicate)) {
-        error = u"Duplicate ID found: " + duplicate + u"\nPlease choose a unique ID.";
-        return false;
+    // A loaded document has unique IDs, so only a changed or new ID can clash.
+    const json* originalId = Member(original, "id");
+    const std::string& id = item["id"].get_ref<const std::string&>();
+    if (!existing || !originalId || !originalId->is_string() || originalId->get_ref<const std::string&>() != id) {
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (existing && i == positions[selection]) continue;
+            const json* other = Member(items[i], "id");
+            if (other && other->is_string() && other->get_ref<const std::string&>() == id) {
+                error = u"Duplicate ID found: " + s2w(id) + u"\nPlease choose a unique ID.";
+                return false;
+            }
+        }
     }
-    document = std::move(copy);
+    if (!document.is_object()) document = json::object();
+    json& target = document["items"];
+    if (!target.is_array()) target = json::array();
+    const size_t position = existing ? positions[selection] : target.size();
+    if (existing) target[position] = std::move(item);
+    else target.push_back(std::move(item));
+    if (written) *written = position;
+    if (added) *added = !existing;
     return true;
 }
 

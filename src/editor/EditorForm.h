@@ -22,6 +22,7 @@ enum : int {
     IDC_ED_CORRECT = 3111,
     IDC_ED_OK = 3112,
     IDC_ED_CANCEL = 3113,
+    IDC_ED_APPLY = 3114,
     IDC_ED_TRUE_FALSE = 3120,
     IDC_ED_ANSWER = 3136,
     IDC_ED_RENDER_AS = 3141,
@@ -41,9 +42,11 @@ IndexLists BuildIndexLists(const json& document);
 // The type list entry of a stored type string; -1 when it is no recognised spelling.
 int EditorTypeIndex(const std::string& type);
 bool ItemMissingLearningOutcomes(const json& item);
-// The item list: each listed item's ID (with "  [missing LO]" when it lacks an outcome),
-// then "<New item>".
+// The item list: each listed item's ID and the start of its question ("Q1 - What is ...",
+// with "  [missing LO]" when it lacks an outcome), then "<New item>".
 std::vector<std::u16string> ItemListEntries(const json& document, const std::vector<size_t>& positions);
+// One item's entry of that list; "" for an item without a string ID (it is not listed).
+std::u16string ItemListEntry(const json& item);
 
 // The form holding an item as stored: texts exactly as in the document (line feeds and
 // NULs kept), the type and answer list selections.
@@ -66,9 +69,11 @@ bool IsMultiLineField(int id);
 // right after the item was loaded (null for none). A field whose text is still what was
 // shown keeps the item's stored value, so an untouched form changes only what saving
 // writes on purpose. On success the document has the item written; on failure it is
-// unchanged and `error` holds the message ("" for a silent refusal).
+// unchanged and `error` holds the message ("" for a silent refusal). Only the saved item is
+// copied and written, so a save costs what the item costs (the ID is compared with the
+// others only when it changed). `written`: the item's position, `added`: a new item.
 bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form, const FormModel* shown,
-                  std::u16string& error);
+                  std::u16string& error, size_t* written = nullptr, bool* added = nullptr);
 
 // Vertical scrolling: the new position for a scroll-bar request, clamped to the range.
 enum class ScrollRequest { LineUp, LineDown, PageUp, PageDown, Track, Other };

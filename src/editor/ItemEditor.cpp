@@ -77,6 +77,7 @@ const ControlSpec kControls[] = {
     {IDC_ED_DISTRACTORS, L"EDIT", L"", kMulti, 450, 500, 400, 60, kAlgGroup, T},
     {IDC_ED_OK, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 10, 580, 80, 30, 0, N},
     {IDC_ED_CANCEL, L"BUTTON", L"Cancel", WS_TABSTOP, 110, 580, 80, 30, 0, N},
+    {IDC_ED_APPLY, L"BUTTON", L"&Apply", WS_TABSTOP, 210, 580, 80, 30, 0, N},
 };
 constexpr ControlTable kTable = MakeControlTable(kControls);
 const int kButtonsTop = 580;
@@ -165,23 +166,55 @@ void OnItemSelected(HWND window)
         McEditorClearControls(window);
 }
 
+// The saved item's entry in the list, and the form showing it as stored: one item's work.
+void ShowSavedItem(HWND window, size_t position, bool added)
+{
+    HWND list = GetDlgItem(window, IDC_ED_ITEM);
+    std::vector<size_t>& positions = g_editor.indices[TypeIndex(window)];
+    size_t entry = 0;
+    if (added) {
+        entry = positions.size(); // appended to the document, so last of its type
+        positions.push_back(position);
+    } else {
+        entry = std::find(positions.begin(), positions.end(), position) - positions.begin();
+        if (list) SendMessageW(list, CB_DELETESTRING, entry, 0);
+    }
+    const std::u16string text = ItemListEntry(g_jsonDoc["items"][position]);
+    if (list) {
+        SendMessageW(list, CB_INSERTSTRING, entry, reinterpret_cast<LPARAM>(WidePtr(text)));
+        SendMessageW(list, CB_SETCURSEL, entry, 0);
+    }
+    McEditorLoadJsonItem(window, position);
+}
+
 bool McEditorSaveControlsToJson(HWND window)
 {
     FormModel form;
     ReadForm(window, kTable, form);
     std::u16string error;
-    json updated = g_jsonDoc;
-    if (!SaveItemForm(updated, g_editor.indices, form, &g_editor.shown, error)) {
+    size_t position = 0;
+    bool added = false;
+    const json before = [&] {
+        const int selection = form.Selection(IDC_ED_ITEM);
+        const std::vector<size_t>& positions = g_editor.indices[TypeIndex(window)];
+        return selection >= 0 && static_cast<size_t>(selection) < positions.size() ? g_jsonDoc["items"][positions[selection]]
+                                                                                : json();
+    }();
+    if (!SaveItemForm(g_jsonDoc, g_editor.indices, form, &g_editor.shown, error, &position, &added)) {
         if (!error.empty()) ShowMessageBox(window, error, u"Error", MsgIcon::Error);
         return false;
     }
-    // Saving rebuilds the raw text: edits typed there are only dropped after a Yes.
-    if (!ConfirmRawTextRebuild(window)) return false;
-    g_jsonDoc = std::move(updated);
-    MarkDocumentChanged();
-    RefreshEditView(g_hMainWnd);
-    g_editor.indices = BuildIndexLists(g_jsonDoc);
-    NotifyItemsChanged();
+    // Saving changes the document under the raw view: edits typed there are only dropped
+    // after a Yes, else the item goes back to what it was.
+    if (!ConfirmRawTextRebuild(window)) {
+        if (added) g_jsonDoc["items"].erase(position);
+        else g_jsonDoc["items"][position] = before;
+        return false;
+    }
+    // One item changed in place: the main view is made again when the user looks at it.
+    MarkItemsEdited();
+    NotifyDocumentEdited();
+    ShowSavedItem(window, position, added);
     return true;
 }
 
@@ -259,12 +292,10 @@ void OnCreate(HWND window)
 bool ConfirmCloseMcEditor(HWND owner)
 {
     HWND window = g_editor.hWnd;
-    if (!IsWindow(window) || !FormHoldsEdits(window)) return true;
-    if (ShowMessageBox(owner, u"The Item Editor holds changes that are not in the testbank. Discard them?",
-                       u"Item Editor", MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
-        return true;
-    SetForegroundWindow(window);
-    return false;
+    return !IsWindow(window) || !FormHoldsEdits(window) ||
+           ConfirmDropTypedValues(owner, window,
+                                  u"The Item Editor holds changes that are not in the testbank. Discard them?",
+                                  u"Item Editor");
 }
 
 void McEditorDocumentItemsChanged()
@@ -343,6 +374,7 @@ LRESULT CALLBACK McEditorWndProc(HWND window, UINT message, WPARAM wParam, LPARA
         case IDC_ED_OK:
             if (McEditorSaveControlsToJson(window)) DestroyWindow(window);
             break;
+        case IDC_ED_APPLY: McEditorSaveControlsToJson(window); break;
         case IDCANCEL:
         case IDC_ED_CANCEL: CloseIfConfirmed(window); break;
         default: break;

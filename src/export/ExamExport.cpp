@@ -5,26 +5,48 @@
 #include "export/ExamSelection.h"
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
+#include "util/StringUtil.h"
 #include "util/Win32Text.h"
 
 namespace {
 
+// The list shows `shown` (positions in `rows`); the check boxes live in `rows`, so a row
+// filtered out keeps its check. The list asks for what it draws (LVS_OWNERDATA): a
+// search or a sort costs the rows shown, never a refill of the control.
 struct ExamWindowState {
     HWND hWnd = nullptr;
     HWND hList = nullptr;
     HWND hCount = nullptr;
-    bool populating = false; // change notifications are ignored meanwhile
     HWND savedFocus = nullptr;
+    std::vector<ExamRow> rows;
+    std::vector<size_t> shown;
+    size_t checkedCount = 0;
+    int sortColumn = -1;
+    bool sortAscending = true;
+    bool toggledByList = false; // the list itself changed a box during this click
+    std::vector<std::u16string> filterValues[3]; // type, category, MLO entries after "All"
+    std::wstring cellText;                       // what the last display request pointed at
 };
 ExamWindowState g_examWindow;
 
+const DWORD kFilterList = WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
 // Rectangles are set by LayoutExportWindow, which follows the client size.
+// The list first: the keyboard starts on its rows; Alt+S goes to the search box.
 const ControlSpec kControls[] = {
-    {IDC_EXAM_LIST, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, 0, 0, 0,
-     FieldKind::None, WS_EX_CLIENTEDGE},
+    {IDC_EXAM_LIST, WC_LISTVIEWW, L"", WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA, 0, 0,
+     0, 0, 0, FieldKind::None, WS_EX_CLIENTEDGE},
+    {4015, L"STATIC", L"&Search:", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_EXAM_SEARCH, L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_EXAM_TYPE, L"COMBOBOX", L"", kFilterList, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_EXAM_CATEGORY, L"COMBOBOX", L"", kFilterList, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_EXAM_MLO, L"COMBOBOX", L"", kFilterList, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_COUNT, L"STATIC", L"Selected: 0 / 0", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_EXAM_SHOWN, L"STATIC", L"", 0, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_EXAM_SELECT_SHOWN, L"BUTTON", L"Select S&hown", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_EXAM_CLEAR_SHOWN, L"BUTTON", L"Clear Sh&own", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_ALL, L"BUTTON", L"Select All", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_NONE, L"BUTTON", L"Select None", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_EXAM_PRINT, L"BUTTON", L"Print Exam...", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_SAVE, L"BUTTON", L"Save Selections...", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_EXAM_CLOSE, L"BUTTON", L"Close", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
 };
@@ -34,106 +56,199 @@ const struct {
     const wchar_t* header;
     int width;
 } kColumns[4] = {{L"ID", 160}, {L"Type", 130}, {L"Category", 180}, {L"Question", 400}};
+const int kFilterIds[3] = {IDC_EXAM_TYPE, IDC_EXAM_CATEGORY, IDC_EXAM_MLO};
+const wchar_t* const kFilterAll[3] = {L"All types", L"All categories", L"All MLOs"};
 
 bool HasItemsArray() { return g_jsonDoc.is_object() && g_jsonDoc.contains("items") && g_jsonDoc["items"].is_array(); }
 
-bool RowChecked(int row)
-{
-    const UINT state = static_cast<UINT>(SendMessageW(g_examWindow.hList, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
-    return (state & LVIS_STATEIMAGEMASK) != INDEXTOSTATEIMAGEMASK(1);
-}
-
-void SetRowChecked(int row, bool checked)
-{
-    LVITEMW item{};
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-    SendMessageW(g_examWindow.hList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-}
-
-int RowCount() { return static_cast<int>(SendMessageW(g_examWindow.hList, LVM_GETITEMCOUNT, 0, 0)); }
-
 void UpdateSelectedCount()
 {
-    if (!g_examWindow.hList || !g_examWindow.hCount) return;
-    const int rows = RowCount();
-    size_t checked = 0;
-    for (int row = 0; row < rows; ++row) checked += RowChecked(row);
-    SetWindowTextW(g_examWindow.hCount, ToWide(SelectedCountText(checked, static_cast<size_t>(rows))).c_str());
+    if (!g_examWindow.hCount) return;
+    SetWindowTextW(g_examWindow.hCount,
+                   ToWide(SelectedCountText(g_examWindow.checkedCount, g_examWindow.rows.size())).c_str());
+    const bool filtered = g_examWindow.shown.size() != g_examWindow.rows.size();
+    SetDlgItemTextW(g_examWindow.hWnd, IDC_EXAM_SHOWN,
+                    filtered ? (L"Shown: " + ToWide(DecimalW(g_examWindow.shown.size()))).c_str() : L"");
 }
 
+// The set from the check boxes of every row, shown or not.
 void SyncSelectionFromListView()
 {
     if (!g_examWindow.hList || !g_hasJson || !HasItemsArray()) return;
     std::vector<size_t> indices;
-    const int rows = RowCount();
-    for (int row = 0; row < rows; ++row) {
-        if (!RowChecked(row)) continue;
-        LVITEMW item{};
-        item.mask = LVIF_PARAM;
-        item.iItem = row;
-        if (SendMessageW(g_examWindow.hList, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
-            indices.push_back(static_cast<size_t>(item.lParam));
-    }
+    for (const ExamRow& row : g_examWindow.rows)
+        if (row.checked) indices.push_back(row.itemIndex);
     g_examSelectedIds = SelectedIdsFromRows(g_jsonDoc, indices);
     g_examSelectionInitialized = true;
 }
 
-void OnSelectionChanged()
+// One box changed: the counter and the set follow by that one ID.
+void SetRowChecked(size_t rowIndex, bool checked)
 {
-    if (g_examWindow.populating) return;
+    ExamRow& row = g_examWindow.rows[rowIndex];
+    if (row.checked == checked) return;
+    row.checked = checked;
+    g_examWindow.checkedCount += checked ? 1 : static_cast<size_t>(-1);
+    const std::set<std::string> id = SelectedIdsFromRows(g_jsonDoc, {row.itemIndex});
+    if (!id.empty()) {
+        if (checked) g_examSelectedIds.insert(*id.begin());
+        else g_examSelectedIds.erase(*id.begin());
+    }
+    g_examSelectionInitialized = true;
     UpdateSelectedCount();
-    SyncSelectionFromListView();
 }
 
-void SetSubItem(int row, int column, const std::u16string& text)
+void RedrawList()
 {
-    const std::wstring wide = ToWide(text);
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(wide.c_str());
-    SendMessageW(g_examWindow.hList, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    if (!g_examWindow.hList) return;
+    SendMessageW(g_examWindow.hList, LVM_SETITEMCOUNT, g_examWindow.shown.size(), LVSICF_NOSCROLL);
+    InvalidateRect(g_examWindow.hList, nullptr, FALSE);
+}
+
+const std::u16string* ChosenFilter(int which)
+{
+    const int entry = static_cast<int>(SendDlgItemMessageW(g_examWindow.hWnd, kFilterIds[which], CB_GETCURSEL, 0, 0));
+    const auto& values = g_examWindow.filterValues[which];
+    return entry >= 1 && static_cast<size_t>(entry) <= values.size() ? &values[entry - 1] : nullptr;
+}
+
+// The rows the search box and the filters keep, in the chosen order.
+void ApplyFilters()
+{
+    ExamFilter filter;
+    filter.search = GetWindowTextU(GetDlgItem(g_examWindow.hWnd, IDC_EXAM_SEARCH));
+    filter.type = ChosenFilter(0);
+    filter.category = ChosenFilter(1);
+    filter.mlo = ChosenFilter(2);
+    g_examWindow.shown = FilterExamRows(g_examWindow.rows, filter);
+    if (g_examWindow.sortColumn >= 0)
+        SortExamRows(g_examWindow.rows, g_examWindow.shown, g_examWindow.sortColumn, g_examWindow.sortAscending);
+    RedrawList();
+    UpdateSelectedCount();
+}
+
+void FillFilterLists()
+{
+    for (int which = 0; which < 3; ++which) {
+        HWND list = GetDlgItem(g_examWindow.hWnd, kFilterIds[which]);
+        if (!list) continue;
+        g_examWindow.filterValues[which] = DistinctColumnValues(g_examWindow.rows, which);
+        SendMessageW(list, CB_RESETCONTENT, 0, 0);
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kFilterAll[which]));
+        for (const std::u16string& value : g_examWindow.filterValues[which])
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value.empty() ? L"(none)" : WidePtr(value)));
+        SendMessageW(list, CB_SETCURSEL, 0, 0);
+    }
 }
 
 void PopulateExamList()
 {
-    HWND list = g_examWindow.hList;
-    if (!list || !g_hasJson || !HasItemsArray()) return;
-    const std::vector<ExamRow> rows = BuildExamRows(g_jsonDoc);
-    g_examWindow.populating = true;
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    SendMessageW(list, LVM_SETITEMCOUNT, rows.size(), 0);
-    int next = 0;
-    for (const ExamRow& row : rows) {
-        const std::wstring id = ToWide(row.id);
-        LVITEMW item{};
-        item.mask = LVIF_TEXT | LVIF_PARAM;
-        item.iItem = next;
-        item.pszText = const_cast<wchar_t*>(id.c_str());
-        item.lParam = static_cast<LPARAM>(row.itemIndex);
-        const int at = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-        if (at < 0) continue;
-        ++next;
-        SetSubItem(at, 1, row.type);
-        SetSubItem(at, 2, row.category);
-        SetSubItem(at, 3, row.question);
-        SetRowChecked(at, row.checked);
-    }
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    g_examWindow.populating = false;
-    OnSelectionChanged();
+    if (!g_examWindow.hList || !g_hasJson || !HasItemsArray()) return;
+    g_examWindow.rows = BuildExamRows(g_jsonDoc);
+    g_examWindow.checkedCount = 0;
+    for (const ExamRow& row : g_examWindow.rows) g_examWindow.checkedCount += row.checked;
+    FillFilterLists();
+    ApplyFilters();
+    SyncSelectionFromListView();
 }
 
-// One pass at the end instead of one per row: the per-row handler recounts every row.
-void SetAllChecks(bool check)
+// One pass, then one set rebuild: the rows given, or every row.
+void SetChecks(bool check, bool shownOnly)
 {
     if (!g_examWindow.hList) return;
-    g_examWindow.populating = true;
-    const int rows = RowCount();
-    for (int row = 0; row < rows; ++row) SetRowChecked(row, check);
-    g_examWindow.populating = false;
-    OnSelectionChanged();
+    auto set = [&](ExamRow& row) {
+        if (row.checked != check) g_examWindow.checkedCount += check ? 1 : static_cast<size_t>(-1);
+        row.checked = check;
+    };
+    if (shownOnly)
+        for (size_t i : g_examWindow.shown) set(g_examWindow.rows[i]);
+    else
+        for (ExamRow& row : g_examWindow.rows) set(row);
+    SyncSelectionFromListView();
+    UpdateSelectedCount();
+    InvalidateRect(g_examWindow.hList, nullptr, FALSE);
+}
+
+void ToggleShownRow(int row)
+{
+    if (row < 0 || static_cast<size_t>(row) >= g_examWindow.shown.size()) return;
+    const size_t index = g_examWindow.shown[row];
+    SetRowChecked(index, !g_examWindow.rows[index].checked);
+    SendMessageW(g_examWindow.hList, LVM_REDRAWITEMS, row, row);
+}
+
+void OnGetDisplayInfo(NMLVDISPINFOW* info)
+{
+    LVITEMW& item = info->item;
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= g_examWindow.shown.size()) return;
+    const ExamRow& row = g_examWindow.rows[g_examWindow.shown[item.iItem]];
+    if (item.mask & LVIF_TEXT) {
+        const std::u16string* texts[4] = {&row.id, &row.type, &row.category, &row.question};
+        g_examWindow.cellText = item.iSubItem >= 0 && item.iSubItem < 4 ? ToWide(*texts[item.iSubItem]) : L"";
+        if (item.pszText && item.cchTextMax > 0) lstrcpynW(item.pszText, g_examWindow.cellText.c_str(), item.cchTextMax);
+    }
+    if (item.mask & LVIF_PARAM) item.lParam = static_cast<LPARAM>(row.itemIndex);
+    if (item.mask & LVIF_STATE) {
+        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(row.checked ? 2 : 1);
+        item.stateMask |= LVIS_STATEIMAGEMASK;
+    }
+}
+
+// A box changed by the list (a click on it, a state set on a row): the model follows.
+void OnItemChanged(const NMLISTVIEW* change)
+{
+    // Focus and highlight changes come with whatever state image the list has at hand.
+    const UINT image = change->uNewState & LVIS_STATEIMAGEMASK;
+    if (!(change->uChanged & LVIF_STATE) || !((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK) ||
+        (image != INDEXTOSTATEIMAGEMASK(1) && image != INDEXTOSTATEIMAGEMASK(2)))
+        return;
+    const bool checked = image == INDEXTOSTATEIMAGEMASK(2);
+    if (change->iItem < 0 || static_cast<size_t>(change->iItem) >= g_examWindow.shown.size()) return;
+    SetRowChecked(g_examWindow.shown[change->iItem], checked);
+    g_examWindow.toggledByList = true;
+}
+
+void OnColumnClick(int column)
+{
+    if (column < 0 || column > 3) return;
+    g_examWindow.sortAscending = g_examWindow.sortColumn == column ? !g_examWindow.sortAscending : true;
+    g_examWindow.sortColumn = column;
+    SortExamRows(g_examWindow.rows, g_examWindow.shown, column, g_examWindow.sortAscending);
+    RedrawList();
+}
+
+const UINT kToggleFocusedRow = WM_APP + 1;
+
+void OnListNotify(NMHDR* header)
+{
+    switch (header->code) {
+    case LVN_GETDISPINFOW: OnGetDisplayInfo(reinterpret_cast<NMLVDISPINFOW*>(header)); break;
+    case LVN_ITEMCHANGED: OnItemChanged(reinterpret_cast<NMLISTVIEW*>(header)); break;
+    case LVN_COLUMNCLICK: OnColumnClick(reinterpret_cast<NMLISTVIEW*>(header)->iSubItem); break;
+    case NM_CLICK:
+    case NM_DBLCLK: {
+        // A list that keeps no states of its own may not toggle the box itself.
+        const bool handled = g_examWindow.toggledByList;
+        g_examWindow.toggledByList = false;
+        if (handled) break;
+        LVHITTESTINFO hit{};
+        hit.pt = reinterpret_cast<NMITEMACTIVATE*>(header)->ptAction;
+        if (SendMessageW(g_examWindow.hList, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0 &&
+            (hit.flags & LVHT_ONITEMSTATEICON))
+            ToggleShownRow(hit.iItem);
+        break;
+    }
+    case LVN_KEYDOWN:
+        // The list may toggle the box itself after this note; if it did not, it is done once
+        // the key has been handled.
+        if (reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey == VK_SPACE) {
+            g_examWindow.toggledByList = false;
+            PostMessageW(g_examWindow.hWnd, kToggleFocusedRow,
+                         SendMessageW(g_examWindow.hList, LVM_GETNEXTITEM, -1, LVNI_FOCUSED), 0);
+        }
+        break;
+    default: break;
+    }
 }
 
 void LayoutExportWindow(HWND window)
@@ -141,18 +256,25 @@ void LayoutExportWindow(HWND window)
     RECT client;
     GetClientRect(window, &client);
     const int b = client.bottom - 38;
-    MoveControl(window, IDC_EXAM_LIST, 10, 10, client.right - 20, b - 20);
+    const int w = client.right;
+    MoveControl(window, 4015, 10, 13, 50, 18);
+    MoveControl(window, IDC_EXAM_SEARCH, 62, 10, w - 62 - 3 * 150 - 20, 22);
+    for (int i = 0; i < 3; ++i) MoveControl(window, kFilterIds[i], w - 3 * 150 - 10 + 150 * i, 9, 144, 300);
+    MoveControl(window, IDC_EXAM_LIST, 10, 40, w - 20, b - 50);
     // From the right edge leftwards; a missing button takes its gap with it.
     const struct {
-        int id, gap;
-    } buttons[] = {{IDC_EXAM_CLOSE, 10}, {IDC_EXAM_SAVE, 8}, {IDC_EXAM_NONE, 20}, {IDC_EXAM_ALL, 8}};
+        int id, width, gap;
+    } buttons[] = {{IDC_EXAM_CLOSE, 80, 10}, {IDC_EXAM_SAVE, 110, 8},       {IDC_EXAM_PRINT, 96, 8},
+                   {IDC_EXAM_NONE, 90, 20},  {IDC_EXAM_ALL, 90, 8},         {IDC_EXAM_CLEAR_SHOWN, 96, 20},
+                   {IDC_EXAM_SELECT_SHOWN, 96, 8}};
     int right = client.right;
     for (const auto& button : buttons) {
         if (!GetDlgItem(window, button.id)) continue;
-        right -= button.gap + 110;
-        MoveControl(window, button.id, right, b, 110, 28);
+        right -= button.gap + button.width;
+        MoveControl(window, button.id, right, b, button.width, 28);
     }
-    MoveControl(window, IDC_EXAM_COUNT, 10, b + 5, 260, 20);
+    MoveControl(window, IDC_EXAM_COUNT, 10, b - 4, 150, 18);
+    MoveControl(window, IDC_EXAM_SHOWN, 10, b + 14, 150, 18);
     if (HWND list = g_examWindow.hList) {
         for (int c = 0; c < 3; ++c) SendMessageW(list, LVM_SETCOLUMNWIDTH, c, kColumns[c].width);
         SendMessageW(list, LVM_SETCOLUMNWIDTH, 3, LVSCW_AUTOSIZE_USEHEADER);
@@ -168,6 +290,7 @@ void OnCreate(HWND window)
     if (HWND list = g_examWindow.hList) {
         SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                      LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+        SendMessageW(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0); // the boxes are asked for
         for (int c = 0; c < 4; ++c) {
             LVCOLUMNW column{};
             column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
@@ -179,7 +302,7 @@ void OnCreate(HWND window)
     }
     PopulateExamList();
     LayoutExportWindow(window);
-    if (g_examWindow.hList && RowCount() > 0) { // the keyboard starts on the first row
+    if (g_examWindow.hList && !g_examWindow.shown.empty()) { // the keyboard starts on the first row
         LVITEMW item{};
         item.stateMask = LVIS_FOCUSED;
         item.state = LVIS_FOCUSED;
@@ -214,12 +337,19 @@ void OpenExamExportWindow(HWND owner)
                     CW_USEDEFAULT, 900, 650, g_hMainWnd, nullptr, g_hInst, nullptr);
 }
 
-bool SaveExamSelections(HWND owner)
+void (*g_printExamSelections)(HWND owner) = nullptr;
+
+bool SyncExamSelection(HWND owner)
 {
     // The exam is made from the document: text typed in the raw view would be missing.
     if (!ConfirmRawTextRebuild(owner)) return false;
     SyncSelectionFromListView();
-    return SaveExamSelectionsWith(*g_modalUi, owner);
+    return true;
+}
+
+bool SaveExamSelections(HWND owner)
+{
+    return SyncExamSelection(owner) && SaveExamSelectionsWith(*g_modalUi, owner);
 }
 
 void CloseExamExportWindow()
@@ -241,17 +371,34 @@ LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_ACTIVATE: KeepDialogFocus(window, wParam, g_examWindow.savedFocus); return 0;
     case WM_CREATE: OnCreate(window); return 0;
     case WM_SIZE: LayoutExportWindow(window); return 0;
+    case kToggleFocusedRow:
+        if (!g_examWindow.toggledByList) ToggleShownRow(static_cast<int>(wParam));
+        g_examWindow.toggledByList = false;
+        return 0;
     case WM_NOTIFY: {
-        const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header && header->hwndFrom == g_examWindow.hList && header->code == LVN_ITEMCHANGED) OnSelectionChanged();
+        NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header && header->hwndFrom == g_examWindow.hList) OnListNotify(header);
         return 0;
     }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDC_EXAM_ALL: SetAllChecks(true); break;
-        case IDC_EXAM_NONE: SetAllChecks(false); break;
+        case IDC_EXAM_SEARCH:
+            if (HIWORD(wParam) == EN_CHANGE) ApplyFilters(); // as the user types
+            break;
+        case IDC_EXAM_TYPE:
+        case IDC_EXAM_CATEGORY:
+        case IDC_EXAM_MLO:
+            if (HIWORD(wParam) == CBN_SELCHANGE) ApplyFilters();
+            break;
+        case IDC_EXAM_SELECT_SHOWN: SetChecks(true, true); break;
+        case IDC_EXAM_CLEAR_SHOWN: SetChecks(false, true); break;
+        case IDC_EXAM_ALL: SetChecks(true, false); break;
+        case IDC_EXAM_NONE: SetChecks(false, false); break;
         case IDOK:
         case IDC_EXAM_SAVE: SaveExamSelections(window); break;
+        case IDC_EXAM_PRINT:
+            if (g_printExamSelections) g_printExamSelections(window);
+            break;
         case IDCANCEL:
         case IDC_EXAM_CLOSE: DestroyWindow(window); break;
         default: break;

@@ -1,5 +1,7 @@
 #include "export/ExamSelection.h"
 
+#include <algorithm>
+#include <functional>
 #include <string_view>
 #include <unordered_set>
 
@@ -58,10 +60,67 @@ std::vector<ExamRow> BuildExamRows(const json& document)
         const json& item = (*items)[i];
         if (!item.is_object()) continue;
         const std::string id = StringValue(item, "id");
-        rows.push_back({i, s2w(id), s2w(StringValue(item, "type")), s2w(StringValue(item, "category")),
-                        MakeQuestionSnippet(item), IsInitiallyChecked(id)});
+        ExamRow row{i, s2w(id), s2w(StringValue(item, "type")), s2w(StringValue(item, "category")),
+                    MakeQuestionSnippet(item), IsInitiallyChecked(id), u"", u""};
+        std::string outcomes;
+        auto objectives = item.find("objectives");
+        if (objectives != item.end() && objectives->is_object()) {
+            row.mlo = s2w(StringValue(*objectives, "MLO"));
+            for (const char* key : {"MLO", "CLO", "PLO"}) outcomes.append("\n").append(StringValue(*objectives, key));
+        }
+        row.searchText = FoldForSearch(row.id + u"\n" + s2w(StringValue(item, "question")) + u"\n" + row.category +
+                                       s2w(outcomes));
+        rows.push_back(std::move(row));
     }
     return rows;
+}
+
+std::u16string FoldForSearch(std::u16string text)
+{
+    for (char16_t& c : text)
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    return text;
+}
+
+std::vector<size_t> FilterExamRows(const std::vector<ExamRow>& rows, const ExamFilter& filter)
+{
+    const std::u16string search = FoldForSearch(filter.search);
+    const std::boyer_moore_horspool_searcher<std::u16string::const_iterator> searcher(search.begin(), search.end());
+    std::vector<size_t> shown;
+    shown.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ExamRow& row = rows[i];
+        if (filter.type && row.type != *filter.type) continue;
+        if (filter.category && row.category != *filter.category) continue;
+        if (filter.mlo && row.mlo != *filter.mlo) continue;
+        if (!search.empty() && std::search(row.searchText.begin(), row.searchText.end(), searcher) == row.searchText.end())
+            continue;
+        shown.push_back(i);
+    }
+    return shown;
+}
+
+std::vector<std::u16string> DistinctColumnValues(const std::vector<ExamRow>& rows, int column)
+{
+    std::set<std::u16string> values;
+    for (const ExamRow& row : rows) values.insert(column == 0 ? row.type : column == 1 ? row.category : row.mlo);
+    return std::vector<std::u16string>(values.begin(), values.end());
+}
+
+void SortExamRows(const std::vector<ExamRow>& rows, std::vector<size_t>& shown, int column, bool ascending)
+{
+    auto text = [&](size_t i) -> const std::u16string& {
+        const ExamRow& row = rows[i];
+        return column == 0 ? row.id : column == 1 ? row.type : column == 2 ? row.category : row.question;
+    };
+    // Folded once per row, not once per comparison.
+    std::vector<std::u16string> keys(rows.size());
+    for (size_t i : shown) keys[i] = FoldForSearch(text(i));
+    std::stable_sort(shown.begin(), shown.end(), [&](size_t a, size_t b) {
+        const int order = keys[a].compare(keys[b]);
+        if (order != 0) return ascending ? order < 0 : order > 0;
+        return a < b;
+    });
 }
 
 std::set<std::string> SelectedIdsFromRows(const json& document, const std::vector<size_t>& checkedItemIndices)

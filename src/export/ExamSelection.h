@@ -27,9 +27,29 @@ struct ExamRow {
     size_t itemIndex;
     std::u16string id, type, category, question;
     bool checked; // as the row starts
+    std::u16string mlo;
+    // What the search box looks in, ASCII case folded: ID, question, category, outcomes.
+    std::u16string searchText;
 };
 // The rows for the document: one per object element of `items`, in order.
 std::vector<ExamRow> BuildExamRows(const json& document);
+// What the filters of "Select Items" keep: rows whose search text holds `search` (folded
+// like it; empty: all), and whose type, category and MLO are the chosen ones (null: any).
+struct ExamFilter {
+    std::u16string search;
+    const std::u16string* type = nullptr;
+    const std::u16string* category = nullptr;
+    const std::u16string* mlo = nullptr;
+};
+// The positions in `rows` of the rows the filter keeps, in order; linear in the rows.
+std::vector<size_t> FilterExamRows(const std::vector<ExamRow>& rows, const ExamFilter& filter);
+// The distinct values of a column (0 type, 1 category, 2 MLO) in byte order, for the filter lists.
+std::vector<std::u16string> DistinctColumnValues(const std::vector<ExamRow>& rows, int column);
+// Sorts shown row positions by a list column (0 ID, 1 type, 2 category, 3 question), case
+// folded, ties in document order.
+void SortExamRows(const std::vector<ExamRow>& rows, std::vector<size_t>& shown, int column, bool ascending);
+// ASCII case folding of a search text.
+std::u16string FoldForSearch(std::u16string text);
 // The IDs of the items behind the checked rows (by their stored item indices); indices
 // that no longer point at an object with a string id add nothing.
 std::set<std::string> SelectedIdsFromRows(const json& document, const std::vector<size_t>& checkedItemIndices);

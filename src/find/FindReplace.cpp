@@ -30,10 +30,14 @@ const ControlSpec kControls[] = {
     {IDC_FR_FIND_NEXT, L"BUTTON", L"Find Next", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_FR_REPLACE, L"BUTTON", L"Replace", WS_TABSTOP, 0, 0, 0, 0, kReplaceGroup, FieldKind::None},
     {IDC_FR_CLOSE, L"BUTTON", L"Close", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FR_REPLACE_ALL, L"BUTTON", L"Replace &All", WS_TABSTOP, 0, 0, 0, 0, kReplaceGroup, FieldKind::None},
 };
 constexpr ControlTable kTable = MakeControlTable(kControls);
 
 void ClearMatch() { g_findWindow.match = FindMatch{}; }
+
+// The window's messages carry the caption of its mode.
+const char16_t* Caption() { return g_findWindow.isReplace ? u"Replace" : u"Find"; }
 
 std::u16string FieldText(HWND window, int id) { return GetWindowTextU(GetDlgItem(window, id)); }
 
@@ -54,28 +58,35 @@ bool EnsureRawEditorAvailable(HWND window)
         ShowMessageBox(window, u"Editor not available.", u"Find/Replace", MsgIcon::Error);
         return false;
     }
-    if (!g_viewRaw) {
+    if (!g_viewRaw || ViewsStale()) {
         g_viewRaw = true;
         RefreshEditView(g_hMainWnd);
     }
     return true;
 }
 
-// `text`: the view's text when the caller has just read it.
-void DoFindNext(HWND window, const std::u16string* text = nullptr)
+void DoFindNext(HWND window)
 {
     ClearMatch();
     if (!EnsureRawEditorAvailable(window)) return;
+    if (g_shell.rawViewBroken) { // the view's text is not the raw text
+        ShowMessageBox(window, kBrokenRawViewNote, u"Replace", MsgIcon::Info);
+        return;
+    }
     const std::u16string find = FieldText(window, IDC_FR_FIND);
     if (find.empty()) {
-        ShowMessageBox(window, u"Enter text to find.", u"Find", MsgIcon::Info);
+        ShowMessageBox(window, u"Enter text to find.", Caption(), MsgIcon::Info);
         return;
     }
     DWORD start = 0, end = 0;
     Selection(start, end);
-    const size_t at = FindNextMatch(text ? *text : GetWindowTextU(g_hEdit), find, IsMatchCaseChecked(window), end);
+    size_t at = kNotFound;
+    {
+        const ViewTextReader view; // searched in place: linear only up to the next match
+        at = FindNextMatch(view.Text(), find, IsMatchCaseChecked(window), end);
+    }
     if (at == kNotFound) {
-        ShowMessageBox(window, u"No matches found.", u"Find", MsgIcon::Info);
+        ShowMessageBox(window, u"No matches found.", Caption(), MsgIcon::Info);
         return;
     }
     SendMessageW(g_hEdit, EM_SETSEL, at, at + find.size());
@@ -94,8 +105,11 @@ void DoReplaceOne(HWND window)
     const std::u16string replacement = FieldText(window, IDC_FR_REPLACE_WITH);
     DWORD start = 0, end = 0;
     Selection(start, end);
-    const ReplaceCheck check = CheckReplace(g_findWindow.match, start, end, GetWindowTextU(g_hEdit), find,
-                                            IsMatchCaseChecked(window));
+    ReplaceCheck check = ReplaceCheck::Ok;
+    {
+        const ViewTextReader view;
+        check = CheckReplace(g_findWindow.match, start, end, view.Text(), find, IsMatchCaseChecked(window));
+    }
     if (check != ReplaceCheck::Ok) {
         if (check != ReplaceCheck::EmptyFind && check != ReplaceCheck::NoMatch) ClearMatch();
         ShowMessageBox(window, ReplaceRefusalText(check), u"Replace",
@@ -103,12 +117,52 @@ void DoReplaceOne(HWND window)
         return;
     }
     SendMessageW(g_hEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(WidePtr(replacement)));
-    g_rawJsonText = GetWindowTextU(g_hEdit);
-    // A raw-view edit like typing: the document lacks it until the raw view is saved.
+    // A raw-view edit like typing: the document lacks it until the raw view is saved. The
+    // text stays in the control (copied back only when a view is made from it).
+    g_rawEdited = true;
+    g_document.rawTextInView = true;
+    g_modified = true;
+    NotifyDocumentEdited();
+    ClearMatch();
+    DoFindNext(window);
+}
+
+// Every match at once, as one edit that Undo takes back whole.
+void DoReplaceAll(HWND window)
+{
+    ClearMatch();
+    if (!EnsureRawEditorAvailable(window)) return;
+    if (g_shell.rawViewBroken) { // the view's text is not the raw text
+        ShowMessageBox(window, kBrokenRawViewNote, u"Replace", MsgIcon::Info);
+        return;
+    }
+    const std::u16string find = FieldText(window, IDC_FR_FIND);
+    if (find.empty()) {
+        ShowMessageBox(window, u"Enter text to find.", u"Replace", MsgIcon::Info);
+        return;
+    }
+    ShowWaitCursor();
+    size_t count = 0;
+    std::u16string replaced;
+    {
+        const ViewTextReader view;
+        replaced = ReplaceAllMatches(view.Text(), find, FieldText(window, IDC_FR_REPLACE_WITH),
+                                     IsMatchCaseChecked(window), count);
+    }
+    if (count == 0) {
+        ShowMessageBox(window, u"No matches found.", u"Replace", MsgIcon::Info);
+        return;
+    }
+    SendMessageW(g_hEdit, EM_SETSEL, 0, -1);
+    SendMessageW(g_hEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(WidePtr(replaced)));
+    SendMessageW(g_hEdit, EM_SETSEL, 0, 0);
+    SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
+    g_rawJsonText = std::move(replaced);
+    g_document.rawTextInView = false;
     g_rawEdited = true;
     g_modified = true;
-    ClearMatch();
-    DoFindNext(window, &g_rawJsonText);
+    NotifyDocumentEdited();
+    ShowMessageBox(window, ReplacedCountText(count), u"Replace", MsgIcon::Info);
 }
 
 void SetMode(HWND window, bool replace)
@@ -133,6 +187,7 @@ void LayoutFRWindow(HWND window)
     MoveControl(window, IDC_FR_CLOSE, client.right - 122, y, 110, 28);
     MoveControl(window, IDC_FR_REPLACE, client.right - 242, y, 110, 28);
     MoveControl(window, IDC_FR_FIND_NEXT, client.right - 362, y, 110, 28);
+    MoveControl(window, IDC_FR_REPLACE_ALL, client.right - 482, y, 110, 28);
 }
 
 void OpenDialog(HWND parent, bool replace)
@@ -144,7 +199,7 @@ void OpenDialog(HWND parent, bool replace)
     }
     g_findWindow.hParent = parent;
     g_findWindow.isReplace = replace;
-    if (g_hasJson && !g_viewRaw) {
+    if (g_hasJson && (!g_viewRaw || ViewsStale())) {
         g_viewRaw = true;
         RefreshEditView(g_hMainWnd);
     }
@@ -207,6 +262,7 @@ LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LP
         case IDOK:
         case IDC_FR_FIND_NEXT: DoFindNext(window); break;
         case IDC_FR_REPLACE: DoReplaceOne(window); break;
+        case IDC_FR_REPLACE_ALL: DoReplaceAll(window); break;
         case IDCANCEL:
         case IDC_FR_CLOSE: DestroyWindow(window); break;
         default: break;

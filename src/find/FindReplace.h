@@ -8,6 +8,7 @@ enum : int {
     IDC_FR_FIND_NEXT = 6006,
     IDC_FR_REPLACE = 6007,
     IDC_FR_CLOSE = 6008,
+    IDC_FR_REPLACE_ALL = 6009,
 };
 
 // Edit > Find... and Replace...: one window over the raw view; `owner` stays disabled

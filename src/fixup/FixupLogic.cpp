@@ -66,17 +66,48 @@ std::u16string FixupHeaderText(size_t pos, size_t count, const ImportIssue& issu
     return header;
 }
 
+namespace {
+
+bool ItemHasId(const json& item, const std::string& id)
+{
+    if (!item.is_object()) return false;
+    auto it = item.find("id");
+    return it != item.end() && it->is_string() && it->get_ref<const std::string&>() == id;
+}
+
+} // namespace
+
+void IndexFixupItems()
+{
+    g_fixup.itemIndex.clear();
+    if (!g_hasJson || !g_jsonDoc.is_object()) return;
+    auto items = g_jsonDoc.find("items");
+    if (items == g_jsonDoc.end() || !items->is_array()) return;
+    for (size_t i = 0; i < items->size(); ++i) {
+        const json& item = (*items)[i];
+        if (!item.is_object()) continue;
+        auto it = item.find("id");
+        if (it != item.end() && it->is_string()) g_fixup.itemIndex.emplace(it->get<std::string>(), i); // first wins
+    }
+}
+
 bool FindItemIndexById(const std::string& id, size_t& index)
 {
     if (!g_hasJson || !g_jsonDoc.is_object()) return false;
     auto items = g_jsonDoc.find("items");
     if (items == g_jsonDoc.end() || !items->is_array()) return false;
+    auto known = g_fixup.itemIndex.find(id);
+    if (known != g_fixup.itemIndex.end() && known->second < items->size() && ItemHasId((*items)[known->second], id)) {
+        index = known->second;
+        return true;
+    }
     for (size_t i = 0; i < items->size(); ++i) {
         const json& item = (*items)[i];
         if (!item.is_object()) continue;
         auto it = item.find("id");
         if (it != item.end() && it->is_string() && it->get_ref<const std::string&>() == id) {
             index = i;
+            g_fixup.itemIndex[id] = i;
             return true;
         }
     }
@@ -120,6 +151,9 @@ bool ApplyFixupToCurrentItem(size_t itemIndex, int comboIndex, const std::u16str
     const std::u16string* typed[3] = {&mlo, &clo, &plo};
     for (int k = 0; k < 3; ++k) {
         const std::string stored = StringMember(obj, keys[k]);
+        // A long outcome shown cut (read-only) keeps its whole stored text.
+        const std::u16string storedWide = s2w(stored);
+        if (storedWide.size() > kDisplayLineLimit && *typed[k] == CutForDisplay(storedWide)) continue;
         obj[keys[k]] = StoredTextFromShown(*typed[k], stored);
     }
     issue.missingType = false;
@@ -140,14 +174,93 @@ FormModel LoadFixupForm(const ImportIssue& issue, size_t pos, size_t count, cons
     const bool hasObjectives = objectives != item.end() && objectives->is_object();
     const char* const keys[3] = {"MLO", "CLO", "PLO"};
     for (int k = 0; k < 3; ++k) {
-        form.texts[IDC_FIX_MLO + k] = hasObjectives ? s2w(StringMember(*objectives, keys[k])) : u"";
+        // A one-line box given a long line freezes the window: a long outcome is shown cut.
+        form.texts[IDC_FIX_MLO + k] = hasObjectives ? CutForDisplay(s2w(StringMember(*objectives, keys[k]))) : u"";
         MakeNulsVisible(form.texts[IDC_FIX_MLO + k]);
     }
     return form;
+}
+
+bool IsCutOutcome(const json& item, int id)
+{
+    const char* const keys[3] = {"MLO", "CLO", "PLO"};
+    if (id < IDC_FIX_MLO || id > IDC_FIX_PLO) return false;
+    auto objectives = item.find("objectives");
+    if (objectives == item.end() || !objectives->is_object()) return false;
+    return s2w(StringMember(*objectives, keys[id - IDC_FIX_MLO])).size() > kDisplayLineLimit;
 }
 
 bool ApplyFixupForm(size_t itemIndex, const FormModel& form)
 {
     return ApplyFixupToCurrentItem(itemIndex, form.Selection(IDC_FIX_TYPE), form.Text(IDC_FIX_MLO),
                                    form.Text(IDC_FIX_CLO), form.Text(IDC_FIX_PLO));
+}
+
+std::string CurrentItemCategory()
+{
+    size_t index = 0;
+    if (g_fixupPos >= g_fixupIssues.size() || !FindItemIndexById(g_fixupIssues[g_fixupPos].id, index)) return "";
+    return StringMember(g_jsonDoc["items"][index], "category");
+}
+
+std::vector<size_t> OutcomeTargets(bool sameCategory)
+{
+    std::vector<size_t> targets;
+    const std::string category = sameCategory ? CurrentItemCategory() : std::string();
+    for (size_t i = 0; i < g_fixupIssues.size(); ++i) {
+        const ImportIssue& issue = g_fixupIssues[i];
+        if (i == g_fixupPos || !issue.missingMlo) continue;
+        size_t index = 0;
+        if (!FindItemIndexById(issue.id, index)) continue;
+        if (sameCategory && StringMember(g_jsonDoc["items"][index], "category") != category) continue;
+        targets.push_back(i);
+    }
+    return targets;
+}
+
+size_t ApplyOutcomesToTargets(const std::vector<size_t>& targets, const std::u16string& mlo, const std::u16string& clo,
+                              const std::u16string& plo)
+{
+    const char* const keys[3] = {"MLO", "CLO", "PLO"};
+    const std::string typed[3] = {w2s(mlo), w2s(clo), w2s(plo)};
+    const bool given[3] = {!IsBlankWide(mlo), !IsBlankWide(clo), !IsBlankWide(plo)};
+    size_t changed = 0;
+    for (size_t target : targets) {
+        if (target >= g_fixupIssues.size()) continue;
+        ImportIssue& issue = g_fixupIssues[target];
+        size_t index = 0;
+        if (!given[0] || !FindItemIndexById(issue.id, index)) continue;
+        json& item = g_jsonDoc["items"][index];
+        auto objectives = item.find("objectives");
+        if (objectives == item.end() || !objectives->is_object()) item["objectives"] = json::object();
+        json& obj = item["objectives"];
+        obj["MLO"] = typed[0];
+        // The item's own CLO and PLO stay; a typed one fills a blank or missing one.
+        for (int k = 1; k < 3; ++k) {
+            const std::string stored = StringMember(obj, keys[k]);
+            if (given[k] && IsBlank(stored)) obj[keys[k]] = typed[k];
+            else if (!obj.contains(keys[k]) || !obj[keys[k]].is_string()) obj[keys[k]] = stored;
+        }
+        issue.missingMlo = false;
+        ++changed;
+    }
+    return changed;
+}
+
+size_t ApplyItemOutcomesToTargets(const std::vector<size_t>& targets, size_t itemIndex)
+{
+    const json& item = g_jsonDoc["items"][itemIndex];
+    auto objectives = item.find("objectives");
+    if (objectives == item.end() || !objectives->is_object()) return 0;
+    return ApplyOutcomesToTargets(targets, s2w(StringMember(*objectives, "MLO")), s2w(StringMember(*objectives, "CLO")),
+                                  s2w(StringMember(*objectives, "PLO")));
+}
+
+std::u16string ApplyOutcomesQuestion(const std::u16string& mlo, size_t others, bool sameCategory,
+                                     const std::string& category)
+{
+    std::u16string text = u"Apply the MLO \"" + mlo + u"\" to this item and the " + DecimalW(others) +
+                          (others == 1 ? u" other remaining item" : u" other remaining items");
+    if (sameCategory) text += u" of category \"" + s2w(category) + u"\"";
+    return text + (others == 1 ? u" that lacks one?" : u" that lack one?");
 }

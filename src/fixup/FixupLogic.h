@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "model/JsonModel.h"
@@ -19,6 +20,8 @@ enum : int {
     IDC_FIX_SKIP = 5009,
     IDC_FIX_SAVE = 5010,
     IDC_FIX_CLOSE = 5011,
+    IDC_FIX_APPLY_ALL = 5019,
+    IDC_FIX_APPLY_CATEGORY = 5020,
 };
 
 constexpr size_t kNoIssue = static_cast<size_t>(-1);
@@ -27,6 +30,9 @@ constexpr size_t kNoIssue = static_cast<size_t>(-1);
 struct FixupState {
     std::vector<ImportIssue> issues;
     size_t pos = 0;
+    // Where each item lives, made once when the wizard opens, so that a step costs what
+    // one item costs; an entry is checked before use (and looked up again if stale).
+    std::unordered_map<std::string, size_t> itemIndex;
 };
 extern FixupState g_fixup;
 extern std::vector<ImportIssue>& g_fixupIssues;
@@ -42,6 +48,8 @@ std::string MissingPartsText(const ImportIssue& issue);
 // "Fix item P of N" plus "  (missing: ...)".
 std::u16string FixupHeaderText(size_t pos, size_t count, const ImportIssue& issue);
 bool FindItemIndexById(const std::string& id, size_t& index);
+// Fills g_fixup.itemIndex from g_jsonDoc.
+void IndexFixupItems();
 // Type combo entry for a stored type (a recognised spelling counts as its canonical type;
 // anything else is entry 0) and back.
 int TypeToComboIndex(const std::string& type);
@@ -52,9 +60,28 @@ bool IsBlankWide(const std::u16string& text);
 // What the wizard shows for the current issue and its item: header, ID, question (line
 // breaks as CR LF), type entry and the three objectives.
 FormModel LoadFixupForm(const ImportIssue& issue, size_t pos, size_t count, const json& item);
+// Whether the outcome box `id` shows the item's outcome cut (read-only, kept as stored).
+bool IsCutOutcome(const json& item, int id);
 // The item update of Save & Next on g_jsonDoc and the current issue. Returns false, and
 // changes nothing, when the issue needs an MLO and the MLO text is blank.
 bool ApplyFixupToCurrentItem(size_t itemIndex, int comboIndex, const std::u16string& mlo, const std::u16string& clo,
                              const std::u16string& plo);
 // The same with the values read from the wizard's form.
 bool ApplyFixupForm(size_t itemIndex, const FormModel& form);
+
+// The other unresolved issues an MLO typed for the current one would go to: those whose
+// item lacks an MLO, and with `sameCategory` only those whose category is the current
+// item's. In list order.
+std::vector<size_t> OutcomeTargets(bool sameCategory);
+// The current item's category ("" without one).
+std::string CurrentItemCategory();
+// Gives each target's item the MLO, and the CLO and PLO where typed and the item has none;
+// their issues no longer miss an MLO (a missing type stays). Returns how many changed.
+size_t ApplyOutcomesToTargets(const std::vector<size_t>& targets, const std::u16string& mlo, const std::u16string& clo,
+                              const std::u16string& plo);
+// The same with the outcomes the item at `itemIndex` stores.
+size_t ApplyItemOutcomesToTargets(const std::vector<size_t>& targets, size_t itemIndex);
+// The question asked before that: "Apply the MLO "X" to this item and the N other
+// remaining items [of category "C"] that lack one?"
+std::u16string ApplyOutcomesQuestion(const std::u16string& mlo, size_t others, bool sameCategory,
+                                     const std::string& category);

@@ -11,6 +11,7 @@ struct FixupWindowState {
     HWND hParent = nullptr; // disabled while the wizard is open, with every other window
     HWND savedFocus = nullptr;
     FormModel shown; // what the controls held right after the current item was loaded
+    bool changedItems = false; // the other windows' views follow once, when it closes
 };
 FixupWindowState g_fixupWindow;
 
@@ -40,6 +41,8 @@ const ControlSpec kControls[] = {
     {IDC_FIX_SKIP, L"BUTTON", L"Skip >", kStepButton, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_FIX_SAVE, L"BUTTON", L"Save && Next", kStepButton | BS_DEFPUSHBUTTON, 0, 0, 0, 0, 0, FieldKind::None},
     {IDC_FIX_CLOSE, L"BUTTON", L"Close", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_APPLY_ALL, L"BUTTON", L"Apply to &All...", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
+    {IDC_FIX_APPLY_CATEGORY, L"BUTTON", L"Apply to &Category...", WS_TABSTOP, 0, 0, 0, 0, 0, FieldKind::None},
 };
 constexpr ControlTable kTable = MakeControlTable(kControls);
 
@@ -67,12 +70,14 @@ void LayoutFixupWindow(HWND window)
     MoveControl(window, IDC_FIX_SAVE, client.right - 258, y, 120, 28);
     MoveControl(window, IDC_FIX_SKIP, client.right - 386, y, 120, 28);
     MoveControl(window, IDC_FIX_BACK, client.right - 514, y, 120, 28);
+    MoveControl(window, IDC_FIX_APPLY_ALL, 10, y, 130, 28);
+    MoveControl(window, IDC_FIX_APPLY_CATEGORY, 146, y, 140, 28);
 }
 
 void RefreshButtons(HWND window)
 {
     const bool any = NextUnresolvedIndex(g_fixupPos, 1) != kNoIssue;
-    for (int id : {IDC_FIX_BACK, IDC_FIX_SKIP, IDC_FIX_SAVE})
+    for (int id : {IDC_FIX_BACK, IDC_FIX_SKIP, IDC_FIX_SAVE, IDC_FIX_APPLY_ALL, IDC_FIX_APPLY_CATEGORY})
         if (HWND button = GetDlgItem(window, id)) EnableWindow(button, any);
 }
 
@@ -83,6 +88,8 @@ void LoadCurrentIssue(HWND window)
     if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index)) return;
     WriteForm(window, kTable,
               LoadFixupForm(g_fixupIssues[g_fixupPos], g_fixupPos, g_fixupIssues.size(), g_jsonDoc["items"][index]));
+    for (int id : {IDC_FIX_MLO, IDC_FIX_CLO, IDC_FIX_PLO})
+        SendDlgItemMessageW(window, id, EM_SETREADONLY, IsCutOutcome(g_jsonDoc["items"][index], id), 0);
     g_fixupWindow.shown = FormModel{};
     ReadForm(window, kTable, g_fixupWindow.shown);
     RefreshButtons(window);
@@ -95,6 +102,18 @@ bool FormHoldsEdits(HWND window)
     for (int id : {IDC_FIX_MLO, IDC_FIX_CLO, IDC_FIX_PLO})
         if (form.Text(id) != g_fixupWindow.shown.Text(id)) return true;
     return form.Selection(IDC_FIX_TYPE) != g_fixupWindow.shown.Selection(IDC_FIX_TYPE);
+}
+
+// On to the next unresolved issue; the wizard closes after the last.
+void AdvanceOrClose(HWND window)
+{
+    const size_t next = NextUnresolvedIndex(g_fixupPos, 1);
+    if (next == kNoIssue) {
+        DestroyWindow(window);
+    } else {
+        g_fixupPos = next;
+        LoadCurrentIssue(window);
+    }
 }
 
 bool SaveCurrentIssue(HWND window, bool advance)
@@ -116,19 +135,41 @@ bool SaveCurrentIssue(HWND window, bool advance)
         g_fixupIssues[g_fixupPos] = before;
         return false;
     }
-    MarkDocumentChanged();
-    RefreshEditView(g_hMainWnd);
-    NotifyItemsChanged();
-    if (advance && IsResolved(g_fixupIssues[g_fixupPos])) {
-        const size_t next = NextUnresolvedIndex(g_fixupPos, 1);
-        if (next == kNoIssue) {
-            DestroyWindow(window);
-        } else {
-            g_fixupPos = next;
-            LoadCurrentIssue(window);
-        }
-    }
+    // One item changed in place: the views are made again once, when the wizard closes.
+    MarkItemsEdited();
+    g_fixupWindow.changedItems = true;
+    NotifyDocumentEdited();
+    if (advance && IsResolved(g_fixupIssues[g_fixupPos])) AdvanceOrClose(window);
     return true;
+}
+
+// The current item saved as Save & Next saves it, then the typed outcomes given to the
+// other remaining items that lack an MLO (of the current item's category only with
+// `sameCategory`), after a question that says how many.
+void ApplyOutcomesToRemaining(HWND window, bool sameCategory)
+{
+    if (g_fixupPos >= g_fixupIssues.size()) return;
+    FormModel form;
+    ReadForm(window, kTable, form);
+    if (IsBlankWide(form.Text(IDC_FIX_MLO))) {
+        ShowMessageBox(window, u"Type the MLO to apply first.", u"Missing Learning Objective", MsgIcon::Warning);
+        return;
+    }
+    const std::vector<size_t> targets = OutcomeTargets(sameCategory);
+    if (ShowMessageBox(window,
+                       ApplyOutcomesQuestion(form.Text(IDC_FIX_MLO), targets.size(), sameCategory, CurrentItemCategory()),
+                       u"Fix Imported Items", MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
+        return;
+    if (!ConfirmRawTextRebuild(window)) return;
+    size_t index = 0;
+    if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index) || !ApplyFixupForm(index, form)) return;
+    // The outcomes as the current item now stores them (a box shown cut holds less).
+    ApplyItemOutcomesToTargets(targets, index);
+    MarkItemsEdited();
+    g_fixupWindow.changedItems = true;
+    NotifyDocumentEdited();
+    if (IsResolved(g_fixupIssues[g_fixupPos])) AdvanceOrClose(window);
+    else LoadCurrentIssue(window); // the header no longer names the MLO
 }
 
 void SkipCurrentIssue(HWND window, int direction)
@@ -154,8 +195,13 @@ void OnDestroy(HWND window)
 {
     EndModalWindow(window);
     HWND parent = g_fixupWindow.hParent;
+    const bool changed = g_fixupWindow.changedItems;
     g_fixupWindow = FixupWindowState{};
     g_fixup = FixupState{};
+    if (changed) { // the views and the item editor's lists follow every fix at once
+        RefreshStaleView();
+        NotifyItemsChanged();
+    }
     if (parent) SetForegroundWindow(parent);
 }
 
@@ -169,12 +215,10 @@ void CloseIfConfirmed(HWND window)
 bool ConfirmCloseImportFixup(HWND owner)
 {
     HWND window = g_fixupWindow.hWnd;
-    if (!IsWindow(window) || !FormHoldsEdits(window)) return true;
-    if (ShowMessageBox(owner, u"The Fix Imported Items window holds changes that are not in the testbank. Discard them?",
-                       u"Fix Imported Items", MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes)
-        return true;
-    SetForegroundWindow(window);
-    return false;
+    return !IsWindow(window) || !FormHoldsEdits(window) ||
+           ConfirmDropTypedValues(
+               owner, window, u"The Fix Imported Items window holds changes that are not in the testbank. Discard them?",
+               u"Fix Imported Items");
 }
 
 HWND GetImportFixupWindow() { return g_fixupWindow.hWnd; }
@@ -189,6 +233,7 @@ void OpenImportFixupWindow(HWND parent, const std::vector<ImportIssue>& issues)
     }
     g_fixupIssues = std::move(list);
     g_fixupPos = 0;
+    IndexFixupItems();
     g_fixupWindow.hParent = parent;
     HWND window = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE | WS_EX_DLGMODALFRAME,
                                   L"ImportFixupWindowClass", L"Fix Imported Items",
@@ -220,6 +265,8 @@ LRESULT CALLBACK ImportFixupWndProc(HWND window, UINT message, WPARAM wParam, LP
         case IDC_FIX_SKIP: SkipCurrentIssue(window, 1); break;
         case IDOK:
         case IDC_FIX_SAVE: SaveCurrentIssue(window, true); break;
+        case IDC_FIX_APPLY_ALL: ApplyOutcomesToRemaining(window, false); break;
+        case IDC_FIX_APPLY_CATEGORY: ApplyOutcomesToRemaining(window, true); break;
         case IDCANCEL:
         case IDC_FIX_CLOSE: CloseIfConfirmed(window); break;
         default: break;

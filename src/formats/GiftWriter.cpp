@@ -1,5 +1,7 @@
 #include "formats/ExamFormats.h"
 
+#include "util/StringUtil.h"
+
 namespace {
 
 // GIFT's special characters behind a backslash, a line break as "\n".
@@ -35,16 +37,6 @@ std::string CommentValue(const std::string& text)
     return out;
 }
 
-std::string FirstChars(const std::string& text, size_t chars)
-{
-    size_t i = 0;
-    for (size_t n = 0; i < text.size() && n < chars; ++n) {
-        ++i;
-        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-    }
-    return text.substr(0, i);
-}
-
 } // namespace
 
 std::string WriteGift(const ExamQuestions& exam)
@@ -61,7 +53,7 @@ std::string WriteGift(const ExamQuestions& exam)
         out += "// [id:" + CommentValue(q.id) + "]";
         for (const auto& [key, value] : q.objectives) out += " [tag:" + CommentValue(key + ": " + value) + "]";
         out += "\n::";
-        Escaped(out, q.id.empty() ? std::string("(no ID)") : FirstChars(q.id, 255));
+        Escaped(out, q.id.empty() ? std::string("(no ID)") : FirstUtf8Chars(q.id, 255));
         // [plain]: the text is shown as written, a stem's own "[...]" never read as a format.
         out += "::[plain]";
         Escaped(out, q.stem);

@@ -1,20 +1,11 @@
 #include "formats/ExamFormats.h"
 
+#include "util/StringUtil.h"
 #include "util/XmlText.h"
 
 namespace {
 
 // Moodle keeps at most 255 characters of a name and 100 of an ID number.
-std::string FirstChars(const std::string& text, size_t chars)
-{
-    size_t i = 0;
-    for (size_t n = 0; i < text.size() && n < chars; ++n) {
-        ++i;
-        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
-    }
-    return text.substr(0, i);
-}
-
 size_t CharCount(const std::string& text)
 {
     size_t n = 0;
@@ -71,7 +62,7 @@ void Question(std::string& out, const ExportQuestion& q)
     out += "  <question type=\"";
     out += kTypes[q.kind];
     out += "\">\n    <name><text>";
-    AppendXmlEscaped(out, q.id.empty() ? std::string("(no ID)") : FirstChars(q.id, 255));
+    AppendXmlEscaped(out, q.id.empty() ? std::string("(no ID)") : FirstUtf8Chars(q.id, 255));
     out += "</text></name>\n";
     Html(out, "questiontext", q.stem);
     out += "    <generalfeedback format=\"html\"><text></text></generalfeedback>\n"

@@ -1,4 +1,5 @@
 #include "model/JsonModel.h"
+#include "util/StringUtil.h"
 
 size_t LongestLineLength(const std::u16string& text)
 {
@@ -69,4 +70,12 @@ std::u16string RemoveSoftBreaks(const std::u16string& text)
         out += text[i];
     }
     return out;
+}
+
+std::u16string CutForDisplay(const std::u16string& text)
+{
+    if (text.size() <= kDisplayLineLimit) return text;
+    std::u16string cut = text.substr(0, kDisplayLineLimit);
+    if (IsHighSurrogate(cut.back())) cut.pop_back(); // a pair stays whole
+    return cut + u" \u2026 (" + DecimalW(text.size()) + u" characters, shown cut; kept as stored)";
 }

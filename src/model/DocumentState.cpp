@@ -16,12 +16,43 @@ void RebuildRawText()
 {
     g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
     g_rawEdited = false;
+    g_document.rawStale = false;
+    g_document.rawTextInView = false;
+}
+
+void EnsureRawTextCurrent()
+{
+    if (g_document.rawStale) RebuildRawText();
+}
+
+void EnsureNotesCurrent()
+{
+    if (!g_document.notesStale) return;
+    g_validationWarnings.clear();
+    AppendValidationWarnings(g_jsonDoc, g_validationWarnings);
+    g_document.notesStale = false;
 }
 
 void MarkDocumentChanged()
 {
     RebuildRawText();
-    g_validationWarnings.clear();
-    AppendValidationWarnings(g_jsonDoc, g_validationWarnings);
+    g_document.notesStale = true;
+    EnsureNotesCurrent();
     g_modified = true;
+}
+
+void MarkItemsEdited()
+{
+    g_document.rawStale = true;
+    g_document.notesStale = true;
+    g_modified = true;
+}
+
+std::u16string MainWindowTitleText(bool hasDocument, const std::u16string& path, bool modified,
+                                   const std::u16string& programTitle)
+{
+    if (!hasDocument) return programTitle;
+    const size_t slash = path.find_last_of(u"/\\");
+    const std::u16string name = path.empty() ? u"Untitled" : slash == std::u16string::npos ? path : path.substr(slash + 1);
+    return (modified ? u"*" : u"") + name + u" - " + programTitle;
 }

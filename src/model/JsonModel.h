@@ -36,6 +36,14 @@ struct DocumentState {
     // The raw text holds edits not taken into the document (a replacement in the raw
     // view); cleared whenever the raw text is rebuilt from the document.
     bool rawEdited = false;
+    // A change made in place to one or a few items (a fix, an item editor save) leaves the
+    // raw text and the notes behind the document, so that the change costs what the item
+    // costs; every reader of them resolves first (EnsureRawTextCurrent, EnsureNotesCurrent).
+    bool rawStale = false;
+    bool notesStale = false;
+    // The raw view's control holds replacements not copied into rawJsonText (copying a
+    // large text back after every replacement would cost the whole text each time).
+    bool rawTextInView = false;
     // The current file as it was when opened or last saved here: Save asks before it
     // overwrites a file that changed since.
     FileStamp diskStamp;
@@ -56,6 +64,17 @@ void RebuildRawText();
 // After a change to g_jsonDoc: the raw text and the notes rebuilt, the document modified.
 // The caller refreshes the view.
 void MarkDocumentChanged();
+// After a change in place to some items: the document modified, the raw text and notes
+// left to be rebuilt once, by the first reader.
+void MarkItemsEdited();
+void EnsureRawTextCurrent();
+void EnsureNotesCurrent();
+inline bool ViewsStale() { return g_document.rawStale || g_document.notesStale; }
+// The main window's title: "name.json - " + the program's title, "*" before the name while
+// there are unsaved changes, "Untitled" for a document never saved; the program's title
+// alone without a document.
+std::u16string MainWindowTitleText(bool hasDocument, const std::u16string& path, bool modified,
+                                   const std::u16string& programTitle);
 
 // Deepest nesting accepted in any parsed text; the library recurses once per level when
 // copying, dumping and destroying values, so deeper input would exhaust the stack.
@@ -64,6 +83,14 @@ constexpr size_t kMaxJsonDepth = 512;
 // Parses UTF-8 JSON (comments ignored, BOM skipped). Throws std::exception on bad text,
 // including nesting deeper than kMaxJsonDepth, refused as soon as the parser reaches it.
 json ParseJsonText(const std::string& utf8);
+// Where a parse failed and why, in words a user reads: "line 12, column 8: a comma or
+// closing brace is missing". `offset` is the place in UTF-16 code units of the text that
+// was parsed (as the view control counts), when the error names one.
+struct JsonErrorPlace {
+    bool known = false;
+    size_t line = 0, column = 0, offset = 0;
+};
+std::u16string DescribeJsonError(const std::exception& error, const std::string& utf8, JsonErrorPlace* place = nullptr);
 // The library's compact text of a value ("JSON text" of a scalar).
 std::string JsonText(const json& value);
 // The library's pretty text with the given indent, non-ASCII left as UTF-8.
@@ -87,7 +114,10 @@ void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vect
 
 // Loading, validation and IDs.
 bool ParseAndValidateJson(const std::u16string& text, json& document, std::u16string& error,
-                          NoteList& notes, std::vector<ImportIssue>* issues);
+                          NoteList& notes, std::vector<ImportIssue>* issues, JsonErrorPlace* place = nullptr);
+// The same for a document already parsed (an import): the steps after parsing.
+bool ValidateTestbankDocument(json&& parsed, json& document, std::u16string& error, NoteList& notes,
+                              std::vector<ImportIssue>* issues);
 bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& error,
                                std::vector<ImportIssue>* issues);
 bool CheckDuplicateIds(const json& document, std::u16string& duplicate);
@@ -170,6 +200,9 @@ std::u16string BreakLongLines(const std::u16string& text, size_t limit, const st
 constexpr char16_t kSoftBreak[] = u"\r\r\n";
 // The text with every soft line break taken out again.
 std::u16string RemoveSoftBreaks(const std::u16string& text);
+// A one-line text longer than kDisplayLineLimit as a one-line box shows it: cut, with its
+// length and a note that it is kept as stored. Shorter texts are returned as they are.
+std::u16string CutForDisplay(const std::u16string& text);
 // The same listing from and as UTF-8 (for callers that never show it in a control).
 std::string FormatTestbankListing(const std::string& rawUtf8, const NoteList& notes);
 // One item's block of the formatted listing (UTF-8); throws on a value of the wrong kind.

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "model/ModelDetail.h"
 
 namespace {
@@ -31,6 +33,62 @@ json ParseJsonText(const std::string& utf8)
     json::sax_parse(utf8, &builder, json::input_format_t::json, true, true);
     RejectNulByte(utf8);
     return result;
+}
+
+namespace {
+
+// The library's message for a syntax error, in words: what is wrong at the place it names.
+const char* DescribeSyntaxError(const std::string& what, bool atEnd)
+{
+    auto has = [&](const char* part) { return what.find(part) != std::string::npos; };
+    if (has("missing closing quote")) return "a text in double quotes is not closed";
+    if (has("control character")) return "a text holds a line break or control character (write it as \\n)";
+    if (has("ill-formed UTF-8") || has("invalid string")) return "a text holds a character that is not allowed";
+    if (has("invalid BOM")) return "the text is not UTF-8 (save the file as UTF-8)";
+    if (has("invalid number")) return "a number is not written correctly";
+    if (has("invalid comment") || has("comment")) return "a comment is not closed";
+    if (atEnd || has("unexpected end of input")) return "the text ends before the testbank is complete";
+    if (has("; expected end of input")) return "more text follows the end of the testbank";
+    // "unexpected X; expected Y": Y is what was missing.
+    if (has("; expected string literal")) return "a name in double quotes is expected";
+    if (has("; expected ':'")) return "a colon is missing after a name";
+    if (has("; expected '}'")) return "a comma or closing brace is missing";
+    if (has("; expected ']'")) return "a comma or closing bracket is missing";
+    if (has("invalid literal")) return "a value is not valid (texts need double quotes)";
+    return "a value is expected";
+}
+
+// The library's "[json.exception.kind.N] " prefix off a message.
+std::string WithoutLibraryPrefix(const std::string& what)
+{
+    if (what.rfind("[json.exception.", 0) != 0) return what;
+    const size_t close = what.find("] ");
+    return close == std::string::npos ? what : what.substr(close + 2);
+}
+
+} // namespace
+
+std::u16string DescribeJsonError(const std::exception& error, const std::string& utf8, JsonErrorPlace* place)
+{
+    const auto* parse = dynamic_cast<const json::parse_error*>(&error);
+    if (!parse || parse->byte == 0) return s2w(WithoutLibraryPrefix(error.what()));
+    // `byte` counts from 1 and names the last byte read; past the end at the end of input.
+    const size_t at = std::min(parse->byte - 1, utf8.size());
+    size_t line = 1, column = 1, offset = 0;
+    for (size_t i = 0; i < at; ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if ((c & 0xC0) == 0x80) continue; // continuation bytes belong to their character
+        offset += c >= 0xF0 ? 2 : 1;
+        if (c == '\n') {
+            ++line;
+            column = 1;
+        } else if (c != '\r') {
+            ++column;
+        }
+    }
+    if (place) *place = JsonErrorPlace{true, line, column, offset};
+    return u"line " + DecimalW(line) + u", column " + DecimalW(column) + u": " +
+           s2w(DescribeSyntaxError(error.what(), at >= utf8.size()));
 }
 
 std::string JsonText(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::strict); }

@@ -111,6 +111,7 @@ public:
     std::string listing;     // item blocks of the current "items" array
     std::string renderError; // message of the first item that could not be rendered
     std::string parseError;
+    const std::string* text = nullptr; // what is parsed, for the place of a syntax error
     bool topIsObject = false;
     bool itemsIsArray = false;
 
@@ -166,7 +167,7 @@ public:
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override
     {
-        parseError = e.what();
+        parseError = text ? w2s(DescribeJsonError(e, *text)) : e.what();
         return false;
     }
 
@@ -228,10 +229,11 @@ private:
 std::string FormatTestbankListing(const std::string& utf8, const NoteList& notes)
 {
     ListingBuilder builder;
+    builder.text = &utf8;
     try {
         if (json::sax_parse(utf8, &builder, json::input_format_t::json, true, true)) RejectNulByte(utf8);
     } catch (const std::exception& e) {
-        builder.parseError = e.what();
+        builder.parseError = w2s(DescribeJsonError(e, utf8));
     }
     // The library quotes the bytes it stopped at, which need not be valid UTF-8.
     if (!builder.parseError.empty()) return "JSON parse error: " + w2s(s2w(builder.parseError)) + "\r\n";
@@ -259,6 +261,7 @@ std::string FormatDocumentListing(const json& document, const NoteList& notes)
 std::u16string FormatCurrentListing()
 {
     if (g_rawEdited) return FormatTestbankJson(g_rawJsonText);
+    EnsureNotesCurrent();
     return s2w(FormatDocumentListing(g_jsonDoc, g_validationWarnings));
 }
 

@@ -57,6 +57,20 @@ bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& 
     }
     if (!HasArray(document, "items")) {
         error = u"Invalid testbank JSON: missing \"items\" array.";
+        // Quiz files of other tools hold their questions under their own key.
+        std::vector<std::string> arrays;
+        for (auto it = document.begin(); it != document.end(); ++it)
+            if (it->is_array()) arrays.push_back(it.key());
+        if (!arrays.empty()) {
+            std::string names;
+            const size_t shown = arrays.size() < 5 ? arrays.size() : 5;
+            for (size_t i = 0; i < shown; ++i)
+                names += std::string(i == 0 ? "" : i + 1 == shown && shown == arrays.size() ? " and " : ", ") + "\"" +
+                         arrays[i] + "\"";
+            if (shown < arrays.size()) names += " and " + std::to_string(arrays.size() - shown) + " more";
+            error += u" The file has " + U(arrays.size() == 1 ? "an array" : "arrays") + u" under " + U(names) +
+                     u"; File > Import reads other shapes.";
+        }
         return false;
     }
     json& items = document["items"];
@@ -136,12 +150,33 @@ void AppendValidationWarnings(const json& document, NoteList& notes)
 }
 
 bool ParseAndValidateJson(const std::u16string& text, json& document, std::u16string& error, NoteList& notes,
-                          std::vector<ImportIssue>* issues)
+                          std::vector<ImportIssue>* issues, JsonErrorPlace* place)
+{
+    std::string utf8;
+    try {
+        utf8 = w2s(text);
+        json parsed = ParseJsonText(utf8);
+        std::string().swap(utf8);
+        return ValidateTestbankDocument(std::move(parsed), document, error, notes, issues);
+    } catch (const std::bad_alloc&) {
+        notes.clear();
+        if (issues) issues->clear();
+        error = u"Out of memory: the file is too large to open here.";
+        return false;
+    } catch (const std::exception& e) {
+        notes.clear();
+        if (issues) issues->clear();
+        error = u"JSON parse error: " + DescribeJsonError(e, utf8, place);
+        return false;
+    }
+}
+
+bool ValidateTestbankDocument(json&& parsed, json& document, std::u16string& error, NoteList& notes,
+                              std::vector<ImportIssue>* issues)
 {
     notes.clear();
     if (issues) issues->clear();
     try {
-        json parsed = ParseJsonText(w2s(text));
         if (!NormalizeTestbankDocument(parsed, notes, error, issues)) return false;
         std::u16string duplicate;
         if (CheckDuplicateIds(parsed, duplicate)) {

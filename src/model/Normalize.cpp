@@ -171,6 +171,18 @@ void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vect
     NormalizeOutcomeKeys(item);
     if (TryFillMissingMloFromSingleObjective(item))
         notes.push_back(u"Item [" + U(id) + u"] missing MLO; copied from the only listed objective.");
+    if (canonical == "multiple_choice") {
+        // The canonical shape needs A-D; any other key becomes A, but never silently.
+        auto correct = item.find("correct");
+        if (correct != item.end() && !correct->is_null()) {
+            std::string key = correct->is_string() ? correct->get<std::string>() : JsonText(*correct);
+            std::string upper = key;
+            if (!upper.empty() && upper[0] >= 'a' && upper[0] <= 'z') upper[0] = static_cast<char>(upper[0] - 'a' + 'A');
+            if (!correct->is_string() || (upper != "A" && upper != "B" && upper != "C" && upper != "D"))
+                notes.push_back(u"Item [" + U(id) + u"] had the answer " + U(JsonText(*correct)) +
+                                u", which is not one of A-D; correct set to A.");
+        }
+    }
     NormalizeTypeSpecificFields(item, canonical);
     const bool missingMlo = ItemLacksMlo(item);
     if (issues && (missingType || missingMlo)) issues->push_back(ImportIssue{id, missingType, missingMlo});

@@ -26,6 +26,21 @@ public:
         (void)type;
         return AskSavePath(owner, suggested);
     }
+    // An open dialog whose file-type list offers `types`, starting at `type`; the type the
+    // user chose comes back in `type`. Tests and the command script it as an ordinary open.
+    virtual std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type)
+    {
+        (void)types;
+        (void)type;
+        return AskOpenPath(owner);
+    }
+    virtual std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
+                                                           size_t& type)
+    {
+        (void)types;
+        (void)type;
+        return AskOpenPaths(owner);
+    }
     virtual MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption,
                                   MsgIcon icon, MsgButtons buttons) = 0;
 };

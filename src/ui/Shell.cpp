@@ -29,6 +29,21 @@ public:
         ReportTooLong(owner, tooLong);
         return paths;
     }
+    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type) override
+    {
+        bool tooLong = false;
+        std::vector<std::u16string> paths = ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, false, &tooLong);
+        ReportTooLong(owner, tooLong);
+        return paths.empty() ? std::u16string() : paths[0];
+    }
+    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
+                                                   size_t& type) override
+    {
+        bool tooLong = false;
+        std::vector<std::u16string> paths = ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, true, &tooLong);
+        ReportTooLong(owner, tooLong);
+        return paths;
+    }
     std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
     {
         bool tooLong = false;
@@ -93,9 +108,16 @@ void RefreshEditView(HWND mainWindow)
 {
     if (!g_hEdit) return;
     ShowWaitCursor(); // a large text takes the control seconds
+    // Replacements live in the control until a view is made from the raw text.
+    if (g_document.rawTextInView) {
+        g_rawJsonText = GetWindowTextU(g_hEdit);
+        g_document.rawTextInView = false;
+    }
+    EnsureRawTextCurrent();
+    EnsureNotesCurrent();
     if (!g_hasJson) {
         g_shell.rawViewBroken = false;
-        if (g_shell.title) SetWindowTextW(mainWindow, g_shell.title);
+        NotifyDocumentEdited(); // the title
         SetWindowTextW(g_hEdit, L"");
         SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
         ShowWindow(g_hEdit, SW_HIDE);
@@ -104,12 +126,8 @@ void RefreshEditView(HWND mainWindow)
     }
     ShowWindow(g_hEdit, SW_SHOW);
     const bool broken = g_viewRaw && !g_shell.rawLinesWhole && LongestLineLength(g_rawJsonText) > kDisplayLineLimit;
-    if (g_shell.title) {
-        std::wstring title = g_shell.title;
-        if (broken) title += L" - raw view read-only: long lines shown broken";
-        SetWindowTextW(mainWindow, title.c_str());
-    }
     g_shell.rawViewBroken = broken;
+    NotifyDocumentEdited(); // the title says when the raw view is read-only
     if (g_viewRaw && !broken) {
         SendMessageW(g_hEdit, EM_SETREADONLY, FALSE, 0);
         SetViewText(g_rawJsonText);
@@ -132,11 +150,49 @@ std::u16string DisplayOnlyText(const std::u16string& text)
     return shown;
 }
 
+ViewTextReader::ViewTextReader()
+{
+    if (!g_hEdit) return;
+    const size_t length = static_cast<size_t>(GetWindowTextLengthW(g_hEdit));
+    // A multi-line edit control hands out its buffer; it stays the control's.
+    handle_ = reinterpret_cast<HLOCAL>(SendMessageW(g_hEdit, EM_GETHANDLE, 0, 0));
+    if (const void* data = handle_ ? LocalLock(handle_) : nullptr) {
+        text_ = std::u16string_view(static_cast<const char16_t*>(data), length);
+        return;
+    }
+    handle_ = nullptr;
+    copy_ = GetWindowTextU(g_hEdit);
+    text_ = copy_;
+}
+
+ViewTextReader::~ViewTextReader()
+{
+    if (handle_) LocalUnlock(handle_);
+}
+
+void RefreshStaleView()
+{
+    if (g_hasJson && ViewsStale()) RefreshEditView(g_hMainWnd);
+    NotifyDocumentEdited();
+}
+
+void NotifyDocumentEdited()
+{
+    if (g_shellHooks.documentEdited) g_shellHooks.documentEdited();
+}
+
 bool ConfirmRawTextRebuild(HWND owner) { return !g_shellHooks.confirmRawRebuild || g_shellHooks.confirmRawRebuild(owner); }
 
 void NotifyItemsChanged()
 {
     if (g_shellHooks.itemsChanged) g_shellHooks.itemsChanged();
+}
+
+bool ConfirmDropTypedValues(HWND owner, HWND window, const char16_t* text, const char16_t* caption)
+{
+    if (ShowMessageBox(owner, text, caption, MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes) return true;
+    SetForegroundWindow(window);
+    return false;
 }
 
 namespace {

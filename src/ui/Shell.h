@@ -2,6 +2,7 @@
 // What every window of the program shares: the instance, the main window and its view
 // control, the message boxes, and the refresh of the main view.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <windows.h>
@@ -14,7 +15,6 @@ struct ShellState {
     HWND hEdit = nullptr; // the main view control
     HWND hModal = nullptr; // the window every other one waits for, if any
     std::vector<HWND> disabledForModal;
-    const wchar_t* title = nullptr; // the main window's title; a note is added while the view is cut
     // The raw view shows its long lines whole (editable, slow) rather than broken and read-only.
     bool rawLinesWhole = false;
     // The view shows the raw text with its long lines broken: display only, read-only.
@@ -41,6 +41,26 @@ std::u16string RawViewText();
 extern const char16_t kBrokenRawViewNote[];
 // Text for an edit control that shows it read-only: long lines broken, NULs visible.
 std::u16string DisplayOnlyText(const std::u16string& text);
+// The main view's text read in place, from the control's own buffer, so that a look at a
+// large raw view costs nothing; a copy where the control gives no buffer. Valid until the
+// control is changed.
+class ViewTextReader {
+public:
+    ViewTextReader();
+    ~ViewTextReader();
+    ViewTextReader(const ViewTextReader&) = delete;
+    ViewTextReader& operator=(const ViewTextReader&) = delete;
+    std::u16string_view Text() const { return text_; }
+
+private:
+    HLOCAL handle_ = nullptr;
+    std::u16string copy_;
+    std::u16string_view text_;
+};
+
+// The main view made again only if an in-place edit left it behind: when the user looks
+// (the main window comes to the front, a command runs, a tool window closes).
+void RefreshStaleView();
 
 // What one window's change to the document means for the others. Feature windows never
 // call each other: the application sets these.
@@ -50,10 +70,17 @@ struct ShellHooks {
     bool (*confirmRawRebuild)(HWND owner) = nullptr;
     // Called after a window changed the document's items.
     void (*itemsChanged)() = nullptr;
+    // Called after any change to the document or its modified state (cheap: the title).
+    void (*documentEdited)() = nullptr;
 };
 extern ShellHooks g_shellHooks;
 bool ConfirmRawTextRebuild(HWND owner);
 void NotifyItemsChanged();
+void NotifyDocumentEdited();
+
+// Asks before the values typed in a tool window are dropped; No brings the window
+// forward and keeps them. True on Yes.
+bool ConfirmDropTypedValues(HWND owner, HWND window, const char16_t* text, const char16_t* caption);
 
 // A window modal over the whole program: the main window and every other top-level
 // window of the thread stay disabled until it ends, so nothing changes the document

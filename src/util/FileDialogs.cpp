@@ -115,6 +115,40 @@ std::u16string ShowSaveAsDialog(HWND owner, const std::u16string& suggested, boo
     return SaveDialog(owner, suggested, kFilter, index, nullptr, tooLong);
 }
 
+namespace {
+
+std::wstring FilterOf(const std::vector<FileType>& types)
+{
+    std::wstring filter;
+    for (const FileType& t : types) {
+        filter += ToWide(t.label);
+        filter += L'\0';
+        filter += ToWide(t.pattern);
+        filter += L'\0';
+    }
+    filter += L'\0';
+    return filter;
+}
+
+} // namespace
+
+std::vector<std::u16string> ShowOpenTypeDialog(HWND owner, const std::vector<FileType>& types, size_t& type,
+                                               bool several, bool* tooLong)
+{
+    const DWORD size = several ? 65535 : kPathBuffer;
+    std::vector<wchar_t> buffer(size, L'\0');
+    DWORD flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (several) flags |= OFN_ALLOWMULTISELECT;
+    OPENFILENAMEW ofn = MakeRecord(owner, buffer.data(), size, flags);
+    const std::wstring filter = FilterOf(types);
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = static_cast<DWORD>(type + 1);
+    if (Chosen(GetOpenFileNameW(&ofn), buffer.data(), tooLong).empty()) return {};
+    if (ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= types.size()) type = ofn.nFilterIndex - 1;
+    if (!several) return {FromWide(buffer.data())};
+    return SplitMultiSelectBuffer(FromWide(buffer.data(), size));
+}
+
 std::u16string ShowSaveAsTypeDialog(HWND owner, const std::u16string& suggested, const std::vector<FileType>& types,
                                     size_t& type, bool* tooLong)
 {

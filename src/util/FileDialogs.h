@@ -15,3 +15,7 @@ std::u16string ShowSaveAsDialog(HWND owner, const std::u16string& suggested, boo
 // extension is added to a name typed without one, and the type comes back in `type`.
 std::u16string ShowSaveAsTypeDialog(HWND owner, const std::u16string& suggested, const std::vector<FileType>& types,
                                     size_t& type, bool* tooLong = nullptr);
+// An open dialog with its own file-type list, starting at `type` (the chosen type comes
+// back there); several files when `several`.
+std::vector<std::u16string> ShowOpenTypeDialog(HWND owner, const std::vector<FileType>& types, size_t& type,
+                                               bool several, bool* tooLong = nullptr);

@@ -372,3 +372,15 @@ FileStamp GetFileStamp(const std::u16string& path)
     stamp.exists = true;
     return stamp;
 }
+
+bool IsFolder(const std::u16string& path)
+{
+    if (!UsablePath(path)) return false;
+#ifdef _WIN32
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+#else
+    struct stat st {};
+    return stat(w2s(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+#endif
+}

@@ -48,3 +48,6 @@ std::vector<std::u16string> SplitMultiSelectBuffer(const std::u16string& buffer)
 // Test seam: make the next safe writes fail at the given step.
 enum class SaveFailStep { None, Create, Write, Flush, Close, Replace };
 extern SaveFailStep g_saveFailAt;
+
+// Whether `path` names a folder (a QTI package may be given unpacked).
+bool IsFolder(const std::u16string& path);

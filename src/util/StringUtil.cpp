@@ -151,3 +151,13 @@ std::u16string DecimalW(unsigned long long value)
     std::string digits = std::to_string(value);
     return std::u16string(digits.begin(), digits.end());
 }
+
+std::string FirstUtf8Chars(const std::string& text, size_t chars)
+{
+    size_t i = 0;
+    for (size_t n = 0; i < text.size() && n < chars; ++n) {
+        ++i;
+        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+    }
+    return text.substr(0, i);
+}

@@ -10,3 +10,6 @@ std::u16string s2wCrlf(const std::string& bytes);
 
 // Decimal text of an unsigned number, as UTF-16 (for counts in messages).
 std::u16string DecimalW(unsigned long long value);
+
+// The first `chars` characters of UTF-8 text (a character's continuation bytes kept with it).
+std::string FirstUtf8Chars(const std::string& text, size_t chars);

@@ -43,13 +43,56 @@ keys Return
 "$ROOT/build/native/testbank" export "$work/sample.json" >"$work/expected-exam.json"
 cmp "$work/exam.json" "$work/expected-exam.json" || fail "the exam differs from testbank export"
 rm "$work/exam.json"
-click_button 368 # Select None
+click_button 486 # Select None
 click_button 238
 wait_window '^Save Selections$' || fail "no message after Select None"
 gone '^Save As$' || fail "a save dialog opened with nothing selected"
 import -window root "$shots/select-none.png"
 keys Return
 [ ! -e "$work/exam.json" ] || fail "an exam was written with nothing selected"
+stop_editor
+
+# Print Exam...: from the Select Items window's button, the dialog filled in with keys,
+# the page and the key saved through the real save dialogs; both are what `testbank print`
+# writes with the same title, versions and seed. No to the browser. Create > Print Exam...
+# opens the same dialog; Escape closes it.
+cp "$ROOT/tests/data/sample.json" "$work/paper.json"
+start_editor
+open_file "$work/paper.json"
+wait_window '^Fix Imported Items$' 5 && close_fixup_wizard
+keys alt+c s
+wait_window '^Select Items$' || fail "Select Items did not open"
+sleep 1
+select=$(xdotool search --name '^Select Items$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$select")"
+xdotool mousemove $((X + WIDTH - 356 + 50)) $((Y + HEIGHT - 26)) click 1; sleep 1
+wait_window '^Print Exam$' || fail "Print Exam... did not open its dialog"
+type_text "Sample Quiz"; keys Tab ctrl+a; type_text "2"; keys Tab ctrl+a; type_text "11"
+import -window root "$shots/print-exam.png"
+keys Return
+wait_window '^Save As$' || fail "no save dialog for the page"
+type_text "$(winpath "$work/paper.html")"; keys Return
+sleep 1.5
+wait_window '^Save As$' || fail "no save dialog for the key"
+import -window root "$shots/print-exam-key.png"
+type_text "$(winpath "$work/paper-key.csv")"; keys Return
+sleep 1.5
+wait_window '^Print Exam$' || fail "no message after printing"
+import -window root "$shots/print-exam-done.png"
+keys n
+sleep 1
+gone '^Print Exam$' || fail "the message after printing stayed"
+"$ROOT/build/native/testbank" print "$work/paper.json" --title "Sample Quiz" --versions 2 --seed 11 \
+  --key "$work/expected-key.csv" -o "$work/expected-paper.html" 2>/dev/null
+cmp "$work/paper.html" "$work/expected-paper.html" || fail "the page differs from testbank print"
+cmp "$work/paper-key.csv" "$work/expected-key.csv" || fail "the key differs from testbank print --key"
+keys Escape
+gone '^Select Items$' || fail "Escape left Select Items open"
+keys alt+c p
+wait_window '^Print Exam$' || fail "Create > Print Exam... did not open the dialog"
+keys Escape
+sleep 0.5
+gone '^Print Exam$' || fail "Escape left the print dialog open"
 stop_editor
 
 # Find and replace: Edit > Replace..., the find text and the replacement typed with Tab
@@ -67,7 +110,7 @@ eval "$(xdotool getwindowgeometry --shell "$replace")"
 fr_button() { xdotool mousemove $((X + WIDTH - $1 + 50)) $((Y + HEIGHT - 26)) click 1; sleep 0.8; }
 fr_button 362 # Find Next
 fr_button 242 # Replace
-if wait_window '^Find$' 2; then keys Return; fi # "No matches found." after the only one
+sleep 1; keys Return # "No matches found." (caption "Replace") after the only one
 fr_button 122 # Close
 gone '^Replace$' || fail "Close left the replace window open"
 save_as "$work/replaced.json"
@@ -196,7 +239,7 @@ replace_with_keys() {
   keys ctrl+h
   wait_window '^Replace$' || fail "Replace did not open from Ctrl+H"
   type_text "$1"; keys Tab; type_text "$2"; keys Return Tab Tab Tab Return
-  if wait_window '^Find$' 2; then keys Return; fi
+  sleep 1; keys Return # "No matches found." (caption "Replace") after the only match
   keys Escape
   gone '^Replace$' || fail "Escape left the replace window open"
 }
@@ -259,13 +302,13 @@ wait_window '^Item Editor$' 2
 import -window root "$shots/exit-over-typed-item.png"
 keys n
 sleep 1
-xdotool search --name '^Exam Testbank Viewer/Editor$' >/dev/null || fail "Exit ended the program over a typed item"
+xdotool search --name ' - Exam Testbank Viewer/Editor$' >/dev/null || fail "Exit ended the program over a typed item"
 focus_main
 keys alt+f x
 sleep 0.5
 keys y
 sleep 2
-gone '^Exam Testbank Viewer/Editor$' || fail "Yes to the question did not let Exit go on"
+gone 'Exam Testbank Viewer/Editor$' || fail "Yes to the question did not let Exit go on"
 stop_editor
 
 # The fixup wizard, Select Items and Find with keys alone.
@@ -296,6 +339,8 @@ keys ctrl+s
 wait_window '^Info$' || fail "no confirmation of Save"
 keys Return
 grep -q '"MLO": "MLO-K"' "$work/keys.json" || fail "the MLO typed in the wizard is not saved"
+stop_editor
+
 # Find Duplicates: Edit > Find Duplicates... lists the groups; from the keyboard alone
 # (Tab to the list, Down, Enter) the chosen member is shown in the main view; Escape
 # closes the window.
@@ -320,4 +365,119 @@ gone '^Find Duplicates$' && fail "Enter on a member closed the window"
 import -window root "$shots/find-duplicates-shown.png"
 keys Escape
 gone '^Find Duplicates$' || fail "Escape left Find Duplicates open"
+stop_editor
+
+# Many items at once: the wizard's Apply to All gives every remaining item the typed MLO
+# (one question, then the wizard closes); Select Items' search narrows the list and Clear
+# Shown unchecks only those rows; Replace All changes every match and says how many. The
+# title names the file and marks unsaved changes.
+python3 -c 'import json; print(json.dumps({"items":[{"id":"B%03d"%i,"type":"mc","question":"Box %d"%i,"category":"Boxes"} for i in range(60)]}))' >"$work/bulk.json"
+start_editor
+open_file "$work/bulk.json"
+wait_window '^Fix Imported Items$' || fail "the wizard did not open for the bulk bank"
+keys Tab Tab; type_text "BULK-MLO" # Type, Question, MLO
+keys alt+a
+wait_window '^Fix Imported Items$' 2
+import -window root "$shots/apply-to-all.png"
+keys Return # Yes
+gone '^Fix Imported Items$' || fail "Apply to All left the wizard open"
+xdotool search --name '^[*]bulk.json - Exam Testbank Viewer/Editor$' >/dev/null || fail "the title does not mark the change"
+save_as "$work/bulk-fixed.json"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(0 if all(i["objectives"]["MLO"]=="BULK-MLO" for i in d["items"]) else 1)' \
+  "$work/bulk-fixed.json" || fail "Apply to All did not give every item the MLO"
+keys alt+c s
+wait_window '^Select Items$' || fail "Select Items did not open"
+keys alt+s; type_text "box 1" # B001, B010..B019
+sleep 0.5
+keys alt+o # Clear Shown
+import -window root "$shots/select-items-search.png"
+keys alt+s Return # from the search box, Enter is Save Selections...
+wait_window '^Save As$' || fail "no save dialog from Save Selections..."
+type_text "$(winpath "$work/bulk-exam.json")"; keys Return
+wait_window '^Save Selections$' || fail "no confirmation of the exam"
+keys Return
+python3 -c 'import json,sys; ids=[i["id"] for i in json.load(open(sys.argv[1]))["items"]]; sys.exit(0 if len(ids)==49 and "B001" not in ids and "B015" not in ids else 1)' \
+  "$work/bulk-exam.json" || fail "Clear Shown did not uncheck exactly the rows found"
+keys Escape
+gone '^Select Items$' || fail "Escape left Select Items open"
+keys ctrl+h
+wait_window '^Replace$' || fail "Replace did not open"
+type_text "Box"; keys Tab; type_text "Crate"
+keys alt+a # Replace All
+sleep 1
+import -window root "$shots/replace-all.png"
+keys Return # "Replaced 60 occurrences."
+keys Escape
+gone '^Replace$' || fail "Escape left the replace window open"
+save_as "$work/bulk-replaced.json"
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(0 if all(i["question"].startswith("Crate ") for i in d["items"]) else 1)' \
+  "$work/bulk-replaced.json" || fail "Replace All did not replace every match"
+stop_editor
+
+# Create > Coverage Report: the window's table and chart drawn; Save Report (Alt+S) through
+# the real save dialog writes the page `testbank report --format html` makes of the bank,
+# and the CSV type in the dialog's list writes the CSV.
+cp "$ROOT/tests/data/coverage.json" "$work/coverage.json"
+start_editor
+open_file "$work/coverage.json"
+wait_window '^Fix Imported Items$' 5 && close_fixup_wizard
+keys alt+c c
+wait_window '^Coverage Report$' || fail "Coverage Report did not open"
+sleep 1
+import -window root "$shots/coverage-report.png"
+keys alt+s
+wait_window '^Save As$' || fail "no save dialog from Save Report..."
+type_text "$(winpath "$work/coverage-page")"; keys Return
+wait_window '^Coverage Report$' || fail "no confirmation of the report"
+sleep 0.5
+xdotool search --name '^Coverage Report$' | wc -l | grep -qx 2 || fail "no message box after Save Report"
+import -window root "$shots/coverage-saved.png"
+keys Return
+[ -e "$work/coverage-page.html" ] || fail "the report page was not saved as .html"
+(cd "$work" && "$ROOT/build/native/testbank" report coverage.json --format html -o expected-page.html)
+cmp "$work/coverage-page.html" "$work/expected-page.html" || fail "the saved page differs from testbank report --format html"
+keys alt+s
+wait_window '^Save As$' || fail "no save dialog for the CSV"
+type_text "$(winpath "$work/coverage-table")"
+keys alt+t Down Return
+sleep 1
+keys Return
+[ -e "$work/coverage-table.csv" ] || fail "the CSV type did not write coverage-table.csv"
+(cd "$work" && "$ROOT/build/native/testbank" report coverage.json --format csv) | cmp - "$work/coverage-table.csv" ||
+  fail "the saved CSV differs from testbank report --format csv"
+stop_editor
+
+# A path too long for the file dialog is refused with a message and the dialog stays;
+# a shorter one is saved. (Typed, such a path used to end the program.)
+cp "$work/four.json" "$work/long.json"
+start_editor
+open_file "$work/long.json"
+deep=$work/$(printf 'd%.0s' $(seq 120)); mkdir -p "$deep"
+keys alt+f a
+wait_window '^Save As$' || fail "no Save As dialog"
+type_text "$(winpath "$deep/$(printf 'f%.0s' $(seq 140)).json")"; keys Return
+wait_window '^Error$' 5 || fail "no message for a path too long"
+import -window root "$shots/path-too-long.png"
+keys Return
+xdotool search --name '^Save As$' >/dev/null || fail "the dialog closed after the message"
+keys ctrl+a; type_text "$(winpath "$deep/short.json")"; keys Return
+wait_window '^Info$' || fail "no confirmation of Save As after a shorter path"
+keys Return
+cmp "$deep/short.json" <("$ROOT/build/native/testbank" raw "$work/long.json") || fail "the shorter path was not saved"
+stop_editor
+
+# File > Import... through the real typed open dialog: a Moodle XML file becomes the
+# document, the wizard lists what lacks an MLO, and Save As writes what the command gives.
+start_editor
+keys alt+f i
+wait_window '^Import' || wait_window '^Open$' || fail "no dialog from File > Import..."
+import -window root "$shots/import-dialog.png"
+type_text "$(winpath "$ROOT/tests/data/import/moodle-docs.xml")"; keys Return
+wait_window '^Fix Imported Items$' || fail "the import did not open the fixup wizard"
+import -window root "$shots/import-fixup.png"
+close_fixup_wizard
+import -window root "$shots/imported.png"
+save_as "$work/imported-bank.json"
+"$ROOT/build/native/testbank" import "$ROOT/tests/data/import/moodle-docs.xml" -o "$work/expected-import.json" 2>/dev/null
+cmp "$work/imported-bank.json" "$work/expected-import.json" || fail "File > Import differs from testbank import"
 stop_editor

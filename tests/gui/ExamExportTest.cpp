@@ -24,13 +24,16 @@ protected:
         for (int row = 0; row < Rows(); ++row) out.push_back(Checked(row));
         return out;
     }
-    // What a click on a row's box does: the state changes and the list notifies.
+    // What the user does to a row's box: the row focused, then Space.
     void Click(int row, bool check)
     {
+        if (Checked(row) == check) return;
         LVITEMW item{};
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(check ? 2 : 1);
+        item.stateMask = LVIS_FOCUSED | LVIS_SELECTED;
+        item.state = LVIS_FOCUSED | LVIS_SELECTED;
         SendMessageW(List(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(List(), WM_KEYDOWN, VK_SPACE, 0);
+        SendMessageW(List(), WM_KEYUP, VK_SPACE, 0);
         Pump();
     }
     std::string Cell(int row, int column) const

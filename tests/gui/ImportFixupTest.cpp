@@ -78,16 +78,18 @@ TEST_F(FixupWizard, OpensByItselfModalAndWalksTheIssues)
     EXPECT_EQ(Text(IDC_FIX_ID), "a");
     EXPECT_EQ(Text(IDC_FIX_CLO), "");
 
-    // A good save writes the item, refreshes raw text, notes and view, marks the document
-    // modified and moves on.
+    // A good save writes the item in place, marks the document modified and moves on; the
+    // views are made again once, when the wizard closes.
     Type(IDC_FIX_MLO, L"Main");
+    const std::string viewBefore = ViewText();
     Press(IDC_FIX_SAVE);
     EXPECT_EQ(Item(1)["type"], "true_false");
     EXPECT_EQ(Item(1)["correct"], "True");
     EXPECT_EQ(Item(1)["objectives"], json::parse(R"({"MLO":"Main","CLO":"","PLO":""})"));
-    EXPECT_EQ(g_rawJsonText, DumpJsonForRawView(g_jsonDoc));
     EXPECT_TRUE(g_modified);
-    EXPECT_NE(ViewText().find("[a]\r\nType: true_false"), std::string::npos);
+    EXPECT_TRUE(ViewsStale());
+    EXPECT_EQ(ViewText(), viewBefore);
+    EXPECT_EQ(GetWindowTextU(main), u"*imported.json - Exam Testbank Viewer/Editor");
     EXPECT_EQ(Text(IDC_FIX_ID), "b");
     EXPECT_EQ(Text(IDC_FIX_HEADER), "Fix item 2 of 2  (missing: type)");
 
@@ -101,12 +103,16 @@ TEST_F(FixupWizard, OpensByItselfModalAndWalksTheIssues)
     Press(IDC_FIX_SAVE);
     EXPECT_EQ(Texts().back(), "MLO is required for this item.");
 
-    // The last save closes the wizard and gives the main window back.
+    // The last save closes the wizard, gives the main window back and shows every fix.
     Type(IDC_FIX_MLO, L"M");
     Press(IDC_FIX_SAVE);
     EXPECT_EQ(Wizard(), nullptr);
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_TRUE(g_fixupIssues.empty());
+    EXPECT_FALSE(ViewsStale());
+    EXPECT_EQ(g_rawJsonText, DumpJsonForRawView(g_jsonDoc));
+    EXPECT_NE(ViewText().find("[a]\r\nType: true_false"), std::string::npos);
+    EXPECT_NE(ViewText().find("[b]\r\nType: numerical"), std::string::npos);
 }
 
 TEST_F(FixupWizard, CloseGivesTheMainWindowBackAndKeepsSavedWork)

@@ -86,7 +86,7 @@ TEST_F(ItemEditor, ListsTypesLoadsItemsAndSwitchesFields)
     EXPECT_EQ(Entries(IDC_ED_TYPE), (std::vector<std::string>{"Multiple choice", "True/False", "Numerical", "Algorithmic"}));
 
     // Multiple choice: both spellings listed, the first item shown.
-    EXPECT_EQ(Entries(IDC_ED_ITEM), (std::vector<std::string>{"M1", "M2", "<New item>"}));
+    EXPECT_EQ(Entries(IDC_ED_ITEM), (std::vector<std::string>{"M1 - Sum? Think.", "M2 - Other", "<New item>"}));
     EXPECT_EQ(Selected(IDC_ED_ITEM), 0);
     EXPECT_EQ(Text(IDC_ED_ID), "M1");
     EXPECT_EQ(Text(IDC_ED_QUESTION), "Sum?\r\nThink."); // line breaks shown as such
@@ -99,7 +99,7 @@ TEST_F(ItemEditor, ListsTypesLoadsItemsAndSwitchesFields)
 
     // "tf" is a true/false item; its missing PLO is marked.
     Choose(IDC_ED_TYPE, 1);
-    EXPECT_EQ(Entries(IDC_ED_ITEM), (std::vector<std::string>{"T1  [missing LO]", "<New item>"}));
+    EXPECT_EQ(Entries(IDC_ED_ITEM), (std::vector<std::string>{"T1 - Sure?  [missing LO]", "<New item>"}));
     EXPECT_EQ(Text(IDC_ED_ID), "T1");
     EXPECT_EQ(Selected(IDC_ED_TRUE_FALSE), 1);
     EXPECT_TRUE(Shown(IDC_ED_TRUE_FALSE));

@@ -165,3 +165,30 @@ TEST_F(LongText, RawViewShowsLongLinesWholeOnRequest)
     EXPECT_EQ(Texts(), (std::vector<std::string>{"Discard the changes typed in the raw JSON view?",
                                                  "Discard the changes typed in the raw JSON view?"}));
 }
+
+// A long outcome in the wizard is shown cut and read-only, and saving, for the item and for
+// the others it is applied to, writes it whole.
+TEST_F(LongText, WizardShowsALongOutcomeCutAndKeepsItWhole)
+{
+    std::string clo = "CLO";
+    for (int i = 0; clo.size() < 5000; ++i) clo += " " + std::to_string(i);
+    script_.openPaths.push_back(File("outcome.json", R"({"items":[
+        {"id":"A","type":"mc","question":"q","objectives":{"CLO":")" + clo + R"(","PLO":"p"}},
+        {"id":"B","type":"mc","question":"q"}]})"));
+    Command(IDM_FILE_OPEN);
+    HWND wizard = GetImportFixupWindow();
+    ASSERT_NE(wizard, nullptr);
+    const std::u16string shown = ControlText(wizard, IDC_FIX_CLO);
+    EXPECT_LE(shown.size(), kDisplayLineLimit + 80);
+    EXPECT_EQ(U8(shown.substr(0, 100)), clo.substr(0, 100));
+    EXPECT_NE(GetWindowLongW(GetDlgItem(wizard, IDC_FIX_CLO), GWL_STYLE) & ES_READONLY, 0);
+    EXPECT_EQ(GetWindowLongW(GetDlgItem(wizard, IDC_FIX_MLO), GWL_STYLE) & ES_READONLY, 0);
+    SetDlgItemTextW(wizard, IDC_FIX_MLO, L"m");
+    script_.answers.push_back(MsgAnswer::Yes);
+    Press(wizard, IDC_FIX_APPLY_ALL);
+    EXPECT_EQ(GetImportFixupWindow(), nullptr);
+    for (const json& item : g_jsonDoc["items"]) {
+        EXPECT_EQ(item["objectives"]["MLO"], "m");
+        EXPECT_EQ(item["objectives"]["CLO"], clo) << item["id"];
+    }
+}

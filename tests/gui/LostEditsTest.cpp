@@ -58,6 +58,8 @@ protected:
         }
         return out;
     }
+    // The last message box's text; "" when none was shown.
+    std::string LastMessage() const { return script_.messages.empty() ? "" : U8(script_.messages.back().text); }
     std::vector<std::string> Ids() const
     {
         std::vector<std::string> ids;
@@ -94,7 +96,7 @@ TEST_F(LostEdits, EveryRebuildOfTypedRawTextAsksFirst)
     const json before = g_jsonDoc;
     script_.answers = {MsgAnswer::No};
     Click(Editor(), IDC_ED_OK);
-    EXPECT_EQ(Texts().back(), kDiscardRaw);
+    EXPECT_EQ(LastMessage(), kDiscardRaw);
     EXPECT_NE(Editor(), nullptr);
     EXPECT_NE(ViewText().find("PEARS"), std::string::npos);
     EXPECT_EQ(g_jsonDoc, before);
@@ -103,7 +105,7 @@ TEST_F(LostEdits, EveryRebuildOfTypedRawTextAsksFirst)
     script_.answers = {MsgAnswer::No};
     script_.savePaths.push_back(Join(dir, "exam.json"));
     Command(IDM_CREATE_SAVE_SELECTIONS);
-    EXPECT_EQ(Texts().back(), kDiscardRaw);
+    EXPECT_EQ(LastMessage(), kDiscardRaw);
     EXPECT_TRUE(script_.suggestedNames.empty());
     EXPECT_FALSE(fs::exists(fs::path(ToWide(Join(dir, "exam.json")))));
 
@@ -131,7 +133,8 @@ TEST_F(LostEdits, NewItemInTheEditorSurvivesAMerge)
     ASSERT_EQ(Ids(), (std::vector<std::string>{"MC1", "MC2", "TF1", "MC3", "MC10", "MC11"}));
     ASSERT_NE(Editor(), nullptr);
     EXPECT_EQ(Entries(Editor(), IDC_ED_ITEM),
-              (std::vector<std::string>{"MC1", "MC2", "MC3", "MC10", "MC11", "<New item>"}));
+              (std::vector<std::string>{"MC1 - Which fruit is red? apples", "MC2 - Two", "MC3 - Four", "MC10 - Ten",
+                                        "MC11 - Eleven", "<New item>"}));
     EXPECT_EQ(SendDlgItemMessageW(Editor(), IDC_ED_ITEM, CB_GETCURSEL, 0, 0), 5);
     EXPECT_EQ(EditorText(IDC_ED_ID), "NEW1");
 
@@ -168,7 +171,7 @@ TEST_F(LostEdits, TypedValuesInToolWindowsAreAskedAboutBeforeTheyGo)
         script_.answers = {MsgAnswer::No};
         script_.openPaths.push_back(File("other.json", kMore));
         Command(command);
-        EXPECT_EQ(Texts().back(), kDiscardEditor) << command;
+        EXPECT_EQ(LastMessage(), kDiscardEditor) << command;
         EXPECT_TRUE(IsWindow(main));
         ASSERT_NE(Editor(), nullptr);
         EXPECT_EQ(EditorText(IDC_ED_ID), "NEW1");
@@ -190,7 +193,7 @@ TEST_F(LostEdits, TypedValuesInToolWindowsAreAskedAboutBeforeTheyGo)
     Type(wizard, IDC_FIX_MLO, u"typed");
     script_.answers = {MsgAnswer::No};
     Click(wizard, IDC_FIX_CLOSE);
-    EXPECT_EQ(Texts().back(), "The Fix Imported Items window holds changes that are not in the testbank. Discard them?");
+    EXPECT_EQ(LastMessage(), "The Fix Imported Items window holds changes that are not in the testbank. Discard them?");
     ASSERT_EQ(GetImportFixupWindow(), wizard);
     script_.answers = {MsgAnswer::Yes};
     SendMessageW(wizard, WM_CLOSE, 0, 0);

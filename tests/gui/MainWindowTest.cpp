@@ -33,11 +33,11 @@ TEST_F(MainWindow, StartsEmptyWithMenuAndPlaceholder)
     ASSERT_EQ(GetMenuItemCount(bar), 4);
     const wchar_t* tops[] = {L"&File", L"&Edit", L"&Create", L"&View"};
     const std::vector<std::pair<int, std::wstring>> items[] = {
-        {{1000, L"&New Testbank"}, {1001, L"&Open...\tCtrl+O"}, {1005, L"Open && &Merge..."}, {1002, L"&Save\tCtrl+S"},
+        {{1000, L"&New Testbank"}, {1001, L"&Open...\tCtrl+O"}, {1005, L"Open && &Merge..."}, {1006, L"&Import..."}, {1007, L"Import && Mer&ge..."}, {1002, L"&Save\tCtrl+S"},
          {1003, L"Save &As..."}, {0, L""}, {1004, L"E&xit"}},
         {{3001, L"&Edit/Add Items..."}, {0, L""}, {3002, L"&Find...\tCtrl+F"}, {3003, L"&Replace...\tCtrl+H"},
          {0, L""}, {3004, L"Find &Duplicates..."}},
-        {{4100, L"&Select Items"}, {4101, L"&Save Selections"}},
+        {{4100, L"&Select Items"}, {4101, L"&Save Selections"}, {4102, L"&Print Exam..."}, {0, L""}, {4110, L"&Coverage Report..."}},
         {{2001, L"&Font..."}, {2002, L"Toggle &Raw JSON View"}}};
     for (int m = 0; m < 4; ++m) {
         wchar_t text[64];
@@ -58,7 +58,7 @@ TEST_F(MainWindow, StartsEmptyWithMenuAndPlaceholder)
     EXPECT_EQ(GetBrandIconLarge(), nullptr);
     // Without a logo every class carries the stock application icon.
     for (const wchar_t* name : {L"ExamBankViewerWindowClass", L"McEditorWindowClass", L"ExamExportWindowClass",
-                                L"ImportFixupWindowClass", L"FindReplaceWindowClass"}) {
+                                L"ImportFixupWindowClass", L"FindReplaceWindowClass", L"PrintExamWindowClass"}) {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
         ASSERT_TRUE(GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) << name;

@@ -1,0 +1,497 @@
+#include "formats/ImportFormats.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <unordered_set>
+
+#include "util/FileUtil.h"
+#include "util/StringUtil.h"
+#include "util/XmlReader.h"
+#include "util/Zip.h"
+
+namespace {
+
+const char* const kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
+std::string Quoted(const std::string& text)
+{
+    // Notes stay one line and short.
+    std::string out = "\"";
+    size_t chars = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if ((c & 0xC0) != 0x80 && ++chars > 60) {
+            out += "...";
+            break;
+        }
+        out += c < 0x20 ? ' ' : text[i];
+    }
+    return out + "\"";
+}
+
+std::string LetterList(size_t from, size_t to)
+{
+    std::string out;
+    for (size_t i = from; i < to; ++i) out += std::string(i == from ? "" : i + 1 == to ? " and " : ", ") + kLetters[i];
+    return out;
+}
+
+std::string KeptExtra(size_t kept)
+{
+    return LetterList(4, kept) + (kept == 5 ? " kept as an extra key" : " kept as extra keys") + " of \"choices\".";
+}
+
+// Malformed UTF-8 becomes U+FFFD before any reader sees it, as File > Open does.
+std::string ValidUtf8(std::string_view bytes) { return w2s(s2w(std::string(bytes))); }
+
+bool IsZip(std::string_view bytes)
+{
+    return bytes.size() >= 4 && bytes.substr(0, 2) == "PK" && static_cast<unsigned char>(bytes[2]) < 9;
+}
+
+std::u16string ParentFolder(const std::u16string& path)
+{
+    const size_t slash = path.find_last_of(u"/\\");
+    return slash == std::u16string::npos ? u"." : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::u16string FileName(const std::u16string& path)
+{
+    const size_t slash = path.find_last_of(u"/\\");
+    return slash == std::u16string::npos ? path : path.substr(slash + 1);
+}
+
+std::string LowerExtension(const std::u16string& path)
+{
+    const std::string name = ToLowerAscii(w2s(FileName(path)));
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? "" : name.substr(dot + 1);
+}
+
+// A zip's entries; a package zipped with its folder keeps its manifest one level down.
+class ZipPackage : public PackageFiles {
+public:
+    bool Open(std::string_view bytes, std::string& error)
+    {
+        if (!zip_.Open(bytes, error)) return false;
+        if (zip_.Find("imsmanifest.xml") < zip_.Count()) return true;
+        for (size_t i = 0; i < zip_.Count(); ++i) {
+            const std::string key = ZipPathKey(zip_.Name(i));
+            const size_t slash = key.rfind('/');
+            if (slash != std::string::npos && key.substr(slash + 1) == "imsmanifest.xml" &&
+                key.find('/') == slash) {
+                prefix_ = key.substr(0, slash + 1);
+                return true;
+            }
+        }
+        error = "The zip archive is no QTI package: it has no imsmanifest.xml.";
+        return false;
+    }
+    bool Read(const std::string& name, std::string& data, std::string& error) override
+    {
+        const size_t index = zip_.Find(prefix_ + name);
+        if (PathEscapesFolder(name) || index >= zip_.Count()) {
+            error = "The package has no file \"" + name + "\".";
+            return false;
+        }
+        if (!zip_.Read(index, data, error)) return false;
+        data = ValidUtf8(data);
+        return true;
+    }
+
+private:
+    ZipReader zip_;
+    std::string prefix_;
+};
+
+// An unpacked package: the files beside its imsmanifest.xml, never outside that folder.
+class FolderPackage : public PackageFiles {
+public:
+    explicit FolderPackage(std::u16string folder) : folder_(std::move(folder)) {}
+    bool Read(const std::string& name, std::string& data, std::string& error) override
+    {
+        std::string decoded;
+        // Manifests write hrefs as URLs: "%20" is a space.
+        for (size_t i = 0; i < name.size(); ++i) {
+            if (name[i] == '%' && i + 2 < name.size() && isxdigit(static_cast<unsigned char>(name[i + 1])) &&
+                isxdigit(static_cast<unsigned char>(name[i + 2]))) {
+                decoded += static_cast<char>(std::stoi(name.substr(i + 1, 2), nullptr, 16));
+                i += 2;
+            } else {
+                decoded += name[i];
+            }
+        }
+        if (PathEscapesFolder(decoded)) {
+            error = "The package is refused: the file \"" + name + "\" lies outside its folder.";
+            return false;
+        }
+        if (!ReadFileBytes(folder_ + u"/" + s2w(decoded), data)) {
+            error = "The package's file \"" + name + "\" cannot be read.";
+            return false;
+        }
+        total_ += data.size();
+        data = ValidUtf8(data);
+        if (total_ > kMaxZipTotal) {
+            error = "The package is refused: its files are larger than this program reads.";
+            return false;
+        }
+        return true;
+    }
+
+private:
+    std::u16string folder_;
+    unsigned long long total_ = 0;
+};
+
+// The local name of the root element, "" when there is none to be seen.
+std::string XmlRootName(std::string_view bytes)
+{
+    size_t p = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    while (p < bytes.size()) {
+        p = bytes.find('<', p);
+        if (p == std::string_view::npos || p + 1 >= bytes.size()) return "";
+        const char c = bytes[p + 1];
+        if (c == '?' || c == '!') {
+            const size_t end = bytes.find(bytes.compare(p, 4, "<!--") == 0 ? "-->" : ">", p);
+            if (end == std::string_view::npos) return "";
+            p = end + 1;
+            continue;
+        }
+        size_t e = p + 1;
+        while (e < bytes.size() && bytes[e] != ' ' && bytes[e] != '>' && bytes[e] != '/' && bytes[e] != '\t' &&
+               bytes[e] != '\n' && bytes[e] != '\r')
+            ++e;
+        std::string name(bytes.substr(p + 1, e - p - 1));
+        const size_t colon = name.rfind(':');
+        return colon == std::string::npos ? name : name.substr(colon + 1);
+    }
+    return "";
+}
+
+std::string Summary(const ImportResult& r, size_t kept)
+{
+    std::string text = "Imported " + std::to_string(kept) + (kept == 1 ? " question" : " questions") + " from " +
+                       r.source + ".";
+    if (!r.leftOut.empty()) {
+        size_t total = 0;
+        std::string kinds;
+        for (const auto& [kind, count] : r.leftOut) {
+            total += count;
+            kinds += (kinds.empty() ? "" : ", ") + std::to_string(count) + " " + kind;
+        }
+        text += " Left out " + std::to_string(total) + " of a kind a testbank does not hold: " + kinds + ".";
+    }
+    return text;
+}
+
+} // namespace
+
+const char* ImportFormatName(ImportFormat format)
+{
+    switch (format) {
+    case ImportFormat::Moodle: return "Moodle XML";
+    case ImportFormat::Gift: return "GIFT";
+    case ImportFormat::Qti: return "QTI package";
+    case ImportFormat::Csv: return "CSV";
+    case ImportFormat::Json: return "quiz JSON";
+    case ImportFormat::Auto: break;
+    }
+    return "";
+}
+
+const char* ImportFormatKey(ImportFormat format)
+{
+    switch (format) {
+    case ImportFormat::Moodle: return "moodle";
+    case ImportFormat::Gift: return "gift";
+    case ImportFormat::Qti: return "qti";
+    case ImportFormat::Csv: return "csv";
+    case ImportFormat::Json: return "json";
+    case ImportFormat::Auto: break;
+    }
+    return "";
+}
+
+bool ImportFormatFromKey(const std::string& key, ImportFormat& format)
+{
+    for (ImportFormat f : kImportFormats)
+        if (key == ImportFormatKey(f)) {
+            format = f;
+            return true;
+        }
+    return false;
+}
+
+std::string ImportResult::Label(const std::string& id) const
+{
+    return id.empty() ? "Question #" + std::to_string(read + 1) : "Item [" + id + "]";
+}
+
+void ImportResult::LeaveOut(const std::string& kind, const std::string& label)
+{
+    (void)label;
+    ++leftOut[kind];
+    ++read;
+}
+
+void ImportResult::Add(ImportedQuestion&& q)
+{
+    const std::string label = Label(q.id);
+    json item = q.extra.is_object() ? std::move(q.extra) : json::object();
+    if (!q.id.empty()) item["id"] = q.id;
+    item["category"] = q.category;
+    item["question"] = q.stem;
+    json objectives = json::object();
+    for (const auto& [key, value] : q.objectives) objectives[key] = value;
+    if (!q.objectives.empty() || !item.contains("objectives")) item["objectives"] = std::move(objectives);
+    switch (q.kind) {
+    case ImportedQuestion::Choice: {
+        if (q.typeKnown) item["type"] = "multiple_choice";
+        json choices = json::object();
+        const size_t kept = q.choices.size() < 26 ? q.choices.size() : 26;
+        for (size_t i = 0; i < kept; ++i) choices[std::string(1, kLetters[i])] = q.choices[i];
+        if (q.choices.size() > 26) {
+            json more = json::array();
+            for (size_t i = 26; i < q.choices.size(); ++i) more.push_back(q.choices[i]);
+            item["more_choices"] = std::move(more);
+            notes.push_back(label + " has " + std::to_string(q.choices.size()) +
+                            " choices; those past Z are kept under \"more_choices\".");
+        }
+        std::string correct = "A";
+        if (q.correct >= q.choices.size()) {
+            notes.push_back(label + ": the answer " + Quoted(q.answerGiven) +
+                            " matches none of its choices; correct set to A (fix it in Edit/Add Items).");
+        } else if (q.correct >= 4) {
+            notes.push_back(label + " has " + std::to_string(q.choices.size()) + " choices; " +
+                            KeptExtra(kept) + " Its answer is " +
+                            std::string(1, kLetters[q.correct < 26 ? q.correct : 25]) +
+                            ", past the four an item holds: correct set to A (fix it in Edit/Add Items).");
+        } else {
+            correct = std::string(1, kLetters[q.correct]);
+            if (q.choices.size() > 4)
+                notes.push_back(label + " has " + std::to_string(q.choices.size()) + " choices; " + KeptExtra(kept));
+        }
+        item["choices"] = std::move(choices);
+        item["correct"] = correct;
+        break;
+    }
+    case ImportedQuestion::TrueFalse:
+        if (q.typeKnown) item["type"] = "true_false";
+        item["correct"] = q.truth ? "True" : "False";
+        break;
+    case ImportedQuestion::Answer:
+        if (q.typeKnown) item["type"] = "numerical";
+        item["answer"] = q.answerValue.is_null() ? json(q.answer) : q.answerValue;
+        if (!item.contains("correct")) item["correct"] = item["answer"];
+        break;
+    }
+    items.push_back(std::move(item));
+    ++read;
+}
+
+std::string TrimText(const std::string& text)
+{
+    size_t a = 0, b = text.size();
+    while (a < b && (text[a] == ' ' || (text[a] >= '\t' && text[a] <= '\r'))) ++a;
+    while (b > a && (text[b - 1] == ' ' || (text[b - 1] >= '\t' && text[b - 1] <= '\r'))) --b;
+    return text.substr(a, b - a);
+}
+
+std::string CategoryFromMoodlePath(const std::string& path)
+{
+    // "//" is a '/' inside a name; a single '/' separates the levels.
+    std::vector<std::string> parts(1);
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '/' && i + 1 < path.size() && path[i + 1] == '/') {
+            parts.back() += '/';
+            ++i;
+        } else if (path[i] == '/') {
+            parts.emplace_back();
+        } else {
+            parts.back() += path[i];
+        }
+    }
+    size_t first = 0;
+    if (first < parts.size() && parts[first].size() > 2 && parts[first].front() == '$' && parts[first].back() == '$')
+        ++first;
+    if (first < parts.size() && ToLowerAscii(parts[first]) == "top") ++first;
+    std::string category;
+    for (size_t i = first; i < parts.size(); ++i) category += (i == first ? "" : "/") + TrimText(parts[i]);
+    // What our exports write for an item without a category.
+    return category == "Uncategorized" ? std::string() : category;
+}
+
+bool ObjectiveFromTag(const std::string& tag, std::pair<std::string, std::string>& objective)
+{
+    const size_t colon = tag.find(':');
+    if (colon == std::string::npos) return false;
+    const std::string key = ToLowerAscii(TrimText(tag.substr(0, colon)));
+    if (key != "mlo" && key != "clo" && key != "plo") return false;
+    objective = {ToLowerAscii(key) == "mlo" ? "MLO" : key == "clo" ? "CLO" : "PLO", TrimText(tag.substr(colon + 1))};
+    return true;
+}
+
+ImportFormat DetectImportFormat(std::string_view bytes, const std::u16string& path)
+{
+    if (IsZip(bytes)) return ImportFormat::Qti;
+    size_t p = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+    while (p < bytes.size() && (bytes[p] == ' ' || bytes[p] == '\t' || bytes[p] == '\r' || bytes[p] == '\n')) ++p;
+    if (p < bytes.size() && bytes[p] == '<') {
+        const std::string root = XmlRootName(bytes);
+        if (root == "quiz") return ImportFormat::Moodle;
+        if (root == "questestinterop" || root == "assessmentItem" || root == "manifest") return ImportFormat::Qti;
+        return ImportFormat::Auto;
+    }
+    if (p < bytes.size() && (bytes[p] == '{' || bytes[p] == '[')) return ImportFormat::Json;
+    const std::string extension = LowerExtension(path);
+    if (extension == "csv" || extension == "tsv") return ImportFormat::Csv;
+    if (extension == "gift") return ImportFormat::Gift;
+    // Plain text: GIFT has its answers in braces, a spreadsheet's first line is a header.
+    const std::string_view firstLine = bytes.substr(p, bytes.find('\n', p) == std::string_view::npos
+                                                          ? std::string_view::npos
+                                                          : bytes.find('\n', p) - p);
+    if (bytes.find('{') != std::string_view::npos &&
+        (bytes.find('}') != std::string_view::npos || firstLine.substr(0, 2) == "::" || firstLine.substr(0, 2) == "//"))
+        return ImportFormat::Gift;
+    if (firstLine.find(',') != std::string_view::npos || firstLine.find(';') != std::string_view::npos ||
+        firstLine.find('\t') != std::string_view::npos)
+        return ImportFormat::Csv;
+    return ImportFormat::Auto;
+}
+
+bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportFormat format, ImportedBank& bank,
+                     std::string& error)
+{
+    if (format == ImportFormat::Auto) format = DetectImportFormat(bytes, path);
+    std::string text;
+    // Only a QTI package is read as a zip; every other reader gets valid UTF-8, whatever
+    // its first bytes.
+    if (format != ImportFormat::Qti || !IsZip(bytes)) {
+        text = ValidUtf8(bytes);
+        bytes = text;
+    }
+    ImportResult result;
+    result.source = ImportFormatName(format);
+    bool ok = false;
+    try {
+        switch (format) {
+        case ImportFormat::Moodle: ok = ReadMoodleXml(bytes, result, error); break;
+        case ImportFormat::Gift: ok = ReadGift(bytes, result, error); break;
+        case ImportFormat::Csv: ok = ReadCsv(bytes, result, error); break;
+        case ImportFormat::Json: ok = ReadQuizJson(bytes, result, error); break;
+        case ImportFormat::Qti:
+            if (IsZip(bytes)) {
+                ZipPackage package;
+                ok = package.Open(bytes, error) && ReadQtiPackage(package, result, error);
+            } else if (XmlRootName(bytes) == "manifest") {
+                FolderPackage package(ParentFolder(path));
+                ok = ReadQtiPackage(package, result, error);
+            } else {
+                ok = ReadQtiXml(bytes, result, error);
+            }
+            break;
+        case ImportFormat::Auto:
+            error = "The file is none of the formats Import reads (Moodle XML, GIFT, QTI, CSV, quiz JSON).";
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        error = "Out of memory: the file is too large to import here.";
+        return false;
+    } catch (const std::exception& e) {
+        error = std::string("The file could not be read: ") + e.what();
+        return false;
+    }
+    if (!ok) return false;
+    const size_t kept = result.items.size();
+    if (kept == 0) {
+        error = result.leftOut.empty() ? "No questions were found in the " + result.source + " file."
+                                       : Summary(result, 0) + " Nothing is left to open.";
+        return false;
+    }
+    // IDs must be unique; a repeated one gets a suffix, as the loader would refuse it.
+    std::unordered_set<std::string> used;
+    for (const json& item : result.items) {
+        auto id = item.find("id");
+        if (id != item.end() && id->is_string()) used.insert(id->get<std::string>());
+    }
+    std::unordered_set<std::string> seen;
+    for (json& item : result.items) {
+        auto id = item.find("id");
+        if (id == item.end() || !id->is_string()) continue;
+        const std::string text = id->get<std::string>();
+        if (seen.insert(text).second) continue;
+        std::string renamed;
+        for (size_t n = 2;; ++n) {
+            renamed = text + "_" + std::to_string(n);
+            if (used.insert(renamed).second) break;
+        }
+        seen.insert(renamed);
+        item["id"] = renamed;
+        result.notes.push_back("Item [" + text + "] appears more than once; this one is now [" + renamed + "].");
+    }
+    bank.format = format;
+    bank.notes.clear();
+    bank.notes.push_back(Summary(result, kept));
+    for (std::string& note : result.notes) bank.notes.push_back(std::move(note));
+    bank.document = json::object();
+    bank.document["items"] = std::move(result.items);
+    return true;
+}
+
+bool ImportBankFile(const std::u16string& path, ImportFormat format, ImportedBank& bank, std::string& error)
+{
+    if (IsFolder(path)) {
+        if (format != ImportFormat::Auto && format != ImportFormat::Qti) {
+            error = "A folder can only be imported as an unpacked QTI package.";
+            return false;
+        }
+        FolderPackage package(path);
+        std::string manifest;
+        if (!package.Read("imsmanifest.xml", manifest, error)) {
+            error = "The folder holds no imsmanifest.xml: it is no QTI package.";
+            return false;
+        }
+        return ImportBankBytes(manifest, path + u"/imsmanifest.xml", ImportFormat::Qti, bank, error);
+    }
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes)) {
+        error = "Failed to read file.";
+        return false;
+    }
+    if (bytes.empty()) {
+        error = "The file is empty.";
+        return false;
+    }
+    return ImportBankBytes(bytes, path, format, bank, error);
+}
+
+size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string>& choices, int indexBase)
+{
+    const std::string wanted = ToLowerAscii(TrimText(answer));
+    if (wanted.empty()) return static_cast<size_t>(-1);
+    for (size_t i = 0; i < choices.size(); ++i)
+        if (ToLowerAscii(TrimText(choices[i])) == wanted) return i;
+    std::string letter = wanted;
+    for (const char* prefix : {"option ", "choice ", "answer "})
+        if (letter.compare(0, std::strlen(prefix), prefix) == 0) letter = TrimText(letter.substr(std::strlen(prefix)));
+    if (letter.size() == 2 && (letter[1] == ')' || letter[1] == '.')) letter.pop_back();
+    if (letter.size() == 1 && letter[0] >= 'a' && letter[0] <= 'z') {
+        const size_t index = static_cast<size_t>(letter[0] - 'a');
+        return index < choices.size() ? index : static_cast<size_t>(-1);
+    }
+    if (!letter.empty() && letter.size() <= 3 && letter.find_first_not_of("0123456789") == std::string::npos) {
+        const long n = std::strtol(letter.c_str(), nullptr, 10) - indexBase;
+        if (n >= 0 && static_cast<size_t>(n) < choices.size()) return static_cast<size_t>(n);
+    }
+    return static_cast<size_t>(-1);
+}
+
+bool TruthFromText(const std::string& text, bool& truth)
+{
+    const std::string t = ToLowerAscii(TrimText(text));
+    if (t == "true" || t == "t" || t == "yes" || t == "y" || t == "1" || t == "correct") truth = true;
+    else if (t == "false" || t == "f" || t == "no" || t == "n" || t == "0" || t == "incorrect") truth = false;
+    else return false;
+    return true;
+}

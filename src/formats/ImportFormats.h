@@ -1,0 +1,102 @@
+#pragma once
+// Banks from other tools: Moodle XML, GIFT, QTI 2.1 and 1.2 packages, CSV from a
+// spreadsheet and quiz JSON of other shapes, read into a testbank document that File >
+// Open's loader then makes canonical. Every change to what the file said is a note.
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "model/JsonModel.h"
+
+enum class ImportFormat { Auto, Moodle, Gift, Qti, Csv, Json };
+constexpr ImportFormat kImportFormats[] = {ImportFormat::Moodle, ImportFormat::Gift, ImportFormat::Qti,
+                                           ImportFormat::Csv, ImportFormat::Json};
+
+// "Moodle XML", "GIFT", "QTI package", "CSV", "quiz JSON".
+const char* ImportFormatName(ImportFormat format);
+// The command's --from: moodle, gift, qti, csv, json.
+const char* ImportFormatKey(ImportFormat format);
+bool ImportFormatFromKey(const std::string& key, ImportFormat& format);
+
+// One question as a reader found it, before it becomes an item.
+struct ImportedQuestion {
+    enum Kind { Choice, TrueFalse, Answer } kind = Choice; // Answer: numerical, or a text answer
+    std::string id, category, stem;
+    bool hasCategory = false;
+    std::vector<std::string> choices;
+    size_t correct = static_cast<size_t>(-1); // index into choices; none when no choice matched
+    std::string answerGiven;                  // the answer as the file had it (for notes)
+    bool truth = true;
+    std::string answer;
+    json answerValue;        // when set, the answer as the file's own JSON value
+    bool typeKnown = true;   // false: the file says no type; the loader infers it for the fixup
+    std::vector<std::pair<std::string, std::string>> objectives; // MLO, CLO, PLO
+    json extra = json::object(); // the file's other fields, kept as item keys
+};
+
+// What the readers fill.
+struct ImportResult {
+    json items = json::array();
+    std::vector<std::string> notes;
+    std::map<std::string, size_t> leftOut; // question kind -> count
+    std::string source;                    // "Moodle XML", "QTI 2.1 package", ...
+    size_t read = 0;                       // questions seen, left out ones included
+
+    // Adds the question as an item, with a note for every change the canonical shape needs.
+    void Add(ImportedQuestion&& q);
+    void LeaveOut(const std::string& kind, const std::string& label);
+    // "Item [ID]" or "Question #N" for notes about the question being read.
+    std::string Label(const std::string& id) const;
+};
+
+// The readers, one source file each. False with `error` set when the file cannot be read
+// at all; questions that cannot be kept are left out and counted.
+bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& error);
+bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error);
+bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error);
+bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& error);
+// A QTI package's files by name (a zip's entries or an unpacked folder's files).
+class PackageFiles {
+public:
+    virtual ~PackageFiles() = default;
+    // False with `error` set when the file is missing or unreadable.
+    virtual bool Read(const std::string& name, std::string& data, std::string& error) = 0;
+};
+bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& error);
+// A bare QTI file: a 1.2 questestinterop or a 2.1 assessmentItem.
+bool ReadQtiXml(std::string_view bytes, ImportResult& result, std::string& error);
+// Shared by the QTI 2.1 reader and the package reader.
+bool ReadQti21Item(std::string_view bytes, const std::string& category, const std::string& id,
+                   std::vector<std::pair<std::string, std::string>> objectives, ImportResult& result,
+                   std::string& error);
+bool ReadQti12Document(std::string_view bytes, ImportResult& result, std::string& error);
+
+// The format of a file from its content (and its name's extension when the content is
+// plain text that could be either GIFT or CSV).
+ImportFormat DetectImportFormat(std::string_view bytes, const std::u16string& path);
+
+// Reads the file (or, for a QTI package, the folder or its imsmanifest.xml) into a
+// document {"items": [...]} and notes; the summary note comes first.
+struct ImportedBank {
+    json document;
+    std::vector<std::string> notes;
+    ImportFormat format = ImportFormat::Auto;
+};
+bool ImportBankFile(const std::u16string& path, ImportFormat format, ImportedBank& bank, std::string& error);
+bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportFormat format, ImportedBank& bank,
+                     std::string& error);
+
+// Helpers the readers share.
+std::string TrimText(const std::string& text);
+// "$course$/top/Sub//Name" -> "Sub/Name" ("" for our exports' "Uncategorized").
+std::string CategoryFromMoodlePath(const std::string& path);
+// "MLO: text" -> ("MLO", "text"); false for other tags.
+bool ObjectiveFromTag(const std::string& tag, std::pair<std::string, std::string>& objective);
+// The choice an answer names: the text of a choice (ignoring case and outer spaces), a
+// letter ("b", "B)", "Option B"), or a number counted from `indexBase`; none (-1) when it
+// names none of them.
+size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string>& choices, int indexBase);
+// True/false from "true", "F", "yes", "0"...; false when the text is none of them.
+bool TruthFromText(const std::string& text, bool& truth);

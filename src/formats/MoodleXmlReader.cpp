@@ -1,0 +1,131 @@
+#include "formats/ImportFormats.h"
+
+#include <cstdlib>
+
+#include "model/JsonModel.h"
+#include "util/XmlReader.h"
+
+namespace {
+
+// A text element's content by its format: HTML made readable, the others as written.
+std::string FormattedText(const XmlNode* node)
+{
+    if (!node) return "";
+    const std::string text = node->ChildText("text");
+    const std::string format = node->Attribute("format");
+    if (format == "html" || format == "moodle_auto_format" || format.empty()) return HtmlToPlainText(text);
+    return text;
+}
+
+double Fraction(const XmlNode& answer) { return std::strtod(answer.Attribute("fraction").c_str(), nullptr); }
+
+// A short answer's '*' is a wildcard; "\*" the star itself.
+std::string ShortAnswerText(const std::string& pattern)
+{
+    std::string out;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '\\' && i + 1 < pattern.size() && pattern[i + 1] == '*') continue;
+        out += pattern[i];
+    }
+    return out;
+}
+
+// The answer with the highest positive fraction, or null.
+const XmlNode* BestAnswer(const std::vector<const XmlNode*>& answers)
+{
+    const XmlNode* best = nullptr;
+    for (const XmlNode* a : answers)
+        if (Fraction(*a) > 0 && (!best || Fraction(*a) > Fraction(*best))) best = a;
+    return best;
+}
+
+} // namespace
+
+bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& error)
+{
+    XmlNode root;
+    if (!ParseXml(bytes, root, error)) return false;
+    if (root.name != "quiz") {
+        error = "The file is no Moodle XML question file: its root element is <" + root.name + ">, not <quiz>.";
+        return false;
+    }
+    result.source = "Moodle XML";
+    std::string category;
+    for (const XmlNode& question : root.children) {
+        if (question.name != "question") continue;
+        const std::string type = question.Attribute("type");
+        if (type == "category") {
+            if (const XmlNode* c = question.Child("category")) category = CategoryFromMoodlePath(TrimText(c->ChildText("text")));
+            continue;
+        }
+        ImportedQuestion q;
+        q.id = TrimText(question.ChildText("idnumber"));
+        const std::string name = TrimText(question.Child("name") ? question.Child("name")->ChildText("text") : "");
+        if (q.id.empty() && name != "(no ID)") q.id = name;
+        const std::string label = result.Label(q.id);
+        q.category = category;
+        q.stem = FormattedText(question.Child("questiontext"));
+        if (const XmlNode* tags = question.Child("tags")) {
+            json kept = json::array();
+            for (const XmlNode* tag : tags->Children("tag")) {
+                const std::string text = TrimText(tag->ChildText("text"));
+                std::pair<std::string, std::string> objective;
+                if (ObjectiveFromTag(text, objective)) q.objectives.push_back(objective);
+                else if (!text.empty()) kept.push_back(text);
+            }
+            if (!kept.empty()) q.extra["tags"] = std::move(kept);
+        }
+        if (!name.empty() && name != q.id) q.extra["name"] = name;
+        const std::vector<const XmlNode*> answers = question.Children("answer");
+        if (type == "multichoice") {
+            const std::string single = TrimText(question.ChildText("single"));
+            if (single == "false" || single == "0") {
+                result.LeaveOut("multiple-answer", label);
+                continue;
+            }
+            size_t partial = 0;
+            for (const XmlNode* a : answers) partial += Fraction(*a) > 0 && Fraction(*a) < 100;
+            if (partial)
+                result.notes.push_back(label + " gives part marks to " + std::to_string(partial) +
+                                       (partial == 1 ? " choice" : " choices") + "; only the best is kept as correct.");
+            q.kind = ImportedQuestion::Choice;
+            const XmlNode* best = BestAnswer(answers);
+            for (const XmlNode* a : answers) {
+                if (a == best) q.correct = q.choices.size();
+                const std::string format = a->Attribute("format");
+                const std::string text = a->ChildText("text");
+                q.choices.push_back(format == "html" ? HtmlToPlainText(text) : text);
+            }
+            q.answerGiven = "(no answer with a positive grade)";
+        } else if (type == "truefalse") {
+            q.kind = ImportedQuestion::TrueFalse;
+            const XmlNode* best = BestAnswer(answers);
+            q.truth = !best || ToLowerAscii(TrimText(best->ChildText("text"))) != "false";
+        } else if (type == "numerical" || type == "shortanswer") {
+            q.kind = ImportedQuestion::Answer;
+            const XmlNode* best = BestAnswer(answers);
+            if (!best) {
+                result.notes.push_back(label + " has no answer with a positive grade; its answer is left empty.");
+            } else {
+                q.answer = TrimText(best->ChildText("text"));
+                if (type == "shortanswer") q.answer = ShortAnswerText(q.answer);
+                const std::string tolerance = TrimText(best->ChildText("tolerance"));
+                if (type == "numerical" && !tolerance.empty() && std::strtod(tolerance.c_str(), nullptr) != 0)
+                    q.extra["tolerance"] = tolerance;
+            }
+            json others = json::array();
+            for (const XmlNode* a : answers)
+                if (a != best && Fraction(*a) > 0) others.push_back(TrimText(a->ChildText("text")));
+            if (!others.empty()) {
+                result.notes.push_back(label + " accepts " + std::to_string(others.size() + 1) +
+                                       " answers; the best is the answer, the others are kept under \"other_answers\".");
+                q.extra["other_answers"] = std::move(others);
+            }
+        } else {
+            result.LeaveOut(type.empty() ? "untyped" : type, label);
+            continue;
+        }
+        result.Add(std::move(q));
+    }
+    return true;
+}
