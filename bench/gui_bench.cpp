@@ -510,7 +510,11 @@ int wmain(int argc, wchar_t** argv)
         script.openPaths.push_back(path);
         SendMessageW(g_hMainWnd, WM_COMMAND, IDM_FILE_OPEN, 0);
         HWND wizard = GetImportFixupWindow();
-        if (!wizard) return 1;
+        if (!wizard) {
+            std::printf("The fixup wizard did not open on the bulk bank%s%s\n", script.messages.empty() ? "" : ": ",
+                        script.messages.empty() ? "" : w2s(script.messages.back().text).c_str());
+            return 1;
+        }
         // Each click saves the current item and moves on; its own floor is the same click
         // at the small bank (the ratio column below is against the bare in-process dump).
         bulkRows[0].seconds.push_back(Best(
