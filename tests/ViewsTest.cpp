@@ -131,3 +131,25 @@ TEST(DisplayText, LongLinesBrokenShortOnesKept)
     for (size_t i = 0; i + 1 < shown.size(); ++i)
         EXPECT_FALSE(shown[i] >= 0xD800 && shown[i] <= 0xDBFF && !(shown[i + 1] >= 0xDC00 && shown[i + 1] <= 0xDFFF));
 }
+
+// Find in a view shown broken: every place of the text maps to where it is shown and back.
+TEST(DisplayText, OffsetsMapBetweenTextAndBrokenText)
+{
+    EXPECT_EQ(ShownOffset(u"abcdefghij", 4, 1, 4, false), 4u); // "abcd|efgh|ij"
+    EXPECT_EQ(ShownOffset(u"abcdefghij", 4, 1, 4, true), 5u);
+    EXPECT_EQ(ShownOffset(u"abcdefghij", 4, 1, 9, true), 11u);
+    EXPECT_EQ(SourceOffset(u"abcdefghij", 4, 1, 4), 4u); // just before the break
+    EXPECT_EQ(SourceOffset(u"abcdefghij", 4, 1, 5), 4u);
+    EXPECT_EQ(SourceOffset(u"abcdefghij", 4, 1, 11), 9u);
+    std::u16string text;
+    for (int i = 0; i < 2000; ++i) text += std::u16string(i % 13 ? u"y" : u", ") + (i % 500 ? u"" : u"\r\n");
+    const std::u16string shown = BreakLongLines(text, 40, u"\r\n");
+    for (size_t at = 0; at <= text.size(); ++at) {
+        const size_t before = ShownOffset(text, 40, 2, at, false), after = ShownOffset(text, 40, 2, at, true);
+        ASSERT_TRUE(after == before || after == before + 2) << at;
+        if (at < text.size()) ASSERT_EQ(shown[after], text[at]) << at;
+        ASSERT_EQ(SourceOffset(text, 40, 2, before), at);
+        ASSERT_EQ(SourceOffset(text, 40, 2, after), at);
+        if (after == before + 2) ASSERT_EQ(SourceOffset(text, 40, 2, before + 1), at); // inside the break
+    }
+}

@@ -69,10 +69,6 @@ void DoFindNext(HWND window)
 {
     ClearMatch();
     if (!EnsureRawEditorAvailable(window)) return;
-    if (g_shell.rawViewBroken) { // the view's text is not the raw text
-        ShowMessageBox(window, kBrokenRawViewNote, u"Replace", MsgIcon::Info);
-        return;
-    }
     const std::u16string find = FieldText(window, IDC_FR_FIND);
     if (find.empty()) {
         ShowMessageBox(window, u"Enter text to find.", Caption(), MsgIcon::Info);
@@ -80,18 +76,29 @@ void DoFindNext(HWND window)
     }
     DWORD start = 0, end = 0;
     Selection(start, end);
-    size_t at = kNotFound;
-    {
+    size_t at = kNotFound, atEnd = kNotFound;
+    if (g_shell.rawViewBroken) {
+        // The view shows the raw text with breaks: the raw text is searched, so that a match
+        // across a break is found, and the match is shown where it is in the view.
+        const std::u16string& raw = g_rawJsonText;
+        const size_t found = FindNextMatch(raw, find, IsMatchCaseChecked(window),
+                                           SourceOffset(raw, kDisplayLineLimit, 2, end));
+        if (found != kNotFound) {
+            at = ShownOffset(raw, kDisplayLineLimit, 2, found, true);
+            atEnd = ShownOffset(raw, kDisplayLineLimit, 2, found + find.size(), false);
+        }
+    } else {
         const ViewTextReader view; // searched in place: linear only up to the next match
         at = FindNextMatch(view.Text(), find, IsMatchCaseChecked(window), end);
+        atEnd = at + find.size();
     }
     if (at == kNotFound) {
         ShowMessageBox(window, u"No matches found.", Caption(), MsgIcon::Info);
         return;
     }
-    SendMessageW(g_hEdit, EM_SETSEL, at, at + find.size());
+    SendMessageW(g_hEdit, EM_SETSEL, at, atEnd);
     SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
-    g_findWindow.match = FindMatch{true, at, at + find.size()};
+    g_findWindow.match = FindMatch{true, at, atEnd};
 }
 
 void DoReplaceOne(HWND window)

@@ -1,4 +1,7 @@
 #include "model/JsonModel.h"
+
+#include <algorithm>
+
 #include "util/StringUtil.h"
 
 size_t LongestLineLength(const std::u16string& text)
@@ -33,11 +36,14 @@ size_t PieceEnd(const std::u16string& text, size_t start, size_t limit)
 
 } // namespace
 
-std::u16string BreakLongLines(const std::u16string& text, size_t limit, const std::u16string& lineBreak)
+namespace {
+
+// Calls `at(position)` for each place where BreakLongLines breaks `text`, in order, until
+// it returns false.
+template <class F>
+void ForEachBreak(const std::u16string& text, size_t limit, F at)
 {
-    if (limit == 0 || LongestLineLength(text) <= limit) return text;
-    std::u16string out;
-    out.reserve(text.size() + text.size() / limit * lineBreak.size() + 16);
+    if (limit == 0) return;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find(u'\n', start);
@@ -45,17 +51,52 @@ std::u16string BreakLongLines(const std::u16string& text, size_t limit, const st
         size_t contentEnd = end;
         if (contentEnd > start && text[contentEnd - 1] == u'\n') --contentEnd;
         if (contentEnd > start && text[contentEnd - 1] == u'\r') --contentEnd;
-        size_t at = start;
-        while (contentEnd - at > limit) {
-            const size_t piece = PieceEnd(text, at, limit);
-            out.append(text, at, piece - at);
-            out += lineBreak;
-            at = piece;
+        for (size_t piece = start; contentEnd - piece > limit;) {
+            piece = PieceEnd(text, piece, limit);
+            if (!at(piece)) return;
         }
-        out.append(text, at, end - at);
         start = end;
     }
+}
+
+} // namespace
+
+std::u16string BreakLongLines(const std::u16string& text, size_t limit, const std::u16string& lineBreak)
+{
+    if (limit == 0 || LongestLineLength(text) <= limit) return text;
+    std::u16string out;
+    out.reserve(text.size() + text.size() / limit * lineBreak.size() + 16);
+    size_t copied = 0;
+    ForEachBreak(text, limit, [&](size_t piece) {
+        out.append(text, copied, piece - copied);
+        out += lineBreak;
+        copied = piece;
+        return true;
+    });
+    out.append(text, copied, std::u16string::npos);
     return out;
+}
+
+size_t ShownOffset(const std::u16string& text, size_t limit, size_t breakSize, size_t offset, bool afterBreak)
+{
+    size_t added = 0;
+    ForEachBreak(text, limit, [&](size_t piece) {
+        if (piece > offset || (piece == offset && !afterBreak)) return false;
+        added += breakSize;
+        return true;
+    });
+    return offset + added;
+}
+
+size_t SourceOffset(const std::u16string& text, size_t limit, size_t breakSize, size_t shown)
+{
+    size_t removed = 0;
+    ForEachBreak(text, limit, [&](size_t piece) {
+        if (piece + removed >= shown) return false; // at or before the break as shown
+        removed += std::min(breakSize, shown - (piece + removed));
+        return shown > piece + removed;
+    });
+    return shown - removed;
 }
 
 std::u16string RemoveSoftBreaks(const std::u16string& text)

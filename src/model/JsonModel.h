@@ -195,6 +195,11 @@ size_t LongestLineLength(const std::u16string& text);
 // line is longer: after the last space or comma of the second half of each piece when
 // there is one, else at the limit; never inside a surrogate pair. Short lines are untouched.
 std::u16string BreakLongLines(const std::u16string& text, size_t limit, const std::u16string& lineBreak);
+// Offsets between `text` and BreakLongLines of it with breaks of `breakSize` characters: a
+// place in the text as shown (at a break: before it, or after it with `afterBreak`), and
+// the place in the text of a place shown (inside a break: the break's place).
+size_t ShownOffset(const std::u16string& text, size_t limit, size_t breakSize, size_t offset, bool afterBreak);
+size_t SourceOffset(const std::u16string& text, size_t limit, size_t breakSize, size_t shown);
 // A soft line break: what a multi-line field is given inside a long line. A stored text
 // shown with CR LF line ends never holds one, so it is told apart from typed breaks.
 constexpr char16_t kSoftBreak[] = u"\r\r\n";

@@ -1,5 +1,7 @@
 // Items with long texts in the real windows: every view and field gets lines the edit
 // control lays out quickly, and an untouched save writes the file's bytes again.
+#include <algorithm>
+
 #include "editor/EditorForm.h"
 #include "editor/ItemEditor.h"
 #include "fixup/FixupLogic.h"
@@ -96,8 +98,18 @@ TEST_F(LongText, WizardEditorAndViewsShowLongTextsAndSaveThemUntouched)
     EXPECT_NE(std::wstring(title).find(L"long lines shown broken"), std::wstring::npos);
     Command(IDM_FILE_SAVE);
     EXPECT_EQ(Saved(path), bank);
-    // Replace refuses rather than change a text that is not the raw text.
+    // Find searches the raw text: a match across a break is found and selected as shown.
+    const std::u16string raw = g_rawJsonText, view = GetWindowTextU(g_hEdit);
+    const size_t firstBreak = std::mismatch(raw.begin(), raw.end(), view.begin()).first - raw.begin();
+    ASSERT_LT(firstBreak, raw.size());
+    const std::u16string across = raw.substr(firstBreak - 5, 10);
     Command(IDM_EDIT_REPLACE);
+    SetDlgItemTextW(GetFindReplaceWindow(), IDC_FR_FIND, WidePtr(across));
+    Press(GetFindReplaceWindow(), IDC_FR_FIND_NEXT);
+    DWORD from = 0, to = 0;
+    SendMessageW(g_hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(U8(view.substr(from, to - from)), U8(across.substr(0, 5) + u"\r\n" + across.substr(5)));
+    // Replace refuses rather than change a text that is not the raw text.
     SetDlgItemTextW(GetFindReplaceWindow(), IDC_FR_FIND, L"\"A1\"");
     Press(GetFindReplaceWindow(), IDC_FR_FIND_NEXT);
     Press(GetFindReplaceWindow(), IDC_FR_REPLACE);
