@@ -32,10 +32,10 @@ sleep 1
 import -window root "$shots/select-items.png"
 select=$(xdotool search --name '^Select Items$' | head -1)
 eval "$(xdotool getwindowgeometry --shell "$select")"
-click_button() { # offset of the button's left edge from the client's right edge
-  xdotool mousemove $((X + WIDTH - $1 + 50)) $((Y + HEIGHT - 26)) click 1; sleep 1
+click_button() { # offset of the button's centre from the window's right edge
+  xdotool mousemove $((X + WIDTH - $1)) $((Y + HEIGHT - 26)) click 1; sleep 1
 }
-click_button 238 # Save Selections...
+click_button 155 # Save Selections...
 wait_window '^Save As$' || fail "no save dialog from Save Selections..."
 type_text "$(winpath "$work/exam.json")"; keys Return
 wait_window '^Save Selections$' || fail "no confirmation of the exam"
@@ -43,8 +43,8 @@ keys Return
 "$ROOT/build/native/testbank" export "$work/sample.json" >"$work/expected-exam.json"
 cmp "$work/exam.json" "$work/expected-exam.json" || fail "the exam differs from testbank export"
 rm "$work/exam.json"
-click_button 486 # Select None
-click_button 238
+click_button 379 # Select None
+click_button 155
 wait_window '^Save Selections$' || fail "no message after Select None"
 gone '^Save As$' || fail "a save dialog opened with nothing selected"
 import -window root "$shots/select-none.png"
