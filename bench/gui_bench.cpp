@@ -550,8 +550,9 @@ int wmain(int argc, wchar_t** argv)
             },
             [] { Press(GetMcEditorWindow(), IDC_ED_APPLY); }, [] {}));
         bulkRows[2].floor.push_back(dump);
-        CloseMcEditor();
+        // The Apply left the views stale: they are made when the user looks.
         bulkRows[3].seconds.push_back(Best(1, [] {}, [] { RefreshStaleView(); }, [] {}));
+        CloseMcEditor();
         const std::u16string listing = GetWindowTextU(g_hEdit);
         bulkRows[3].floor.push_back(
             Best(1, [&] { BareViewOpen(listing); }, [&] { BareViewSet(listing); }, BareViewClose));
