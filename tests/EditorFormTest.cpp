@@ -346,3 +346,17 @@ TEST(EditorForm, ScrollArithmetic)
     EXPECT_EQ(NextScrollPosition(ScrollRequest::Other, 100, 0, 400, 0, 629), 100);
     EXPECT_EQ(NextScrollPosition(ScrollRequest::PageDown, 0, 0, 800, 0, 629), 0); // page larger than content
 }
+
+// A multi-line field past what a word-wrapped box takes quickly is shown in part and
+// read-only; untouched, the whole text is saved.
+TEST(EditorForm, HugeMultiLineFieldShownInPartAndKeptWhole)
+{
+    std::string numbers;
+    for (int i = 0; numbers.size() < kShownTextLimit + 5000; ++i) numbers += std::to_string(i) + ",";
+    const json doc = LoadOk(json{{"items", {{{"id", "Q"}, {"type", "mc"}, {"question", numbers}}}}}.dump()).doc;
+    CheckUntouchedSaves(doc, "huge question");
+    EXPECT_TRUE(IsCutField(LoadItemForm(doc["items"][0]), IDC_ED_QUESTION));
+    const std::u16string shown = RemoveSoftBreaks(Open(doc["items"][0], 0, 0).shown.Text(IDC_ED_QUESTION));
+    EXPECT_EQ(shown, CutForDisplay(s2w(numbers), kShownTextLimit));
+    EXPECT_NE(shown.find(u"characters, shown cut; kept as stored"), std::u16string::npos);
+}

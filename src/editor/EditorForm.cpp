@@ -217,7 +217,7 @@ bool IsMultiLineField(int id) { return std::find(std::begin(kMultiLine), std::en
 
 bool IsCutField(const FormModel& stored, int id)
 {
-    return !IsMultiLineField(id) && stored.Text(id).size() > kDisplayLineLimit;
+    return stored.Text(id).size() > (IsMultiLineField(id) ? kShownTextLimit : kDisplayLineLimit);
 }
 
 FormModel DisplayItemForm(const FormModel& stored)
@@ -226,7 +226,8 @@ FormModel DisplayItemForm(const FormModel& stored)
     for (auto& field : shown.texts) {
         std::u16string& text = field.second;
         if (IsMultiLineField(field.first)) {
-            text = BreakLongLines(NormalizeNewlinesToCRLF(text), kWrappedLineLimit, kSoftBreak);
+            text = BreakLongLines(NormalizeNewlinesToCRLF(CutForDisplay(text, kShownTextLimit)), kWrappedLineLimit,
+                                  kSoftBreak);
         } else if (IsCutField(stored, field.first)) {
             text = CutForDisplay(text);
         }

@@ -167,7 +167,8 @@ FormModel LoadFixupForm(const ImportIssue& issue, size_t pos, size_t count, cons
     form.texts[IDC_FIX_HEADER] = FixupHeaderText(pos, count, issue);
     form.texts[IDC_FIX_ID] = s2w(issue.id);
     // Read-only and never saved: long lines are shown broken.
-    form.texts[IDC_FIX_QUESTION] = BreakLongLines(s2wCrlf(StringMember(item, "question")), kWrappedLineLimit, u"\r\n");
+    form.texts[IDC_FIX_QUESTION] = BreakLongLines(CutForDisplay(s2wCrlf(StringMember(item, "question")), kShownTextLimit),
+                                                  kWrappedLineLimit, u"\r\n");
     MakeNulsVisible(form.texts[IDC_FIX_QUESTION]);
     form.selections[IDC_FIX_TYPE] = TypeToComboIndex(StringMember(item, "type"));
     auto objectives = item.find("objectives");

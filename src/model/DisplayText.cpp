@@ -113,10 +113,11 @@ std::u16string RemoveSoftBreaks(const std::u16string& text)
     return out;
 }
 
-std::u16string CutForDisplay(const std::u16string& text)
+std::u16string CutForDisplay(const std::u16string& text, size_t limit)
 {
-    if (text.size() <= kDisplayLineLimit) return text;
-    std::u16string cut = text.substr(0, kDisplayLineLimit);
-    if (IsHighSurrogate(cut.back())) cut.pop_back(); // a pair stays whole
+    if (text.size() <= limit) return text;
+    std::u16string cut = text.substr(0, limit);
+    if (!cut.empty() && IsHighSurrogate(cut.back())) cut.pop_back(); // a pair stays whole
+    if (!cut.empty() && cut.back() == u'\r') cut.pop_back();         // and a line break
     return cut + u" \u2026 (" + DecimalW(text.size()) + u" characters, shown cut; kept as stored)";
 }

@@ -205,9 +205,12 @@ size_t SourceOffset(const std::u16string& text, size_t limit, size_t breakSize, 
 constexpr char16_t kSoftBreak[] = u"\r\r\n";
 // The text with every soft line break taken out again.
 std::u16string RemoveSoftBreaks(const std::u16string& text);
-// A one-line text longer than kDisplayLineLimit as a one-line box shows it: cut, with its
-// length and a note that it is kept as stored. Shorter texts are returned as they are.
-std::u16string CutForDisplay(const std::u16string& text);
+// The most a word-wrapped box is given of one text: a larger text is shown in part (each
+// megabyte costs such a box seconds) and kept as stored.
+constexpr size_t kShownTextLimit = 100000;
+// A text longer than `limit` as a box shows it: cut, with its length and a note that it is
+// kept as stored. Shorter texts are returned as they are.
+std::u16string CutForDisplay(const std::u16string& text, size_t limit = kDisplayLineLimit);
 // The same listing from and as UTF-8 (for callers that never show it in a control).
 std::string FormatTestbankListing(const std::string& rawUtf8, const NoteList& notes);
 // One item's block of the formatted listing (UTF-8); throws on a value of the wrong kind.
