@@ -5,6 +5,7 @@
 #include <iterator>
 #include <vector>
 
+#include "util/StringUtil.h"
 #include "util/TextFoldTables.h"
 
 namespace {
@@ -41,25 +42,6 @@ char32_t Decode(const std::string& s, size_t& i)
     }
     i += extra + 1;
     return cp;
-}
-
-void Encode(char32_t cp, std::string& out)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 template <size_t N>
@@ -144,7 +126,7 @@ std::string FoldForComparison(const std::string& utf8)
         }
         if (pendingSpace) out += ' ';
         pendingSpace = false;
-        Encode(chars[i], out);
+        AppendUtf8(out, chars[i]);
     }
     return out;
 }
