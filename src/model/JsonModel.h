@@ -102,6 +102,15 @@ bool IsBlank(const std::string& text);
 std::string NormalizeTextForComparison(const std::string& text);
 bool FindKeyCaseInsensitive(const json& value, const std::string& lowerName, std::string& foundKey);
 
+// A multiple-choice item's choices are the letters A-D and any further letters it has,
+// E, F, ... up to Z: the highest letter present sets how many.
+constexpr int kMinChoices = 4;
+constexpr int kMaxChoices = 26;
+int ChoiceCount(const json& choices);
+inline std::string ChoiceLetter(int index) { return std::string(1, static_cast<char>('A' + index)); }
+// The index of a key such as "F" (or "f") among `count` choices, or -1.
+int ChoiceIndex(const std::string& key, int count);
+
 // Item normalization.
 void EnsureStringField(json& object, const std::string& key, const std::string& def);
 std::string NormalizeTypeString(const std::string& text);
