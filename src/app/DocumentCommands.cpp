@@ -114,7 +114,9 @@ struct MergeRecord {
     std::vector<std::pair<std::string, std::u16string>> dropped; // ID, file
 };
 
-// The duplicate groups that hold an item from the merged files, and the dropped items.
+// The exact copies and conflicts that hold an item from the merged files, found by hash so
+// the notes cost about what the merge costs (near copies: Edit > Find Duplicates), and the
+// dropped items.
 NoteList MakeMergeNotes(const MergeRecord& record)
 {
     NoteList notes;
@@ -123,7 +125,7 @@ NoteList MakeMergeNotes(const MergeRecord& record)
     for (DupeEntry& entry : entries)
         entry.source = static_cast<size_t>(std::upper_bound(record.starts.begin(), record.starts.end(), entry.position) -
                                            record.starts.begin()) - 1;
-    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, kDefaultDupeThreshold);
+    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, kDefaultDupeThreshold, false);
     notes = MergeDuplicateNotes(entries, groups, record.files, 1);
     for (const auto& drop : record.dropped) notes.push_back(DroppedItemNote(drop.first, drop.second));
     return notes;

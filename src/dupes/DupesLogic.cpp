@@ -217,60 +217,11 @@ constexpr size_t kAllBands = kBands + kWholeBands;
 // groups: a template bank whose items differ in a number stays linear.
 constexpr size_t kBucketReach = 24;
 
-} // namespace
-
-double ItemSimilarity(const ItemContent& a, const ItemContent& b)
-{
-    if (a.type != b.type) return 0;
-    std::vector<uint64_t> qa, ca, qb, cb;
-    QuestionShingles(a, qa);
-    ChoiceShingles(a, ca);
-    QuestionShingles(b, qb);
-    ChoiceShingles(b, cb);
-    return Similarity(qa, ca, qb, cb);
-}
-
-void AddDocumentEntries(const json& document, size_t source, std::vector<DupeEntry>& entries)
-{
-    if (!document.is_object()) return;
-    auto items = document.find("items");
-    if (items == document.end() || !items->is_array()) return;
-    for (size_t i = 0; i < items->size(); ++i) {
-        const json& item = (*items)[i];
-        if (!item.is_object()) continue;
-        DupeEntry entry;
-        entry.content = GetItemContent(item);
-        if (entry.content.question.empty() && entry.content.choices.empty()) continue;
-        entry.source = source;
-        entry.position = i;
-        entry.id = ItemIdText(item);
-        if (entry.id.empty()) entry.id = "#" + std::to_string(i + 1);
-        entries.push_back(std::move(entry));
-    }
-}
-
-std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries, double threshold)
+// Near copies: per band the entries sorted by their band key, candidates in one bucket
+// confirmed by their exact similarity and joined.
+void JoinNearCopies(const std::vector<DupeEntry>& entries, double threshold, UnionFind& groups, std::vector<double>& best)
 {
     const size_t n = entries.size();
-    UnionFind groups(n);
-    std::vector<Signature> question(n), key(n);
-    std::vector<double> best(n, 0);
-    // Exact: equal question and choices, whatever the key.
-    {
-        std::unordered_map<Signature, uint32_t, SignatureHash> first;
-        first.reserve(n);
-        for (size_t i = 0; i < n; ++i) {
-            question[i] = QuestionSignature(entries[i].content);
-            key[i] = KeySignature(entries[i].content);
-            auto found = first.emplace(question[i], static_cast<uint32_t>(i));
-            if (!found.second) {
-                groups.Join(found.first->second, static_cast<uint32_t>(i));
-                best[i] = best[found.first->second] = 1;
-            }
-        }
-    }
-
-    // Near: band keys of every entry, then per band the entries sorted by key.
     const size_t questionRows = threshold >= 0.75 ? 3 : threshold >= 0.6 ? 2 : 1;
     const size_t choiceRows = threshold >= 0.6 ? 2 : 1;
     std::vector<uint64_t> bandKeys(n * kAllBands);
@@ -357,6 +308,62 @@ std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries
     }
     bandKeys.clear();
     bandKeys.shrink_to_fit();
+}
+
+} // namespace
+
+double ItemSimilarity(const ItemContent& a, const ItemContent& b)
+{
+    if (a.type != b.type) return 0;
+    std::vector<uint64_t> qa, ca, qb, cb;
+    QuestionShingles(a, qa);
+    ChoiceShingles(a, ca);
+    QuestionShingles(b, qb);
+    ChoiceShingles(b, cb);
+    return Similarity(qa, ca, qb, cb);
+}
+
+void AddDocumentEntries(const json& document, size_t source, std::vector<DupeEntry>& entries)
+{
+    if (!document.is_object()) return;
+    auto items = document.find("items");
+    if (items == document.end() || !items->is_array()) return;
+    for (size_t i = 0; i < items->size(); ++i) {
+        const json& item = (*items)[i];
+        if (!item.is_object()) continue;
+        DupeEntry entry;
+        entry.content = GetItemContent(item);
+        if (entry.content.question.empty() && entry.content.choices.empty()) continue;
+        entry.source = source;
+        entry.position = i;
+        entry.id = ItemIdText(item);
+        if (entry.id.empty()) entry.id = "#" + std::to_string(i + 1);
+        entries.push_back(std::move(entry));
+    }
+}
+
+std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries, double threshold, bool nearCopies)
+{
+    const size_t n = entries.size();
+    UnionFind groups(n);
+    std::vector<Signature> question(n), key(n);
+    std::vector<double> best(n, 0);
+    // Exact: equal question and choices, whatever the key.
+    {
+        std::unordered_map<Signature, uint32_t, SignatureHash> first;
+        first.reserve(n);
+        for (size_t i = 0; i < n; ++i) {
+            question[i] = QuestionSignature(entries[i].content);
+            key[i] = KeySignature(entries[i].content);
+            auto found = first.emplace(question[i], static_cast<uint32_t>(i));
+            if (!found.second) {
+                groups.Join(found.first->second, static_cast<uint32_t>(i));
+                best[i] = best[found.first->second] = 1;
+            }
+        }
+    }
+
+    if (nearCopies) JoinNearCopies(entries, threshold, groups, best);
 
     // Groups in entry order; each kind decided from its members' signatures.
     std::unordered_map<uint32_t, size_t> groupOf;
