@@ -44,9 +44,11 @@ Loaded LoadDocument(DocumentUi& ui, const std::u16string& path, json& parsed, st
         notes = std::move(all);
         return Loaded::Ok;
     }
-    const std::u16string text = LoadFileText(path);
-    if (text.empty()) return Loaded::Unreadable;
-    return ParseAndValidateJson(text, parsed, error, notes, &issues) ? Loaded::Ok : Loaded::Invalid;
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes) || bytes.empty()) return Loaded::Unreadable;
+    // UTF-8 throughout: a UTF-16 copy of a large file would double what opening it needs.
+    return ParseAndValidateUtf8(ValidUtf8(std::move(bytes)), parsed, error, notes, &issues) ? Loaded::Ok
+                                                                                          : Loaded::Invalid;
 }
 
 void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const FileStamp& stamp, json&& parsed,
