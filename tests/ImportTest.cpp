@@ -188,7 +188,7 @@ TEST(Import, GiftAsTheDocumentationWritesIt)
     EXPECT_EQ(items[6]["question"], "Moodle costs _____ to download from moodle.org.");
     const json& escapes = ItemById(g.doc, "Escapes");
     EXPECT_EQ(escapes["choices"]["A"], "= 10/2");
-    EXPECT_EQ(escapes["choices"]["C"], "2 + 3 {x}");
+    EXPECT_EQ(escapes["choices"]["C"], "2 \\+ 3 {x}"); // "\+" is no escape: Moodle keeps it
     EXPECT_EQ(escapes["correct"], "B");
 }
 
@@ -229,7 +229,7 @@ TEST(Import, QuizJsonOfOtherShapes)
 {
     const Imported t = ImportFile("trivia.json");
     ASSERT_TRUE(t.ok) << t.error;
-    EXPECT_TRUE(HasNote(t, "under \"results\": question from \"question\", choices from \"correct_answer\" + "
+    EXPECT_TRUE(HasNote(t, "3 under \"results\"; question from \"question\", choices from \"correct_answer\" + "
                            "\"incorrect_answers\", answer from \"correct_answer\""));
     const json& items = t.doc["items"];
     EXPECT_EQ(items[0]["question"], "What is the chemical symbol for \"gold\"?");
@@ -265,7 +265,8 @@ TEST(Import, QtiAsOtherToolsWriteIt)
     ASSERT_TRUE(q21.ok) << q21.error;
     const json& item = q21.doc["items"][0];
     EXPECT_EQ(item["id"], "Unattended Luggage");
-    EXPECT_EQ(item["question"], "Look at the text in the picture.\nWhat does it say?");
+    EXPECT_EQ(item["question"], "Look at the text in the picture.\n[image: sign.png]\nWhat does it say?");
+    EXPECT_TRUE(HasNote(q21, "an image is shown as [image: sign.png]"));
     EXPECT_EQ(item["choices"]["A"], "You must stay with your luggage at all times.");
     EXPECT_EQ(item["choices"]["C"], "Remember your luggage when you leave.");
     EXPECT_EQ(item["correct"], "A");

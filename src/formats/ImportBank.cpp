@@ -218,7 +218,7 @@ std::string ImportResult::Label(const std::string& id) const
 
 void ImportResult::LeaveOut(const std::string& kind, const std::string& label)
 {
-    (void)label;
+    notes.push_back(label + " is left out: " + kind + ".");
     ++leftOut[kind];
     ++read;
 }
