@@ -361,3 +361,94 @@ TEST(Import, OpenSaysWhatItChanges)
               notes.end());
     for (const std::string& note : notes) EXPECT_EQ(note.find("Item [b] had"), std::string::npos);
 }
+
+TEST(Import, GiftAsCourseBanksWriteIt)
+{
+    const Imported g = Import("// [id:T1]\n::T1:: Which is a pointer field? {\n~=p->next\n~p.next\n~*p\n}\n\n"
+                              "::W1:: Weighted {=%50%four ~three ~%-50%five}\n\n"
+                              "::W2:: Part marks on a wrong one {~three =four ~%50%fourish}\n\n"
+                              "::U1:: Never closed {\n=yes\n~no\n\n::N1:: Next {T}\n\n"
+                              "::P1:: [html]<p>Pick <b>one</b></p> {=[html]<p>right</p> ~[plain]wrong <b>x</b>}\n\n"
+                              "::TOL:: Tolerance {#3:2 ~#Wrong}\n\n"
+                              "::SA:: Short {=Paris =%0%London =%50%paris!}\n\n"
+                              "::CL:: The capital of France is {1:SA:=Paris~%50%paris} here.\n\n"
+                              "::TEX:: Solve \\(x\\) in c:\\\\dir {=a\\=b ~c\\~d}\n",
+                              ImportFormat::Gift);
+    ASSERT_TRUE(g.ok) << g.error;
+    const json& t1 = ItemById(g.doc, "T1");
+    EXPECT_EQ(t1["choices"]["A"], "p->next");
+    EXPECT_EQ(t1["choices"]["C"], "*p");
+    EXPECT_EQ(t1["choices"]["D"], "");
+    EXPECT_EQ(t1["correct"], "A");
+    EXPECT_EQ(ItemById(g.doc, "W1")["choices"]["A"], "four");
+    EXPECT_EQ(ItemById(g.doc, "W1")["correct"], "A");
+    EXPECT_EQ(ItemById(g.doc, "W2")["correct"], "B");
+    EXPECT_EQ(ItemById(g.doc, "W2")["choice_weights"]["C"], "50%");
+    // The unclosed question is named with its line; the next one is its own question.
+    EXPECT_TRUE(HasNote(g, "Item [U1] (line 12)"));
+    EXPECT_EQ(ItemById(g.doc, "N1")["correct"], "True");
+    EXPECT_EQ(ItemById(g.doc, "P1")["question"], "Pick one");
+    EXPECT_EQ(ItemById(g.doc, "P1")["choices"]["A"], "right");
+    EXPECT_EQ(ItemById(g.doc, "P1")["choices"]["B"], "wrong <b>x</b>");
+    EXPECT_EQ(ItemById(g.doc, "TOL")["answer"], "3");
+    EXPECT_EQ(ItemById(g.doc, "TOL")["tolerance"], "2");
+    EXPECT_EQ(ItemById(g.doc, "SA")["answer"], "Paris");
+    EXPECT_FALSE(ItemById(g.doc, "SA").contains("other_answers"));
+    EXPECT_EQ(ItemById(g.doc, "SA")["partial_answers"]["paris!"], "50%");
+    EXPECT_EQ(ItemById(g.doc, "CL")["type"], "numerical");
+    EXPECT_EQ(ItemById(g.doc, "CL")["answer"], "Paris");
+    EXPECT_EQ(ItemById(g.doc, "CL")["question"], "The capital of France is _____ here.");
+    EXPECT_EQ(ItemById(g.doc, "TEX")["question"], "Solve \\(x\\) in c:\\dir");
+    EXPECT_EQ(ItemById(g.doc, "TEX")["choices"]["A"], "a=b");
+    EXPECT_EQ(ItemById(g.doc, "TEX")["choices"]["B"], "c~d");
+}
+
+TEST(Import, QuizJsonWithAnArrayPerKind)
+{
+    const Imported j = Import(R"({"title":"Quiz",
+ "identification":[{"question":"Capital of France?","answer":"Paris"},
+                   {"question":"Largest planet?","answer":"Jupiter","options":["","","",""]}],
+ "multipleChoice":[{"question":"Which tag scrolls text? <marquee>","options":["<marquee>","<p>","<b>"],"answer":"<marquee>"},
+                   {"answer":"B"},
+                   {"question":"2+2?","choices":{"a":"3","b":"4","c":"5"},"answer":"b"}],
+ "trueOrFalse":[{"question":"Sky is blue.","answer":true},{"question":"Fire is cold.","answer":"False"}]})",
+                              ImportFormat::Json);
+    ASSERT_TRUE(j.ok) << j.error;
+    const json& items = j.doc["items"];
+    ASSERT_EQ(items.size(), 6u);
+    EXPECT_EQ(items[0]["type"], "numerical");
+    EXPECT_EQ(items[0]["answer"], "Paris");
+    EXPECT_EQ(items[1]["type"], "numerical");
+    EXPECT_EQ(items[1]["answer"], "Jupiter");
+    EXPECT_EQ(items[2]["question"], "Which tag scrolls text? <marquee>");
+    EXPECT_EQ(items[2]["choices"]["B"], "<p>");
+    EXPECT_EQ(items[2]["correct"], "A");
+    EXPECT_EQ(items[3]["correct"], "B");
+    EXPECT_EQ(items[4]["correct"], "True");
+    EXPECT_EQ(items[5]["correct"], "False");
+    EXPECT_TRUE(HasNote(j, "is left out: no question text"));
+    EXPECT_TRUE(HasNote(j, "2 under \"identification\" (taken as short answer), 3 under \"multipleChoice\""));
+}
+
+TEST(Import, CsvColumnsReadByContent)
+{
+    // Korean headers, choices joined in one cell, the key as the choice's text, O/X.
+    const Imported ko = Import("\xEB\xB2\x88\xED\x98\xB8,\xEB\xAC\xB8\xEC\xA0\x9C,\xEB\xB3\xB4\xEA\xB8\xB0,"
+                               "\xEC\xA0\x95\xEB\x8B\xB5\n1,Capital?,Seoul;Busan;Daegu,Seoul\n2,Round earth.,,O\n"
+                               "3,2+2?,3;4;5,4\n",
+                               ImportFormat::Csv);
+    ASSERT_TRUE(ko.ok) << ko.error;
+    EXPECT_EQ(ItemById(ko.doc, "1")["choices"]["C"], "Daegu");
+    EXPECT_EQ(ItemById(ko.doc, "1")["correct"], "A");
+    EXPECT_EQ(ItemById(ko.doc, "2")["type"], "true_false");
+    EXPECT_EQ(ItemById(ko.doc, "2")["correct"], "True");
+    EXPECT_EQ(ItemById(ko.doc, "3")["correct"], "B");
+    // Headers that say nothing: the columns are told by what they hold, and the note says so.
+    const Imported en = Import("q,opts,ans\nCapital of France?,Berlin; Paris; Rome,Paris\nThe earth is flat.,,False\n",
+                               ImportFormat::Csv);
+    ASSERT_TRUE(en.ok) << en.error;
+    EXPECT_EQ(en.doc["items"][0]["choices"]["B"], "Paris");
+    EXPECT_EQ(en.doc["items"][0]["correct"], "B");
+    EXPECT_EQ(en.doc["items"][1]["correct"], "False");
+    EXPECT_TRUE(HasNote(en, "taken by content: \"q\" as the question, \"ans\" as the answer"));
+}

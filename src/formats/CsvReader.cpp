@@ -100,7 +100,8 @@ Column ColumnOf(const std::string& key)
         {"correctchoice", Correct}, {"answer", Answer}, {"solution", Answer},  {"mlo", Mlo},
         {"clo", Clo},         {"plo", Plo},
         {"choices", Choices}, {"options", Choices},   {"alternatives", Choices}, {"answeroptions", Choices},
-        {"distractors", Choices},
+        {"distractors", Choices}, {"opts", Choices}, {"no", Id}, {"number", Id}, {"nummer", Id},
+        {"número", Id}, {"numero", Id}, {"\xEB\xB2\x88\xED\x98\xB8", Id}, // 번호
         // Sheets made in other languages.
         {"pregunta", Question}, {"respuesta", Answer}, {"opciones", Choices}, {"tipo", Type},
         {"categoría", Category}, {"categoria", Category}, {"réponse", Answer}, {"reponse", Answer},
@@ -137,6 +138,8 @@ int ChoiceColumn(const std::string& key)
             rest = rest.substr(std::strlen(prefix));
             break;
         }
+    // "options" and "opts" are plurals, not choice S.
+    if (rest == "s") return -1;
     if (rest.size() == 1 && rest[0] >= 'a' && rest[0] <= 'z' && (rest != key || rest[0] <= 'h')) return rest[0] - 'a';
     if (rest != key && !rest.empty() && rest.size() <= 2 && rest.find_first_not_of("0123456789") == std::string::npos) {
         const int n = std::stoi(rest);
@@ -169,6 +172,16 @@ bool TypeWord(const std::string& cell)
     return false;
 }
 
+// True/false as sheets write it, O/X (and ○/×) included.
+bool SheetTruth(const std::string& cell, bool& truth)
+{
+    if (TruthFromText(cell, truth)) return true;
+    const std::string t = ToLowerAscii(TrimText(cell));
+    if (t == "o" || t == "\xE2\x97\x8B") return truth = true, true;
+    if (t == "x" || t == "\xC3\x97") return truth = false, true;
+    return false;
+}
+
 // Columns the header does not name, read by what their cells hold.
 struct ColumnStats {
     size_t filled = 0, joined = 0, truth = 0, types = 0, letters = 0, length = 0;
@@ -185,7 +198,7 @@ ColumnStats Stats(const std::vector<std::vector<std::string>>& rows, size_t colu
         s.length += cell.size();
         bool truth = false;
         if (JoinedChoices(cell).size() >= 2) ++s.joined;
-        if (TruthFromText(cell, truth)) ++s.truth;
+        if (SheetTruth(cell, truth)) ++s.truth;
         if (TypeWord(cell)) ++s.types;
         if (cell.size() == 1 && std::isalpha(static_cast<unsigned char>(cell[0]))) ++s.letters;
     }
@@ -278,7 +291,7 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
                 for (int c : choiceColumns)
                     choices.push_back(c >= 0 && static_cast<size_t>(c) < rows[row].size() ? TrimText(rows[row][c]) : "");
                 bool truth = false;
-                if ((!choices.empty() && ChoiceFromAnswer(cell, choices, 1) < choices.size()) || TruthFromText(cell, truth))
+                if ((!choices.empty() && ChoiceFromAnswer(cell, choices, 1) < choices.size()) || SheetTruth(cell, truth))
                     ++hits;
             }
             if (filled && hits * 2 >= filled && hits > bestHits) {
@@ -352,7 +365,7 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
             if (!typeText.empty())
                 result.notes.push_back(label + " has the type " + std::string("\"") + typeText +
                                        "\", which a testbank does not have; the type is guessed.");
-            type = !choices.empty() ? "multiple_choice" : TruthFromText(key, truth) ? "true_false" : "numerical";
+            type = !choices.empty() ? "multiple_choice" : SheetTruth(key, truth) ? "true_false" : "numerical";
         }
         if (type == "multiple_choice") {
             q.kind = ImportedQuestion::Choice;
@@ -361,7 +374,7 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
             q.answerGiven = key;
         } else if (type == "true_false") {
             q.kind = ImportedQuestion::TrueFalse;
-            if (!TruthFromText(key, q.truth)) {
+            if (!SheetTruth(key, q.truth)) {
                 q.truth = true;
                 result.notes.push_back(label + ": the answer \"" + key + "\" is neither true nor false; set to True.");
             }

@@ -174,7 +174,15 @@ bool LooksLikeHtml(std::string_view text)
 std::string TextFromMaybeHtml(std::string_view text, std::vector<std::string>& lost)
 {
     if (text.find_first_of("&<") == std::string_view::npos) return std::string(text);
-    if (LooksLikeHtml(text)) return ImportHtml(text, lost);
+    if (LooksLikeHtml(text)) {
+        std::vector<std::string> changes;
+        std::string plain = ImportHtml(text, changes);
+        // "<p>" as a choice of a quiz about HTML is the choice's text, not a paragraph.
+        if (!TrimText(plain).empty()) {
+            lost.insert(lost.end(), changes.begin(), changes.end());
+            return plain;
+        }
+    }
     // Not HTML: "<marquee>" is the question's own text; only entities are decoded.
     std::string escaped;
     for (char c : text) escaped += c == '<' ? std::string("&lt;") : std::string(1, c);
