@@ -452,3 +452,58 @@ TEST(Import, CsvColumnsReadByContent)
     EXPECT_EQ(en.doc["items"][1]["correct"], "False");
     EXPECT_TRUE(HasNote(en, "taken by content: \"q\" as the question, \"ans\" as the answer"));
 }
+
+TEST(Import, QtiBlanksFeedbackAndImagesAsTheyRead)
+{
+    const char* item = R"(<?xml version="1.0" encoding="UTF-8"?>
+<assessmentItem xmlns="http://www.imsglobal.org/xsd/imsqti_v2p1" identifier="%s" title="%s">
+<responseDeclaration identifier="R" cardinality="single" baseType="%s"><correctResponse><value>%s</value></correctResponse></responseDeclaration>
+<itemBody>%s</itemBody></assessmentItem>)";
+    auto make = [&](const char* id, const char* type, const char* value, const char* body) {
+        std::string out(item);
+        for (const char* part : {id, id, type, value, body}) out.replace(out.find("%s"), 2, part);
+        return out;
+    };
+    const Imported blank = Import(make("B1", "string", "Paris",
+                                       "<div><blockquote><p>The capital of France is "
+                                       "<textEntryInteraction responseIdentifier=\"R\"/>.</p></blockquote></div>"),
+                                  ImportFormat::Qti);
+    ASSERT_TRUE(blank.ok) << blank.error;
+    EXPECT_EQ(blank.doc["items"][0]["question"], "The capital of France is _____.");
+    EXPECT_EQ(blank.doc["items"][0]["answer"], "Paris");
+
+    const Imported choice = Import(
+        make("C1", "identifier", "b",
+             "<div><div><choiceInteraction responseIdentifier=\"R\" maxChoices=\"1\"><prompt>2 + 2?</prompt>"
+             "<simpleChoice identifier=\"a\">3<feedbackInline outcomeIdentifier=\"F\" identifier=\"a\">No</feedbackInline></simpleChoice>"
+             "<simpleChoice identifier=\"b\">4<feedbackInline outcomeIdentifier=\"F\" identifier=\"b\">Right</feedbackInline></simpleChoice>"
+             "<simpleChoice identifier=\"c\"><img src=\"images/five.png\" alt=\"\"/></simpleChoice>"
+             "</choiceInteraction></div></div>"),
+        ImportFormat::Qti);
+    ASSERT_TRUE(choice.ok) << choice.error;
+    const json& c = choice.doc["items"][0];
+    EXPECT_EQ(c["question"], "2 + 2?");
+    EXPECT_EQ(c["choices"]["A"], "3");
+    EXPECT_EQ(c["choices"]["B"], "4");
+    EXPECT_EQ(c["choices"]["C"], "[image: five.png]");
+    EXPECT_EQ(c["correct"], "B");
+    EXPECT_TRUE(HasNote(choice, "Item [C1]: an image is shown as [image: five.png]"));
+
+    // QTI 1.2 with no tool's metadata: several lists to pick from are a matching question,
+    // a text box with no right answer an essay; both named, neither made multiple choice.
+    const Imported q12 = Import(R"(<questestinterop><assessment ident="A">
+<item ident="M1"><presentation><material><mattext>Match.</mattext></material>
+<response_lid ident="L1" rcardinality="Single"><render_choice><response_label ident="x"><material><mattext>a</mattext></material></response_label></render_choice></response_lid>
+<response_lid ident="L2" rcardinality="Single"><render_choice><response_label ident="y"><material><mattext>b</mattext></material></response_label></render_choice></response_lid>
+</presentation></item>
+<item ident="E1"><presentation><material><mattext>Discuss.</mattext></material><response_str ident="S"><render_fib/></response_str></presentation></item>
+<item ident="F1"><presentation><material><mattext>Capital of Italy?</mattext></material><response_str ident="S"><render_fib/></response_str></presentation>
+<resprocessing><respcondition><conditionvar><varequal respident="S">Rome</varequal></conditionvar><setvar action="Set">100</setvar></respcondition></resprocessing></item>
+</assessment></questestinterop>)",
+                                ImportFormat::Qti);
+    ASSERT_TRUE(q12.ok) << q12.error;
+    ASSERT_EQ(q12.doc["items"].size(), 1u);
+    EXPECT_EQ(q12.doc["items"][0]["answer"], "Rome");
+    EXPECT_TRUE(HasNote(q12, "Item [M1] is left out: matching"));
+    EXPECT_TRUE(HasNote(q12, "Item [E1] is left out: essay"));
+}

@@ -112,3 +112,6 @@ std::string TextFromMaybeHtml(std::string_view text, std::vector<std::string>& l
 // The same for an XHTML tree (QTI): a copy with those elements as text nodes.
 struct XmlNode;
 XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost);
+// XML declared as Latin-1 or Windows-1252 (as some tools write it) as UTF-8 for the
+// XML reader; other bytes unchanged.
+std::string XmlAsUtf8(std::string_view bytes);

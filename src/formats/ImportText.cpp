@@ -1,5 +1,6 @@
 #include "formats/ImportFormats.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -234,4 +235,52 @@ XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost)
         }
     }
     return copy;
+}
+
+std::string XmlAsUtf8(std::string_view bytes)
+{
+    const std::string_view head = bytes.substr(0, std::min<size_t>(bytes.size(), 200));
+    if (head.compare(0, 5, "<?xml") != 0) return std::string(bytes);
+    const size_t end = head.find("?>");
+    if (end == std::string_view::npos) return std::string(bytes);
+    const std::string declaration = ToLowerAscii(std::string(head.substr(0, end)));
+    const size_t at = declaration.find("encoding");
+    if (at == std::string::npos) return std::string(bytes);
+    const size_t open = declaration.find_first_of("\"'", at);
+    const size_t close = open == std::string::npos ? open : declaration.find(declaration[open], open + 1);
+    if (close == std::string::npos) return std::string(bytes);
+    const std::string name = declaration.substr(open + 1, close - open - 1);
+    const bool latin = name == "iso-8859-1" || name == "latin1" || name == "iso-8859-15" || name == "windows-1252" ||
+                       name == "cp1252" || name == "us-ascii" || name == "ascii";
+    if (!latin) return std::string(bytes);
+    // Tools that declare Latin-1 and write UTF-8 are common: valid UTF-8 stays as it is.
+    bool utf8 = true;
+    for (size_t i = 0; i < bytes.size() && utf8;) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > bytes.size()) utf8 = false;
+        for (size_t k = 1; k < n && utf8; ++k) utf8 = (static_cast<unsigned char>(bytes[i + k]) >> 6) == 2;
+        i += n ? n : 1;
+    }
+    std::string out = std::string(bytes.substr(0, open + 1)) + "UTF-8" + std::string(bytes.substr(close, end - close));
+    static const unsigned short kCp1252[32] = {0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021,
+                                               0x2C6,  0x2030, 0x160,  0x2039, 0x152,  0x8D,   0x17D,  0x8F,
+                                               0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                               0x2DC,  0x2122, 0x161,  0x203A, 0x153,  0x9D,   0x17E,  0x178};
+    for (size_t i = end; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (utf8 || c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        const unsigned cp = c < 0xA0 ? kCp1252[c - 0x80] : c;
+        if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        }
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
 }
