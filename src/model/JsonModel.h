@@ -124,6 +124,9 @@ void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vect
 // Loading, validation and IDs.
 bool ParseAndValidateJson(const std::u16string& text, json& document, std::u16string& error,
                           NoteList& notes, std::vector<ImportIssue>* issues, JsonErrorPlace* place = nullptr);
+// The same from UTF-8 text (valid, see ValidUtf8): a file's bytes need no UTF-16 copy.
+bool ParseAndValidateUtf8(std::string&& utf8, json& document, std::u16string& error, NoteList& notes,
+                          std::vector<ImportIssue>* issues = nullptr, JsonErrorPlace* place = nullptr);
 // The same for a document already parsed (an import): the steps after parsing.
 bool ValidateTestbankDocument(json&& parsed, json& document, std::u16string& error, NoteList& notes,
                               std::vector<ImportIssue>* issues);

@@ -117,11 +117,15 @@ bool TryFillMissingMloFromSingleObjective(json& item)
 
 int ChoiceCount(const json& choices)
 {
-    int count = kMinChoices;
-    if (!choices.is_object()) return count;
-    for (int k = kMaxChoices - 1; k >= kMinChoices; --k)
-        if (choices.contains(ChoiceLetter(k))) return k + 1;
-    return count;
+    if (!choices.is_object()) return kMinChoices;
+    // The keys are sorted: walk back from "Z" to the first single letter past D.
+    const json::object_t& keys = choices.get_ref<const json::object_t&>();
+    for (auto it = keys.upper_bound("Z"); it != keys.begin();) {
+        const std::string& key = (--it)->first;
+        if (key < ChoiceLetter(kMinChoices)) break;
+        if (key.size() == 1) return key[0] - 'A' + 1;
+    }
+    return kMinChoices;
 }
 
 int ChoiceIndex(const std::string& key, int count)
