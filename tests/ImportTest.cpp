@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <filesystem>
 
 #include "app/BatchUi.h"
@@ -508,4 +509,56 @@ TEST(Import, QtiBlanksFeedbackAndImagesAsTheyRead)
     EXPECT_EQ(q12.doc["items"][0]["answer"], "Rome");
     EXPECT_TRUE(HasNote(q12, "Item [M1] is left out: matching"));
     EXPECT_TRUE(HasNote(q12, "Item [E1] is left out: essay"));
+}
+
+namespace {
+class MapPackage : public PackageFiles {
+public:
+    std::map<std::string, std::string> files;
+    bool Read(const std::string& name, std::string& data, std::string& error) override
+    {
+        auto it = files.find(name);
+        if (it == files.end()) {
+            error = name + " is missing";
+            return false;
+        }
+        data = it->second;
+        return true;
+    }
+};
+} // namespace
+
+TEST(Import, QtiPackagesAsOtherToolsListThem)
+{
+    // A manifest that lists only the test: the test's references name the items.
+    MapPackage onlyTest;
+    onlyTest.files["imsmanifest.xml"] =
+        R"(<manifest><resources><resource identifier="T" type="imsqti_test_xmlv2p1" href="tests/test.xml"/></resources></manifest>)";
+    onlyTest.files["tests/test.xml"] =
+        R"(<assessmentTest identifier="T"><testPart identifier="P"><assessmentSection identifier="S" title="Week 1">
+<assessmentItemRef identifier="I1" href="../items/i1.xml"/></assessmentSection></testPart></assessmentTest>)";
+    onlyTest.files["items/i1.xml"] =
+        R"(<assessmentItem identifier="I1" title="Q1"><responseDeclaration identifier="R" cardinality="single" baseType="identifier">
+<correctResponse><value>b</value></correctResponse></responseDeclaration><itemBody><choiceInteraction responseIdentifier="R" maxChoices="1">
+<prompt>Pick b</prompt><simpleChoice identifier="a">a</simpleChoice><simpleChoice identifier="b">b</simpleChoice></choiceInteraction></itemBody></assessmentItem>)";
+    ImportResult result;
+    std::string error;
+    ASSERT_TRUE(ReadQtiPackage(onlyTest, result, error)) << error;
+    ASSERT_EQ(result.items.size(), 1u);
+    EXPECT_EQ(result.items[0]["category"], "Week 1");
+    EXPECT_EQ(result.items[0]["correct"], "B");
+
+    // Respondus labels its QTI 1.2 documents as 1.1 resources.
+    MapPackage respondus;
+    respondus.files["imsmanifest.xml"] =
+        R"(<manifest><resources><resource identifier="R" type="imsqti_xmlv1p1" href="quiz.xml"/></resources></manifest>)";
+    respondus.files["quiz.xml"] = R"(<questestinterop><item ident="Q"><presentation><material><mattext>Sky blue?</mattext></material>
+<response_lid ident="L" rcardinality="Single"><render_choice><response_label ident="t"><material><mattext>True</mattext></material></response_label>
+<response_label ident="f"><material><mattext>False</mattext></material></response_label></render_choice></response_lid></presentation>
+<resprocessing><respcondition><conditionvar><varequal respident="L">t</varequal></conditionvar><setvar action="Set">1</setvar></respcondition></resprocessing></item></questestinterop>)";
+    ImportResult r2;
+    ASSERT_TRUE(ReadQtiPackage(respondus, r2, error)) << error;
+    ASSERT_EQ(r2.items.size(), 1u);
+    EXPECT_EQ(r2.items[0]["choices"]["A"], "True");
+    EXPECT_EQ(r2.items[0]["correct"], "A");
 }

@@ -100,6 +100,28 @@ std::string Folder(const std::string& href)
     return slash == std::string::npos ? "" : href.substr(0, slash + 1);
 }
 
+// "tests/../items/a.xml" -> "items/a.xml": tests often name their items from their own folder.
+std::string Resolved(const std::string& path)
+{
+    std::vector<std::string> parts(1);
+    for (char c : path) {
+        if (c == '/' || c == '\\') parts.emplace_back();
+        else parts.back() += c;
+    }
+    std::vector<std::string> kept;
+    for (const std::string& part : parts) {
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!kept.empty()) kept.pop_back();
+        } else {
+            kept.push_back(part);
+        }
+    }
+    std::string out;
+    for (const std::string& part : kept) out += (out.empty() ? "" : "/") + part;
+    return out;
+}
+
 // The section titles of a test, by the item files they hold.
 void ReadSections(const XmlNode& node, const std::string& base, const std::string& title,
                   std::vector<std::pair<std::string, std::string>>& categories)
@@ -107,7 +129,7 @@ void ReadSections(const XmlNode& node, const std::string& base, const std::strin
     for (const XmlNode& child : node.children) {
         if (child.IsText()) continue;
         if (child.name == "assessmentItemRef") {
-            categories.emplace_back(ZipPathKey(base + child.Attribute("href")), title);
+            categories.emplace_back(Resolved(base + child.Attribute("href")), title);
         } else {
             const std::string inner = child.name == "assessmentSection" ? child.Attribute("title") : title;
             ReadSections(child, base, inner, categories);
@@ -233,13 +255,13 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
         if (!files.Read(href(*resource), test, error) || !ParseXml(test, root, error)) return false;
         ReadSections(root, Folder(href(*resource)), "", testItems);
     }
-    for (const auto& [key, title] : testItems) categories.emplace(key, title);
+    for (const auto& [file, title] : testItems) categories.emplace(ZipPathKey(file), title);
     std::vector<std::string> listed;
     for (const XmlNode* resource : resources) {
         const std::string type = resource->Attribute("type");
         const std::string file = href(*resource);
         if (type.compare(0, 18, "imsqti_item_xmlv2p") == 0) {
-            listed.push_back(ZipPathKey(file));
+            listed.push_back(ZipPathKey(Resolved(file)));
             result.source = "QTI 2.1 package";
             any = true;
             std::string id;
@@ -251,7 +273,7 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
             std::string item;
             if (!files.Read(file, item, error)) return false;
             const size_t before = result.items.size();
-            auto category = categories.find(ZipPathKey(file));
+            auto category = categories.find(ZipPathKey(Resolved(file)));
             if (!ReadQti21Item(item, category == categories.end() ? "" : category->second, id, std::move(objectives),
                                result, error)) {
                 error = file + ": " + error;
@@ -273,15 +295,16 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
         }
     }
     // A manifest may list only the test: its item references name the rest.
-    for (const auto& [key, title] : testItems) {
+    for (const auto& [file, title] : testItems) {
+        const std::string key = ZipPathKey(file);
         if (std::find(listed.begin(), listed.end(), key) != listed.end()) continue;
         listed.push_back(key);
         std::string item;
-        if (!files.Read(key, item, error)) return false;
+        if (!files.Read(file, item, error)) return false;
         result.source = "QTI 2.1 package";
         any = true;
         if (!ReadQti21Item(item, title, "", {}, result, error)) {
-            error = key + ": " + error;
+            error = file + ": " + error;
             return false;
         }
     }
