@@ -431,6 +431,14 @@ TEST(Import, QuizJsonWithAnArrayPerKind)
     EXPECT_EQ(items[5]["correct"], "False");
     EXPECT_TRUE(HasNote(j, "is left out: no question text"));
     EXPECT_TRUE(HasNote(j, "2 under \"identification\" (taken as short answer), 3 under \"multipleChoice\""));
+
+    // An array of titles beside the questions is no array of questions.
+    const Imported c = Import(R"({"categories":[{"title":"Math"},{"title":"Art"}],
+ "questions":[{"question":"2+2?","options":["3","4"],"answer":"4"}]})",
+                              ImportFormat::Json);
+    ASSERT_TRUE(c.ok) << c.error;
+    ASSERT_EQ(c.doc["items"].size(), 1u);
+    EXPECT_EQ(c.doc["items"][0]["correct"], "B");
 }
 
 TEST(Import, CsvColumnsReadByContent)

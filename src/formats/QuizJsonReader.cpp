@@ -51,11 +51,15 @@ struct Roles {
     }
 };
 
+// A question names itself so, or has text with answers or choices beside it ("title"
+// alone is as likely a category's or a quiz's).
 bool LooksLikeQuestion(const json& item)
 {
     std::string key;
-    return item.is_object() &&
-           Lookup(item, {"question", "text", "prompt", "stem", "question_text", "questiontext", "title"}, key);
+    if (!item.is_object()) return false;
+    if (Lookup(item, {"question", "prompt", "stem", "question_text", "questiontext"}, key)) return true;
+    return Lookup(item, {"text", "title"}, key) &&
+           Lookup(item, {"answer", "answers", "correct", "correct_answer", "choices", "options", "key", "solution"}, key);
 }
 
 struct Found {
