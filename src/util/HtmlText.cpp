@@ -116,26 +116,44 @@ void PlainTextBuilder::Block()
 
 std::string HtmlToPlainText(std::string_view html)
 {
-    // Parsed as the content of a body, so leading white space stays text.
+    // Gumbo's time grows with the cube of the nesting depth (a run of unclosed <div>s), so
+    // a long text is parsed in pieces of at most kTagsPerPiece tags, cut before a '<'.
+    constexpr size_t kTagsPerPiece = 2000;
+    std::vector<std::string_view> pieces;
+    size_t start = 0, tags = 0;
+    for (size_t at = html.find('<'); at != std::string_view::npos; at = html.find('<', at + 1)) {
+        if (++tags <= kTagsPerPiece) continue;
+        pieces.push_back(html.substr(start, at - start));
+        start = at;
+        tags = 1;
+    }
+    pieces.push_back(html.substr(start));
+
     Allocations allocations;
     GumboOptions options = kGumboDefaultOptions;
     options.allocator = Allocations::Allocate;
     options.deallocator = Allocations::Free;
     options.userdata = &allocations;
     options.max_errors = 0;
+    // Parsed as the content of a body, so leading white space stays text.
     options.fragment_context = GUMBO_TAG_BODY;
     options.fragment_namespace = GUMBO_NAMESPACE_HTML;
-    GumboOutput* output = gumbo_parse_with_options(&options, html.data(), html.size());
     // The fragment's nodes are the children of the html element gumbo puts around them.
-    const GumboNode* root = output->root;
-    PlainTextBuilder out(HasMarkupBeyondBr(root));
+    std::vector<const GumboNode*> roots;
+    bool markup = false;
+    for (std::string_view piece : pieces) {
+        roots.push_back(gumbo_parse_with_options(&options, piece.data(), piece.size())->root);
+        markup = markup || HasMarkupBeyondBr(roots.back());
+    }
+    PlainTextBuilder out(markup);
     // Depth first, with an explicit stack: an element is visited, then its children, then
     // its end (for blocks).
     struct Step {
         const GumboNode* node;
         bool end;
     };
-    std::vector<Step> stack{{root, false}};
+    std::vector<Step> stack;
+    for (size_t r = roots.size(); r-- > 0;) stack.push_back({roots[r], false});
     while (!stack.empty()) {
         const Step step = stack.back();
         stack.pop_back();
@@ -147,7 +165,6 @@ std::string HtmlToPlainText(std::string_view html)
         case GUMBO_NODE_ELEMENT:
         case GUMBO_NODE_TEMPLATE: {
             const GumboTag tag = node->v.element.tag;
-            const bool block = IsHtmlBlock(gumbo_normalized_tagname(tag));
             if (step.end) {
                 out.Block();
                 break;
@@ -157,7 +174,7 @@ std::string HtmlToPlainText(std::string_view html)
                 break;
             }
             if (IsSkipped(tag)) break;
-            if (block) {
+            if (IsHtmlBlock(gumbo_normalized_tagname(tag))) {
                 out.Block();
                 stack.push_back({node, true});
             }
