@@ -116,6 +116,10 @@ void PlainTextBuilder::Block()
 
 std::string HtmlToPlainText(std::string_view html)
 {
+    // Nothing a parser would change: no markup, no reference, no CR, NUL or no-break space.
+    if (html.find_first_of(std::string_view("<&\r\0", 4)) == std::string_view::npos &&
+        html.find("\xC2\xA0") == std::string_view::npos)
+        return std::string(html);
     // Gumbo's time grows with the cube of the nesting depth (a run of unclosed <div>s), so
     // a long text is parsed in pieces of at most kTagsPerPiece tags, cut before a '<'.
     constexpr size_t kTagsPerPiece = 2000;
