@@ -234,6 +234,8 @@ TEST(HtmlText, PlainTextComesBackExactlyAndRealHtmlReadably)
               "One two\nThree four");
     EXPECT_EQ(HtmlToPlainText("<ul><li>a<li>b</ul><table><tr><td>c</td></tr></table>"), "a\nb\nc");
     EXPECT_EQ(HtmlToPlainText("Jamaica&lrm;"), "Jamaica\xE2\x80\x8E");
+    // A numeric reference past U+10FFFF is U+FFFD, however many digits (gumbo overflowed).
+    EXPECT_EQ(HtmlToPlainText("&#394444444440;&#4294967361;&#x100000041;"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
     // Deep nesting is walked without recursion.
     std::string deep;
     for (int i = 0; i < 50000; ++i) deep += "<span>";
