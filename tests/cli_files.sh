@@ -117,5 +117,39 @@ if [ "$mode" = native ]; then
   done
 fi
 
+# Hostile imports (tests/data/import-hostile): each ends with exit 0 or 1 within 20 s (and
+# natively 1 GB of address space), and writes nothing but OUT.
+mkdir imports
+for f in "$data"/import-hostile/*; do
+  rm -rf imports/* imports/.[!.]* 2>/dev/null
+  if [ "$mode" = native ]; then
+    (ulimit -v 1048576; timeout 20 "$bin" import "$f" -o imports/out.json >/dev/null 2>&1)
+  else
+    timeout 60 "${run[@]}" import "$f" -o imports/out.json >/dev/null 2>&1
+  fi
+  rc=$?
+  case $rc in 0 | 1) ;; *) no "import of $(basename "$f") ended with $rc" ;; esac
+  extra=$(ls -A imports | grep -vx out.json)
+  [ -z "$extra" ] || no "import of $(basename "$f") wrote $extra"
+done
+
+# A package folder whose item is a link to a file outside it: refused, and (natively,
+# traced) the file outside is never opened.
+mkdir -p linked/items
+printf '%s' '<manifest><resources><resource type="imsqti_item_xmlv2p1" href="items/q.xml"/></resources></manifest>' \
+  >linked/imsmanifest.xml
+echo '<assessmentItem identifier="SECRET"/>' >secret.xml
+ln -s ../../secret.xml linked/items/q.xml
+if [ "$mode" = native ]; then
+  strace -f -qq -e trace=open,openat -o open-trace.txt "$bin" import linked -o linked-out.json >/dev/null 2>err
+  rc=$?
+  ! grep -E 'secret\.xml.* = [0-9]+$' open-trace.txt >/dev/null || no "the linked file outside the package was opened"
+else
+  tb import linked -o linked-out.json >/dev/null 2>err
+  rc=$?
+fi
+[ $rc = 1 ] && grep -q 'lies outside its folder' err || { no "a link out of a package folder was followed ($rc)"; cat err; }
+[ ! -e linked-out.json ] || no "a refused package folder wrote OUT"
+
 [ $fail = 0 ] && echo "cli files ($mode): all passed"
 exit $fail

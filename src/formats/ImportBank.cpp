@@ -78,15 +78,20 @@ public:
     }
     bool Read(const std::string& name, std::string& data, std::string& error) override
     {
-        const size_t index = zip_.Find(prefix_ + name);
-        if (PathEscapesFolder(name) || index >= zip_.Count()) {
+        const std::string file = PackageFileName(name);
+        if (file.empty()) {
+            error = "The package is refused: the file \"" + name + "\" lies outside its folder.";
+            return false;
+        }
+        const size_t index = zip_.Find(prefix_ + file);
+        if (index >= zip_.Count()) {
             error = "The package has no file \"" + name + "\".";
             return false;
         }
-        if (!zip_.Read(index, data, error)) return false;
-        data = ValidUtf8(data);
-        return true;
+        return zip_.Read(index, data, error);
     }
+
+    const std::vector<std::string>& Notes() const { return zip_.Notes(); }
 
 private:
     ZipReader zip_;
@@ -99,27 +104,17 @@ public:
     explicit FolderPackage(std::u16string folder) : folder_(std::move(folder)) {}
     bool Read(const std::string& name, std::string& data, std::string& error) override
     {
-        std::string decoded;
-        // Manifests write hrefs as URLs: "%20" is a space.
-        for (size_t i = 0; i < name.size(); ++i) {
-            if (name[i] == '%' && i + 2 < name.size() && isxdigit(static_cast<unsigned char>(name[i + 1])) &&
-                isxdigit(static_cast<unsigned char>(name[i + 2]))) {
-                decoded += static_cast<char>(std::stoi(name.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            } else {
-                decoded += name[i];
-            }
-        }
-        if (PathEscapesFolder(decoded)) {
+        const std::string file = PackageFileName(name);
+        const FolderRead read = file.empty() ? FolderRead::Outside : ReadFileInFolder(folder_, s2w(file), data);
+        if (read == FolderRead::Outside) {
             error = "The package is refused: the file \"" + name + "\" lies outside its folder.";
             return false;
         }
-        if (!ReadFileBytes(folder_ + u"/" + s2w(decoded), data)) {
+        if (read != FolderRead::Ok) {
             error = "The package's file \"" + name + "\" cannot be read.";
             return false;
         }
         total_ += data.size();
-        data = ValidUtf8(data);
         if (total_ > kMaxZipTotal) {
             error = "The package is refused: its files are larger than this program reads.";
             return false;
@@ -131,31 +126,6 @@ private:
     std::u16string folder_;
     unsigned long long total_ = 0;
 };
-
-// The local name of the root element, "" when there is none to be seen.
-std::string XmlRootName(std::string_view bytes)
-{
-    size_t p = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
-    while (p < bytes.size()) {
-        p = bytes.find('<', p);
-        if (p == std::string_view::npos || p + 1 >= bytes.size()) return "";
-        const char c = bytes[p + 1];
-        if (c == '?' || c == '!') {
-            const size_t end = bytes.find(bytes.compare(p, 4, "<!--") == 0 ? "-->" : ">", p);
-            if (end == std::string_view::npos) return "";
-            p = end + 1;
-            continue;
-        }
-        size_t e = p + 1;
-        while (e < bytes.size() && bytes[e] != ' ' && bytes[e] != '>' && bytes[e] != '/' && bytes[e] != '\t' &&
-               bytes[e] != '\n' && bytes[e] != '\r')
-            ++e;
-        std::string name(bytes.substr(p + 1, e - p - 1));
-        const size_t colon = name.rfind(':');
-        return colon == std::string::npos ? name : name.substr(colon + 1);
-    }
-    return "";
-}
 
 std::string Summary(const ImportResult& r, size_t kept)
 {
@@ -320,7 +290,11 @@ ImportFormat DetectImportFormat(std::string_view bytes, const std::u16string& pa
     if (IsZip(bytes)) return ImportFormat::Qti;
     size_t p = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     while (p < bytes.size() && (bytes[p] == ' ' || bytes[p] == '\t' || bytes[p] == '\r' || bytes[p] == '\n')) ++p;
-    if (p < bytes.size() && bytes[p] == '<') {
+    // XML in UTF-16 starts with a byte order mark or a zero byte beside its '<'.
+    const bool utf16 = bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF" ||
+                                             bytes.substr(0, 2) == std::string_view("<\0", 2) ||
+                                             bytes.substr(0, 2) == std::string_view("\0<", 2));
+    if ((p < bytes.size() && bytes[p] == '<') || (utf16 && !XmlRootName(bytes).empty())) {
         const std::string root = XmlRootName(bytes);
         if (root == "quiz") return ImportFormat::Moodle;
         if (root == "questestinterop" || root == "assessmentItem" || root == "manifest") return ImportFormat::Qti;
@@ -348,9 +322,9 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
 {
     if (format == ImportFormat::Auto) format = DetectImportFormat(bytes, path);
     std::string text;
-    // Only a QTI package is read as a zip; every other reader gets valid UTF-8, whatever
-    // its first bytes.
-    if (format != ImportFormat::Qti || !IsZip(bytes)) {
+    // XML goes to the XML reader as it is (it decodes UTF-16 and Latin-1 and refuses bad
+    // bytes); every other reader gets valid UTF-8, whatever its first bytes.
+    if (format == ImportFormat::Gift || format == ImportFormat::Csv || format == ImportFormat::Json) {
         text = ValidUtf8(bytes);
         bytes = text;
     }
@@ -367,6 +341,7 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
             if (IsZip(bytes)) {
                 ZipPackage package;
                 ok = package.Open(bytes, error) && ReadQtiPackage(package, result, error);
+                result.notes.insert(result.notes.end(), package.Notes().begin(), package.Notes().end());
             } else if (XmlRootName(bytes) == "manifest") {
                 FolderPackage package(ParentFolder(path));
                 ok = ReadQtiPackage(package, result, error);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cwctype>
 #include <cstring>
 #include <new>
 #include <random>
@@ -382,5 +384,63 @@ bool IsFolder(const std::u16string& path)
 #else
     struct stat st {};
     return stat(w2s(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+#endif
+}
+
+namespace {
+#ifdef _WIN32
+// The path Windows resolves a file or folder to, links and junctions followed; "" when
+// it cannot be opened.
+std::wstring FinalPath(const std::wstring& path)
+{
+    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return L"";
+    std::wstring out(32768, L'\0');
+    const DWORD n = GetFinalPathNameByHandleW(h, out.data(), static_cast<DWORD>(out.size()), FILE_NAME_NORMALIZED);
+    CloseHandle(h);
+    out.resize(n < out.size() ? n : 0);
+    for (wchar_t& c : out) c = c == L'/' ? L'\\' : static_cast<wchar_t>(towlower(c));
+    return out;
+}
+#endif
+} // namespace
+
+FolderRead ReadFileInFolder(const std::u16string& folder, const std::u16string& relative, std::string& bytes)
+{
+    bytes.clear();
+    if (!UsablePath(folder) || !UsablePath(relative)) return FolderRead::Unreadable;
+    const std::u16string path = folder + u"/" + relative;
+#ifdef _WIN32
+    // No part of the way may be a link or a junction, and the file must resolve inside.
+    for (size_t at = relative.find_first_of(u"/\\"); ; at = relative.find_first_of(u"/\\", at + 1)) {
+        const std::u16string part = folder + u"/" + relative.substr(0, at);
+        const DWORD attributes = GetFileAttributesW(Wide(part).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) return FolderRead::Unreadable;
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return FolderRead::Outside;
+        if (at == std::u16string::npos) break;
+    }
+    const std::wstring base = FinalPath(Wide(folder)), target = FinalPath(Wide(path));
+    if (base.empty() || target.empty()) return FolderRead::Unreadable;
+    if (target.compare(0, base.size(), base) != 0 || target.size() <= base.size() ||
+        (base.back() != L'\\' && target[base.size()] != L'\\'))
+        return FolderRead::Outside;
+    return ReadFileBytes(path, bytes) ? FolderRead::Ok : FolderRead::Unreadable;
+#else
+    // Links inside the folder are followed; the file read is the resolved one, and it
+    // must lie below the folder's own resolved path.
+    char* base = realpath(w2s(folder).c_str(), nullptr);
+    char* target = base ? realpath(w2s(path).c_str(), nullptr) : nullptr;
+    FolderRead result = FolderRead::Unreadable;
+    if (base && target) {
+        std::string prefix = base;
+        if (prefix.back() != '/') prefix += '/';
+        const std::string resolved = target;
+        if (resolved.compare(0, prefix.size(), prefix) != 0 || resolved.size() == prefix.size()) result = FolderRead::Outside;
+        else if (ReadFileBytes(s2w(resolved), bytes)) result = FolderRead::Ok;
+    }
+    std::free(base);
+    std::free(target);
+    return result;
 #endif
 }

@@ -51,3 +51,8 @@ extern SaveFailStep g_saveFailAt;
 
 // Whether `path` names a folder (a QTI package may be given unpacked).
 bool IsFolder(const std::u16string& path);
+
+// A file of a package folder, by its name relative to the folder. Nothing is read when the
+// file, or a link on the way to it, resolves outside the folder (Outside).
+enum class FolderRead { Ok, Unreadable, Outside };
+FolderRead ReadFileInFolder(const std::u16string& folder, const std::u16string& relative, std::string& bytes);

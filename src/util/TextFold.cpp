@@ -1,117 +1,87 @@
 #include "util/TextFold.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <iterator>
+#include <cstdlib>
+#include <new>
 #include <vector>
 
+#include <utf8proc.h>
+
 #include "util/StringUtil.h"
-#include "util/TextFoldTables.h"
 
 namespace {
 
-using namespace textfold;
-
-// Next code point of UTF-8 text; malformed or overlong sequences and surrogates give
-// U+FFFD and consume one byte.
-char32_t Decode(const std::string& s, size_t& i)
+// The project's rule beyond NFKC_Casefold: every format character (Cf) goes, with the
+// combining grapheme joiner and the variation selectors.
+bool IsDropped(utf8proc_int32_t cp)
 {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-        ++i;
-        return c;
-    }
-    const int extra = c >= 0xF5 ? -1 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : -1;
-    if (extra < 0 || i + extra >= s.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    char32_t cp = c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        const unsigned char d = static_cast<unsigned char>(s[i + k]);
-        if ((d & 0xC0) != 0x80) {
+    return utf8proc_category(cp) == UTF8PROC_CATEGORY_CF || cp == 0x034F || (cp >= 0x180B && cp <= 0x180D) ||
+           (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0xE0100 && cp <= 0xE01EF);
+}
+
+bool IsSpace(utf8proc_int32_t cp)
+{
+    if (cp < 0x80) return cp == ' ' || (cp >= 0x09 && cp <= 0x0D) || (cp >= 0x1C && cp <= 0x1F);
+    const utf8proc_category_t c = utf8proc_category(cp);
+    return cp == 0x85 || c == UTF8PROC_CATEGORY_ZS || c == UTF8PROC_CATEGORY_ZL || c == UTF8PROC_CATEGORY_ZP;
+}
+
+bool IsPunctuation(utf8proc_int32_t cp)
+{
+    const utf8proc_category_t c = utf8proc_category(cp);
+    return c >= UTF8PROC_CATEGORY_PC && c <= UTF8PROC_CATEGORY_PO;
+}
+
+// The code points of valid UTF-8; each malformed byte, overlong form or surrogate is U+FFFD.
+std::vector<utf8proc_int32_t> Decode(const std::string& s)
+{
+    std::vector<utf8proc_int32_t> out;
+    out.reserve(s.size());
+    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data());
+    for (size_t i = 0; i < s.size();) {
+        utf8proc_int32_t cp;
+        const utf8proc_ssize_t n = utf8proc_iterate(bytes + i, static_cast<utf8proc_ssize_t>(s.size() - i), &cp);
+        if (n <= 0) {
+            out.push_back(0xFFFD);
             ++i;
-            return 0xFFFD;
+        } else {
+            out.push_back(cp);
+            i += static_cast<size_t>(n);
         }
-        cp = (cp << 6) | (d & 0x3F);
     }
-    static const char32_t kMin[4] = {0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0xFFFD;
-    }
-    i += extra + 1;
-    return cp;
-}
-
-template <size_t N>
-bool InRanges(const uint32_t (&table)[N][2], char32_t cp)
-{
-    auto it = std::upper_bound(std::begin(table), std::end(table), cp,
-                               [](char32_t c, const uint32_t(&r)[2]) { return c < r[0]; });
-    return it != std::begin(table) && cp <= (*(it - 1))[1];
-}
-
-int CombiningClass(char32_t cp)
-{
-    if (cp < 0x300) return 0;
-    auto it = std::upper_bound(std::begin(kCombiningClass), std::end(kCombiningClass), cp,
-                               [](char32_t c, const uint32_t(&r)[3]) { return c < r[0]; });
-    if (it == std::begin(kCombiningClass) || cp > (*(it - 1))[1]) return 0;
-    return static_cast<int>((*(it - 1))[2]);
-}
-
-bool IsSpace(char32_t cp) { return std::binary_search(std::begin(kSpace), std::end(kSpace), static_cast<uint32_t>(cp)); }
-
-bool IsPunctuation(char32_t cp) { return InRanges(kPunctuation, cp); }
-
-void AppendFolded(char32_t cp, std::vector<char32_t>& out)
-{
-    if (cp < 0x80) {
-        out.push_back(cp >= 'A' && cp <= 'Z' ? cp + 32 : cp);
-        return;
-    }
-    if (cp >= 0xAC00 && cp <= 0xD7A3) { // Hangul syllables decompose by arithmetic
-        const char32_t s = cp - 0xAC00;
-        out.push_back(0x1100 + s / 588);
-        out.push_back(0x1161 + (s % 588) / 28);
-        if (s % 28) out.push_back(0x11A7 + s % 28);
-        return;
-    }
-    const uint32_t* key = std::lower_bound(std::begin(kFoldKeys), std::end(kFoldKeys), static_cast<uint32_t>(cp));
-    if (key == std::end(kFoldKeys) || *key != cp) {
-        out.push_back(cp);
-        return;
-    }
-    const uint32_t value = kFoldValues[key - std::begin(kFoldKeys)];
-    out.insert(out.end(), kFoldPool + (value >> 8), kFoldPool + (value >> 8) + (value & 0xFF));
+    return out;
 }
 
 } // namespace
 
 std::string FoldForComparison(const std::string& utf8)
 {
-    std::vector<char32_t> chars;
-    chars.reserve(utf8.size());
-    bool plain = true; // only ASCII so far: no marks to order
-    for (size_t i = 0; i < utf8.size();) {
-        const char32_t cp = Decode(utf8, i);
-        if (cp >= 0x80) plain = false;
-        AppendFolded(cp, chars);
-    }
-    // Canonical ordering: each run of combining marks sorted by class, stably.
-    if (!plain) {
-        for (size_t i = 0; i < chars.size();) {
-            if (CombiningClass(chars[i]) == 0) {
-                ++i;
-                continue;
-            }
-            size_t end = i;
-            while (end < chars.size() && CombiningClass(chars[end]) != 0) ++end;
-            std::stable_sort(chars.begin() + i, chars.begin() + end,
-                             [](char32_t a, char32_t b) { return CombiningClass(a) < CombiningClass(b); });
-            i = end;
-        }
+    std::vector<utf8proc_int32_t> chars;
+    bool ascii = true;
+    for (char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) {
+        // NFKC and case folding of ASCII: lower case letters, nothing else.
+        chars.reserve(utf8.size());
+        for (char c : utf8) chars.push_back(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    } else {
+        std::vector<utf8proc_int32_t> decoded = Decode(utf8);
+        std::vector<utf8proc_int32_t> kept;
+        kept.reserve(decoded.size());
+        for (utf8proc_int32_t cp : decoded)
+            if (!IsDropped(cp)) kept.push_back(cp);
+        const int options = UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT | UTF8PROC_CASEFOLD | UTF8PROC_IGNORE;
+        std::string sanitized;
+        for (utf8proc_int32_t cp : kept) AppendUtf8(sanitized, static_cast<char32_t>(cp));
+        utf8proc_uint8_t* folded = nullptr;
+        const utf8proc_ssize_t length =
+            utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(sanitized.data()),
+                         static_cast<utf8proc_ssize_t>(sanitized.size()), &folded,
+                         static_cast<utf8proc_option_t>(options));
+        if (length < 0) throw std::bad_alloc(); // the input is valid UTF-8: only memory can fail
+        std::string result(reinterpret_cast<const char*>(folded), static_cast<size_t>(length));
+        std::free(folded);
+        chars.clear();
+        for (utf8proc_int32_t cp : Decode(result))
+            if (!IsDropped(cp)) chars.push_back(cp);
     }
     size_t begin = 0, end = chars.size();
     while (begin < end && (IsSpace(chars[begin]) || IsPunctuation(chars[begin]))) ++begin;
@@ -126,7 +96,7 @@ std::string FoldForComparison(const std::string& utf8)
         }
         if (pendingSpace) out += ' ';
         pendingSpace = false;
-        AppendUtf8(out, chars[i]);
+        AppendUtf8(out, static_cast<char32_t>(chars[i]));
     }
     return out;
 }

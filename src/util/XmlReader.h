@@ -3,12 +3,15 @@
 #include <string_view>
 #include <vector>
 
-// The one XML parser of both builds: a small strict reader of well-formed UTF-8 XML into
-// a tree. It reads no DTD (a document type with an internal subset is refused, so no
-// entity can expand), knows only the five predefined entities and character references,
-// and refuses nesting deeper than kMaxXmlDepth. Namespace prefixes are dropped from
-// element and attribute names: the exchange formats are told apart by their element
-// names, and exporters disagree on prefixes.
+#include "util/HtmlText.h"
+
+// The one XML parser of both builds: expat, into a tree. It decodes UTF-8, UTF-16,
+// ISO-8859-1 and US-ASCII (from the byte order mark or the declaration) and hands on UTF-8.
+// It reads no DTD (a document type with an internal subset is refused, so no entity can
+// be declared, and nothing external is ever loaded), knows only the five predefined
+// entities and character references, and refuses nesting deeper than kMaxXmlDepth.
+// Namespace prefixes are dropped from element and attribute names: the exchange formats
+// are told apart by their element names, and exporters disagree on prefixes.
 constexpr size_t kMaxXmlDepth = 256;
 
 struct XmlNode {
@@ -34,12 +37,10 @@ struct XmlNode {
 // False with `error` set (a sentence with the line number) when the bytes are not
 // well-formed XML this reader takes.
 bool ParseXml(std::string_view bytes, XmlNode& root, std::string& error);
+// The local name of the root element, "" when the bytes do not start as XML does. Reads
+// only as far as the root's start tag.
+std::string XmlRootName(std::string_view bytes);
 
-// Readable text from HTML as the exchange formats carry it: entities decoded (the HTML
-// names that occur in text, and numeric references), `br` as a line break. Text with no
-// other markup is kept exactly (what our writers make from plain text comes back as it
-// was); real HTML has its tags dropped, paragraphs and list items on lines of their own,
-// and runs of white space collapsed as a browser would.
-std::string HtmlToPlainText(std::string_view html);
-// Readable text from an XHTML element tree (a QTI prompt or choice), by the same rules.
+// Readable text from an XHTML element tree (a QTI prompt or choice), by the rules of
+// HtmlToPlainText.
 std::string XhtmlToPlainText(const XmlNode& node);
