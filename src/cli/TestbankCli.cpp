@@ -186,7 +186,7 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
     }
     if (!format) return Emit(SerializeExam(exam), outPath, out, err);
     ExamFile written = WriteExamAs(*format, exam);
-    err += ExamFileMessage(written, *format, written.questions.leftOut.size()) + "\n";
+    err += ExamFileMessage(written, *format, static_cast<size_t>(-1)) + "\n";
     if (!written.written) return 1;
     return Emit(written.bytes, outPath, out, err);
 }

@@ -32,6 +32,18 @@ size_t FindUnescaped(std::string_view text, char c, size_t from = 0)
     return std::string_view::npos;
 }
 
+// A leading "[plain]", "[html]", "[markdown]" or "[moodle]" names the text's format: taken off
+// and returned ("" when there is none).
+std::string TakeFormat(std::string_view& text)
+{
+    if (text.empty() || text.front() != '[') return "";
+    const size_t end = text.find(']');
+    const std::string name = end == std::string_view::npos ? "" : std::string(text.substr(1, end - 1));
+    if (name != "plain" && name != "html" && name != "markdown" && name != "moodle") return "";
+    text.remove_prefix(end + 1);
+    return name;
+}
+
 struct GiftAnswer {
     char mark = '=';      // '=' right, '~' wrong
     std::string weight;   // "%50%" when given
@@ -60,7 +72,12 @@ std::vector<GiftAnswer> SplitAnswers(std::string_view body)
             finish();
             inFeedback = false;
             answers.push_back(GiftAnswer{c, "", "", ""});
-            if (i + 1 < body.size() && body[i + 1] == '%') {
+            // A format named first makes a following "%50%" text, not a weight.
+            std::string_view rest = body.substr(i + 1);
+            while (!rest.empty() && IsSpace(rest.front())) rest.remove_prefix(1);
+            if (!TakeFormat(rest).empty()) {
+                i = body.size() - rest.size() - 1;
+            } else if (i + 1 < body.size() && body[i + 1] == '%') {
                 const size_t end = body.find('%', i + 2);
                 if (end != std::string_view::npos) {
                     answers.back().weight = std::string(body.substr(i + 1, end - i));
@@ -91,9 +108,15 @@ void ReadQuestion(const std::string& block, const std::string& comments, const s
     // Moodle reads "[id:...]" and "[tag:...]" from the comment lines before the question.
     json tags = json::array();
     for (size_t at = comments.find('['); at != std::string::npos; at = comments.find('[', at + 1)) {
-        const size_t end = comments.find(']', at);
-        if (end == std::string::npos) break;
-        const std::string field = comments.substr(at + 1, end - at - 1);
+        // "\]" is a ']' inside the value.
+        std::string field;
+        size_t end = at + 1;
+        for (; end < comments.size() && comments[end] != ']' && comments[end] != '\n'; ++end) {
+            if (comments[end] == '\\' && end + 1 < comments.size() && comments[end + 1] == ']') ++end;
+            field += comments[end];
+        }
+        if (end >= comments.size()) break;
+        if (comments[end] != ']') continue;
         if (field.compare(0, 3, "id:") == 0) q.id = TrimText(field.substr(3));
         if (field.compare(0, 4, "tag:") == 0) {
             std::pair<std::string, std::string> objective;
@@ -131,15 +154,7 @@ void ReadQuestion(const std::string& block, const std::string& comments, const s
     }
     std::string_view stem = text.substr(start, open - start);
     while (!stem.empty() && IsSpace(stem.front())) stem.remove_prefix(1);
-    std::string format;
-    if (!stem.empty() && stem.front() == '[') {
-        const size_t end = stem.find(']');
-        const std::string name = end == std::string_view::npos ? "" : std::string(stem.substr(1, end - 1));
-        if (name == "plain" || name == "html" || name == "markdown" || name == "moodle") {
-            format = name;
-            stem.remove_prefix(end + 1);
-        }
-    }
+    const std::string format = TakeFormat(stem);
     while (!stem.empty() && IsSpace(stem.back())) stem.remove_suffix(1);
     q.stem = Unescaped(stem);
     const std::string after = TrimText(Unescaped(text.substr(close + 1)));
@@ -255,7 +270,13 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
             if (!inAnswers) flush();
             else block += "\n";
         } else if (!inAnswers && block.empty() && trimmed.compare(0, 10, "$CATEGORY:") == 0) {
-            category = CategoryFromMoodlePath(TrimText(trimmed.substr(10)));
+            // As Moodle reads it: "\\" is a backslash, other escapes stay as written.
+            std::string path;
+            for (size_t i = 10; i < trimmed.size(); ++i) {
+                if (trimmed[i] == '\\' && i + 1 < trimmed.size() && trimmed[i + 1] == '\\') ++i;
+                path += trimmed[i];
+            }
+            category = CategoryFromMoodlePath(TrimText(path));
             comments.clear();
         } else {
             block += line + "\n";

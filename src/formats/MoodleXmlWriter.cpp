@@ -5,14 +5,6 @@
 
 namespace {
 
-// Moodle keeps at most 255 characters of a name and 100 of an ID number.
-size_t CharCount(const std::string& text)
-{
-    size_t n = 0;
-    for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
-}
-
 void Html(std::string& out, const char* tag, const std::string& plain)
 {
     std::string html;
@@ -62,14 +54,15 @@ void Question(std::string& out, const ExportQuestion& q)
     out += "  <question type=\"";
     out += kTypes[q.kind];
     out += "\">\n    <name><text>";
-    AppendXmlEscaped(out, q.id.empty() ? std::string("(no ID)") : FirstUtf8Chars(q.id, 255));
+    AppendCdata(out, q.id.empty() ? std::string("(no ID)") : FirstUtf8Chars(q.id, 255));
     out += "</text></name>\n";
     Html(out, "questiontext", q.stem);
     out += "    <generalfeedback format=\"html\"><text></text></generalfeedback>\n"
            "    <defaultgrade>1</defaultgrade>\n    <penalty>0</penalty>\n    <hidden>0</hidden>\n";
-    if (!q.id.empty() && CharCount(q.id) <= 100) {
+    // Moodle's ID number holds 100 characters (its name 255).
+    if (!q.id.empty() && Utf8CharCount(q.id) <= 100) {
         out += "    <idnumber>";
-        AppendXmlEscaped(out, q.id);
+        AppendCdata(out, q.id);
         out += "</idnumber>\n";
     }
     switch (q.kind) {
@@ -89,7 +82,7 @@ void Question(std::string& out, const ExportQuestion& q)
     case ExportQuestion::ShortAnswer: {
         out += "    <usecase>0</usecase>\n";
         std::string text;
-        AppendXmlEscaped(text, ShortAnswerPattern(q.answer));
+        AppendCdata(text, ShortAnswerPattern(q.answer));
         Answer(out, "100", text, "moodle_auto_format");
         break;
     }
@@ -98,7 +91,11 @@ void Question(std::string& out, const ExportQuestion& q)
         out += "    <tags>\n";
         for (const auto& [key, value] : q.objectives) {
             out += "      <tag><text>";
-            AppendXmlEscaped(out, key + ": " + value);
+            // Moodle's parser drops a line break here: a space keeps the words apart.
+            std::string tag = key + ": " + value;
+            for (char& c : tag)
+                if (c == '\r' || c == '\n') c = ' ';
+            AppendCdata(out, tag);
             out += "</text></tag>\n";
         }
         out += "    </tags>\n";
@@ -108,6 +105,8 @@ void Question(std::string& out, const ExportQuestion& q)
 
 } // namespace
 
+// Names, ID numbers, categories and tags go out as CDATA: Moodle's XML parser drops the white
+// space between two character references ("A" "B" would arrive as "A""B").
 std::string WriteMoodleXml(const ExamQuestions& exam)
 {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n";
@@ -117,7 +116,7 @@ std::string WriteMoodleXml(const ExamQuestions& exam)
         if (!category || *category != q.category) {
             category = &q.category;
             out += "  <question type=\"category\">\n    <category><text>";
-            AppendXmlEscaped(out, MoodleCategoryPath(q.category));
+            AppendCdata(out, MoodleCategoryPath(q.category));
             out += "</text></category>\n  </question>\n";
         }
         Question(out, q);

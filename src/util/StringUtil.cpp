@@ -162,6 +162,13 @@ std::string FirstUtf8Chars(const std::string& text, size_t chars)
     return text.substr(0, i);
 }
 
+size_t Utf8CharCount(const std::string& text)
+{
+    size_t n = 0;
+    for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
 void AppendUtf8(std::string& out, char32_t cp)
 {
     if (cp < 0x80) {
