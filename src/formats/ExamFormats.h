@@ -64,7 +64,7 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
 // Shared by the writers: unique XML names for the item IDs, in question order, each at
 // most 64 bytes (they also name files inside the packages; unique without letter case,
 // as Windows compares file names); none starts with "exam.", kept for the packages' own
-// parts.
+// parts, and none is a Windows device name (CON, AUX, COM1...).
 std::vector<std::string> UniqueXmlNames(const ExamQuestions& exam);
 // A category path as Moodle reads it: "$course$/top/NAME", a '/' in the name as "//" (a
 // leading one after a space, which Moodle trims); "Uncategorized" for an item without one.

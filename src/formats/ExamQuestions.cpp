@@ -59,6 +59,14 @@ bool IsMoodleNumber(const std::string& text)
     return i == text.size();
 }
 
+bool IsWindowsDeviceName(const std::string& stem)
+{
+    const std::string name = ToLowerAscii(stem);
+    if (name == "con" || name == "prn" || name == "aux" || name == "nul") return true;
+    return name.size() == 4 && (name.compare(0, 3, "com") == 0 || name.compare(0, 3, "lpt") == 0) &&
+           name[3] >= '0' && name[3] <= '9';
+}
+
 std::string IdList(const std::vector<std::string>& ids, size_t maxListed)
 {
     std::string text;
@@ -167,8 +175,14 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
                 leaveOut("the answer is empty");
                 continue;
             }
+            // Moodle's numerical type takes any number it can read; the QTI players and Canvas
+            // compare a text answer as text, so only a JSON number is numeric there.
             const bool moodle = format == ExamFormat::Moodle || format == ExamFormat::Gift;
-            if (moodle ? IsMoodleNumber(answer) : IsPlainDecimal(answer)) {
+            auto given = item.find("answer");
+            if (given == item.end() || (given->is_string() && Trimmed(given->get<std::string>()).empty()))
+                given = item.find("correct");
+            const bool number = given != item.end() && given->is_number();
+            if (moodle ? IsMoodleNumber(answer) : number && IsPlainDecimal(answer)) {
                 q.kind = ExportQuestion::Numeric;
                 q.answer = answer[0] == '+' && !moodle ? answer.substr(1) : answer;
             } else {
@@ -273,6 +287,8 @@ std::vector<std::string> UniqueXmlNames(const ExamQuestions& exam)
         std::string base = XmlNameFrom(q.id, 56);
         // "exam." names the package's own parts (test, sections, manifest).
         if (ToLowerAscii(base.substr(0, 5)) == "exam.") base = "item_" + base.substr(0, 51);
+        // Windows cannot extract a file named for a device, whatever its extension.
+        else if (IsWindowsDeviceName(base.substr(0, base.find('.')))) base = "item_" + base;
         std::string name = base;
         for (size_t n = 2; !taken.insert(ToLowerAscii(name)).second; ++n) name = base + "_" + std::to_string(n);
         names.push_back(std::move(name));

@@ -495,3 +495,10 @@ bool TruthFromText(const std::string& text, bool& truth)
     else return false;
     return true;
 }
+
+json NumberAnswer(const std::string& text)
+{
+    json value = json::parse(text, nullptr, false);
+    if (!value.is_number() || JsonText(value) != text) return json();
+    return value;
+}
