@@ -114,7 +114,10 @@ TEST(ExamFormats, WhatIsLeftOutAndWhy)
     EXPECT_EQ(q.questions[0].correct, 1u);
     EXPECT_EQ(q.questions[1].kind, ExportQuestion::Numeric);
     EXPECT_EQ(q.questions[1].answer, "-2.50");
-    EXPECT_EQ(q.questions[2].kind, ExportQuestion::ShortAnswer);
+    // Moodle's numerical type reads "1e3"; the QTI players compare a text answer as text.
+    EXPECT_EQ(q.questions[2].kind, ExportQuestion::Numeric);
+    for (const ExportQuestion& question : CollectExamQuestions(exam, ExamFormat::Qti21).questions)
+        EXPECT_NE(question.kind, ExportQuestion::Numeric) << question.id;
     EXPECT_EQ(q.questions[3].kind, ExportQuestion::TrueFalse);
     EXPECT_FALSE(q.questions[3].truth);
     EXPECT_EQ(q.questions[3].objectives, (std::vector<std::pair<std::string, std::string>>{{"MLO", "m"}}));
@@ -123,9 +126,9 @@ TEST(ExamFormats, WhatIsLeftOutAndWhy)
     EXPECT_TRUE(file.written);
     const std::string message = ExamFileMessage(file, ExamFormat::Gift, 2);
     EXPECT_EQ(message,
-              "Exported 4 of 9 items as GIFT: 1 multiple_choice, 1 true_false, 2 numerical (1 with a text answer, "
-              "as short answer).\n\nLeft out 5 items:\nkey: the correct choice (B) is empty\n"
-              "one: it has fewer than two non-empty choices\n... and 3 more.");
+              "Exported 4 of 9 items as GIFT: 1 multiple_choice, 1 true_false, 2 numerical.\n\nLeft out 5 items:\n"
+              "key: the correct choice (B) is empty\none: it has fewer than two non-empty choices\n... and 3 more.\n\n"
+              "A blank choice is left out, so the choices after it move up a letter (the key too) in 1 item: mc.");
     const std::string all = ExamFileMessage(file, ExamFormat::Gift, 100);
     for (const char* reason : {"alg: algorithmic items have no equivalent in GIFT", "none: the answer is empty",
                                "blank: the question text is empty"})
@@ -139,28 +142,36 @@ TEST(ExamFormats, WhatIsLeftOutAndWhy)
               "Left out 1 item:\nalg: algorithmic items have no equivalent in QTI 2.1");
 }
 
-TEST(ExamFormats, NamesAreUniqueXmlNamesAndCategoriesGroup)
+TEST(ExamFormats, NamesAreUniqueXmlNamesAndTheExamKeepsItsOrder)
 {
     const json exam = Exam(R"([
       {"id":"Q 1","type":"tf","category":"b","question":"q","correct":"True"},
       {"id":"Q_1","type":"tf","category":"a/x","question":"q","correct":"True"},
       {"id":"q_1","type":"tf","category":"b","question":"q","correct":"True"},
-      {"id":"exam.test","type":"tf","category":"","question":"q","correct":"True"}])");
+      {"id":"exam.test","type":"tf","category":"","question":"q","correct":"True"},
+      {"id":"CON","type":"tf","category":"","question":"q","correct":"True"},
+      {"id":"aux.x","type":"tf","category":"","question":"q","correct":"True"},
+      {"id":"Lpt1","type":"tf","category":"","question":"q","correct":"True"},
+      {"id":"COM12","type":"tf","category":"","question":"q","correct":"True"}])");
     const ExamQuestions q = CollectExamQuestions(exam, ExamFormat::Qti21);
-    // Grouped by category in order of first appearance, stable within a group.
-    ASSERT_EQ(q.questions.size(), 4u);
-    EXPECT_EQ(q.questions[1].id, "q_1");
-    // Unique without letter case (they name files in the package), never "exam." (the package's own).
-    EXPECT_EQ(UniqueXmlNames(q), (std::vector<std::string>{"Q_1", "q_1_2", "Q_1_3", "item_exam.test"}));
+    // The exam's order, not regrouped by category: an import reads them back in that order.
+    ASSERT_EQ(q.questions.size(), 8u);
+    EXPECT_EQ(q.questions[1].id, "Q_1");
+    // Unique without letter case (they name files in the package), never "exam." (the package's
+    // own), never a name Windows keeps for a device.
+    EXPECT_EQ(UniqueXmlNames(q), (std::vector<std::string>{"Q_1", "Q_1_2", "q_1_3", "item_exam.test", "item_CON",
+                                                           "item_aux.x", "item_Lpt1", "COM12"}));
     EXPECT_EQ(MoodleCategoryPath("a/x"), "$course$/top/a//x");
     EXPECT_EQ(MoodleCategoryPath(""), "$course$/top/Uncategorized");
+    // Moodle would join a leading "//" to the separator before it; it trims the space.
+    EXPECT_EQ(MoodleCategoryPath("/Root"), "$course$/top/ //Root");
 
-    // Moodle: one category question per category, even when the document interleaves them.
+    // Moodle: a category question for each run of one category.
     const std::string moodle = WriteMoodleXml(q);
     size_t categories = 0;
     for (size_t at = moodle.find("type=\"category\""); at != std::string::npos; at = moodle.find("type=\"category\"", at + 1))
         ++categories;
-    EXPECT_EQ(categories, 3u);
+    EXPECT_EQ(categories, 4u);
     const std::string gift = WriteGift(q);
     EXPECT_NE(gift.find("$CATEGORY: $course$/top/a//x\n"), std::string::npos);
 }

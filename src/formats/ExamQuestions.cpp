@@ -184,6 +184,7 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
             const bool number = given != item.end() && given->is_number();
             if (moodle ? IsMoodleNumber(answer) : number && IsPlainDecimal(answer)) {
                 q.kind = ExportQuestion::Numeric;
+                if (moodle && number) out.numberIds.push_back(q.id);
                 q.answer = answer[0] == '+' && !moodle ? answer.substr(1) : answer;
             } else {
                 q.kind = ExportQuestion::ShortAnswer;
@@ -272,6 +273,9 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
     if (!q.shiftedIds.empty())
         text += "\n\nA blank choice is left out, so the choices after it move up a letter (the key too) in " +
                 items(q.shiftedIds.size()) + IdList(q.shiftedIds, maxListed) + ".";
+    if (!q.numberIds.empty())
+        text += "\n\nNumeric answers stored as JSON numbers are written as text, which Import reads back as "
+                "text, in " + items(q.numberIds.size()) + IdList(q.numberIds, maxListed) + ".";
     if (!q.cutIds.empty())
         text += "\n\nIDs longer than the 255 characters of a question name are cut there (and not kept as ID "
                 "number) in " + items(q.cutIds.size()) + IdList(q.cutIds, maxListed) + ".";

@@ -193,7 +193,6 @@ void ReadQuestion(const std::string& block, const std::string& comments, const s
         if (value.find("..") != std::string::npos)
             result.notes.push_back(label + " takes the range " + value + "; it is kept as the answer's text.");
         q.answer = Unescaped(value);
-        q.answerValue = NumberAnswer(q.answer);
     } else {
         const std::vector<GiftAnswer> answers = SplitAnswers(body);
         bool matching = false, wrong = false, partial = false;

@@ -109,7 +109,6 @@ bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& er
             } else {
                 q.answer = TrimText(best->ChildText("text"));
                 if (type == "shortanswer") q.answer = ShortAnswerText(q.answer);
-                else q.answerValue = NumberAnswer(q.answer);
                 const std::string tolerance = TrimText(best->ChildText("tolerance"));
                 if (type == "numerical" && !tolerance.empty() && std::strtod(tolerance.c_str(), nullptr) != 0)
                     q.extra["tolerance"] = tolerance;
