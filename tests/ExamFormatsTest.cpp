@@ -8,6 +8,7 @@
 #include "cli/TestbankCli.h"
 #include "export/ExamSelection.h"
 #include "formats/ExamFormats.h"
+#include "formats/ImportFormats.h"
 #include "util/StringUtil.h"
 #include "util/XmlText.h"
 #include "util/Zip.h"
@@ -248,4 +249,98 @@ TEST(ExamFormats, CommandFormatsAndUsage)
     out.clear();
     ASSERT_EQ(RunTestbankCommand({"export", bank, "--format", "gift"}, out, err), 0);
     EXPECT_EQ(out, "$CATEGORY: $course$/top/Uncategorized\n\n// [id:a]\n::a::[plain]q {T}\n\n");
+}
+
+// What Moodle's own importer does with our files: each case once made it read a value wrong.
+TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
+{
+    const std::string longId(101, 'I');
+    const json exam = Exam(R"([
+      {"id":"Topic \"A\" \"B\"","type":"mc","category":"/Root","question":"q","choices":{"A":"%50%half","B":"[html]b"},
+       "correct":"B","objectives":{"MLO":"line one\nline two","CLO":"a < b `c`"}},
+      {"id":"half","type":"numerical","category":"Back\\slash","question":"q","answer":".5"},
+      {"id":"zero","type":"numerical","question":"q","answer":"0"},
+      {"id":"id [x]","type":"numerical","question":"q","answer":42},
+      {"id":")" + longId + R"(","type":"tf","question":"q","correct":"True"}])");
+    const ExamFile moodle = WriteExamAs(ExamFormat::Moodle, exam);
+    const std::string& xml = moodle.bytes;
+    // White space between two escaped characters is lost to Moodle's parser: CDATA keeps it.
+    EXPECT_NE(xml.find("<idnumber><![CDATA[Topic \"A\" \"B\"]]></idnumber>"), std::string::npos);
+    EXPECT_NE(xml.find("<name><text><![CDATA[Topic \"A\" \"B\"]]></text></name>"), std::string::npos);
+    EXPECT_NE(xml.find("<text><![CDATA[$course$/top/ //Root]]></text>"), std::string::npos);
+    EXPECT_NE(xml.find("<tag><text><![CDATA[MLO: line one line two]]></text></tag>"), std::string::npos);
+    EXPECT_NE(xml.find("<question type=\"numerical\">\n    <name><text><![CDATA[half]]>"), std::string::npos);
+    EXPECT_NE(xml.find("<text>.5</text><tolerance>0</tolerance>"), std::string::npos);
+    EXPECT_EQ(xml.find("<idnumber><![CDATA[" + longId), std::string::npos);
+
+    const ExamFile gift = WriteExamAs(ExamFormat::Gift, exam);
+    const std::string& text = gift.bytes;
+    EXPECT_NE(text.find("// [id:Topic \"A\" \"B\"] [tag:MLO: line one line two] [tag:CLO: a  b c]\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\t~[plain]%50%half\n\t=[plain][html]b\n"), std::string::npos);
+    EXPECT_NE(text.find("{#=.5}"), std::string::npos);
+    EXPECT_NE(text.find("{#=0}"), std::string::npos);
+    EXPECT_NE(text.find("// [id:id [x\\]]\n"), std::string::npos);
+    EXPECT_NE(text.find("$CATEGORY: $course$/top/Back\\\\slash\n"), std::string::npos);
+    EXPECT_NE(text.find("//\n::" + longId + "::"), std::string::npos); // no ID number past 100 characters
+    EXPECT_EQ(gift.questions.shiftedIds, std::vector<std::string>{});
+    EXPECT_EQ(gift.questions.numberIds, std::vector<std::string>{"id [x]"});
+
+    // And our own import reads the same values back.
+    for (const ExamFile* file : {&moodle, &gift}) {
+        ImportedBank bank;
+        std::string error;
+        ASSERT_TRUE(ImportBankBytes(file->bytes, u"exam", ImportFormat::Auto, bank, error)) << error;
+        const json& items = bank.document["items"];
+        ASSERT_EQ(items.size(), 5u);
+        EXPECT_EQ(items[0]["id"], "Topic \"A\" \"B\"");
+        EXPECT_EQ(items[0]["category"], "/Root");
+        EXPECT_EQ(items[0]["choices"]["A"], "%50%half");
+        EXPECT_EQ(items[0]["choices"]["B"], "[html]b");
+        EXPECT_EQ(items[0]["correct"], "B");
+        EXPECT_EQ(items[1]["category"], "Back\\slash");
+        EXPECT_EQ(items[1]["answer"], ".5");
+        EXPECT_EQ(items[2]["answer"], "0");
+        EXPECT_EQ(items[3]["id"], "id [x]");
+    }
+}
+
+TEST(ExamFormats, NotesNameTheItemsAnImportWouldReadOtherwise)
+{
+    const std::string longId(256, 'J');
+    const json exam = Exam(R"([
+      {"id":"gap","type":"mc","question":"q","choices":{"A":"","B":"b","C":"c"},"correct":"C"},
+      {"id":"ctl","type":"tf","question":"q\u0001","correct":"True"},
+      {"id":")" + longId + R"(","type":"tf","question":"q","correct":"True"}])");
+    const std::string message = ExamFileMessage(WriteExamAs(ExamFormat::Gift, exam), ExamFormat::Gift, 10);
+    EXPECT_NE(message.find("Control characters that GIFT cannot carry were dropped from 1 item: ctl."), std::string::npos);
+    EXPECT_NE(message.find("move up a letter (the key too) in 1 item: gap."), std::string::npos);
+    EXPECT_NE(message.find("cut there (and not kept as ID number) in 1 item: " + longId + "."), std::string::npos);
+    // QTI keeps an ID whole: only the letters move.
+    const std::string qti = ExamFileMessage(WriteExamAs(ExamFormat::Qti21, exam), ExamFormat::Qti21, 10);
+    EXPECT_EQ(qti.find(longId), std::string::npos);
+    EXPECT_NE(qti.find("that QTI 2.1 cannot carry"), std::string::npos);
+}
+
+TEST(ExamFormats, CsvFieldsNeverRunAsFormulas)
+{
+    EXPECT_EQ(CsvField("=HYPERLINK(\"x\")"), "\"'=HYPERLINK(\"\"x\"\")\"");
+    EXPECT_EQ(CsvField("+1+1"), "'+1+1");
+    EXPECT_EQ(CsvField("@SUM(A1)"), "'@SUM(A1)");
+    EXPECT_EQ(CsvField("-1+cmd"), "'-1+cmd");
+    EXPECT_EQ(CsvField("-3.5"), "-3.5"); // a number stays one
+    EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(CsvField("plain"), "plain");
+}
+
+TEST(ExamFormats, PrintRefusesTheKeyAndThePageInOneFile)
+{
+    const std::u16string dir = TempDir("print-same");
+    const std::string bank = w2s(Join(dir, "bank.json")), page = w2s(Join(dir, "page.html"));
+    WriteBytes(Join(dir, "bank.json"), R"({"items":[{"id":"a","type":"tf","question":"q","correct":"True"}]})");
+    WriteBytes(Join(dir, "page.html"), "kept");
+    std::string out, err;
+    EXPECT_EQ(RunTestbankCommand({"print", bank, "--key", page, "-o", page}, out, err), 1);
+    EXPECT_NE(err.find("the same file"), std::string::npos) << err;
+    EXPECT_EQ(ReadBytes(Join(dir, "page.html")), "kept");
 }
