@@ -44,9 +44,11 @@ Loaded LoadDocument(DocumentUi& ui, const std::u16string& path, json& parsed, st
         notes = std::move(all);
         return Loaded::Ok;
     }
-    const std::u16string text = LoadFileText(path);
-    if (text.empty()) return Loaded::Unreadable;
-    return ParseAndValidateJson(text, parsed, error, notes, &issues) ? Loaded::Ok : Loaded::Invalid;
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes) || bytes.empty()) return Loaded::Unreadable;
+    // UTF-8 throughout: a UTF-16 copy of a large file would double what opening it needs.
+    return ParseAndValidateUtf8(ValidUtf8(std::move(bytes)), parsed, error, notes, &issues) ? Loaded::Ok
+                                                                                          : Loaded::Invalid;
 }
 
 void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const FileStamp& stamp, json&& parsed,
@@ -114,7 +116,9 @@ struct MergeRecord {
     std::vector<std::pair<std::string, std::u16string>> dropped; // ID, file
 };
 
-// The duplicate groups that hold an item from the merged files, and the dropped items.
+// The exact copies and conflicts that hold an item from the merged files, found by hash so
+// the notes cost about what the merge costs (near copies: Edit > Find Duplicates), and the
+// dropped items.
 NoteList MakeMergeNotes(const MergeRecord& record)
 {
     NoteList notes;
@@ -123,7 +127,7 @@ NoteList MakeMergeNotes(const MergeRecord& record)
     for (DupeEntry& entry : entries)
         entry.source = static_cast<size_t>(std::upper_bound(record.starts.begin(), record.starts.end(), entry.position) -
                                            record.starts.begin()) - 1;
-    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, kDefaultDupeThreshold);
+    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, kDefaultDupeThreshold, false);
     notes = MergeDuplicateNotes(entries, groups, record.files, 1);
     for (const auto& drop : record.dropped) notes.push_back(DroppedItemNote(drop.first, drop.second));
     return notes;
