@@ -315,6 +315,9 @@ TEST(ExamFormats, NotesNameTheItemsAnImportWouldReadOtherwise)
     const std::string message = ExamFileMessage(WriteExamAs(ExamFormat::Gift, exam), ExamFormat::Gift, 10);
     EXPECT_NE(message.find("Control characters that GIFT cannot carry were dropped from 1 item: ctl."), std::string::npos);
     EXPECT_NE(message.find("move up a letter (the key too) in 1 item: gap."), std::string::npos);
+    const json arrow = Exam(R"([{"id":"to","type":"numerical","question":"q","answer":"a->b"}])");
+    EXPECT_FALSE(WriteExamAs(ExamFormat::Gift, arrow).written);
+    EXPECT_TRUE(WriteExamAs(ExamFormat::Moodle, arrow).written);
     EXPECT_NE(message.find("cut there (and not kept as ID number) in 1 item: " + longId + "."), std::string::npos);
     // QTI keeps an ID whole: only the letters move.
     const std::string qti = ExamFileMessage(WriteExamAs(ExamFormat::Qti21, exam), ExamFormat::Qti21, 10);

@@ -190,6 +190,11 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
             } else {
                 q.kind = ExportQuestion::ShortAnswer;
                 q.answer = answer;
+                // GIFT has no escape for "->": Moodle would take the answer for a matching pair.
+                if (format == ExamFormat::Gift && answer.find("->") != std::string::npos) {
+                    leaveOut("its text answer holds \"->\", which GIFT reads as a matching question");
+                    continue;
+                }
             }
         } else {
             leaveOut("items of type \"" + q.type + "\" have no equivalent in " + formatName);
@@ -307,8 +312,10 @@ std::string MoodleCategoryPath(const std::string& category)
     const std::string name = IsBlank(category) ? std::string("Uncategorized") : category;
     // A name's leading "//" would join the "/" before it into one run that Moodle does not split.
     if (name[0] == '/') path += ' ';
-    for (char c : name) {
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
         if (c == '/') path += "//";
+        else if (c == '\r' && i + 1 < name.size() && name[i + 1] == '\n') continue; // one space for CR LF
         else if (c == '\r' || c == '\n') path += ' ';
         else path += c;
     }

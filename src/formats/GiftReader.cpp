@@ -197,8 +197,11 @@ void ReadQuestion(const std::string& block, const std::string& comments, const s
         const std::vector<GiftAnswer> answers = SplitAnswers(body);
         bool matching = false, wrong = false, partial = false;
         size_t right = 0;
+        bool tilde = false;
         for (const GiftAnswer& a : answers) {
+            // As Moodle decides: a '~' makes a multiple choice, whatever "->" its texts hold.
             matching |= a.text.find("->") != std::string::npos;
+            tilde |= a.mark == '~';
             wrong |= a.mark == '~' && Weight(a) <= 0;
             partial |= Weight(a) > 0 && Weight(a) < 100;
             right += Weight(a) > 0;
@@ -207,7 +210,7 @@ void ReadQuestion(const std::string& block, const std::string& comments, const s
             result.LeaveOut("unreadable", label);
             return;
         }
-        if (matching) {
+        if (matching && !tilde) {
             result.LeaveOut("matching", label);
             return;
         }

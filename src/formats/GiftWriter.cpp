@@ -40,6 +40,8 @@ std::string CommentValue(const std::string& text, bool tag)
         if (c == ']') out += '\\';
         out += c;
     }
+    // "\]" would not end the value; Moodle trims the space.
+    if (!out.empty() && out.back() == '\\') out += ' ';
     return out;
 }
 
