@@ -347,3 +347,30 @@ TEST(ExamFormats, PrintRefusesTheKeyAndThePageInOneFile)
     EXPECT_NE(err.find("the same file"), std::string::npos) << err;
     EXPECT_EQ(ReadBytes(Join(dir, "page.html")), "kept");
 }
+
+// HTML would fold runs of white space and a line's leading blanks, an XML attribute its tabs
+// and line breaks: both come through as written, to the LMS and back.
+TEST(ExamFormats, WhiteSpaceComesThroughAsWritten)
+{
+    const json exam = Exam(R"([{"id":"code","type":"mc","category":"x\ty\nz","question":"code:\n    indented",
+                               "choices":{"A":"a  b","B":"c"},"correct":"A"}])");
+    const ExamFile moodle = WriteExamAs(ExamFormat::Moodle, exam);
+    EXPECT_NE(moodle.bytes.find("<questiontext format=\"plain_text\"><text><![CDATA[code:\n    indented]]>"),
+              std::string::npos);
+    EXPECT_NE(moodle.bytes.find("<answer fraction=\"100\" format=\"plain_text\"><text><![CDATA[a  b]]>"),
+              std::string::npos);
+    EXPECT_NE(moodle.bytes.find("<answer fraction=\"0\" format=\"html\"><text><![CDATA[c]]>"), std::string::npos);
+    const ExamFile qti = WriteExamAs(ExamFormat::Qti21, exam);
+    bool titled = false;
+    for (const auto& [name, data] : Unzip(qti.bytes))
+        titled |= name == "assessment.xml" && data.find("title=\"x&#9;y&#10;z\"") != std::string::npos;
+    EXPECT_TRUE(titled);
+    ImportedBank bank;
+    std::string error;
+    ASSERT_TRUE(ImportBankBytes(moodle.bytes, u"exam.xml", ImportFormat::Auto, bank, error)) << error;
+    EXPECT_EQ(bank.document["items"][0]["question"], "code:\n    indented");
+    EXPECT_EQ(bank.document["items"][0]["choices"]["A"], "a  b");
+    ASSERT_TRUE(ImportBankBytes(qti.bytes, u"exam.zip", ImportFormat::Auto, bank, error)) << error;
+    EXPECT_EQ(bank.document["items"][0]["category"], "x\ty\nz");
+    EXPECT_EQ(bank.document["items"][0]["question"], "code:\n    indented");
+}

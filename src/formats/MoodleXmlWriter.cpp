@@ -5,13 +5,28 @@
 
 namespace {
 
+// HTML folds runs of spaces, tabs and a line's leading blanks: such a text goes as Moodle's
+// plain text, which it shows with its spaces and line breaks (code keeps its indentation).
+bool FoldsAsHtml(const std::string& text)
+{
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        const char a = text[i], b = text[i + 1];
+        const bool blankA = a == ' ' || a == '\t', blankB = b == ' ' || b == '\t';
+        if (a == '\t' || (blankA && (blankB || b == '\n' || b == '\r')) || ((a == '\n' || a == '\r') && blankB))
+            return true;
+    }
+    return !text.empty() && text.back() == '\t';
+}
+
 void Html(std::string& out, const char* tag, const std::string& plain)
 {
+    const bool asPlain = FoldsAsHtml(plain);
     std::string html;
-    AppendPlainAsHtml(html, plain, false);
+    if (asPlain) html = plain;
+    else AppendPlainAsHtml(html, plain, false);
     out += "    <";
     out += tag;
-    out += " format=\"html\"><text>";
+    out += asPlain ? " format=\"plain_text\"><text>" : " format=\"html\"><text>";
     AppendCdata(out, html);
     out += "</text></";
     out += tag;
@@ -31,10 +46,12 @@ void Answer(std::string& out, const char* fraction, const std::string& textXml, 
 
 void HtmlAnswer(std::string& out, const char* fraction, const std::string& plain)
 {
+    const bool asPlain = FoldsAsHtml(plain);
     std::string html, cdata;
-    AppendPlainAsHtml(html, plain, false);
+    if (asPlain) html = plain;
+    else AppendPlainAsHtml(html, plain, false);
     AppendCdata(cdata, html);
-    Answer(out, fraction, cdata, "html");
+    Answer(out, fraction, cdata, asPlain ? "plain_text" : "html");
 }
 
 // In a short answer '*' is a wildcard; "\*" is the star itself.

@@ -79,6 +79,11 @@ def check_message(fmt, name, message):
 def html_to_plain(text):
     return html.unescape(re.sub(r"<br\s*/?>", "\n", text))
 
+def moodle_text(node):
+    """A Moodle text element as shown: plain text as written, HTML made plain."""
+    text = node.findtext("text")
+    return text if node.get("format") == "plain_text" else html_to_plain(text)
+
 def compare(fmt, ident, kind, stem, answers, key):
     exp = expected.get(ident)
     # The QTI players compare a text answer as text: only a JSON number is numeric there.
@@ -149,10 +154,10 @@ def check_1():
             fail("moodle: name/idnumber of %r" % ident[:40])
         if (q.find("idnumber") is None) != (len(ident) > 100):
             fail("moodle: an idnumber over Moodle's 100 characters, or one missing for %r" % ident[:40])
-        stem = html_to_plain(q.findtext("questiontext/text"))
+        stem = moodle_text(q.find("questiontext"))
         answers = q.findall("answer")
         if qtype == "multichoice":
-            texts = [html_to_plain(a.findtext("text")) for a in answers]
+            texts = [moodle_text(a) for a in answers]
             key = [a.get("fraction") for a in answers].index("100")
             compare("moodle", ident, "choice", stem, texts, key)
         elif qtype == "truefalse":
