@@ -266,9 +266,9 @@ bool McEditorSaveControlsToJson(HWND window)
         else g_jsonDoc["items"][position] = before;
         return false;
     }
-    // One item changed in place: the main view is made again when the user looks at it.
-    MarkItemsEdited();
-    NotifyDocumentEdited();
+    // One item changed in place: its block of the main view follows, or the view is made
+    // again when the user looks at it.
+    ShowItemsEdited({position});
     ShowSavedItem(window, position, added);
     return true;
 }
