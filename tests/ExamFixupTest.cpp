@@ -47,6 +47,25 @@ TEST(ExamExport, RowsFollowTheDocumentAndTheRememberedSelection)
     ResetAllState();
 }
 
+TEST(ExamExport, TheExamFollowsTheOrderSortedInSelectItems)
+{
+    json doc = json::parse(R"({"items":[{"id":"b","question":"2"},{"id":"c","question":"1"},{"id":"a","question":"3"},
+                                        {"id":"d","question":"0"}]})");
+    const std::vector<ExamRow> rows = BuildExamRows(doc);
+    const std::vector<std::string> byQuestion = SortedExamOrder(rows, 3, true);
+    EXPECT_EQ(byQuestion, (std::vector<std::string>{"d", "c", "b", "a"}));
+    auto ids = [](const json& exam) {
+        std::vector<std::string> out;
+        for (const json& item : exam["items"]) out.push_back(item["id"]);
+        return out;
+    };
+    EXPECT_EQ(ids(BuildExam(doc, {"a", "b", "c"})), (std::vector<std::string>{"b", "c", "a"}));
+    EXPECT_EQ(ids(BuildExam(doc, {"a", "b", "c"}, false, byQuestion)), (std::vector<std::string>{"c", "b", "a"}));
+    // IDs the order lacks (added since the sort) come last, in document order.
+    EXPECT_EQ(ids(BuildExam(doc, {"a", "b", "c", "d"}, false, {"a", "c"})),
+              (std::vector<std::string>{"a", "c", "b", "d"}));
+}
+
 TEST(ExamExport, RefusalsAndExamLayout)
 {
     ResetDocumentState();

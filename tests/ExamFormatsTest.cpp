@@ -8,6 +8,7 @@
 #include "cli/TestbankCli.h"
 #include "export/ExamSelection.h"
 #include "formats/ExamFormats.h"
+#include "formats/ImportFormats.h"
 #include "util/StringUtil.h"
 #include "util/XmlText.h"
 #include "util/Zip.h"
@@ -114,7 +115,10 @@ TEST(ExamFormats, WhatIsLeftOutAndWhy)
     EXPECT_EQ(q.questions[0].correct, 1u);
     EXPECT_EQ(q.questions[1].kind, ExportQuestion::Numeric);
     EXPECT_EQ(q.questions[1].answer, "-2.50");
-    EXPECT_EQ(q.questions[2].kind, ExportQuestion::ShortAnswer);
+    // Moodle's numerical type reads "1e3"; the QTI players compare a text answer as text.
+    EXPECT_EQ(q.questions[2].kind, ExportQuestion::Numeric);
+    for (const ExportQuestion& question : CollectExamQuestions(exam, ExamFormat::Qti21).questions)
+        EXPECT_NE(question.kind, ExportQuestion::Numeric) << question.id;
     EXPECT_EQ(q.questions[3].kind, ExportQuestion::TrueFalse);
     EXPECT_FALSE(q.questions[3].truth);
     EXPECT_EQ(q.questions[3].objectives, (std::vector<std::pair<std::string, std::string>>{{"MLO", "m"}}));
@@ -123,9 +127,9 @@ TEST(ExamFormats, WhatIsLeftOutAndWhy)
     EXPECT_TRUE(file.written);
     const std::string message = ExamFileMessage(file, ExamFormat::Gift, 2);
     EXPECT_EQ(message,
-              "Exported 4 of 9 items as GIFT: 1 multiple_choice, 1 true_false, 2 numerical (1 with a text answer, "
-              "as short answer).\n\nLeft out 5 items:\nkey: the correct choice (B) is empty\n"
-              "one: it has fewer than two non-empty choices\n... and 3 more.");
+              "Exported 4 of 9 items as GIFT: 1 multiple_choice, 1 true_false, 2 numerical.\n\nLeft out 5 items:\n"
+              "key: the correct choice (B) is empty\none: it has fewer than two non-empty choices\n... and 3 more.\n\n"
+              "A blank choice is left out, so the choices after it move up a letter (the key too) in 1 item: mc.");
     const std::string all = ExamFileMessage(file, ExamFormat::Gift, 100);
     for (const char* reason : {"alg: algorithmic items have no equivalent in GIFT", "none: the answer is empty",
                                "blank: the question text is empty"})
@@ -139,28 +143,36 @@ TEST(ExamFormats, WhatIsLeftOutAndWhy)
               "Left out 1 item:\nalg: algorithmic items have no equivalent in QTI 2.1");
 }
 
-TEST(ExamFormats, NamesAreUniqueXmlNamesAndCategoriesGroup)
+TEST(ExamFormats, NamesAreUniqueXmlNamesAndTheExamKeepsItsOrder)
 {
     const json exam = Exam(R"([
       {"id":"Q 1","type":"tf","category":"b","question":"q","correct":"True"},
       {"id":"Q_1","type":"tf","category":"a/x","question":"q","correct":"True"},
       {"id":"q_1","type":"tf","category":"b","question":"q","correct":"True"},
-      {"id":"exam.test","type":"tf","category":"","question":"q","correct":"True"}])");
+      {"id":"exam.test","type":"tf","category":"","question":"q","correct":"True"},
+      {"id":"CON","type":"tf","category":"","question":"q","correct":"True"},
+      {"id":"aux.x","type":"tf","category":"","question":"q","correct":"True"},
+      {"id":"Lpt1","type":"tf","category":"","question":"q","correct":"True"},
+      {"id":"COM12","type":"tf","category":"","question":"q","correct":"True"}])");
     const ExamQuestions q = CollectExamQuestions(exam, ExamFormat::Qti21);
-    // Grouped by category in order of first appearance, stable within a group.
-    ASSERT_EQ(q.questions.size(), 4u);
-    EXPECT_EQ(q.questions[1].id, "q_1");
-    // Unique without letter case (they name files in the package), never "exam." (the package's own).
-    EXPECT_EQ(UniqueXmlNames(q), (std::vector<std::string>{"Q_1", "q_1_2", "Q_1_3", "item_exam.test"}));
+    // The exam's order, not regrouped by category: an import reads them back in that order.
+    ASSERT_EQ(q.questions.size(), 8u);
+    EXPECT_EQ(q.questions[1].id, "Q_1");
+    // Unique without letter case (they name files in the package), never "exam." (the package's
+    // own), never a name Windows keeps for a device.
+    EXPECT_EQ(UniqueXmlNames(q), (std::vector<std::string>{"Q_1", "Q_1_2", "q_1_3", "item_exam.test", "item_CON",
+                                                           "item_aux.x", "item_Lpt1", "COM12"}));
     EXPECT_EQ(MoodleCategoryPath("a/x"), "$course$/top/a//x");
     EXPECT_EQ(MoodleCategoryPath(""), "$course$/top/Uncategorized");
+    // Moodle would join a leading "//" to the separator before it; it trims the space.
+    EXPECT_EQ(MoodleCategoryPath("/Root"), "$course$/top/ //Root");
 
-    // Moodle: one category question per category, even when the document interleaves them.
+    // Moodle: a category question for each run of one category.
     const std::string moodle = WriteMoodleXml(q);
     size_t categories = 0;
     for (size_t at = moodle.find("type=\"category\""); at != std::string::npos; at = moodle.find("type=\"category\"", at + 1))
         ++categories;
-    EXPECT_EQ(categories, 3u);
+    EXPECT_EQ(categories, 4u);
     const std::string gift = WriteGift(q);
     EXPECT_NE(gift.find("$CATEGORY: $course$/top/a//x\n"), std::string::npos);
 }
@@ -237,4 +249,128 @@ TEST(ExamFormats, CommandFormatsAndUsage)
     out.clear();
     ASSERT_EQ(RunTestbankCommand({"export", bank, "--format", "gift"}, out, err), 0);
     EXPECT_EQ(out, "$CATEGORY: $course$/top/Uncategorized\n\n// [id:a]\n::a::[plain]q {T}\n\n");
+}
+
+// What Moodle's own importer does with our files: each case once made it read a value wrong.
+TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
+{
+    const std::string longId(101, 'I');
+    const json exam = Exam(R"([
+      {"id":"Topic \"A\" \"B\"","type":"mc","category":"/Root","question":"q","choices":{"A":"%50%half","B":"[html]b"},
+       "correct":"B","objectives":{"MLO":"line one\nline two","CLO":"a < b `c`"}},
+      {"id":"half","type":"numerical","category":"Back\\slash","question":"q","answer":".5"},
+      {"id":"zero","type":"numerical","question":"q","answer":"0"},
+      {"id":"id [x]","type":"numerical","question":"q","answer":42},
+      {"id":")" + longId + R"(","type":"tf","question":"q","correct":"True"}])");
+    const ExamFile moodle = WriteExamAs(ExamFormat::Moodle, exam);
+    const std::string& xml = moodle.bytes;
+    // White space between two escaped characters is lost to Moodle's parser: CDATA keeps it.
+    EXPECT_NE(xml.find("<idnumber><![CDATA[Topic \"A\" \"B\"]]></idnumber>"), std::string::npos);
+    EXPECT_NE(xml.find("<name><text><![CDATA[Topic \"A\" \"B\"]]></text></name>"), std::string::npos);
+    EXPECT_NE(xml.find("<text><![CDATA[$course$/top/ //Root]]></text>"), std::string::npos);
+    EXPECT_NE(xml.find("<tag><text><![CDATA[MLO: line one line two]]></text></tag>"), std::string::npos);
+    EXPECT_NE(xml.find("<question type=\"numerical\">\n    <name><text><![CDATA[half]]>"), std::string::npos);
+    EXPECT_NE(xml.find("<text>.5</text><tolerance>0</tolerance>"), std::string::npos);
+    EXPECT_EQ(xml.find("<idnumber><![CDATA[" + longId), std::string::npos);
+
+    const ExamFile gift = WriteExamAs(ExamFormat::Gift, exam);
+    const std::string& text = gift.bytes;
+    EXPECT_NE(text.find("// [id:Topic \"A\" \"B\"] [tag:MLO: line one line two] [tag:CLO: a  b c]\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("\t~[plain]%50%half\n\t=[plain][html]b\n"), std::string::npos);
+    EXPECT_NE(text.find("{#=.5}"), std::string::npos);
+    EXPECT_NE(text.find("{#=0}"), std::string::npos);
+    EXPECT_NE(text.find("// [id:id [x\\]]\n"), std::string::npos);
+    EXPECT_NE(text.find("$CATEGORY: $course$/top/Back\\\\slash\n"), std::string::npos);
+    EXPECT_NE(text.find("//\n::" + longId + "::"), std::string::npos); // no ID number past 100 characters
+    EXPECT_EQ(gift.questions.shiftedIds, std::vector<std::string>{});
+    EXPECT_EQ(gift.questions.numberIds, std::vector<std::string>{"id [x]"});
+
+    // And our own import reads the same values back.
+    for (const ExamFile* file : {&moodle, &gift}) {
+        ImportedBank bank;
+        std::string error;
+        ASSERT_TRUE(ImportBankBytes(file->bytes, u"exam", ImportFormat::Auto, bank, error)) << error;
+        const json& items = bank.document["items"];
+        ASSERT_EQ(items.size(), 5u);
+        EXPECT_EQ(items[0]["id"], "Topic \"A\" \"B\"");
+        EXPECT_EQ(items[0]["category"], "/Root");
+        EXPECT_EQ(items[0]["choices"]["A"], "%50%half");
+        EXPECT_EQ(items[0]["choices"]["B"], "[html]b");
+        EXPECT_EQ(items[0]["correct"], "B");
+        EXPECT_EQ(items[1]["category"], "Back\\slash");
+        EXPECT_EQ(items[1]["answer"], ".5");
+        EXPECT_EQ(items[2]["answer"], "0");
+        EXPECT_EQ(items[3]["id"], "id [x]");
+    }
+}
+
+TEST(ExamFormats, NotesNameTheItemsAnImportWouldReadOtherwise)
+{
+    const std::string longId(256, 'J');
+    const json exam = Exam(R"([
+      {"id":"gap","type":"mc","question":"q","choices":{"A":"","B":"b","C":"c"},"correct":"C"},
+      {"id":"ctl","type":"tf","question":"q\u0001","correct":"True"},
+      {"id":")" + longId + R"(","type":"tf","question":"q","correct":"True"}])");
+    const std::string message = ExamFileMessage(WriteExamAs(ExamFormat::Gift, exam), ExamFormat::Gift, 10);
+    EXPECT_NE(message.find("Control characters that GIFT cannot carry were dropped from 1 item: ctl."), std::string::npos);
+    EXPECT_NE(message.find("move up a letter (the key too) in 1 item: gap."), std::string::npos);
+    const json arrow = Exam(R"([{"id":"to","type":"numerical","question":"q","answer":"a->b"}])");
+    EXPECT_FALSE(WriteExamAs(ExamFormat::Gift, arrow).written);
+    EXPECT_TRUE(WriteExamAs(ExamFormat::Moodle, arrow).written);
+    EXPECT_NE(message.find("cut there (and not kept as ID number) in 1 item: " + longId + "."), std::string::npos);
+    // QTI keeps an ID whole: only the letters move.
+    const std::string qti = ExamFileMessage(WriteExamAs(ExamFormat::Qti21, exam), ExamFormat::Qti21, 10);
+    EXPECT_EQ(qti.find(longId), std::string::npos);
+    EXPECT_NE(qti.find("that QTI 2.1 cannot carry"), std::string::npos);
+}
+
+TEST(ExamFormats, CsvFieldsNeverRunAsFormulas)
+{
+    EXPECT_EQ(CsvField("=HYPERLINK(\"x\")"), "\"'=HYPERLINK(\"\"x\"\")\"");
+    EXPECT_EQ(CsvField("+1+1"), "'+1+1");
+    EXPECT_EQ(CsvField("@SUM(A1)"), "'@SUM(A1)");
+    EXPECT_EQ(CsvField("-1+cmd"), "'-1+cmd");
+    EXPECT_EQ(CsvField("-3.5"), "-3.5"); // a number stays one
+    EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(CsvField("plain"), "plain");
+}
+
+TEST(ExamFormats, PrintRefusesTheKeyAndThePageInOneFile)
+{
+    const std::u16string dir = TempDir("print-same");
+    const std::string bank = w2s(Join(dir, "bank.json")), page = w2s(Join(dir, "page.html"));
+    WriteBytes(Join(dir, "bank.json"), R"({"items":[{"id":"a","type":"tf","question":"q","correct":"True"}]})");
+    WriteBytes(Join(dir, "page.html"), "kept");
+    std::string out, err;
+    EXPECT_EQ(RunTestbankCommand({"print", bank, "--key", page, "-o", page}, out, err), 1);
+    EXPECT_NE(err.find("the same file"), std::string::npos) << err;
+    EXPECT_EQ(ReadBytes(Join(dir, "page.html")), "kept");
+}
+
+// HTML would fold runs of white space and a line's leading blanks, an XML attribute its tabs
+// and line breaks: both come through as written, to the LMS and back.
+TEST(ExamFormats, WhiteSpaceComesThroughAsWritten)
+{
+    const json exam = Exam(R"([{"id":"code","type":"mc","category":"x\ty\nz","question":"code:\n    indented",
+                               "choices":{"A":"a  b","B":"c"},"correct":"A"}])");
+    const ExamFile moodle = WriteExamAs(ExamFormat::Moodle, exam);
+    EXPECT_NE(moodle.bytes.find("<questiontext format=\"plain_text\"><text><![CDATA[code:\n    indented]]>"),
+              std::string::npos);
+    EXPECT_NE(moodle.bytes.find("<answer fraction=\"100\" format=\"plain_text\"><text><![CDATA[a  b]]>"),
+              std::string::npos);
+    EXPECT_NE(moodle.bytes.find("<answer fraction=\"0\" format=\"html\"><text><![CDATA[c]]>"), std::string::npos);
+    const ExamFile qti = WriteExamAs(ExamFormat::Qti21, exam);
+    bool titled = false;
+    for (const auto& [name, data] : Unzip(qti.bytes))
+        titled |= name == "assessment.xml" && data.find("title=\"x&#9;y&#10;z\"") != std::string::npos;
+    EXPECT_TRUE(titled);
+    ImportedBank bank;
+    std::string error;
+    ASSERT_TRUE(ImportBankBytes(moodle.bytes, u"exam.xml", ImportFormat::Auto, bank, error)) << error;
+    EXPECT_EQ(bank.document["items"][0]["question"], "code:\n    indented");
+    EXPECT_EQ(bank.document["items"][0]["choices"]["A"], "a  b");
+    ASSERT_TRUE(ImportBankBytes(qti.bytes, u"exam.zip", ImportFormat::Auto, bank, error)) << error;
+    EXPECT_EQ(bank.document["items"][0]["category"], "x\ty\nz");
+    EXPECT_EQ(bank.document["items"][0]["question"], "code:\n    indented");
 }

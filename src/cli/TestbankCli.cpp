@@ -187,9 +187,17 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
     }
     if (!format) return Emit(SerializeExam(exam), outPath, out, err);
     ExamFile written = WriteExamAs(*format, exam);
-    err += ExamFileMessage(written, *format, written.questions.leftOut.size()) + "\n";
+    err += ExamFileMessage(written, *format, static_cast<size_t>(-1)) + "\n";
     if (!written.written) return 1;
     return Emit(written.bytes, outPath, out, err);
+}
+
+// Two names for one file: the same text, or an existing file both reach.
+bool SameFile(const std::string& a, const std::string& b)
+{
+    if (a == b) return true;
+    const FileStamp first = GetFileStamp(Path(a));
+    return first.exists && first.fileId != 0 && first == GetFileStamp(Path(b));
 }
 
 int Print(const std::string& file, const std::vector<std::string>& ids, bool titled, PrintOptions options,
@@ -208,6 +216,10 @@ int Print(const std::string& file, const std::vector<std::string>& ids, bool tit
     const PrintableExam printable = CollectPrintQuestions(exam);
     if (printable.questions.empty()) {
         err += NothingToPrintMessage(printable, printable.leftOut.size()) + "\n";
+        return 1;
+    }
+    if (!keyPath.empty() && !outPath.empty() && SameFile(keyPath, outPath)) {
+        err += "The answer key and the exam page would be the same file (" + outPath + "); give --key another name.\n";
         return 1;
     }
     const std::vector<ExamVersion> versions = MakeExamVersions(printable, options.versions, options.seed);

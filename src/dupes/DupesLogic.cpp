@@ -440,16 +440,6 @@ std::string FormatDupesText(const std::vector<DupeEntry>& entries, const std::ve
 
 namespace {
 
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
 
 } // namespace
 

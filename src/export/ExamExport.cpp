@@ -80,6 +80,11 @@ void SyncSelectionFromListView()
         if (row.checked) indices.push_back(row.itemIndex);
     g_examSelectedIds = SelectedIdsFromRows(g_jsonDoc, indices);
     g_examSelectionInitialized = true;
+    // The exam follows the list as sorted.
+    if (g_examWindow.sortColumn >= 0)
+        g_examSelection.order = SortedExamOrder(g_examWindow.rows, g_examWindow.sortColumn, g_examWindow.sortAscending);
+    else
+        g_examSelection.order.clear();
 }
 
 // One box changed: the counter and the set follow by that one ID.

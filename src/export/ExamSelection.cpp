@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "util/FileUtil.h"
@@ -138,7 +139,18 @@ std::set<std::string> SelectedIdsFromRows(const json& document, const std::vecto
 
 void ClearExamSelectionState() { g_examSelection = ExamSelectionState{}; }
 
-json BuildExam(json& document, const std::set<std::string>& ids, bool takeItems)
+std::vector<std::string> SortedExamOrder(const std::vector<ExamRow>& rows, int column, bool ascending)
+{
+    std::vector<size_t> all(rows.size());
+    for (size_t i = 0; i < all.size(); ++i) all[i] = i;
+    SortExamRows(rows, all, column, ascending);
+    std::vector<std::string> ids;
+    ids.reserve(all.size());
+    for (size_t i : all) ids.push_back(w2s(rows[i].id));
+    return ids;
+}
+
+json BuildExam(json& document, const std::set<std::string>& ids, bool takeItems, const std::vector<std::string>& order)
 {
     // Hashed lookups: the ordered set's tree walk is the slowest part on a large bank.
     const std::unordered_set<std::string_view> wanted(ids.begin(), ids.end());
@@ -152,6 +164,16 @@ json BuildExam(json& document, const std::set<std::string>& ids, bool takeItems)
         if (takeItems) out.push_back(std::move(item));
         else out.push_back(item);
     }
+    if (!order.empty()) {
+        std::unordered_map<std::string_view, size_t> rank;
+        for (const std::string& id : order) rank.emplace(id, rank.size());
+        auto rankOf = [&rank](const json& item) {
+            auto it = rank.find(item["id"].get_ref<const std::string&>());
+            return it == rank.end() ? rank.size() : it->second;
+        };
+        std::stable_sort(out.begin(), out.end(),
+                         [&rankOf](const json& a, const json& b) { return rankOf(a) < rankOf(b); });
+    }
     return exam;
 }
 
@@ -163,7 +185,7 @@ const char16_t* ExamRefusal(json& exam, bool takeItems)
         return u"No JSON loaded (or missing items array).";
     if (!g_examSelectionInitialized) return u"No selections yet. Use Create -> Select Items first.";
     if (g_examSelectedIds.empty()) return u"No items selected.";
-    exam = BuildExam(g_jsonDoc, g_examSelectedIds, takeItems);
+    exam = BuildExam(g_jsonDoc, g_examSelectedIds, takeItems, g_examSelection.order);
     if (exam["items"].empty()) return u"No selected items could be found in the current document.";
     return nullptr;
 }

@@ -10,6 +10,8 @@
 struct ExamSelectionState {
     bool initialized = false;
     std::set<std::string> selectedIds;
+    // Every ID in the order Select Items was last sorted by a column; empty: the document's.
+    std::vector<std::string> order;
 };
 extern ExamSelectionState g_examSelection;
 extern bool& g_examSelectionInitialized;
@@ -55,10 +57,14 @@ std::u16string FoldForSearch(std::u16string text);
 std::set<std::string> SelectedIdsFromRows(const json& document, const std::vector<size_t>& checkedItemIndices);
 // Forgets the selection (the window, if any, is closed by the caller).
 void ClearExamSelectionState();
-// Every object item with a string id in `ids`, in document order, as {"items": [...]}.
-// `takeItems` moves them out of `document` (for a caller that drops it next) rather than
-// holding a second copy of the bank.
-json BuildExam(json& document, const std::set<std::string>& ids, bool takeItems = false);
+// Every object item with a string id in `ids`, as {"items": [...]}: in the order of `order`
+// (items it lacks after the others), or in document order when it is empty. `takeItems`
+// moves them out of `document` (for a caller that drops it next) rather than holding a
+// second copy of the bank.
+json BuildExam(json& document, const std::set<std::string>& ids, bool takeItems = false,
+               const std::vector<std::string>& order = {});
+// The IDs of all rows in the order of a sort by `column` (see SortExamRows).
+std::vector<std::string> SortedExamOrder(const std::vector<ExamRow>& rows, int column, bool ascending);
 // The exam file's text: indent 4, LF line ends, UTF-8 as is.
 std::string SerializeExam(const json& exam);
 // Why Save Selections refuses (its message), or null with the exam built (from the

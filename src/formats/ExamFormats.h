@@ -32,9 +32,12 @@ struct ExportQuestion {
 };
 
 struct ExamQuestions {
-    std::vector<ExportQuestion> questions; // grouped by category, first seen first
+    std::vector<ExportQuestion> questions; // in the exam's order
     std::vector<std::pair<std::string, std::string>> leftOut; // ID, reason
     std::vector<std::string> cleanedIds;   // items that lost characters XML forbids
+    std::vector<std::string> shiftedIds;   // a blank choice moves the letters after it
+    std::vector<std::string> cutIds;       // IDs longer than a Moodle question name
+    std::vector<std::string> numberIds;    // numeric answers that were JSON numbers, written as text
     size_t selected = 0;
 };
 
@@ -62,8 +65,8 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
 // Shared by the writers: unique XML names for the item IDs, in question order, each at
 // most 64 bytes (they also name files inside the packages; unique without letter case,
 // as Windows compares file names); none starts with "exam.", kept for the packages' own
-// parts.
+// parts, and none is a Windows device name (CON, AUX, COM1...).
 std::vector<std::string> UniqueXmlNames(const ExamQuestions& exam);
-// A category path as Moodle reads it: "$course$/top/NAME", a '/' in the name as "//";
-// "Uncategorized" for an item without one.
+// A category path as Moodle reads it: "$course$/top/NAME", a '/' in the name as "//" (a
+// leading one after a space, which Moodle trims); "Uncategorized" for an item without one.
 std::string MoodleCategoryPath(const std::string& category);

@@ -1,9 +1,9 @@
 #include "formats/ExamFormats.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <unordered_set>
 
+#include "util/StringUtil.h"
 #include "util/XmlText.h"
 #include "util/Zip.h"
 
@@ -39,6 +39,40 @@ bool IsPlainDecimal(const std::string& text)
         if (i == fraction) return false;
     }
     return i == text.size();
+}
+
+// A number as Moodle's numerical type reads it (PHP's is_numeric): ".5", "5.", "1e3" too.
+bool IsMoodleNumber(const std::string& text)
+{
+    size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    size_t digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) ++digits;
+    if (!digits) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        if (++i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+        const size_t exponent = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        if (i == exponent) return false;
+    }
+    return i == text.size();
+}
+
+bool IsWindowsDeviceName(const std::string& stem)
+{
+    const std::string name = ToLowerAscii(stem);
+    if (name == "con" || name == "prn" || name == "aux" || name == "nul") return true;
+    return name.size() == 4 && (name.compare(0, 3, "com") == 0 || name.compare(0, 3, "lpt") == 0) &&
+           name[3] >= '0' && name[3] <= '9';
+}
+
+std::string IdList(const std::vector<std::string>& ids, size_t maxListed)
+{
+    std::string text;
+    for (size_t i = 0; i < ids.size() && i < maxListed; ++i) text += (i ? ", " : "") + ids[i];
+    if (ids.size() > maxListed) text += ", ... and " + std::to_string(ids.size() - maxListed) + " more";
+    return text;
 }
 
 } // namespace
@@ -106,11 +140,15 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
             auto choices = item.find("choices");
             const json& from = choices != item.end() && choices->is_object() ? *choices : empty;
             const std::string key = StringField(item, "correct");
-            bool keyFound = false;
+            bool keyFound = false, blankBefore = false, shifted = false;
             for (int k = 0, count = ChoiceCount(from); k < count; ++k) {
                 const std::string letter = ChoiceLetter(k);
                 const std::string text = clean(StringField(from, letter.c_str()));
-                if (IsBlank(text)) continue;
+                if (IsBlank(text)) {
+                    blankBefore = true;
+                    continue;
+                }
+                shifted |= blankBefore;
                 if (key == letter) {
                     q.correct = q.choices.size();
                     keyFound = true;
@@ -126,6 +164,8 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
                 leaveOut("it has fewer than two non-empty choices");
                 continue;
             }
+            // The formats number the choices they hold: a blank one moves the letters after it.
+            if (shifted) out.shiftedIds.push_back(q.id);
         } else if (q.type == "true_false") {
             q.kind = ExportQuestion::TrueFalse;
             q.truth = ToLowerAscii(StringField(item, "correct")) != "false";
@@ -136,12 +176,25 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
                 leaveOut("the answer is empty");
                 continue;
             }
-            if (IsPlainDecimal(answer)) {
+            // Moodle's numerical type takes any number it can read; the QTI players and Canvas
+            // compare a text answer as text, so only a JSON number is numeric there.
+            const bool moodle = format == ExamFormat::Moodle || format == ExamFormat::Gift;
+            auto given = item.find("answer");
+            if (given == item.end() || (given->is_string() && Trimmed(given->get<std::string>()).empty()))
+                given = item.find("correct");
+            const bool number = given != item.end() && given->is_number();
+            if (moodle ? IsMoodleNumber(answer) : number && IsPlainDecimal(answer)) {
                 q.kind = ExportQuestion::Numeric;
-                q.answer = answer[0] == '+' ? answer.substr(1) : answer;
+                if (moodle && number) out.numberIds.push_back(q.id);
+                q.answer = answer[0] == '+' && !moodle ? answer.substr(1) : answer;
             } else {
                 q.kind = ExportQuestion::ShortAnswer;
                 q.answer = answer;
+                // GIFT has no escape for "->": Moodle would take the answer for a matching pair.
+                if (format == ExamFormat::Gift && answer.find("->") != std::string::npos) {
+                    leaveOut("its text answer holds \"->\", which GIFT reads as a matching question");
+                    continue;
+                }
             }
         } else {
             leaveOut("items of type \"" + q.type + "\" have no equivalent in " + formatName);
@@ -154,15 +207,11 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
                 if (!value.empty()) q.objectives.emplace_back(key, std::move(value));
             }
         if (dropped) out.cleanedIds.push_back(q.id);
+        // Moodle's question name holds 255 characters.
+        if ((format == ExamFormat::Moodle || format == ExamFormat::Gift) && Utf8CharCount(q.id) > 255)
+            out.cutIds.push_back(q.id);
         out.questions.push_back(std::move(q));
     }
-    // One block per category for the formats that set it before its questions.
-    std::unordered_map<std::string, size_t> rank;
-    for (const ExportQuestion& q : out.questions) rank.emplace(q.category, rank.size());
-    std::stable_sort(out.questions.begin(), out.questions.end(),
-                     [&rank](const ExportQuestion& a, const ExportQuestion& b) {
-                         return rank[a.category] < rank[b.category];
-                     });
     return out;
 }
 
@@ -223,14 +272,19 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
         if (q.leftOut.size() > maxListed)
             text += "\n... and " + std::to_string(q.leftOut.size() - maxListed) + " more.";
     }
-    if (!q.cleanedIds.empty()) {
-        text += "\n\nControl characters that XML does not allow were dropped from " +
-                std::to_string(q.cleanedIds.size()) + (q.cleanedIds.size() == 1 ? " item: " : " items: ");
-        for (size_t i = 0; i < q.cleanedIds.size() && i < maxListed; ++i)
-            text += (i ? ", " : "") + q.cleanedIds[i];
-        if (q.cleanedIds.size() > maxListed) text += ", ... and " + std::to_string(q.cleanedIds.size() - maxListed) + " more";
-        text += ".";
-    }
+    auto items = [](size_t n) { return std::to_string(n) + (n == 1 ? " item: " : " items: "); };
+    if (!q.cleanedIds.empty())
+        text += "\n\nControl characters that " + name + " cannot carry were dropped from " + items(q.cleanedIds.size()) +
+                IdList(q.cleanedIds, maxListed) + ".";
+    if (!q.shiftedIds.empty())
+        text += "\n\nA blank choice is left out, so the choices after it move up a letter (the key too) in " +
+                items(q.shiftedIds.size()) + IdList(q.shiftedIds, maxListed) + ".";
+    if (!q.numberIds.empty())
+        text += "\n\nNumeric answers stored as JSON numbers are written as text, which Import reads back as "
+                "text, in " + items(q.numberIds.size()) + IdList(q.numberIds, maxListed) + ".";
+    if (!q.cutIds.empty())
+        text += "\n\nIDs longer than the 255 characters of a question name are cut there (and not kept as ID "
+                "number) in " + items(q.cutIds.size()) + IdList(q.cutIds, maxListed) + ".";
     return text;
 }
 
@@ -243,6 +297,8 @@ std::vector<std::string> UniqueXmlNames(const ExamQuestions& exam)
         std::string base = XmlNameFrom(q.id, 56);
         // "exam." names the package's own parts (test, sections, manifest).
         if (ToLowerAscii(base.substr(0, 5)) == "exam.") base = "item_" + base.substr(0, 51);
+        // Windows cannot extract a file named for a device, whatever its extension.
+        else if (IsWindowsDeviceName(base.substr(0, base.find('.')))) base = "item_" + base;
         std::string name = base;
         for (size_t n = 2; !taken.insert(ToLowerAscii(name)).second; ++n) name = base + "_" + std::to_string(n);
         names.push_back(std::move(name));
@@ -254,8 +310,12 @@ std::string MoodleCategoryPath(const std::string& category)
 {
     std::string path = "$course$/top/";
     const std::string name = IsBlank(category) ? std::string("Uncategorized") : category;
-    for (char c : name) {
+    // A name's leading "//" would join the "/" before it into one run that Moodle does not split.
+    if (name[0] == '/') path += ' ';
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
         if (c == '/') path += "//";
+        else if (c == '\r' && i + 1 < name.size() && name[i + 1] == '\n') continue; // one space for CR LF
         else if (c == '\r' || c == '\n') path += ' ';
         else path += c;
     }

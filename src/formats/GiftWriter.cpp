@@ -29,12 +29,28 @@ void Escaped(std::string& out, const std::string& text, bool wildcard = false)
     }
 }
 
-// A comment's bracketed value ends at ']' and the line: neither may occur inside.
-std::string CommentValue(const std::string& text)
+// A comment's bracketed value ends at an unescaped ']' and the line; Moodle takes no control
+// characters there, and no '<', '>' or '`' in a tag (its tags drop them anyway).
+std::string CommentValue(const std::string& text, bool tag)
 {
     std::string out;
-    for (char c : text) out += (c == ']' || c == '[' || static_cast<unsigned char>(c) < 0x20) ? ' ' : c;
+    for (char c : text) {
+        if (tag && (c == '<' || c == '>' || c == '`')) continue;
+        if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+        if (c == ']') out += '\\';
+        out += c;
+    }
+    // "\]" would not end the value; Moodle trims the space.
+    if (!out.empty() && out.back() == '\\') out += ' ';
     return out;
+}
+
+// A choice that starts with "%50%" would be read as part credit, one that starts with
+// "[html]" as a format switch: a leading "[plain]" is read as the format and taken off.
+void Answer(std::string& out, const std::string& text, bool wildcard = false)
+{
+    if (!text.empty() && (text[0] == '%' || text[0] == '[')) out += "[plain]";
+    Escaped(out, text, wildcard);
 }
 
 } // namespace
@@ -46,12 +62,16 @@ std::string WriteGift(const ExamQuestions& exam)
     for (const ExportQuestion& q : exam.questions) {
         if (!category || *category != q.category) {
             category = &q.category;
-            // Not unescaped by the readers: the path as Moodle spells it.
-            out += "$CATEGORY: " + MoodleCategoryPath(q.category) + "\n\n";
+            // Moodle undoes "\\" alone in a category line.
+            out += "$CATEGORY: ";
+            for (char c : MoodleCategoryPath(q.category)) out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+            out += "\n\n";
         }
-        // Moodle takes the ID number and tags from the comment before a question.
-        out += "// [id:" + CommentValue(q.id) + "]";
-        for (const auto& [key, value] : q.objectives) out += " [tag:" + CommentValue(key + ": " + value) + "]";
+        // Moodle takes the ID number and tags from the comment before a question; its ID
+        // number holds 100 characters, and a longer one stops the whole import.
+        out += "//";
+        if (!q.id.empty() && Utf8CharCount(q.id) <= 100) out += " [id:" + CommentValue(q.id, false) + "]";
+        for (const auto& [key, value] : q.objectives) out += " [tag:" + CommentValue(key + ": " + value, true) + "]";
         out += "\n::";
         Escaped(out, q.id.empty() ? std::string("(no ID)") : FirstUtf8Chars(q.id, 255));
         // [plain]: the text is shown as written, a stem's own "[...]" never read as a format.
@@ -62,16 +82,17 @@ std::string WriteGift(const ExamQuestions& exam)
             out += " {\n";
             for (size_t i = 0; i < q.choices.size(); ++i) {
                 out += i == q.correct ? "\t=" : "\t~";
-                Escaped(out, q.choices[i]);
+                Answer(out, q.choices[i]);
                 out += "\n";
             }
             out += "}\n\n";
             break;
         case ExportQuestion::TrueFalse: out += q.truth ? " {T}\n\n" : " {F}\n\n"; break;
-        case ExportQuestion::Numeric: out += " {#" + q.answer + "}\n\n"; break;
+        // "{#0}" makes Moodle's reader fail: the answer goes after '='.
+        case ExportQuestion::Numeric: out += " {#=" + q.answer + "}\n\n"; break;
         case ExportQuestion::ShortAnswer:
             out += " {=";
-            Escaped(out, q.answer, true);
+            Answer(out, q.answer, true);
             out += "}\n\n";
             break;
         }

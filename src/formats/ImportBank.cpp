@@ -465,3 +465,10 @@ bool TruthFromText(const std::string& text, bool& truth)
     }
     return true;
 }
+
+json NumberAnswer(const std::string& text)
+{
+    json value = json::parse(text, nullptr, false);
+    if (!value.is_number() || JsonText(value) != text) return json();
+    return value;
+}

@@ -98,6 +98,9 @@ bool ObjectiveFromTag(const std::string& tag, std::pair<std::string, std::string
 // letter ("b", "B)", "Option B"), or a number counted from `indexBase`; none (-1) when it
 // names none of them.
 size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string>& choices, int indexBase);
+// A numeric question's answer as the JSON number it was written from ("42", "-3.5"), or null
+// when the text is no number in the form a JSON number prints.
+json NumberAnswer(const std::string& text);
 // True/false from "true", "F", "yes", "0"...; false when the text is none of them.
 bool TruthFromText(const std::string& text, bool& truth);
 // Images, formulas and super/subscripts in HTML made into visible text ("[image: a.png]",

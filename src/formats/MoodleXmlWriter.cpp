@@ -5,21 +5,28 @@
 
 namespace {
 
-// Moodle keeps at most 255 characters of a name and 100 of an ID number.
-size_t CharCount(const std::string& text)
+// HTML folds runs of spaces, tabs and a line's leading blanks: such a text goes as Moodle's
+// plain text, which it shows with its spaces and line breaks (code keeps its indentation).
+bool FoldsAsHtml(const std::string& text)
 {
-    size_t n = 0;
-    for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        const char a = text[i], b = text[i + 1];
+        const bool blankA = a == ' ' || a == '\t', blankB = b == ' ' || b == '\t';
+        if (a == '\t' || (blankA && (blankB || b == '\n' || b == '\r')) || ((a == '\n' || a == '\r') && blankB))
+            return true;
+    }
+    return !text.empty() && text.back() == '\t';
 }
 
 void Html(std::string& out, const char* tag, const std::string& plain)
 {
+    const bool asPlain = FoldsAsHtml(plain);
     std::string html;
-    AppendPlainAsHtml(html, plain, false);
+    if (asPlain) html = plain;
+    else AppendPlainAsHtml(html, plain, false);
     out += "    <";
     out += tag;
-    out += " format=\"html\"><text>";
+    out += asPlain ? " format=\"plain_text\"><text>" : " format=\"html\"><text>";
     AppendCdata(out, html);
     out += "</text></";
     out += tag;
@@ -39,10 +46,12 @@ void Answer(std::string& out, const char* fraction, const std::string& textXml, 
 
 void HtmlAnswer(std::string& out, const char* fraction, const std::string& plain)
 {
+    const bool asPlain = FoldsAsHtml(plain);
     std::string html, cdata;
-    AppendPlainAsHtml(html, plain, false);
+    if (asPlain) html = plain;
+    else AppendPlainAsHtml(html, plain, false);
     AppendCdata(cdata, html);
-    Answer(out, fraction, cdata, "html");
+    Answer(out, fraction, cdata, asPlain ? "plain_text" : "html");
 }
 
 // In a short answer '*' is a wildcard; "\*" is the star itself.
@@ -62,14 +71,15 @@ void Question(std::string& out, const ExportQuestion& q)
     out += "  <question type=\"";
     out += kTypes[q.kind];
     out += "\">\n    <name><text>";
-    AppendXmlEscaped(out, q.id.empty() ? std::string("(no ID)") : FirstUtf8Chars(q.id, 255));
+    AppendCdata(out, q.id.empty() ? std::string("(no ID)") : FirstUtf8Chars(q.id, 255));
     out += "</text></name>\n";
     Html(out, "questiontext", q.stem);
     out += "    <generalfeedback format=\"html\"><text></text></generalfeedback>\n"
            "    <defaultgrade>1</defaultgrade>\n    <penalty>0</penalty>\n    <hidden>0</hidden>\n";
-    if (!q.id.empty() && CharCount(q.id) <= 100) {
+    // Moodle's ID number holds 100 characters (its name 255).
+    if (!q.id.empty() && Utf8CharCount(q.id) <= 100) {
         out += "    <idnumber>";
-        AppendXmlEscaped(out, q.id);
+        AppendCdata(out, q.id);
         out += "</idnumber>\n";
     }
     switch (q.kind) {
@@ -89,7 +99,7 @@ void Question(std::string& out, const ExportQuestion& q)
     case ExportQuestion::ShortAnswer: {
         out += "    <usecase>0</usecase>\n";
         std::string text;
-        AppendXmlEscaped(text, ShortAnswerPattern(q.answer));
+        AppendCdata(text, ShortAnswerPattern(q.answer));
         Answer(out, "100", text, "moodle_auto_format");
         break;
     }
@@ -98,7 +108,11 @@ void Question(std::string& out, const ExportQuestion& q)
         out += "    <tags>\n";
         for (const auto& [key, value] : q.objectives) {
             out += "      <tag><text>";
-            AppendXmlEscaped(out, key + ": " + value);
+            // Moodle's parser drops a line break here: a space keeps the words apart.
+            std::string tag = key + ": " + value;
+            for (char& c : tag)
+                if (c == '\r' || c == '\n') c = ' ';
+            AppendCdata(out, tag);
             out += "</text></tag>\n";
         }
         out += "    </tags>\n";
@@ -108,6 +122,8 @@ void Question(std::string& out, const ExportQuestion& q)
 
 } // namespace
 
+// Names, ID numbers, categories and tags go out as CDATA: Moodle's XML parser drops the white
+// space between two character references ("A" "B" would arrive as "A""B").
 std::string WriteMoodleXml(const ExamQuestions& exam)
 {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n";
@@ -117,7 +133,7 @@ std::string WriteMoodleXml(const ExamQuestions& exam)
         if (!category || *category != q.category) {
             category = &q.category;
             out += "  <question type=\"category\">\n    <category><text>";
-            AppendXmlEscaped(out, MoodleCategoryPath(q.category));
+            AppendCdata(out, MoodleCategoryPath(q.category));
             out += "</text></category>\n  </question>\n";
         }
         Question(out, q);

@@ -227,6 +227,7 @@ void ReadItem(const XmlNode& item, ImportResult& result)
             result.notes.push_back(label + " names no correct answer; its answer is left empty.");
         } else {
             q.answer = answers[0];
+            if (questionType == "numerical_question") q.answerValue = NumberAnswer(q.answer);
             if (q.answer.find("..") != std::string::npos)
                 result.notes.push_back(label + " takes the range " + q.answer + "; it is kept as the answer's text.");
             // Our own exports test a number twice (equal, or within [n, n]).

@@ -216,6 +216,7 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
             }
         }
         if (q.answer.empty()) result.notes.push_back(label + " names no correct answer; its answer is left empty.");
+        else if (declaration && declaration->Attribute("baseType") == "float") q.answerValue = NumberAnswer(q.answer);
     } else {
         result.LeaveOut(KindOfInteraction(interaction.name), label);
         return true;

@@ -11,11 +11,20 @@ const char kQtiRoot[] =
     " xsi:schemaLocation=\"http://www.imsglobal.org/xsd/imsqti_v2p1"
     " http://www.imsglobal.org/xsd/qti/qtiv2p1/imsqti_v2p1.xsd\"";
 
+// Escaped, with tabs and line breaks as character references: an attribute's value keeps
+// them only so (a reader turns literal ones into spaces).
 std::string Escaped(const std::string& text)
 {
     std::string out;
     AppendXmlEscaped(out, text);
-    return out;
+    std::string kept;
+    for (char c : out) {
+        if (c == '\t') kept += "&#9;";
+        else if (c == '\n') kept += "&#10;";
+        else if (c == '\r') kept += "&#13;";
+        else kept += c;
+    }
+    return kept;
 }
 
 // Plain text as the item body's XHTML: escaped, line breaks as <br/>.

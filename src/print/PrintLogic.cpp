@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "util/StringUtil.h"
+
 namespace {
 
 std::string StringField(const json& object, const char* key)
@@ -125,16 +127,6 @@ std::string CssString(const std::string& text)
     return out + "\"";
 }
 
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
 
 const char kStyle[] = R"(* { box-sizing: border-box; }
 body { font: 11pt/1.45 "DejaVu Serif", Georgia, "Times New Roman", serif; color: #000; margin: 0; }

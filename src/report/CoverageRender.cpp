@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "report/Coverage.h"
+#include "util/StringUtil.h"
 #include "util/XmlText.h"
 
 namespace {
@@ -53,13 +54,6 @@ std::string NearIdenticalText(const LevelCoverage& level, const std::vector<std:
     return Joined(parts, ", ");
 }
 
-std::string CsvField(const std::string& text)
-{
-    if (!text.empty() && text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string out = "\"";
-    for (char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
 
 std::string Html(const std::string& text)
 {
@@ -138,7 +132,7 @@ std::string RenderCoverageCsv(const CoverageReport& report, bool withExpected)
     out += withExpected ? ",expected\n" : "\n";
     for (const LevelCoverage& level : report.levels) {
         for (const OutcomeRow& row : level.rows) {
-            out += std::string(OutcomeLevelName(level.level)) + "," + CsvField(row.code) + "," + std::to_string(row.items);
+            out += std::string(OutcomeLevelName(level.level)) + "," + (row.code.empty() ? std::string("\"\"") : CsvField(row.code)) + "," + std::to_string(row.items);
             for (size_t count : row.perType) out += "," + std::to_string(count);
             if (withExpected) out += std::string(",") + (row.judged ? (row.expected ? "yes" : "no") : "");
             out += "\n";

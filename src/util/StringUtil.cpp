@@ -1,6 +1,7 @@
 #include "util/StringUtil.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -183,6 +184,30 @@ std::string FirstUtf8Chars(const std::string& text, size_t chars)
         while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
     }
     return text.substr(0, i);
+}
+
+std::string CsvField(const std::string& text)
+{
+    std::string cell = text;
+    if (!text.empty() && std::strchr("=+-@\t\r", text[0])) {
+        char* end = nullptr;
+        std::strtod(text.c_str(), &end);
+        if (end != text.c_str() + text.size() || text[0] == '\t' || text[0] == '\r') cell = "'" + text;
+    }
+    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
+    std::string out = "\"";
+    for (char c : cell) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+size_t Utf8CharCount(const std::string& text)
+{
+    size_t n = 0;
+    for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
 }
 
 void AppendUtf8(std::string& out, char32_t cp)

@@ -16,5 +16,11 @@ std::u16string DecimalW(unsigned long long value);
 
 // The first `chars` characters of UTF-8 text (a character's continuation bytes kept with it).
 std::string FirstUtf8Chars(const std::string& text, size_t chars);
+// A CSV field: quoted when it holds a comma, a quote or a line break. A text a spreadsheet
+// would run as a formula (starting with =, +, -, @, a tab or CR) gets a leading ', unless
+// it is a plain number such as -3.5.
+std::string CsvField(const std::string& text);
+// The number of UTF-8 characters (code points) in `text`.
+size_t Utf8CharCount(const std::string& text);
 // One code point (at most U+10FFFF) appended as UTF-8.
 void AppendUtf8(std::string& out, char32_t cp);
