@@ -349,9 +349,16 @@ void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const
     // Moodle reads "[id:...]" and "[tag:...]" from the comment lines.
     json tags = json::array();
     for (size_t at = comments.find('['); at != std::string::npos; at = comments.find('[', at + 1)) {
-        const size_t end = comments.find(']', at);
-        if (end == std::string::npos) break;
-        const std::string field = comments.substr(at + 1, end - at - 1);
+        // "\]" and "\\" inside a field are its own ']' and '\'.
+        std::string field;
+        size_t end = at + 1;
+        for (; end < comments.size() && comments[end] != ']' && comments[end] != '\n'; ++end) {
+            if (comments[end] == '\\' && end + 1 < comments.size() &&
+                (comments[end + 1] == ']' || comments[end + 1] == '\\'))
+                ++end;
+            field += comments[end];
+        }
+        if (end >= comments.size() || comments[end] != ']') break;
         if (field.compare(0, 3, "id:") == 0) q.id = TrimText(field.substr(3));
         if (field.compare(0, 4, "tag:") == 0) {
             std::pair<std::string, std::string> objective;
@@ -508,7 +515,7 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
             const std::string trimmed = Trim(block[i]);
             if (trimmed.compare(0, 2, "//") == 0) continue;
             if (trimmed.compare(0, 10, "$CATEGORY:") == 0) {
-                category = CategoryFromMoodlePath(TrimText(trimmed.substr(10)));
+                category = CategoryFromMoodlePath(TrimText(Restore(Protect(trimmed.substr(10)))));
                 block.erase(block.begin(), block.begin() + static_cast<long>(i) + 1);
                 firstLine += i + 1;
             }
