@@ -11,7 +11,6 @@
 namespace {
 
 const char16_t* const kSaveChangesQuestion = u"Save changes to the current testbank?";
-const char16_t* const kDiscardRawEditsQuestion = u"Discard the changes typed in the raw JSON view?";
 const char16_t* const kChangedOnDiskQuestion = u"The file has changed on disk since it was opened. Overwrite it?";
 
 void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
@@ -64,33 +63,45 @@ void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const Fil
     ui.RefreshView();
 }
 
+// The raw view's text parsed and taken into the document, as Save takes it. False when it
+// does not parse: `error` names the line and column, `place` where, and nothing changed.
+bool TakeRawViewText(DocumentUi& ui, std::u16string& error, JsonErrorPlace& place)
+{
+    ui.ShowBusy();
+    json parsed;
+    NoteList notes;
+    if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr, &place)) return false;
+    g_jsonDoc = std::move(parsed);
+    RebuildRawText();
+    g_validationWarnings = std::move(notes);
+    g_modified = true; // taken into the document, not yet written
+    ui.DocumentReread();
+    ui.RefreshView();
+    return true;
+}
+
+void ShowParseError(DocumentUi& ui, void* owner, const std::u16string& error, const JsonErrorPlace& place,
+                    const std::u16string& lead = u"")
+{
+    ShowError(ui, owner, lead + error);
+    if (place.known) ui.ShowParseErrorPlace(place.offset);
+}
+
 // The text Save and Save As write; false when the raw view's text does not parse.
 bool TakeOutputText(DocumentUi& ui, void* owner, std::u16string& output)
 {
     ui.ShowBusy();
     if (g_viewRaw) {
-        json parsed;
         std::u16string error;
-        NoteList notes;
-        // Taking the raw text in closes the windows holding positions into the old document.
-        if (!ui.ConfirmDiscardToolEdits(owner)) return false;
         JsonErrorPlace place;
-        if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr, &place)) {
-            ShowError(ui, owner, error);
-            if (place.known) ui.ShowParseErrorPlace(place.offset);
+        if (!TakeRawViewText(ui, error, place)) {
+            ShowParseError(ui, owner, error, place);
             return false;
         }
-        g_jsonDoc = std::move(parsed);
-        RebuildRawText();
-        g_validationWarnings = std::move(notes);
-        g_modified = true; // taken into the document, not yet written
-        output = g_rawJsonText;
-        ui.DocumentReread();
-        ui.RefreshView();
     } else {
         RebuildRawText();
-        output = g_rawJsonText;
     }
+    output = g_rawJsonText;
     return true;
 }
 
@@ -184,21 +195,37 @@ bool HasRawViewEdits(DocumentUi& ui)
 
 bool IsDocumentModified(DocumentUi& ui) { return g_hasJson && (g_modified || HasRawViewEdits(ui)); }
 
-// Edits in the raw view are only dropped after a Yes; the raw text is the document's again.
-bool ConfirmDiscardRawViewEdits(DocumentUi& ui, void* owner)
+bool ApplyRawViewEdits(DocumentUi& ui, void* owner)
 {
     if (!HasRawViewEdits(ui)) return true;
-    if (ui.ShowMessage(owner, kDiscardRawEditsQuestion, u"Exam Testbank Viewer/Editor", MsgIcon::Question,
-                       MsgButtons::YesNo) != MsgAnswer::Yes)
-        return false;
-    RebuildRawText();
-    ui.RefreshView();
-    return true;
+    std::u16string error;
+    JsonErrorPlace place;
+    if (TakeRawViewText(ui, error, place)) return true;
+    ShowParseError(ui, owner, error, place,
+                   u"The changes in the raw JSON view could not be applied to the testbank, so nothing was done. "
+                   u"Correct the text there first.\n\n");
+    return false;
 }
 
 void CmdToggleRawView(DocumentUi& ui, void* owner)
 {
-    if (!g_hasJson || !ConfirmDiscardRawViewEdits(ui, owner)) return;
+    if (!g_hasJson) return;
+    if (g_viewRaw && HasRawViewEdits(ui)) {
+        std::u16string error;
+        JsonErrorPlace place;
+        if (!TakeRawViewText(ui, error, place)) {
+            // The only place raw-view changes can go: the user chooses it in these words.
+            if (ui.ShowMessage(owner,
+                               u"The raw JSON view does not parse: " + error +
+                                   u"\n\nDiscard every change made in the raw JSON view (typed or replaced) since "
+                                   u"it was last applied, and show the testbank without them?",
+                               u"Discard Raw View Changes", MsgIcon::Warning, MsgButtons::YesNo) != MsgAnswer::Yes) {
+                if (place.known) ui.ShowParseErrorPlace(place.offset);
+                return;
+            }
+            RebuildRawText();
+        }
+    }
     g_viewRaw = !g_viewRaw;
     ui.RefreshView();
 }
@@ -264,7 +291,7 @@ void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
 
 void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
 {
-    if (!ConfirmDiscardRawViewEdits(ui, owner)) return;
+    if (!ApplyRawViewEdits(ui, owner)) return;
     ImportFormat chosen = import ? *import : ImportFormat::Auto;
     size_t type = 0;
     const std::vector<std::u16string> paths =

@@ -69,8 +69,8 @@ public:
     }
     void DocumentReread() override
     {
-        CloseExamExportWindow();
-        CloseMcEditor();
+        ExamExportDocumentReread();
+        McEditorDocumentReread();
         CloseFindDuplicatesWindow();
         RefreshCoverageReportWindow();
     }
@@ -123,8 +123,8 @@ void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
 // Long raw lines whole (editable, each such line costs seconds) or broken and read-only.
 void ToggleRawLongLines(HWND window)
 {
-    // Broken lines replace the view's text: typed edits are only dropped after a Yes.
-    if (g_shell.rawLinesWhole && !ConfirmDiscardRawViewEdits(g_mainUi, window)) return;
+    // Either way the view's text is made again: its changes go into the document first.
+    if (!ApplyRawViewEdits(g_mainUi, window)) return;
     g_shell.rawLinesWhole = !g_shell.rawLinesWhole;
     CheckMenuItem(GetMenu(window), IDM_VIEW_RAW_LONG_LINES, g_shell.rawLinesWhole ? MF_CHECKED : MF_UNCHECKED);
     if (g_hasJson && g_viewRaw) RefreshEditView(window);
@@ -264,7 +264,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 {
     switch (message) {
     case WM_CREATE:
-        g_shellHooks.confirmRawRebuild = [](HWND owner) { return ConfirmDiscardRawViewEdits(g_mainUi, owner); };
+        g_shellHooks.applyRawEdits = [](HWND owner) { return ApplyRawViewEdits(g_mainUi, owner); };
         g_shellHooks.itemsChanged = ToolWindowsItemsChanged;
         g_shellHooks.documentEdited = UpdateMainWindowTitle;
         g_coverageHooks.examSelection = []() -> const std::set<std::string>* {

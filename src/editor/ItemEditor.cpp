@@ -18,6 +18,7 @@ struct EditorState {
     int contentHeight = 0;
     FormModel shown; // what the controls held right after the last load or clear
     size_t editing = kNewItem; // the position in `items` of the item in the form
+    std::string editingId;     // its ID, to find it again in a re-read document
     HWND savedFocus = nullptr;
 };
 EditorState g_editor;
@@ -117,6 +118,8 @@ void McEditorLoadJsonItem(HWND window, size_t position)
     if (!items || !items->is_array() || position >= items->size()) return;
     ShowForm(window, LoadItemForm((*items)[position]));
     g_editor.editing = position;
+    const json& id = (*items)[position].is_object() ? (*items)[position].value("id", json()) : json();
+    g_editor.editingId = id.is_string() ? id.get<std::string>() : std::string();
 }
 
 void McEditorClearControls(HWND window)
@@ -189,6 +192,9 @@ void ShowSavedItem(HWND window, size_t position, bool added)
 
 bool McEditorSaveControlsToJson(HWND window)
 {
+    // The raw view's changes go into the document before the item does (the editor's list
+    // follows them), else the raw text made from the document would lose them.
+    if (!ApplyRawViewEditsFirst(window) || !IsWindow(window)) return false;
     FormModel form;
     ReadForm(window, kTable, form);
     std::u16string error;
@@ -204,15 +210,9 @@ bool McEditorSaveControlsToJson(HWND window)
         if (!error.empty()) ShowMessageBox(window, error, u"Error", MsgIcon::Error);
         return false;
     }
-    // Saving changes the document under the raw view: edits typed there are only dropped
-    // after a Yes, else the item goes back to what it was.
-    if (!ConfirmRawTextRebuild(window)) {
-        if (added) g_jsonDoc["items"].erase(position);
-        else g_jsonDoc["items"][position] = before;
-        return false;
-    }
     // One item changed in place: the main view is made again when the user looks at it.
-    MarkItemsEdited();
+    // An item saved as it was is no change.
+    if (added || g_jsonDoc["items"][position] != before) MarkItemsEdited();
     NotifyDocumentEdited();
     ShowSavedItem(window, position, added);
     return true;
@@ -315,6 +315,23 @@ void McEditorDocumentItemsChanged()
         }
     }
     SendDlgItemMessageW(window, IDC_ED_ITEM, CB_SETCURSEL, entry, 0);
+}
+
+void McEditorDocumentReread()
+{
+    if (!IsWindow(g_editor.hWnd)) return;
+    // The item in the form by its ID; gone, the typed values stay as a new item.
+    if (g_editor.editing != kNewItem) {
+        g_editor.editing = kNewItem;
+        const json* items = g_jsonDoc.is_object() && g_jsonDoc.contains("items") ? &g_jsonDoc["items"] : nullptr;
+        if (items && items->is_array() && !g_editor.editingId.empty())
+            for (size_t i = 0; i < items->size(); ++i)
+                if ((*items)[i].is_object() && (*items)[i].value("id", json()) == g_editor.editingId) {
+                    g_editor.editing = i;
+                    break;
+                }
+    }
+    McEditorDocumentItemsChanged();
 }
 
 HWND GetMcEditorWindow() { return g_editor.hWnd; }

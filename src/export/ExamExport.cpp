@@ -341,8 +341,8 @@ void (*g_printExamSelections)(HWND owner) = nullptr;
 
 bool SyncExamSelection(HWND owner)
 {
-    // The exam is made from the document: text typed in the raw view would be missing.
-    if (!ConfirmRawTextRebuild(owner)) return false;
+    // The exam is made from the document: the raw view's changes go in first.
+    if (!ApplyRawViewEditsFirst(owner)) return false;
     SyncSelectionFromListView();
     return true;
 }
@@ -355,6 +355,12 @@ bool SaveExamSelections(HWND owner)
 void CloseExamExportWindow()
 {
     if (IsWindow(g_examWindow.hWnd)) DestroyWindow(g_examWindow.hWnd);
+}
+
+void ExamExportDocumentReread()
+{
+    // The checks are kept by ID; the rows are made again from the new document.
+    if (IsWindow(g_examWindow.hWnd)) PopulateExamList();
 }
 
 void ResetExamSelections()

@@ -119,20 +119,14 @@ void AdvanceOrClose(HWND window)
 bool SaveCurrentIssue(HWND window, bool advance)
 {
     if (g_fixupPos >= g_fixupIssues.size()) return false;
+    // The raw view's changes go into the document before the fix does.
+    if (!ApplyRawViewEditsFirst(window)) return false;
     size_t index = 0;
     if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index)) return false;
     FormModel form;
     ReadForm(window, kTable, form);
-    const ImportIssue before = g_fixupIssues[g_fixupPos];
-    const json item = g_jsonDoc["items"][index];
     if (!ApplyFixupForm(index, form)) {
         ShowMessageBox(window, u"MLO is required for this item.", u"Missing Learning Objective", MsgIcon::Warning);
-        return false;
-    }
-    // Saving rebuilds the raw text: edits typed there are only dropped after a Yes.
-    if (!ConfirmRawTextRebuild(window)) {
-        g_jsonDoc["items"][index] = item;
-        g_fixupIssues[g_fixupPos] = before;
         return false;
     }
     // One item changed in place: the views are made again once, when the wizard closes.
@@ -155,12 +149,13 @@ void ApplyOutcomesToRemaining(HWND window, bool sameCategory)
         ShowMessageBox(window, u"Type the MLO to apply first.", u"Missing Learning Objective", MsgIcon::Warning);
         return;
     }
+    // The raw view's changes first: the targets are positions in the document they make.
+    if (!ApplyRawViewEditsFirst(window)) return;
     const std::vector<size_t> targets = OutcomeTargets(sameCategory);
     if (ShowMessageBox(window,
-                       ApplyOutcomesQuestion(form.Text(IDC_FIX_MLO), targets.size(), sameCategory, CurrentItemCategory()),
+                       ApplyOutcomesQuestion(form.Text(IDC_FIX_MLO), form.Text(IDC_FIX_CLO), form.Text(IDC_FIX_PLO), targets.size(), sameCategory, CurrentItemCategory()),
                        u"Fix Imported Items", MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
         return;
-    if (!ConfirmRawTextRebuild(window)) return;
     size_t index = 0;
     if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index) || !ApplyFixupForm(index, form)) return;
     // The outcomes as the current item now stores them (a box shown cut holds less).

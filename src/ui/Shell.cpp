@@ -181,7 +181,7 @@ void NotifyDocumentEdited()
     if (g_shellHooks.documentEdited) g_shellHooks.documentEdited();
 }
 
-bool ConfirmRawTextRebuild(HWND owner) { return !g_shellHooks.confirmRawRebuild || g_shellHooks.confirmRawRebuild(owner); }
+bool ApplyRawViewEditsFirst(HWND owner) { return !g_shellHooks.applyRawEdits || g_shellHooks.applyRawEdits(owner); }
 
 void NotifyItemsChanged()
 {

@@ -65,16 +65,18 @@ void RefreshStaleView();
 // What one window's change to the document means for the others. Feature windows never
 // call each other: the application sets these.
 struct ShellHooks {
-    // Asked before a window rebuilds the raw text from the document; false: the raw
-    // view's typed edits stay and the caller changes nothing.
-    bool (*confirmRawRebuild)(HWND owner) = nullptr;
+    // Called before a window changes the document (and so the raw text made from it): the
+    // raw view's changes, typed or replaced, are applied to the document first. False when
+    // they do not parse (the user was told where): the caller changes nothing.
+    bool (*applyRawEdits)(HWND owner) = nullptr;
     // Called after a window changed the document's items.
     void (*itemsChanged)() = nullptr;
     // Called after any change to the document or its modified state (cheap: the title).
     void (*documentEdited)() = nullptr;
 };
 extern ShellHooks g_shellHooks;
-bool ConfirmRawTextRebuild(HWND owner);
+// Every window calls this before it changes the document; see applyRawEdits.
+bool ApplyRawViewEditsFirst(HWND owner);
 void NotifyItemsChanged();
 void NotifyDocumentEdited();
 
