@@ -55,7 +55,7 @@ TEST_F(DocumentCommands, NewThenSaveAsksForTestbankJson)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].owner, kOwner);
     EXPECT_EQ(U8(ui.messages[0].caption), "Info");
-    EXPECT_EQ(Texts(), std::vector<std::string>{"File saved successfully."});
+    EXPECT_EQ(Texts(), std::vector<std::string>{"File saved successfully.\n\n" + U8(target)});
 }
 
 TEST_F(DocumentCommands, OpenInstallsDocumentAndHandsIssuesToWizard)
@@ -220,7 +220,7 @@ TEST_F(DocumentCommands, SaveAsksBeforeOverwritingAFileChangedOnDisk)
     const size_t asked = ui.messages.size();
     EXPECT_TRUE(CmdSave(ui, kOwner)); // our own save is no change on disk
     EXPECT_EQ(ui.messages.size(), asked + 1);
-    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    EXPECT_EQ(Texts().back(), "File saved successfully.\n\n" + U8(path));
 
     // The other copy saving the same bytes again, within one clock tick, still counts.
     const std::string ours = ReadBytes(path);

@@ -212,7 +212,7 @@ TEST(ExamFormats, SaveSelectionsWritesTheChosenType)
     // The first type is the exam JSON, as before.
     ui.savePaths.push_back(Join(dir, "exam.json"));
     EXPECT_TRUE(SaveExamSelectionsWith(ui, nullptr));
-    EXPECT_EQ(U8(ui.messages.back().text), "Exam JSON saved successfully.");
+    EXPECT_EQ(U8(ui.messages.back().text), "Exam JSON saved successfully.\n\n" + U8(Join(dir, "exam.json")));
 }
 
 TEST(ExamFormats, CommandFormatsAndUsage)

@@ -113,7 +113,7 @@ bool WriteOutput(DocumentUi& ui, void* owner, const std::u16string& path, const 
     }
     g_modified = false;
     g_document.diskStamp = GetFileStamp(path);
-    ui.ShowMessage(owner, u"File saved successfully.", u"Info", MsgIcon::Info, MsgButtons::Ok);
+    ui.ShowMessage(owner, u"File saved successfully.\n\n" + path, u"Info", MsgIcon::Info, MsgButtons::Ok);
     return true;
 }
 
@@ -265,7 +265,7 @@ void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
     if (!ConfirmDiscardChanges(ui, owner)) return;
     ImportFormat chosen = import ? *import : ImportFormat::Auto;
     size_t type = 0;
-    const std::u16string path = import ? ui.AskOpenPathOfType(owner, ImportFileTypes(), type) : ui.AskOpenPath(owner);
+    const std::u16string path = import ? ui.AskOpenPathOfType(owner, ImportFileTypes(), type, u"Import") : ui.AskOpenPath(owner);
     if (path.empty()) return;
     if (import && chosen == ImportFormat::Auto) chosen = FormatOfImportType(type);
     if (import) import = &chosen;
@@ -295,7 +295,7 @@ void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
     ImportFormat chosen = import ? *import : ImportFormat::Auto;
     size_t type = 0;
     const std::vector<std::u16string> paths =
-        import ? ui.AskOpenPathsOfType(owner, ImportFileTypes(), type) : ui.AskOpenPaths(owner);
+        import ? ui.AskOpenPathsOfType(owner, ImportFileTypes(), type, u"Import && Merge") : ui.AskOpenPaths(owner);
     if (paths.empty()) return;
     if (import && chosen == ImportFormat::Auto) chosen = FormatOfImportType(type);
     if (import) import = &chosen;

@@ -30,14 +30,15 @@ class MainWindowUi : public DocumentUi {
 public:
     std::u16string AskOpenPath(void* owner) override { return g_modalUi->AskOpenPath(owner); }
     std::vector<std::u16string> AskOpenPaths(void* owner) override { return g_modalUi->AskOpenPaths(owner); }
-    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type) override
+    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type,
+                                     const std::u16string& title) override
     {
-        return g_modalUi->AskOpenPathOfType(owner, types, type);
+        return g_modalUi->AskOpenPathOfType(owner, types, type, title);
     }
-    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
-                                                   size_t& type) override
+    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types, size_t& type,
+                                                   const std::u16string& title) override
     {
-        return g_modalUi->AskOpenPathsOfType(owner, types, type);
+        return g_modalUi->AskOpenPathsOfType(owner, types, type, title);
     }
     std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
     {

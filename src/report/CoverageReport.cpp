@@ -118,7 +118,8 @@ void ShowLevel()
         for (const std::string& id : level->rows.back().ids) blanks += (blanks.empty() ? "" : ", ") + id;
         blanks = std::string("Items with a blank ") + OutcomeLevelName(level->level) + ": " + blanks;
     } else {
-        blanks = std::string("Every item has a ") + OutcomeLevelName(level->level) + ".";
+        blanks = std::string(level->level == OutcomeLevel::MLO ? "Every item has an " : "Every item has a ") +
+                     OutcomeLevelName(level->level) + ".";
     }
     SetWindowTextW(GetDlgItem(window, IDC_COV_BLANKS), WidePtr(s2w(blanks)));
     InvalidateRect(GetDlgItem(window, IDC_COV_CHART), nullptr, TRUE);

@@ -29,18 +29,21 @@ public:
         ReportTooLong(owner, tooLong);
         return paths;
     }
-    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type) override
+    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type,
+                                     const std::u16string& title) override
     {
         bool tooLong = false;
-        std::vector<std::u16string> paths = ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, false, &tooLong);
+        std::vector<std::u16string> paths =
+            ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, false, title, &tooLong);
         ReportTooLong(owner, tooLong);
         return paths.empty() ? std::u16string() : paths[0];
     }
-    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
-                                                   size_t& type) override
+    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types, size_t& type,
+                                                   const std::u16string& title) override
     {
         bool tooLong = false;
-        std::vector<std::u16string> paths = ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, true, &tooLong);
+        std::vector<std::u16string> paths =
+            ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, true, title, &tooLong);
         ReportTooLong(owner, tooLong);
         return paths;
     }
@@ -52,10 +55,11 @@ public:
         return path;
     }
     std::u16string AskSavePathOfType(void* owner, const std::u16string& suggested,
-                                     const std::vector<FileType>& types, size_t& type) override
+                                     const std::vector<FileType>& types, size_t& type,
+                                     const std::u16string& title) override
     {
         bool tooLong = false;
-        std::u16string path = ShowSaveAsTypeDialog(static_cast<HWND>(owner), suggested, types, type, &tooLong);
+        std::u16string path = ShowSaveAsTypeDialog(static_cast<HWND>(owner), suggested, types, type, title, &tooLong);
         ReportTooLong(owner, tooLong);
         return path;
     }

@@ -94,7 +94,7 @@ TEST_F(SelectItems, ChecksCounterAndSavedExam)
     const std::u16string exam = Join(dir, "exam.json");
     script_.savePaths.push_back(exam);
     Press(IDC_EXAM_SAVE);
-    EXPECT_EQ(Texts().back(), "Exam JSON saved successfully.");
+    EXPECT_EQ(Texts().back(), "Exam JSON saved successfully.\n\n" + U8(exam));
     EXPECT_EQ(script_.messages.back().owner, Window());
     EXPECT_EQ(script_.suggestedNames.back(), u"exam.json");
     json expected = json::object();

@@ -148,7 +148,7 @@ TEST_F(LongText, WizardEditorAndViewsShowLongTextsAndSaveThemUntouched)
         EXPECT_EQ(Saved(path), bank) << c.type << " " << c.entry;
     }
     for (const auto& m : script_.messages)
-        EXPECT_TRUE(m.text == u"File saved successfully." || m.text == kBrokenRawViewNote) << U8(m.text);
+        EXPECT_TRUE(m.text == u"File saved successfully.\n\n" + g_currentPath || m.text == kBrokenRawViewNote) << U8(m.text);
 }
 
 // On request the raw view holds long lines whole and editable; switching either way takes

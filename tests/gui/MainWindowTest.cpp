@@ -127,7 +127,7 @@ TEST_F(MainWindow, OpenMergeSaveAndSaveAsThroughTheMenu)
     EXPECT_NE(ViewText().find("[Q1a]"), std::string::npos);
 
     Command(IDM_FILE_SAVE);
-    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    EXPECT_EQ(Texts().back(), "File saved successfully.\n\n" + U8(g_currentPath));
     EXPECT_EQ(ReadBytes(path), U8(g_rawJsonText));
     EXPECT_NE(ReadBytes(path).find("\"Q1a\""), std::string::npos);
 
@@ -195,7 +195,7 @@ TEST_F(MainWindow, RawViewTypingSaveAndDiscardQuestion)
     EXPECT_EQ(ViewText(), "{\"items\": [{\"id\": \"X\"}]");
     TypeIntoView(u"{\"items\": [{\"id\": \"X\"}]}");
     Command(IDM_FILE_SAVE);
-    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    EXPECT_EQ(Texts().back(), "File saved successfully.\n\n" + U8(g_currentPath));
     EXPECT_EQ(ViewText().substr(0, 13), "{\r\n  \"items\":");
     EXPECT_NE(ReadBytes(g_currentPath).find("\"correct\": \"A\""), std::string::npos);
 }
@@ -321,7 +321,7 @@ TEST_F(MainWindow, KeyboardFocusShortcutsAndMergeOverTypedText)
         SetKeyboardState(keys);
     };
     ctrl('S');
-    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    EXPECT_EQ(Texts().back(), "File saved successfully.\n\n" + U8(g_currentPath));
     ctrl('F');
     ASSERT_NE(GetFindReplaceWindow(), nullptr);
     wchar_t title[16];

@@ -99,6 +99,7 @@ TEST_F(PrintExam, FromSelectItemsThePageAndTheKey)
     EXPECT_EQ(Dialog(), nullptr);
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_EQ(U8(script_.suggestedNames.back()), U8(key)); // beside the page
+    EXPECT_EQ(script_.dialogTitles, (std::vector<std::u16string>{u"Save Printable Exam As", u"Save Answer Key As"}));
     const std::string bankPath = w2s(bank);
     EXPECT_EQ(ReadBytes(page), Testbank({"print", bankPath, "--versions", "2", "--seed", "5", "--title", "Midterm <A>"}));
     EXPECT_EQ(ReadBytes(key).substr(0, 25), "version,number,id,answer\n");
