@@ -60,7 +60,7 @@ std::vector<ExamRow> BuildExamRows(const json& document)
         const json& item = (*items)[i];
         if (!item.is_object()) continue;
         const std::string id = StringValue(item, "id");
-        ExamRow row{i, s2w(id), s2w(StringValue(item, "type")), s2w(StringValue(item, "category")),
+        ExamRow row{i, s2w(id), s2w(ItemTypeDisplayName(StringValue(item, "type"))), s2w(StringValue(item, "category")),
                     MakeQuestionSnippet(item), IsInitiallyChecked(id), u"", u""};
         std::string outcomes;
         auto objectives = item.find("objectives");

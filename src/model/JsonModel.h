@@ -14,6 +14,10 @@ using NoteList = std::vector<std::u16string>;
 // IDs in use: exact, byte-for-byte membership.
 using IdSet = std::unordered_set<std::string>;
 
+// The name a type code is shown with ("multiple_choice": "Multiple choice"); an unknown
+// code as it stands.
+std::string ItemTypeDisplayName(const std::string& code);
+
 // An imported item that needs the fixup wizard: its type was guessed or its MLO is missing.
 struct ImportIssue {
     std::string id;

@@ -80,7 +80,7 @@ TEST_F(SelectItems, ChecksCounterAndSavedExam)
     EXPECT_STREQ(title, L"Select Items");
     ASSERT_EQ(Rows(), 3);
     EXPECT_EQ(Cell(0, 0), "Q1");
-    EXPECT_EQ(Cell(0, 1), "multiple_choice");
+    EXPECT_EQ(Cell(0, 1), "Multiple choice");
     EXPECT_EQ(Cell(0, 2), "Loops");
     EXPECT_EQ(Cell(0, 3), "Line one line two");
     EXPECT_EQ(Checks(), (std::vector<bool>{true, true, true}));
