@@ -1,6 +1,7 @@
 #include "app/DocumentCommands.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "dupes/DupesLogic.h"
 #include "export/ExamSelection.h"
@@ -55,6 +56,17 @@ void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const Fil
     g_document.diskStamp = stamp;
     g_jsonDoc = std::move(parsed);
     RebuildRawText();
+    // What loading said beyond what the document itself shows stays until the next load,
+    // however often the notes are made again after edits.
+    NoteList current;
+    AppendValidationWarnings(g_jsonDoc, current);
+    std::unordered_multiset<std::u16string> remade(current.begin(), current.end());
+    g_document.keptNotes.clear();
+    for (const std::u16string& note : notes) {
+        auto found = remade.find(note);
+        if (found != remade.end()) remade.erase(found);
+        else g_document.keptNotes.push_back(note);
+    }
     g_validationWarnings = std::move(notes);
     g_hasJson = true;
     g_viewRaw = false;
@@ -73,7 +85,8 @@ bool TakeRawViewText(DocumentUi& ui, std::u16string& error, JsonErrorPlace& plac
     if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr, &place)) return false;
     g_jsonDoc = std::move(parsed);
     RebuildRawText();
-    g_validationWarnings = std::move(notes);
+    g_validationWarnings = g_document.keptNotes;
+    g_validationWarnings.insert(g_validationWarnings.end(), notes.begin(), notes.end());
     g_modified = true; // taken into the document, not yet written
     ui.DocumentReread();
     ui.RefreshView();
@@ -147,8 +160,10 @@ void FinishMerge(DocumentUi& ui, const MergeRecord& record, const NoteList& impo
     MarkDocumentChanged();
     const NoteList notes = MakeMergeNotes(record);
     g_validationWarnings.insert(g_validationWarnings.begin(), importNotes.begin(), importNotes.end());
+    g_document.keptNotes.insert(g_document.keptNotes.begin(), importNotes.begin(), importNotes.end());
     if (!notes.empty()) {
         g_validationWarnings.insert(g_validationWarnings.begin(), notes.begin(), notes.end());
+        g_document.keptNotes.insert(g_document.keptNotes.begin(), notes.begin(), notes.end());
         ui.MergeNotesAdded(notes);
     }
     ui.RefreshView();
@@ -249,6 +264,7 @@ void CmdNewTestbank(DocumentUi& ui, void* owner)
     g_jsonDoc["items"] = json::array();
     RebuildRawText();
     g_validationWarnings.clear();
+    g_document.keptNotes.clear();
     g_currentPath.clear();
     g_document.diskStamp = FileStamp{};
     g_hasJson = true;
