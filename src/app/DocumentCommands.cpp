@@ -82,14 +82,19 @@ bool TakeRawViewText(DocumentUi& ui, std::u16string& error, JsonErrorPlace& plac
     ui.ShowBusy();
     json parsed;
     NoteList notes;
-    if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr, &place)) return false;
+    const std::u16string text = ui.ReadViewText();
+    if (!ParseAndValidateJson(text, parsed, error, notes, nullptr, &place)) return false;
     g_jsonDoc = std::move(parsed);
     RebuildRawText();
+    // Text already in the canonical shape (untouched, replaced, typed with care) stays in
+    // the view: setting a large text again costs the control seconds.
+    const bool same = text == g_rawJsonText;
     g_validationWarnings = g_document.keptNotes;
     g_validationWarnings.insert(g_validationWarnings.end(), notes.begin(), notes.end());
     g_modified = true; // taken into the document, not yet written
     ui.DocumentReread();
-    ui.RefreshView();
+    if (same) ui.ViewHoldsRawText();
+    else ui.RefreshView();
     return true;
 }
 

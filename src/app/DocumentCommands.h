@@ -22,6 +22,9 @@ public:
     // (UTF-16 code units into the view's text).
     virtual void ShowParseErrorPlace(size_t offset) { (void)offset; }
     virtual void RefreshView() {}
+    // The view already shows exactly the raw text (it was taken in unchanged): only its
+    // changed mark is cleared.
+    virtual void ViewHoldsRawText() { RefreshView(); }
     // A long step begins (reading, parsing, rebuilding): the user sees the wait cursor.
     virtual void ShowBusy() {}
     virtual void ResetExamSelections() {}

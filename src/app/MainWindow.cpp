@@ -53,6 +53,11 @@ public:
     // The control's own flag: set by typing and replacing, cleared whenever its text is set.
     bool ViewTextChanged() override { return g_hEdit && SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0); }
     void RefreshView() override { RefreshEditView(g_hMainWnd); }
+    void ViewHoldsRawText() override
+    {
+        if (g_hEdit) SendMessageW(g_hEdit, EM_SETMODIFY, FALSE, 0);
+        UpdateMainWindowTitle();
+    }
     void ShowParseErrorPlace(size_t offset) override
     {
         if (!g_hEdit || !g_viewRaw) return;
