@@ -536,7 +536,7 @@ std::vector<DupeRow> BuildDupeRows(const json& document, double threshold)
     for (size_t g = 0; g < groups.size(); ++g)
         for (size_t m = 0; m < groups[g].members.size(); ++m) {
             const DupeEntry& e = entries[groups[g].members[m]];
-            DupeRow row{g + 1, groups[g].kind, groups[g].scores[m], e.id, ""};
+            DupeRow row{g + 1, groups[g].kind, groups[g].scores[m], e.id, "", ""};
             auto q = items[e.position].find("question");
             if (q != items[e.position].end() && q->is_string()) row.question = q->get<std::string>();
             row.answer = KeyText(items[e.position]);
