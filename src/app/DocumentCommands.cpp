@@ -1,6 +1,7 @@
 #include "app/DocumentCommands.h"
 
 #include <algorithm>
+#include <memory>
 #include <unordered_set>
 
 #include "dupes/DupesLogic.h"
@@ -19,34 +20,66 @@ void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
     ui.ShowMessage(owner, text, u"Error", MsgIcon::Error, MsgButtons::Ok);
 }
 
-enum class Loaded { Ok, Unreadable, Invalid };
+enum class Loaded { Ok, Unreadable, Invalid, Cancelled };
 
-// Reads and parses one file; the file's text is gone before the document is installed.
-// An import reads the other tool's format first; its notes come before the loader's.
-Loaded LoadDocument(DocumentUi& ui, const std::u16string& path, json& parsed, std::u16string& error, NoteList& notes,
-                    std::vector<ImportIssue>& issues, const ImportFormat* import = nullptr,
+// Reads and parses one file, on a thread of its own while the user can cancel; the file's
+// text is gone before the document is installed. An import reads the other tool's format
+// first; its notes come before the loader's.
+Loaded LoadDocument(DocumentUi& ui, void* owner, const std::u16string& path, json& parsed, std::u16string& error,
+                    NoteList& notes, std::vector<ImportIssue>& issues, const ImportFormat* import = nullptr,
                     NoteList* importNotes = nullptr)
 {
     ui.ShowBusy();
-    if (import) {
-        ImportedBank bank;
-        std::string message;
-        if (!ImportBankFile(path, *import, bank, message)) {
-            error = s2w(message);
-            return Loaded::Invalid;
+    struct Job {
+        Loaded result = Loaded::Invalid;
+        json parsed;
+        std::u16string error;
+        NoteList notes, bankNotes;
+        std::vector<ImportIssue> issues;
+    };
+    auto job = std::make_shared<Job>();
+    const bool importing = import != nullptr;
+    const ImportFormat format = import ? *import : ImportFormat::Auto;
+    const bool finished = ui.RunLong(owner, (importing ? u"Importing " : u"Opening ") + FileNameOf(path) + u"...",
+                                     [job, path, importing, format] {
+        try {
+            if (importing) {
+                ImportedBank bank;
+                std::string message;
+                if (!ImportBankFile(path, format, bank, message)) {
+                    job->error = s2w(message);
+                    return;
+                }
+                if (!ValidateTestbankDocument(std::move(bank.document), job->parsed, job->error, job->notes,
+                                              &job->issues))
+                    return;
+                for (const std::string& note : bank.notes) job->bankNotes.push_back(s2w(note));
+                job->result = Loaded::Ok;
+                return;
+            }
+            const std::u16string text = LoadFileText(path);
+            if (text.empty()) {
+                job->result = Loaded::Unreadable;
+                return;
+            }
+            job->result = ParseAndValidateJson(text, job->parsed, job->error, job->notes, &job->issues) ? Loaded::Ok
+                                                                                                        : Loaded::Invalid;
+        } catch (const std::bad_alloc&) {
+            job->result = Loaded::Invalid;
+            job->error = u"Out of memory";
         }
-        if (!ValidateTestbankDocument(std::move(bank.document), parsed, error, notes, &issues)) return Loaded::Invalid;
-        NoteList all;
-        all.reserve(bank.notes.size() + notes.size());
-        for (const std::string& note : bank.notes) all.push_back(s2w(note));
-        if (importNotes) importNotes->insert(importNotes->end(), all.begin(), all.end());
-        for (std::u16string& note : notes) all.push_back(std::move(note));
-        notes = std::move(all);
-        return Loaded::Ok;
+    });
+    if (!finished) return Loaded::Cancelled;
+    if (job->result != Loaded::Ok) {
+        error = job->error;
+        return job->result;
     }
-    const std::u16string text = LoadFileText(path);
-    if (text.empty()) return Loaded::Unreadable;
-    return ParseAndValidateJson(text, parsed, error, notes, &issues) ? Loaded::Ok : Loaded::Invalid;
+    parsed = std::move(job->parsed);
+    issues.insert(issues.end(), job->issues.begin(), job->issues.end());
+    if (importNotes) importNotes->insert(importNotes->end(), job->bankNotes.begin(), job->bankNotes.end());
+    notes = std::move(job->bankNotes);
+    notes.insert(notes.end(), job->notes.begin(), job->notes.end());
+    return Loaded::Ok;
 }
 
 void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const FileStamp& stamp, json&& parsed,
@@ -295,7 +328,8 @@ void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
     std::u16string error;
     NoteList notes;
     std::vector<ImportIssue> issues;
-    switch (LoadDocument(ui, path, parsed, error, notes, issues, import)) {
+    switch (LoadDocument(ui, owner, path, parsed, error, notes, issues, import)) {
+    case Loaded::Cancelled: return;
     case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read file or file is empty."); return;
     case Loaded::Invalid: ShowError(ui, owner, error); return;
     case Loaded::Ok: break;
@@ -332,7 +366,8 @@ void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
         std::u16string error;
         NoteList notes;
         const FileStamp stamp = GetFileStamp(paths[0]);
-        switch (LoadDocument(ui, paths[0], parsed, error, notes, accumulated, import, &importNotes)) {
+        switch (LoadDocument(ui, owner, paths[0], parsed, error, notes, accumulated, import, &importNotes)) {
+        case Loaded::Cancelled: return;
         case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read first file."); return;
         case Loaded::Invalid: ShowError(ui, owner, error); return;
         case Loaded::Ok: break;
@@ -358,7 +393,10 @@ void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
         NoteList notes;
         std::vector<ImportIssue> fileIssues;
         const size_t notesBefore = importNotes.size();
-        switch (LoadDocument(ui, path, parsed, error, notes, fileIssues, import, &importNotes)) {
+        switch (LoadDocument(ui, owner, path, parsed, error, notes, fileIssues, import, &importNotes)) {
+        case Loaded::Cancelled: // what merged so far stays, said as after a failure
+            if (merged) FinishMerge(ui, record, importNotes);
+            return;
         case Loaded::Unreadable: fail(u"Failed to read file:\n" + path); return;
         case Loaded::Invalid: fail(u"Error in file:\n" + path + u"\n\n" + error); return;
         case Loaded::Ok: break;

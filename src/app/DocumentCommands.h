@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,15 @@ public:
     virtual void ViewHoldsRawText() { RefreshView(); }
     // A long step begins (reading, parsing, rebuilding): the user sees the wait cursor.
     virtual void ShowBusy() {}
+    // Work that can take seconds (reading and converting a file), with a way to cancel it;
+    // false when the user cancelled. `work` must own what it touches.
+    virtual bool RunLong(void* owner, const std::u16string& what, std::function<void()> work)
+    {
+        (void)owner;
+        (void)what;
+        work();
+        return true;
+    }
     virtual void ResetExamSelections() {}
     // The document was re-read from the raw view's text: windows holding positions into
     // the old one find their items again (or close).

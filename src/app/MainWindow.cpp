@@ -65,6 +65,10 @@ public:
         SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
     }
     void ShowBusy() override { ShowWaitCursor(); }
+    bool RunLong(void* owner, const std::u16string& what, std::function<void()> work) override
+    {
+        return RunWithProgress(static_cast<HWND>(owner), what, std::move(work));
+    }
     // Windows holding positions into the old document close.
     void ResetExamSelections() override
     {

@@ -1,6 +1,7 @@
 #pragma once
 // What every window of the program shares: the instance, the main window and its view
 // control, the message boxes, and the refresh of the main view.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,11 @@ MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16s
                          MsgButtons buttons = MsgButtons::Ok);
 // Until the next mouse move after the current step: shown for anything that may take long.
 void ShowWaitCursor();
+// Runs `work` on a thread of its own while a small window over `owner` says `text`, the
+// seconds gone, and offers Cancel (shown only when the work takes longer than a moment);
+// the windows wait meanwhile. False when the user cancelled: the work then finishes
+// unseen, so it must own everything it touches (shared pointers, copies).
+bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void()> work);
 // The main view from the document state: empty, the formatted listing or the raw text.
 // Lines longer than kDisplayLineLimit are shown broken: always in the listing, and in the
 // raw view unless the user asked for them whole (the raw view is then read-only).
