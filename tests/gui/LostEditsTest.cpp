@@ -1,5 +1,7 @@
 // Work that sequences of windows used to lose: each case driven as a user drives it, with
 // the document (and what would be saved) checked afterwards.
+#include <atomic>
+
 #include "editor/EditorForm.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
@@ -7,6 +9,7 @@
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
 #include "gui/GuiFixture.h"
+#include "ui/Shell.h"
 
 namespace {
 
@@ -436,4 +439,27 @@ TEST_F(LostEdits, ModalWindowsDisableEveryOtherWindow)
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_TRUE(IsWindowEnabled(Editor()));
     EXPECT_TRUE(IsWindowEnabled(select));
+}
+
+// Work behind the progress window: Cancel gives the windows back at once, and work that
+// ends by itself reports so.
+TEST_F(LostEdits, LongWorkCanBeCancelled)
+{
+    static std::atomic<bool> release{false};
+    release = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (HWND progress = FindWindowW(L"TestbankProgressWindow", nullptr))
+            PostMessageW(progress, WM_COMMAND, IDCANCEL, 0);
+    });
+    const bool finished = RunWithProgress(main, u"Waiting", [] {
+        while (!release) Sleep(10);
+    });
+    KillTimer(nullptr, timer);
+    release = true;
+    EXPECT_FALSE(finished);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_EQ(FindWindowW(L"TestbankProgressWindow", nullptr), nullptr);
+    int result = 0;
+    EXPECT_TRUE(RunWithProgress(main, u"Quick", [&result] { result = 42; }));
+    EXPECT_EQ(result, 42);
 }
