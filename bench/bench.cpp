@@ -14,6 +14,7 @@
 
 #include "../tests/PlantedBank.h"
 #include "app/BatchUi.h"
+#include "dupes/DupesLogic.h"
 #include "cli/TestbankCli.h"
 #include "export/ExamSelection.h"
 #include "formats/ExamFormats.h"
@@ -266,11 +267,46 @@ std::string CsvOf(const json& doc)
     return out;
 }
 
+// Recall of the duplicate search in a bank of `n` items: of the planted pairs that score at
+// least the threshold when compared alone, how many the search of the whole bank groups.
+int RecallMode(size_t n, bool templated)
+{
+    const PlantedBank bank = MakePlantedBank(n * 10 / 11, 10, 7, templated);
+    json doc;
+    std::u16string error;
+    NoteList notes;
+    if (!ValidateTestbankDocument(json(bank.document), doc, error, notes, nullptr)) return 1;
+    std::vector<DupeEntry> entries;
+    AddDocumentEntries(doc, 0, entries);
+    const auto started = std::chrono::steady_clock::now();
+    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, kDefaultDupeThreshold);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::map<std::string, size_t> groupOf, entryOf;
+    for (size_t g = 0; g < groups.size(); ++g)
+        for (size_t m : groups[g].members) groupOf[entries[m].id] = g;
+    for (size_t i = 0; i < entries.size(); ++i) entryOf[entries[i].id] = i;
+    size_t alone = 0, found = 0;
+    for (const Plant& p : bank.plants) {
+        const size_t a = entryOf.at(p.baseId), b = entryOf.at(p.plantId);
+        if (ItemSimilarity(entries[a].content, entries[b].content) + 1e-12 < kDefaultDupeThreshold) continue;
+        ++alone;
+        auto ga = groupOf.find(p.baseId), gb = groupOf.find(p.plantId);
+        found += ga != groupOf.end() && gb != groupOf.end() && ga->second == gb->second;
+    }
+    std::printf("  %-9s %6zu items: %zu planted pairs at %.2f or more alone, %zu found in the bank (%zu missed), %.2f s\n",
+                templated ? "templated" : "free", n, alone, kDefaultDupeThreshold, found, alone - found, seconds);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc == 4 && std::strcmp(argv[1], "--peak") == 0) return PeakMode(argv[2], argv[3]);
+    if (argc == 3 && std::strcmp(argv[1], "--recall") == 0) {
+        for (bool templated : {false, true}) RecallMode(std::strtoul(argv[2], nullptr, 10), templated);
+        return 0;
+    }
     // A bank with planted duplicates for the dupes stage: N items in all, one in ten a plant.
     if (argc == 4 && std::strcmp(argv[1], "--planted") == 0) {
         const size_t n = std::strtoul(argv[2], nullptr, 10);

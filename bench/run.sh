@@ -73,6 +73,8 @@ table=$out/results.txt
       "$(awk "BEGIN{print ${dt[mdupes$n]}/1024}")" "$(awk "BEGIN{print ${dt[dupes$n]}/${dt[check$n]}}")" \
       "$(awk "BEGIN{print ${dt[mdupes$n]}/${dt[mcheck$n]}}")"
   done
+  echo "Recall of the search in a bank against each planted pair compared alone:"
+  for n in 10000 100000; do "$NATIVE_BUILD/testbank_bench" --recall $n; done
   printf '  growth when the bank doubles: dupes %4.2f x, check %4.2f x\n' \
     "$(awk "BEGIN{print ${dt[dupes100000]}/${dt[dupes50000]}}")" "$(awk "BEGIN{print ${dt[check100000]}/${dt[check50000]}}")"
 

@@ -24,7 +24,8 @@ const char kBank[] = R"({"items":[
 {"id":"Q 4","type":"numerical","category":"Geometry","question":"Capital of France?","answer":"Paris *","correct":"Paris *","objectives":{"MLO":"","CLO":"","PLO":""}},
 {"id":"005","type":"multiple_choice","category":"","question":"Ünïcødé – no category","choices":{"A":"a","B":"b","C":"c","D":"d"},"correct":"D","objectives":{"MLO":"m","CLO":"","PLO":""}},
 {"id":"Q6","type":"true_false","category":"","question":"Yes?","correct":"True","objectives":{"MLO":"","CLO":"","PLO":""}},
-{"id":"Q7","type":"numerical","category":"","question":"Minus?","answer":"-2.5","correct":"-2.5","objectives":{"MLO":"","CLO":"","PLO":""}}
+{"id":"Q7","type":"numerical","category":"","question":"Minus?","answer":"-2.5","correct":"-2.5","objectives":{"MLO":"","CLO":"","PLO":""}},
+{"id":"Q8","type":"multiple_choice","category":"","question":"Seven choices?","choices":{"A":"a","B":"b","C":"c","D":"d","E":"e","F":"f","G":"g"},"correct":"G","objectives":{"MLO":"","CLO":"","PLO":""}}
 ]})";
 
 struct Imported {
@@ -139,11 +140,34 @@ TEST(Import, MoodleXmlAsMoodleWritesIt)
     EXPECT_EQ(ItemById(m.doc, "Paris")["correct"], "True");
     EXPECT_EQ(ItemById(m.doc, "Germany")["other_answers"], json::array({"Berlin, Germany"}));
     EXPECT_EQ(ItemById(m.doc, "Pi")["tolerance"], "0.01");
-    // Six choices: E and F kept, the answer F said and the item set to A.
+    // Six choices: all kept, the key where the file puts it, nothing to note.
     const json& six = ItemById(m.doc, "Six");
     EXPECT_EQ(six["choices"]["F"], "F");
-    EXPECT_EQ(six["correct"], "A");
-    EXPECT_TRUE(HasNote(m, "Item [Six] has 6 choices; E and F kept as extra keys of \"choices\". Its answer is F"));
+    EXPECT_EQ(six["correct"], "F");
+    EXPECT_FALSE(HasNote(m, "Item [Six]"));
+}
+
+TEST(Import, ChoicesPastDKeepTheirKeyInEveryReader)
+{
+    const Imported gift = Import("::Five:: Which is fifth? {~one ~two ~three ~four =five}\n", ImportFormat::Gift);
+    ASSERT_TRUE(gift.ok) << gift.error;
+    EXPECT_EQ(ItemById(gift.doc, "Five")["choices"]["E"], "five");
+    EXPECT_EQ(ItemById(gift.doc, "Five")["correct"], "E");
+
+    const Imported csv = Import("question,A,B,C,D,E,F,G,answer\nPick G,1,2,3,4,5,6,seven,G\n", ImportFormat::Csv);
+    ASSERT_TRUE(csv.ok) << csv.error;
+    const json& item = csv.doc["items"][0];
+    EXPECT_EQ(item["choices"]["G"], "seven");
+    EXPECT_EQ(item["correct"], "G");
+
+    // Past Z the choices are kept aside and a key there is said, not silently moved.
+    std::string many = "::Many:: Which? {";
+    for (int i = 0; i < 27; ++i) many += (i == 26 ? " =c" : " ~c") + std::to_string(i);
+    const Imported past = Import(many + "}\n", ImportFormat::Gift);
+    ASSERT_TRUE(past.ok) << past.error;
+    EXPECT_EQ(ItemById(past.doc, "Many")["correct"], "A");
+    EXPECT_EQ(ItemById(past.doc, "Many")["more_choices"], json::array({"c26"}));
+    EXPECT_TRUE(HasNote(past, "its answer is past Z"));
 }
 
 TEST(Import, GiftAsTheDocumentationWritesIt)
@@ -222,7 +246,8 @@ TEST(Import, QuizJsonOfOtherShapes)
     EXPECT_EQ(ItemById(l.doc, "1")["question"], "What does a red light mean?");
     EXPECT_EQ(ItemById(l.doc, "1")["correct"], "B");
     EXPECT_EQ(ItemById(l.doc, "2")["choices"]["E"], "Five");
-    EXPECT_TRUE(HasNote(l, "Item [2] has 5 choices; E kept as an extra key of \"choices\". Its answer is E"));
+    EXPECT_EQ(ItemById(l.doc, "2")["correct"], "E");
+    EXPECT_FALSE(HasNote(l, "Item [2]"));
     EXPECT_EQ(ItemById(l.doc, "3")["correct"], "B"); // a JSON index counts from 0
 }
 

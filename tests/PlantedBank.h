@@ -21,8 +21,10 @@ struct PlantedBank {
 };
 
 // `bases` distinct items (every eleventh true/false), and a plant for every `every`-th base,
-// the kinds in turn; the plants are spread through the bank.
-inline PlantedBank MakePlantedBank(size_t bases, size_t every, unsigned seed = 7)
+// the kinds in turn; the plants are spread through the bank. `templated`: questions in a
+// course's set phrasing, a few words of their own inside text every item shares, and
+// "All of the above" / "None of the above" among many items' choices.
+inline PlantedBank MakePlantedBank(size_t bases, size_t every, unsigned seed = 7, bool templated = false)
 {
     std::mt19937 rng(seed);
     auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
@@ -43,10 +45,15 @@ inline PlantedBank MakePlantedBank(size_t bases, size_t every, unsigned seed = 7
         for (size_t i = 0; i < n; ++i) text += (i ? " " : "") + words[pick(words.size())];
         return text;
     };
-    auto stem = [&] { return "Which " + phrase(10 + pick(6)) + "?"; };
+    auto stem = [&] {
+        if (templated) return "Which of the following statements about the " + phrase(4 + pick(2)) + " is correct?";
+        return "Which " + phrase(10 + pick(6)) + "?";
+    };
     auto choicesOf = [&] {
         nlohmann::json c = nlohmann::json::object();
         for (const char* letter : {"A", "B", "C", "D"}) c[letter] = phrase(1 + pick(3));
+        if (templated && pick(2)) c["C"] = "All of the above";
+        if (templated && pick(2)) c["D"] = "None of the above";
         return c;
     };
     static const char* const letters[] = {"A", "B", "C", "D"};

@@ -57,13 +57,16 @@ Loaded LoadDocument(DocumentUi& ui, void* owner, const std::u16string& path, jso
                 job->result = Loaded::Ok;
                 return;
             }
-            const std::u16string text = LoadFileText(path);
-            if (text.empty()) {
+            std::string bytes;
+            if (!ReadFileBytes(path, bytes) || bytes.empty()) {
                 job->result = Loaded::Unreadable;
                 return;
             }
-            job->result = ParseAndValidateJson(text, job->parsed, job->error, job->notes, &job->issues) ? Loaded::Ok
-                                                                                                        : Loaded::Invalid;
+            // UTF-8 throughout: a UTF-16 copy of a large file would double what opening it needs.
+            job->result = ParseAndValidateUtf8(ValidUtf8(std::move(bytes)), job->parsed, job->error, job->notes,
+                                               &job->issues)
+                              ? Loaded::Ok
+                              : Loaded::Invalid;
         } catch (const std::bad_alloc&) {
             job->result = Loaded::Invalid;
             job->error = u"Out of memory";
@@ -176,7 +179,9 @@ struct MergeRecord {
     std::vector<std::pair<std::string, std::u16string>> dropped; // ID, file
 };
 
-// The duplicate groups that hold an item from the merged files, and the dropped items.
+// The exact copies and conflicts that hold an item from the merged files, found by hash so
+// the notes cost about what the merge costs (near copies: Edit > Find Duplicates), and the
+// dropped items.
 NoteList MakeMergeNotes(const MergeRecord& record)
 {
     NoteList notes;
@@ -185,7 +190,7 @@ NoteList MakeMergeNotes(const MergeRecord& record)
     for (DupeEntry& entry : entries)
         entry.source = static_cast<size_t>(std::upper_bound(record.starts.begin(), record.starts.end(), entry.position) -
                                            record.starts.begin()) - 1;
-    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, kDefaultDupeThreshold);
+    const std::vector<DupeGroup> groups = FindDuplicateGroups(entries, kDefaultDupeThreshold, false);
     notes = MergeDuplicateNotes(entries, groups, record.files, 1);
     for (const auto& drop : record.dropped) notes.push_back(DroppedItemNote(drop.first, drop.second));
     return notes;

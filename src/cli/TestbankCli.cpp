@@ -180,7 +180,8 @@ int Export(const std::string& file, const std::vector<std::string>& ids, bool al
     if (!Load(ui, {file}, err)) return 1;
     if (!SelectItems(ids, allItems, err)) return 1;
     json exam;
-    if (const char16_t* refusal = ExamRefusal(exam)) {
+    // The command ends with the exam written: the items move rather than being copied.
+    if (const char16_t* refusal = ExamRefusal(exam, true)) {
         err += w2s(refusal) + "\n";
         return 1;
     }
@@ -199,7 +200,8 @@ int Print(const std::string& file, const std::vector<std::string>& ids, bool tit
     if (!titled) options.title = DefaultPrintTitle(g_jsonDoc, file);
     if (!SelectItems(ids, ids.empty(), err)) return 1;
     json exam;
-    if (const char16_t* refusal = ExamRefusal(exam)) {
+    // The command ends with the exam written: the items move rather than being copied.
+    if (const char16_t* refusal = ExamRefusal(exam, true)) {
         err += w2s(refusal) + "\n";
         return 1;
     }

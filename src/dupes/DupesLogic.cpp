@@ -116,16 +116,35 @@ double Similarity(const std::vector<uint64_t>& qa, const std::vector<uint64_t>& 
 // MinHash values for banding: per band one hash of its own (a seeded multiply-shift of
 // the shingle's value), spread over `rows` bins, each bin keeping its least value. Few
 // bins per band keep them full even for short texts, so the rows of a band stay
-// independent; an empty bin (fewer shingles than rows) holds a fixed mark.
-void BandMinHash(const std::vector<uint64_t>& shingles, size_t bands, size_t rows, std::vector<uint64_t>& out)
+// independent; an empty bin (fewer shingles than rows) holds a fixed mark. The first
+// `rareCount` shingles make the `bands` bands in `out`; the first `wholeBands` of them are
+// also made over every shingle, with the same hashes, into `whole`.
+inline uint64_t BandHash(uint64_t s, size_t band)
+{
+    uint64_t x = (s ^ (0x9E3779B97F4A7C15ull * (band + 1))) * 0xD6E8FEB86659FD93ull;
+    return x ^ (x >> 32);
+}
+
+void BandMinHash(const std::vector<uint64_t>& shingles, size_t rareCount, size_t bands, size_t wholeBands, size_t rows,
+                 std::vector<uint64_t>& out, std::vector<uint64_t>& whole)
 {
     out.assign(bands * rows, UINT64_MAX);
-    for (uint64_t s : shingles) {
-        for (size_t b = 0; b < bands; ++b) {
-            uint64_t x = (s ^ (0x9E3779B97F4A7C15ull * (b + 1))) * 0xD6E8FEB86659FD93ull;
-            x ^= x >> 32;
-            const size_t bin = b * rows + static_cast<size_t>(((x >> 32) * rows) >> 32);
-            out[bin] = std::min<uint64_t>(out[bin], x & 0xFFFFFFFFull);
+    whole.assign(wholeBands * rows, UINT64_MAX);
+    auto bin = [rows](uint64_t x, size_t band) { return band * rows + static_cast<size_t>(((x >> 32) * rows) >> 32); };
+    for (size_t k = 0; k < shingles.size(); ++k) {
+        const uint64_t s = shingles[k];
+        const bool rare = k < rareCount;
+        for (size_t b = 0; b < wholeBands; ++b) {
+            const uint64_t x = BandHash(s, b);
+            const size_t at = bin(x, b);
+            whole[at] = std::min<uint64_t>(whole[at], x & 0xFFFFFFFFull);
+            if (rare) out[at] = std::min<uint64_t>(out[at], x & 0xFFFFFFFFull);
+        }
+        if (!rare) continue;
+        for (size_t b = wholeBands; b < bands; ++b) {
+            const uint64_t x = BandHash(s, b);
+            const size_t at = bin(x, b);
+            out[at] = std::min<uint64_t>(out[at], x & 0xFFFFFFFFull);
         }
     }
 }
@@ -189,9 +208,107 @@ struct UnionFind {
 // threshold so that pairs at the threshold are still caught (at 0.8: Jq 0.6 with equal
 // choices, 99.2 %).
 constexpr size_t kBands = 20;
+// Bands over the whole shingle sets, common shingles included: a pair whose shared text is
+// mostly common (a course's set phrasing) looks unlike in the bands above, alike here. They
+// share the first bands' hashes, so they cost little more than those.
+constexpr size_t kWholeBands = 10;
+constexpr size_t kAllBands = kBands + kWholeBands;
 // Members of one bucket each compared with at most this many earlier ones in other
 // groups: a template bank whose items differ in a number stays linear.
 constexpr size_t kBucketReach = 24;
+
+// Near copies: per band the entries sorted by their band key, candidates in one bucket
+// confirmed by their exact similarity and joined.
+void JoinNearCopies(const std::vector<DupeEntry>& entries, double threshold, UnionFind& groups, std::vector<double>& best)
+{
+    const size_t n = entries.size();
+    const size_t questionRows = threshold >= 0.75 ? 3 : threshold >= 0.6 ? 2 : 1;
+    const size_t choiceRows = threshold >= 0.6 ? 2 : 1;
+    std::vector<uint64_t> bandKeys(n * kAllBands);
+    ShingleSets sets;
+    {
+        std::vector<uint64_t> shingles;
+        for (size_t i = 0; i < n; ++i) {
+            QuestionShingles(entries[i].content, shingles);
+            sets.Add(shingles);
+            ChoiceShingles(entries[i].content, shingles);
+            sets.Add(shingles);
+        }
+    }
+    {
+        // Shingles in more than 1 % of the items ("which ", "the f") would make every pair
+        // that has them agree in their bins; the signatures leave them out (counted
+        // approximately, in a fixed table), unless nothing else is left.
+        std::vector<uint16_t> count(1 << 20);
+        for (uint32_t v : sets.pool)
+            if (count[v & 0xFFFFF] < UINT16_MAX) ++count[v & 0xFFFFF];
+        const size_t common = std::max<size_t>(64, n / 100);
+        std::vector<uint64_t> shingles, commonOnes, qHash, cHash, qWhole, cWhole;
+        auto signature = [&](size_t set, size_t rows, std::vector<uint64_t>& out, std::vector<uint64_t>& outWhole) {
+            shingles.clear();
+            commonOnes.clear();
+            const uint32_t *x = sets.pool.data() + sets.start[set], *end = sets.pool.data() + sets.start[set + 1];
+            for (const uint32_t* p = x; p < end; ++p)
+                (count[*p & 0xFFFFF] <= common ? shingles : commonOnes).push_back(Mix(*p));
+            // With nothing rare left, the rare bands take every shingle.
+            const size_t rareCount = shingles.empty() ? commonOnes.size() : shingles.size();
+            shingles.insert(shingles.end(), commonOnes.begin(), commonOnes.end());
+            BandMinHash(shingles, rareCount, kBands, kWholeBands, rows, out, outWhole);
+        };
+        for (size_t i = 0; i < n; ++i) {
+            signature(2 * i, questionRows, qHash, qWhole);
+            signature(2 * i + 1, choiceRows, cHash, cWhole);
+            const uint64_t type = HashText(entries[i].content.type, 31);
+            for (size_t b = 0; b < kAllBands; ++b) {
+                const bool rareBand = b < kBands;
+                const uint64_t* q = rareBand ? &qHash[b * questionRows] : &qWhole[(b - kBands) * questionRows];
+                const uint64_t* c = rareBand ? &cHash[b * choiceRows] : &cWhole[(b - kBands) * choiceRows];
+                uint64_t h = Mix(b ^ type);
+                for (size_t r = 0; r < questionRows; ++r) h = Mix(h ^ q[r]);
+                for (size_t r = 0; r < choiceRows; ++r) h = Mix(h ^ c[r]);
+                bandKeys[i * kAllBands + b] = h;
+            }
+        }
+    }
+    std::unordered_set<uint64_t> rejected;
+    // Each band's entries sorted by key: the key's high bits and the entry's index in one
+    // word sort fastest. Keys equal in those bits fall in one bucket; every candidate is
+    // confirmed exactly, so a rare false one costs a comparison only.
+    const unsigned indexBits = n < (size_t(1) << 24) ? 24 : 32;
+    const uint64_t indexMask = (uint64_t(1) << indexBits) - 1;
+    std::vector<uint64_t> band(n);
+    for (size_t b = 0; b < kAllBands; ++b) {
+        for (size_t i = 0; i < n; ++i) band[i] = (bandKeys[i * kAllBands + b] & ~indexMask) | i;
+        std::sort(band.begin(), band.end());
+        for (size_t start = 0; start < n;) {
+            size_t end = start + 1;
+            while (end < n && (band[end] & ~indexMask) == (band[start] & ~indexMask)) ++end;
+            for (size_t x = start + 1; x < end; ++x) {
+                const uint32_t i = static_cast<uint32_t>(band[x] & indexMask);
+                size_t reached = 0;
+                for (size_t y = x; y-- > start && reached < kBucketReach;) {
+                    const uint32_t j = static_cast<uint32_t>(band[y] & indexMask);
+                    if (groups.Find(i) == groups.Find(j)) continue;
+                    ++reached;
+                    const uint64_t pair = (uint64_t(std::min(i, j)) << 32) | std::max(i, j);
+                    if (rejected.count(pair)) continue;
+                    const double score =
+                        entries[i].content.type == entries[j].content.type ? sets.Similarity(i, j) : 0;
+                    if (score + 1e-12 < threshold) {
+                        rejected.insert(pair);
+                        continue;
+                    }
+                    groups.Join(i, j);
+                    best[i] = std::max(best[i], score);
+                    best[j] = std::max(best[j], score);
+                }
+            }
+            start = end;
+        }
+    }
+    bandKeys.clear();
+    bandKeys.shrink_to_fit();
+}
 
 } // namespace
 
@@ -225,7 +342,7 @@ void AddDocumentEntries(const json& document, size_t source, std::vector<DupeEnt
     }
 }
 
-std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries, double threshold)
+std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries, double threshold, bool nearCopies)
 {
     const size_t n = entries.size();
     UnionFind groups(n);
@@ -246,83 +363,7 @@ std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries
         }
     }
 
-    // Near: band keys of every entry, then per band the entries sorted by key.
-    const size_t questionRows = threshold >= 0.75 ? 3 : threshold >= 0.6 ? 2 : 1;
-    const size_t choiceRows = threshold >= 0.6 ? 2 : 1;
-    std::vector<uint64_t> bandKeys(n * kBands);
-    ShingleSets sets;
-    {
-        std::vector<uint64_t> shingles;
-        for (size_t i = 0; i < n; ++i) {
-            QuestionShingles(entries[i].content, shingles);
-            sets.Add(shingles);
-            ChoiceShingles(entries[i].content, shingles);
-            sets.Add(shingles);
-        }
-    }
-    {
-        // Shingles in more than 1 % of the items ("which ", "the f") would make every pair
-        // that has them agree in their bins; the signatures leave them out (counted
-        // approximately, in a fixed table), unless nothing else is left.
-        std::vector<uint16_t> count(1 << 20);
-        for (uint32_t v : sets.pool)
-            if (count[v & 0xFFFFF] < UINT16_MAX) ++count[v & 0xFFFFF];
-        const size_t common = std::max<size_t>(64, n / 100);
-        std::vector<uint64_t> rare, qHash, cHash;
-        auto signature = [&](size_t set, size_t rows, std::vector<uint64_t>& out) {
-            rare.clear();
-            const uint32_t *x = sets.pool.data() + sets.start[set], *end = sets.pool.data() + sets.start[set + 1];
-            for (const uint32_t* p = x; p < end; ++p)
-                if (count[*p & 0xFFFFF] <= common) rare.push_back(Mix(*p));
-            if (rare.empty())
-                for (const uint32_t* p = x; p < end; ++p) rare.push_back(Mix(*p));
-            BandMinHash(rare, kBands, rows, out);
-        };
-        for (size_t i = 0; i < n; ++i) {
-            signature(2 * i, questionRows, qHash);
-            signature(2 * i + 1, choiceRows, cHash);
-            const uint64_t type = HashText(entries[i].content.type, 31);
-            for (size_t b = 0; b < kBands; ++b) {
-                uint64_t h = Mix(b ^ type);
-                for (size_t r = 0; r < questionRows; ++r) h = Mix(h ^ qHash[b * questionRows + r]);
-                for (size_t r = 0; r < choiceRows; ++r) h = Mix(h ^ cHash[b * choiceRows + r]);
-                bandKeys[i * kBands + b] = h;
-            }
-        }
-    }
-    std::unordered_set<uint64_t> rejected;
-    std::vector<std::pair<uint64_t, uint32_t>> band(n);
-    for (size_t b = 0; b < kBands; ++b) {
-        for (size_t i = 0; i < n; ++i) band[i] = {bandKeys[i * kBands + b], static_cast<uint32_t>(i)};
-        std::sort(band.begin(), band.end());
-        for (size_t start = 0; start < n;) {
-            size_t end = start + 1;
-            while (end < n && band[end].first == band[start].first) ++end;
-            for (size_t x = start + 1; x < end; ++x) {
-                const uint32_t i = band[x].second;
-                size_t reached = 0;
-                for (size_t y = x; y-- > start && reached < kBucketReach;) {
-                    const uint32_t j = band[y].second;
-                    if (groups.Find(i) == groups.Find(j)) continue;
-                    ++reached;
-                    const uint64_t pair = (uint64_t(std::min(i, j)) << 32) | std::max(i, j);
-                    if (rejected.count(pair)) continue;
-                    const double score =
-                        entries[i].content.type == entries[j].content.type ? sets.Similarity(i, j) : 0;
-                    if (score + 1e-12 < threshold) {
-                        rejected.insert(pair);
-                        continue;
-                    }
-                    groups.Join(i, j);
-                    best[i] = std::max(best[i], score);
-                    best[j] = std::max(best[j], score);
-                }
-            }
-            start = end;
-        }
-    }
-    bandKeys.clear();
-    bandKeys.shrink_to_fit();
+    if (nearCopies) JoinNearCopies(entries, threshold, groups, best);
 
     // Groups in entry order; each kind decided from its members' signatures.
     std::unordered_map<uint32_t, size_t> groupOf;

@@ -39,8 +39,10 @@ void AddDocumentEntries(const json& document, size_t source, std::vector<DupeEnt
 double ItemSimilarity(const ItemContent& a, const ItemContent& b);
 
 // The groups: conflicts first, then exact, then near, each kind in the order of its first
-// member. `threshold` in (0, 1] is the least similarity of a near pair.
-std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries, double threshold);
+// member. `threshold` in (0, 1] is the least similarity of a near pair. Without
+// `nearCopies` only exact copies and conflicts, found by hash alone.
+std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries, double threshold,
+                                          bool nearCopies = true);
 
 const char* DupeKindName(DupeKind kind);
 // A score as shown: two decimals, rounded down so a pair never looks more alike than it is.

@@ -10,7 +10,6 @@ namespace {
 
 const char* const kTypes[4] = {"multiple_choice", "true_false", "numerical", "algorithmic"};
 const char* const kOutcomes[3] = {"MLO", "CLO", "PLO"};
-const char* const kLetters[4] = {"A", "B", "C", "D"};
 const int kMultiLine[] = {IDC_ED_QUESTION, IDC_ED_TEMPLATE, IDC_ED_PARAMETERS, IDC_ED_CONSTANTS, IDC_ED_DISTRACTORS};
 // The algorithm's text members and their fields.
 const struct {
@@ -92,6 +91,25 @@ json& ObjectMember(json& item, const char* key)
 
 } // namespace
 
+int ChoiceFieldId(int index) { return index < kMinChoices ? IDC_ED_CHOICE_A + index : IDC_ED_CHOICE_E + index - kMinChoices; }
+
+int ChoiceLabelId(int index) { return index < kMinChoices ? 3131 + index : IDC_ED_CHOICE_E_LABEL + index - kMinChoices; }
+
+int FormChoiceCount(const FormModel& form)
+{
+    int count = kMinChoices;
+    while (count < kMaxChoices && form.texts.count(ChoiceFieldId(count))) ++count;
+    return count;
+}
+
+void SetFormChoiceCount(FormModel& form, int count)
+{
+    for (int k = 0; k < kMaxChoices; ++k) {
+        if (k < count) form.texts.emplace(ChoiceFieldId(k), u"");
+        else form.texts.erase(ChoiceFieldId(k));
+    }
+}
+
 int EditorTypeIndex(const std::string& type)
 {
     const std::string canonical = NormalizeTypeString(type);
@@ -167,7 +185,7 @@ FormModel ClearedItemForm()
     FormModel form;
     for (int id : {IDC_ED_ID, IDC_ED_CATEGORY, IDC_ED_MLO, IDC_ED_CLO, IDC_ED_PLO, IDC_ED_QUESTION, IDC_ED_ANSWER})
         form.texts[id] = u"";
-    for (int k = 0; k < 4; ++k) form.texts[IDC_ED_CHOICE_A + k] = u"";
+    SetFormChoiceCount(form, kMinChoices);
     for (const auto& field : kAlgorithmTexts) form.texts[field.id] = u"";
     form.texts[IDC_ED_CHOICE_COUNT] = u"";
     for (const auto& field : kAlgorithmJson) form.texts[field.id] = u"";
@@ -192,11 +210,13 @@ FormModel LoadItemForm(const json& item)
 
     if (type == 0) {
         const json* choices = Member(item, "choices");
-        for (int k = 0; k < 4; ++k)
-            form.texts[IDC_ED_CHOICE_A + k] = choices ? StringText(Member(*choices, kLetters[k])) : u"";
+        const int count = choices ? ChoiceCount(*choices) : kMinChoices;
+        SetFormChoiceCount(form, count);
+        for (int k = 0; k < count; ++k)
+            form.texts[ChoiceFieldId(k)] = choices ? StringText(Member(*choices, ChoiceLetter(k).c_str())) : u"";
         const json* correct = Member(item, "correct");
-        for (int k = 0; k < 4; ++k)
-            if (correct && correct->is_string() && correct->get_ref<const std::string&>() == kLetters[k])
+        for (int k = 0; k < count; ++k)
+            if (correct && correct->is_string() && correct->get_ref<const std::string&>() == ChoiceLetter(k))
                 form.selections[IDC_ED_CORRECT] = k;
     } else if (type == 1) {
         form.selections[IDC_ED_TRUE_FALSE] = TruthValue(item) ? 0 : 1;
@@ -296,10 +316,16 @@ bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form
     if (type == 0) {
         const json* storedChoices = Member(original, "choices");
         json& choices = ObjectMember(item, "choices");
-        for (int k = 0; k < 4; ++k)
-            choices[kLetters[k]] = text(IDC_ED_CHOICE_A + k, storedChoices ? Member(*storedChoices, kLetters[k]) : nullptr);
+        const int count = FormChoiceCount(form);
+        for (int k = 0; k < kMaxChoices; ++k) {
+            const std::string letter = ChoiceLetter(k);
+            if (k < count)
+                choices[letter] = text(ChoiceFieldId(k), storedChoices ? Member(*storedChoices, letter.c_str()) : nullptr);
+            else
+                choices.erase(letter); // removed in the form
+        }
         const int letter = form.Selection(IDC_ED_CORRECT);
-        item["correct"] = letter >= 0 && letter < 4 ? kLetters[letter] : "A";
+        item["correct"] = ChoiceLetter(letter >= 0 && letter < count ? letter : 0);
         item.erase("answer");
         item.erase("algorithm");
     } else if (type == 1) {

@@ -33,7 +33,19 @@ enum : int {
     IDC_ED_PARAMETERS = 3151,
     IDC_ED_CONSTANTS = 3153,
     IDC_ED_DISTRACTORS = 3155,
+    IDC_ED_ADD_CHOICE = 3156,
+    IDC_ED_REMOVE_CHOICE = 3157,
+    IDC_ED_CHOICE_E = 3160,       // to Z: 3181
+    IDC_ED_CHOICE_E_LABEL = 3190, // to Z: 3211
 };
+
+// The field of choice `index` (0 for A) and its label.
+int ChoiceFieldId(int index);
+int ChoiceLabelId(int index);
+// How many choices a form holds (A-D and the further fields it has), and the form made to
+// hold `count`: new fields empty, the fields past it dropped.
+int FormChoiceCount(const FormModel& form);
+void SetFormChoiceCount(FormModel& form, int count);
 
 // Positions in `items` of the items of each type (multiple choice, true/false, numerical,
 // algorithmic). A recognised spelling such as "tf" counts as its canonical type.
@@ -51,7 +63,7 @@ std::u16string ItemListEntry(const json& item);
 // The form holding an item as stored: texts exactly as in the document (line feeds and
 // NULs kept), the type and answer list selections.
 FormModel LoadItemForm(const json& item);
-// The form of a new item: every field empty, "A" and "True" selected.
+// The form of a new item: every field empty, choices A-D, "A" and "True" selected.
 FormModel ClearedItemForm();
 // What the controls are given: multi-line fields with CR LF line breaks and soft breaks
 // (kSoftBreak) in lines longer than kWrappedLineLimit, NULs as U+2400; a one-line field

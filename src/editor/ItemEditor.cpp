@@ -1,6 +1,7 @@
 #include "editor/ItemEditor.h"
 
 #include <algorithm>
+#include <array>
 
 #include "editor/EditorForm.h"
 #include "ui/ControlTable.h"
@@ -20,10 +21,13 @@ struct EditorState {
     size_t editing = kNewItem; // the position in `items` of the item in the form
     std::string editingId;     // its ID, to find it again in a re-read document
     HWND savedFocus = nullptr;
+    int choiceCount = kMinChoices; // choice fields shown: A-D and the further ones
 };
 EditorState g_editor;
 
 enum { kMcGroup = 1, kTfGroup = 2, kNumGroup = 3, kAlgGroup = 4 };
+// Choices past D have a group each (E: 6 ... Z: 27), shown while the item has them.
+constexpr int ExtraChoiceGroup(int index) { return 2 + index; }
 const DWORD kLine = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
 const DWORD kMulti = WS_BORDER | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN;
 const DWORD kList = WS_TABSTOP | CBS_DROPDOWNLIST;
@@ -56,7 +60,9 @@ const ControlSpec kControls[] = {
     {3134, L"STATIC", L"Choice D:", 0, 10, 437, 70, 20, kMcGroup, N},
     {IDC_ED_CHOICE_A + 3, L"EDIT", L"", kLine, 80, 437, 350, 20, kMcGroup, T},
     {0, L"STATIC", L"Correct:", 0, 10, 467, 70, 20, 0, N},
-    {IDC_ED_CORRECT, L"COMBOBOX", L"", kList, 80, 465, 80, 100, kMcGroup, S},
+    {IDC_ED_CORRECT, L"COMBOBOX", L"", kList | WS_VSCROLL, 80, 465, 80, 200, kMcGroup, S},
+    {IDC_ED_ADD_CHOICE, L"BUTTON", L"Add C&hoice", WS_TABSTOP, 170, 464, 100, 24, kMcGroup, N},
+    {IDC_ED_REMOVE_CHOICE, L"BUTTON", L"&Remove Last Choice", WS_TABSTOP, 280, 464, 150, 24, kMcGroup, N},
     {IDC_ED_TRUE_FALSE, L"COMBOBOX", L"", kList, 80, 465, 80, 100, kTfGroup, S},
     {3135, L"STATIC", L"Answer:", 0, 10, 497, 70, 20, kNumGroup, N},
     {IDC_ED_ANSWER, L"EDIT", L"", kLine, 80, 497, 350, 20, kNumGroup, T},
@@ -80,11 +86,33 @@ const ControlSpec kControls[] = {
     {IDC_ED_CANCEL, L"BUTTON", L"Cancel", WS_TABSTOP, 110, 580, 80, 30, 0, N},
     {IDC_ED_APPLY, L"BUTTON", L"&Apply", WS_TABSTOP, 210, 580, 80, 30, 0, N},
 };
-constexpr ControlTable kTable = MakeControlTable(kControls);
+// The choices past D: a column of their own beside A-D, rows going down from A's.
+constexpr int kExtraChoices = kMaxChoices - kMinChoices;
+const wchar_t* const kExtraChoiceLabels[kExtraChoices] = {
+    L"Choice E:", L"Choice F:", L"Choice G:", L"Choice H:", L"Choice I:", L"Choice J:", L"Choice K:", L"Choice L:",
+    L"Choice M:", L"Choice N:", L"Choice O:", L"Choice P:", L"Choice Q:", L"Choice R:", L"Choice S:", L"Choice T:",
+    L"Choice U:", L"Choice V:", L"Choice W:", L"Choice X:", L"Choice Y:", L"Choice Z:"};
+constexpr int ChoiceRowTop(int index) { return 362 + 25 * (index - kMinChoices); }
+constexpr size_t kBaseControls = sizeof kControls / sizeof kControls[0];
+const std::array<ControlSpec, kBaseControls + 2 * kExtraChoices> kAllControls = [] {
+    std::array<ControlSpec, kBaseControls + 2 * kExtraChoices> all{};
+    size_t at = 0;
+    for (const ControlSpec& spec : kControls) all[at++] = spec;
+    for (int k = kMinChoices; k < kMaxChoices; ++k) {
+        const int group = ExtraChoiceGroup(k);
+        all[at++] = {ChoiceLabelId(k), L"STATIC", kExtraChoiceLabels[k - kMinChoices], 0, 450, ChoiceRowTop(k), 70, 20,
+                     group, N};
+        all[at++] = {ChoiceFieldId(k), L"EDIT", L"", kLine, 520, ChoiceRowTop(k), 330, 20, group, T};
+    }
+    return all;
+}();
+const ControlTable kTable{kAllControls.data(), kAllControls.size()};
 const int kButtonsTop = 580;
 
 const wchar_t* const kTypeEntries[] = {L"Multiple choice", L"True/False", L"Numerical", L"Algorithmic"};
-const wchar_t* const kLetterEntries[] = {L"A", L"B", L"C", L"D"};
+const wchar_t* const kLetterEntries[kMaxChoices] = {L"A", L"B", L"C", L"D", L"E", L"F", L"G", L"H", L"I",
+                                                    L"J", L"K", L"L", L"M", L"N", L"O", L"P", L"Q", L"R",
+                                                    L"S", L"T", L"U", L"V", L"W", L"X", L"Y", L"Z"};
 const wchar_t* const kTruthEntries[] = {L"True", L"False"};
 
 int TypeIndex(HWND window)
@@ -94,22 +122,50 @@ int TypeIndex(HWND window)
     return index >= 0 && index <= 3 ? index : 0;
 }
 
+void SetScrollRange(HWND window);
+
 void UpdateTypeSpecificVisibility(HWND window)
 {
     const int type = TypeIndex(window);
     for (int group = kMcGroup; group <= kAlgGroup; ++group) ShowControlGroup(window, kTable, group, group == type + 1);
+    for (int k = kMinChoices; k < kMaxChoices; ++k)
+        ShowControlGroup(window, kTable, ExtraChoiceGroup(k), type == 0 && k < g_editor.choiceCount);
+    EnableWindow(GetDlgItem(window, IDC_ED_ADD_CHOICE), g_editor.choiceCount < kMaxChoices);
+    EnableWindow(GetDlgItem(window, IDC_ED_REMOVE_CHOICE), g_editor.choiceCount > kMinChoices);
+    const int lastRow = type == 0 && g_editor.choiceCount > kMinChoices ? ChoiceRowTop(g_editor.choiceCount - 1) + 40 : 0;
+    g_editor.contentHeight = std::max(kButtonsTop + 50, lastRow);
+    SetScrollRange(window);
+}
+
+// The correct-letter list offers a letter for each choice shown, keeping the selection.
+void SetChoiceCount(HWND window, int count)
+{
+    g_editor.choiceCount = count;
+    HWND list = GetDlgItem(window, IDC_ED_CORRECT);
+    const int selection = static_cast<int>(SendMessageW(list, CB_GETCURSEL, 0, 0));
+    FillComboBox(list, kLetterEntries, static_cast<size_t>(count));
+    SendMessageW(list, CB_SETCURSEL, selection >= 0 && selection < count ? selection : 0, 0);
+}
+
+// The controls' values; the hidden fields of choices past the shown ones are not the form's.
+FormModel ReadEditorForm(HWND window)
+{
+    FormModel form;
+    ReadForm(window, kTable, form);
+    SetFormChoiceCount(form, g_editor.choiceCount);
+    return form;
 }
 
 // Puts a form into the controls and remembers what they then hold.
 void ShowForm(HWND window, const FormModel& stored)
 {
     ShowWaitCursor();
+    SetChoiceCount(window, FormChoiceCount(stored));
     WriteForm(window, kTable, DisplayItemForm(stored));
     for (const ControlSpec& spec : kTable)
         if (spec.field == FieldKind::Text) SendDlgItemMessageW(window, spec.id, EM_SETREADONLY, IsCutField(stored, spec.id), 0);
     UpdateTypeSpecificVisibility(window);
-    g_editor.shown = FormModel{};
-    ReadForm(window, kTable, g_editor.shown);
+    g_editor.shown = ReadEditorForm(window);
 }
 
 void McEditorLoadJsonItem(HWND window, size_t position)
@@ -195,8 +251,7 @@ bool McEditorSaveControlsToJson(HWND window)
     // The raw view's changes go into the document before the item does (the editor's list
     // follows them), else the raw text made from the document would lose them.
     if (!ApplyRawViewEditsFirst(window) || !IsWindow(window)) return false;
-    FormModel form;
-    ReadForm(window, kTable, form);
+    const FormModel form = ReadEditorForm(window);
     std::u16string error;
     size_t position = 0;
     bool added = false;
@@ -218,11 +273,32 @@ bool McEditorSaveControlsToJson(HWND window)
     return true;
 }
 
-bool FormHoldsEdits(HWND window)
+bool FormHoldsEdits(HWND window) { return FormEdited(ReadEditorForm(window), g_editor.shown); }
+
+void AddChoice(HWND window)
 {
-    FormModel form;
-    ReadForm(window, kTable, form);
-    return FormEdited(form, g_editor.shown);
+    if (g_editor.choiceCount >= kMaxChoices) return;
+    const int added = g_editor.choiceCount;
+    SetChoiceCount(window, added + 1);
+    SetDlgItemTextW(window, ChoiceFieldId(added), L"");
+    UpdateTypeSpecificVisibility(window);
+    SetFocus(GetDlgItem(window, ChoiceFieldId(added)));
+}
+
+void RemoveLastChoice(HWND window)
+{
+    if (g_editor.choiceCount <= kMinChoices) return;
+    const int last = g_editor.choiceCount - 1;
+    if (SendDlgItemMessageW(window, IDC_ED_CORRECT, CB_GETCURSEL, 0, 0) == last) {
+        ShowMessageBox(window,
+                       u"Choice " + std::u16string(1, static_cast<char16_t>(u'A' + last)) +
+                           u" is the correct answer. Choose another correct answer before removing it.",
+                       u"Item Editor", MsgIcon::Warning);
+        return;
+    }
+    SetChoiceCount(window, last);
+    UpdateTypeSpecificVisibility(window);
+    SetFocus(GetDlgItem(window, IDC_ED_REMOVE_CHOICE));
 }
 
 void CloseIfConfirmed(HWND window)
@@ -241,6 +317,13 @@ void SetScrollRange(HWND window)
     info.nPage = static_cast<UINT>(client.bottom);
     info.nPos = g_editor.scrollPos;
     SetScrollInfo(window, SB_VERT, &info, TRUE);
+    // A shorter form (choices removed) may leave the position past the new end.
+    info.fMask = SIF_POS;
+    GetScrollInfo(window, SB_VERT, &info);
+    if (info.nPos != g_editor.scrollPos) {
+        ScrollWindow(window, 0, g_editor.scrollPos - info.nPos, nullptr, nullptr);
+        g_editor.scrollPos = info.nPos;
+    }
 }
 
 void OnVScroll(HWND window, int request)
@@ -273,15 +356,15 @@ void OnVScroll(HWND window, int request)
 void OnCreate(HWND window)
 {
     g_editor.hWnd = window;
-    CreateControls(window, kTable, reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), 0,
-                   (1u << kTfGroup) | (1u << kNumGroup) | (1u << kAlgGroup));
+    unsigned hidden = (1u << kTfGroup) | (1u << kNumGroup) | (1u << kAlgGroup);
+    for (int k = kMinChoices; k < kMaxChoices; ++k) hidden |= 1u << ExtraChoiceGroup(k);
+    g_editor.choiceCount = kMinChoices;
+    CreateControls(window, kTable, reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)), 0, hidden);
     FillComboBox(GetDlgItem(window, IDC_ED_TYPE), kTypeEntries, 4);
-    FillComboBox(GetDlgItem(window, IDC_ED_CORRECT), kLetterEntries, 4);
+    FillComboBox(GetDlgItem(window, IDC_ED_CORRECT), kLetterEntries, kMinChoices);
     FillComboBox(GetDlgItem(window, IDC_ED_TRUE_FALSE), kTruthEntries, 2);
     for (int id : {IDC_ED_TYPE, IDC_ED_CORRECT, IDC_ED_TRUE_FALSE}) SendDlgItemMessageW(window, id, CB_SETCURSEL, 0, 0);
-    g_editor.contentHeight = kButtonsTop + 50;
     g_editor.scrollPos = 0;
-    SetScrollRange(window);
     UpdateTypeSpecificVisibility(window);
     FillItemComboForCurrentType(window);
     FocusFirstControl(window);
@@ -392,6 +475,8 @@ LRESULT CALLBACK McEditorWndProc(HWND window, UINT message, WPARAM wParam, LPARA
             if (McEditorSaveControlsToJson(window)) DestroyWindow(window);
             break;
         case IDC_ED_APPLY: McEditorSaveControlsToJson(window); break;
+        case IDC_ED_ADD_CHOICE: AddChoice(window); break;
+        case IDC_ED_REMOVE_CHOICE: RemoveLastChoice(window); break;
         case IDCANCEL:
         case IDC_ED_CANCEL: CloseIfConfirmed(window); break;
         default: break;

@@ -138,30 +138,32 @@ std::set<std::string> SelectedIdsFromRows(const json& document, const std::vecto
 
 void ClearExamSelectionState() { g_examSelection = ExamSelectionState{}; }
 
-json BuildExam(const json& document, const std::set<std::string>& ids)
+json BuildExam(json& document, const std::set<std::string>& ids, bool takeItems)
 {
     // Hashed lookups: the ordered set's tree walk is the slowest part on a large bank.
     const std::unordered_set<std::string_view> wanted(ids.begin(), ids.end());
     json exam = json::object();
     exam["items"] = json::array();
     json& out = exam["items"];
-    for (const json& item : document["items"]) {
+    for (json& item : document["items"]) {
         if (!item.is_object()) continue;
         auto id = item.find("id");
-        if (id != item.end() && id->is_string() && wanted.count(id->get_ref<const std::string&>())) out.push_back(item);
+        if (id == item.end() || !id->is_string() || !wanted.count(id->get_ref<const std::string&>())) continue;
+        if (takeItems) out.push_back(std::move(item));
+        else out.push_back(item);
     }
     return exam;
 }
 
 std::string SerializeExam(const json& exam) { return DumpIndented(exam, 4); }
 
-const char16_t* ExamRefusal(json& exam)
+const char16_t* ExamRefusal(json& exam, bool takeItems)
 {
     if (!g_hasJson || !g_jsonDoc.is_object() || !g_jsonDoc.contains("items") || !g_jsonDoc["items"].is_array())
         return u"No JSON loaded (or missing items array).";
     if (!g_examSelectionInitialized) return u"No selections yet. Use Create -> Select Items first.";
     if (g_examSelectedIds.empty()) return u"No items selected.";
-    exam = BuildExam(g_jsonDoc, g_examSelectedIds);
+    exam = BuildExam(g_jsonDoc, g_examSelectedIds, takeItems);
     if (exam["items"].empty()) return u"No selected items could be found in the current document.";
     return nullptr;
 }

@@ -56,11 +56,14 @@ std::set<std::string> SelectedIdsFromRows(const json& document, const std::vecto
 // Forgets the selection (the window, if any, is closed by the caller).
 void ClearExamSelectionState();
 // Every object item with a string id in `ids`, in document order, as {"items": [...]}.
-json BuildExam(const json& document, const std::set<std::string>& ids);
+// `takeItems` moves them out of `document` (for a caller that drops it next) rather than
+// holding a second copy of the bank.
+json BuildExam(json& document, const std::set<std::string>& ids, bool takeItems = false);
 // The exam file's text: indent 4, LF line ends, UTF-8 as is.
 std::string SerializeExam(const json& exam);
-// Why Save Selections refuses (its message), or null with the exam built.
-const char16_t* ExamRefusal(json& exam);
+// Why Save Selections refuses (its message), or null with the exam built (from the
+// document's items, taken out of it with `takeItems`).
+const char16_t* ExamRefusal(json& exam, bool takeItems = false);
 // A file type Save Selections offers besides the exam JSON. `write` makes the file's bytes
 // and the message for the user; false when nothing could be written (the message says why).
 struct ExamSaveType {

@@ -23,7 +23,7 @@ bool ExamFormatIsZip(ExamFormat format);
 struct ExportQuestion {
     enum Kind { Choice, TrueFalse, Numeric, ShortAnswer } kind = Choice;
     std::string id, type, category, stem;
-    std::vector<std::string> choices;  // the non-empty ones, in A-D order
+    std::vector<std::string> choices;  // the non-empty ones, in letter order (A, B, ...)
     std::vector<std::string> letters;  // the letter of each of them
     size_t correct = 0;                // index into choices
     bool truth = true;                 // true/false key

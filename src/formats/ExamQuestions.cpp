@@ -107,8 +107,9 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
             const json& from = choices != item.end() && choices->is_object() ? *choices : empty;
             const std::string key = StringField(item, "correct");
             bool keyFound = false;
-            for (const char* letter : {"A", "B", "C", "D"}) {
-                const std::string text = clean(StringField(from, letter));
+            for (int k = 0, count = ChoiceCount(from); k < count; ++k) {
+                const std::string letter = ChoiceLetter(k);
+                const std::string text = clean(StringField(from, letter.c_str()));
                 if (IsBlank(text)) continue;
                 if (key == letter) {
                     q.correct = q.choices.size();

@@ -30,18 +30,6 @@ std::string Quoted(const std::string& text)
     return out + "\"";
 }
 
-std::string LetterList(size_t from, size_t to)
-{
-    std::string out;
-    for (size_t i = from; i < to; ++i) out += std::string(i == from ? "" : i + 1 == to ? " and " : ", ") + kLetters[i];
-    return out;
-}
-
-std::string KeptExtra(size_t kept)
-{
-    return LetterList(4, kept) + (kept == 5 ? " kept as an extra key" : " kept as extra keys") + " of \"choices\".";
-}
-
 // Malformed UTF-8 becomes U+FFFD before any reader sees it, as File > Open does.
 std::string ValidUtf8(std::string_view bytes) { return w2s(s2w(std::string(bytes))); }
 
@@ -262,15 +250,10 @@ void ImportResult::Add(ImportedQuestion&& q)
         if (q.correct >= q.choices.size()) {
             notes.push_back(label + ": the answer " + Quoted(q.answerGiven) +
                             " matches none of its choices; correct set to A (fix it in Edit/Add Items).");
-        } else if (q.correct >= 4) {
-            notes.push_back(label + " has " + std::to_string(q.choices.size()) + " choices; " +
-                            KeptExtra(kept) + " Its answer is " +
-                            std::string(1, kLetters[q.correct < 26 ? q.correct : 25]) +
-                            ", past the four an item holds: correct set to A (fix it in Edit/Add Items).");
+        } else if (q.correct >= kept) {
+            notes.push_back(label + ": its answer is past Z, under \"more_choices\"; correct set to A (fix it in Edit/Add Items).");
         } else {
             correct = std::string(1, kLetters[q.correct]);
-            if (q.choices.size() > 4)
-                notes.push_back(label + " has " + std::to_string(q.choices.size()) + " choices; " + KeptExtra(kept));
         }
         item["choices"] = std::move(choices);
         item["correct"] = correct;

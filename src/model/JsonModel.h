@@ -109,6 +109,15 @@ bool IsBlank(const std::string& text);
 std::string NormalizeTextForComparison(const std::string& text);
 bool FindKeyCaseInsensitive(const json& value, const std::string& lowerName, std::string& foundKey);
 
+// A multiple-choice item's choices are the letters A-D and any further letters it has,
+// E, F, ... up to Z: the highest letter present sets how many.
+constexpr int kMinChoices = 4;
+constexpr int kMaxChoices = 26;
+int ChoiceCount(const json& choices);
+inline std::string ChoiceLetter(int index) { return std::string(1, static_cast<char>('A' + index)); }
+// The index of a key such as "F" (or "f") among `count` choices, or -1.
+int ChoiceIndex(const std::string& key, int count);
+
 // Item normalization.
 void EnsureStringField(json& object, const std::string& key, const std::string& def);
 std::string NormalizeTypeString(const std::string& text);
@@ -122,6 +131,9 @@ void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vect
 // Loading, validation and IDs.
 bool ParseAndValidateJson(const std::u16string& text, json& document, std::u16string& error,
                           NoteList& notes, std::vector<ImportIssue>* issues, JsonErrorPlace* place = nullptr);
+// The same from UTF-8 text (valid, see ValidUtf8): a file's bytes need no UTF-16 copy.
+bool ParseAndValidateUtf8(std::string&& utf8, json& document, std::u16string& error, NoteList& notes,
+                          std::vector<ImportIssue>* issues = nullptr, JsonErrorPlace* place = nullptr);
 // The same for a document already parsed (an import): the steps after parsing.
 bool ValidateTestbankDocument(json&& parsed, json& document, std::u16string& error, NoteList& notes,
                               std::vector<ImportIssue>* issues);

@@ -155,6 +155,19 @@ bool ParseAndValidateJson(const std::u16string& text, json& document, std::u16st
     std::string utf8;
     try {
         utf8 = w2s(text);
+    } catch (const std::bad_alloc&) {
+        notes.clear();
+        if (issues) issues->clear();
+        error = u"Out of memory: the file is too large to open here.";
+        return false;
+    }
+    return ParseAndValidateUtf8(std::move(utf8), document, error, notes, issues, place);
+}
+
+bool ParseAndValidateUtf8(std::string&& utf8, json& document, std::u16string& error, NoteList& notes,
+                          std::vector<ImportIssue>* issues, JsonErrorPlace* place)
+{
+    try {
         json parsed = ParseJsonText(utf8);
         std::string().swap(utf8);
         return ValidateTestbankDocument(std::move(parsed), document, error, notes, issues);

@@ -115,18 +115,39 @@ bool TryFillMissingMloFromSingleObjective(json& item)
     return true;
 }
 
+int ChoiceCount(const json& choices)
+{
+    if (!choices.is_object()) return kMinChoices;
+    // The keys are sorted: walk back from "Z" to the first single letter past D.
+    const json::object_t& keys = choices.get_ref<const json::object_t&>();
+    for (auto it = keys.upper_bound("Z"); it != keys.begin();) {
+        const std::string& key = (--it)->first;
+        if (key < ChoiceLetter(kMinChoices)) break;
+        if (key.size() == 1) return key[0] - 'A' + 1;
+    }
+    return kMinChoices;
+}
+
+int ChoiceIndex(const std::string& key, int count)
+{
+    if (key.size() != 1) return -1;
+    const char c = key[0] >= 'a' && key[0] <= 'z' ? static_cast<char>(key[0] - 'a' + 'A') : key[0];
+    const int index = c - 'A';
+    return index >= 0 && index < count ? index : -1;
+}
+
 void NormalizeTypeSpecificFields(json& item, const std::string& type)
 {
     if (!item.is_object()) return;
     if (type == "multiple_choice") {
         auto choices = item.find("choices");
         if (choices == item.end() || !choices->is_object()) item["choices"] = json::object();
-        for (const char* letter : {"A", "B", "C", "D"}) EnsureStringField(item["choices"], letter, "");
+        json& letters = item["choices"];
+        const int count = ChoiceCount(letters);
+        for (int k = 0; k < count; ++k) EnsureStringField(letters, ChoiceLetter(k), "");
         EnsureStringField(item, "correct", "A");
-        std::string correct = item["correct"].get<std::string>();
-        if (!correct.empty() && correct[0] >= 'a' && correct[0] <= 'z') correct[0] = static_cast<char>(correct[0] - 'a' + 'A');
-        if (correct != "A" && correct != "B" && correct != "C" && correct != "D") correct = "A";
-        item["correct"] = correct;
+        const int index = ChoiceIndex(item["correct"].get<std::string>(), count);
+        item["correct"] = ChoiceLetter(index < 0 ? 0 : index);
     } else if (type == "true_false") {
         auto it = item.find("correct");
         bool value = true;
@@ -172,15 +193,14 @@ void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vect
     if (TryFillMissingMloFromSingleObjective(item))
         notes.push_back(u"Item [" + U(id) + u"] missing MLO; copied from the only listed objective.");
     if (canonical == "multiple_choice") {
-        // The canonical shape needs A-D; any other key becomes A, but never silently.
+        // A key that names no choice the item has becomes A, but never silently.
         auto correct = item.find("correct");
         if (correct != item.end() && !correct->is_null()) {
-            std::string key = correct->is_string() ? correct->get<std::string>() : JsonText(*correct);
-            std::string upper = key;
-            if (!upper.empty() && upper[0] >= 'a' && upper[0] <= 'z') upper[0] = static_cast<char>(upper[0] - 'a' + 'A');
-            if (!correct->is_string() || (upper != "A" && upper != "B" && upper != "C" && upper != "D"))
+            auto choices = item.find("choices");
+            const int count = choices != item.end() && choices->is_object() ? ChoiceCount(*choices) : kMinChoices;
+            if (!correct->is_string() || ChoiceIndex(correct->get<std::string>(), count) < 0)
                 notes.push_back(u"Item [" + U(id) + u"] had the answer " + U(JsonText(*correct)) +
-                                u", which is not one of A-D; correct set to A.");
+                                u", which is not one of A-" + U(ChoiceLetter(count - 1)) + u"; correct set to A.");
         }
     }
     NormalizeTypeSpecificFields(item, canonical);

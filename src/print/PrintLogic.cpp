@@ -205,7 +205,7 @@ bool ChoiceRefersToOthers(const std::string& text)
         // "All of the above", "None of these", "Both of the others", "All the previous answers".
         if (quantified && OneOf(w, {"above", "these", "others", "other", "preceding", "previous", "listed", "below"}))
             return true;
-        if (OneOf(w, {"a", "b", "c", "d"})) ++letters;
+        if (w.size() == 1 && w[0] >= 'a' && w[0] <= 'z') ++letters; // a choice's letter
         else if (OneOf(w, {"both", "neither", "either", "only", "except", "but", "not"})) pairing = true;
         else if (!OneOf(w, {"and", "or", "nor", "all", "none", "choices", "choice", "options", "option", "answers",
                             "answer", "are", "is", "correct", "true"}))
@@ -244,9 +244,10 @@ PrintableExam CollectPrintQuestions(const json& exam)
             auto choices = item.find("choices");
             const std::string key = ToLowerAscii(Trimmed(StringField(item, "correct")));
             bool keyFound = false;
-            for (const char* letter : {"A", "B", "C", "D"}) {
-                const std::string text =
-                    choices != item.end() && choices->is_object() ? StringField(*choices, letter) : std::string();
+            const bool hasChoices = choices != item.end() && choices->is_object();
+            for (int k = 0, count = hasChoices ? ChoiceCount(*choices) : 0; k < count; ++k) {
+                const std::string letter = ChoiceLetter(k);
+                const std::string text = StringField(*choices, letter.c_str());
                 if (IsBlank(text)) continue;
                 if (key == ToLowerAscii(letter)) {
                     q.correct = q.choices.size();

@@ -12,7 +12,7 @@
 struct PrintQuestion {
     enum Kind { Choice, TrueFalse, Numeric } kind = Choice;
     std::string id, stem;
-    std::vector<std::string> choices; // the non-empty ones, in A-D order
+    std::vector<std::string> choices; // the non-empty ones, in letter order (A, B, ...)
     size_t correct = 0;               // index into choices
     bool truth = true;                // true/false key
     std::string answer;               // numerical key, as written

@@ -66,6 +66,32 @@ std::string w2s(const std::u16string& text)
 
 namespace {
 
+// The sequence starting at s[i] (a byte of 0x80 or more): true with its code point and
+// the index after it when it is valid UTF-8; else false with `next` where it stops being
+// a valid prefix (the "maximal subpart" a replacement character stands for).
+bool DecodeSequence(const unsigned char* s, size_t i, size_t n, char32_t& cp, size_t& next)
+{
+    const unsigned char b = s[i];
+    int len = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (InRange(b, 0xC2, 0xDF)) { len = 2; cp = b & 0x1F; }
+    else if (b == 0xE0) { len = 3; lo = 0xA0; cp = b & 0x0F; }
+    else if (InRange(b, 0xE1, 0xEC) || InRange(b, 0xEE, 0xEF)) { len = 3; cp = b & 0x0F; }
+    else if (b == 0xED) { len = 3; hi = 0x9F; cp = b & 0x0F; }
+    else if (b == 0xF0) { len = 4; lo = 0x90; cp = b & 0x07; }
+    else if (InRange(b, 0xF1, 0xF3)) { len = 4; cp = b & 0x07; }
+    else if (b == 0xF4) { len = 4; hi = 0x8F; cp = b & 0x07; }
+    next = i + 1;
+    if (len == 0) return false;
+    for (int k = 1; k < len; ++k) {
+        if (next >= n || !(k == 1 ? InRange(s[next], lo, hi) : InRange(s[next], 0x80, 0xBF)))
+            return false; // s[next] starts the next sequence
+        cp = (cp << 6) | (s[next] & 0x3F);
+        ++next;
+    }
+    return true;
+}
+
 // Decodes with "maximal subpart" replacement: each invalid sequence, up to the byte where
 // it stops being a valid prefix, becomes one U+FFFD. With `crlf`, every line end (LF, CR
 // or CR LF) comes out as CR LF.
@@ -102,27 +128,9 @@ std::u16string Decode(const std::string& bytes, bool crlf)
             }
             continue;
         }
-        int len = 0;
-        unsigned char lo = 0x80, hi = 0xBF;
         char32_t cp = 0;
-        if (InRange(b, 0xC2, 0xDF)) { len = 2; cp = b & 0x1F; }
-        else if (b == 0xE0) { len = 3; lo = 0xA0; cp = b & 0x0F; }
-        else if (InRange(b, 0xE1, 0xEC) || InRange(b, 0xEE, 0xEF)) { len = 3; cp = b & 0x0F; }
-        else if (b == 0xED) { len = 3; hi = 0x9F; cp = b & 0x0F; }
-        else if (b == 0xF0) { len = 4; lo = 0x90; cp = b & 0x07; }
-        else if (InRange(b, 0xF1, 0xF3)) { len = 4; cp = b & 0x07; }
-        else if (b == 0xF4) { len = 4; hi = 0x8F; cp = b & 0x07; }
-        size_t j = i + 1;
-        bool ok = len > 0;
-        for (int k = 1; ok && k < len; ++k) {
-            if (j < n && (k == 1 ? InRange(s[j], lo, hi) : InRange(s[j], 0x80, 0xBF))) {
-                cp = (cp << 6) | (s[j] & 0x3F);
-                ++j;
-            } else {
-                ok = false; // s[j] starts the next sequence
-            }
-        }
-        if (!ok) {
+        size_t j = i;
+        if (!DecodeSequence(s, i, n, cp, j)) {
             *o++ = u'\xFFFD';
             i = j;
             continue;
@@ -143,6 +151,21 @@ std::u16string Decode(const std::string& bytes, bool crlf)
 } // namespace
 
 std::u16string s2w(const std::string& bytes) { return Decode(bytes, false); }
+
+std::string ValidUtf8(std::string bytes)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const size_t n = bytes.size();
+    for (size_t i = 0; i < n;) {
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        if (!DecodeSequence(s, i, n, cp, i)) return w2s(s2w(bytes));
+    }
+    return bytes;
+}
 
 std::u16string s2wCrlf(const std::string& bytes) { return Decode(bytes, true); }
 

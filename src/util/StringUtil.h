@@ -5,6 +5,9 @@
 // embedded NULs are kept, a byte-order mark converts like any other character.
 std::string w2s(const std::u16string& text);
 std::u16string s2w(const std::string& bytes);
+// The bytes as UTF-8 that s2w then w2s would give (each malformed sequence a U+FFFD),
+// without a UTF-16 copy when they are valid already.
+std::string ValidUtf8(std::string bytes);
 // s2w with every line end (LF, CR or CR LF) made CR LF, in the same pass.
 std::u16string s2wCrlf(const std::string& bytes);
 

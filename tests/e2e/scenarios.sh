@@ -162,6 +162,34 @@ assert sorted(new) == ["category", "choices", "correct", "id", "objectives", "qu
 PY
 stop_editor
 
+# Item editor: a seven-choice item shows every choice; the key set to G lands in the saved
+# file with all seven choices, and the listing shows them.
+cat >"$work/seven.json" <<'JSON'
+{"items":[{"id":"S7","type":"multiple_choice","category":"c","question":"Which is the seventh?",
+  "choices":{"A":"one","B":"two","C":"three","D":"four","E":"five","F":"six","G":"seven"},"correct":"A",
+  "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]}
+JSON
+start_editor
+open_file "$work/seven.json"
+keys alt+e e
+wait_window '^Item Editor$' || fail "the item editor did not open"
+editor=$(xdotool search --name '^Item Editor$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$editor")"
+at 120 475; keys g # the correct-letter list, open
+import -window root "$shots/item-editor-seven-choices.png"
+keys Return
+gone '^Item Editor$' || at 50 595 # OK, unless Return already was
+gone '^Item Editor$' || fail "OK left the editor open"
+save_as "$work/seven-saved.json"
+python3 - "$work/seven-saved.json" <<'PY' || fail "the key G or a choice past D is not in the saved file"
+import json, sys
+item = json.load(open(sys.argv[1], encoding="utf-8"))["items"][0]
+assert item["correct"] == "G", item["correct"]
+assert item["choices"] == {"A": "one", "B": "two", "C": "three", "D": "four", "E": "five", "F": "six", "G": "seven"}, item
+PY
+import -window root "$shots/listing-seven-choices.png"
+stop_editor
+
 # Save Selections as Moodle XML and as a QTI 2.1 package: the type chosen in the real save
 # dialog's file-type list decides the format and the extension; the files are what
 # `testbank export --format` writes, and they pass their checks.

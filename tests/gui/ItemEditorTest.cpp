@@ -226,3 +226,61 @@ TEST_F(ItemEditor, ScrollsAndClosesWhenTheDocumentChangesUnderIt)
     Command(IDM_FILE_NEW);
     EXPECT_EQ(Editor(), nullptr);
 }
+
+TEST_F(ItemEditor, ChoicesPastDAreShownAddedRemovedAndKept)
+{
+    script_.openPaths.push_back(File("seven.json", R"({"items":[
+      {"id":"S7","type":"multiple_choice","question":"Seventh?","correct":"B","objectives":{"MLO":"m","CLO":"c","PLO":"p"},
+       "choices":{"A":"1","B":"2","C":"3","D":"4","E":"5","F":"6","G":"7"}},
+      {"id":"S4","type":"multiple_choice","question":"Four?","correct":"A","objectives":{"MLO":"m","CLO":"c","PLO":"p"},
+       "choices":{"A":"1","B":"2","C":"3","D":"4"}}]})"));
+    Command(IDM_FILE_OPEN);
+    Command(IDM_EDIT_ITEMS);
+    ASSERT_NE(Editor(), nullptr);
+
+    // Seven fields shown, the correct list offers A to G.
+    for (int k = 0; k < 7; ++k) EXPECT_TRUE(Shown(ChoiceFieldId(k))) << k;
+    EXPECT_TRUE(Shown(ChoiceLabelId(6)));
+    EXPECT_FALSE(Shown(ChoiceFieldId(7)));
+    EXPECT_EQ(Text(ChoiceFieldId(6)), "7");
+    EXPECT_EQ(Entries(IDC_ED_CORRECT), (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G"}));
+
+    // The key set to G and applied: the document has it and every choice.
+    Choose(IDC_ED_CORRECT, 6);
+    Press(IDC_ED_APPLY);
+    EXPECT_EQ(g_jsonDoc["items"][0]["correct"], "G");
+    EXPECT_EQ(g_jsonDoc["items"][0]["choices"]["G"], "7");
+    EXPECT_NE(ViewText().find("G) 7"), std::string::npos);
+
+    // The last choice is the key: removing it is refused with a message.
+    Press(IDC_ED_REMOVE_CHOICE);
+    EXPECT_NE(Texts().back().find("Choice G is the correct answer"), std::string::npos);
+    EXPECT_TRUE(Shown(ChoiceFieldId(6)));
+
+    // A four-choice item: nothing past D; one added, typed and made the key.
+    Choose(IDC_ED_ITEM, 1);
+    EXPECT_FALSE(Shown(ChoiceFieldId(4)));
+    EXPECT_EQ(Entries(IDC_ED_CORRECT).size(), 4u);
+    EXPECT_FALSE(IsWindowEnabled(Control(IDC_ED_REMOVE_CHOICE)));
+    Press(IDC_ED_ADD_CHOICE);
+    EXPECT_TRUE(Shown(ChoiceFieldId(4)));
+    EXPECT_EQ(Text(ChoiceFieldId(4)), "");
+    Type(ChoiceFieldId(4), L"five");
+    Choose(IDC_ED_CORRECT, 4);
+    Press(IDC_ED_OK);
+    EXPECT_EQ(Editor(), nullptr);
+    EXPECT_EQ(g_jsonDoc["items"][1]["choices"]["E"], "five");
+    EXPECT_EQ(g_jsonDoc["items"][1]["correct"], "E");
+
+    // Removing the last choice takes it out of the item on OK.
+    Command(IDM_EDIT_ITEMS);
+    Press(IDC_ED_REMOVE_CHOICE); // S7: G is still the key, so refused
+    EXPECT_FALSE(Texts().empty());
+    Choose(IDC_ED_CORRECT, 0);
+    Press(IDC_ED_REMOVE_CHOICE);
+    EXPECT_FALSE(Shown(ChoiceFieldId(6)));
+    EXPECT_EQ(Entries(IDC_ED_CORRECT).size(), 6u);
+    Press(IDC_ED_OK);
+    EXPECT_FALSE(g_jsonDoc["items"][0]["choices"].contains("G"));
+    EXPECT_EQ(g_jsonDoc["items"][0]["correct"], "A");
+}
