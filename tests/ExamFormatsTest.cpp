@@ -123,7 +123,7 @@ TEST(ExamFormats, WhatIsLeftOutAndWhy)
     EXPECT_TRUE(file.written);
     const std::string message = ExamFileMessage(file, ExamFormat::Gift, 2);
     EXPECT_EQ(message,
-              "Exported 4 of 9 items as GIFT: 1 multiple_choice, 1 true_false, 2 numerical (1 with a text answer, "
+              "Exported 4 of 9 items as GIFT: 1 multiple choice, 1 true/false, 2 numerical (1 with a text answer, "
               "as short answer).\n\nLeft out 5 items:\nkey: the correct choice (B) is empty\n"
               "one: it has fewer than two non-empty choices\n... and 3 more.");
     const std::string all = ExamFileMessage(file, ExamFormat::Gift, 100);
@@ -190,8 +190,8 @@ TEST(ExamFormats, SaveSelectionsWritesTheChosenType)
     EXPECT_EQ(ui.offeredTypes[0][3].label, u"QTI 2.1 package (*.zip)");
     EXPECT_EQ(ReadBytes(Join(dir, "exam.xml")).substr(0, 45), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>");
     EXPECT_EQ(U8(ui.messages.back().text),
-              "Exported 1 of 2 items as Moodle XML: 1 true_false.\n\nLeft out 1 item:\n"
-              "b: algorithmic items have no equivalent in Moodle XML");
+              "Exported 1 of 2 items as Moodle XML: 1 true/false.\n\nLeft out 1 item:\n"
+              "b: algorithmic items have no equivalent in Moodle XML\n\n" + U8(Join(dir, "exam.xml")));
     EXPECT_EQ(ui.messages.back().icon, MsgIcon::Info);
 
     // The suggested name kept with another type takes that type's extension.
@@ -229,7 +229,7 @@ TEST(ExamFormats, CommandFormatsAndUsage)
     err.clear();
     ASSERT_EQ(RunTestbankCommand({"export", bank, "--format", "qti12", "-o", zip}, out, err), 0) << err;
     EXPECT_EQ(out, "");
-    EXPECT_EQ(err, "Exported 1 of 1 items as QTI 1.2: 1 true_false.\n");
+    EXPECT_EQ(err, "Exported 1 of 1 items as QTI 1.2: 1 true/false.\n");
     const auto entries = Unzip(ReadBytes(Join(dir, "exam.zip")));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[1].first, "imsmanifest.xml");
