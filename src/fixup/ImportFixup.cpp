@@ -1,5 +1,7 @@
 #include "fixup/ImportFixup.h"
 
+#include <algorithm>
+
 #include "fixup/FixupLogic.h"
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
@@ -58,14 +60,17 @@ void LayoutFixupWindow(HWND window)
     MoveControl(window, IDC_FIX_ID, 42, 36, 220, 22);
     MoveControl(window, 5013, 280, 38, 40, 18);
     MoveControl(window, IDC_FIX_TYPE, 325, 34, 200, 200);
-    MoveControl(window, 5014, 10, 70, 80, 18);
-    MoveControl(window, IDC_FIX_QUESTION, 10, 88, w, 220);
-    MoveControl(window, 5015, 10, 320, 150, 18);
-    for (int i = 0; i < 3; ++i) {
-        MoveControl(window, 5016 + i, 10, 344 + 28 * i, 40, 18);
-        MoveControl(window, IDC_FIX_MLO + i, 55, 342 + 28 * i, w - 45, 22);
-    }
+    // The outcomes sit just above the buttons and the question takes the height between:
+    // no empty band, however tall the window.
     const int y = client.bottom - 38;
+    const int outcomes = std::max(320, y - 12 - 3 * 28 - 24);
+    MoveControl(window, 5014, 10, 70, 80, 18);
+    MoveControl(window, IDC_FIX_QUESTION, 10, 88, w, outcomes - 12 - 88);
+    MoveControl(window, 5015, 10, outcomes, 150, 18);
+    for (int i = 0; i < 3; ++i) {
+        MoveControl(window, 5016 + i, 10, outcomes + 24 + 28 * i, 40, 18);
+        MoveControl(window, IDC_FIX_MLO + i, 55, outcomes + 22 + 28 * i, w - 45, 22);
+    }
     MoveControl(window, IDC_FIX_CLOSE, client.right - 130, y, 120, 28);
     MoveControl(window, IDC_FIX_SAVE, client.right - 258, y, 120, 28);
     MoveControl(window, IDC_FIX_SKIP, client.right - 386, y, 120, 28);
