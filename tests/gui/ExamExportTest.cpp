@@ -128,10 +128,14 @@ TEST_F(SelectItems, SelectionOutlivesTheWindowNotTheDocument)
     EXPECT_EQ(Checks(), (std::vector<bool>{false, true, true, false}));
     EXPECT_EQ(Counter(), "Selected: 2 / 4");
 
-    // A raw-view save re-reads the document: the window closes, the selection stays.
+    // A raw-view save re-reads the document: the rows follow it, the checks stay by ID.
     Command(IDM_VIEW_TOGGLE_RAW);
+    std::u16string raw = GetWindowTextU(g_hEdit);
+    raw.replace(raw.find(u"\"Q9\""), 4, u"\"Q0\"");
+    TypeIntoView(raw);
     Command(IDM_FILE_SAVE);
-    EXPECT_EQ(Window(), nullptr);
+    ASSERT_NE(Window(), nullptr);
+    EXPECT_EQ(Checks(), (std::vector<bool>{false, true, true, false}));
     EXPECT_EQ(g_examSelectedIds, (std::set<std::string>{"Q2", "Q3"}));
     Command(IDM_VIEW_TOGGLE_RAW);
 
