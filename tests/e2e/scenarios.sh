@@ -305,21 +305,29 @@ import -window root "$shots/typed-then-apply.png"
 keys Return # OK
 gone '^Item Editor$' || fail "OK left the editor open"
 focus_main
-find_and_type Four FOUR_TYPED
+find_and_type Two TWO_TYPED
 keys alt+e e
 wait_window '^Item Editor$' || fail "the item editor did not open again"
 keys Return # OK
 no_question || fail "OK asked about the typed text"
-keys alt+c Down Return # Create > Save Selections
+gone '^Item Editor$' || fail "OK left the editor open"
+focus_main
+find_and_type Four FOUR_TYPED
+keys alt+c s
+wait_window '^Select Items$' || fail "Select Items did not open"
+sleep 1
+keys Return # Save Selections...
 wait_window '^Save Exam As$' || fail "no save dialog from Save Selections"
 type_text "$(winpath "$work/raw-exam.json")"; keys Return
 wait_window '^Save Selections$' || fail "no confirmation of the exam"
 keys Return
 grep -q FOUR_TYPED "$work/raw-exam.json" || fail "the exam lacks the text typed in the raw view"
+keys Escape
+gone '^Select Items$' || fail "Escape left Select Items open"
 keys ctrl+s
 wait_window '^Info$' || fail "no confirmation of Save"
 keys Return
-for typed in PEARS THREE_TYPED FOUR_TYPED; do
+for typed in PEARS THREE_TYPED TWO_TYPED FOUR_TYPED; do
   grep -q "$typed" "$work/raw.json" || fail "the text typed in the raw view was lost: $typed"
 done
 stop_editor

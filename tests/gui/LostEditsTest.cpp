@@ -125,6 +125,8 @@ TEST_F(LostEdits, TypedRawTextIsAppliedBeforeAnotherWindowChangesTheDocument)
     EXPECT_EQ(g_jsonDoc["items"][1]["objectives"]["MLO"], "m2");
 
     // Save Selections: the exam holds the typed text.
+    Command(IDM_CREATE_SELECT);
+    ASSERT_NE(GetExamExportWindow(), nullptr);
     Look();
     raw = GetWindowTextU(g_hEdit);
     raw.replace(raw.find(u"\"Four\""), 6, u"\"Four typed\"");
