@@ -304,14 +304,12 @@ no_question || fail "Apply asked about the typed text"
 import -window root "$shots/typed-then-apply.png"
 keys Return # OK
 gone '^Item Editor$' || fail "OK left the editor open"
-focus_main
 find_and_type Two TWO_TYPED
 keys alt+e e
 wait_window '^Item Editor$' || fail "the item editor did not open again"
 keys Return # OK
 no_question || fail "OK asked about the typed text"
 gone '^Item Editor$' || fail "OK left the editor open"
-focus_main
 find_and_type Four FOUR_TYPED
 keys alt+c s
 wait_window '^Select Items$' || fail "Select Items did not open"
@@ -374,7 +372,6 @@ keys Return
 xdotool search --name '^Item Editor$' >/dev/null || fail "the editor closed over text that does not parse"
 keys Escape
 gone '^Item Editor$' || fail "Escape did not close the untouched editor"
-focus_main
 keys alt+v r # leaving the raw view: the discard question, No keeps the text
 wait_window '^Discard Raw View Changes$' || fail "leaving the raw view did not ask"
 keys n
