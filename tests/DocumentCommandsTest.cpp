@@ -239,3 +239,20 @@ TEST_F(DocumentCommands, SaveAsksBeforeOverwritingAFileChangedOnDisk)
     EXPECT_TRUE(CmdSave(ui, kOwner));
     EXPECT_EQ(ReadBytes(path), ours);
 }
+
+// What loading said survives the notes being made again after an edit, until the next load.
+TEST_F(DocumentCommands, LoadNotesAreKeptUntilTheNextLoad)
+{
+    ui.openPaths.push_back(File("noid.json", R"({"items":[{"type":"mc","question":"q",
+        "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]})"));
+    CmdOpen(ui, kOwner);
+    const std::string note = "Item #1 had no usable \"id\"; assigned AUTO_0001.";
+    ASSERT_EQ(U8(g_validationWarnings.at(0)), note);
+    g_jsonDoc["items"][0]["question"] = "edited";
+    MarkItemsEdited();
+    EnsureNotesCurrent();
+    EXPECT_EQ(U8(g_validationWarnings.at(0)), note);
+    ui.openPaths.push_back(File("bank.json", kBank));
+    CmdOpen(ui, kOwner);
+    for (const std::u16string& kept : g_validationWarnings) EXPECT_NE(U8(kept), note);
+}
