@@ -93,9 +93,13 @@ namespace {
 // Numbers as a reader counts them: 5,250.
 std::u16string Counted(size_t n)
 {
-    std::u16string digits = DecimalW(n);
-    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, u",");
-    return digits;
+    const std::u16string digits = DecimalW(n);
+    std::u16string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += u',';
+        out += digits[i];
+    }
+    return out;
 }
 
 // A note with every run of digits as one '#': notes of one kind share it.
