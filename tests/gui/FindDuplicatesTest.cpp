@@ -112,7 +112,11 @@ TEST_F(FindDuplicatesWindow, ShowItemPutsTheItemAtTheTop)
         bank += R"({"id":"F)" + std::to_string(i) + R"(","type":"tf","question":"Filler number )" + std::to_string(i) +
                 R"( about something","correct":true,"objectives":{"MLO":"m","CLO":"c","PLO":"p"}},)";
     bank += R"({"id":"D1","type":"tf","question":"Same question","correct":true,"objectives":{"MLO":"m"}},
-               {"id":"D2","type":"tf","question":"Same question","correct":true,"objectives":{"MLO":"m"}}]})";
+               {"id":"D2","type":"tf","question":"Same question","correct":true,"objectives":{"MLO":"m"}})";
+    for (int i = 80; i < 160; ++i) // as many after them, so that the view can scroll them to its top
+        bank += R"(,{"id":"F)" + std::to_string(i) + R"(","type":"tf","question":"Filler number )" + std::to_string(i) +
+                R"( about something","correct":true,"objectives":{"MLO":"m","CLO":"c","PLO":"p"}})";
+    bank += "]}";
     script_.openPaths.push_back(File("long.json", bank));
     Command(IDM_FILE_OPEN);
     Command(IDM_EDIT_DUPLICATES);
