@@ -120,14 +120,17 @@ TEST_F(FindDuplicatesWindow, ShowItemPutsTheItemAtTheTop)
     script_.openPaths.push_back(File("long.json", bank));
     Command(IDM_FILE_OPEN);
     Command(IDM_EDIT_DUPLICATES);
+    int planted = 0;
     for (int row = 0; row < Rows(); ++row) {
         if (Cell(row, 3)[0] != 'D') continue; // the fillers may be near copies of each other
+        ++planted;
         Select(row);
         Press(IDC_DUP_SHOW);
         DWORD start = 0;
         SendMessageW(g_hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
         EXPECT_EQ(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0), SendMessageW(g_hEdit, EM_LINEFROMCHAR, start, 0));
     }
+    EXPECT_EQ(planted, 2);
 }
 
 TEST_F(FindDuplicatesWindow, ClosesWhenAnotherDocumentOpens)
