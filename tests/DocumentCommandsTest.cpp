@@ -252,6 +252,7 @@ TEST_F(DocumentCommands, LoadNotesAreKeptUntilTheNextLoad)
     MarkItemsEdited();
     EnsureNotesCurrent();
     EXPECT_EQ(U8(g_validationWarnings.at(0)), note);
+    ui.answers.push_back(MsgAnswer::No); // not saved
     ui.openPaths.push_back(File("bank.json", kBank));
     CmdOpen(ui, kOwner);
     for (const std::u16string& kept : g_validationWarnings) EXPECT_NE(U8(kept), note);

@@ -102,14 +102,17 @@ std::u16string Counted(size_t n)
     return out;
 }
 
-// A note with every run of digits as one '#': notes of one kind share it.
+// A note with every run of digits as one mark: notes of one kind share it.
 std::u16string NoteShape(const std::u16string& note)
 {
+    const char16_t mark = 0xFFFF; // a noncharacter: never in a note
     std::u16string shape;
+    bool inNumber = false;
     for (char16_t c : note) {
         const bool digit = c >= u'0' && c <= u'9';
         if (!digit) shape += c;
-        else if (shape.empty() || shape.back() != u'#') shape += u'#';
+        else if (!inNumber) shape += mark;
+        inNumber = digit;
     }
     return shape;
 }
@@ -164,7 +167,7 @@ NoteList GroupRepeatedNotes(const NoteList& notes)
         }
         const std::u16string& first = notes[members.front()];
         const std::u16string& last = notes[members.back()];
-        if (shape == u"Item ## had no usable \"id\"; assigned AUTO_#.")
+        if (shape == NoteShape(u"Item #1 had no usable \"id\"; assigned AUTO_1."))
             grouped.push_back(Counted(members.size()) + u" items had no usable \"id\": assigned " + LastWord(first) +
                               u" ... " + LastWord(last) + u".");
         else
