@@ -224,7 +224,7 @@ save_as_type lms-exam 3
 "$ROOT/build/native/testbank" export "$work/lms.json" --format qti21 -o "$work/expected.zip" 2>/dev/null
 cmp "$work/lms-exam.zip" "$work/expected.zip" || fail "the QTI 2.1 package differs from testbank export --format qti21"
 rm -rf "$work/qti21" && mkdir "$work/qti21" && (cd "$work/qti21" && unzip -q ../lms-exam.zip)
-schemas=$ROOT/../shared/schemas
+schemas=${TB_SCHEMAS:-$ROOT/../shared/schemas} # TB_SCHEMAS: where a checkout elsewhere keeps them
 XML_CATALOG_FILES=$schemas/catalog.xml xmllint --nonet --noout \
   --schema "$schemas/catalog-root/www.imsglobal.org/xsd/imsqti_v2p1.xsd" "$work"/qti21/items/*.xml \
   "$work/qti21/assessment.xml" || fail "a QTI 2.1 item or the test does not validate"
