@@ -385,7 +385,9 @@ bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void(
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), g_hInst, nullptr);
     for (HWND control : {label, cancel})
         if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    // The windows wait for the work, as they would for a dialog.
+    // The windows wait for the work, as they would for a dialog; the window and control
+    // that had the keyboard get it back.
+    HWND active = GetActiveWindow(), focus = GetFocus();
     std::vector<HWND> disabled;
     for (HWND w : {g_hMainWnd, owner})
         if (w && IsWindow(w) && IsWindowEnabled(w) && std::find(disabled.begin(), disabled.end(), w) == disabled.end()) {
@@ -417,9 +419,9 @@ bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void(
     for (HWND w : disabled)
         if (IsWindow(w)) EnableWindow(w, TRUE);
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    const bool shown = IsWindowVisible(window);
     DestroyWindow(window);
     if (quit) PostQuitMessage(static_cast<int>(message.wParam));
-    if (shown && owner && IsWindow(owner)) SetForegroundWindow(owner); // back from the progress window
+    if (active && IsWindow(active) && GetActiveWindow() != active) SetActiveWindow(active);
+    if (focus && IsWindow(focus) && IsWindowEnabled(focus) && GetFocus() != focus) SetFocus(focus);
     return state->done && !state->cancelled;
 }
