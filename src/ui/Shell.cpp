@@ -385,15 +385,6 @@ bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void(
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), g_hInst, nullptr);
     for (HWND control : {label, cancel})
         if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    // The windows wait for the work, as they would for a dialog; the window and control
-    // that had the keyboard get it back.
-    HWND active = GetActiveWindow(), focus = GetFocus();
-    std::vector<HWND> disabled;
-    for (HWND w : {g_hMainWnd, owner})
-        if (w && IsWindow(w) && IsWindowEnabled(w) && std::find(disabled.begin(), disabled.end(), w) == disabled.end()) {
-            EnableWindow(w, FALSE);
-            disabled.push_back(w);
-        }
     SetTimer(window, kShowTimer, 500, nullptr);
     std::thread([state, window, work = std::move(work)] {
         try {
@@ -411,17 +402,19 @@ bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void(
             break;
         }
         if (message.message == kWorkDone) continue;
+        // The other windows wait for the work: what the user types or clicks there is
+        // dropped (disabling them would take the keyboard away from where it was).
+        const bool input = (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+                           (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) ||
+                           (message.message >= WM_NCMOUSEMOVE && message.message <= WM_NCMBUTTONDBLCLK);
+        if (input && message.hwnd != window && !IsChild(window, message.hwnd)) continue;
         if (!IsDialogMessageW(window, &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
     }
-    for (HWND w : disabled)
-        if (IsWindow(w)) EnableWindow(w, TRUE);
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     DestroyWindow(window);
     if (quit) PostQuitMessage(static_cast<int>(message.wParam));
-    if (active && IsWindow(active) && GetActiveWindow() != active) SetActiveWindow(active);
-    if (focus && IsWindow(focus) && IsWindowEnabled(focus) && GetFocus() != focus) SetFocus(focus);
     return state->done && !state->cancelled;
 }

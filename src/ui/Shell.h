@@ -33,7 +33,7 @@ MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16s
 void ShowWaitCursor();
 // Runs `work` on a thread of its own while a small window over `owner` says `text`, the
 // seconds gone, and offers Cancel (shown only when the work takes longer than a moment);
-// the windows wait meanwhile. False when the user cancelled: the work then finishes
+// the other windows take no input meanwhile. False when the user cancelled: the work then finishes
 // unseen, so it must own everything it touches (shared pointers, copies).
 bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void()> work);
 // The main view from the document state: empty, the formatted listing or the raw text.
