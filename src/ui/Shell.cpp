@@ -394,24 +394,32 @@ bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void(
         state->done = true;
         PostMessageW(window, kWorkDone, 0, 0);
     }).detach();
-    MSG message;
+    // The other windows wait for the work: what the user types or clicks there stays queued
+    // until it ends (disabling them would take the keyboard away from where it was).
+    const UINT kept[][2] = {{0, WM_NCMOUSEMOVE - 1},
+                            {WM_NCMBUTTONDBLCLK + 1, WM_KEYFIRST - 1},
+                            {WM_KEYLAST + 1, WM_MOUSEFIRST - 1},
+                            {WM_MOUSELAST + 1, 0xFFFFFFFF}};
+    const UINT input[][2] = {{WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK}, {WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}};
+    MSG message{};
     bool quit = false;
-    while (!state->done && !state->cancelled) {
-        if (GetMessageW(&message, nullptr, 0, 0) <= 0) {
-            quit = true;
-            break;
-        }
-        if (message.message == kWorkDone) continue;
-        // The other windows wait for the work: what the user types or clicks there is
-        // dropped (disabling them would take the keyboard away from where it was).
-        const bool input = (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
-                           (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) ||
-                           (message.message >= WM_NCMOUSEMOVE && message.message <= WM_NCMBUTTONDBLCLK);
-        if (input && message.hwnd != window && !IsChild(window, message.hwnd)) continue;
-        if (!IsDialogMessageW(window, &message)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
+    while (!state->done && !state->cancelled && !quit) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
+        auto handle = [&](HWND only, UINT first, UINT last) {
+            while (!quit && !state->cancelled && PeekMessageW(&message, only, first, last, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    quit = true;
+                    break;
+                }
+                if (message.message == kWorkDone) continue;
+                if (!IsDialogMessageW(window, &message)) {
+                    TranslateMessage(&message);
+                    DispatchMessageW(&message);
+                }
+            }
+        };
+        for (const auto& range : kept) handle(nullptr, range[0], range[1]);
+        for (const auto& range : input) handle(window, range[0], range[1]); // the progress window's own
     }
     SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     DestroyWindow(window);
