@@ -144,6 +144,33 @@ TEST(FormattedView, ErrorsStopTheListingWhereTheyHappen)
 
 // Display-only line breaks: no piece longer than the limit, preferably after a space or a
 // comma, never inside a surrogate pair or a CR LF; taken out again, the text is whole.
+// The listing made in parts is the listing the view is given whole, and each item's part
+// is that item's block: replacing one part in place gives what a whole rebuild gives.
+TEST(FormattedView, ShownInPartsAsWhole)
+{
+    Loaded l = LoadOk(std::string(R"({"items":[
+        {"id":"A","type":"mc","question":"short","choices":{"A":"x","B":"y"},"correct":"B"},
+        {"id":"B","type":"tf","question":")") + std::string(2500, 'q') + R"(","correct":true},
+        {"id":"C","type":"numerical","question":"nul \u0000 here","answer":3}]})");
+    std::u16string shown;
+    std::vector<size_t> parts;
+    ASSERT_TRUE(ShownDocumentListing(l.doc, l.notes, shown, parts));
+    std::u16string whole = BreakLongLines(s2w(FormatDocumentListing(l.doc, l.notes)), kDisplayLineLimit, u"\r\n");
+    MakeNulsVisible(whole);
+    EXPECT_EQ(shown, whole);
+    ASSERT_EQ(parts.size(), 4u);
+    size_t at = parts[0];
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(shown.substr(at, parts[i + 1]), ShownItemBlock(l.doc["items"][i])) << i;
+        at += parts[i + 1];
+    }
+    EXPECT_EQ(at, shown.size());
+    // An item the listing cannot show: nothing made, the caller shows the whole listing.
+    json bad = json::parse(R"({"items":[{"id":"X","type":"mc","choices":{"A":1}}]})");
+    EXPECT_FALSE(ShownDocumentListing(bad, {}, shown, parts));
+    EXPECT_TRUE(parts.empty());
+}
+
 TEST(DisplayText, LongLinesBrokenShortOnesKept)
 {
     const std::u16string shortText = u"one\r\ntwo\nthree";

@@ -266,10 +266,10 @@ bool McEditorSaveControlsToJson(HWND window)
         if (!error.empty()) ShowMessageBox(window, error, u"Error", MsgIcon::Error);
         return false;
     }
-    // One item changed in place: the main view is made again when the user looks at it.
-    // An item saved as it was is no change.
-    if (added || g_jsonDoc["items"][position] != before) MarkItemsEdited();
-    NotifyDocumentEdited();
+    // One item changed in place: its block of the main view follows, or the view is made
+    // again when the user looks at it. An item saved as it was is no change.
+    if (added || g_jsonDoc["items"][position] != before) ShowItemsEdited({position});
+    else NotifyDocumentEdited();
     ShowSavedItem(window, position, added);
     return true;
 }

@@ -134,10 +134,10 @@ bool SaveCurrentIssue(HWND window, bool advance)
         ShowMessageBox(window, u"MLO is required for this item.", u"Missing Learning Objective", MsgIcon::Warning);
         return false;
     }
-    // One item changed in place: the views are made again once, when the wizard closes.
-    MarkItemsEdited();
+    // One item changed in place: its block of the listing follows (else the views are made
+    // again once, when the wizard closes).
+    ShowItemsEdited({index});
     g_fixupWindow.changedItems = true;
-    NotifyDocumentEdited();
     if (advance && IsResolved(g_fixupIssues[g_fixupPos])) AdvanceOrClose(window);
     return true;
 }
@@ -165,9 +165,19 @@ void ApplyOutcomesToRemaining(HWND window, bool sameCategory)
     if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index) || !ApplyFixupForm(index, form)) return;
     // The outcomes as the current item now stores them (a box shown cut holds less).
     ApplyItemOutcomesToTargets(targets, index);
-    MarkItemsEdited();
+    // A few items follow in the listing in place; many make it again once.
+    std::vector<size_t> changed;
+    if (targets.size() < kMostItemsShownInPlace) {
+        changed.push_back(index);
+        for (size_t target : targets) {
+            size_t at = 0;
+            if (FindItemIndexById(g_fixupIssues[target].id, at)) changed.push_back(at);
+        }
+        std::sort(changed.begin(), changed.end());
+        changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+    }
+    ShowItemsEdited(changed);
     g_fixupWindow.changedItems = true;
-    NotifyDocumentEdited();
     if (IsResolved(g_fixupIssues[g_fixupPos])) AdvanceOrClose(window);
     else LoadCurrentIssue(window); // the header no longer names the MLO
 }

@@ -1,94 +1,352 @@
 #include "formats/ImportFormats.h"
 
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
 #include "model/JsonModel.h"
 #include "util/XmlReader.h"
 
+// Reads GIFT the way Moodle's importer does: a blank line ends a question whatever is
+// open, the answers are the first "{...}", '~' makes a multiple choice, "=" with "->" and
+// no '~' a matching, and only \: \# \= \{ \} \~ \n \\ are escapes.
 namespace {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-// GIFT's escapes undone: "\~" is '~', "\n" a line break.
-std::string Unescaped(std::string_view text)
+// Escaped specials become control characters while the question is taken apart, so the
+// searches below never see them.
+constexpr char kEscaped[] = ":#={}~n";
+
+std::string Protect(std::string_view text)
 {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            const char next = text[++i];
-            out += next == 'n' ? '\n' : next;
-        } else {
-            out += text[i];
+        const char c = text[i];
+        if (c >= '\x01' && c <= '\x07') continue; // never in real text; reserved here
+        if (c == '\\' && i + 1 < text.size()) {
+            const char next = text[i + 1];
+            const char* at = next ? std::strchr(kEscaped, next) : nullptr;
+            if (next == '\\') {
+                out += '\\';
+                ++i;
+                continue;
+            }
+            if (at) {
+                out += static_cast<char>(1 + (at - kEscaped));
+                ++i;
+                continue;
+            }
         }
+        out += c;
     }
     return out;
 }
 
-// The position of the first unescaped `c` at or after `from`, or npos.
-size_t FindUnescaped(std::string_view text, char c, size_t from = 0)
+std::string Restore(std::string_view text)
 {
-    for (size_t i = from; i < text.size(); ++i) {
-        if (text[i] == '\\') ++i;
-        else if (text[i] == c) return i;
+    std::string out;
+    for (char c : text) {
+        if (c >= '\x01' && c <= '\x07') out += c == '\x07' ? '\n' : kEscaped[c - 1];
+        else out += c;
     }
-    return std::string_view::npos;
+    return out;
 }
 
-struct GiftAnswer {
-    char mark = '=';      // '=' right, '~' wrong
-    std::string weight;   // "%50%" when given
+std::string Trim(std::string_view text)
+{
+    while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+    return std::string(text);
+}
+
+// One question's context while it is read: its label and the notes about its text.
+struct Reading {
+    std::string label;
+    std::string format; // "html", "plain", "markdown", "moodle" or "" for the default
+    ImportResult* result = nullptr;
+    std::vector<std::string> lost; // what the text's markup turned into placeholders
+};
+
+// A "[html]" marker taken off, the escapes undone and HTML made plain text.
+std::string Text(std::string_view raw, Reading& r, std::string* formatOut = nullptr)
+{
+    std::string text = Trim(raw);
+    std::string format = r.format;
+    if (!text.empty() && text[0] == '[') {
+        const size_t end = text.find(']');
+        const std::string name = end == std::string::npos ? "" : text.substr(1, end - 1);
+        if (name == "plain" || name == "html" || name == "markdown" || name == "moodle") {
+            format = name;
+            text.erase(0, end + 1);
+        }
+    }
+    if (formatOut) *formatOut = format;
+    text = Trim(Restore(text));
+    if (format == "html") text = ImportHtml(text, r.lost);
+    return text;
+}
+
+// "%50%rest" -> 50 with "rest" left; as Moodle, one or two digits, an optional fraction
+// and optional minus signs.
+bool TakeWeight(std::string& answer, double& weight)
+{
+    size_t i = 1;
+    if (answer.empty() || answer[0] != '%') return false;
+    bool negative = false;
+    while (i < answer.size() && answer[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    const size_t digits = i;
+    while (i < answer.size() && std::isdigit(static_cast<unsigned char>(answer[i]))) ++i;
+    if (i == digits || i - digits > 3) return false;
+    if (i < answer.size() && answer[i] == '.') {
+        ++i;
+        while (i < answer.size() && std::isdigit(static_cast<unsigned char>(answer[i]))) ++i;
+    }
+    if (i >= answer.size() || answer[i] != '%') return false;
+    weight = std::strtod(answer.c_str() + digits, nullptr);
+    if (negative) weight = -weight;
+    answer.erase(0, i + 1);
+    return true;
+}
+
+struct Answer {
+    double weight = 0; // percent
     std::string text, feedback;
 };
 
-// "=a #fb ~b ~%50%c": the answers, split at unescaped '=' and '~'.
-std::vector<GiftAnswer> SplitAnswers(std::string_view body)
+// "text#feedback" (escapes still protected).
+Answer Split(std::string raw, double weight, Reading& r)
 {
-    std::vector<GiftAnswer> answers;
-    std::string raw;
-    bool inFeedback = false;
-    auto finish = [&] {
-        if (answers.empty()) return;
-        GiftAnswer& a = answers.back();
-        std::string& target = inFeedback ? a.feedback : a.text;
-        target = TrimText(Unescaped(raw));
-        raw.clear();
-    };
-    for (size_t i = 0; i < body.size(); ++i) {
-        const char c = body[i];
-        if (c == '\\' && i + 1 < body.size()) {
-            raw += c;
-            raw += body[++i];
-        } else if (c == '=' || c == '~') {
-            finish();
-            inFeedback = false;
-            answers.push_back(GiftAnswer{c, "", "", ""});
-            if (i + 1 < body.size() && body[i + 1] == '%') {
-                const size_t end = body.find('%', i + 2);
-                if (end != std::string_view::npos) {
-                    answers.back().weight = std::string(body.substr(i + 1, end - i));
-                    i = end;
-                }
-            }
-        } else if (c == '#' && !answers.empty()) {
-            finish();
-            inFeedback = true;
-        } else {
-            raw += c;
+    Answer a;
+    a.weight = weight;
+    const size_t hash = raw.find('#');
+    a.text = Text(raw.substr(0, hash), r);
+    if (hash != std::string::npos) a.feedback = Text(raw.substr(hash + 1), r);
+    return a;
+}
+
+std::vector<std::string> SplitOn(const std::string& text, char separator)
+{
+    std::vector<std::string> parts(1);
+    for (char c : text) {
+        if (c == separator) parts.emplace_back();
+        else parts.back() += c;
+    }
+    return parts;
+}
+
+std::string Number(double value)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.12g", value);
+    return buffer;
+}
+
+std::string Percent(double weight) { return Number(weight) + "%"; }
+
+void KeepFeedback(ImportedQuestion& q, const std::string& key, const std::string& text)
+{
+    if (text.empty()) return;
+    if (!q.extra.contains("feedback")) q.extra["feedback"] = json::object();
+    q.extra["feedback"][key] = text;
+}
+
+// A text answer from right answers and weighted ones: the first full-mark one is the
+// answer, other full-mark ones are kept as accepted too, partial ones are named.
+bool TextAnswers(ImportedQuestion& q, const std::vector<Answer>& answers, Reading& r, const char* what)
+{
+    json others = json::array(), partial = json::object();
+    size_t full = 0;
+    for (const Answer& a : answers) {
+        if (a.weight >= 100) {
+            if (full++ == 0) q.answer = a.text;
+            else others.push_back(a.text);
+            KeepFeedback(q, a.text, a.feedback);
+        } else if (a.weight > 0) {
+            partial[a.text] = Percent(a.weight);
         }
     }
-    finish();
+    if (full == 0) {
+        r.result->LeaveOut(std::string(what) + " with no full-mark answer", r.label);
+        return false;
+    }
+    if (!others.empty()) {
+        r.result->notes.push_back(r.label + " accepts " + std::to_string(others.size() + 1) +
+                                  " answers; the first is the answer, the others are kept under \"other_answers\".");
+        q.extra["other_answers"] = std::move(others);
+    }
+    if (!partial.empty()) {
+        r.result->notes.push_back(r.label + " gives part marks to " + std::to_string(partial.size()) +
+                                  " answer(s); they are kept under \"partial_answers\", not as the answer.");
+        q.extra["partial_answers"] = std::move(partial);
+    }
+    return true;
+}
+
+// Multiple choice from weighted answers: one full-mark answer is the key.
+bool ChoiceAnswers(ImportedQuestion& q, const std::vector<Answer>& answers, Reading& r)
+{
+    size_t full = 0, key = 0;
+    for (size_t i = 0; i < answers.size(); ++i) {
+        if (answers[i].weight >= 100) {
+            ++full;
+            key = i;
+        }
+    }
+    if (answers.size() < 2) {
+        r.result->LeaveOut("multiple choice with fewer than two choices", r.label);
+        return false;
+    }
+    if (full != 1) {
+        r.result->notes.push_back(r.label + (full == 0 ? " has no full-mark choice" : " has several full-mark choices") +
+                                  ": a multiple-answer question.");
+        r.result->LeaveOut("multiple-answer", r.label);
+        return false;
+    }
+    q.kind = ImportedQuestion::Choice;
+    json weights = json::object();
+    for (size_t i = 0; i < answers.size(); ++i) {
+        const std::string letter = i < 26 ? std::string(1, static_cast<char>('A' + i)) : std::to_string(i + 1);
+        KeepFeedback(q, std::to_string(i + 1), answers[i].feedback);
+        if (answers[i].weight != 0 && i != key) weights[letter] = Percent(answers[i].weight);
+        q.choices.push_back(answers[i].text);
+    }
+    q.correct = key;
+    if (!weights.empty()) {
+        r.result->notes.push_back(r.label + " gives part or negative marks to " + std::to_string(weights.size()) +
+                                  " choice(s); the full-mark choice is the key, the others are kept under \"choice_weights\".");
+        q.extra["choice_weights"] = std::move(weights);
+    }
+    return true;
+}
+
+// "#3:2", "#1..5", "#=3:0.1 =%50%4" (the leading '#' gone, wrong-answer feedback cut off).
+bool NumericAnswers(ImportedQuestion& q, std::string body, Reading& r)
+{
+    const size_t tilde = body.find('~');
+    if (tilde != std::string::npos) {
+        std::string wrong = body.substr(tilde + 1);
+        const size_t hash = wrong.find('#');
+        if (hash != std::string::npos) KeepFeedback(q, "*", Text(wrong.substr(hash + 1), r));
+        body.erase(tilde);
+    }
+    std::vector<std::string> parts = SplitOn(body, '=');
+    if (!parts.empty() && Trim(parts[0]).empty()) parts.erase(parts.begin());
+    std::vector<Answer> answers;
+    json tolerances = json::object();
+    for (std::string part : parts) {
+        part = Trim(part);
+        double weight = 100;
+        TakeWeight(part, weight);
+        Answer a = Split(part, weight, r);
+        std::string value = a.text, tolerance = "0";
+        const size_t range = value.find("..");
+        const size_t colon = value.find(':');
+        if (range != std::string::npos && range > 0) {
+            const std::string low = Trim(value.substr(0, range)), high = Trim(value.substr(range + 2));
+            char* endLow = nullptr;
+            char* endHigh = nullptr;
+            const double lo = std::strtod(low.c_str(), &endLow), hi = std::strtod(high.c_str(), &endHigh);
+            if (low.empty() || high.empty() || *endLow || *endHigh) {
+                r.result->LeaveOut("numerical with an unreadable range", r.label);
+                return false;
+            }
+            value = Number((lo + hi) / 2);
+            tolerance = Number(std::fabs(hi - lo) / 2);
+        } else if (colon != std::string::npos && colon > 0) {
+            tolerance = Trim(value.substr(colon + 1));
+            value = Trim(value.substr(0, colon));
+        }
+        char* end = nullptr;
+        std::strtod(tolerance.c_str(), &end);
+        if (tolerance.empty() || *end || value.empty()) {
+            r.result->LeaveOut("numerical with an unreadable answer", r.label);
+            return false;
+        }
+        a.text = value;
+        if (weight >= 100) tolerances[value] = tolerance;
+        answers.push_back(std::move(a));
+    }
+    if (answers.empty()) {
+        r.result->LeaveOut("numerical with no answer", r.label);
+        return false;
+    }
+    q.kind = ImportedQuestion::Answer;
+    if (!TextAnswers(q, answers, r, "numerical")) return false;
+    const std::string tolerance = tolerances.value(q.answer, std::string("0"));
+    if (tolerance != "0") q.extra["tolerance"] = tolerance;
+    if (q.extra.contains("other_answers")) {
+        json byAnswer = json::object();
+        for (const auto& other : q.extra["other_answers"]) {
+            const std::string t = tolerances.value(other.get<std::string>(), std::string("0"));
+            if (t != "0") byAnswer[other.get<std::string>()] = t;
+        }
+        if (!byAnswer.empty()) q.extra["other_tolerances"] = std::move(byAnswer);
+    }
+    return true;
+}
+
+// An embedded answer ("1:SA:=Paris~%50%paris"), Moodle's cloze syntax, inside GIFT braces.
+bool IsCloze(const std::string& body, std::string& type, std::string& rest)
+{
+    size_t i = 0;
+    while (i < body.size() && std::isdigit(static_cast<unsigned char>(body[i]))) ++i;
+    if (i >= body.size() || body[i] != ':') return false;
+    const size_t colon = body.find(':', i + 1);
+    if (colon == std::string::npos) return false;
+    type = body.substr(i + 1, colon - i - 1);
+    for (char& c : type) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    static const char* const kTypes[] = {"SA", "SHORTANSWER", "SAC", "SHORTANSWER_C", "MW", "MWC", "NM", "NUMERICAL",
+                                         "MC", "MULTICHOICE", "MCV", "MCH", "MCS", "MCVS", "MCHS", "MULTICHOICE_V",
+                                         "MULTICHOICE_H", "MULTICHOICE_S", "MULTICHOICE_VS", "MULTICHOICE_HS",
+                                         "MR", "MULTIRESPONSE", "MRH", "MRS", "MRHS", "MULTIRESPONSE_H",
+                                         "MULTIRESPONSE_S", "MULTIRESPONSE_HS"};
+    for (const char* known : kTypes)
+        if (type == known) {
+            rest = body.substr(colon + 1);
+            return true;
+        }
+    return false;
+}
+
+// Cloze answers are '~'-separated, each "=" (right) or "%N%" weighted.
+std::vector<Answer> ClozeAnswers(const std::string& rest, Reading& r)
+{
+    std::vector<Answer> answers;
+    for (std::string part : SplitOn(rest, '~')) {
+        part = Trim(part);
+        if (part.empty()) continue;
+        double weight = 0;
+        if (part[0] == '=') {
+            weight = 100;
+            part.erase(0, 1);
+        } else {
+            TakeWeight(part, weight);
+        }
+        answers.push_back(Split(part, weight, r));
+    }
     return answers;
 }
 
-double Weight(const GiftAnswer& a)
-{
-    if (a.weight.size() < 3) return a.mark == '=' ? 100 : 0;
-    return std::strtod(a.weight.c_str() + 1, nullptr);
-}
-
-void ReadQuestion(const std::string& block, const std::string& comments, const std::string& category,
+void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const std::string& category,
                   ImportResult& result)
 {
     ImportedQuestion q;
-    // Moodle reads "[id:...]" and "[tag:...]" from the comment lines before the question.
+    std::string comments, joined;
+    for (const std::string& line : lines) {
+        const std::string trimmed = Trim(line);
+        if (trimmed.compare(0, 2, "//") == 0) comments += trimmed + "\n";
+        else joined += (joined.empty() ? "" : "\n") + line;
+    }
+    std::string text = Trim(Protect(joined));
+    if (text.empty()) return;
+
+    // Moodle reads "[id:...]" and "[tag:...]" from the comment lines.
     json tags = json::array();
     for (size_t at = comments.find('['); at != std::string::npos; at = comments.find('[', at + 1)) {
         const size_t end = comments.find(']', at);
@@ -102,126 +360,134 @@ void ReadQuestion(const std::string& block, const std::string& comments, const s
             else if (!tag.empty()) tags.push_back(tag);
         }
     }
-    std::string_view text = block;
     std::string title;
-    size_t start = 0;
-    while (start < text.size() && IsSpace(text[start])) ++start;
-    if (text.compare(start, 2, "::") == 0) {
-        const size_t end = text.find("::", start + 2);
-        // The title ends at the next "::"; a title may hold escaped colons only.
-        size_t close = start + 2;
-        while ((close = FindUnescaped(text, ':', close)) != std::string_view::npos && text.compare(close, 2, "::") != 0)
-            ++close;
-        if (end != std::string_view::npos && close != std::string_view::npos) {
-            title = TrimText(Unescaped(text.substr(start + 2, close - start - 2)));
-            start = close + 2;
+    if (text.compare(0, 2, "::") == 0) {
+        const size_t end = text.find("::", 2);
+        if (end != std::string::npos) {
+            title = Trim(Restore(text.substr(2, end - 2)));
+            text = Trim(text.substr(end + 2));
+        } else {
+            text.erase(0, 2);
         }
     }
     if (q.id.empty() && title != "(no ID)") q.id = title;
     if (!title.empty() && title != q.id) q.extra["name"] = title;
     if (!tags.empty()) q.extra["tags"] = std::move(tags);
     q.category = category;
-    const std::string label = result.Label(q.id);
-    const size_t open = FindUnescaped(text, '{', start);
-    const size_t close = open == std::string_view::npos ? open : FindUnescaped(text, '}', open + 1);
-    if (open == std::string_view::npos || close == std::string_view::npos) {
-        // A block without answers is a description: no question at all.
-        result.LeaveOut("description (no answers)", label);
+
+    Reading r;
+    r.result = &result;
+    r.label = result.Label(q.id);
+    const size_t open = text.find('{');
+    const size_t close = text.find('}');
+    if (open == std::string::npos && close == std::string::npos) {
+        result.LeaveOut("description (no answers)", r.label);
         return;
     }
-    std::string_view stem = text.substr(start, open - start);
-    while (!stem.empty() && IsSpace(stem.front())) stem.remove_prefix(1);
-    std::string format;
-    if (!stem.empty() && stem.front() == '[') {
-        const size_t end = stem.find(']');
-        const std::string name = end == std::string_view::npos ? "" : std::string(stem.substr(1, end - 1));
-        if (name == "plain" || name == "html" || name == "markdown" || name == "moodle") {
-            format = name;
-            stem.remove_prefix(end + 1);
-        }
+    if (open == std::string::npos || close == std::string::npos || close < open ||
+        text.find('{', open + 1) < close) {
+        result.notes.push_back(r.label + " (line " + std::to_string(firstLine) +
+                               "): its answers' braces do not pair up before the next blank line; it is left out.");
+        result.LeaveOut("unreadable (unpaired braces)", r.label);
+        return;
     }
-    while (!stem.empty() && IsSpace(stem.back())) stem.remove_suffix(1);
-    q.stem = Unescaped(stem);
-    const std::string after = TrimText(Unescaped(text.substr(close + 1)));
-    if (!after.empty()) q.stem = TrimText(q.stem) + " _____ " + after; // a missing-word question
-    if (format == "html") q.stem = HtmlToPlainText(q.stem);
-    const std::string body = TrimText(std::string(text.substr(open + 1, close - open - 1)));
-    const std::string upper = ToLowerAscii(body.substr(0, body.find('#')));
-    const std::string tf = TrimText(upper);
+    std::string body = Trim(text.substr(open + 1, close - open - 1));
+    std::string stemText;
+    if (close + 1 == text.size()) stemText = text.substr(0, open);
+    else stemText = text.substr(0, open) + "_____" + text.substr(close + 1);
+    if (stemText.find('{') != std::string::npos) {
+        result.LeaveOut("cloze (several blanks)", r.label);
+        return;
+    }
+    std::string generalFeedback;
+    const size_t general = body.rfind("####");
+    if (general != std::string::npos) {
+        generalFeedback = body.substr(general + 4);
+        body = Trim(body.substr(0, general));
+    }
+    q.stem = Text(stemText, r, &r.format);
+    const std::string feedbackText = Text(generalFeedback, r);
+    if (!feedbackText.empty()) q.extra["general_feedback"] = feedbackText;
+
+    std::string clozeType, clozeRest;
+    bool kept = true;
     if (body.empty()) {
-        result.LeaveOut("essay", label);
+        result.LeaveOut("essay", r.label);
         return;
-    }
-    if (tf == "t" || tf == "true" || tf == "f" || tf == "false") {
-        q.kind = ImportedQuestion::TrueFalse;
-        q.truth = tf[0] == 't';
-    } else if (body[0] == '#') {
-        q.kind = ImportedQuestion::Answer;
-        std::string value = TrimText(body.substr(1));
-        if (!value.empty() && value[0] == '=') {
-            // Several numeric answers: the first full-mark one is kept.
-            const std::vector<GiftAnswer> answers = SplitAnswers(value);
-            value = answers.empty() ? "" : answers[0].text;
-            if (answers.size() > 1)
-                result.notes.push_back(label + " accepts " + std::to_string(answers.size()) +
-                                       " numeric answers; the first is kept.");
-        } else {
-            const size_t feedback = FindUnescaped(value, '#');
-            if (feedback != std::string::npos) value = TrimText(value.substr(0, feedback));
-        }
-        const size_t colon = value.find(':');
-        if (colon != std::string::npos) {
-            const std::string tolerance = TrimText(value.substr(colon + 1));
-            if (tolerance != "0") q.extra["tolerance"] = tolerance;
-            value = TrimText(value.substr(0, colon));
-        }
-        if (value.find("..") != std::string::npos)
-            result.notes.push_back(label + " takes the range " + value + "; it is kept as the answer's text.");
-        q.answer = Unescaped(value);
-    } else {
-        const std::vector<GiftAnswer> answers = SplitAnswers(body);
-        bool matching = false, wrong = false, partial = false;
-        size_t right = 0;
-        for (const GiftAnswer& a : answers) {
-            matching |= a.text.find("->") != std::string::npos;
-            wrong |= a.mark == '~' && Weight(a) <= 0;
-            partial |= Weight(a) > 0 && Weight(a) < 100;
-            right += Weight(a) > 0;
-        }
-        if (answers.empty()) {
-            result.LeaveOut("unreadable", label);
-            return;
-        }
-        if (matching) {
-            result.LeaveOut("matching", label);
-            return;
-        }
-        if (!wrong) {
-            // Only right answers: a short answer.
+    } else if (IsCloze(body, clozeType, clozeRest)) {
+        const char t = clozeType[0];
+        const std::vector<Answer> answers = ClozeAnswers(clozeRest, r);
+        if (t == 'S' || (t == 'M' && clozeType[1] == 'W')) {
             q.kind = ImportedQuestion::Answer;
-            q.answer = answers[0].text;
-            if (answers.size() > 1) {
-                json others = json::array();
-                for (size_t i = 1; i < answers.size(); ++i) others.push_back(answers[i].text);
-                q.extra["other_answers"] = std::move(others);
-                result.notes.push_back(label + " accepts " + std::to_string(answers.size()) +
-                                       " answers; the first is the answer, the others are kept under \"other_answers\".");
-            }
-        } else if (partial || right > 1) {
-            result.LeaveOut("multiple-answer", label);
+            kept = TextAnswers(q, answers, r, "short answer");
+        } else if (t == 'N') {
+            std::string numeric;
+            for (const std::string& part : SplitOn(clozeRest, '~'))
+                numeric += (Trim(part).empty() || Trim(part)[0] == '=' ? "" : "=") + Trim(part) + " ";
+            kept = NumericAnswers(q, numeric, r);
+        } else if (clozeType.compare(0, 2, "MR") == 0 || clozeType.compare(0, 13, "MULTIRESPONSE") == 0) {
+            result.LeaveOut("multiple-answer", r.label);
             return;
         } else {
-            q.kind = ImportedQuestion::Choice;
-            json feedback = json::object();
-            for (const GiftAnswer& a : answers) {
-                if (Weight(a) > 0) q.correct = q.choices.size();
-                if (!a.feedback.empty()) feedback[std::to_string(q.choices.size() + 1)] = a.feedback;
-                q.choices.push_back(a.text);
+            kept = ChoiceAnswers(q, answers, r);
+        }
+    } else if (body[0] == '#') {
+        kept = NumericAnswers(q, body.substr(1), r);
+    } else if (body.find('~') != std::string::npos) {
+        // Every '=' starts a right answer, every '~' another one.
+        std::string marked;
+        for (char c : body) marked += c == '=' ? std::string("~=") : std::string(1, c);
+        std::vector<Answer> answers;
+        for (std::string part : SplitOn(marked, '~')) {
+            part = Trim(part);
+            if (part.empty()) continue;
+            double weight = 0;
+            if (part[0] == '=') {
+                weight = 100;
+                part.erase(0, 1);
+                double ignored = 0;
+                TakeWeight(part, ignored); // "=%50%x": the '=' rules, as Moodle reads it
+            } else {
+                TakeWeight(part, weight);
             }
-            if (!feedback.empty()) q.extra["feedback"] = std::move(feedback);
-            q.answerGiven = "(none marked right)";
+            Answer a = Split(part, weight, r);
+            if (a.text.empty()) continue; // Moodle drops a choice with no text
+            answers.push_back(std::move(a));
+        }
+        kept = ChoiceAnswers(q, answers, r);
+    } else if (body.find('=') != std::string::npos && body.find("->") != std::string::npos) {
+        result.LeaveOut("matching", r.label);
+        return;
+    } else {
+        const std::string tf = ToLowerAscii(Trim(body.substr(0, body.find('#'))));
+        if (tf == "t" || tf == "true" || tf == "f" || tf == "false") {
+            q.kind = ImportedQuestion::TrueFalse;
+            q.truth = tf[0] == 't';
+            const std::vector<std::string> parts = SplitOn(body, '#');
+            // "{T#if answered false#if answered true}"
+            if (parts.size() > 1) KeepFeedback(q, q.truth ? "False" : "True", Text(parts[1], r));
+            if (parts.size() > 2) KeepFeedback(q, q.truth ? "True" : "False", Text(parts[2], r));
+        } else {
+            std::vector<std::string> parts = SplitOn(body, '=');
+            if (!parts.empty() && Trim(parts[0]).empty()) parts.erase(parts.begin());
+            std::vector<Answer> answers;
+            for (std::string part : parts) {
+                part = Trim(part);
+                double weight = 100;
+                TakeWeight(part, weight);
+                answers.push_back(Split(part, weight, r));
+            }
+            // "\*" is Moodle's literal star in a short answer, where '*' is a wildcard.
+            for (Answer& a : answers)
+                for (size_t at = a.text.find("\\*"); at != std::string::npos; at = a.text.find("\\*", at + 1))
+                    a.text.erase(at, 1);
+            q.kind = ImportedQuestion::Answer;
+            kept = !answers.empty() && TextAnswers(q, answers, r, "short answer");
+            if (answers.empty()) result.LeaveOut("short answer with no answer", r.label);
         }
     }
+    if (!kept) return;
+    for (const std::string& lost : r.lost) result.notes.push_back(r.label + ": " + lost);
     result.Add(std::move(q));
 }
 
@@ -232,13 +498,24 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
     (void)error;
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     result.source = "GIFT";
-    std::string category, block, comments;
-    bool inAnswers = false;
+    std::string category;
+    std::vector<std::string> block;
+    size_t firstLine = 0, lineNumber = 0;
     auto flush = [&] {
-        if (!TrimText(block).empty()) ReadQuestion(block, comments, category, result);
+        // A "$CATEGORY:" line sets the category of the questions after it; anything after
+        // it in the same block is read as a question rather than lost in the name.
+        for (size_t i = 0; i < block.size(); ++i) {
+            const std::string trimmed = Trim(block[i]);
+            if (trimmed.compare(0, 2, "//") == 0) continue;
+            if (trimmed.compare(0, 10, "$CATEGORY:") == 0) {
+                category = CategoryFromMoodlePath(TrimText(trimmed.substr(10)));
+                block.erase(block.begin(), block.begin() + static_cast<long>(i) + 1);
+                firstLine += i + 1;
+            }
+            break;
+        }
+        ReadQuestion(block, firstLine, category, result);
         block.clear();
-        comments.clear();
-        inAnswers = false;
     };
     size_t pos = 0;
     while (pos <= bytes.size()) {
@@ -247,20 +524,12 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
         std::string line(bytes.substr(pos, end - pos));
         if (!line.empty() && line.back() == '\r') line.pop_back();
         pos = end + 1;
-        const std::string trimmed = TrimText(line);
-        if (!inAnswers && trimmed.compare(0, 2, "//") == 0) {
-            comments += trimmed + "\n";
-        } else if (trimmed.empty()) {
-            // A blank line ends a question, unless its answers are still open.
-            if (!inAnswers) flush();
-            else block += "\n";
-        } else if (!inAnswers && block.empty() && trimmed.compare(0, 10, "$CATEGORY:") == 0) {
-            category = CategoryFromMoodlePath(TrimText(trimmed.substr(10)));
-            comments.clear();
+        ++lineNumber;
+        if (Trim(line).empty()) {
+            flush();
         } else {
-            block += line + "\n";
-            const size_t open = FindUnescaped(block, '{');
-            inAnswers = open != std::string::npos && FindUnescaped(block, '}', open) == std::string::npos;
+            if (block.empty()) firstLine = lineNumber;
+            block.push_back(Trim(line)); // Moodle trims every line
         }
         if (end == bytes.size()) break;
     }

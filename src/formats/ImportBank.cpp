@@ -218,7 +218,7 @@ std::string ImportResult::Label(const std::string& id) const
 
 void ImportResult::LeaveOut(const std::string& kind, const std::string& label)
 {
-    (void)label;
+    notes.push_back(label + " is left out: " + kind + ".");
     ++leftOut[kind];
     ++read;
 }
@@ -475,6 +475,18 @@ bool TruthFromText(const std::string& text, bool& truth)
     const std::string t = ToLowerAscii(TrimText(text));
     if (t == "true" || t == "t" || t == "yes" || t == "y" || t == "1" || t == "correct") truth = true;
     else if (t == "false" || t == "f" || t == "no" || t == "n" || t == "0" || t == "incorrect") truth = false;
-    else return false;
+    else {
+        // Other languages: German, French, Spanish/Portuguese/Italian, Korean, Chinese.
+        static const char* const kTrue[] = {"wahr", "richtig", "vrai", "verdadero", "verdadeiro", "vero",
+                                            "\xEC\xB0\xB8", "\xEB\xA7\x9E\xEC\x9D\x8C", "\xE6\xAD\xA3\xE7\xA1\xAE", "\xE5\xAF\xB9", "\xE2\x9C\x93"};
+        static const char* const kFalse[] = {"falsch", "faux", "falso", "\xE2\x9C\x97",
+                                             "\xEA\xB1\xB0\xEC\xA7\x93", "\xED\x8B\x80\xEB\xA6\xBC",
+                                             "\xE9\x94\x99\xE8\xAF\xAF", "\xE9\x94\x99"};
+        for (const char* word : kTrue)
+            if (t == word) return truth = true, true;
+        for (const char* word : kFalse)
+            if (t == word) return truth = false, true;
+        return false;
+    }
     return true;
 }

@@ -100,3 +100,18 @@ bool ObjectiveFromTag(const std::string& tag, std::pair<std::string, std::string
 size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string>& choices, int indexBase);
 // True/false from "true", "F", "yes", "0"...; false when the text is none of them.
 bool TruthFromText(const std::string& text, bool& truth);
+// Images, formulas and super/subscripts in HTML made into visible text ("[image: a.png]",
+// "[formula: x^2]", "m/s^2"), with one line per kind of change in `lost`.
+std::string MarkupPlaceholders(std::string_view html, std::vector<std::string>& lost);
+// MarkupPlaceholders, then plain text.
+std::string ImportHtml(std::string_view html, std::vector<std::string>& lost);
+// True when the text holds a tag HTML formats text with (not "<marquee>" or "a <b" alone).
+bool LooksLikeHtml(std::string_view text);
+// HTML made plain (ImportHtml) when it looks like HTML, else only its entities decoded.
+std::string TextFromMaybeHtml(std::string_view text, std::vector<std::string>& lost);
+// The same for an XHTML tree (QTI): a copy with those elements as text nodes.
+struct XmlNode;
+XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost);
+// XML declared as Latin-1 or Windows-1252 (as some tools write it) as UTF-8 for the
+// XML reader; other bytes unchanged.
+std::string XmlAsUtf8(std::string_view bytes);

@@ -1,5 +1,6 @@
 #include "formats/ImportFormats.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "model/JsonModel.h"
@@ -8,12 +9,12 @@
 namespace {
 
 // A text element's content by its format: HTML made readable, the others as written.
-std::string FormattedText(const XmlNode* node)
+std::string FormattedText(const XmlNode* node, std::vector<std::string>& lost)
 {
     if (!node) return "";
     const std::string text = node->ChildText("text");
     const std::string format = node->Attribute("format");
-    if (format == "html" || format == "moodle_auto_format" || format.empty()) return HtmlToPlainText(text);
+    if (format == "html" || format == "moodle_auto_format" || format.empty()) return ImportHtml(text, lost);
     return text;
 }
 
@@ -44,7 +45,7 @@ const XmlNode* BestAnswer(const std::vector<const XmlNode*>& answers)
 bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& error)
 {
     XmlNode root;
-    if (!ParseXml(bytes, root, error)) return false;
+    if (!ParseXml(XmlAsUtf8(bytes), root, error)) return false;
     if (root.name != "quiz") {
         error = "The file is no Moodle XML question file: its root element is <" + root.name + ">, not <quiz>.";
         return false;
@@ -64,7 +65,10 @@ bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& er
         if (q.id.empty() && name != "(no ID)") q.id = name;
         const std::string label = result.Label(q.id);
         q.category = category;
-        q.stem = FormattedText(question.Child("questiontext"));
+        std::vector<std::string> lost;
+        q.stem = FormattedText(question.Child("questiontext"), lost);
+        const std::string general = TrimText(FormattedText(question.Child("generalfeedback"), lost));
+        if (!general.empty()) q.extra["general_feedback"] = general;
         if (const XmlNode* tags = question.Child("tags")) {
             json kept = json::array();
             for (const XmlNode* tag : tags->Children("tag")) {
@@ -90,12 +94,24 @@ bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& er
                                        (partial == 1 ? " choice" : " choices") + "; only the best is kept as correct.");
             q.kind = ImportedQuestion::Choice;
             const XmlNode* best = BestAnswer(answers);
+            size_t full = 0;
+            for (const XmlNode* a : answers) full += best && Fraction(*a) == Fraction(*best);
+            if (full > 1) {
+                result.notes.push_back(label + " gives full marks to " + std::to_string(full) +
+                                       " choices: a multiple-answer question.");
+                result.LeaveOut("multiple-answer", label);
+                continue;
+            }
+            json feedback = json::object();
             for (const XmlNode* a : answers) {
                 if (a == best) q.correct = q.choices.size();
                 const std::string format = a->Attribute("format");
                 const std::string text = a->ChildText("text");
-                q.choices.push_back(format == "html" ? HtmlToPlainText(text) : text);
+                const std::string said = TrimText(FormattedText(a->Child("feedback"), lost));
+                if (!said.empty()) feedback[std::to_string(q.choices.size() + 1)] = said;
+                q.choices.push_back(format == "html" ? ImportHtml(text, lost) : text);
             }
+            if (!feedback.empty()) q.extra["feedback"] = std::move(feedback);
             q.answerGiven = "(no answer with a positive grade)";
         } else if (type == "truefalse") {
             q.kind = ImportedQuestion::TrueFalse;
@@ -113,9 +129,25 @@ bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& er
                 if (type == "numerical" && !tolerance.empty() && std::strtod(tolerance.c_str(), nullptr) != 0)
                     q.extra["tolerance"] = tolerance;
             }
-            json others = json::array();
+            json others = json::array(), tolerances = json::object();
+            for (const XmlNode* a : answers) {
+                if (a == best || Fraction(*a) < 100) continue;
+                const std::string text = TrimText(a->ChildText("text"));
+                others.push_back(type == "shortanswer" ? ShortAnswerText(text) : text);
+                const std::string tolerance = TrimText(a->ChildText("tolerance"));
+                if (type == "numerical" && !tolerance.empty() && std::strtod(tolerance.c_str(), nullptr) != 0)
+                    tolerances[text] = tolerance;
+            }
+            if (!tolerances.empty()) q.extra["other_tolerances"] = std::move(tolerances);
+            json partial = json::object();
             for (const XmlNode* a : answers)
-                if (a != best && Fraction(*a) > 0) others.push_back(TrimText(a->ChildText("text")));
+                if (a != best && Fraction(*a) > 0 && Fraction(*a) < 100)
+                    partial[TrimText(a->ChildText("text"))] = TrimText(a->Attribute("fraction")) + "%";
+            if (!partial.empty()) {
+                result.notes.push_back(label + " gives part marks to " + std::to_string(partial.size()) +
+                                       " answer(s); they are kept under \"partial_answers\", not as the answer.");
+                q.extra["partial_answers"] = std::move(partial);
+            }
             if (!others.empty()) {
                 result.notes.push_back(label + " accepts " + std::to_string(others.size() + 1) +
                                        " answers; the best is the answer, the others are kept under \"other_answers\".");
@@ -125,6 +157,9 @@ bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& er
             result.LeaveOut(type.empty() ? "untyped" : type, label);
             continue;
         }
+        for (size_t i = 0; i < lost.size(); ++i)
+            if (std::find(lost.begin(), lost.begin() + static_cast<long>(i), lost[i]) == lost.begin() + static_cast<long>(i))
+                result.notes.push_back(label + ": " + lost[i]);
         result.Add(std::move(q));
     }
     return true;

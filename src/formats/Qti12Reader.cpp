@@ -1,19 +1,48 @@
 #include "formats/ImportFormats.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <functional>
 
 #include "model/JsonModel.h"
 #include "util/XmlReader.h"
 
 namespace {
 
-std::string Mattext(const XmlNode* material)
+// A material's text: its mattext, emphasised and formatted text in order, images as
+// placeholders.
+std::string Mattext(const XmlNode* material, std::vector<std::string>& lost)
 {
     if (!material) return "";
-    const XmlNode* mattext = material->Find("mattext");
-    if (!mattext) return "";
-    const std::string type = mattext->Attribute("texttype");
-    return type == "text/html" ? HtmlToPlainText(mattext->Text()) : mattext->Text();
+    std::string text;
+    std::vector<const XmlNode*> parts;
+    std::function<void(const XmlNode&)> walk = [&](const XmlNode& node) {
+        for (const XmlNode& child : node.children) {
+            if (child.IsText()) continue;
+            if (child.name == "mattext" || child.name == "matemtext" || child.name == "mat_formattedtext" ||
+                child.name == "matimage")
+                parts.push_back(&child);
+            else
+                walk(child);
+        }
+    };
+    walk(*material);
+    for (const XmlNode* part : parts) {
+        std::string piece;
+        if (part->name == "matimage") {
+            const std::string placeholder = "[image: " + TrimText(part->Attribute("uri")).substr(
+                                                TrimText(part->Attribute("uri")).find_last_of("/\\") + 1) + "]";
+            piece = placeholder;
+            lost.push_back("an image is shown as " + placeholder + ".");
+        } else {
+            const std::string type = ToLowerAscii(part->Attribute("texttype") + part->Attribute("type"));
+            piece = type.find("html") != std::string::npos ? ImportHtml(part->Text(), lost) : part->Text();
+        }
+        if (TrimText(piece).empty()) continue;
+        text += (text.empty() ? "" : " ") + TrimText(piece);
+    }
+    return text;
 }
 
 // The question's own material: the first one outside the responses.
@@ -35,8 +64,22 @@ std::vector<const XmlNode*> RightConditions(const XmlNode& item)
     double best = 0;
     for (const XmlNode* c : conditions) {
         const XmlNode* setvar = c->Child("setvar");
-        if (!setvar) continue;
+        if (!setvar) {
+            // No marks given: a condition that shows the "correct" feedback still names the key.
+            for (const XmlNode* feedback : c->Children("displayfeedback")) {
+                const std::string ref = ToLowerAscii(feedback->Attribute("linkrefid"));
+                if (ref == "correct" && best == 0) right.push_back(c);
+            }
+            continue;
+        }
         const double value = std::strtod(setvar->Text().c_str(), nullptr);
+        if (value <= 0 && best == 0 && setvar->Attribute("action") == "Set") {
+            // Respondus's zero-point questions: "Set" marks the key, "Add" the others.
+            for (const XmlNode* feedback : c->Children("displayfeedback")) {
+                const std::string ref = feedback->Attribute("linkrefid");
+                if (ref.size() > 3 && ref.compare(ref.size() - 3, 3, "_AC") == 0) right.push_back(c);
+            }
+        }
         if (value <= 0 || setvar->Attribute("action") == "Subtract") continue;
         if (value > best) {
             best = value;
@@ -59,20 +102,57 @@ std::string Kind(const std::string& questionType)
     return kind;
 }
 
+// The kinds other tools' metadata names ("Multiple Choice", "multipleChoice",
+// "Fill in the Blank", "Matching", ...) as the question_type values read below.
+std::string TypeFromToolName(const std::string& name)
+{
+    std::string key;
+    for (char c : ToLowerAscii(name))
+        if (std::isalnum(static_cast<unsigned char>(c))) key += c;
+    if (key.empty()) return "";
+    static const std::pair<const char*, const char*> kNames[] = {
+        {"multiplechoice", "multiple_choice_question"}, {"logicalidentifier", "multiple_choice_question"},
+        {"truefalse", "true_false_question"},          {"eitheror", "true_false_question"},
+        {"multipleanswer", "multiple_answers_question"}, {"multipleresponse", "multiple_answers_question"},
+        {"multipleselect", "multiple_answers_question"}, {"multipleanswers", "multiple_answers_question"},
+        {"matching", "matching_question"},             {"match", "matching_question"},
+        {"essay", "essay_question"},                   {"shortresponse", "essay_question"},
+        {"fileupload", "essay_question"},              {"fillintheblank", "short_answer_question"},
+        {"fillinblank", "short_answer_question"},      {"shortanswer", "short_answer_question"},
+        {"fillinmultipleblanks", "fill_in_multiple_blanks_question"},
+        {"numeric", "numerical_question"},             {"numerical", "numerical_question"},
+        {"calculated", "calculated_question"},         {"ordering", "ordering"},
+        {"hotspot", "hot spot"},                       {"likert", "survey"},
+        {"opinionscale", "survey"},                    {"jumbledsentence", "jumbled sentence"},
+        {"quizbowl", "quiz bowl"},                     {"algorithm", "algorithmic"}};
+    for (const auto& [tool, type] : kNames)
+        if (key == tool) return type;
+    return "";
+}
+
 void ReadItem(const XmlNode& item, ImportResult& result)
 {
     ImportedQuestion q;
     q.id = TrimText(item.Attribute("title"));
     if (q.id.empty()) q.id = TrimText(item.Attribute("ident"));
-    std::string questionType;
-    std::vector<const XmlNode*> fields;
+    std::string questionType, toolType;
+    std::vector<const XmlNode*> fields, more;
     item.FindAll("qtimetadatafield", fields);
+    item.FindAll("qti_metadatafield", more);
+    fields.insert(fields.end(), more.begin(), more.end());
     for (const XmlNode* field : fields) {
         const std::string label = TrimText(field->ChildText("fieldlabel"));
         const std::string entry = TrimText(field->ChildText("fieldentry"));
         if (label == "question_type") questionType = entry;
+        else if (label == "qmd_questiontype" || label == "qmd_itemtype" || label == "respondusapi_qtype")
+            toolType = entry;
         else if (label == "category") q.category = entry;
         else if (label == "MLO" || label == "CLO" || label == "PLO") q.objectives.emplace_back(label, entry);
+    }
+    if (const XmlNode* bb = item.Find("bbmd_questiontype")) toolType = TrimText(bb->Text());
+    if (questionType.empty() && !toolType.empty()) {
+        questionType = TypeFromToolName(toolType);
+        if (questionType.empty()) questionType = ToLowerAscii(toolType);
     }
     const std::string label = result.Label(q.id);
     const XmlNode* presentation = item.Child("presentation");
@@ -80,20 +160,30 @@ void ReadItem(const XmlNode& item, ImportResult& result)
         result.LeaveOut("without presentation", label);
         return;
     }
-    q.stem = Mattext(StemMaterial(*presentation));
-    const XmlNode* lid = presentation->Find("response_lid");
-    const XmlNode* str = presentation->Find("response_str");
-    const XmlNode* num = presentation->Find("response_num");
+    std::vector<std::string> lost;
+    q.stem = Mattext(StemMaterial(*presentation), lost);
+    std::vector<const XmlNode*> lids, strs, nums;
+    presentation->FindAll("response_lid", lids);
+    presentation->FindAll("response_str", strs);
+    presentation->FindAll("response_num", nums);
+    const XmlNode* lid = lids.empty() ? nullptr : lids[0];
+    const XmlNode* str = strs.empty() ? nullptr : strs[0];
+    const XmlNode* num = nums.empty() ? nullptr : nums[0];
+    const std::vector<const XmlNode*> right = RightConditions(item);
     if (questionType.empty()) {
-        if (lid && !str && !num)
+        // No tool says the kind: the responses do. Several lists to pick from pair things up.
+        bool answered = false;
+        for (const XmlNode* c : right) answered |= c->Find("varequal") || c->Find("vargte") || c->Find("varlte");
+        if (lids.size() > 1) questionType = "matching_question";
+        else if (lid && !str && !num)
             questionType = lid->Attribute("rcardinality") == "Multiple" ? "multiple_answers_question"
                                                                        : "multiple_choice_question";
+        else if (strs.size() + nums.size() > 1 && !lid) questionType = "fill_in_multiple_blanks_question";
         else if ((str || num) && !lid)
-            questionType = num ? "numerical_question" : "short_answer_question";
+            questionType = !answered ? "essay_question" : num ? "numerical_question" : "short_answer_question";
         else
             questionType = "unknown";
     }
-    const std::vector<const XmlNode*> right = RightConditions(item);
     if (questionType == "multiple_choice_question" || questionType == "true_false_question") {
         if (!lid) {
             result.LeaveOut(Kind(questionType) + " without choices", label);
@@ -106,7 +196,7 @@ void ReadItem(const XmlNode& item, ImportResult& result)
         lid->FindAll("response_label", labels);
         for (const XmlNode* choice : labels) {
             if (choice->Attribute("ident") == key) q.correct = q.choices.size();
-            q.choices.push_back(Mattext(choice->Find("material") ? choice->Find("material") : choice));
+            q.choices.push_back(Mattext(choice->Find("material") ? choice->Find("material") : choice, lost));
         }
         q.answerGiven = key.empty() ? std::string("(none)") : key;
         if (questionType == "true_false_question") {
@@ -153,6 +243,9 @@ void ReadItem(const XmlNode& item, ImportResult& result)
         result.LeaveOut(Kind(questionType), label);
         return;
     }
+    for (size_t i = 0; i < lost.size(); ++i)
+        if (std::find(lost.begin(), lost.begin() + static_cast<long>(i), lost[i]) == lost.begin() + static_cast<long>(i))
+            result.notes.push_back(label + ": " + lost[i]);
     result.Add(std::move(q));
 }
 
@@ -161,7 +254,7 @@ void ReadItem(const XmlNode& item, ImportResult& result)
 bool ReadQti12Document(std::string_view bytes, ImportResult& result, std::string& error)
 {
     XmlNode root;
-    if (!ParseXml(bytes, root, error)) return false;
+    if (!ParseXml(XmlAsUtf8(bytes), root, error)) return false;
     if (root.name != "questestinterop") {
         error = "A QTI 1.2 file has <" + root.name + "> where <questestinterop> belongs.";
         return false;

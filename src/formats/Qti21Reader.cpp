@@ -1,5 +1,7 @@
 #include "formats/ImportFormats.h"
 
+#include <algorithm>
+#include <map>
 #include <unordered_map>
 
 #include "model/JsonModel.h"
@@ -22,42 +24,52 @@ void FindInteractions(const XmlNode& node, std::vector<const XmlNode*>& out)
     }
 }
 
-bool HoldsInteraction(const XmlNode& node)
+bool IsFeedback(const XmlNode& node)
 {
-    if (IsInteraction(node)) return true;
-    for (const XmlNode& child : node.children)
-        if (!child.IsText() && HoldsInteraction(child)) return true;
-    return false;
+    return node.name == "feedbackInline" || node.name == "feedbackBlock" || node.name == "modalFeedback";
 }
 
-// The item body's text around its interaction: each block a line, the prompt last.
-std::string BodyText(const XmlNode& body)
+// The body as it reads: an inline blank as "_____" in its sentence, a block interaction
+// replaced by its prompt, feedback (shown only after answering) left out.
+XmlNode Readable(const XmlNode& node)
 {
-    std::string stem;
-    auto add = [&stem](const std::string& part) {
-        if (TrimText(part).empty()) return;
-        if (!stem.empty()) stem += '\n';
-        stem += part;
-    };
-    for (const XmlNode& child : body.children) {
+    XmlNode copy;
+    copy.name = node.name;
+    copy.attributes = node.attributes;
+    for (const XmlNode& child : node.children) {
         if (child.IsText()) {
-            add(TrimText(child.text));
-        } else if (!HoldsInteraction(child)) {
-            add(XhtmlToPlainText(child));
+            copy.children.push_back(child);
+        } else if (IsFeedback(child)) {
+            continue;
+        } else if (child.name == "textEntryInteraction" || child.name == "inlineChoiceInteraction" ||
+                   child.name == "endAttemptInteraction") {
+            XmlNode blank;
+            blank.text = child.name == "endAttemptInteraction" ? "" : "_____";
+            blank.attributes.emplace_back("blank", "");
+            copy.children.push_back(std::move(blank));
         } else if (IsInteraction(child)) {
-            if (const XmlNode* prompt = child.Child("prompt")) add(XhtmlToPlainText(*prompt));
+            if (const XmlNode* prompt = child.Child("prompt")) {
+                XmlNode block = Readable(*prompt);
+                block.name = "div";
+                copy.children.push_back(std::move(block));
+            }
         } else {
-            // A paragraph holding an inline interaction: its own text, the interaction left out.
-            XmlNode copy;
-            for (const XmlNode& part : child.children)
-                if (part.IsText() || !HoldsInteraction(part)) copy.children.push_back(part);
-            add(TrimText(XhtmlToPlainText(copy)));
-            for (const XmlNode& part : child.children)
-                if (!part.IsText() && IsInteraction(part))
-                    if (const XmlNode* prompt = part.Child("prompt")) add(XhtmlToPlainText(*prompt));
+            copy.children.push_back(Readable(child));
         }
     }
-    return stem;
+    // A blank alone in its block is the answer box under the question, not a gap in it.
+    bool alone = true;
+    for (const XmlNode& child : copy.children)
+        if (!child.IsText() || (child.attributes.empty() && !TrimText(child.text).empty())) alone = false;
+    if (alone)
+        for (XmlNode& child : copy.children)
+            if (child.IsText() && !child.attributes.empty()) child.text.clear();
+    return copy;
+}
+
+std::string BodyText(const XmlNode& body, std::vector<std::string>& lost)
+{
+    return TrimText(XhtmlToPlainText(PlaceholderTree(Readable(body), lost)));
 }
 
 std::string KindOfInteraction(const std::string& name)
@@ -88,14 +100,36 @@ std::string Folder(const std::string& href)
     return slash == std::string::npos ? "" : href.substr(0, slash + 1);
 }
 
+// "tests/../items/a.xml" -> "items/a.xml": tests often name their items from their own folder.
+std::string Resolved(const std::string& path)
+{
+    std::vector<std::string> parts(1);
+    for (char c : path) {
+        if (c == '/' || c == '\\') parts.emplace_back();
+        else parts.back() += c;
+    }
+    std::vector<std::string> kept;
+    for (const std::string& part : parts) {
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!kept.empty()) kept.pop_back();
+        } else {
+            kept.push_back(part);
+        }
+    }
+    std::string out;
+    for (const std::string& part : kept) out += (out.empty() ? "" : "/") + part;
+    return out;
+}
+
 // The section titles of a test, by the item files they hold.
 void ReadSections(const XmlNode& node, const std::string& base, const std::string& title,
-                  std::unordered_map<std::string, std::string>& categories)
+                  std::vector<std::pair<std::string, std::string>>& categories)
 {
     for (const XmlNode& child : node.children) {
         if (child.IsText()) continue;
         if (child.name == "assessmentItemRef") {
-            categories.emplace(ZipPathKey(base + child.Attribute("href")), title);
+            categories.emplace_back(Resolved(base + child.Attribute("href")), title);
         } else {
             const std::string inner = child.name == "assessmentSection" ? child.Attribute("title") : title;
             ReadSections(child, base, inner, categories);
@@ -110,7 +144,7 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
                    std::string& error)
 {
     XmlNode root;
-    if (!ParseXml(bytes, root, error)) return false;
+    if (!ParseXml(XmlAsUtf8(bytes), root, error)) return false;
     if (root.name != "assessmentItem") {
         error = "A QTI 2 item file has <" + root.name + "> where <assessmentItem> belongs.";
         return false;
@@ -142,7 +176,8 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
     if (declaration)
         if (const XmlNode* correct = declaration->Child("correctResponse"))
             for (const XmlNode* value : correct->Children("value")) values.push_back(TrimText(value->Text()));
-    q.stem = BodyText(*body);
+    std::vector<std::string> lost;
+    q.stem = BodyText(*body, lost);
     if (interaction.name == "choiceInteraction") {
         const std::string cardinality = declaration ? declaration->Attribute("cardinality") : "single";
         const std::string maxChoices = interaction.Attribute("maxChoices");
@@ -153,7 +188,7 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
         std::vector<std::string> identifiers;
         for (const XmlNode* choice : interaction.Children("simpleChoice")) {
             if (!values.empty() && choice->Attribute("identifier") == values[0]) q.correct = q.choices.size();
-            q.choices.push_back(XhtmlToPlainText(*choice));
+            q.choices.push_back(TrimText(XhtmlToPlainText(PlaceholderTree(Readable(*choice), lost))));
         }
         q.answerGiven = values.empty() ? std::string("(none)") : values[0];
         if (q.choices.size() == 2 && q.correct < 2) {
@@ -185,6 +220,7 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
         result.LeaveOut(KindOfInteraction(interaction.name), label);
         return true;
     }
+    for (const std::string& change : lost) result.notes.push_back(label + ": " + change);
     result.Add(std::move(q));
     return true;
 }
@@ -209,6 +245,7 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
     };
     // The tests first: their sections name the items' categories.
     std::unordered_map<std::string, std::string> categories;
+    std::vector<std::pair<std::string, std::string>> testItems; // item file, section title
     bool any = false;
     for (const XmlNode* resource : resources) {
         const std::string type = resource->Attribute("type");
@@ -216,12 +253,15 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
         std::string test;
         XmlNode root;
         if (!files.Read(href(*resource), test, error) || !ParseXml(test, root, error)) return false;
-        ReadSections(root, Folder(href(*resource)), "", categories);
+        ReadSections(root, Folder(href(*resource)), "", testItems);
     }
+    for (const auto& [file, title] : testItems) categories.emplace(ZipPathKey(file), title);
+    std::vector<std::string> listed;
     for (const XmlNode* resource : resources) {
         const std::string type = resource->Attribute("type");
         const std::string file = href(*resource);
         if (type.compare(0, 18, "imsqti_item_xmlv2p") == 0) {
+            listed.push_back(ZipPathKey(Resolved(file)));
             result.source = "QTI 2.1 package";
             any = true;
             std::string id;
@@ -233,16 +273,18 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
             std::string item;
             if (!files.Read(file, item, error)) return false;
             const size_t before = result.items.size();
-            auto category = categories.find(ZipPathKey(file));
+            auto category = categories.find(ZipPathKey(Resolved(file)));
             if (!ReadQti21Item(item, category == categories.end() ? "" : category->second, id, std::move(objectives),
                                result, error)) {
                 error = file + ": " + error;
                 return false;
             }
             if (!tags.empty() && result.items.size() > before) result.items.back()["tags"] = std::move(tags);
-        } else if (type.compare(0, 14, "imsqti_xmlv1p2") == 0 ||
-                   (type.find("imsqti") != std::string::npos && type.find("xmlv1p2") != std::string::npos)) {
-            result.source = "QTI 1.2 package";
+        } else if (type.find("imsqti") != std::string::npos && (type.find("xmlv1p2") != std::string::npos ||
+                                                                 type.find("xmlv1p1") != std::string::npos ||
+                                                                 type.find("xmlv1p0") != std::string::npos)) {
+            // 1.2 as most tools write it; 1.1 as some (Respondus) label the same documents.
+            result.source = type.find("xmlv1p2") != std::string::npos ? "QTI 1.2 package" : "QTI 1.x package";
             any = true;
             std::string document;
             if (!files.Read(file, document, error)) return false;
@@ -250,6 +292,20 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
                 error = file + ": " + error;
                 return false;
             }
+        }
+    }
+    // A manifest may list only the test: its item references name the rest.
+    for (const auto& [file, title] : testItems) {
+        const std::string key = ZipPathKey(file);
+        if (std::find(listed.begin(), listed.end(), key) != listed.end()) continue;
+        listed.push_back(key);
+        std::string item;
+        if (!files.Read(file, item, error)) return false;
+        result.source = "QTI 2.1 package";
+        any = true;
+        if (!ReadQti21Item(item, title, "", {}, result, error)) {
+            error = file + ": " + error;
+            return false;
         }
     }
     if (!any) {
@@ -262,6 +318,8 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
 bool ReadQtiXml(std::string_view bytes, ImportResult& result, std::string& error)
 {
     XmlNode root;
+    const std::string utf8 = XmlAsUtf8(bytes);
+    bytes = utf8;
     if (!ParseXml(bytes, root, error)) return false;
     if (root.name == "assessmentItem") {
         result.source = "QTI 2.1 item";

@@ -51,49 +51,87 @@ struct Roles {
     }
 };
 
-// The array of questions: the document itself, or the largest array of objects under a
-// top-level key (or one level further down).
-const json* FindQuestions(const json& doc, std::string& where)
+// A question names itself so, or has text with answers or choices beside it ("title"
+// alone is as likely a category's or a quiz's).
+bool LooksLikeQuestion(const json& item)
 {
-    if (doc.is_array()) {
-        where = "the top-level array";
-        return &doc;
+    std::string key;
+    if (!item.is_object()) return false;
+    if (Lookup(item, {"question", "prompt", "stem", "question_text", "questiontext"}, key)) return true;
+    return Lookup(item, {"text", "title"}, key) &&
+           Lookup(item, {"answer", "answers", "correct", "correct_answer", "choices", "options", "key", "solution"}, key);
+}
+
+struct Found {
+    std::string where, key; // where for notes, key for the kind it hints at
+    const json* array = nullptr;
+};
+
+bool QuestionArray(const json& value)
+{
+    if (!value.is_array() || value.empty()) return false;
+    for (const json& item : value)
+        if (LooksLikeQuestion(item)) return true;
+    return false;
+}
+
+// The arrays of questions: the document itself, or every array of questions under a
+// top-level key (or one level further down); failing that, the largest array of objects.
+std::vector<Found> FindQuestions(const json& doc)
+{
+    std::vector<Found> found;
+    if (doc.is_array()) return {Found{"the top-level array", "", &doc}};
+    if (!doc.is_object()) return found;
+    for (auto it = doc.begin(); it != doc.end(); ++it)
+        if (QuestionArray(*it)) found.push_back(Found{"\"" + it.key() + "\"", it.key(), &*it});
+    if (!found.empty()) return found;
+    for (auto it = doc.begin(); it != doc.end(); ++it) {
+        if (!it->is_object()) continue;
+        for (auto inner = it->begin(); inner != it->end(); ++inner)
+            if (QuestionArray(*inner))
+                found.push_back(Found{"\"" + it.key() + "\" / \"" + inner.key() + "\"", inner.key(), &*inner});
     }
-    if (!doc.is_object()) return nullptr;
+    if (!found.empty()) return found;
     const json* best = nullptr;
-    for (int depth = 0; depth < 2 && !best; ++depth) {
-        for (auto it = doc.begin(); it != doc.end(); ++it) {
-            const json* candidates[2] = {&*it, nullptr};
-            std::string name = it.key();
-            if (depth == 1) {
-                if (!it->is_object()) continue;
-                for (auto inner = it->begin(); inner != it->end(); ++inner) {
-                    if (inner->is_array() && !inner->empty() && (*inner)[0].is_object() &&
-                        (!best || inner->size() > best->size())) {
-                        best = &*inner;
-                        where = "\"" + it.key() + "\" / \"" + inner.key() + "\"";
-                    }
-                }
-                continue;
-            }
-            (void)candidates;
-            if (it->is_array() && !it->empty() && (*it)[0].is_object() && (!best || it->size() > best->size())) {
-                best = &*it;
-                where = "\"" + name + "\"";
-            }
+    std::string where;
+    for (auto it = doc.begin(); it != doc.end(); ++it)
+        if (it->is_array() && !it->empty() && (*it)[0].is_object() && (!best || it->size() > best->size())) {
+            best = &*it;
+            where = it.key();
         }
-    }
-    return best;
+    if (best) found.push_back(Found{"\"" + where + "\"", where, best});
+    return found;
 }
 
-std::string Decoded(const std::string& text, bool html)
+// The kind of question an array's name says its questions are ("identification",
+// "trueOrFalse", "multipleChoice"), used when a question says no type itself.
+std::string KindFromArrayName(const std::string& name)
 {
-    return html && text.find_first_of("&<") != std::string::npos ? HtmlToPlainText(text) : text;
+    std::string lower;
+    for (char c : ToLowerAscii(name))
+        if (c != '_' && c != '-' && c != ' ') lower += c;
+    if (lower.find("essay") != std::string::npos) return "essay";
+    if (lower.find("match") != std::string::npos) return "matching";
+    if (lower.find("identification") != std::string::npos || lower.find("short") != std::string::npos ||
+        lower.find("fill") != std::string::npos || lower.find("blank") != std::string::npos ||
+        lower.find("enumeration") != std::string::npos)
+        return "short answer";
+    if (lower.find("trueorfalse") != std::string::npos || lower.find("truefalse") != std::string::npos ||
+        lower.find("boolean") != std::string::npos)
+        return "true_false";
+    if (lower.find("multiplechoice") != std::string::npos || lower.find("mcq") != std::string::npos)
+        return "multiple_choice";
+    return "";
 }
 
-void ReadItem(const json& source, size_t index, bool html, Roles& roles, ImportResult& result)
+void ReadItem(const json& source, size_t index, bool html, const std::string& arrayKind, Roles& roles,
+              ImportResult& result)
 {
     ImportedQuestion q;
+    std::vector<std::string> lost;
+    auto Decoded = [&](const std::string& text, bool decode) {
+        return decode ? TextFromMaybeHtml(text, lost) : text;
+    };
     json rest = source;
     std::string key;
     auto take = [&](const char* role, std::initializer_list<const char*> names) -> const json* {
@@ -112,6 +150,15 @@ void ReadItem(const json& source, size_t index, bool html, Roles& roles, ImportR
         q.category = Decoded(Scalar(*category), html);
     std::string typeText;
     if (const json* type = take("type", {"type", "questiontype", "question_type", "kind"})) typeText = Scalar(*type);
+    if (TrimText(q.stem).empty()) {
+        result.LeaveOut("no question text", label);
+        return;
+    }
+    if (typeText.empty()) typeText = arrayKind;
+    if (typeText == "essay" || typeText == "matching") {
+        result.LeaveOut(typeText, label);
+        return;
+    }
     const std::string lowerType = ToLowerAscii(typeText);
     // Choices: an array of strings or of {letter, text} objects, an object keyed by letter,
     // or a right answer with the wrong ones.
@@ -158,6 +205,14 @@ void ReadItem(const json& source, size_t index, bool html, Roles& roles, ImportR
             for (auto it = list->begin(); it != list->end(); ++it) choices.push_back(Decoded(Scalar(*it), html));
         }
     }
+    bool anyChoice = false;
+    for (const std::string& c : choices) anyChoice |= !TrimText(c).empty();
+    if (hasChoices && !anyChoice && !incorrect) {
+        // "options": ["", "", "", ""] on a question answered in words.
+        hasChoices = false;
+        choices.clear();
+        flagged = static_cast<size_t>(-1);
+    }
     if (rightAnswer) {
         rest.erase(answerKey);
         roles.Use("answer", answerKey);
@@ -170,7 +225,7 @@ void ReadItem(const json& source, size_t index, bool html, Roles& roles, ImportR
                         label);
         return;
     }
-    const std::string canonical = NormalizeTypeString(typeText);
+    const std::string canonical = typeText == "short answer" ? "numerical" : NormalizeTypeString(typeText);
     const bool boolean = lowerType == "boolean" || lowerType == "bool" || canonical == "true_false";
     if (canonical == "algorithmic") {
         result.LeaveOut("algorithmic", label);
@@ -216,6 +271,7 @@ void ReadItem(const json& source, size_t index, bool html, Roles& roles, ImportR
     }
     // Everything else the question had stays with it.
     for (auto it = rest.begin(); it != rest.end(); ++it) q.extra[it.key()] = *it;
+    for (const std::string& change : lost) result.notes.push_back(label + ": " + change);
     if (!html && rightAnswer && q.kind != ImportedQuestion::Answer) q.extra.erase("correct");
     result.Add(std::move(q));
 }
@@ -234,24 +290,29 @@ bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& err
         return false;
     }
     result.source = "quiz JSON";
-    std::string where;
-    const json* questions = FindQuestions(doc, where);
-    if (!questions) {
+    const std::vector<Found> arrays = FindQuestions(doc);
+    if (arrays.empty()) {
         error = "The JSON file holds no array of questions under any of its keys.";
         return false;
     }
-    // Our own shape keeps its text as written; other quiz files carry HTML entities.
-    const bool html = where != "\"items\"" && where != "\"questions\"";
     Roles roles;
-    for (size_t i = 0; i < questions->size(); ++i) {
-        const json& item = (*questions)[i];
-        if (!item.is_object()) {
-            result.LeaveOut("non-object", result.Label(""));
-            continue;
+    std::string read;
+    for (const Found& found : arrays) {
+        const json& questions = *found.array;
+        // Our own shape keeps its text as written; other quiz files carry HTML entities.
+        const bool html = found.where != "\"items\"" && found.where != "\"questions\"";
+        const std::string kind = KindFromArrayName(found.key);
+        for (size_t i = 0; i < questions.size(); ++i) {
+            const json& item = questions[i];
+            if (!item.is_object()) {
+                result.LeaveOut("non-object", result.Label(""));
+                continue;
+            }
+            ReadItem(item, i, html, kind, roles, result);
         }
-        ReadItem(item, i, html, roles, result);
+        read += (read.empty() ? "" : ", ") + std::to_string(questions.size()) + " under " + found.where +
+                (kind.empty() ? "" : " (taken as " + kind + ")");
     }
-    result.notes.insert(result.notes.begin(), "Read the " + std::to_string(questions->size()) +
-                                                  " questions under " + where + ": " + roles.Describe() + ".");
+    result.notes.insert(result.notes.begin(), "Read the questions: " + read + "; " + roles.Describe() + ".");
     return true;
 }

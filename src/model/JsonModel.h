@@ -194,6 +194,15 @@ std::string FormatDocumentListing(const json& document, const NoteList& notes);
 // The main view's listing: from g_jsonDoc while the raw text is its dump, else from the
 // raw text; g_validationWarnings on top.
 std::u16string FormatCurrentListing();
+// Listing text as the view shows it: long lines broken, NULs visible.
+std::u16string ShownListingPart(const std::string& utf8);
+// One item's block of the listing as the view shows it (throws for an item it cannot show).
+std::u16string ShownItemBlock(const json& item);
+// The document's listing as the view shows it, made in parts: the notes block, then one
+// block per item, with each part's length in `parts`, so that one item's block can be
+// replaced where it is. False (nothing made) when an item cannot be shown.
+bool ShownDocumentListing(const json& document, const NoteList& notes, std::u16string& shown,
+                          std::vector<size_t>& parts);
 // Text as the view control must be given it: a NUL would end the control's text there,
 // so each becomes U+2400 SYMBOL FOR NULL.
 void MakeNulsVisible(std::u16string& text);

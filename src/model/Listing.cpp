@@ -349,6 +349,42 @@ std::string FormatDocumentListing(const json& document, const NoteList& notes)
     return out;
 }
 
+std::u16string ShownListingPart(const std::string& utf8)
+{
+    std::u16string shown = BreakLongLines(s2w(utf8), kDisplayLineLimit, u"\r\n");
+    MakeNulsVisible(shown);
+    return shown;
+}
+
+std::u16string ShownItemBlock(const json& item)
+{
+    std::string block;
+    AppendItemListing(block, item);
+    return ShownListingPart(block);
+}
+
+bool ShownDocumentListing(const json& document, const NoteList& notes, std::u16string& shown,
+                          std::vector<size_t>& parts)
+{
+    parts.clear();
+    shown.clear();
+    if (!HasArray(document, "items")) return false;
+    try {
+        shown = ShownListingPart(FormatNotesBlock(notes));
+        parts.push_back(shown.size());
+        for (const json& item : document["items"]) {
+            const std::u16string block = ShownItemBlock(item);
+            shown += block;
+            parts.push_back(block.size());
+        }
+    } catch (const std::exception&) {
+        parts.clear();
+        shown.clear();
+        return false;
+    }
+    return true;
+}
+
 std::u16string FormatCurrentListing()
 {
     if (g_rawEdited) return FormatTestbankJson(g_rawJsonText);

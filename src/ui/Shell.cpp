@@ -136,6 +136,17 @@ void RefreshEditView(HWND mainWindow)
         return;
     }
     ShowWindow(g_hEdit, SW_SHOW);
+    g_shell.listingParts.clear();
+    if (!g_viewRaw && !g_rawEdited) {
+        std::u16string shown;
+        if (ShownDocumentListing(g_jsonDoc, g_validationWarnings, shown, g_shell.listingParts)) {
+            g_shell.rawViewBroken = false;
+            NotifyDocumentEdited();
+            SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
+            SetViewText(shown);
+            return;
+        }
+    }
     const bool broken = g_viewRaw && !g_shell.rawLinesWhole && LongestLineLength(g_rawJsonText) > kDisplayLineLimit;
     g_shell.rawViewBroken = broken;
     NotifyDocumentEdited(); // the title says when the raw view is read-only
@@ -183,7 +194,68 @@ ViewTextReader::~ViewTextReader()
 
 void RefreshStaleView()
 {
-    if (g_hasJson && ViewsStale()) RefreshEditView(g_hMainWnd);
+    // A listing kept current in place is not stale, whatever the raw text behind it is.
+    if (g_hasJson && ViewsStale() && (g_viewRaw || g_shell.listingParts.empty())) RefreshEditView(g_hMainWnd);
+    NotifyDocumentEdited();
+}
+
+namespace {
+
+// Replaces part `part` of the shown listing (or appends it, one past the last).
+void ReplaceListingPart(size_t part, const std::u16string& text)
+{
+    std::vector<size_t>& parts = g_shell.listingParts;
+    size_t offset = 0;
+    for (size_t i = 0; i < part && i < parts.size(); ++i) offset += parts[i];
+    const size_t old = part < parts.size() ? parts[part] : 0;
+    SendMessageW(g_hEdit, EM_SETSEL, offset, offset + old);
+    SendMessageW(g_hEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WidePtr(text)));
+    if (part < parts.size()) parts[part] = text.size();
+    else parts.push_back(text.size());
+}
+
+bool ReplaceListingBlocks(const std::vector<size_t>& positions)
+{
+    std::vector<size_t>& parts = g_shell.listingParts;
+    const json& items = g_jsonDoc["items"];
+    if (parts.empty() || positions.empty() || positions.size() > kMostItemsShownInPlace) return false;
+    // The items shown are those of the document, or all but one added at the end.
+    const size_t shown = parts.size() - 1;
+    const bool added = items.size() == shown + 1 && positions.back() == shown;
+    if (items.size() != shown && !added) return false;
+    for (size_t k = 0; k < positions.size(); ++k)
+        if (positions[k] >= items.size() || (k && positions[k] <= positions[k - 1])) return false;
+    // The blocks are made first: an item that cannot be shown leaves the control untouched.
+    EnsureNotesCurrent();
+    std::vector<std::u16string> blocks{ShownListingPart(FormatNotesBlock(g_validationWarnings))};
+    for (size_t p : positions) blocks.push_back(ShownItemBlock(items[p]));
+    DWORD start = 0, end = 0;
+    SendMessageW(g_hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    const int firstLine = static_cast<int>(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0));
+    SendMessageW(g_hEdit, WM_SETREDRAW, FALSE, 0);
+    for (size_t k = positions.size(); k-- > 0;) ReplaceListingPart(positions[k] + 1, blocks[k + 1]);
+    ReplaceListingPart(0, blocks[0]);
+    // Where the user was: the replacement moved the caret and the scroll to it.
+    SendMessageW(g_hEdit, EM_SETSEL, start, end);
+    const int nowFirst = static_cast<int>(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0));
+    SendMessageW(g_hEdit, EM_LINESCROLL, 0, firstLine - nowFirst);
+    SendMessageW(g_hEdit, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(g_hEdit, nullptr, TRUE);
+    return true;
+}
+
+} // namespace
+
+void ShowItemsEdited(const std::vector<size_t>& positions)
+{
+    MarkItemsEdited();
+    bool current = false;
+    try {
+        current = g_hEdit && g_hasJson && !g_viewRaw && !g_rawEdited && ReplaceListingBlocks(positions);
+    } catch (const std::exception&) {
+        current = false;
+    }
+    if (!current) g_shell.listingParts.clear(); // made again when the user looks
     NotifyDocumentEdited();
 }
 

@@ -20,6 +20,10 @@ struct ShellState {
     bool rawLinesWhole = false;
     // The view shows the raw text with its long lines broken: display only, read-only.
     bool rawViewBroken = false;
+    // While the view shows the document's listing: the length there of each of its parts
+    // (the notes block, then one block per item), so that an edited item's block is
+    // replaced where it is. Empty when the view shows anything else, or is behind.
+    std::vector<size_t> listingParts;
 };
 extern ShellState g_shell;
 extern HINSTANCE& g_hInst;
@@ -67,6 +71,14 @@ private:
 // The main view made again only if an in-place edit left it behind: when the user looks
 // (the main window comes to the front, a command runs, a tool window closes).
 void RefreshStaleView();
+// After a window changed the items at `positions` (ascending; one past the last shown
+// item: an added one) in place: the document is marked edited, and while the view shows
+// the listing, the notes block and those items' blocks are replaced in the control where
+// they are, so one item costs what it costs. Otherwise (none given, or more than
+// kMostItemsShownInPlace: each replacement moves the rest of the control's text) the view
+// waits to be made again, once, when the user looks.
+constexpr size_t kMostItemsShownInPlace = 48;
+void ShowItemsEdited(const std::vector<size_t>& positions);
 
 // What one window's change to the document means for the others. Feature windows never
 // call each other: the application sets these.

@@ -169,8 +169,9 @@ TEST_F(ItemEditor, OkSavesEditsAndNewItemsAndRefusesBadForms)
     EXPECT_EQ(g_jsonDoc["items"][0]["choices"]["A"], "four");
     EXPECT_EQ(g_jsonDoc["items"][0]["correct"], "D");
     EXPECT_EQ(g_jsonDoc["items"][0]["question"], "Sum?\nThink."); // untouched: line feeds kept
-    EXPECT_EQ(g_rawJsonText, DumpJsonForRawView(g_jsonDoc));
     EXPECT_NE(ViewText().find("A) four"), std::string::npos);
+    EnsureRawTextCurrent(); // made when first needed (the raw view, Save)
+    EXPECT_EQ(g_rawJsonText, DumpJsonForRawView(g_jsonDoc));
     EXPECT_TRUE(g_modified);
 
     // A new numerical item through "<New item>".

@@ -207,6 +207,65 @@ TEST_F(LargeBank, ReplaceAllIsOneUndoableEdit)
     EXPECT_EQ(end, 6u);
 }
 
+// One item changed through the editor or the wizard: its block is replaced in the view, the
+// notes on top follow, where the user was stays in sight; many items make the view again
+// once, when the user looks.
+TEST_F(LargeBank, OneEditedItemIsReplacedInTheListingInPlace)
+{
+    std::string bank = R"({"items":[)";
+    for (int i = 0; i < 400; ++i)
+        bank += std::string(i ? "," : "") + R"({"id":"Q)" + std::to_string(i) +
+                R"(","type":"tf","question":"Question )" + std::to_string(i) +
+                R"(","correct":true,"objectives":{"MLO":"m","CLO":"c")" + (i == 200 ? "" : R"(,"PLO":"p")") + "}}";
+    script_.openPaths.push_back(File("many.json", bank + "]}"));
+    Command(IDM_FILE_OPEN);
+    ASSERT_EQ(g_jsonDoc["items"].size(), 400u);
+    const std::string before = ViewText();
+    ASSERT_NE(before.find("[Q200] missing learning outcomes"), std::string::npos);
+    SendMessageW(g_hEdit, EM_LINESCROLL, 0, 3000);
+    const LRESULT firstLine = SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    ASSERT_GT(firstLine, 100);
+
+    Command(IDM_EDIT_ITEMS);
+    HWND editor = GetMcEditorWindow();
+    ASSERT_NE(editor, nullptr);
+    SendDlgItemMessageW(editor, IDC_ED_TYPE, CB_SETCURSEL, 1, 0);
+    SendMessageW(editor, WM_COMMAND, MAKEWPARAM(IDC_ED_TYPE, CBN_SELCHANGE), 0);
+    SendDlgItemMessageW(editor, IDC_ED_ITEM, CB_SETCURSEL, 200, 0);
+    SendMessageW(editor, WM_COMMAND, MAKEWPARAM(IDC_ED_ITEM, CBN_SELCHANGE), 0);
+    Type(editor, IDC_ED_PLO, L"fixed");
+    Type(editor, IDC_ED_QUESTION, L"Question two hundred");
+    Press(editor, IDC_ED_OK);
+    EXPECT_EQ(GetMcEditorWindow(), nullptr);
+    EXPECT_FALSE(g_shell.listingParts.empty()); // kept current in place, not made again
+    EXPECT_TRUE(g_document.rawStale);
+    const std::string after = ViewText();
+    EXPECT_EQ(after, U8(DisplayOnlyText(FormatCurrentListing())));
+    EXPECT_NE(after.find("Question two hundred"), std::string::npos);
+    EXPECT_EQ(after.find("[Q200] missing learning outcomes"), std::string::npos); // the notes followed
+    EXPECT_EQ(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0), firstLine);
+    RefreshStaleView(); // the user looks: nothing to make again
+    EXPECT_FALSE(g_shell.listingParts.empty());
+    // The raw view and the saved file have the change.
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_NE(ViewText().find("\"question\": \"Question two hundred\""), std::string::npos);
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_EQ(ViewText(), after);
+
+    // While the raw view shows, an edit leaves the view to be made again when looked at.
+    Command(IDM_VIEW_TOGGLE_RAW);
+    Command(IDM_EDIT_ITEMS);
+    editor = GetMcEditorWindow();
+    ASSERT_NE(editor, nullptr);
+    SendDlgItemMessageW(editor, IDC_ED_TYPE, CB_SETCURSEL, 1, 0);
+    SendMessageW(editor, WM_COMMAND, MAKEWPARAM(IDC_ED_TYPE, CBN_SELCHANGE), 0);
+    Type(editor, IDC_ED_QUESTION, L"Raw shown");
+    Press(editor, IDC_ED_OK);
+    EXPECT_TRUE(g_shell.listingParts.empty());
+    RefreshStaleView();
+    EXPECT_NE(ViewText().find("\"question\": \"Raw shown\""), std::string::npos);
+}
+
 TEST_F(LargeBank, EditorApplyKeepsTheWindowTitleFollowsAndParseErrorsPointAtThePlace)
 {
     EXPECT_EQ(Title(), "Exam Testbank Viewer/Editor");
@@ -227,7 +286,12 @@ TEST_F(LargeBank, EditorApplyKeepsTheWindowTitleFollowsAndParseErrorsPointAtTheP
     EXPECT_EQ(g_jsonDoc["items"][0]["question"], "Changed");
     EXPECT_EQ(Text(editor, IDC_ED_ITEM), "M1 - Changed");
     EXPECT_EQ(Title(), "*bank.json - Exam Testbank Viewer/Editor");
-    EXPECT_EQ(ViewText(), viewBefore); // made again when the user looks
+    // The item's block of the listing follows at once, in place: the view is what a whole
+    // rebuild makes, while the raw text waits until it is needed.
+    EXPECT_NE(ViewText(), viewBefore);
+    EXPECT_NE(ViewText().find("Question:\r\n  Changed"), std::string::npos);
+    EXPECT_TRUE(g_document.rawStale);
+    EXPECT_EQ(ViewText(), U8(DisplayOnlyText(FormatCurrentListing())));
     // A new item through Apply: listed before "<New item>" and in the form.
     SendDlgItemMessageW(editor, IDC_ED_ITEM, CB_SETCURSEL, 1, 0);
     SendMessageW(editor, WM_COMMAND, MAKEWPARAM(IDC_ED_ITEM, CBN_SELCHANGE), 0);

@@ -3,6 +3,7 @@
 
 #include "cli/TestbankCli.h"
 #include "export/ExamExport.h"
+#include "export/ExamSelection.h"
 #include "print/PrintExamDialog.h"
 
 namespace {
@@ -34,10 +35,16 @@ protected:
         SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
         Pump();
     }
+    // The command run in this process: the program's document and selection are its own
+    // again afterwards, as if it had run apart.
     std::string Testbank(std::vector<std::string> args)
     {
+        const DocumentState document = g_document;
+        const ExamSelectionState selection = g_examSelection;
         std::string out, err;
         EXPECT_EQ(RunTestbankCommand(args, out, err), 0) << err;
+        g_document = document;
+        g_examSelection = selection;
         return out;
     }
 };
@@ -111,7 +118,7 @@ TEST_F(PrintExam, FromSelectItemsThePageAndTheKey)
 
     // Opened again, the dialog offers what was typed; without the key, one save dialog.
     Press(select, IDC_EXAM_PRINT);
-    ASSERT_NE(Dialog(), nullptr);
+    ASSERT_NE(Dialog(), nullptr) << Texts().back();
     EXPECT_EQ(Get(IDC_PRINT_TITLE), "Midterm <A>");
     EXPECT_EQ(Get(IDC_PRINT_SEED), "5");
     SendDlgItemMessageW(Dialog(), IDC_PRINT_KEY, BM_SETCHECK, BST_UNCHECKED, 0);

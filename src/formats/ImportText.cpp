@@ -1,0 +1,286 @@
+#include "formats/ImportFormats.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+#include "model/JsonModel.h"
+#include "util/XmlReader.h"
+
+namespace {
+
+bool StartsWithTag(std::string_view html, size_t at, std::string_view name)
+{
+    if (at + 1 + name.size() > html.size() || html[at] != '<') return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(html[at + 1 + i])) != name[i]) return false;
+    const size_t after = at + 1 + name.size();
+    return after == html.size() || html[after] == '>' || html[after] == '/' || std::isspace(static_cast<unsigned char>(html[after]));
+}
+
+// The value of `name="..."` inside one tag.
+std::string Attribute(std::string_view tag, std::string_view name)
+{
+    const std::string lower = ToLowerAscii(std::string(tag));
+    for (size_t at = lower.find(name); at != std::string::npos; at = lower.find(name, at + 1)) {
+        if (at == 0 || !std::isspace(static_cast<unsigned char>(lower[at - 1]))) continue;
+        size_t i = at + name.size();
+        while (i < tag.size() && tag[i] == ' ') ++i;
+        if (i >= tag.size() || tag[i] != '=') continue;
+        ++i;
+        while (i < tag.size() && tag[i] == ' ') ++i;
+        if (i >= tag.size()) break;
+        const char quote = tag[i];
+        if (quote == '"' || quote == '\'') {
+            const size_t end = tag.find(quote, i + 1);
+            return std::string(tag.substr(i + 1, end == std::string_view::npos ? std::string_view::npos : end - i - 1));
+        }
+        size_t end = i;
+        while (end < tag.size() && !std::isspace(static_cast<unsigned char>(tag[end])) && tag[end] != '>') ++end;
+        return std::string(tag.substr(i, end - i));
+    }
+    return "";
+}
+
+// "@@PLUGINFILE@@/a%20b.png?x=1" -> "a b.png".
+std::string FileName(std::string src)
+{
+    const size_t query = src.find_first_of("?#");
+    if (query != std::string::npos) src.erase(query);
+    const size_t slash = src.find_last_of("/\\");
+    if (slash != std::string::npos) src.erase(0, slash + 1);
+    std::string out;
+    for (size_t i = 0; i < src.size(); ++i) {
+        if (src[i] == '%' && i + 2 < src.size() && std::isxdigit(static_cast<unsigned char>(src[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(src[i + 2]))) {
+            out += static_cast<char>(std::stoi(src.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += src[i];
+        }
+    }
+    if (out.compare(0, 5, "data:") == 0 || out.empty()) return "embedded";
+    return out;
+}
+
+std::string Escaped(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '<') out += "&lt;";
+        else if (c == '&') out += "&amp;";
+        else if (c == '>') out += "&gt;";
+        else out += c;
+    }
+    return out;
+}
+
+void Once(std::vector<std::string>& lost, const std::string& note)
+{
+    for (const std::string& n : lost)
+        if (n == note) return;
+    lost.push_back(note);
+}
+
+} // namespace
+
+std::string MarkupPlaceholders(std::string_view html, std::vector<std::string>& lost)
+{
+    std::string out;
+    for (size_t i = 0; i < html.size();) {
+        if (html[i] != '<') {
+            out += html[i++];
+            continue;
+        }
+        const size_t tagEnd = html.find('>', i);
+        if (tagEnd == std::string_view::npos) {
+            out += html.substr(i);
+            break;
+        }
+        const std::string_view tag = html.substr(i, tagEnd - i + 1);
+        if (StartsWithTag(html, i, "img")) {
+            std::string name = FileName(Attribute(tag, "src"));
+            const std::string placeholder = "[image: " + name + "]";
+            out += Escaped(placeholder);
+            Once(lost, "an image is shown as " + placeholder + ".");
+            i = tagEnd + 1;
+        } else if (StartsWithTag(html, i, "math") || StartsWithTag(html, i, "m:math")) {
+            const bool prefixed = html[i + 1] == 'm' && html[i + 2] == ':';
+            const std::string closeTag = prefixed ? "</m:math>" : "</math>";
+            const std::string lower = ToLowerAscii(std::string(html.substr(i)));
+            const size_t close = lower.find(closeTag);
+            const std::string_view inner =
+                html.substr(tagEnd + 1, close == std::string::npos ? std::string_view::npos : i + close - tagEnd - 1);
+            // The TeX a formula editor keeps beside the MathML reads best; else its text.
+            std::string formula;
+            const size_t annotation = ToLowerAscii(std::string(inner)).find("<annotation");
+            if (annotation != std::string::npos) {
+                const size_t start = inner.find('>', annotation);
+                const size_t end = inner.find("</", start);
+                if (start != std::string_view::npos) formula = std::string(inner.substr(start + 1, end - start - 1));
+            }
+            if (formula.empty()) formula = TrimText(HtmlToPlainText(std::string(inner) + "<br>"));
+            std::string flat;
+            for (char c : formula) flat += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+            const std::string placeholder = "[formula: " + TrimText(flat) + "]";
+            out += Escaped(placeholder);
+            Once(lost, "a formula is shown as " + placeholder + ".");
+            i = close == std::string::npos ? html.size() : i + close + closeTag.size();
+        } else if (StartsWithTag(html, i, "sup") || StartsWithTag(html, i, "sub")) {
+            const bool sup = std::tolower(static_cast<unsigned char>(html[i + 3])) == 'p';
+            const std::string lower = ToLowerAscii(std::string(html.substr(tagEnd + 1)));
+            const size_t close = lower.find(sup ? "</sup>" : "</sub>");
+            const std::string inner(html.substr(tagEnd + 1, close));
+            const std::string plain = TrimText(HtmlToPlainText(inner));
+            bool simple = !plain.empty();
+            for (char c : plain) simple &= std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '+';
+            out += Escaped(std::string(sup ? "^" : "_") + (simple ? plain : "(" + plain + ")"));
+            Once(lost, sup ? "a superscript is written with ^." : "a subscript is written with _.");
+            i = close == std::string::npos ? html.size() : tagEnd + 1 + close + 6;
+        } else {
+            out += tag;
+            i = tagEnd + 1;
+        }
+    }
+    return out;
+}
+
+std::string ImportHtml(std::string_view html, std::vector<std::string>& lost)
+{
+    return HtmlToPlainText(MarkupPlaceholders(html, lost));
+}
+
+bool LooksLikeHtml(std::string_view text)
+{
+    static const char* const kTags[] = {"p", "br", "b", "i", "u", "em", "strong", "span", "div", "img", "sup", "sub",
+                                        "ul", "ol", "li", "code", "pre", "a", "table", "tr", "td", "th", "h1", "h2",
+                                        "h3", "h4", "font", "small", "math", "blockquote", "hr", "tt", "s", "strike"};
+    for (size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
+        const size_t start = at + 1 + (at + 1 < text.size() && text[at + 1] == '/');
+        for (const char* tag : kTags) {
+            const size_t n = std::strlen(tag);
+            if (start + n > text.size()) continue;
+            bool same = true;
+            for (size_t i = 0; i < n && same; ++i)
+                same = std::tolower(static_cast<unsigned char>(text[start + i])) == tag[i];
+            const char after = start + n < text.size() ? text[start + n] : '\0';
+            if (!same || (after != '>' && after != '/' && after != ' ' && after != '\t' && after != '\n')) continue;
+            const size_t close = text.find('>', start);
+            if (close != std::string_view::npos && text.find('<', start) > close) return true;
+        }
+    }
+    return false;
+}
+
+std::string TextFromMaybeHtml(std::string_view text, std::vector<std::string>& lost)
+{
+    if (text.find_first_of("&<") == std::string_view::npos) return std::string(text);
+    if (LooksLikeHtml(text)) {
+        std::vector<std::string> changes;
+        std::string plain = ImportHtml(text, changes);
+        // "<p>" as a choice of a quiz about HTML is the choice's text, not a paragraph.
+        if (!TrimText(plain).empty()) {
+            lost.insert(lost.end(), changes.begin(), changes.end());
+            return plain;
+        }
+    }
+    // Not HTML: "<marquee>" is the question's own text; only entities are decoded.
+    std::string escaped;
+    for (char c : text) escaped += c == '<' ? std::string("&lt;") : std::string(1, c);
+    return HtmlToPlainText(escaped);
+}
+
+XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost)
+{
+    auto textNode = [](const std::string& text) {
+        XmlNode t;
+        t.text = text;
+        return t;
+    };
+    XmlNode copy;
+    copy.name = node.name;
+    copy.text = node.text;
+    copy.attributes = node.attributes;
+    for (const XmlNode& child : node.children) {
+        if (child.IsText()) {
+            copy.children.push_back(child);
+        } else if (child.name == "img" || child.name == "matimage" || child.name == "object") {
+            std::string src = child.Attribute("src");
+            if (src.empty()) src = child.Attribute("uri");
+            if (src.empty()) src = child.Attribute("data");
+            const std::string placeholder = "[image: " + FileName(src) + "]";
+            copy.children.push_back(textNode(placeholder));
+            Once(lost, "an image is shown as " + placeholder + ".");
+        } else if (child.name == "math") {
+            std::string formula;
+            std::vector<const XmlNode*> annotations;
+            child.FindAll("annotation", annotations);
+            for (const XmlNode* a : annotations)
+                if (formula.empty()) formula = TrimText(a->Text());
+            if (formula.empty()) formula = TrimText(child.Text());
+            std::string flat;
+            for (char c : formula) flat += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+            const std::string placeholder = "[formula: " + TrimText(flat) + "]";
+            copy.children.push_back(textNode(placeholder));
+            Once(lost, "a formula is shown as " + placeholder + ".");
+        } else if (child.name == "sup" || child.name == "sub") {
+            const std::string plain = TrimText(XhtmlToPlainText(PlaceholderTree(child, lost)));
+            bool simple = !plain.empty();
+            for (char c : plain) simple &= std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '+';
+            const bool sup = child.name == "sup";
+            copy.children.push_back(textNode(std::string(sup ? "^" : "_") + (simple ? plain : "(" + plain + ")")));
+            Once(lost, sup ? "a superscript is written with ^." : "a subscript is written with _.");
+        } else {
+            copy.children.push_back(PlaceholderTree(child, lost));
+        }
+    }
+    return copy;
+}
+
+std::string XmlAsUtf8(std::string_view bytes)
+{
+    const std::string_view head = bytes.substr(0, std::min<size_t>(bytes.size(), 200));
+    if (head.compare(0, 5, "<?xml") != 0) return std::string(bytes);
+    const size_t end = head.find("?>");
+    if (end == std::string_view::npos) return std::string(bytes);
+    const std::string declaration = ToLowerAscii(std::string(head.substr(0, end)));
+    const size_t at = declaration.find("encoding");
+    if (at == std::string::npos) return std::string(bytes);
+    const size_t open = declaration.find_first_of("\"'", at);
+    const size_t close = open == std::string::npos ? open : declaration.find(declaration[open], open + 1);
+    if (close == std::string::npos) return std::string(bytes);
+    const std::string name = declaration.substr(open + 1, close - open - 1);
+    const bool latin = name == "iso-8859-1" || name == "latin1" || name == "iso-8859-15" || name == "windows-1252" ||
+                       name == "cp1252" || name == "us-ascii" || name == "ascii";
+    if (!latin) return std::string(bytes);
+    // Tools that declare Latin-1 and write UTF-8 are common: valid UTF-8 stays as it is.
+    bool utf8 = true;
+    for (size_t i = 0; i < bytes.size() && utf8;) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > bytes.size()) utf8 = false;
+        for (size_t k = 1; k < n && utf8; ++k) utf8 = (static_cast<unsigned char>(bytes[i + k]) >> 6) == 2;
+        i += n ? n : 1;
+    }
+    std::string out = std::string(bytes.substr(0, open + 1)) + "UTF-8" + std::string(bytes.substr(close, end - close));
+    static const unsigned short kCp1252[32] = {0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021,
+                                               0x2C6,  0x2030, 0x160,  0x2039, 0x152,  0x8D,   0x17D,  0x8F,
+                                               0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                               0x2DC,  0x2122, 0x161,  0x203A, 0x153,  0x9D,   0x17E,  0x178};
+    for (size_t i = end; i < bytes.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (utf8 || c < 0x80) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        const unsigned cp = c < 0xA0 ? kCp1252[c - 0x80] : c;
+        if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        }
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
