@@ -20,6 +20,7 @@
 #include "find/FindReplace.h"
 #include "fixup/FixupLogic.h"
 #include "fixup/ImportFixup.h"
+#include "formats/ImportFormats.h"
 #include "ui/ScriptedUi.h"
 #include "ui/Shell.h"
 #include "util/FileUtil.h"
@@ -600,6 +601,83 @@ int wmain(int argc, wchar_t** argv)
             Best(1, [] { BareEditOpen(); }, [&replaced] { SetWindowTextW(g_bareEdit, WidePtr(replaced)); }, BareEditClose));
     }
 
+    // Work that takes seconds at a large bank, against what the command line does in this
+    // process (import: read, convert, normalize, dump; save: parse and dump the text) and
+    // against a bare edit control given the text the window ends up showing.
+    std::vector<Row> slowRows = {{"Import (window)", {}, {}}, {"Save from the raw view", {}, {}},
+                                 {"Save from the listing", {}, {}}};
+    std::vector<std::vector<double>> slowBare(3);
+    for (size_t n : bulkSizes) {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        const std::u16string trivia = FromWide(temp) + u"gui-bench-trivia.json";
+        {
+            std::string bytes = "{\"response_code\":0,\"results\":[";
+            for (size_t i = 0; i < n; ++i)
+                bytes += std::string(i ? "," : "") + R"({"type":"multiple","difficulty":"easy","category":"Chapter )" +
+                         std::to_string(i % 12) + R"(","question":"Question )" + std::to_string(i) +
+                         R"(: what is the value?","correct_answer":"a","incorrect_answers":["b","c","d"]})";
+            WriteFileBytesSafely(trivia, bytes + "]}");
+        }
+        ResetAllState();
+        RefreshEditView(g_hMainWnd);
+        slowRows[0].seconds.push_back(Best(
+            1, [] {},
+            [&] {
+                script.openPaths.push_back(trivia);
+                SendMessageW(g_hMainWnd, WM_COMMAND, IDM_FILE_IMPORT, 0);
+                UpdateWindow(g_hMainWnd);
+            },
+            [] { DestroyWindow(FindWindowW(L"ImportFixupWindowClass", nullptr)); }));
+        const std::u16string imported = GetWindowTextU(g_hEdit);
+        slowRows[0].floor.push_back(Best(
+            1, [] {},
+            [&] {
+                ImportedBank bank;
+                std::string message;
+                json document;
+                std::u16string error;
+                NoteList notes;
+                std::vector<ImportIssue> issues;
+                if (ImportBankFile(trivia, ImportFormat::Auto, bank, message) &&
+                    ValidateTestbankDocument(std::move(bank.document), document, error, notes, &issues))
+                    DumpJsonForRawView(document);
+            },
+            [] {}));
+        slowBare[0].push_back(Best(1, [] { BareViewOpen(u""); }, [&] { BareViewSet(imported); }, BareViewClose));
+        DeleteFileW(WidePtr(trivia));
+
+        // The imported bank saved once, then saved again from each view.
+        const std::u16string saved = FromWide(temp) + u"gui-bench-saved.json";
+        script.savePaths.push_back(saved);
+        SendMessageW(g_hMainWnd, WM_COMMAND, IDM_FILE_SAVE, 0);
+        SendMessageW(g_hMainWnd, WM_COMMAND, IDM_VIEW_TOGGLE_RAW, 0);
+        const std::u16string raw = GetWindowTextU(g_hEdit);
+        auto save = [] {
+            SendMessageW(g_hMainWnd, WM_COMMAND, IDM_FILE_SAVE, 0);
+            UpdateWindow(g_hMainWnd);
+        };
+        slowRows[1].seconds.push_back(Best(1, [] {}, save, [] {}));
+        slowRows[1].floor.push_back(Best(
+            1, [] {},
+            [&raw] {
+                json document;
+                std::u16string error;
+                NoteList notes;
+                ParseAndValidateJson(raw, document, error, notes, nullptr);
+                DumpJsonForRawView(document);
+            },
+            [] {}));
+        slowBare[1].push_back(Best(1, [&] { BareViewOpen(u""); }, [&] { BareViewSet(raw); }, BareViewClose));
+        SendMessageW(g_hMainWnd, WM_COMMAND, IDM_VIEW_TOGGLE_RAW, 0);
+        slowRows[2].seconds.push_back(Best(1, [] {}, save, [] {}));
+        slowRows[2].floor.push_back(slowRows[1].floor.back());
+        slowBare[2].push_back(slowBare[1].back());
+        DeleteFileW(WidePtr(saved));
+        ResetAllState();
+        RefreshEditView(g_hMainWnd);
+    }
+
     std::printf("Window stages under Wine: seconds, and the ratio to a bare control doing the same work;\n");
     std::printf("growth = (time at %zu / time at %zu) / %.1f, 1.0 is linear.\n\n", sizes[1], sizes[0],
                 double(sizes[1]) / double(sizes[0]));
@@ -627,6 +705,17 @@ int wmain(int argc, wchar_t** argv)
         std::printf("%-26s %10.3f %10.2f %10.3f %10.2f %8.2f\n", row.stage.c_str(), row.seconds[0],
                     row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1],
                     row.seconds[1] / row.seconds[0]);
+    std::printf("\nSlow work at %zu and %zu items: seconds, the ratio to the command line's work in this\n"
+                "process (cli) and to a bare edit control given the text the window then shows (bare).\n\n",
+                bulkSizes[0], bulkSizes[1]);
+    std::printf("%-26s %10zu %6s %6s %10zu %6s %6s\n", "stage (items, seconds)", bulkSizes[0], "cli", "bare",
+                bulkSizes[1], "cli", "bare");
+    for (size_t r = 0; r < slowRows.size(); ++r) {
+        const Row& row = slowRows[r];
+        std::printf("%-26s %10.3f %6.2f %6.2f %10.3f %6.2f %6.2f\n", row.stage.c_str(), row.seconds[0],
+                    row.seconds[0] / row.floor[0], row.seconds[0] / slowBare[r][0], row.seconds[1],
+                    row.seconds[1] / row.floor[1], row.seconds[1] / slowBare[r][1]);
+    }
     std::printf("\nLong texts against a bare no-wrap view given the same characters in %zu-character lines;\n",
                 kDisplayLineLimit);
     std::printf("growth = time per doubling of the text.\n\n");

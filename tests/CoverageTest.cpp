@@ -206,7 +206,7 @@ TEST(CoverageWindowLogic, ScopeSortAndSave)
     EXPECT_EQ(ReadBytes(Join(dir, "coverage.html")), RenderCoverageHtml(whole));
     EXPECT_EQ(ReadBytes(Join(dir, "coverage.csv")), RenderCoverageCsv(whole, false));
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(w2s(ui.messages[0].text), "Coverage report saved.");
+    EXPECT_EQ(w2s(ui.messages[0].text), "Coverage report saved.\n\n" + w2s(Join(dir, "coverage.html")));
     EXPECT_EQ(w2s(ui.messages[0].caption), "Coverage Report");
 
     g_saveFailAt = SaveFailStep::Replace;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
@@ -55,7 +56,7 @@ TEST_F(DocumentCommands, NewThenSaveAsksForTestbankJson)
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].owner, kOwner);
     EXPECT_EQ(U8(ui.messages[0].caption), "Info");
-    EXPECT_EQ(Texts(), std::vector<std::string>{"File saved successfully."});
+    EXPECT_EQ(Texts(), std::vector<std::string>{"File saved successfully.\n\n" + U8(target)});
 }
 
 TEST_F(DocumentCommands, OpenInstallsDocumentAndHandsIssuesToWizard)
@@ -136,7 +137,10 @@ TEST_F(DocumentCommands, SaveFromRawViewParsesTheTypedText)
     EXPECT_EQ(g_jsonDoc["items"][0]["choices"]["A"], "");
     EXPECT_EQ(ui.ReadViewText(), g_rawJsonText);
     EXPECT_TRUE(IsDocumentModified(ui)); // taken into the document, never written
-    EXPECT_EQ(U8(g_validationWarnings[0]), "Item [X] missing learning outcomes: MLO, CLO, PLO");
+    // What loading said stays on top until the next load; the typed text's notes follow.
+    ASSERT_GT(g_validationWarnings.size(), g_document.keptNotes.size());
+    EXPECT_EQ(U8(g_validationWarnings.back()), "Item [X] missing learning outcomes: MLO, CLO, PLO");
+    EXPECT_TRUE(std::equal(g_document.keptNotes.begin(), g_document.keptNotes.end(), g_validationWarnings.begin()));
 }
 
 TEST_F(DocumentCommands, FailedWritesKeepPathsAsWritten)
@@ -220,7 +224,7 @@ TEST_F(DocumentCommands, SaveAsksBeforeOverwritingAFileChangedOnDisk)
     const size_t asked = ui.messages.size();
     EXPECT_TRUE(CmdSave(ui, kOwner)); // our own save is no change on disk
     EXPECT_EQ(ui.messages.size(), asked + 1);
-    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    EXPECT_EQ(Texts().back(), "File saved successfully.\n\n" + U8(path));
 
     // The other copy saving the same bytes again, within one clock tick, still counts.
     const std::string ours = ReadBytes(path);
@@ -234,4 +238,22 @@ TEST_F(DocumentCommands, SaveAsksBeforeOverwritingAFileChangedOnDisk)
     std::remove(U8(path).c_str());
     EXPECT_TRUE(CmdSave(ui, kOwner));
     EXPECT_EQ(ReadBytes(path), ours);
+}
+
+// What loading said survives the notes being made again after an edit, until the next load.
+TEST_F(DocumentCommands, LoadNotesAreKeptUntilTheNextLoad)
+{
+    ui.openPaths.push_back(File("noid.json", R"({"items":[{"type":"mc","question":"q",
+        "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]})"));
+    CmdOpen(ui, kOwner);
+    const std::string note = "Item #1 had no usable \"id\"; assigned AUTO_0001.";
+    ASSERT_EQ(U8(g_validationWarnings.at(0)), note);
+    g_jsonDoc["items"][0]["question"] = "edited";
+    MarkItemsEdited();
+    EnsureNotesCurrent();
+    EXPECT_EQ(U8(g_validationWarnings.at(0)), note);
+    ui.answers.push_back(MsgAnswer::No); // not saved
+    ui.openPaths.push_back(File("bank.json", kBank));
+    CmdOpen(ui, kOwner);
+    for (const std::u16string& kept : g_validationWarnings) EXPECT_NE(U8(kept), note);
 }

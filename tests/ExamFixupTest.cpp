@@ -96,7 +96,7 @@ TEST(ExamExport, RefusalsAndExamLayout)
     const std::u16string path = Join(TempDir("exam"), "exam.json");
     ui.savePaths.push_back(path);
     EXPECT_TRUE(SaveExamSelectionsWith(ui, nullptr));
-    EXPECT_EQ(lastText(), "Exam JSON saved successfully.");
+    EXPECT_EQ(lastText(), "Exam JSON saved successfully.\n\n" + U8(path));
     EXPECT_EQ(ReadBytes(path), "{\n    \"items\": [\n        {\n            \"id\": \"b\",\n            \"q\": \"\xC3\xA9\"\n"
                                "        },\n        {\n            \"id\": \"b\",\n            \"n\": 2\n        }\n    ]\n}");
     ResetDocumentState();

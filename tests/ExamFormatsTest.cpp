@@ -127,7 +127,7 @@ TEST(ExamFormats, WhatIsLeftOutAndWhy)
     EXPECT_TRUE(file.written);
     const std::string message = ExamFileMessage(file, ExamFormat::Gift, 2);
     EXPECT_EQ(message,
-              "Exported 4 of 9 items as GIFT: 1 multiple_choice, 1 true_false, 2 numerical.\n\nLeft out 5 items:\n"
+              "Exported 4 of 9 items as GIFT: 1 multiple choice, 1 true/false, 2 numerical.\n\nLeft out 5 items:\n"
               "key: the correct choice (B) is empty\none: it has fewer than two non-empty choices\n... and 3 more.\n\n"
               "A blank choice is left out, so the choices after it move up a letter (the key too) in 1 item: mc.");
     const std::string all = ExamFileMessage(file, ExamFormat::Gift, 100);
@@ -202,8 +202,8 @@ TEST(ExamFormats, SaveSelectionsWritesTheChosenType)
     EXPECT_EQ(ui.offeredTypes[0][3].label, u"QTI 2.1 package (*.zip)");
     EXPECT_EQ(ReadBytes(Join(dir, "exam.xml")).substr(0, 45), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>");
     EXPECT_EQ(U8(ui.messages.back().text),
-              "Exported 1 of 2 items as Moodle XML: 1 true_false.\n\nLeft out 1 item:\n"
-              "b: algorithmic items have no equivalent in Moodle XML");
+              "Exported 1 of 2 items as Moodle XML: 1 true/false.\n\nLeft out 1 item:\n"
+              "b: algorithmic items have no equivalent in Moodle XML\n\n" + U8(Join(dir, "exam.xml")));
     EXPECT_EQ(ui.messages.back().icon, MsgIcon::Info);
 
     // The suggested name kept with another type takes that type's extension.
@@ -224,7 +224,7 @@ TEST(ExamFormats, SaveSelectionsWritesTheChosenType)
     // The first type is the exam JSON, as before.
     ui.savePaths.push_back(Join(dir, "exam.json"));
     EXPECT_TRUE(SaveExamSelectionsWith(ui, nullptr));
-    EXPECT_EQ(U8(ui.messages.back().text), "Exam JSON saved successfully.");
+    EXPECT_EQ(U8(ui.messages.back().text), "Exam JSON saved successfully.\n\n" + U8(Join(dir, "exam.json")));
 }
 
 TEST(ExamFormats, CommandFormatsAndUsage)
@@ -241,7 +241,7 @@ TEST(ExamFormats, CommandFormatsAndUsage)
     err.clear();
     ASSERT_EQ(RunTestbankCommand({"export", bank, "--format", "qti12", "-o", zip}, out, err), 0) << err;
     EXPECT_EQ(out, "");
-    EXPECT_EQ(err, "Exported 1 of 1 items as QTI 1.2: 1 true_false.\n");
+    EXPECT_EQ(err, "Exported 1 of 1 items as QTI 1.2: 1 true/false.\n");
     const auto entries = Unzip(ReadBytes(Join(dir, "exam.zip")));
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[1].first, "imsmanifest.xml");

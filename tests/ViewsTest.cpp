@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "TestUtil.h"
 #include "util/StringUtil.h"
 
@@ -73,14 +75,46 @@ TEST(FormattedView, NotesBlockShowsAtMostThirty)
     };
     EXPECT_EQ(Format(R"({"items":[]})"), "");
     EXPECT_EQ(Format(R"({"items":[]})", {u"one", u"two"}), "Validation notes (2):\r\n - one\r\n - two\r\n\r\n");
-    NoteList thirty(30, u"n"), many(45, u"n");
+    // Notes of different kinds (no two alike once their numbers are set aside).
+    NoteList thirty, many;
+    for (size_t i = 0; i < 45; ++i) (i < 30 ? thirty : many).push_back(u"n" + std::u16string(i, u'x'));
+    many.insert(many.begin(), thirty.begin(), thirty.end());
     const std::string thirtyText = Format(R"({"items":[]})", thirty);
     EXPECT_EQ(thirtyText.find("more)"), std::string::npos);
-    EXPECT_EQ(shownLines(thirtyText), 30u);
+    EXPECT_EQ(shownLines(thirtyText), 1u);
+    EXPECT_NE(thirtyText.find(" - n" + std::string(29, 'x') + "\r\n\r\n"), std::string::npos);
     const std::string manyText = Format(R"({"items":[]})", many);
     EXPECT_EQ(manyText.substr(0, 24), "Validation notes (45):\r\n");
-    EXPECT_NE(manyText.find(" - n\r\n - ... (15 more)\r\n\r\n"), std::string::npos);
-    EXPECT_EQ(shownLines(manyText), 30u);
+    EXPECT_NE(manyText.find(" - n" + std::string(29, 'x') + "\r\n - ... (15 more)\r\n\r\n"), std::string::npos);
+}
+
+// One note per item becomes one line per kind; long lines wrap at a space.
+TEST(FormattedView, NotesOfOneKindAreGroupedAndLongOnesWrapped)
+{
+    NoteList notes{u"Renamed top-level \"questions\" array to \"items\"."};
+    for (int i = 1; i <= 5250; ++i) {
+        std::u16string digits = DecimalW(i);
+        notes.push_back(u"Item #" + DecimalW(i) + u" had no usable \"id\"; assigned AUTO_" +
+                        std::u16string(4 - std::min<size_t>(4, digits.size()), u'0') + digits + u".");
+        notes.push_back(u"Item [AUTO_" + digits + u"] missing learning outcomes: CLO, PLO");
+    }
+    notes.push_back(u"Item [Q1] missing learning outcomes: PLO");
+    notes.push_back(u"Item [Q2] missing learning outcomes: PLO");
+    EXPECT_EQ(U8(GroupRepeatedNotes(notes)),
+              (std::vector<std::string>{
+                  "Renamed top-level \"questions\" array to \"items\".",
+                  "5,250 items had no usable \"id\": assigned AUTO_0001 ... AUTO_5250.",
+                  "5,250 notes like this one, from the first to the last: Item [AUTO_1] missing learning outcomes: "
+                  "CLO, PLO ... Item [AUTO_5250] missing learning outcomes: CLO, PLO",
+                  "Item [Q1] missing learning outcomes: PLO", "Item [Q2] missing learning outcomes: PLO"}));
+    const std::string text = Format(R"({"items":[]})", notes);
+    EXPECT_EQ(text.rfind("Validation notes (10503):\r\n", 0), 0u);
+    // The third line is wrapped: no line of the block is longer than the width plus its mark.
+    size_t longest = 0;
+    for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2)
+        longest = std::max(longest, end - at);
+    EXPECT_LE(longest, 113u);
+    EXPECT_NE(text.find("\r\n   "), std::string::npos);
 }
 
 TEST(FormattedView, ErrorsStopTheListingWhereTheyHappen)

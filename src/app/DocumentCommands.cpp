@@ -1,6 +1,8 @@
 #include "app/DocumentCommands.h"
 
 #include <algorithm>
+#include <memory>
+#include <unordered_set>
 
 #include "dupes/DupesLogic.h"
 #include "export/ExamSelection.h"
@@ -11,7 +13,6 @@
 namespace {
 
 const char16_t* const kSaveChangesQuestion = u"Save changes to the current testbank?";
-const char16_t* const kDiscardRawEditsQuestion = u"Discard the changes typed in the raw JSON view?";
 const char16_t* const kChangedOnDiskQuestion = u"The file has changed on disk since it was opened. Overwrite it?";
 
 void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
@@ -19,36 +20,69 @@ void ShowError(DocumentUi& ui, void* owner, const std::u16string& text)
     ui.ShowMessage(owner, text, u"Error", MsgIcon::Error, MsgButtons::Ok);
 }
 
-enum class Loaded { Ok, Unreadable, Invalid };
+enum class Loaded { Ok, Unreadable, Invalid, Cancelled };
 
-// Reads and parses one file; the file's text is gone before the document is installed.
-// An import reads the other tool's format first; its notes come before the loader's.
-Loaded LoadDocument(DocumentUi& ui, const std::u16string& path, json& parsed, std::u16string& error, NoteList& notes,
-                    std::vector<ImportIssue>& issues, const ImportFormat* import = nullptr,
+// Reads and parses one file, on a thread of its own while the user can cancel; the file's
+// text is gone before the document is installed. An import reads the other tool's format
+// first; its notes come before the loader's.
+Loaded LoadDocument(DocumentUi& ui, void* owner, const std::u16string& path, json& parsed, std::u16string& error,
+                    NoteList& notes, std::vector<ImportIssue>& issues, const ImportFormat* import = nullptr,
                     NoteList* importNotes = nullptr)
 {
     ui.ShowBusy();
-    if (import) {
-        ImportedBank bank;
-        std::string message;
-        if (!ImportBankFile(path, *import, bank, message)) {
-            error = s2w(message);
-            return Loaded::Invalid;
+    struct Job {
+        Loaded result = Loaded::Invalid;
+        json parsed;
+        std::u16string error;
+        NoteList notes, bankNotes;
+        std::vector<ImportIssue> issues;
+    };
+    auto job = std::make_shared<Job>();
+    const bool importing = import != nullptr;
+    const ImportFormat format = import ? *import : ImportFormat::Auto;
+    const bool finished = ui.RunLong(owner, (importing ? u"Importing " : u"Opening ") + FileNameOf(path) + u"...",
+                                     [job, path, importing, format] {
+        try {
+            if (importing) {
+                ImportedBank bank;
+                std::string message;
+                if (!ImportBankFile(path, format, bank, message)) {
+                    job->error = s2w(message);
+                    return;
+                }
+                if (!ValidateTestbankDocument(std::move(bank.document), job->parsed, job->error, job->notes,
+                                              &job->issues))
+                    return;
+                for (const std::string& note : bank.notes) job->bankNotes.push_back(s2w(note));
+                job->result = Loaded::Ok;
+                return;
+            }
+            std::string bytes;
+            if (!ReadFileBytes(path, bytes) || bytes.empty()) {
+                job->result = Loaded::Unreadable;
+                return;
+            }
+            // UTF-8 throughout: a UTF-16 copy of a large file would double what opening it needs.
+            job->result = ParseAndValidateUtf8(ValidUtf8(std::move(bytes)), job->parsed, job->error, job->notes,
+                                               &job->issues)
+                              ? Loaded::Ok
+                              : Loaded::Invalid;
+        } catch (const std::bad_alloc&) {
+            job->result = Loaded::Invalid;
+            job->error = u"Out of memory";
         }
-        if (!ValidateTestbankDocument(std::move(bank.document), parsed, error, notes, &issues)) return Loaded::Invalid;
-        NoteList all;
-        all.reserve(bank.notes.size() + notes.size());
-        for (const std::string& note : bank.notes) all.push_back(s2w(note));
-        if (importNotes) importNotes->insert(importNotes->end(), all.begin(), all.end());
-        for (std::u16string& note : notes) all.push_back(std::move(note));
-        notes = std::move(all);
-        return Loaded::Ok;
+    });
+    if (!finished) return Loaded::Cancelled;
+    if (job->result != Loaded::Ok) {
+        error = job->error;
+        return job->result;
     }
-    std::string bytes;
-    if (!ReadFileBytes(path, bytes) || bytes.empty()) return Loaded::Unreadable;
-    // UTF-8 throughout: a UTF-16 copy of a large file would double what opening it needs.
-    return ParseAndValidateUtf8(ValidUtf8(std::move(bytes)), parsed, error, notes, &issues) ? Loaded::Ok
-                                                                                          : Loaded::Invalid;
+    parsed = std::move(job->parsed);
+    issues.insert(issues.end(), job->issues.begin(), job->issues.end());
+    if (importNotes) importNotes->insert(importNotes->end(), job->bankNotes.begin(), job->bankNotes.end());
+    notes = std::move(job->bankNotes);
+    notes.insert(notes.end(), job->notes.begin(), job->notes.end());
+    return Loaded::Ok;
 }
 
 void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const FileStamp& stamp, json&& parsed,
@@ -58,6 +92,17 @@ void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const Fil
     g_document.diskStamp = stamp;
     g_jsonDoc = std::move(parsed);
     RebuildRawText();
+    // What loading said beyond what the document itself shows stays until the next load,
+    // however often the notes are made again after edits.
+    NoteList current;
+    AppendValidationWarnings(g_jsonDoc, current);
+    std::unordered_multiset<std::u16string> remade(current.begin(), current.end());
+    g_document.keptNotes.clear();
+    for (const std::u16string& note : notes) {
+        auto found = remade.find(note);
+        if (found != remade.end()) remade.erase(found);
+        else g_document.keptNotes.push_back(note);
+    }
     g_validationWarnings = std::move(notes);
     g_hasJson = true;
     g_viewRaw = false;
@@ -66,33 +111,51 @@ void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const Fil
     ui.RefreshView();
 }
 
+// The raw view's text parsed and taken into the document, as Save takes it. False when it
+// does not parse: `error` names the line and column, `place` where, and nothing changed.
+bool TakeRawViewText(DocumentUi& ui, std::u16string& error, JsonErrorPlace& place)
+{
+    ui.ShowBusy();
+    json parsed;
+    NoteList notes;
+    const std::u16string text = ui.ReadViewText();
+    if (!ParseAndValidateJson(text, parsed, error, notes, nullptr, &place)) return false;
+    g_jsonDoc = std::move(parsed);
+    RebuildRawText();
+    // Text already in the canonical shape (untouched, replaced, typed with care) stays in
+    // the view: setting a large text again costs the control seconds.
+    const bool same = text == g_rawJsonText;
+    g_validationWarnings = g_document.keptNotes;
+    g_validationWarnings.insert(g_validationWarnings.end(), notes.begin(), notes.end());
+    g_modified = true; // taken into the document, not yet written
+    ui.DocumentReread();
+    if (same) ui.ViewHoldsRawText();
+    else ui.RefreshView();
+    return true;
+}
+
+void ShowParseError(DocumentUi& ui, void* owner, const std::u16string& error, const JsonErrorPlace& place,
+                    const std::u16string& lead = u"")
+{
+    ShowError(ui, owner, lead + error);
+    if (place.known) ui.ShowParseErrorPlace(place.offset);
+}
+
 // The text Save and Save As write; false when the raw view's text does not parse.
 bool TakeOutputText(DocumentUi& ui, void* owner, std::u16string& output)
 {
     ui.ShowBusy();
     if (g_viewRaw) {
-        json parsed;
         std::u16string error;
-        NoteList notes;
-        // Taking the raw text in closes the windows holding positions into the old document.
-        if (!ui.ConfirmDiscardToolEdits(owner)) return false;
         JsonErrorPlace place;
-        if (!ParseAndValidateJson(ui.ReadViewText(), parsed, error, notes, nullptr, &place)) {
-            ShowError(ui, owner, error);
-            if (place.known) ui.ShowParseErrorPlace(place.offset);
+        if (!TakeRawViewText(ui, error, place)) {
+            ShowParseError(ui, owner, error, place);
             return false;
         }
-        g_jsonDoc = std::move(parsed);
-        RebuildRawText();
-        g_validationWarnings = std::move(notes);
-        g_modified = true; // taken into the document, not yet written
-        output = g_rawJsonText;
-        ui.DocumentReread();
-        ui.RefreshView();
     } else {
         RebuildRawText();
-        output = g_rawJsonText;
     }
+    output = g_rawJsonText;
     return true;
 }
 
@@ -104,7 +167,7 @@ bool WriteOutput(DocumentUi& ui, void* owner, const std::u16string& path, const 
     }
     g_modified = false;
     g_document.diskStamp = GetFileStamp(path);
-    ui.ShowMessage(owner, u"File saved successfully.", u"Info", MsgIcon::Info, MsgButtons::Ok);
+    ui.ShowMessage(owner, u"File saved successfully.\n\n" + path, u"Info", MsgIcon::Info, MsgButtons::Ok);
     return true;
 }
 
@@ -140,8 +203,10 @@ void FinishMerge(DocumentUi& ui, const MergeRecord& record, const NoteList& impo
     MarkDocumentChanged();
     const NoteList notes = MakeMergeNotes(record);
     g_validationWarnings.insert(g_validationWarnings.begin(), importNotes.begin(), importNotes.end());
+    g_document.keptNotes.insert(g_document.keptNotes.begin(), importNotes.begin(), importNotes.end());
     if (!notes.empty()) {
         g_validationWarnings.insert(g_validationWarnings.begin(), notes.begin(), notes.end());
+        g_document.keptNotes.insert(g_document.keptNotes.begin(), notes.begin(), notes.end());
         ui.MergeNotesAdded(notes);
     }
     ui.RefreshView();
@@ -188,21 +253,37 @@ bool HasRawViewEdits(DocumentUi& ui)
 
 bool IsDocumentModified(DocumentUi& ui) { return g_hasJson && (g_modified || HasRawViewEdits(ui)); }
 
-// Edits in the raw view are only dropped after a Yes; the raw text is the document's again.
-bool ConfirmDiscardRawViewEdits(DocumentUi& ui, void* owner)
+bool ApplyRawViewEdits(DocumentUi& ui, void* owner)
 {
     if (!HasRawViewEdits(ui)) return true;
-    if (ui.ShowMessage(owner, kDiscardRawEditsQuestion, u"Exam Testbank Viewer/Editor", MsgIcon::Question,
-                       MsgButtons::YesNo) != MsgAnswer::Yes)
-        return false;
-    RebuildRawText();
-    ui.RefreshView();
-    return true;
+    std::u16string error;
+    JsonErrorPlace place;
+    if (TakeRawViewText(ui, error, place)) return true;
+    ShowParseError(ui, owner, error, place,
+                   u"The changes in the raw JSON view could not be applied to the testbank, so nothing was done. "
+                   u"Correct the text there first.\n\n");
+    return false;
 }
 
 void CmdToggleRawView(DocumentUi& ui, void* owner)
 {
-    if (!g_hasJson || !ConfirmDiscardRawViewEdits(ui, owner)) return;
+    if (!g_hasJson) return;
+    if (g_viewRaw && HasRawViewEdits(ui)) {
+        std::u16string error;
+        JsonErrorPlace place;
+        if (!TakeRawViewText(ui, error, place)) {
+            // The only place raw-view changes can go: the user chooses it in these words.
+            if (ui.ShowMessage(owner,
+                               u"The raw JSON view does not parse: " + error +
+                                   u"\n\nDiscard every change made in the raw JSON view (typed or replaced) since "
+                                   u"it was last applied, and show the testbank without them?",
+                               u"Discard Raw View Changes", MsgIcon::Warning, MsgButtons::YesNo) != MsgAnswer::Yes) {
+                if (place.known) ui.ShowParseErrorPlace(place.offset);
+                return;
+            }
+            RebuildRawText();
+        }
+    }
     g_viewRaw = !g_viewRaw;
     ui.RefreshView();
 }
@@ -226,6 +307,7 @@ void CmdNewTestbank(DocumentUi& ui, void* owner)
     g_jsonDoc["items"] = json::array();
     RebuildRawText();
     g_validationWarnings.clear();
+    g_document.keptNotes.clear();
     g_currentPath.clear();
     g_document.diskStamp = FileStamp{};
     g_hasJson = true;
@@ -242,7 +324,7 @@ void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
     if (!ConfirmDiscardChanges(ui, owner)) return;
     ImportFormat chosen = import ? *import : ImportFormat::Auto;
     size_t type = 0;
-    const std::u16string path = import ? ui.AskOpenPathOfType(owner, ImportFileTypes(), type) : ui.AskOpenPath(owner);
+    const std::u16string path = import ? ui.AskOpenPathOfType(owner, ImportFileTypes(), type, u"Import") : ui.AskOpenPath(owner);
     if (path.empty()) return;
     if (import && chosen == ImportFormat::Auto) chosen = FormatOfImportType(type);
     if (import) import = &chosen;
@@ -251,7 +333,8 @@ void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
     std::u16string error;
     NoteList notes;
     std::vector<ImportIssue> issues;
-    switch (LoadDocument(ui, path, parsed, error, notes, issues, import)) {
+    switch (LoadDocument(ui, owner, path, parsed, error, notes, issues, import)) {
+    case Loaded::Cancelled: return;
     case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read file or file is empty."); return;
     case Loaded::Invalid: ShowError(ui, owner, error); return;
     case Loaded::Ok: break;
@@ -268,11 +351,11 @@ void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
 
 void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
 {
-    if (!ConfirmDiscardRawViewEdits(ui, owner)) return;
+    if (!ApplyRawViewEdits(ui, owner)) return;
     ImportFormat chosen = import ? *import : ImportFormat::Auto;
     size_t type = 0;
     const std::vector<std::u16string> paths =
-        import ? ui.AskOpenPathsOfType(owner, ImportFileTypes(), type) : ui.AskOpenPaths(owner);
+        import ? ui.AskOpenPathsOfType(owner, ImportFileTypes(), type, u"Import && Merge") : ui.AskOpenPaths(owner);
     if (paths.empty()) return;
     if (import && chosen == ImportFormat::Auto) chosen = FormatOfImportType(type);
     if (import) import = &chosen;
@@ -288,7 +371,8 @@ void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
         std::u16string error;
         NoteList notes;
         const FileStamp stamp = GetFileStamp(paths[0]);
-        switch (LoadDocument(ui, paths[0], parsed, error, notes, accumulated, import, &importNotes)) {
+        switch (LoadDocument(ui, owner, paths[0], parsed, error, notes, accumulated, import, &importNotes)) {
+        case Loaded::Cancelled: return;
         case Loaded::Unreadable: ShowError(ui, owner, u"Failed to read first file."); return;
         case Loaded::Invalid: ShowError(ui, owner, error); return;
         case Loaded::Ok: break;
@@ -314,7 +398,10 @@ void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
         NoteList notes;
         std::vector<ImportIssue> fileIssues;
         const size_t notesBefore = importNotes.size();
-        switch (LoadDocument(ui, path, parsed, error, notes, fileIssues, import, &importNotes)) {
+        switch (LoadDocument(ui, owner, path, parsed, error, notes, fileIssues, import, &importNotes)) {
+        case Loaded::Cancelled: // what merged so far stays, said as after a failure
+            if (merged) FinishMerge(ui, record, importNotes);
+            return;
         case Loaded::Unreadable: fail(u"Failed to read file:\n" + path); return;
         case Loaded::Invalid: fail(u"Error in file:\n" + path + u"\n\n" + error); return;
         case Loaded::Ok: break;

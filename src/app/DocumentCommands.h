@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,23 @@ public:
     // (UTF-16 code units into the view's text).
     virtual void ShowParseErrorPlace(size_t offset) { (void)offset; }
     virtual void RefreshView() {}
+    // The view already shows exactly the raw text (it was taken in unchanged): only its
+    // changed mark is cleared.
+    virtual void ViewHoldsRawText() { RefreshView(); }
     // A long step begins (reading, parsing, rebuilding): the user sees the wait cursor.
     virtual void ShowBusy() {}
+    // Work that can take seconds (reading and converting a file), with a way to cancel it;
+    // false when the user cancelled. `work` must own what it touches.
+    virtual bool RunLong(void* owner, const std::u16string& what, std::function<void()> work)
+    {
+        (void)owner;
+        (void)what;
+        work();
+        return true;
+    }
     virtual void ResetExamSelections() {}
     // The document was re-read from the raw view's text: windows holding positions into
-    // the old one close.
+    // the old one find their items again (or close).
     virtual void DocumentReread() {}
     virtual void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) { (void)owner; (void)issues; }
     // Asks before tool windows that hold typed values not in the document lose them;
@@ -56,12 +69,14 @@ bool ConfirmDiscardChanges(DocumentUi& ui, void* owner);
 bool IsDocumentModified(DocumentUi& ui);
 // The raw view is shown and holds edits the document lacks: typed text or a replacement.
 bool HasRawViewEdits(DocumentUi& ui);
-// View > Toggle Raw JSON View: leaving the raw view with edits asks first; Yes discards
-// them (the raw text is the document's again), No stays.
+// The raw view's changes (typed or replaced) taken into the document, as Save and leaving
+// the raw view take them: every command that rebuilds the raw text calls this first. True
+// when there were none or they parsed; false when they do not parse: the error (line and
+// column) is shown, the caret put there, and the caller does nothing.
+bool ApplyRawViewEdits(DocumentUi& ui, void* owner);
+// View > Toggle Raw JSON View: leaving the raw view applies its changes; when they do not
+// parse, the user chooses between discarding them (named as such) and staying.
 void CmdToggleRawView(DocumentUi& ui, void* owner);
-// Asks before edits in the raw view are lost; true when there are none or the user said
-// Yes (they are then dropped and the view shows the document's raw text again).
-bool ConfirmDiscardRawViewEdits(DocumentUi& ui, void* owner);
 // Back to the state at start-up in every portable subsystem: document, exam selection,
 // fixup list.
 void ResetAllState();

@@ -30,14 +30,15 @@ class MainWindowUi : public DocumentUi {
 public:
     std::u16string AskOpenPath(void* owner) override { return g_modalUi->AskOpenPath(owner); }
     std::vector<std::u16string> AskOpenPaths(void* owner) override { return g_modalUi->AskOpenPaths(owner); }
-    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type) override
+    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type,
+                                     const std::u16string& title) override
     {
-        return g_modalUi->AskOpenPathOfType(owner, types, type);
+        return g_modalUi->AskOpenPathOfType(owner, types, type, title);
     }
-    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
-                                                   size_t& type) override
+    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types, size_t& type,
+                                                   const std::u16string& title) override
     {
-        return g_modalUi->AskOpenPathsOfType(owner, types, type);
+        return g_modalUi->AskOpenPathsOfType(owner, types, type, title);
     }
     std::u16string AskSavePath(void* owner, const std::u16string& suggested) override
     {
@@ -52,6 +53,11 @@ public:
     // The control's own flag: set by typing and replacing, cleared whenever its text is set.
     bool ViewTextChanged() override { return g_hEdit && SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0); }
     void RefreshView() override { RefreshEditView(g_hMainWnd); }
+    void ViewHoldsRawText() override
+    {
+        if (g_hEdit) SendMessageW(g_hEdit, EM_SETMODIFY, FALSE, 0);
+        UpdateMainWindowTitle();
+    }
     void ShowParseErrorPlace(size_t offset) override
     {
         if (!g_hEdit || !g_viewRaw) return;
@@ -59,6 +65,10 @@ public:
         SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
     }
     void ShowBusy() override { ShowWaitCursor(); }
+    bool RunLong(void* owner, const std::u16string& what, std::function<void()> work) override
+    {
+        return RunWithProgress(static_cast<HWND>(owner), what, std::move(work));
+    }
     // Windows holding positions into the old document close.
     void ResetExamSelections() override
     {
@@ -69,8 +79,8 @@ public:
     }
     void DocumentReread() override
     {
-        CloseExamExportWindow();
-        CloseMcEditor();
+        ExamExportDocumentReread();
+        McEditorDocumentReread();
         CloseFindDuplicatesWindow();
         RefreshCoverageReportWindow();
     }
@@ -123,8 +133,8 @@ void FindOrReplace(HWND window, const char16_t* caption, void (*open)(HWND))
 // Long raw lines whole (editable, each such line costs seconds) or broken and read-only.
 void ToggleRawLongLines(HWND window)
 {
-    // Broken lines replace the view's text: typed edits are only dropped after a Yes.
-    if (g_shell.rawLinesWhole && !ConfirmDiscardRawViewEdits(g_mainUi, window)) return;
+    // Either way the view's text is made again: its changes go into the document first.
+    if (!ApplyRawViewEdits(g_mainUi, window)) return;
     g_shell.rawLinesWhole = !g_shell.rawLinesWhole;
     CheckMenuItem(GetMenu(window), IDM_VIEW_RAW_LONG_LINES, g_shell.rawLinesWhole ? MF_CHECKED : MF_UNCHECKED);
     if (g_hasJson && g_viewRaw) RefreshEditView(window);
@@ -264,7 +274,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 {
     switch (message) {
     case WM_CREATE:
-        g_shellHooks.confirmRawRebuild = [](HWND owner) { return ConfirmDiscardRawViewEdits(g_mainUi, owner); };
+        g_shellHooks.applyRawEdits = [](HWND owner) { return ApplyRawViewEdits(g_mainUi, owner); };
         g_shellHooks.itemsChanged = ToolWindowsItemsChanged;
         g_shellHooks.documentEdited = UpdateMainWindowTitle;
         g_coverageHooks.examSelection = []() -> const std::set<std::string>* {

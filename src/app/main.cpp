@@ -42,7 +42,10 @@ bool RegisterWindowClasses()
         wc.hIcon = large ? large : LoadIconW(nullptr, IDI_APPLICATION);
         wc.hIconSm = small ? small : LoadIconW(nullptr, IDI_APPLICATION);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        // The tool windows in the dialog colour their labels and buttons are drawn in; the
+        // main view and the coverage report (which paints its labels white) in the window's.
+        const bool white = c.proc == MainWndProc || c.proc == CoverageReportWndProc;
+        wc.hbrBackground = reinterpret_cast<HBRUSH>((white ? COLOR_WINDOW : COLOR_BTNFACE) + 1);
         wc.lpszClassName = c.name;
         if (!RegisterClassExW(&wc)) {
             ShowMessageBox(nullptr, c.failure, u"Error", MsgIcon::Error);

@@ -535,6 +535,28 @@ bool FindItemInView(const std::u16string& view, bool raw, const std::string& id,
     return false;
 }
 
+namespace {
+
+// The item's answer as a reader compares it: the correct letter with its choice's text.
+std::string KeyText(const json& item)
+{
+    if (!item.is_object()) return "";
+    auto correct = item.find("correct");
+    std::string key = correct == item.end() ? "" : correct->is_string() ? correct->get<std::string>() : JsonText(*correct);
+    auto choices = item.find("choices");
+    if (choices != item.end() && choices->is_object()) {
+        auto chosen = choices->find(key);
+        if (chosen != choices->end() && chosen->is_string()) return key + ": " + chosen->get<std::string>();
+    }
+    if (key.empty()) {
+        auto answer = item.find("answer");
+        if (answer != item.end()) key = answer->is_string() ? answer->get<std::string>() : JsonText(*answer);
+    }
+    return key;
+}
+
+} // namespace
+
 std::vector<DupeRow> BuildDupeRows(const json& document, double threshold)
 {
     std::vector<DupeEntry> entries;
@@ -545,9 +567,10 @@ std::vector<DupeRow> BuildDupeRows(const json& document, double threshold)
     for (size_t g = 0; g < groups.size(); ++g)
         for (size_t m = 0; m < groups[g].members.size(); ++m) {
             const DupeEntry& e = entries[groups[g].members[m]];
-            DupeRow row{g + 1, groups[g].kind, groups[g].scores[m], e.id, ""};
+            DupeRow row{g + 1, groups[g].kind, groups[g].scores[m], e.id, "", ""};
             auto q = items[e.position].find("question");
             if (q != items[e.position].end() && q->is_string()) row.question = q->get<std::string>();
+            row.answer = KeyText(items[e.position]);
             rows.push_back(std::move(row));
         }
     return rows;

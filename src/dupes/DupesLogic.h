@@ -75,6 +75,7 @@ struct DupeRow {
     double score = 1;
     std::string id;
     std::string question; // as written in the item
+    std::string answer;   // what the key says: "B: the choice's text", "True", "42"
 };
 std::vector<DupeRow> BuildDupeRows(const json& document, double threshold);
 // "3 groups: 1 conflict, 1 exact, 1 near" or "No duplicates found."

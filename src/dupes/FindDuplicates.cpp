@@ -38,7 +38,7 @@ constexpr ControlTable kTable = MakeControlTable(kControls);
 const struct {
     const wchar_t* header;
     int width;
-} kColumns[] = {{L"Group", 60}, {L"Kind", 80}, {L"Similarity", 80}, {L"ID", 140}, {L"Question", 420}};
+} kColumns[] = {{L"Group", 60}, {L"Kind", 80}, {L"Similarity", 80}, {L"ID", 110}, {L"Question", 330}, {L"Answer", 200}};
 
 int SelectedRow() { return static_cast<int>(SendMessageW(g_dupesWindow.hList, LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
 
@@ -69,6 +69,10 @@ void FillList()
         for (char16_t& c : question)
             if (c == u'\r' || c == u'\n' || c == u'\t' || c == 0) c = u' ';
         SetCell(at, 4, question);
+        std::u16string answer = s2w(row.answer);
+        for (char16_t& c : answer)
+            if (c == u'\r' || c == u'\n' || c == u'\t' || c == 0) c = u' ';
+        SetCell(at, 5, answer);
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     g_dupesWindow.filling = false;
@@ -123,6 +127,11 @@ void ShowRow(HWND window, bool explicitly)
     // selection (ES_NOHIDESEL) for the user to click into and edit.
     SendMessageW(g_hEdit, EM_SETSEL, start, end);
     SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
+    // The item's first line at the top of the view: scrolled only into sight, it would
+    // sit at the bottom, under this window, with the next item above it.
+    const LRESULT line = SendMessageW(g_hEdit, EM_LINEFROMCHAR, start, 0);
+    const LRESULT first = SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    SendMessageW(g_hEdit, EM_LINESCROLL, 0, line - first);
 }
 
 void LayoutDupesWindow(HWND window)

@@ -19,6 +19,7 @@ struct EditorState {
     int contentHeight = 0;
     FormModel shown; // what the controls held right after the last load or clear
     size_t editing = kNewItem; // the position in `items` of the item in the form
+    std::string editingId;     // its ID, to find it again in a re-read document
     HWND savedFocus = nullptr;
     int choiceCount = kMinChoices; // choice fields shown: A-D and the further ones
 };
@@ -33,38 +34,39 @@ const DWORD kList = WS_TABSTOP | CBS_DROPDOWNLIST;
 const FieldKind T = FieldKind::Text, S = FieldKind::Selection, N = FieldKind::None;
 
 // The whole form at its fixed rectangles; groups 1 to 4 hold the fields of one type each.
+// Fields labelled on their left start at one edge (90); the others sit under their label.
 const ControlSpec kControls[] = {
     {0, L"STATIC", L"Item type:", 0, 10, 10, 80, 20, 0, N},
     {IDC_ED_TYPE, L"COMBOBOX", L"", kList, 90, 8, 200, 200, 0, S},
     {0, L"STATIC", L"Item:", 0, 10, 40, 80, 20, 0, N},
     {IDC_ED_ITEM, L"COMBOBOX", L"", kList | WS_VSCROLL, 10, 62, 420, 200, 0, S},
     {0, L"STATIC", L"ID:", 0, 10, 102, 50, 20, 0, N},
-    {IDC_ED_ID, L"EDIT", L"", kLine, 70, 102, 360, 20, 0, T},
+    {IDC_ED_ID, L"EDIT", L"", kLine, 90, 102, 340, 20, 0, T},
     {0, L"STATIC", L"Category:", 0, 10, 132, 80, 20, 0, N},
     {IDC_ED_CATEGORY, L"EDIT", L"", kLine, 90, 132, 340, 20, 0, T},
     {0, L"STATIC", L"MLO:", 0, 10, 162, 60, 20, 0, N},
-    {IDC_ED_MLO, L"EDIT", L"", kLine, 70, 162, 360, 20, 0, T},
+    {IDC_ED_MLO, L"EDIT", L"", kLine, 90, 162, 340, 20, 0, T},
     {0, L"STATIC", L"CLO:", 0, 10, 192, 60, 20, 0, N},
-    {IDC_ED_CLO, L"EDIT", L"", kLine, 70, 192, 360, 20, 0, T},
+    {IDC_ED_CLO, L"EDIT", L"", kLine, 90, 192, 340, 20, 0, T},
     {0, L"STATIC", L"PLO:", 0, 10, 222, 60, 20, 0, N},
-    {IDC_ED_PLO, L"EDIT", L"", kLine, 70, 222, 360, 20, 0, T},
+    {IDC_ED_PLO, L"EDIT", L"", kLine, 90, 222, 340, 20, 0, T},
     {0, L"STATIC", L"Question:", 0, 10, 252, 80, 20, 0, N},
     {IDC_ED_QUESTION, L"EDIT", L"", kMulti, 10, 272, 420, 80, 0, T},
     {3131, L"STATIC", L"Choice A:", 0, 10, 362, 70, 20, kMcGroup, N},
-    {IDC_ED_CHOICE_A, L"EDIT", L"", kLine, 80, 362, 350, 20, kMcGroup, T},
+    {IDC_ED_CHOICE_A, L"EDIT", L"", kLine, 90, 362, 340, 20, kMcGroup, T},
     {3132, L"STATIC", L"Choice B:", 0, 10, 387, 70, 20, kMcGroup, N},
-    {IDC_ED_CHOICE_A + 1, L"EDIT", L"", kLine, 80, 387, 350, 20, kMcGroup, T},
+    {IDC_ED_CHOICE_A + 1, L"EDIT", L"", kLine, 90, 387, 340, 20, kMcGroup, T},
     {3133, L"STATIC", L"Choice C:", 0, 10, 412, 70, 20, kMcGroup, N},
-    {IDC_ED_CHOICE_A + 2, L"EDIT", L"", kLine, 80, 412, 350, 20, kMcGroup, T},
+    {IDC_ED_CHOICE_A + 2, L"EDIT", L"", kLine, 90, 412, 340, 20, kMcGroup, T},
     {3134, L"STATIC", L"Choice D:", 0, 10, 437, 70, 20, kMcGroup, N},
-    {IDC_ED_CHOICE_A + 3, L"EDIT", L"", kLine, 80, 437, 350, 20, kMcGroup, T},
+    {IDC_ED_CHOICE_A + 3, L"EDIT", L"", kLine, 90, 437, 340, 20, kMcGroup, T},
     {0, L"STATIC", L"Correct:", 0, 10, 467, 70, 20, 0, N},
-    {IDC_ED_CORRECT, L"COMBOBOX", L"", kList | WS_VSCROLL, 80, 465, 80, 200, kMcGroup, S},
+    {IDC_ED_CORRECT, L"COMBOBOX", L"", kList | WS_VSCROLL, 90, 465, 70, 200, kMcGroup, S},
     {IDC_ED_ADD_CHOICE, L"BUTTON", L"Add C&hoice", WS_TABSTOP, 170, 464, 100, 24, kMcGroup, N},
     {IDC_ED_REMOVE_CHOICE, L"BUTTON", L"&Remove Last Choice", WS_TABSTOP, 280, 464, 150, 24, kMcGroup, N},
-    {IDC_ED_TRUE_FALSE, L"COMBOBOX", L"", kList, 80, 465, 80, 100, kTfGroup, S},
+    {IDC_ED_TRUE_FALSE, L"COMBOBOX", L"", kList, 90, 465, 80, 100, kTfGroup, S},
     {3135, L"STATIC", L"Answer:", 0, 10, 497, 70, 20, kNumGroup, N},
-    {IDC_ED_ANSWER, L"EDIT", L"", kLine, 80, 497, 350, 20, kNumGroup, T},
+    {IDC_ED_ANSWER, L"EDIT", L"", kLine, 90, 497, 340, 20, kNumGroup, T},
     {3140, L"STATIC", L"Render as:", 0, 450, 90, 90, 20, kAlgGroup, N},
     {IDC_ED_RENDER_AS, L"EDIT", L"", kLine, 540, 90, 310, 20, kAlgGroup, T},
     {3142, L"STATIC", L"Template:", 0, 450, 120, 90, 20, kAlgGroup, N},
@@ -173,6 +175,8 @@ void McEditorLoadJsonItem(HWND window, size_t position)
     if (!items || !items->is_array() || position >= items->size()) return;
     ShowForm(window, LoadItemForm((*items)[position]));
     g_editor.editing = position;
+    const json& id = (*items)[position].is_object() ? (*items)[position].value("id", json()) : json();
+    g_editor.editingId = id.is_string() ? id.get<std::string>() : std::string();
 }
 
 void McEditorClearControls(HWND window)
@@ -245,6 +249,9 @@ void ShowSavedItem(HWND window, size_t position, bool added)
 
 bool McEditorSaveControlsToJson(HWND window)
 {
+    // The raw view's changes go into the document before the item does (the editor's list
+    // follows them), else the raw text made from the document would lose them.
+    if (!ApplyRawViewEditsFirst(window) || !IsWindow(window)) return false;
     const FormModel form = ReadEditorForm(window);
     std::u16string error;
     size_t position = 0;
@@ -259,16 +266,10 @@ bool McEditorSaveControlsToJson(HWND window)
         if (!error.empty()) ShowMessageBox(window, error, u"Error", MsgIcon::Error);
         return false;
     }
-    // Saving changes the document under the raw view: edits typed there are only dropped
-    // after a Yes, else the item goes back to what it was.
-    if (!ConfirmRawTextRebuild(window)) {
-        if (added) g_jsonDoc["items"].erase(position);
-        else g_jsonDoc["items"][position] = before;
-        return false;
-    }
     // One item changed in place: its block of the main view follows, or the view is made
-    // again when the user looks at it.
-    ShowItemsEdited({position});
+    // again when the user looks at it. An item saved as it was is no change.
+    if (added || g_jsonDoc["items"][position] != before) ShowItemsEdited({position});
+    else NotifyDocumentEdited();
     ShowSavedItem(window, position, added);
     return true;
 }
@@ -398,6 +399,23 @@ void McEditorDocumentItemsChanged()
         }
     }
     SendDlgItemMessageW(window, IDC_ED_ITEM, CB_SETCURSEL, entry, 0);
+}
+
+void McEditorDocumentReread()
+{
+    if (!IsWindow(g_editor.hWnd)) return;
+    // The item in the form by its ID; gone, the typed values stay as a new item.
+    if (g_editor.editing != kNewItem) {
+        g_editor.editing = kNewItem;
+        const json* items = g_jsonDoc.is_object() && g_jsonDoc.contains("items") ? &g_jsonDoc["items"] : nullptr;
+        if (items && items->is_array() && !g_editor.editingId.empty())
+            for (size_t i = 0; i < items->size(); ++i)
+                if ((*items)[i].is_object() && (*items)[i].value("id", json()) == g_editor.editingId) {
+                    g_editor.editing = i;
+                    break;
+                }
+    }
+    McEditorDocumentItemsChanged();
 }
 
 HWND GetMcEditorWindow() { return g_editor.hWnd; }

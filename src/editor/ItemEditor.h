@@ -12,6 +12,9 @@ bool ConfirmCloseMcEditor(HWND owner);
 // The document's items changed under the open editor (a merge, a fix): its lists follow,
 // the item in the form keeps its entry, typed values stay.
 void McEditorDocumentItemsChanged();
+// The document was re-read (the raw view's changes applied): the item in the form is found
+// again by its ID, typed values stay.
+void McEditorDocumentReread();
 // The open editor, or null.
 HWND GetMcEditorWindow();
 LRESULT CALLBACK McEditorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

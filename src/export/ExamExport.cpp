@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "export/ExamSelection.h"
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
@@ -140,8 +142,19 @@ void FillFilterLists()
         g_examWindow.filterValues[which] = DistinctColumnValues(g_examWindow.rows, which);
         SendMessageW(list, CB_RESETCONTENT, 0, 0);
         SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kFilterAll[which]));
-        for (const std::u16string& value : g_examWindow.filterValues[which])
-            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value.empty() ? L"(none)" : WidePtr(value)));
+        // The open list as wide as its longest name (within reason), so no name is cut.
+        HDC dc = GetDC(list);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+        int widest = 0;
+        for (const std::u16string& value : g_examWindow.filterValues[which]) {
+            const wchar_t* text = value.empty() ? L"(none)" : WidePtr(value);
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+            SIZE size{};
+            if (GetTextExtentPoint32W(dc, text, lstrlenW(text), &size) && size.cx > widest) widest = size.cx;
+        }
+        SelectObject(dc, old);
+        ReleaseDC(list, dc);
+        SendMessageW(list, CB_SETDROPPEDWIDTH, std::min(widest + 30, 600), 0);
         SendMessageW(list, CB_SETCURSEL, 0, 0);
     }
 }
@@ -265,7 +278,8 @@ void LayoutExportWindow(HWND window)
     MoveControl(window, 4015, 10, 13, 50, 18);
     MoveControl(window, IDC_EXAM_SEARCH, 62, 10, w - 62 - 3 * 150 - 20, 22);
     for (int i = 0; i < 3; ++i) MoveControl(window, kFilterIds[i], w - 3 * 150 - 10 + 150 * i, 9, 144, 300);
-    MoveControl(window, IDC_EXAM_LIST, 10, 40, w - 20, b - 50);
+    // The counts have a line of their own above the buttons: beside them they were covered.
+    MoveControl(window, IDC_EXAM_LIST, 10, 40, w - 20, b - 70);
     // From the right edge leftwards; a missing button takes its gap with it.
     const struct {
         int id, width, gap;
@@ -278,8 +292,8 @@ void LayoutExportWindow(HWND window)
         right -= button.gap + button.width;
         MoveControl(window, button.id, right, b, button.width, 28);
     }
-    MoveControl(window, IDC_EXAM_COUNT, 10, b - 4, 150, 18);
-    MoveControl(window, IDC_EXAM_SHOWN, 10, b + 14, 150, 18);
+    MoveControl(window, IDC_EXAM_COUNT, 10, b - 24, 200, 18);
+    MoveControl(window, IDC_EXAM_SHOWN, 220, b - 24, 200, 18);
     if (HWND list = g_examWindow.hList) {
         for (int c = 0; c < 3; ++c) SendMessageW(list, LVM_SETCOLUMNWIDTH, c, kColumns[c].width);
         SendMessageW(list, LVM_SETCOLUMNWIDTH, 3, LVSCW_AUTOSIZE_USEHEADER);
@@ -346,8 +360,8 @@ void (*g_printExamSelections)(HWND owner) = nullptr;
 
 bool SyncExamSelection(HWND owner)
 {
-    // The exam is made from the document: text typed in the raw view would be missing.
-    if (!ConfirmRawTextRebuild(owner)) return false;
+    // The exam is made from the document: the raw view's changes go in first.
+    if (!ApplyRawViewEditsFirst(owner)) return false;
     SyncSelectionFromListView();
     return true;
 }
@@ -360,6 +374,12 @@ bool SaveExamSelections(HWND owner)
 void CloseExamExportWindow()
 {
     if (IsWindow(g_examWindow.hWnd)) DestroyWindow(g_examWindow.hWnd);
+}
+
+void ExamExportDocumentReread()
+{
+    // The checks are kept by ID; the rows are made again from the new document.
+    if (IsWindow(g_examWindow.hWnd)) PopulateExamList();
 }
 
 void ResetExamSelections()

@@ -61,7 +61,7 @@ std::vector<ExamRow> BuildExamRows(const json& document)
         const json& item = (*items)[i];
         if (!item.is_object()) continue;
         const std::string id = StringValue(item, "id");
-        ExamRow row{i, s2w(id), s2w(StringValue(item, "type")), s2w(StringValue(item, "category")),
+        ExamRow row{i, s2w(id), s2w(ItemTypeDisplayName(StringValue(item, "type"))), s2w(StringValue(item, "category")),
                     MakeQuestionSnippet(item), IsInitiallyChecked(id), u"", u""};
         std::string outcomes;
         auto objectives = item.find("objectives");
@@ -206,7 +206,7 @@ bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
     std::vector<FileType> types{{u"Exam JSON (*.json)", u"*.json", u"json"}};
     for (const ExamSaveType& t : ExamSaveTypes()) types.push_back(t.type);
     size_t type = 0;
-    std::u16string path = ui.AskSavePathOfType(owner, u"exam.json", types, type);
+    std::u16string path = ui.AskSavePathOfType(owner, u"exam.json", types, type, u"Save Exam As");
     if (path.empty()) return false;
     if (type > 0 && type <= ExamSaveTypes().size()) {
         // The suggested name kept while only the type was changed: no LMS file is JSON.
@@ -223,13 +223,13 @@ bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
             ui.ShowMessage(owner, u"Failed to save file.", u"Save Selections", MsgIcon::Error, MsgButtons::Ok);
             return false;
         }
-        ui.ShowMessage(owner, message, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
+        ui.ShowMessage(owner, message + u"\n\n" + path, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
         return true;
     }
     if (!WriteFileBytesSafely(path, SerializeExam(exam))) {
         ui.ShowMessage(owner, u"Failed to save file.", u"Save Selections", MsgIcon::Error, MsgButtons::Ok);
         return false;
     }
-    ui.ShowMessage(owner, u"Exam JSON saved successfully.", u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
+    ui.ShowMessage(owner, u"Exam JSON saved successfully.\n\n" + path, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
     return true;
 }

@@ -160,6 +160,10 @@ void DoReplaceAll(HWND window)
         ShowMessageBox(window, u"No matches found.", u"Replace", MsgIcon::Info);
         return;
     }
+    // The control takes seconds over a large text: the windows are painted whole first,
+    // not left half drawn while it works.
+    UpdateWindow(window);
+    UpdateWindow(g_hMainWnd);
     SendMessageW(g_hEdit, EM_SETSEL, 0, -1);
     SendMessageW(g_hEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(WidePtr(replaced)));
     SendMessageW(g_hEdit, EM_SETSEL, 0, 0);

@@ -257,11 +257,20 @@ size_t ApplyItemOutcomesToTargets(const std::vector<size_t>& targets, size_t ite
                                   s2w(StringMember(*objectives, "PLO")));
 }
 
-std::u16string ApplyOutcomesQuestion(const std::u16string& mlo, size_t others, bool sameCategory,
-                                     const std::string& category)
+std::u16string ApplyOutcomesQuestion(const std::u16string& mlo, const std::u16string& clo, const std::u16string& plo,
+                                     size_t others, bool sameCategory, const std::string& category)
 {
-    std::u16string text = u"Apply the MLO \"" + mlo + u"\" to this item and the " + DecimalW(others) +
-                          (others == 1 ? u" other remaining item" : u" other remaining items");
+    // Every outcome that will be written is named: a typed CLO or PLO goes too.
+    std::vector<std::u16string> parts{u"the MLO \"" + mlo + u"\""};
+    if (!IsBlankWide(clo)) parts.push_back(u"the CLO \"" + clo + u"\"");
+    if (!IsBlankWide(plo)) parts.push_back(u"the PLO \"" + plo + u"\"");
+    std::u16string text = u"Apply " + parts[0];
+    for (size_t i = 1; i < parts.size(); ++i) text += (i + 1 == parts.size() ? u" and " : u", ") + parts[i];
+    text += u" to this item and the " + DecimalW(others) +
+            (others == 1 ? u" other remaining item" : u" other remaining items");
     if (sameCategory) text += u" of category \"" + s2w(category) + u"\"";
-    return text + (others == 1 ? u" that lacks one?" : u" that lack one?");
+    text += others == 1 ? u" that lacks an MLO?" : u" that lack an MLO?";
+    if (parts.size() > 1 && others > 0)
+        text += u"\n\nThe other items keep a CLO or PLO of their own; the typed ones fill only those left blank.";
+    return text;
 }

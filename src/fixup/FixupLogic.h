@@ -81,7 +81,7 @@ size_t ApplyOutcomesToTargets(const std::vector<size_t>& targets, const std::u16
                               const std::u16string& plo);
 // The same with the outcomes the item at `itemIndex` stores.
 size_t ApplyItemOutcomesToTargets(const std::vector<size_t>& targets, size_t itemIndex);
-// The question asked before that: "Apply the MLO "X" to this item and the N other
-// remaining items [of category "C"] that lack one?"
-std::u16string ApplyOutcomesQuestion(const std::u16string& mlo, size_t others, bool sameCategory,
-                                     const std::string& category);
+// The question asked before that: "Apply the MLO "X"[, the CLO "Y" and the PLO "Z"] to this
+// item and the N other remaining items [of category "C"] that lack an MLO?"
+std::u16string ApplyOutcomesQuestion(const std::u16string& mlo, const std::u16string& clo, const std::u16string& plo,
+                                     size_t others, bool sameCategory, const std::string& category);

@@ -60,14 +60,17 @@ void LayoutFixupWindow(HWND window)
     MoveControl(window, IDC_FIX_ID, 42, 36, 220, 22);
     MoveControl(window, 5013, 280, 38, 40, 18);
     MoveControl(window, IDC_FIX_TYPE, 325, 34, 200, 200);
-    MoveControl(window, 5014, 10, 70, 80, 18);
-    MoveControl(window, IDC_FIX_QUESTION, 10, 88, w, 220);
-    MoveControl(window, 5015, 10, 320, 150, 18);
-    for (int i = 0; i < 3; ++i) {
-        MoveControl(window, 5016 + i, 10, 344 + 28 * i, 40, 18);
-        MoveControl(window, IDC_FIX_MLO + i, 55, 342 + 28 * i, w - 45, 22);
-    }
+    // The outcomes sit just above the buttons and the question takes the height between:
+    // no empty band, however tall the window.
     const int y = client.bottom - 38;
+    const int outcomes = std::max(320, y - 12 - 3 * 28 - 24);
+    MoveControl(window, 5014, 10, 70, 80, 18);
+    MoveControl(window, IDC_FIX_QUESTION, 10, 88, w, outcomes - 12 - 88);
+    MoveControl(window, 5015, 10, outcomes, 150, 18);
+    for (int i = 0; i < 3; ++i) {
+        MoveControl(window, 5016 + i, 10, outcomes + 24 + 28 * i, 40, 18);
+        MoveControl(window, IDC_FIX_MLO + i, 55, outcomes + 22 + 28 * i, w - 45, 22);
+    }
     MoveControl(window, IDC_FIX_CLOSE, client.right - 130, y, 120, 28);
     MoveControl(window, IDC_FIX_SAVE, client.right - 258, y, 120, 28);
     MoveControl(window, IDC_FIX_SKIP, client.right - 386, y, 120, 28);
@@ -121,20 +124,14 @@ void AdvanceOrClose(HWND window)
 bool SaveCurrentIssue(HWND window, bool advance)
 {
     if (g_fixupPos >= g_fixupIssues.size()) return false;
+    // The raw view's changes go into the document before the fix does.
+    if (!ApplyRawViewEditsFirst(window)) return false;
     size_t index = 0;
     if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index)) return false;
     FormModel form;
     ReadForm(window, kTable, form);
-    const ImportIssue before = g_fixupIssues[g_fixupPos];
-    const json item = g_jsonDoc["items"][index];
     if (!ApplyFixupForm(index, form)) {
         ShowMessageBox(window, u"MLO is required for this item.", u"Missing Learning Objective", MsgIcon::Warning);
-        return false;
-    }
-    // Saving rebuilds the raw text: edits typed there are only dropped after a Yes.
-    if (!ConfirmRawTextRebuild(window)) {
-        g_jsonDoc["items"][index] = item;
-        g_fixupIssues[g_fixupPos] = before;
         return false;
     }
     // One item changed in place: its block of the listing follows (else the views are made
@@ -157,12 +154,13 @@ void ApplyOutcomesToRemaining(HWND window, bool sameCategory)
         ShowMessageBox(window, u"Type the MLO to apply first.", u"Missing Learning Objective", MsgIcon::Warning);
         return;
     }
+    // The raw view's changes first: the targets are positions in the document they make.
+    if (!ApplyRawViewEditsFirst(window)) return;
     const std::vector<size_t> targets = OutcomeTargets(sameCategory);
     if (ShowMessageBox(window,
-                       ApplyOutcomesQuestion(form.Text(IDC_FIX_MLO), targets.size(), sameCategory, CurrentItemCategory()),
+                       ApplyOutcomesQuestion(form.Text(IDC_FIX_MLO), form.Text(IDC_FIX_CLO), form.Text(IDC_FIX_PLO), targets.size(), sameCategory, CurrentItemCategory()),
                        u"Fix Imported Items", MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
         return;
-    if (!ConfirmRawTextRebuild(window)) return;
     size_t index = 0;
     if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index) || !ApplyFixupForm(index, form)) return;
     // The outcomes as the current item now stores them (a box shown cut holds less).

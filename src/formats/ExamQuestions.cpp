@@ -240,7 +240,7 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
     const std::string name = ExamFormatName(format);
     std::string text;
     if (file.written) {
-        // Counted in the document's own type names.
+        // Counted by the names the windows give the types.
         size_t counts[4] = {};
         size_t asText = 0;
         for (const ExportQuestion& question : q.questions) {
@@ -249,7 +249,7 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
         }
         text = "Exported " + std::to_string(q.questions.size()) + " of " + std::to_string(q.selected) +
                " items as " + name + ":";
-        const char* names[] = {"multiple_choice", "true_false", "numerical"};
+        const char* names[] = {"multiple choice", "true/false", "numerical"};
         bool first = true;
         for (int k = 0; k < 3; ++k) {
             if (!counts[k]) continue;

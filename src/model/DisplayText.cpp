@@ -121,3 +121,12 @@ std::u16string CutForDisplay(const std::u16string& text, size_t limit)
     if (!cut.empty() && cut.back() == u'\r') cut.pop_back();         // and a line break
     return cut + u" \u2026 (" + DecimalW(text.size()) + u" characters, shown cut; kept as stored)";
 }
+
+std::string ItemTypeDisplayName(const std::string& code)
+{
+    if (code == "multiple_choice") return "Multiple choice";
+    if (code == "true_false") return "True/False";
+    if (code == "numerical") return "Numerical";
+    if (code == "algorithmic") return "Algorithmic";
+    return code;
+}

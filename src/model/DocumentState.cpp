@@ -28,7 +28,7 @@ void EnsureRawTextCurrent()
 void EnsureNotesCurrent()
 {
     if (!g_document.notesStale) return;
-    g_validationWarnings.clear();
+    g_validationWarnings = g_document.keptNotes;
     AppendValidationWarnings(g_jsonDoc, g_validationWarnings);
     g_document.notesStale = false;
 }

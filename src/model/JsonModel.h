@@ -14,6 +14,10 @@ using NoteList = std::vector<std::u16string>;
 // IDs in use: exact, byte-for-byte membership.
 using IdSet = std::unordered_set<std::string>;
 
+// The name a type code is shown with ("multiple_choice": "Multiple choice"); an unknown
+// code as it stands.
+std::string ItemTypeDisplayName(const std::string& code);
+
 // An imported item that needs the fixup wizard: its type was guessed or its MLO is missing.
 struct ImportIssue {
     std::string id;
@@ -30,6 +34,9 @@ struct DocumentState {
     std::u16string rawJsonText; // CR LF line ends
     std::u16string currentPath;
     NoteList validationWarnings;
+    // What an import or a merge said about the document: kept on top of the notes until the
+    // next New, Open or Import, however often the notes are made again.
+    NoteList keptNotes;
     // Set by every change to the document or raw text that has not been written; cleared
     // by New, Open and a successful Save or Save As.
     bool modified = false;
@@ -238,3 +245,6 @@ std::string FormatTestbankListing(const std::string& rawUtf8, const NoteList& no
 void AppendItemListing(std::string& out, const json& item);
 // The notes block at the head of the formatted listing (UTF-8); "" without notes.
 std::string FormatNotesBlock(const NoteList& notes);
+// Notes that differ only in their numbers (one per item) as one line each kind: the count,
+// then the first and last, e.g. "5,250 items had no usable "id": assigned AUTO_0001 ... AUTO_5250."
+NoteList GroupRepeatedNotes(const NoteList& notes);

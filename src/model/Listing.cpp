@@ -1,4 +1,5 @@
 #include <memory>
+#include <unordered_map>
 
 #include "model/ModelDetail.h"
 
@@ -87,14 +88,104 @@ void AppendItemListing(std::string& out, const json& item)
     out.append("\r\n----------------------------------------\r\n\r\n");
 }
 
+namespace {
+
+// Numbers as a reader counts them: 5,250.
+std::u16string Counted(size_t n)
+{
+    const std::u16string digits = DecimalW(n);
+    std::u16string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += u',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// A note with every run of digits as one mark: notes of one kind share it.
+std::u16string NoteShape(const std::u16string& note)
+{
+    const char16_t mark = 0xFFFF; // a noncharacter: never in a note
+    std::u16string shape;
+    bool inNumber = false;
+    for (char16_t c : note) {
+        const bool digit = c >= u'0' && c <= u'9';
+        if (!digit) shape += c;
+        else if (!inNumber) shape += mark;
+        inNumber = digit;
+    }
+    return shape;
+}
+
+// The last word of a note (an ID it names), without the end stop.
+std::u16string LastWord(const std::u16string& note)
+{
+    std::u16string text = note;
+    while (!text.empty() && (text.back() == u'.' || text.back() == u' ')) text.pop_back();
+    const size_t space = text.find_last_of(u' ');
+    return space == std::u16string::npos ? text : text.substr(space + 1);
+}
+
+// Long notes wrapped at spaces so that the view needs no sideways scrolling.
+void AppendWrapped(std::string& out, const std::u16string& note)
+{
+    const size_t width = 110;
+    std::u16string rest = note;
+    const char* prefix = " - ";
+    while (rest.size() > width) {
+        size_t cut = rest.rfind(u' ', width);
+        if (cut == std::u16string::npos || cut < width / 2) cut = width;
+        out.append(prefix).append(w2s(rest.substr(0, cut))).append("\r\n");
+        rest.erase(0, cut < rest.size() && rest[cut] == u' ' ? cut + 1 : cut);
+        prefix = "   ";
+    }
+    out.append(prefix).append(w2s(rest)).append("\r\n");
+}
+
+} // namespace
+
+NoteList GroupRepeatedNotes(const NoteList& notes)
+{
+    // The kinds in the order they first appear, each with its notes.
+    std::vector<std::pair<std::u16string, std::vector<size_t>>> kinds;
+    std::unordered_map<std::u16string, size_t> kindOf;
+    for (size_t i = 0; i < notes.size(); ++i) {
+        const std::u16string shape = NoteShape(notes[i]);
+        auto found = kindOf.find(shape);
+        if (found == kindOf.end()) {
+            kindOf.emplace(shape, kinds.size());
+            kinds.push_back({shape, {i}});
+        } else {
+            kinds[found->second].second.push_back(i);
+        }
+    }
+    NoteList grouped;
+    for (const auto& [shape, members] : kinds) {
+        if (members.size() < 3) {
+            for (size_t i : members) grouped.push_back(notes[i]);
+            continue;
+        }
+        const std::u16string& first = notes[members.front()];
+        const std::u16string& last = notes[members.back()];
+        if (shape == NoteShape(u"Item #1 had no usable \"id\"; assigned AUTO_1."))
+            grouped.push_back(Counted(members.size()) + u" items had no usable \"id\": assigned " + LastWord(first) +
+                              u" ... " + LastWord(last) + u".");
+        else
+            grouped.push_back(Counted(members.size()) + u" notes like this one, from the first to the last: " + first +
+                              u" ... " + last);
+    }
+    return grouped;
+}
+
 std::string FormatNotesBlock(const NoteList& notes)
 {
     std::string out;
     if (notes.empty()) return out;
     out.append("Validation notes (").append(std::to_string(notes.size())).append("):\r\n");
-    const size_t shown = notes.size() < 30 ? notes.size() : 30;
-    for (size_t i = 0; i < shown; ++i) out.append(" - ").append(w2s(notes[i])).append("\r\n");
-    if (notes.size() > 30) out.append(" - ... (").append(std::to_string(notes.size() - 30)).append(" more)\r\n");
+    const NoteList grouped = GroupRepeatedNotes(notes);
+    const size_t shown = grouped.size() < 30 ? grouped.size() : 30;
+    for (size_t i = 0; i < shown; ++i) AppendWrapped(out, grouped[i]);
+    if (grouped.size() > 30) out.append(" - ... (").append(std::to_string(grouped.size() - 30)).append(" more)\r\n");
     return out.append("\r\n");
 }
 

@@ -87,13 +87,14 @@ void Save(HWND window)
 
     size_t type = 0;
     const std::u16string page =
-        g_modalUi->AskSavePathOfType(window, u"exam.html", {{u"Web page (*.html)", u"*.html", u"html"}}, type);
+        g_modalUi->AskSavePathOfType(window, u"exam.html", {{u"Web page (*.html)", u"*.html", u"html"}}, type,
+                                     u"Save Printable Exam As");
     if (page.empty()) return;
     std::u16string key;
     if (saveKey) {
         type = 0;
         key = g_modalUi->AskSavePathOfType(window, KeyPathBeside(page), {{u"CSV file (*.csv)", u"*.csv", u"csv"}},
-                                           type);
+                                           type, u"Save Answer Key As");
         if (key.empty()) return; // nothing written: the user can still untick the key
     }
     ShowWaitCursor();

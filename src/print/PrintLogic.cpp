@@ -139,9 +139,7 @@ header.head { display: flex; justify-content: space-between; align-items: flex-e
   border-bottom: 1.5pt solid #000; padding-bottom: 6pt; margin-bottom: 14pt; }
 h1, h2 { font-size: 16pt; margin: 0; }
 .sub { font-size: 10pt; color: #333; margin-top: 2pt; }
-.name { white-space: nowrap; }
 .line { display: inline-block; border-bottom: 1px solid #000; height: 1.2em; vertical-align: bottom; }
-.name .line { width: 16em; }
 .q { display: flex; gap: 0.5em; margin: 0 0 10pt; break-inside: avoid; page-break-inside: avoid; }
 .num { font-weight: bold; min-width: 2.4em; text-align: right; }
 .qbody { flex: 1; min-width: 0; }
@@ -345,7 +343,7 @@ std::string RenderExamHtml(const PrintableExam& exam, const std::vector<ExamVers
         const ExamVersion& version = versions[v];
         out += "<section class=\"version v" + std::to_string(v + 1) + "\">\n<header class=\"head\"><div><h1>" +
                escapedTitle + "</h1><div class=\"sub\">" + (several ? versionName(v) + " \xC2\xB7 " : "") + count +
-               "</div></div><div class=\"name\">Name: <span class=\"line\"></span></div></header>\n";
+               "</div></div></header>\n"; // the name line is in every page's top margin
         for (size_t at = 0; at < version.order.size(); ++at)
             AppendQuestion(out, at + 1, exam.questions[version.order[at]], version.choiceOrder[at]);
         out += "</section>\n";

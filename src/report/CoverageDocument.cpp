@@ -81,7 +81,7 @@ bool SaveCoverageReportWith(ModalUi& ui, void* owner, const CoverageReport& repo
     const std::vector<FileType> types{{u"HTML page (*.html)", u"*.html", u"html"},
                                       {u"CSV table (*.csv)", u"*.csv", u"csv"}};
     size_t type = 0;
-    std::u16string path = ui.AskSavePathOfType(owner, u"coverage.html", types, type);
+    std::u16string path = ui.AskSavePathOfType(owner, u"coverage.html", types, type, u"Save Coverage Report As");
     if (path.empty()) return false;
     const bool csv = type == 1;
     // The suggested name kept while only the type was changed.
@@ -91,6 +91,6 @@ bool SaveCoverageReportWith(ModalUi& ui, void* owner, const CoverageReport& repo
         ui.ShowMessage(owner, u"Failed to save file.", u"Error", MsgIcon::Error, MsgButtons::Ok);
         return false;
     }
-    ui.ShowMessage(owner, u"Coverage report saved.", u"Coverage Report", MsgIcon::Info, MsgButtons::Ok);
+    ui.ShowMessage(owner, u"Coverage report saved.\n\n" + path, u"Coverage Report", MsgIcon::Info, MsgButtons::Ok);
     return true;
 }

@@ -146,13 +146,14 @@ std::string RenderCoverageSvg(const LevelCoverage& level)
     const size_t shown = std::min(level.rows.size(), kChartRows);
     size_t most = 1;
     for (size_t r = 0; r < shown; ++r) most = std::max(most, level.rows[r].items);
-    const int labelWidth = 170, barWidth = 470, rowHeight = 20, top = 30;
+    // Room for the longest label kept (26 characters) at the page's font.
+    const int labelWidth = 250, barWidth = 470, rowHeight = 20, top = 30;
     const int height = top + static_cast<int>(shown) * rowHeight + 10;
     char buffer[256];
     std::string out;
     std::snprintf(buffer, sizeof buffer,
-                  "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" width=\"720\" height=\"%d\" "
-                  "viewBox=\"0 0 720 %d\" role=\"img\">",
+                  "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" width=\"800\" height=\"%d\" "
+                  "viewBox=\"0 0 800 %d\" role=\"img\">",
                   height, height);
     out += buffer;
     out += "<title>" + Html(std::string("Items per ") + OutcomeLevelName(level.level) + ", by type") + "</title>";

@@ -118,7 +118,8 @@ void ShowLevel()
         for (const std::string& id : level->rows.back().ids) blanks += (blanks.empty() ? "" : ", ") + id;
         blanks = std::string("Items with a blank ") + OutcomeLevelName(level->level) + ": " + blanks;
     } else {
-        blanks = std::string("Every item has a ") + OutcomeLevelName(level->level) + ".";
+        blanks = std::string(level->level == OutcomeLevel::MLO ? "Every item has an " : "Every item has a ") +
+                     OutcomeLevelName(level->level) + ".";
     }
     SetWindowTextW(GetDlgItem(window, IDC_COV_BLANKS), WidePtr(s2w(blanks)));
     InvalidateRect(GetDlgItem(window, IDC_COV_CHART), nullptr, TRUE);
@@ -165,7 +166,9 @@ void DrawChart(const DRAWITEMSTRUCT& draw)
     }
     const std::vector<size_t>& order = g_coverage.order;
     const int available = static_cast<int>(area.bottom - top - 4);
-    const int rowHeight = order.empty() ? 18 : std::clamp(available / static_cast<int>(order.size()), 6, 18);
+    // Every bar shown keeps its label and count: rows too many for the height are left to
+    // the table (named below the last bar) rather than drawn too thin to name.
+    const int rowHeight = order.empty() ? 18 : std::clamp(available / static_cast<int>(order.size()), 15, 18);
     const size_t fits = static_cast<size_t>(std::max(0, available / rowHeight));
     const size_t shown = std::min(order.size(), fits > 0 && fits < order.size() ? fits - 1 : fits);
     size_t most = 1;
@@ -173,7 +176,7 @@ void DrawChart(const DRAWITEMSTRUCT& draw)
     for (size_t r = 0; r < shown; ++r) {
         const OutcomeRow& row = level->rows[order[r]];
         const int y = top + static_cast<int>(r) * rowHeight;
-        if (rowHeight >= 12) {
+        {
             const std::wstring label = ToWide(s2w(CoverageCell(row, 0)));
             RECT labelRect{area.left + 4, y, area.left + labelWidth, y + rowHeight};
             DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &labelRect,
@@ -190,7 +193,7 @@ void DrawChart(const DRAWITEMSTRUCT& draw)
             DeleteObject(brush);
             at += w;
         }
-        if (rowHeight >= 12) {
+        {
             const std::wstring count = ToWide(DecimalW(row.items));
             const int end = left + static_cast<int>(static_cast<double>(row.items) * barSpace / static_cast<double>(most));
             TextOutW(dc, end + 4, y + (rowHeight - 13) / 2, count.c_str(), static_cast<int>(count.size()));
@@ -217,6 +220,8 @@ void LayoutCoverageWindow(HWND window)
     const int body = b - 44 - 34;
     const int listHeight = std::max(60, body * 45 / 100);
     MoveControl(window, IDC_COV_LIST, 10, 44, w - 20, listHeight);
+    // The last column takes the rest of the width: no unnamed empty column after it.
+    SendDlgItemMessageW(window, IDC_COV_LIST, LVM_SETCOLUMNWIDTH, kCoverageColumns - 1, LVSCW_AUTOSIZE_USEHEADER);
     MoveControl(window, IDC_COV_CHART, 10, 44 + listHeight + 8, w - 20, std::max(40, body - listHeight - 8));
     MoveControl(window, IDC_COV_BLANKS, 10, b - 32, w - 20, 24);
     MoveControl(window, IDC_COV_CLOSE, w - 120, b, 110, 28);

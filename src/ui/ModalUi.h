@@ -19,24 +19,30 @@ public:
     virtual std::u16string AskSavePath(void* owner, const std::u16string& suggested) = 0;
     // A save dialog whose file-type list offers `types`, starting at `type`; the type the
     // user chose comes back in `type` (it decides the format and the default extension).
+    // `title` names what is saved ("Save Answer Key As").
     virtual std::u16string AskSavePathOfType(void* owner, const std::u16string& suggested,
-                                             const std::vector<FileType>& types, size_t& type)
+                                             const std::vector<FileType>& types, size_t& type,
+                                             const std::u16string& title)
     {
+        (void)title;
         (void)types;
         (void)type;
         return AskSavePath(owner, suggested);
     }
     // An open dialog whose file-type list offers `types`, starting at `type`; the type the
     // user chose comes back in `type`. Tests and the command script it as an ordinary open.
-    virtual std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type)
+    virtual std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type,
+                                             const std::u16string& title)
     {
+        (void)title;
         (void)types;
         (void)type;
         return AskOpenPath(owner);
     }
     virtual std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
-                                                           size_t& type)
+                                                           size_t& type, const std::u16string& title)
     {
+        (void)title;
         (void)types;
         (void)type;
         return AskOpenPaths(owner);

@@ -20,6 +20,7 @@ struct ModalScript {
     std::vector<std::vector<FileType>> offeredTypes;
     std::deque<MsgAnswer> answers; // for questions; an empty queue answers Cancel
     std::vector<std::u16string> suggestedNames;
+    std::vector<std::u16string> dialogTitles; // of the save dialogs with file types
     std::vector<Message> messages;
 
     std::u16string NextOpenPath() { return Pop(openPaths, std::u16string()); }
@@ -62,8 +63,9 @@ public:
     std::vector<std::u16string> AskOpenPaths(void*) override { return NextOpenPaths(); }
     std::u16string AskSavePath(void*, const std::u16string& suggested) override { return NextSavePath(suggested); }
     std::u16string AskSavePathOfType(void*, const std::u16string& suggested, const std::vector<FileType>& types,
-                                     size_t& type) override
+                                     size_t& type, const std::u16string& title) override
     {
+        dialogTitles.push_back(title);
         return NextTypedSavePath(suggested, types, type);
     }
     MsgAnswer ShowMessage(void* owner, const std::u16string& text, const std::u16string& caption, MsgIcon icon,

@@ -1,7 +1,14 @@
 #include "ui/Shell.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
 #include "model/JsonModel.h"
 #include "util/FileDialogs.h"
+#include "util/StringUtil.h"
 #include "util/Win32Text.h"
 
 ShellState g_shell;
@@ -29,18 +36,21 @@ public:
         ReportTooLong(owner, tooLong);
         return paths;
     }
-    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type) override
+    std::u16string AskOpenPathOfType(void* owner, const std::vector<FileType>& types, size_t& type,
+                                     const std::u16string& title) override
     {
         bool tooLong = false;
-        std::vector<std::u16string> paths = ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, false, &tooLong);
+        std::vector<std::u16string> paths =
+            ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, false, title, &tooLong);
         ReportTooLong(owner, tooLong);
         return paths.empty() ? std::u16string() : paths[0];
     }
-    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types,
-                                                   size_t& type) override
+    std::vector<std::u16string> AskOpenPathsOfType(void* owner, const std::vector<FileType>& types, size_t& type,
+                                                   const std::u16string& title) override
     {
         bool tooLong = false;
-        std::vector<std::u16string> paths = ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, true, &tooLong);
+        std::vector<std::u16string> paths =
+            ShowOpenTypeDialog(static_cast<HWND>(owner), types, type, true, title, &tooLong);
         ReportTooLong(owner, tooLong);
         return paths;
     }
@@ -52,10 +62,11 @@ public:
         return path;
     }
     std::u16string AskSavePathOfType(void* owner, const std::u16string& suggested,
-                                     const std::vector<FileType>& types, size_t& type) override
+                                     const std::vector<FileType>& types, size_t& type,
+                                     const std::u16string& title) override
     {
         bool tooLong = false;
-        std::u16string path = ShowSaveAsTypeDialog(static_cast<HWND>(owner), suggested, types, type, &tooLong);
+        std::u16string path = ShowSaveAsTypeDialog(static_cast<HWND>(owner), suggested, types, type, title, &tooLong);
         ReportTooLong(owner, tooLong);
         return path;
     }
@@ -253,7 +264,7 @@ void NotifyDocumentEdited()
     if (g_shellHooks.documentEdited) g_shellHooks.documentEdited();
 }
 
-bool ConfirmRawTextRebuild(HWND owner) { return !g_shellHooks.confirmRawRebuild || g_shellHooks.confirmRawRebuild(owner); }
+bool ApplyRawViewEditsFirst(HWND owner) { return !g_shellHooks.applyRawEdits || g_shellHooks.applyRawEdits(owner); }
 
 void NotifyItemsChanged()
 {
@@ -362,4 +373,128 @@ bool HandleDialogWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
 void FocusFirstControl(HWND window)
 {
     if (HWND first = GetNextDlgTabItem(window, nullptr, FALSE)) SetFocus(first);
+}
+
+namespace {
+
+const wchar_t kProgressClass[] = L"TestbankProgressWindow";
+enum : UINT { kWorkDone = WM_APP + 1 };
+enum : int { kProgressText = 100, kShowTimer = 1, kTickTimer = 2 };
+
+struct ProgressState {
+    std::atomic<bool> done{false};
+    bool cancelled = false;
+    std::u16string text;
+    std::chrono::steady_clock::time_point start;
+};
+
+LRESULT CALLBACK ProgressWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* state = reinterpret_cast<ProgressState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_TIMER:
+        if (!state) return 0;
+        if (wParam == kShowTimer) {
+            KillTimer(window, kShowTimer);
+            ShowWindow(window, SW_SHOW);
+            SetTimer(window, kTickTimer, 1000, nullptr);
+        }
+        {
+            const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
+                                                                                   state->start).count();
+            const std::u16string shown = state->text + u"\r\n\r\n" + DecimalW(static_cast<unsigned long long>(seconds)) +
+                                         (seconds == 1 ? u" second so far." : u" seconds so far.");
+            SetDlgItemTextW(window, kProgressText, WidePtr(shown));
+        }
+        return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDCANCEL && state) state->cancelled = true;
+        return 0;
+    case WM_CLOSE:
+        if (state) state->cancelled = true;
+        return 0;
+    default: break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void()> work)
+{
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = ProgressWndProc;
+        wc.hInstance = g_hInst;
+        wc.hCursor = LoadCursorW(nullptr, IDC_WAIT);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kProgressClass;
+        registered = RegisterClassExW(&wc) != 0;
+    }
+    auto state = std::make_shared<ProgressState>();
+    state->text = text;
+    state->start = std::chrono::steady_clock::now();
+    RECT around{0, 0, 800, 600};
+    GetWindowRect(owner && IsWindow(owner) ? owner : GetDesktopWindow(), &around);
+    const int width = 420, height = 150;
+    HWND window = registered ? CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kProgressClass, L"Working",
+                                               WS_POPUP | WS_CAPTION, (around.left + around.right - width) / 2,
+                                               (around.top + around.bottom - height) / 2, width, height, owner, nullptr,
+                                               g_hInst, nullptr)
+                             : nullptr;
+    if (!window) { // no window to wait in: the work as it stands
+        work();
+        return true;
+    }
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.get()));
+    HFONT font = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    HWND label = CreateWindowExW(0, L"STATIC", WidePtr(text), WS_CHILD | WS_VISIBLE, 14, 12, width - 40, 60, window,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressText)), g_hInst, nullptr);
+    HWND cancel = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                                  width - 110, height - 72, 90, 28, window,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), g_hInst, nullptr);
+    for (HWND control : {label, cancel})
+        if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SetTimer(window, kShowTimer, 500, nullptr);
+    std::thread([state, window, work = std::move(work)] {
+        try {
+            work();
+        } catch (...) { // the work reports its own failures; nothing may leave the thread
+        }
+        state->done = true;
+        PostMessageW(window, kWorkDone, 0, 0);
+    }).detach();
+    // The other windows wait for the work: what the user types or clicks there stays queued
+    // until it ends (disabling them would take the keyboard away from where it was).
+    const UINT kept[][2] = {{0, WM_NCMOUSEMOVE - 1},
+                            {WM_NCMBUTTONDBLCLK + 1, WM_KEYFIRST - 1},
+                            {WM_KEYLAST + 1, WM_MOUSEFIRST - 1},
+                            {WM_MOUSELAST + 1, 0xFFFFFFFF}};
+    const UINT input[][2] = {{WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK}, {WM_KEYFIRST, WM_KEYLAST}, {WM_MOUSEFIRST, WM_MOUSELAST}};
+    MSG message{};
+    bool quit = false;
+    while (!state->done && !state->cancelled && !quit) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 250, QS_ALLINPUT);
+        auto handle = [&](HWND only, UINT first, UINT last) {
+            while (!quit && !state->cancelled && PeekMessageW(&message, only, first, last, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    quit = true;
+                    break;
+                }
+                if (message.message == kWorkDone) continue;
+                if (!IsDialogMessageW(window, &message)) {
+                    TranslateMessage(&message);
+                    DispatchMessageW(&message);
+                }
+            }
+        };
+        for (const auto& range : kept) handle(nullptr, range[0], range[1]);
+        for (const auto& range : input) handle(window, range[0], range[1]); // the progress window's own
+    }
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    DestroyWindow(window);
+    if (quit) PostQuitMessage(static_cast<int>(message.wParam));
+    return state->done && !state->cancelled;
 }

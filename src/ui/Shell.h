@@ -1,6 +1,7 @@
 #pragma once
 // What every window of the program shares: the instance, the main window and its view
 // control, the message boxes, and the refresh of the main view.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,11 @@ MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16s
                          MsgButtons buttons = MsgButtons::Ok);
 // Until the next mouse move after the current step: shown for anything that may take long.
 void ShowWaitCursor();
+// Runs `work` on a thread of its own while a small window over `owner` says `text`, the
+// seconds gone, and offers Cancel (shown only when the work takes longer than a moment);
+// the other windows take no input meanwhile. False when the user cancelled: the work then finishes
+// unseen, so it must own everything it touches (shared pointers, copies).
+bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void()> work);
 // The main view from the document state: empty, the formatted listing or the raw text.
 // Lines longer than kDisplayLineLimit are shown broken: always in the listing, and in the
 // raw view unless the user asked for them whole (the raw view is then read-only).
@@ -77,16 +83,18 @@ void ShowItemsEdited(const std::vector<size_t>& positions);
 // What one window's change to the document means for the others. Feature windows never
 // call each other: the application sets these.
 struct ShellHooks {
-    // Asked before a window rebuilds the raw text from the document; false: the raw
-    // view's typed edits stay and the caller changes nothing.
-    bool (*confirmRawRebuild)(HWND owner) = nullptr;
+    // Called before a window changes the document (and so the raw text made from it): the
+    // raw view's changes, typed or replaced, are applied to the document first. False when
+    // they do not parse (the user was told where): the caller changes nothing.
+    bool (*applyRawEdits)(HWND owner) = nullptr;
     // Called after a window changed the document's items.
     void (*itemsChanged)() = nullptr;
     // Called after any change to the document or its modified state (cheap: the title).
     void (*documentEdited)() = nullptr;
 };
 extern ShellHooks g_shellHooks;
-bool ConfirmRawTextRebuild(HWND owner);
+// Every window calls this before it changes the document; see applyRawEdits.
+bool ApplyRawViewEditsFirst(HWND owner);
 void NotifyItemsChanged();
 void NotifyDocumentEdited();
 

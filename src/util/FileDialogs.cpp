@@ -74,7 +74,7 @@ std::u16string Chosen(BOOL ok, const wchar_t* buffer, bool* tooLong)
 
 // `filterIndex` comes back as the type the user chose.
 std::u16string SaveDialog(HWND owner, const std::u16string& suggested, const wchar_t* filter, DWORD& filterIndex,
-                          const wchar_t* defaultExtension, bool* tooLong)
+                          const wchar_t* defaultExtension, bool* tooLong, const wchar_t* title = nullptr)
 {
     std::vector<wchar_t> buffer(kPathBuffer, L'\0');
     if (suggested.size() < kPathBuffer) std::copy(suggested.begin(), suggested.end(), buffer.begin());
@@ -82,6 +82,7 @@ std::u16string SaveDialog(HWND owner, const std::u16string& suggested, const wch
     ofn.lpstrFilter = filter;
     ofn.nFilterIndex = filterIndex;
     ofn.lpstrDefExt = defaultExtension;
+    ofn.lpstrTitle = title;
     const std::u16string path = Chosen(GetSaveFileNameW(&ofn), buffer.data(), tooLong);
     filterIndex = ofn.nFilterIndex;
     return path;
@@ -133,7 +134,7 @@ std::wstring FilterOf(const std::vector<FileType>& types)
 } // namespace
 
 std::vector<std::u16string> ShowOpenTypeDialog(HWND owner, const std::vector<FileType>& types, size_t& type,
-                                               bool several, bool* tooLong)
+                                               bool several, const std::u16string& title, bool* tooLong)
 {
     const DWORD size = several ? 65535 : kPathBuffer;
     std::vector<wchar_t> buffer(size, L'\0');
@@ -143,6 +144,8 @@ std::vector<std::u16string> ShowOpenTypeDialog(HWND owner, const std::vector<Fil
     const std::wstring filter = FilterOf(types);
     ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = static_cast<DWORD>(type + 1);
+    const std::wstring wideTitle = ToWide(title);
+    if (!title.empty()) ofn.lpstrTitle = wideTitle.c_str();
     if (Chosen(GetOpenFileNameW(&ofn), buffer.data(), tooLong).empty()) return {};
     if (ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= types.size()) type = ofn.nFilterIndex - 1;
     if (!several) return {FromWide(buffer.data())};
@@ -150,7 +153,7 @@ std::vector<std::u16string> ShowOpenTypeDialog(HWND owner, const std::vector<Fil
 }
 
 std::u16string ShowSaveAsTypeDialog(HWND owner, const std::u16string& suggested, const std::vector<FileType>& types,
-                                    size_t& type, bool* tooLong)
+                                    size_t& type, const std::u16string& title, bool* tooLong)
 {
     std::wstring filter;
     for (const FileType& t : types) {
@@ -164,7 +167,9 @@ std::u16string ShowSaveAsTypeDialog(HWND owner, const std::u16string& suggested,
     // pattern once lpstrDefExt is set at all.
     const std::wstring extension = type < types.size() ? ToWide(types[type].extension) : std::wstring();
     DWORD index = static_cast<DWORD>(type + 1);
-    const std::u16string path = SaveDialog(owner, suggested, filter.c_str(), index, extension.c_str(), tooLong);
+    const std::wstring wideTitle = ToWide(title);
+    const std::u16string path = SaveDialog(owner, suggested, filter.c_str(), index, extension.c_str(), tooLong,
+                                           title.empty() ? nullptr : wideTitle.c_str());
     if (!path.empty() && index >= 1 && index <= types.size()) type = index - 1;
     return path;
 }

@@ -14,8 +14,8 @@ std::u16string ShowSaveAsDialog(HWND owner, const std::u16string& suggested, boo
 // A save dialog with its own file-type list, starting at `type`; the chosen type's
 // extension is added to a name typed without one, and the type comes back in `type`.
 std::u16string ShowSaveAsTypeDialog(HWND owner, const std::u16string& suggested, const std::vector<FileType>& types,
-                                    size_t& type, bool* tooLong = nullptr);
+                                    size_t& type, const std::u16string& title, bool* tooLong = nullptr);
 // An open dialog with its own file-type list, starting at `type` (the chosen type comes
-// back there); several files when `several`.
+// back there); several files when `several`. `title` names the dialog ("" the system's).
 std::vector<std::u16string> ShowOpenTypeDialog(HWND owner, const std::vector<FileType>& types, size_t& type,
-                                               bool several, bool* tooLong = nullptr);
+                                               bool several, const std::u16string& title, bool* tooLong = nullptr);

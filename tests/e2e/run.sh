@@ -18,7 +18,13 @@ wait_window() { # name [seconds]
   done
   return 1
 }
-gone() { ! xdotool search --name "$1" >/dev/null 2>&1; }
+gone() { # the window is not there, or goes within 3 s (a loaded machine closes windows late)
+  for _ in $(seq 12); do
+    xdotool search --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.25
+  done
+  return 1
+}
 keys() { xdotool key --delay 80 "$@"; sleep 0.6; }
 type_text() { xdotool type --delay 15 "$1"; sleep 0.3; }
 # Colour of one screen pixel, as ImageMagick names it.

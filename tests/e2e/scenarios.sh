@@ -36,7 +36,7 @@ click_button() { # offset of the button's centre from the window's right edge
   xdotool mousemove $((X + WIDTH - $1)) $((Y + HEIGHT - 26)) click 1; sleep 1
 }
 click_button 155 # Save Selections...
-wait_window '^Save As$' || fail "no save dialog from Save Selections..."
+wait_window '^Save Exam As$' || fail "no save dialog from Save Selections..."
 type_text "$(winpath "$work/exam.json")"; keys Return
 wait_window '^Save Selections$' || fail "no confirmation of the exam"
 keys Return
@@ -46,7 +46,7 @@ rm "$work/exam.json"
 click_button 379 # Select None
 click_button 155
 wait_window '^Save Selections$' || fail "no message after Select None"
-gone '^Save As$' || fail "a save dialog opened with nothing selected"
+gone '^Save Exam As$' || fail "a save dialog opened with nothing selected"
 import -window root "$shots/select-none.png"
 keys Return
 [ ! -e "$work/exam.json" ] || fail "an exam was written with nothing selected"
@@ -70,10 +70,10 @@ wait_window '^Print Exam$' || fail "Print Exam... did not open its dialog"
 type_text "Sample Quiz"; keys Tab ctrl+a; type_text "2"; keys Tab ctrl+a; type_text "11"
 import -window root "$shots/print-exam.png"
 keys Return
-wait_window '^Save As$' || fail "no save dialog for the page"
+wait_window '^Save Printable Exam As$' || fail "no save dialog for the page"
 type_text "$(winpath "$work/paper.html")"; keys Return
 sleep 1.5
-wait_window '^Save As$' || fail "no save dialog for the key"
+wait_window '^Save Answer Key As$' || fail "no save dialog for the key"
 import -window root "$shots/print-exam-key.png"
 type_text "$(winpath "$work/paper-key.csv")"; keys Return
 sleep 1.5
@@ -204,7 +204,7 @@ select=$(xdotool search --name '^Select Items$' | head -1)
 eval "$(xdotool getwindowgeometry --shell "$select")"
 save_as_type() { # name without extension, how many entries down the type list
   xdotool mousemove $((X + WIDTH - 238 + 50)) $((Y + HEIGHT - 26)) click 1; sleep 1
-  wait_window '^Save As$' || fail "no save dialog from Save Selections..."
+  wait_window '^Save Exam As$' || fail "no save dialog from Save Selections..."
   type_text "$(winpath "$work/$1")"
   keys alt+t
   for _ in $(seq "$2"); do keys Down; done
@@ -272,30 +272,119 @@ replace_with_keys() {
   gone '^Replace$' || fail "Escape left the replace window open"
 }
 
-# Typed raw text survives the item editor's OK (No to the question) and Save Selections.
+# Edit > Find... with keys: the word found and selected in the view, the window closed,
+# then the new text typed over the selection.
+find_and_type() {
+  keys ctrl+f
+  wait_window '^Find$' || fail "Find did not open from Ctrl+F"
+  type_text "$1"; keys Return Escape
+  gone '^Find$' || fail "Escape left the find window open"
+  type_text "$2"
+}
+editor_ok() { # the editor's OK clicked (after Apply, Enter would press the focused Apply)
+  local editor; editor=$(xdotool search --name '^Item Editor$' | head -1)
+  eval "$(xdotool getwindowgeometry --shell "$editor")"
+  xdotool mousemove $((X + 56)) $((Y + 620)) click 1; sleep 1
+}
+no_question() { # no message box came up (a question has the program's name, an error "Error")
+  sleep 0.5
+  gone '^Exam Testbank Viewer/Editor$' && gone '^Error$'
+}
+
+# Text typed in the raw view survives Edit Long Lines, the item editor's Apply and OK and
+# Save Selections: each takes it into the testbank first and asks nothing.
 cp "$work/four.json" "$work/raw.json"
 start_editor
 open_file "$work/raw.json"
-replace_with_keys apples PEARS
+keys alt+v r
+find_and_type apples PEARS
+keys alt+v l # Edit Long Lines in Raw View
+no_question || fail "Edit Long Lines asked about or refused the typed text"
+import -window root "$shots/typed-then-long-lines.png"
+find_and_type Three THREE_TYPED
 keys alt+e e
 wait_window '^Item Editor$' || fail "the item editor did not open"
+keys alt+a # Apply
+no_question || fail "Apply asked about the typed text"
+import -window root "$shots/typed-then-apply.png"
+editor_ok
+gone '^Item Editor$' || fail "OK left the editor open"
+find_and_type Two TWO_TYPED
+keys alt+e e
+wait_window '^Item Editor$' || fail "the item editor did not open again"
 keys Return # OK
-wait_window '^Exam Testbank Viewer/Editor$' 1
-import -window root "$shots/ok-over-raw-text.png"
-keys n
-xdotool search --name '^Item Editor$' >/dev/null || fail "No closed the editor"
+no_question || fail "OK asked about the typed text"
+gone '^Item Editor$' || fail "OK left the editor open"
+find_and_type Four FOUR_TYPED
+keys alt+c s
+wait_window '^Select Items$' || fail "Select Items did not open"
+sleep 1
+keys Return # Save Selections...
+wait_window '^Save Exam As$' || fail "no save dialog from Save Selections"
+type_text "$(winpath "$work/raw-exam.json")"; keys Return
+wait_window '^Save Selections$' || fail "no confirmation of the exam"
+keys Return
+grep -q FOUR_TYPED "$work/raw-exam.json" || fail "the exam lacks the text typed in the raw view"
 keys Escape
-gone '^Item Editor$' || fail "Escape did not close the untouched editor"
-keys alt+c Down Return # Create > Save Selections
-sleep 1
-gone '^Save As$' || fail "Save Selections asked for a file before the question"
-keys n
-sleep 1
-gone '^Save As$' || fail "No to the question still made an exam"
+gone '^Select Items$' || fail "Escape left Select Items open"
 keys ctrl+s
 wait_window '^Info$' || fail "no confirmation of Save"
 keys Return
-grep -q PEARS "$work/raw.json" || fail "the text typed in the raw view was lost"
+for typed in PEARS THREE_TYPED TWO_TYPED FOUR_TYPED; do
+  grep -q "$typed" "$work/raw.json" || fail "the text typed in the raw view was lost: $typed"
+done
+stop_editor
+
+# Replace All, then the item editor's Apply and OK: no question, and the replacements are
+# in the saved file.
+cp "$work/four.json" "$work/replaced.json"
+start_editor
+open_file "$work/replaced.json"
+keys ctrl+h
+wait_window '^Replace$' || fail "Replace did not open"
+type_text '"x"'; keys Tab; type_text '"ex"'
+keys alt+a # Replace All
+sleep 1; keys Return # "Replaced 3 occurrences."
+keys Escape
+gone '^Replace$' || fail "Escape left the replace window open"
+keys alt+e e
+wait_window '^Item Editor$' || fail "the item editor did not open"
+keys alt+a # Apply
+no_question || fail "Apply after Replace All asked a question"
+import -window root "$shots/replace-all-then-apply.png"
+editor_ok
+no_question || fail "OK after Replace All asked a question"
+gone '^Item Editor$' || fail "OK left the editor open"
+keys ctrl+s
+wait_window '^Info$' || fail "no confirmation of Save"
+keys Return
+python3 -c 'import json,sys; d=json.load(open(sys.argv[1])); sys.exit(0 if [i.get("choices",{}).get("A") for i in d["items"]]==["ex","ex",None,"ex"] else 1)' \
+  "$work/replaced.json" || fail "the replacements were undone"
+stop_editor
+
+# Text that does not parse stops OK with the error's place, and stays in the view.
+cp "$work/four.json" "$work/broken.json"
+start_editor
+open_file "$work/broken.json"
+keys alt+v r
+find_and_type '"Two"' '"Two'
+keys alt+e e
+wait_window '^Item Editor$' || fail "the item editor did not open"
+keys Return # OK
+wait_window '^Error$' || fail "no error for raw text that does not parse"
+import -window root "$shots/unparsed-raw-text.png"
+keys Return
+xdotool search --name '^Item Editor$' >/dev/null || fail "the editor closed over text that does not parse"
+keys Escape
+gone '^Item Editor$' || fail "Escape did not close the untouched editor"
+keys alt+v r # leaving the raw view: the discard question, No keeps the text
+wait_window '^Discard Raw View Changes$' || fail "leaving the raw view did not ask"
+keys n
+sleep 0.5
+keys ctrl+s # Save refuses the text and writes nothing
+wait_window '^Error$' || fail "Save wrote text that does not parse"
+keys Return
+cmp "$work/broken.json" "$work/four.json" || fail "the file changed"
 stop_editor
 
 # "<New item>" typed before an Open && Merge is still new after it; the saved file keeps
@@ -353,7 +442,7 @@ gone '^Fix Imported Items$' || fail "Enter did not save the last item"
 keys alt+c s
 wait_window '^Select Items$' || fail "Select Items did not open"
 keys space Return # the first row unchecked; Enter is Save Selections...
-wait_window '^Save As$' || fail "Enter did not save the selection"
+wait_window '^Save Exam As$' || fail "Enter did not save the selection"
 type_text "$(winpath "$work/keys-exam.json")"; keys Return
 wait_window '^Save Selections$' || fail "no confirmation of the exam"
 keys Return Escape
@@ -420,7 +509,7 @@ sleep 0.5
 keys alt+o # Clear Shown
 import -window root "$shots/select-items-search.png"
 keys alt+s Return # from the search box, Enter is Save Selections...
-wait_window '^Save As$' || fail "no save dialog from Save Selections..."
+wait_window '^Save Exam As$' || fail "no save dialog from Save Selections..."
 type_text "$(winpath "$work/bulk-exam.json")"; keys Return
 wait_window '^Save Selections$' || fail "no confirmation of the exam"
 keys Return
@@ -454,7 +543,7 @@ wait_window '^Coverage Report$' || fail "Coverage Report did not open"
 sleep 1
 import -window root "$shots/coverage-report.png"
 keys alt+s
-wait_window '^Save As$' || fail "no save dialog from Save Report..."
+wait_window '^Save Coverage Report As$' || fail "no save dialog from Save Report..."
 type_text "$(winpath "$work/coverage-page")"; keys Return
 wait_window '^Coverage Report$' || fail "no confirmation of the report"
 sleep 0.5
@@ -465,7 +554,7 @@ keys Return
 (cd "$work" && "$ROOT/build/native/testbank" report coverage.json --format html -o expected-page.html)
 cmp "$work/coverage-page.html" "$work/expected-page.html" || fail "the saved page differs from testbank report --format html"
 keys alt+s
-wait_window '^Save As$' || fail "no save dialog for the CSV"
+wait_window '^Save Coverage Report As$' || fail "no save dialog for the CSV"
 type_text "$(winpath "$work/coverage-table")"
 keys alt+t Down Return
 sleep 1
@@ -498,7 +587,7 @@ stop_editor
 # document, the wizard lists what lacks an MLO, and Save As writes what the command gives.
 start_editor
 keys alt+f i
-wait_window '^Import' || wait_window '^Open$' || fail "no dialog from File > Import..."
+wait_window '^Import$' || fail "no Import dialog from File > Import..."
 import -window root "$shots/import-dialog.png"
 type_text "$(winpath "$ROOT/tests/data/import/moodle-docs.xml")"; keys Return
 wait_window '^Fix Imported Items$' || fail "the import did not open the fixup wizard"

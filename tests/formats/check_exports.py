@@ -68,7 +68,7 @@ def export(fmt, out=None):
     return r.returncode, r.stdout, r.stderr.decode("utf-8")
 
 def check_message(fmt, name, message):
-    if "Exported 6 of 9 items as " + name + ": 2 multiple_choice, 2 true_false, 2 numerical" not in message:
+    if "Exported 6 of 9 items as " + name + ": 2 multiple choice, 2 true/false, 2 numerical" not in message:
         fail(fmt + ": counts missing from the message: " + message)
     for ident, reason in LEFT_OUT.items():
         if ident + ": " + reason not in message:

@@ -117,7 +117,7 @@ TEST_F(CoverageWindow, CountsSortsChartsAndSaves)
     script_.savePaths.push_back(page);
     script_.saveTypes.push_back(0);
     Press(IDC_COV_SAVE);
-    EXPECT_EQ(Texts().back(), "Coverage report saved.");
+    EXPECT_EQ(Texts().back(), "Coverage report saved.\n\n" + U8(page));
     EXPECT_EQ(script_.messages.back().owner, Window());
     const std::string html = ReadBytes(page);
     EXPECT_NE(html.find("coverage.json (exam selection): 3 items."), std::string::npos);

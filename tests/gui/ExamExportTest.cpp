@@ -80,7 +80,7 @@ TEST_F(SelectItems, ChecksCounterAndSavedExam)
     EXPECT_STREQ(title, L"Select Items");
     ASSERT_EQ(Rows(), 3);
     EXPECT_EQ(Cell(0, 0), "Q1");
-    EXPECT_EQ(Cell(0, 1), "multiple_choice");
+    EXPECT_EQ(Cell(0, 1), "Multiple choice");
     EXPECT_EQ(Cell(0, 2), "Loops");
     EXPECT_EQ(Cell(0, 3), "Line one line two");
     EXPECT_EQ(Checks(), (std::vector<bool>{true, true, true}));
@@ -94,7 +94,7 @@ TEST_F(SelectItems, ChecksCounterAndSavedExam)
     const std::u16string exam = Join(dir, "exam.json");
     script_.savePaths.push_back(exam);
     Press(IDC_EXAM_SAVE);
-    EXPECT_EQ(Texts().back(), "Exam JSON saved successfully.");
+    EXPECT_EQ(Texts().back(), "Exam JSON saved successfully.\n\n" + U8(exam));
     EXPECT_EQ(script_.messages.back().owner, Window());
     EXPECT_EQ(script_.suggestedNames.back(), u"exam.json");
     json expected = json::object();
@@ -128,10 +128,14 @@ TEST_F(SelectItems, SelectionOutlivesTheWindowNotTheDocument)
     EXPECT_EQ(Checks(), (std::vector<bool>{false, true, true, false}));
     EXPECT_EQ(Counter(), "Selected: 2 / 4");
 
-    // A raw-view save re-reads the document: the window closes, the selection stays.
+    // A raw-view save re-reads the document: the rows follow it, the checks stay by ID.
     Command(IDM_VIEW_TOGGLE_RAW);
+    std::u16string raw = GetWindowTextU(g_hEdit);
+    raw.replace(raw.find(u"\"Q9\""), 4, u"\"Q0\"");
+    TypeIntoView(raw);
     Command(IDM_FILE_SAVE);
-    EXPECT_EQ(Window(), nullptr);
+    ASSERT_NE(Window(), nullptr);
+    EXPECT_EQ(Checks(), (std::vector<bool>{false, true, true, false}));
     EXPECT_EQ(g_examSelectedIds, (std::set<std::string>{"Q2", "Q3"}));
     Command(IDM_VIEW_TOGGLE_RAW);
 

@@ -69,6 +69,8 @@ TEST_F(FindDuplicatesWindow, ListsGroupsAndShowsTheChosenItem)
     EXPECT_EQ(Cell(1, 3), "Q3");
     EXPECT_EQ(Cell(2, 1), "exact");
     EXPECT_EQ(Cell(3, 4), "Fire is cold");
+    EXPECT_EQ(Cell(0, 5), "True"); // the answers, so that a conflict shows without Show Item
+    EXPECT_EQ(Cell(1, 5), "False");
     EXPECT_EQ(Summary(), "2 groups: 1 conflict, 1 exact, 0 near");
     EXPECT_EQ(SelectedViewText(), "[Q1]"); // the first row is chosen after each Find
 
@@ -99,6 +101,36 @@ TEST_F(FindDuplicatesWindow, ListsGroupsAndShowsTheChosenItem)
     SendMessageW(Window(), WM_COMMAND, IDCANCEL, 0);
     Pump();
     EXPECT_EQ(Window(), nullptr);
+}
+
+// Show Item puts the item's first line at the top of the view, not at its bottom edge
+// under this window.
+TEST_F(FindDuplicatesWindow, ShowItemPutsTheItemAtTheTop)
+{
+    std::string bank = R"({"items":[)";
+    for (int i = 0; i < 80; ++i)
+        bank += R"({"id":"F)" + std::to_string(i) + R"(","type":"tf","question":"Filler number )" + std::to_string(i) +
+                R"( about something","correct":true,"objectives":{"MLO":"m","CLO":"c","PLO":"p"}},)";
+    bank += R"({"id":"D1","type":"tf","question":"Same question","correct":true,"objectives":{"MLO":"m"}},
+               {"id":"D2","type":"tf","question":"Same question","correct":true,"objectives":{"MLO":"m"}})";
+    for (int i = 80; i < 160; ++i) // as many after them, so that the view can scroll them to its top
+        bank += R"(,{"id":"F)" + std::to_string(i) + R"(","type":"tf","question":"Filler number )" + std::to_string(i) +
+                R"( about something","correct":true,"objectives":{"MLO":"m","CLO":"c","PLO":"p"}})";
+    bank += "]}";
+    script_.openPaths.push_back(File("long.json", bank));
+    Command(IDM_FILE_OPEN);
+    Command(IDM_EDIT_DUPLICATES);
+    int planted = 0;
+    for (int row = 0; row < Rows(); ++row) {
+        if (Cell(row, 3)[0] != 'D') continue; // the fillers may be near copies of each other
+        ++planted;
+        Select(row);
+        Press(IDC_DUP_SHOW);
+        DWORD start = 0;
+        SendMessageW(g_hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+        EXPECT_EQ(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0), SendMessageW(g_hEdit, EM_LINEFROMCHAR, start, 0));
+    }
+    EXPECT_EQ(planted, 2);
 }
 
 TEST_F(FindDuplicatesWindow, ClosesWhenAnotherDocumentOpens)

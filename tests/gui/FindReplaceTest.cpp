@@ -151,17 +151,19 @@ TEST_F(FindReplace, AReplacementIsAnEditThatLeavingTheRawViewAsksAbout)
     EXPECT_TRUE(g_modified);
     Press(IDC_FR_CLOSE);
 
-    // No stays in the raw view with the edit; Yes discards it, so listing and Save agree.
+    // Leaving the raw view takes the replacement into the document, unasked: listing and
+    // Save agree.
     const size_t asked = script_.messages.size();
-    script_.answers.push_back(MsgAnswer::No);
     Command(IDM_VIEW_TOGGLE_RAW);
-    EXPECT_EQ(Texts().at(asked), "Discard the changes typed in the raw JSON view?");
-    EXPECT_TRUE(g_viewRaw);
-    script_.answers.push_back(MsgAnswer::Yes);
-    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_EQ(script_.messages.size(), asked);
     EXPECT_FALSE(g_viewRaw);
-    EXPECT_NE(ViewText().find("Old text"), std::string::npos);
+    EXPECT_NE(ViewText().find("New text"), std::string::npos);
+    EXPECT_EQ(g_jsonDoc["items"][0]["question"], "New text");
     EXPECT_EQ(g_rawJsonText, DumpJsonForRawView(g_jsonDoc));
+    Command(IDM_VIEW_TOGGLE_RAW);
+    TypeIntoView(u"{\"items\": [{\"id\": \"Q1\", \"question\": \"Old text\"}]}");
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_EQ(g_jsonDoc["items"][0]["question"], "Old text");
 
     // Kept and saved from the raw view, the replacement reaches the file.
     Command(IDM_EDIT_REPLACE);

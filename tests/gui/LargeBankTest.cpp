@@ -65,8 +65,9 @@ TEST_F(LargeBank, FixupAppliesTheTypedOutcomesToTheRemainingItems)
     Type(wizard, IDC_FIX_CLO, L"C1");
     script_.answers.push_back(MsgAnswer::No);
     Press(wizard, IDC_FIX_APPLY_CATEGORY);
-    EXPECT_EQ(Texts().back(), "Apply the MLO \"Iteration\" to this item and the 1 other remaining item of category "
-                              "\"Loops\" that lacks one?");
+    EXPECT_EQ(Texts().back(), "Apply the MLO \"Iteration\" and the CLO \"C1\" to this item and the 1 other remaining "
+                              "item of category \"Loops\" that lacks an MLO?\n\nThe other items keep a CLO or PLO of "
+                              "their own; the typed ones fill only those left blank.");
     EXPECT_EQ(U8(script_.messages.back().caption), "Fix Imported Items");
     EXPECT_FALSE(g_modified);
     script_.answers.push_back(MsgAnswer::Yes);
@@ -82,7 +83,7 @@ TEST_F(LargeBank, FixupAppliesTheTypedOutcomesToTheRemainingItems)
     Type(wizard, IDC_FIX_MLO, L"Sets");
     script_.answers.push_back(MsgAnswer::Yes);
     Press(wizard, IDC_FIX_APPLY_ALL);
-    EXPECT_EQ(Texts().back(), "Apply the MLO \"Sets\" to this item and the 1 other remaining item that lacks one?");
+    EXPECT_EQ(Texts().back(), "Apply the MLO \"Sets\" to this item and the 1 other remaining item that lacks an MLO?");
     EXPECT_EQ(items[4]["objectives"]["MLO"], "Sets");
     EXPECT_EQ(items[3]["objectives"]["MLO"], "m");
     EXPECT_EQ(Text(wizard, IDC_FIX_ID), "b2");

@@ -148,11 +148,11 @@ TEST_F(LongText, WizardEditorAndViewsShowLongTextsAndSaveThemUntouched)
         EXPECT_EQ(Saved(path), bank) << c.type << " " << c.entry;
     }
     for (const auto& m : script_.messages)
-        EXPECT_TRUE(m.text == u"File saved successfully." || m.text == kBrokenRawViewNote) << U8(m.text);
+        EXPECT_TRUE(m.text == u"File saved successfully.\n\n" + g_currentPath || m.text == kBrokenRawViewNote) << U8(m.text);
 }
 
-// On request the raw view holds long lines whole and editable; going back to broken lines
-// drops typed edits only after a Yes.
+// On request the raw view holds long lines whole and editable; switching either way takes
+// typed edits into the document first.
 TEST_F(LongText, RawViewShowsLongLinesWholeOnRequest)
 {
     const std::string line(1500, 'q');
@@ -166,18 +166,24 @@ TEST_F(LongText, RawViewShowsLongLinesWholeOnRequest)
     EXPECT_FALSE(ViewReadOnly());
     EXPECT_EQ(GetWindowTextU(g_hEdit), g_rawJsonText);
     EXPECT_EQ(GetMenuState(GetMenu(main), IDM_VIEW_RAW_LONG_LINES, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
-    TypeIntoView(u"{\"items\":[]}");
-    script_.answers.push_back(MsgAnswer::No);
+    // Typed text that does not parse stops the switch and stays; text that parses is applied.
+    TypeIntoView(u"{\"items\":[]");
     Command(IDM_VIEW_RAW_LONG_LINES);
-    EXPECT_EQ(ViewText(), "{\"items\":[]}");
+    EXPECT_EQ(ViewText(), "{\"items\":[]");
     EXPECT_FALSE(ViewReadOnly());
-    script_.answers.push_back(MsgAnswer::Yes);
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_NE(Texts()[0].find("could not be applied"), std::string::npos);
+    TypeIntoView(s2w(R"({"items":[{"id":"Typed","type":"mc","question":")" + line + R"("}]})"));
     Command(IDM_VIEW_RAW_LONG_LINES);
     EXPECT_TRUE(ViewReadOnly());
     EXPECT_EQ(U8(RawViewText()), U8(g_rawJsonText));
+    EXPECT_EQ(g_jsonDoc["items"][0]["id"], "Typed");
     EXPECT_NE(g_rawJsonText.find(s2w(line)), std::u16string::npos);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"Discard the changes typed in the raw JSON view?",
-                                                 "Discard the changes typed in the raw JSON view?"}));
+    EXPECT_EQ(Texts().size(), 1u);
+    // Turned on again over the applied text: nothing to apply, nothing asked.
+    Command(IDM_VIEW_RAW_LONG_LINES);
+    EXPECT_FALSE(ViewReadOnly());
+    EXPECT_EQ(Texts().size(), 1u);
 }
 
 // A long outcome in the wizard is shown cut and read-only, and saving, for the item and for

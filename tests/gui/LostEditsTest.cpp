@@ -1,11 +1,15 @@
 // Work that sequences of windows used to lose: each case driven as a user drives it, with
 // the document (and what would be saved) checked afterwards.
+#include <atomic>
+
 #include "editor/EditorForm.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
 #include "fixup/FixupLogic.h"
+#include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
 #include "gui/GuiFixture.h"
+#include "ui/Shell.h"
 
 namespace {
 
@@ -24,7 +28,8 @@ const char kMore[] = R"({"items":[
   {"id":"MC11","type":"multiple_choice","question":"Eleven","choices":{"A":"x","B":"y","C":"","D":""},"correct":"A",
    "objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]})";
 
-const char kDiscardRaw[] = "Discard the changes typed in the raw JSON view?";
+const char kNotApplied[] = "The changes in the raw JSON view could not be applied to the testbank, so nothing was "
+                          "done. Correct the text there first.\n\nJSON parse error: ";
 const char kDiscardEditor[] = "The Item Editor holds changes that are not in the testbank. Discard them?";
 
 class LostEdits : public GuiTest {
@@ -58,6 +63,12 @@ protected:
         }
         return out;
     }
+    // The user clicks into the main window: it comes to the front.
+    void Look()
+    {
+        SendMessageW(main, WM_ACTIVATE, WA_CLICKACTIVE, 0);
+        Pump();
+    }
     // The last message box's text; "" when none was shown.
     std::string LastMessage() const { return script_.messages.empty() ? "" : U8(script_.messages.back().text); }
     std::vector<std::string> Ids() const
@@ -84,37 +95,161 @@ protected:
 
 } // namespace
 
-// Saving an item, a fix or an exam would rebuild the raw text over what was typed there.
-TEST_F(LostEdits, EveryRebuildOfTypedRawTextAsksFirst)
+// Saving an item or an exam changes the document the raw text is made from: what was typed
+// there goes into the document first, and nobody asks to throw it away.
+TEST_F(LostEdits, TypedRawTextIsAppliedBeforeAnotherWindowChangesTheDocument)
+{
+    OpenBank();
+    Command(IDM_EDIT_ITEMS); // showing MC1 as loaded, "apples"
+    ASSERT_NE(Editor(), nullptr);
+    TypePearsInRawView();
+    Type(Editor(), IDC_ED_CLO, u"c2");
+
+    // Apply: the typed question and the editor's CLO both reach the document.
+    Click(Editor(), IDC_ED_APPLY);
+    EXPECT_TRUE(script_.messages.empty()) << LastMessage();
+    EXPECT_EQ(g_jsonDoc["items"][0]["question"], "Which fruit is red? PEARS");
+    EXPECT_EQ(g_jsonDoc["items"][0]["objectives"]["CLO"], "c2");
+    EXPECT_EQ(EditorText(IDC_ED_QUESTION), "Which fruit is red? PEARS");
+
+    // The same for OK over more typing; the user comes back to the main window first.
+    Look();
+    std::u16string raw = GetWindowTextU(g_hEdit);
+    raw.replace(raw.find(u"\"Two\""), 5, u"\"Two typed\"");
+    TypeIntoView(raw);
+    Choose(Editor(), IDC_ED_ITEM, 1);
+    Type(Editor(), IDC_ED_MLO, u"m2");
+    Click(Editor(), IDC_ED_OK);
+    EXPECT_EQ(Editor(), nullptr);
+    EXPECT_EQ(g_jsonDoc["items"][1]["question"], "Two typed");
+    EXPECT_EQ(g_jsonDoc["items"][1]["objectives"]["MLO"], "m2");
+
+    // Save Selections: the exam holds the typed text.
+    Command(IDM_CREATE_SELECT);
+    ASSERT_NE(GetExamExportWindow(), nullptr);
+    Look();
+    raw = GetWindowTextU(g_hEdit);
+    raw.replace(raw.find(u"\"Four\""), 6, u"\"Four typed\"");
+    TypeIntoView(raw);
+    script_.savePaths.push_back(Join(dir, "exam.json"));
+    Command(IDM_CREATE_SAVE_SELECTIONS);
+    EXPECT_NE(ReadBytes(Join(dir, "exam.json")).find("Four typed"), std::string::npos);
+
+    // And the saved testbank holds all of it.
+    Command(IDM_FILE_SAVE);
+    const std::string saved = ReadBytes(g_currentPath);
+    for (const char* text : {"PEARS", "Two typed", "Four typed", "\"c2\"", "\"m2\""})
+        EXPECT_NE(saved.find(text), std::string::npos) << text;
+}
+
+// Typed text that does not parse stops the other window's action with the place of the
+// error, and everything stays: the typed text, the editor's values, the document.
+TEST_F(LostEdits, UnparsedRawTextStopsTheActionAndKeepsEverything)
+{
+    OpenBank();
+    Command(IDM_EDIT_ITEMS);
+    Command(IDM_VIEW_TOGGLE_RAW);
+    const std::u16string typed = GetWindowTextU(g_hEdit) + u"\r\n}";
+    TypeIntoView(typed);
+    Type(Editor(), IDC_ED_CLO, u"c2");
+    const json before = g_jsonDoc;
+
+    for (int button : {IDC_ED_APPLY, IDC_ED_OK}) {
+        Click(Editor(), button);
+        EXPECT_EQ(LastMessage().rfind(kNotApplied, 0), 0u) << LastMessage();
+        EXPECT_NE(LastMessage().find("line "), std::string::npos);
+        EXPECT_NE(LastMessage().find(", column "), std::string::npos);
+        ASSERT_NE(Editor(), nullptr);
+        EXPECT_EQ(EditorText(IDC_ED_CLO), "c2");
+        EXPECT_EQ(GetWindowTextU(g_hEdit), typed);
+        EXPECT_EQ(g_jsonDoc, before);
+    }
+    // The caret is put at the error (the end of the text, past the closing brace).
+    DWORD start = 0;
+    SendMessageW(g_hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+    EXPECT_GE(start, typed.size() - 1);
+
+    script_.savePaths.push_back(Join(dir, "exam.json"));
+    Command(IDM_CREATE_SAVE_SELECTIONS);
+    EXPECT_EQ(LastMessage().rfind(kNotApplied, 0), 0u);
+    EXPECT_TRUE(script_.suggestedNames.empty());
+    EXPECT_FALSE(fs::exists(fs::path(ToWide(Join(dir, "exam.json")))));
+    EXPECT_EQ(GetWindowTextU(g_hEdit), typed);
+
+    // Leaving the raw view: the only place the changes can be discarded, in words that say so.
+    script_.answers = {MsgAnswer::No};
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_NE(LastMessage().find("Discard every change made in the raw JSON view (typed or replaced)"),
+              std::string::npos);
+    EXPECT_TRUE(g_viewRaw);
+    EXPECT_EQ(GetWindowTextU(g_hEdit), typed);
+    script_.answers = {MsgAnswer::Yes};
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_FALSE(g_viewRaw);
+    EXPECT_EQ(g_jsonDoc, before);
+    EXPECT_EQ(g_rawJsonText, DumpJsonForRawView(g_jsonDoc));
+}
+
+// Replace All, then the editor: no question about typing, the replacements stay and are saved.
+TEST_F(LostEdits, ReplacementsSurviveTheItemEditor)
+{
+    OpenBank();
+    Command(IDM_EDIT_ITEMS);
+    Command(IDM_EDIT_REPLACE);
+    HWND find = GetFindReplaceWindow();
+    ASSERT_NE(find, nullptr);
+    Type(find, IDC_FR_FIND, u"\"x\"");
+    Type(find, IDC_FR_REPLACE_WITH, u"\"ex\"");
+    Click(find, IDC_FR_REPLACE_ALL);
+    EXPECT_EQ(LastMessage(), "Replaced 3 occurrences.");
+    Click(find, IDC_FR_CLOSE);
+    ASSERT_EQ(GetFindReplaceWindow(), nullptr);
+
+    Choose(Editor(), IDC_ED_ITEM, 1); // MC2, shown from the document before the replacements
+    Type(Editor(), IDC_ED_QUESTION, u"Two, edited");
+    const size_t asked = script_.messages.size();
+    Click(Editor(), IDC_ED_APPLY);
+    EXPECT_EQ(script_.messages.size(), asked) << LastMessage();
+    Click(Editor(), IDC_ED_OK);
+    EXPECT_EQ(script_.messages.size(), asked) << LastMessage();
+    for (size_t i : {0, 1, 3}) EXPECT_EQ(g_jsonDoc["items"][i]["choices"]["A"], "ex") << i;
+    EXPECT_EQ(g_jsonDoc["items"][1]["question"], "Two, edited");
+    Command(IDM_FILE_SAVE);
+    const std::string saved = ReadBytes(g_currentPath);
+    EXPECT_EQ(saved.find("\"x\""), std::string::npos);
+    EXPECT_NE(saved.find("Two, edited"), std::string::npos);
+}
+
+// Text typed in the raw view before a merge opens the wizard is merged into, and the
+// wizard's fix saved with it.
+TEST_F(LostEdits, TypedRawTextSurvivesAMergeAndTheWizard)
 {
     OpenBank();
     TypePearsInRawView();
+    script_.openPathLists.push_back({File("imported.json", R"({"items":[{"id":"z","type":"tf","question":"q"}]})")});
+    Command(IDM_FILE_OPEN_MERGE);
+    HWND wizard = GetImportFixupWindow();
+    ASSERT_NE(wizard, nullptr);
+    Type(wizard, IDC_FIX_MLO, u"mz");
+    Click(wizard, IDC_FIX_SAVE);
+    EXPECT_EQ(GetImportFixupWindow(), nullptr);
+    Command(IDM_FILE_SAVE);
+    const std::string saved = ReadBytes(g_currentPath);
+    EXPECT_NE(saved.find("PEARS"), std::string::npos);
+    EXPECT_NE(saved.find("\"mz\""), std::string::npos);
+}
+
+// OK on an item nobody changed leaves the document unchanged.
+TEST_F(LostEdits, OkOnAnUntouchedItemIsNoChange)
+{
+    OpenBank();
     Command(IDM_EDIT_ITEMS);
-    ASSERT_NE(Editor(), nullptr);
-
-    // Item editor OK: No keeps the typed text, the document and the editor.
-    const json before = g_jsonDoc;
-    script_.answers = {MsgAnswer::No};
+    Choose(Editor(), IDC_ED_ITEM, 2);
     Click(Editor(), IDC_ED_OK);
-    EXPECT_EQ(LastMessage(), kDiscardRaw);
-    EXPECT_NE(Editor(), nullptr);
-    EXPECT_NE(ViewText().find("PEARS"), std::string::npos);
-    EXPECT_EQ(g_jsonDoc, before);
-
-    // Save Selections: No writes nothing and asks for no file.
-    script_.answers = {MsgAnswer::No};
-    script_.savePaths.push_back(Join(dir, "exam.json"));
-    Command(IDM_CREATE_SAVE_SELECTIONS);
-    EXPECT_EQ(LastMessage(), kDiscardRaw);
-    EXPECT_TRUE(script_.suggestedNames.empty());
-    EXPECT_FALSE(fs::exists(fs::path(ToWide(Join(dir, "exam.json")))));
-
-    // Yes: the typed text goes, the item is saved, and a later Save writes the document.
-    script_.answers = {MsgAnswer::Yes};
-    Click(Editor(), IDC_ED_OK);
-    EXPECT_EQ(Editor(), nullptr);
-    EXPECT_EQ(ViewText().find("PEARS"), std::string::npos);
-    EXPECT_TRUE(g_modified);
+    EXPECT_FALSE(g_modified);
+    wchar_t title[200] = L"";
+    GetWindowTextW(main, title, 200);
+    EXPECT_NE(title[0], L'*');
 }
 
 // The editor's lists follow the document: after a merge "<New item>" is still the new
@@ -306,4 +441,27 @@ TEST_F(LostEdits, ModalWindowsDisableEveryOtherWindow)
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_TRUE(IsWindowEnabled(Editor()));
     EXPECT_TRUE(IsWindowEnabled(select));
+}
+
+// Work behind the progress window: Cancel gives the windows back at once, and work that
+// ends by itself reports so.
+TEST_F(LostEdits, LongWorkCanBeCancelled)
+{
+    static std::atomic<bool> release{false};
+    release = false;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (HWND progress = FindWindowW(L"TestbankProgressWindow", nullptr))
+            PostMessageW(progress, WM_COMMAND, IDCANCEL, 0);
+    });
+    const bool finished = RunWithProgress(main, u"Waiting", [] {
+        while (!release) Sleep(10);
+    });
+    KillTimer(nullptr, timer);
+    release = true;
+    EXPECT_FALSE(finished);
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_EQ(FindWindowW(L"TestbankProgressWindow", nullptr), nullptr);
+    int result = 0;
+    EXPECT_TRUE(RunWithProgress(main, u"Quick", [&result] { result = 42; }));
+    EXPECT_EQ(result, 42);
 }

@@ -127,7 +127,7 @@ TEST_F(MainWindow, OpenMergeSaveAndSaveAsThroughTheMenu)
     EXPECT_NE(ViewText().find("[Q1a]"), std::string::npos);
 
     Command(IDM_FILE_SAVE);
-    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    EXPECT_EQ(Texts().back(), "File saved successfully.\n\n" + U8(g_currentPath));
     EXPECT_EQ(ReadBytes(path), U8(g_rawJsonText));
     EXPECT_NE(ReadBytes(path).find("\"Q1a\""), std::string::npos);
 
@@ -167,15 +167,26 @@ TEST_F(MainWindow, RawViewTypingSaveAndDiscardQuestion)
     SendMessageW(g_hEdit, WM_CHAR, L' ', 0);
     EXPECT_EQ(GetWindowTextLengthW(g_hEdit), length + 1);
 
-    Command(IDM_VIEW_TOGGLE_RAW); // no answer queued: No
+    // Leaving the raw view applies what parses, unasked (the space goes with the dump).
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_FALSE(g_viewRaw);
+    EXPECT_TRUE(Texts().empty());
+    EXPECT_TRUE(g_modified);
+    Command(IDM_VIEW_TOGGLE_RAW);
+    EXPECT_EQ(GetWindowTextLengthW(g_hEdit), length);
+    // What does not parse asks to discard it, named so; no answer keeps it.
+    SendMessageW(g_hEdit, EM_SETSEL, 0, 0);
+    SendMessageW(g_hEdit, WM_CHAR, L'x', 0);
+    Command(IDM_VIEW_TOGGLE_RAW);
     EXPECT_TRUE(g_viewRaw);
-    EXPECT_EQ(Texts(), std::vector<std::string>{"Discard the changes typed in the raw JSON view?"});
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_NE(Texts()[0].find("Discard every change made in the raw JSON view"), std::string::npos);
     EXPECT_EQ(GetWindowTextLengthW(g_hEdit), length + 1);
     script_.answers.push_back(MsgAnswer::Yes);
     Command(IDM_VIEW_TOGGLE_RAW);
     EXPECT_FALSE(g_viewRaw);
     Command(IDM_VIEW_TOGGLE_RAW);
-    EXPECT_EQ(GetWindowTextLengthW(g_hEdit), length); // the typed space is gone
+    EXPECT_EQ(GetWindowTextLengthW(g_hEdit), length); // the typed x is gone
 
     // Save in the raw view parses what is typed; bad text writes nothing.
     TypeIntoView(u"{\"items\": [{\"id\": \"X\"}]");
@@ -184,7 +195,7 @@ TEST_F(MainWindow, RawViewTypingSaveAndDiscardQuestion)
     EXPECT_EQ(ViewText(), "{\"items\": [{\"id\": \"X\"}]");
     TypeIntoView(u"{\"items\": [{\"id\": \"X\"}]}");
     Command(IDM_FILE_SAVE);
-    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    EXPECT_EQ(Texts().back(), "File saved successfully.\n\n" + U8(g_currentPath));
     EXPECT_EQ(ViewText().substr(0, 13), "{\r\n  \"items\":");
     EXPECT_NE(ReadBytes(g_currentPath).find("\"correct\": \"A\""), std::string::npos);
 }
@@ -310,7 +321,7 @@ TEST_F(MainWindow, KeyboardFocusShortcutsAndMergeOverTypedText)
         SetKeyboardState(keys);
     };
     ctrl('S');
-    EXPECT_EQ(Texts().back(), "File saved successfully.");
+    EXPECT_EQ(Texts().back(), "File saved successfully.\n\n" + U8(g_currentPath));
     ctrl('F');
     ASSERT_NE(GetFindReplaceWindow(), nullptr);
     wchar_t title[16];
@@ -328,17 +339,18 @@ TEST_F(MainWindow, KeyboardFocusShortcutsAndMergeOverTypedText)
     ctrl('O');
     EXPECT_EQ(g_viewRaw, false); // the Open command ran and installed the file again
 
-    // Open && Merge over text typed into the raw view asks first; No keeps the text.
+    // Open && Merge over text typed into the raw view: what does not parse stops it and stays.
     Command(IDM_VIEW_TOGGLE_RAW);
     TypeIntoView(u"{\"items\": []} typed");
     script_.openPathLists.push_back({File("more.json", R"([{"id":"Z","type":"mc"}])")});
-    script_.answers.push_back(MsgAnswer::No);
     Command(IDM_FILE_OPEN_MERGE);
-    EXPECT_EQ(Texts().back(), "Discard the changes typed in the raw JSON view?");
+    EXPECT_NE(Texts().back().find("could not be applied"), std::string::npos);
     EXPECT_EQ(ViewText(), "{\"items\": []} typed");
     EXPECT_EQ(g_jsonDoc["items"].size(), 1u);
-    script_.answers.push_back(MsgAnswer::Yes);
+    // What parses is merged into.
+    TypeIntoView(u"{\"items\": [{\"id\": \"T\", \"type\": \"mc\"}]}");
     Command(IDM_FILE_OPEN_MERGE);
-    EXPECT_EQ(g_jsonDoc["items"].size(), 2u);
+    ASSERT_EQ(g_jsonDoc["items"].size(), 2u);
+    EXPECT_EQ(g_jsonDoc["items"][0]["id"], "T");
     EXPECT_EQ(GetWindowTextU(g_hEdit), g_rawJsonText);
 }
