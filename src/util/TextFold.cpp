@@ -71,17 +71,24 @@ std::string FoldForComparison(const std::string& utf8)
         const int options = UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_COMPAT | UTF8PROC_CASEFOLD | UTF8PROC_IGNORE;
         std::string sanitized;
         for (utf8proc_int32_t cp : kept) AppendUtf8(sanitized, static_cast<char32_t>(cp));
-        utf8proc_uint8_t* folded = nullptr;
-        const utf8proc_ssize_t length =
-            utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(sanitized.data()),
-                         static_cast<utf8proc_ssize_t>(sanitized.size()), &folded,
-                         static_cast<utf8proc_option_t>(options));
-        if (length < 0) throw std::bad_alloc(); // the input is valid UTF-8: only memory can fail
-        std::string result(reinterpret_cast<const char*>(folded), static_cast<size_t>(length));
-        std::free(folded);
+        // Decomposed into a buffer of our own, grown to the size asked for: the library's
+        // own sizing pass does pointer arithmetic on a null buffer.
+        std::vector<utf8proc_int32_t> buffer(sanitized.size() * 2 + 8);
+        utf8proc_ssize_t length = 0;
+        for (;;) {
+            length = utf8proc_decompose(reinterpret_cast<const utf8proc_uint8_t*>(sanitized.data()),
+                                        static_cast<utf8proc_ssize_t>(sanitized.size()), buffer.data(),
+                                        static_cast<utf8proc_ssize_t>(buffer.size()),
+                                        static_cast<utf8proc_option_t>(options));
+            if (length < 0) throw std::bad_alloc(); // the input is valid UTF-8: only memory can fail
+            if (static_cast<size_t>(length) <= buffer.size()) break;
+            buffer.resize(static_cast<size_t>(length));
+        }
+        length = utf8proc_normalize_utf32(buffer.data(), length, static_cast<utf8proc_option_t>(options));
+        if (length < 0) throw std::bad_alloc();
         chars.clear();
-        for (utf8proc_int32_t cp : Decode(result))
-            if (!IsDropped(cp)) chars.push_back(cp);
+        for (utf8proc_ssize_t i = 0; i < length; ++i)
+            if (!IsDropped(buffer[i])) chars.push_back(buffer[i]);
     }
     size_t begin = 0, end = chars.size();
     while (begin < end && (IsSpace(chars[begin]) || IsPunctuation(chars[begin]))) ++begin;
