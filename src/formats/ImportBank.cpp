@@ -30,8 +30,6 @@ std::string Quoted(const std::string& text)
     return out + "\"";
 }
 
-// Malformed UTF-8 becomes U+FFFD before any reader sees it, as File > Open does.
-std::string ValidUtf8(std::string_view bytes) { return w2s(s2w(std::string(bytes))); }
 
 bool IsZip(std::string_view bytes)
 {
@@ -325,7 +323,7 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
     // XML goes to the XML reader as it is (it decodes UTF-16 and Latin-1 and refuses bad
     // bytes); every other reader gets valid UTF-8, whatever its first bytes.
     if (format == ImportFormat::Gift || format == ImportFormat::Csv || format == ImportFormat::Json) {
-        text = ValidUtf8(bytes);
+        text = ValidUtf8(std::string(bytes)); // malformed UTF-8 as File > Open reads it
         bytes = text;
     }
     ImportResult result;

@@ -6,6 +6,7 @@
 
 #include "model/JsonModel.h"
 #include "util/XmlReader.h"
+#include "util/XmlText.h"
 
 namespace {
 
@@ -66,12 +67,7 @@ std::string FileName(std::string src)
 std::string Escaped(const std::string& text)
 {
     std::string out;
-    for (char c : text) {
-        if (c == '<') out += "&lt;";
-        else if (c == '&') out += "&amp;";
-        else if (c == '>') out += "&gt;";
-        else out += c;
-    }
+    AppendXmlEscaped(out, text);
     return out;
 }
 
