@@ -77,8 +77,8 @@ std::u16string DescribeJsonError(const std::exception& error, const std::string&
     size_t line = 1, column = 1, offset = 0;
     for (size_t i = 0; i < at; ++i) {
         const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if ((c & 0xC0) == 0x80) continue; // continuation bytes belong to their character
-        offset += c >= 0xF0 ? 2 : 1;
+        if (IsUtf8Continuation(utf8[i])) continue; // continuation bytes belong to their character
+        offset += c >= 0xF0 ? 2 : 1; // UTF-16 units
         if (c == '\n') {
             ++line;
             column = 1;

@@ -1,30 +1,8 @@
 #include "util/XmlText.h"
 
-namespace {
+#include "util/StringUtil.h"
 
-// Length of the well-formed UTF-8 sequence at `i` and its code point; 0 when malformed.
-size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp)
-{
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-        cp = c;
-        return 1;
-    }
-    size_t n;
-    char32_t min;
-    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F, min = 0x80;
-    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F, min = 0x800;
-    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07, min = 0x10000;
-    else return 0;
-    if (i + n > s.size()) return 0;
-    for (size_t k = 1; k < n; ++k) {
-        const unsigned char t = static_cast<unsigned char>(s[i + k]);
-        if ((t & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (t & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return n;
-}
+namespace {
 
 bool XmlForbids(char32_t cp)
 {
@@ -47,16 +25,12 @@ std::string XmlAllowedText(std::string_view text, size_t& dropped)
         out.append(text, i, j - i);
         i = j;
         if (i >= text.size()) break;
-        char32_t cp;
-        const size_t n = DecodeUtf8(text, i, cp);
-        if (n == 0) {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        } else {
-            if (XmlForbids(cp)) ++dropped;
-            else out.append(text, i, n);
-            i += n;
-        }
+        char32_t cp = 0;
+        size_t next = i;
+        if (!DecodeUtf8(text, i, cp, next)) out += "\xEF\xBF\xBD";
+        else if (XmlForbids(cp)) ++dropped;
+        else out.append(text, i, next - i);
+        i = next;
     }
     return out;
 }
