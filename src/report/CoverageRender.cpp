@@ -124,7 +124,7 @@ std::string RenderCoverageCsv(const CoverageReport& report, bool withExpected)
     out += withExpected ? ",expected\n" : "\n";
     for (const LevelCoverage& level : report.levels) {
         for (const OutcomeRow& row : level.rows) {
-            out += std::string(OutcomeLevelName(level.level)) + "," + (row.code.empty() ? std::string("\"\"") : CsvField(row.code)) + "," + std::to_string(row.items);
+            out += std::string(OutcomeLevelName(level.level)) + "," + CsvField(row.code) + "," + std::to_string(row.items);
             for (size_t count : row.perType) out += "," + std::to_string(count);
             if (withExpected) out += std::string(",") + (row.judged ? (row.expected ? "yes" : "no") : "");
             out += "\n";

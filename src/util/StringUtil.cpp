@@ -193,7 +193,7 @@ std::string CsvField(const std::string& text)
         std::strtod(text.c_str(), &end);
         if (end != text.c_str() + text.size() || text[0] == '\t' || text[0] == '\r') cell = "'" + text;
     }
-    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
+    if (!cell.empty() && cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
     std::string out = "\"";
     for (char c : cell) {
         if (c == '"') out += '"';

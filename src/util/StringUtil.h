@@ -31,7 +31,8 @@ size_t Utf8CharCount(std::string_view text);
 // The first `chars` characters of UTF-8 text (a character's continuation bytes kept with it).
 std::string FirstUtf8Chars(std::string_view text, size_t chars);
 
-// A CSV field: quoted when it holds a comma, a quote or a line break. A text a spreadsheet
-// would run as a formula (starting with =, +, -, @, a tab or CR) gets a leading ', unless
-// it is a plain number such as -3.5.
+// A CSV field: quoted when it is empty (a row of one empty field is then no blank line) or
+// holds a comma, a quote or a line break. A text a spreadsheet would run as a formula
+// (starting with =, +, -, @, a tab or CR) gets a leading ', unless it is a plain number
+// such as -3.5.
 std::string CsvField(const std::string& text);
