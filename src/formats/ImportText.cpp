@@ -65,12 +65,7 @@ std::string FileName(std::string src)
     return out;
 }
 
-std::string Escaped(const std::string& text)
-{
-    std::string out;
-    AppendXmlEscaped(out, text);
-    return out;
-}
+std::string Escaped(const std::string& text) { return EscapedText(text, Markup::Xml); }
 
 void Once(std::vector<std::string>& lost, const std::string& note)
 {

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "util/StringUtil.h"
+#include "util/XmlText.h"
 
 namespace {
 
@@ -81,34 +82,10 @@ std::vector<size_t> Identity(size_t n)
     return order;
 }
 
-// Text as HTML shows it: escaped, line ends as LF (the page keeps them with pre-wrap),
-// control characters other than tab and line feed dropped.
-void AppendHtml(std::string& out, const std::string& text)
-{
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\r':
-            out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            break;
-        default:
-            if ((static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') || c == 0x7f) break;
-            out += c;
-        }
-    }
-}
+// Text as HTML shows it: the page keeps line ends (pre-wrap).
+void AppendHtml(std::string& out, const std::string& text) { AppendEscaped(out, text, Markup::HtmlPre); }
 
-std::string Html(const std::string& text)
-{
-    std::string out;
-    AppendHtml(out, text);
-    return out;
-}
+std::string Html(const std::string& text) { return EscapedText(text, Markup::HtmlPre); }
 
 // A CSS string's content inside the page's <style>: "</style" must not appear in it.
 std::string CssString(const std::string& text)

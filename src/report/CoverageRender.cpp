@@ -47,12 +47,8 @@ std::string NearIdenticalText(const LevelCoverage& level, const std::vector<std:
 }
 
 
-std::string Html(const std::string& text)
-{
-    std::string out;
-    AppendXmlEscaped(out, text);
-    return out;
-}
+// XML's escaping: the page holds SVG.
+std::string Html(const std::string& text) { return EscapedText(text, Markup::Xml); }
 
 std::string Count(size_t n, const char* noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
 

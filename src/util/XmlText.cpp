@@ -35,23 +35,31 @@ std::string XmlAllowedText(std::string_view text, size_t& dropped)
     return out;
 }
 
-void AppendXmlEscaped(std::string& out, std::string_view text)
+void AppendEscaped(std::string& out, std::string_view text, Markup as)
 {
+    const bool xml = as == Markup::Xml;
+    const char* lineBreak = as == Markup::Html ? "<br>" : as == Markup::Xhtml ? "<br/>" : "\n";
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        const char* entity;
-        switch (text[i]) {
+        const char c = text[i];
+        const char* entity = nullptr;
+        switch (c) {
         case '&': entity = "&amp;"; break;
         case '<': entity = "&lt;"; break;
         case '>': entity = "&gt;"; break;
         case '"': entity = "&quot;"; break;
-        case '\'': entity = "&apos;"; break;
-        // A literal CR or LF would reach an attribute's value as a space.
-        case '\r': entity = "&#13;"; break;
-        case '\n': entity = "&#10;"; break;
-        case '\t': entity = "&#9;"; break;
-        default: continue;
+        // &apos; is XML, not HTML 4: the numeric reference is read by both.
+        case '\'': entity = xml ? "&apos;" : "&#39;"; break;
+        case '\t': entity = xml ? "&#9;" : nullptr; break;
+        case '\n': entity = xml ? "&#10;" : lineBreak; break;
+        case '\r':
+            if (xml) entity = "&#13;";
+            else entity = i + 1 < text.size() && text[i + 1] == '\n' ? "" : lineBreak; // the LF breaks the line
+            break;
+        default:
+            if (as == Markup::HtmlPre && (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)) entity = "";
         }
+        if (!entity) continue;
         out.append(text, start, i - start);
         out += entity;
         start = i + 1;
@@ -59,34 +67,11 @@ void AppendXmlEscaped(std::string& out, std::string_view text)
     out.append(text, start, text.size() - start);
 }
 
-void AppendPlainAsHtml(std::string& out, std::string_view text, bool xhtml)
+std::string EscapedText(std::string_view text, Markup as)
 {
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char* entity;
-        switch (text[i]) {
-        case '&': entity = "&amp;"; break;
-        case '<': entity = "&lt;"; break;
-        case '>': entity = "&gt;"; break;
-        case '"': entity = "&quot;"; break;
-        // &apos; is XML, not HTML 4: the numeric reference is read by both.
-        case '\'': entity = "&#39;"; break;
-        case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n') {
-                out.append(text, start, i - start);
-                start = i + 1;
-                continue;
-            }
-            entity = xhtml ? "<br/>" : "<br>";
-            break;
-        case '\n': entity = xhtml ? "<br/>" : "<br>"; break;
-        default: continue;
-        }
-        out.append(text, start, i - start);
-        out += entity;
-        start = i + 1;
-    }
-    out.append(text, start, text.size() - start);
+    std::string out;
+    AppendEscaped(out, text, as);
+    return out;
 }
 
 void AppendCdata(std::string& out, std::string_view text)
