@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "app/ToolWindows.h"
 #include "branding/Branding.h"
 #include "dupes/FindDuplicates.h"
 #include "editor/ItemEditor.h"
@@ -13,6 +14,7 @@
 #include "fixup/ImportFixup.h"
 #include "report/CoverageReport.h"
 #include "print/PrintExamDialog.h"
+#include "util/FileDialogs.h"
 #include "util/Win32Text.h"
 
 MainWindowState g_mainWindow;
@@ -24,8 +26,6 @@ const wchar_t kMainWindowTitle[] = L"Exam Testbank Viewer/Editor";
 namespace {
 
 // The document commands' view of the main window.
-void ToolWindowsItemsChanged();
-
 class MainWindowUi : public DocumentUi {
 public:
     std::u16string AskOpenPath(void* owner) override { return g_modalUi->AskOpenPath(owner); }
@@ -70,24 +70,9 @@ public:
         return RunWithProgress(static_cast<HWND>(owner), what, std::move(work));
     }
     // Windows holding positions into the old document close.
-    void ResetExamSelections() override
-    {
-        ::ResetExamSelections();
-        CloseMcEditor();
-        CloseFindDuplicatesWindow();
-        RefreshCoverageReportWindow();
-    }
-    void DocumentReread() override
-    {
-        ExamExportDocumentReread();
-        McEditorDocumentReread();
-        CloseFindDuplicatesWindow();
-        RefreshCoverageReportWindow();
-    }
-    bool ConfirmDiscardToolEdits(void* owner) override
-    {
-        return ConfirmCloseMcEditor(static_cast<HWND>(owner)) && ConfirmCloseImportFixup(static_cast<HWND>(owner));
-    }
+    void ResetExamSelections() override { ToolWindowsDocumentReplaced(); }
+    void DocumentReread() override { ToolWindowsDocumentReread(); }
+    bool ConfirmDiscardToolEdits(void* owner) override { return ConfirmDiscardToolWindowEdits(static_cast<HWND>(owner)); }
     void ItemsChanged() override { ToolWindowsItemsChanged(); }
     void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) override
     {
@@ -97,17 +82,11 @@ public:
 
 MainWindowUi g_mainUi;
 
-// The windows that list the document's items follow a change made elsewhere.
-void ToolWindowsItemsChanged()
-{
-    McEditorDocumentItemsChanged();
-    RefreshCoverageReportWindow();
-}
-
 // Print Exam... from the menu and from Select Items: the selection as Save Selections
 // takes it, then the print dialog.
-void PrintExamSelections(HWND owner)
+void PrintExamSelections(void* ownerWindow)
 {
+    HWND owner = static_cast<HWND>(ownerWindow);
     if (!SyncExamSelection(owner)) return;
     json exam;
     if (const char16_t* refusal = ExamRefusal(exam)) {
@@ -183,6 +162,20 @@ void OnCommand(HWND window, int id)
 }
 
 } // namespace
+
+AppServices MainWindowServices()
+{
+    AppServices services;
+    services.applyRawEdits = [](void* owner) { return ApplyRawViewEdits(g_mainUi, owner); };
+    services.itemsChanged = ToolWindowsItemsChanged;
+    services.documentEdited = UpdateMainWindowTitle;
+    services.examSelection = []() -> const std::set<std::string>* {
+        return g_examSelectionInitialized ? &g_examSelectedIds : nullptr;
+    };
+    services.printExam = PrintExamSelections;
+    services.openInBrowser = OpenWithShell;
+    return services;
+}
 
 bool TranslateMainWindowShortcut(MSG* message)
 {
@@ -274,13 +267,6 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 {
     switch (message) {
     case WM_CREATE:
-        g_shellHooks.applyRawEdits = [](HWND owner) { return ApplyRawViewEdits(g_mainUi, owner); };
-        g_shellHooks.itemsChanged = ToolWindowsItemsChanged;
-        g_shellHooks.documentEdited = UpdateMainWindowTitle;
-        g_coverageHooks.examSelection = []() -> const std::set<std::string>* {
-            return g_examSelectionInitialized ? &g_examSelectedIds : nullptr;
-        };
-        g_printExamSelections = PrintExamSelections;
         CreateMainMenu(window);
         g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                   WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |

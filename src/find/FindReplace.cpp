@@ -249,12 +249,12 @@ void OpenFindDialog(HWND parent) { OpenDialog(parent, false); }
 void OpenReplaceDialog(HWND parent) { OpenDialog(parent, true); }
 HWND GetFindReplaceWindow() { return g_findWindow.hWnd; }
 
-bool HandleFindReplaceDialogMessage(MSG* message)
+static bool HandleFindReplaceDialogMessage(MSG* message)
 {
     return HandleToolWindowKeys(g_findWindow.hWnd, message);
 }
 
-LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_FR_FIND_NEXT, result)) return result;
@@ -285,3 +285,5 @@ LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LP
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+const ToolWindow kFindReplaceWindow = {L"FindReplaceWindowClass", FindReplaceWndProc, u"Find/Replace Window Registration Failed!", false, GetFindReplaceWindow, HandleFindReplaceDialogMessage, nullptr, nullptr, nullptr, nullptr};

@@ -7,12 +7,12 @@
 #include <thread>
 
 #include "model/JsonModel.h"
+#include "ui/AppServices.h"
 #include "util/FileDialogs.h"
 #include "util/StringUtil.h"
 #include "util/Win32Text.h"
 
 ShellState g_shell;
-ShellHooks g_shellHooks;
 HINSTANCE& g_hInst = g_shell.hInst;
 HWND& g_hMainWnd = g_shell.hMainWnd;
 HWND& g_hEdit = g_shell.hEdit;
@@ -261,14 +261,20 @@ void ShowItemsEdited(const std::vector<size_t>& positions)
 
 void NotifyDocumentEdited()
 {
-    if (g_shellHooks.documentEdited) g_shellHooks.documentEdited();
+    if (Services().documentEdited) Services().documentEdited();
 }
 
-bool ApplyRawViewEditsFirst(HWND owner) { return !g_shellHooks.applyRawEdits || g_shellHooks.applyRawEdits(owner); }
+bool ApplyRawViewEditsFirst(HWND owner)
+{
+    if (Services().applyRawEdits) return Services().applyRawEdits(owner);
+    // Nobody to apply them: only a view without changes may be rebuilt.
+    const bool typed = g_hEdit && g_viewRaw && SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0);
+    return !typed && !g_rawEdited && !g_document.rawTextInView;
+}
 
 void NotifyItemsChanged()
 {
-    if (g_shellHooks.itemsChanged) g_shellHooks.itemsChanged();
+    if (Services().itemsChanged) Services().itemsChanged();
 }
 
 bool ConfirmDropTypedValues(HWND owner, HWND window, const char16_t* text, const char16_t* caption)

@@ -80,20 +80,10 @@ void RefreshStaleView();
 constexpr size_t kMostItemsShownInPlace = 48;
 void ShowItemsEdited(const std::vector<size_t>& positions);
 
-// What one window's change to the document means for the others. Feature windows never
-// call each other: the application sets these.
-struct ShellHooks {
-    // Called before a window changes the document (and so the raw text made from it): the
-    // raw view's changes, typed or replaced, are applied to the document first. False when
-    // they do not parse (the user was told where): the caller changes nothing.
-    bool (*applyRawEdits)(HWND owner) = nullptr;
-    // Called after a window changed the document's items.
-    void (*itemsChanged)() = nullptr;
-    // Called after any change to the document or its modified state (cheap: the title).
-    void (*documentEdited)() = nullptr;
-};
-extern ShellHooks g_shellHooks;
-// Every window calls this before it changes the document; see applyRawEdits.
+// What one window's change to the document means for the others, through the
+// application's services (see AppServices). Every window calls ApplyRawViewEditsFirst before
+// it changes the document: false when the raw view's changes do not parse (the user was
+// told where), or when nobody can apply them: the caller changes nothing.
 bool ApplyRawViewEditsFirst(HWND owner);
 void NotifyItemsChanged();
 void NotifyDocumentEdited();
