@@ -196,7 +196,7 @@ void UpdateMainWindowTitle()
     if (!g_hMainWnd) return;
     std::u16string title =
         MainWindowTitleText(g_hasJson, g_currentPath, IsDocumentModified(g_mainUi), FromWide(kMainWindowTitle));
-    if (g_shell.rawViewBroken) title += u" - raw view read-only: long lines shown broken";
+    if (g_shell.shows == ViewShows::RawBroken) title += u" - raw view read-only: long lines shown broken";
     if (GetWindowTextU(g_hMainWnd) != title) SetWindowTextW(g_hMainWnd, WidePtr(title));
 }
 
