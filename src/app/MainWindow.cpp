@@ -161,6 +161,62 @@ void OnCommand(HWND window, int id)
     }
 }
 
+void OnCreate(HWND window)
+{
+    CreateMainMenu(window);
+    g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                  ES_AUTOHSCROLL | ES_NOHIDESEL,
+                              0, 0, 0, 0, window, nullptr, g_hInst, nullptr);
+    if (!g_hEdit)
+        ShowMessageBox(window, u"Failed to create edit control.", u"Error", MsgIcon::Error);
+    else
+        SendMessageW(g_hEdit, EM_SETLIMITTEXT, 0, 0); // the 32K default would refuse typing in any real bank
+    g_hasJson = false;
+    g_viewRaw = false;
+    RefreshEditView(window);
+}
+
+void OnPaint(HWND window)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (!g_hasJson) {
+        RECT client;
+        GetClientRect(window, &client);
+        DrawBrandingPlaceholder(dc, client);
+    }
+    EndPaint(window, &ps);
+}
+
+void OnCommandMessage(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (lParam && reinterpret_cast<HWND>(lParam) == g_hEdit) { // the view's notifications
+        if (HIWORD(wParam) == EN_CHANGE) UpdateMainWindowTitle();
+        return;
+    }
+    try {
+        OnCommand(window, LOWORD(wParam));
+    } catch (const std::bad_alloc&) {
+        // What was being built is gone; the document as it was stays.
+        ShowMessageBox(window, u"Out of memory: the command could not be completed.", u"Error", MsgIcon::Error);
+    }
+    UpdateMainWindowTitle();
+    FocusView(window);
+}
+
+void OnDestroy()
+{
+    if (g_hFont) {
+        DeleteObject(g_hFont);
+        g_hFont = nullptr;
+    }
+    g_hEdit = nullptr;
+    if (g_shortcuts) DestroyAcceleratorTable(g_shortcuts);
+    g_shortcuts = nullptr;
+    PostQuitMessage(0);
+}
+
 } // namespace
 
 AppServices MainWindowServices()
@@ -267,49 +323,19 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 {
     switch (message) {
     case WM_CREATE:
-        CreateMainMenu(window);
-        g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                                      ES_AUTOHSCROLL | ES_NOHIDESEL,
-                                  0, 0, 0, 0, window, nullptr, g_hInst, nullptr);
-        if (!g_hEdit)
-            ShowMessageBox(window, u"Failed to create edit control.", u"Error", MsgIcon::Error);
-        else
-            SendMessageW(g_hEdit, EM_SETLIMITTEXT, 0, 0); // the 32K default would refuse typing in any real bank
-        g_hasJson = false;
-        g_viewRaw = false;
-        RefreshEditView(window);
+        OnCreate(window);
         return 0;
     case WM_SIZE:
         if (g_hEdit) MoveWindow(g_hEdit, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        if (!g_hasJson) {
-            RECT client;
-            GetClientRect(window, &client);
-            DrawBrandingPlaceholder(dc, client);
-        }
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        OnPaint(window);
         return 0;
-    }
     case WM_ERASEBKGND:
         if (!g_hasJson) return 1;
         break;
     case WM_COMMAND:
-        if (lParam && reinterpret_cast<HWND>(lParam) == g_hEdit) { // the view's notifications
-            if (HIWORD(wParam) == EN_CHANGE) UpdateMainWindowTitle();
-            return 0;
-        }
-        try {
-            OnCommand(window, LOWORD(wParam));
-        } catch (const std::bad_alloc&) {
-            // What was being built is gone; the document as it was stays.
-            ShowMessageBox(window, u"Out of memory: the command could not be completed.", u"Error", MsgIcon::Error);
-        }
-        UpdateMainWindowTitle();
-        FocusView(window);
+        OnCommandMessage(window, wParam, lParam);
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
@@ -326,14 +352,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (ConfirmDiscardChanges(g_mainUi, window)) DestroyWindow(window);
         return 0;
     case WM_DESTROY:
-        if (g_hFont) {
-            DeleteObject(g_hFont);
-            g_hFont = nullptr;
-        }
-        g_hEdit = nullptr;
-        if (g_shortcuts) DestroyAcceleratorTable(g_shortcuts);
-        g_shortcuts = nullptr;
-        PostQuitMessage(0);
+        OnDestroy();
         return 0;
     default:
         break;
