@@ -9,15 +9,6 @@
 
 namespace {
 
-std::string StringField(const json& object, const char* key)
-{
-    auto it = object.find(key);
-    if (it == object.end()) return "";
-    if (it->is_string()) return it->get<std::string>();
-    if (it->is_number() || it->is_boolean()) return JsonText(*it);
-    return "";
-}
-
 std::string Trimmed(const std::string& text)
 {
     size_t a = 0, b = text.size();
@@ -121,11 +112,11 @@ std::string CollectChoices(const json& item, ExportQuestion& q, Cleaner& clean, 
     const json empty = json::object();
     auto choices = item.find("choices");
     const json& from = choices != item.end() && choices->is_object() ? *choices : empty;
-    const std::string key = StringField(item, "correct");
+    const std::string key = FieldText(item, "correct");
     bool keyFound = false, blankBefore = false, shifted = false;
     for (int k = 0, count = ChoiceCount(from); k < count; ++k) {
         const std::string letter = ChoiceLetter(k);
-        const std::string text = clean(StringField(from, letter.c_str()));
+        const std::string text = clean(FieldText(from, letter.c_str()));
         if (IsBlank(text)) {
             blankBefore = true;
             continue;
@@ -149,8 +140,8 @@ std::string CollectChoices(const json& item, ExportQuestion& q, Cleaner& clean, 
 // it is left out, or "".
 std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q, Cleaner& clean, ExamQuestions& out)
 {
-    std::string answer = Trimmed(clean(StringField(item, "answer")));
-    if (answer.empty()) answer = Trimmed(clean(StringField(item, "correct")));
+    std::string answer = Trimmed(clean(FieldText(item, "answer")));
+    if (answer.empty()) answer = Trimmed(clean(FieldText(item, "correct")));
     if (answer.empty()) return "the answer is empty";
     // Moodle's numerical type takes any number it can read; the QTI players and Canvas
     // compare a text answer as text, so only a JSON number is numeric there.
@@ -184,7 +175,7 @@ std::string CollectTypeParts(const json& item, ExamFormat format, ExportQuestion
     if (q.type == "numerical") return CollectAnswer(item, format, q, clean, out);
     if (q.type != "true_false") return "items of type \"" + q.type + "\" have no equivalent in " + formatName;
     q.kind = ExportQuestion::TrueFalse;
-    q.truth = ToLowerAscii(StringField(item, "correct")) != "false";
+    q.truth = ToLowerAscii(FieldText(item, "correct")) != "false";
     return "";
 }
 
@@ -200,13 +191,13 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
         ++out.selected;
         Cleaner clean;
         ExportQuestion q;
-        q.id = clean(StringField(item, "id"));
+        q.id = clean(FieldText(item, "id"));
         // The document keeps the type as written ("Multiple Choice"); loading decided what it means.
-        q.type = NormalizeTypeString(StringField(item, "type"));
+        q.type = NormalizeTypeString(FieldText(item, "type"));
         if (q.type.empty()) q.type = InferTypeFromItem(item);
-        q.category = clean(StringField(item, "category"));
+        q.category = clean(FieldText(item, "category"));
         if (IsBlank(q.category)) q.category.clear();
-        q.stem = clean(StringField(item, "question"));
+        q.stem = clean(FieldText(item, "question"));
         const std::string why = CollectTypeParts(item, format, q, clean, out);
         if (!why.empty()) {
             out.leftOut.emplace_back(q.id, why);
@@ -215,7 +206,7 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
         auto objectives = item.find("objectives");
         if (objectives != item.end() && objectives->is_object())
             for (const char* key : {"MLO", "CLO", "PLO"}) {
-                std::string value = Trimmed(clean(StringField(*objectives, key)));
+                std::string value = Trimmed(clean(FieldText(*objectives, key)));
                 if (!value.empty()) q.objectives.emplace_back(key, std::move(value));
             }
         if (clean.dropped) out.cleanedIds.push_back(q.id);

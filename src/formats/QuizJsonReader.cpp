@@ -20,18 +20,15 @@ const json* Lookup(const json& item, std::initializer_list<const char*> names, s
     return nullptr;
 }
 
+// ScalarText, and the text of {"text": "..."} wrappers.
 std::string Scalar(const json& value)
 {
-    if (value.is_string()) return value.get<std::string>();
-    if (value.is_number() || value.is_boolean()) return JsonText(value);
-    if (value.is_object()) {
-        // {"text": "..."} wrappers.
+    if (value.is_object())
         for (const char* k : {"text", "value", "content", "body"}) {
             auto it = value.find(k);
             if (it != value.end() && it->is_string()) return it->get<std::string>();
         }
-    }
-    return "";
+    return ScalarText(value);
 }
 
 struct Roles {

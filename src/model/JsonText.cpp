@@ -93,6 +93,20 @@ std::u16string DescribeJsonError(const std::exception& error, const std::string&
 
 std::string JsonText(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::strict); }
 
+std::string ScalarText(const json& value)
+{
+    if (value.is_string()) return value.get<std::string>();
+    if (value.is_number() || value.is_boolean()) return JsonText(value);
+    return "";
+}
+
+std::string FieldText(const json& object, const char* key)
+{
+    if (!object.is_object()) return "";
+    auto it = object.find(key);
+    return it == object.end() ? std::string() : ScalarText(*it);
+}
+
 std::string DumpIndented(const json& value, int indent)
 {
     return value.dump(indent, ' ', false, json::error_handler_t::strict);

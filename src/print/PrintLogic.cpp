@@ -7,15 +7,6 @@
 
 namespace {
 
-std::string StringField(const json& object, const char* key)
-{
-    auto it = object.find(key);
-    if (it == object.end()) return "";
-    if (it->is_string()) return it->get<std::string>();
-    if (it->is_number() || it->is_boolean()) return JsonText(*it);
-    return "";
-}
-
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 std::string Trimmed(const std::string& text)
@@ -193,12 +184,12 @@ PrintableExam CollectPrintQuestions(const json& exam)
         if (!item.is_object()) continue;
         ++out.selected;
         PrintQuestion q;
-        q.id = StringField(item, "id");
-        const std::string written = Trimmed(StringField(item, "type"));
+        q.id = FieldText(item, "id");
+        const std::string written = Trimmed(FieldText(item, "type"));
         std::string type = NormalizeTypeString(written);
         // A type of its own ("essay") is not guessed away.
         if (type.empty()) type = written.empty() ? InferTypeFromItem(item) : written;
-        q.stem = StringField(item, "question");
+        q.stem = FieldText(item, "question");
         auto leaveOut = [&](const std::string& reason) { out.leftOut.emplace_back(q.id, reason); };
         if (type == "algorithmic") {
             leaveOut("algorithmic items are generated per student and cannot be printed");
@@ -211,12 +202,12 @@ PrintableExam CollectPrintQuestions(const json& exam)
         if (type == "multiple_choice") {
             q.kind = PrintQuestion::Choice;
             auto choices = item.find("choices");
-            const std::string key = ToLowerAscii(Trimmed(StringField(item, "correct")));
+            const std::string key = ToLowerAscii(Trimmed(FieldText(item, "correct")));
             bool keyFound = false;
             const bool hasChoices = choices != item.end() && choices->is_object();
             for (int k = 0, count = hasChoices ? ChoiceCount(*choices) : 0; k < count; ++k) {
                 const std::string letter = ChoiceLetter(k);
-                const std::string text = StringField(*choices, letter.c_str());
+                const std::string text = FieldText(*choices, letter.c_str());
                 if (IsBlank(text)) continue;
                 if (key == ToLowerAscii(letter)) {
                     q.correct = q.choices.size();
@@ -226,7 +217,7 @@ PrintableExam CollectPrintQuestions(const json& exam)
                 q.choices.push_back(text);
             }
             if (!keyFound) {
-                leaveOut("the correct choice (" + StringField(item, "correct") + ") is empty");
+                leaveOut("the correct choice (" + FieldText(item, "correct") + ") is empty");
                 continue;
             }
             if (q.choices.size() < 2) {
@@ -236,12 +227,12 @@ PrintableExam CollectPrintQuestions(const json& exam)
         } else if (type == "true_false") {
             q.kind = PrintQuestion::TrueFalse;
             auto correct = item.find("correct");
-            const std::string text = ToLowerAscii(Trimmed(StringField(item, "correct")));
+            const std::string text = ToLowerAscii(Trimmed(FieldText(item, "correct")));
             q.truth = correct == item.end() ? true : !(text == "false" || text == "f" || text == "0" || text == "no");
         } else if (type == "numerical") {
             q.kind = PrintQuestion::Numeric;
-            q.answer = Trimmed(StringField(item, "answer"));
-            if (q.answer.empty()) q.answer = Trimmed(StringField(item, "correct"));
+            q.answer = Trimmed(FieldText(item, "answer"));
+            if (q.answer.empty()) q.answer = Trimmed(FieldText(item, "correct"));
             if (q.answer.empty()) {
                 leaveOut("the answer is empty");
                 continue;
