@@ -153,7 +153,7 @@ TEST(Import, MoodleXmlAsMoodleWritesIt)
         {"Capital of Australia", "/question", "What is the capital of Australia?"},
         {"Capital of Australia", "/choices/B", "Canberra"},
         {"Capital of Australia", "/correct", "B"},
-        {"Capital of Australia", "/category", "Default for Course 1/Capitals"},
+        {"Capital of Australia", "/category", "Default for Course 1 > Capitals"},
         {"Capital of Australia", "/objectives/MLO", "Name capitals"},
         {"Capital of Australia", "/tags", json::array({"geography"})},
         {"Paris", "/correct", "True"},
