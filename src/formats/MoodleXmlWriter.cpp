@@ -23,7 +23,7 @@ void Html(std::string& out, const char* tag, const std::string& plain)
     const bool asPlain = FoldsAsHtml(plain);
     std::string html;
     if (asPlain) html = plain;
-    else AppendPlainAsHtml(html, plain, false);
+    else AppendEscaped(html, plain, Markup::Html);
     out += "    <";
     out += tag;
     out += asPlain ? " format=\"plain_text\"><text>" : " format=\"html\"><text>";
@@ -49,7 +49,7 @@ void HtmlAnswer(std::string& out, const char* fraction, const std::string& plain
     const bool asPlain = FoldsAsHtml(plain);
     std::string html, cdata;
     if (asPlain) html = plain;
-    else AppendPlainAsHtml(html, plain, false);
+    else AppendEscaped(html, plain, Markup::Html);
     AppendCdata(cdata, html);
     Answer(out, fraction, cdata, asPlain ? "plain_text" : "html");
 }
