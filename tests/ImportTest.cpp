@@ -122,6 +122,31 @@ TEST(Import, OurExportsReadBackAsTheSameItems)
     EXPECT_EQ(U8(DumpJsonForRawView(json.doc)), expected);
 }
 
+// What an import kept beside the answer (a tolerance, other accepted answers) goes out in
+// the formats that carry it and comes back the same.
+TEST(Import, ToleranceAndOtherAnswersGoOutAndComeBack)
+{
+    const Loaded original = LoadOk(R"({"items":[
+      {"id":"Pi","type":"numerical","question":"Pi?","answer":"3.14","tolerance":"0.01",
+       "other_answers":["3.1416"],"other_tolerances":{"3.1416":"0.0001"},"objectives":{"MLO":"m"}},
+      {"id":"Ne","type":"numerical","question":"Symbol of neon?","answer":"Ne","other_answers":["neon"],
+       "objectives":{"MLO":"m"}}]})");
+    for (ExamFormat format : {ExamFormat::Moodle, ExamFormat::Gift}) {
+        SCOPED_TRACE(ExamFormatName(format));
+        const ExamFile file = WriteExamAs(format, original.doc);
+        ASSERT_TRUE(file.written);
+        const Imported back = Import(file.bytes);
+        ASSERT_TRUE(back.ok) << back.error;
+        ExpectItems(back, {{"Pi", "/answer", "3.14"},
+                           {"Pi", "/tolerance", "0.01"},
+                           {"Pi", "/other_answers", json::array({"3.1416"})},
+                           {"Pi", "/other_tolerances", json{{"3.1416", "0.0001"}}},
+                           {"Ne", "/answer", "Ne"},
+                           {"Ne", "/other_answers", json::array({"neon"})}});
+    }
+    EXPECT_NE(WriteExamAs(ExamFormat::Gift, original.doc).bytes.find("{#=3.14:0.01 =3.1416:0.0001}"), std::string::npos);
+}
+
 TEST(Import, UnpackedQtiFolderReadsLikeTheZip)
 {
     const Loaded original = LoadOk(kBank);

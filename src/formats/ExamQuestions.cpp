@@ -136,6 +136,28 @@ std::string CollectChoices(const json& item, ExportQuestion& q, Cleaner& clean, 
     return "";
 }
 
+// The tolerance and other accepted answers an import kept ("tolerance", "other_answers",
+// "other_tolerances"); for a numeric question only numbers, each tolerance a number.
+void CollectOtherAnswers(const json& item, ExportQuestion& q, Cleaner& clean)
+{
+    const bool numeric = q.kind == ExportQuestion::Numeric;
+    auto tolerance = [&](const json& from, const char* key) {
+        const std::string t = Trimmed(clean(FieldText(from, key)));
+        return numeric && IsMoodleNumber(t) && std::strtod(t.c_str(), nullptr) > 0 ? t : std::string();
+    };
+    q.tolerance = tolerance(item, "tolerance");
+    auto others = item.find("other_answers");
+    if (others == item.end() || !others->is_array()) return;
+    const json none = json::object();
+    auto found = item.find("other_tolerances");
+    const json& tolerances = found != item.end() && found->is_object() ? *found : none;
+    for (const json& other : *others) {
+        const std::string text = Trimmed(clean(ScalarText(other)));
+        if (text.empty() || (numeric && !IsMoodleNumber(text))) continue;
+        q.otherAnswers.emplace_back(text, tolerance(tolerances, text.c_str()));
+    }
+}
+
 // A numerical item as a number where the format can test one, else as a text answer; why
 // it is left out, or "".
 std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q, Cleaner& clean, ExamQuestions& out)
@@ -154,10 +176,12 @@ std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q
         q.kind = ExportQuestion::Numeric;
         if (moodle && number) out.numberIds.push_back(q.id);
         q.answer = answer[0] == '+' && !moodle ? answer.substr(1) : answer;
+        CollectOtherAnswers(item, q, clean);
         return "";
     }
     q.kind = ExportQuestion::ShortAnswer;
     q.answer = answer;
+    CollectOtherAnswers(item, q, clean);
     // GIFT has no escape for "->": Moodle would take the answer for a matching pair.
     if (format == ExamFormat::Gift && answer.find("->") != std::string::npos)
         return "its text answer holds \"->\", which GIFT reads as a matching question";
