@@ -1,5 +1,6 @@
 #include "formats/ImportFormats.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -182,6 +183,14 @@ void ImportResult::LeaveOut(const std::string& kind, const std::string& label)
     notes.push_back(label + " is left out: " + kind + ".");
     ++leftOut[kind];
     ++read;
+}
+
+void ImportResult::Add(ImportedQuestion&& q, const std::string& label, const std::vector<std::string>& lost)
+{
+    for (size_t i = 0; i < lost.size(); ++i)
+        if (std::find(lost.begin(), lost.begin() + static_cast<long>(i), lost[i]) == lost.begin() + static_cast<long>(i))
+            notes.push_back(label + ": " + lost[i]);
+    Add(std::move(q));
 }
 
 void ImportResult::Add(ImportedQuestion&& q)

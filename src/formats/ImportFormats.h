@@ -46,6 +46,9 @@ struct ImportResult {
 
     // Adds the question as an item, with a note for every change the canonical shape needs.
     void Add(ImportedQuestion&& q);
+    // The same, after one note per kind of thing the reader could not keep (`lost`, repeats
+    // said once), each headed by the question's label.
+    void Add(ImportedQuestion&& q, const std::string& label, const std::vector<std::string>& lost);
     void LeaveOut(const std::string& kind, const std::string& label);
     // "Item [ID]" or "Question #N" for notes about the question being read.
     std::string Label(const std::string& id) const;

@@ -165,10 +165,7 @@ void ReadQuestion(const XmlNode& question, const std::string& category, ImportRe
         result.LeaveOut(type.empty() ? "untyped" : type, label);
         return;
     }
-    for (size_t i = 0; i < lost.size(); ++i)
-        if (std::find(lost.begin(), lost.begin() + static_cast<long>(i), lost[i]) == lost.begin() + static_cast<long>(i))
-            result.notes.push_back(label + ": " + lost[i]);
-    result.Add(std::move(q));
+    result.Add(std::move(q), label, lost);
 }
 
 } // namespace
