@@ -238,4 +238,15 @@ static LRESULT CALLBACK FindDuplicatesWndProc(HWND window, UINT message, WPARAM 
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-const ToolWindow kFindDuplicatesWindow = {L"FindDuplicatesWindowClass", FindDuplicatesWndProc, u"Find Duplicates Window Registration Failed!", false, GetFindDuplicatesWindow, HandleFindDuplicatesMessage, CloseFindDuplicatesWindow, CloseFindDuplicatesWindow, nullptr, nullptr};
+const ToolWindow kFindDuplicatesWindow = {
+    L"FindDuplicatesWindowClass", // className
+    FindDuplicatesWndProc, // proc
+    u"Find Duplicates Window Registration Failed!", // registrationFailure
+    false, // whiteBackground
+    GetFindDuplicatesWindow, // window
+    HandleFindDuplicatesMessage, // translate
+    CloseFindDuplicatesWindow, // documentReplaced
+    CloseFindDuplicatesWindow, // documentReread
+    nullptr, // itemsChanged
+    nullptr, // confirmDiscard
+};

@@ -495,4 +495,15 @@ static LRESULT CALLBACK McEditorWndProc(HWND window, UINT message, WPARAM wParam
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-const ToolWindow kItemEditorWindow = {L"McEditorWindowClass", McEditorWndProc, u"Item Editor Window Registration Failed!", false, GetMcEditorWindow, nullptr, CloseMcEditor, McEditorDocumentReread, McEditorDocumentItemsChanged, ConfirmCloseMcEditor};
+const ToolWindow kItemEditorWindow = {
+    L"McEditorWindowClass", // className
+    McEditorWndProc, // proc
+    u"Item Editor Window Registration Failed!", // registrationFailure
+    false, // whiteBackground
+    GetMcEditorWindow, // window
+    nullptr, // translate
+    CloseMcEditor, // documentReplaced
+    McEditorDocumentReread, // documentReread
+    McEditorDocumentItemsChanged, // itemsChanged
+    ConfirmCloseMcEditor, // confirmDiscard
+};

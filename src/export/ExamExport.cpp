@@ -434,4 +434,15 @@ static LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-const ToolWindow kExamExportWindow = {L"ExamExportWindowClass", ExamExportWndProc, u"Exam Export Window Registration Failed!", false, GetExamExportWindow, nullptr, ResetExamSelections, ExamExportDocumentReread, nullptr, nullptr};
+const ToolWindow kExamExportWindow = {
+    L"ExamExportWindowClass", // className
+    ExamExportWndProc, // proc
+    u"Exam Export Window Registration Failed!", // registrationFailure
+    false, // whiteBackground
+    GetExamExportWindow, // window
+    nullptr, // translate
+    ResetExamSelections, // documentReplaced
+    ExamExportDocumentReread, // documentReread
+    nullptr, // itemsChanged
+    nullptr, // confirmDiscard
+};

@@ -285,4 +285,15 @@ static LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wPa
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-const ToolWindow kFindReplaceWindow = {L"FindReplaceWindowClass", FindReplaceWndProc, u"Find/Replace Window Registration Failed!", false, GetFindReplaceWindow, HandleFindReplaceDialogMessage, nullptr, nullptr, nullptr, nullptr};
+const ToolWindow kFindReplaceWindow = {
+    L"FindReplaceWindowClass", // className
+    FindReplaceWndProc, // proc
+    u"Find/Replace Window Registration Failed!", // registrationFailure
+    false, // whiteBackground
+    GetFindReplaceWindow, // window
+    HandleFindReplaceDialogMessage, // translate
+    nullptr, // documentReplaced
+    nullptr, // documentReread
+    nullptr, // itemsChanged
+    nullptr, // confirmDiscard
+};

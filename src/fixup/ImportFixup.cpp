@@ -291,4 +291,15 @@ static LRESULT CALLBACK ImportFixupWndProc(HWND window, UINT message, WPARAM wPa
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-const ToolWindow kImportFixupWindow = {L"ImportFixupWindowClass", ImportFixupWndProc, u"Import Fixup Window Registration Failed!", false, GetImportFixupWindow, nullptr, nullptr, nullptr, nullptr, ConfirmCloseImportFixup};
+const ToolWindow kImportFixupWindow = {
+    L"ImportFixupWindowClass", // className
+    ImportFixupWndProc, // proc
+    u"Import Fixup Window Registration Failed!", // registrationFailure
+    false, // whiteBackground
+    GetImportFixupWindow, // window
+    nullptr, // translate
+    nullptr, // documentReplaced
+    nullptr, // documentReread
+    nullptr, // itemsChanged
+    ConfirmCloseImportFixup, // confirmDiscard
+};

@@ -202,4 +202,15 @@ static LRESULT CALLBACK PrintExamWndProc(HWND window, UINT message, WPARAM wPara
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-const ToolWindow kPrintExamWindow = {L"PrintExamWindowClass", PrintExamWndProc, u"Print Exam Window Registration Failed!", false, GetPrintExamWindow, HandlePrintExamDialogMessage, nullptr, nullptr, nullptr, nullptr};
+const ToolWindow kPrintExamWindow = {
+    L"PrintExamWindowClass", // className
+    PrintExamWndProc, // proc
+    u"Print Exam Window Registration Failed!", // registrationFailure
+    false, // whiteBackground
+    GetPrintExamWindow, // window
+    HandlePrintExamDialogMessage, // translate
+    nullptr, // documentReplaced
+    nullptr, // documentReread
+    nullptr, // itemsChanged
+    nullptr, // confirmDiscard
+};

@@ -374,4 +374,15 @@ static LRESULT CALLBACK CoverageReportWndProc(HWND window, UINT message, WPARAM 
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-const ToolWindow kCoverageReportWindow = {L"CoverageReportWindowClass", CoverageReportWndProc, u"Coverage Report Window Registration Failed!", true, GetCoverageReportWindow, nullptr, RefreshCoverageReportWindow, RefreshCoverageReportWindow, RefreshCoverageReportWindow, nullptr};
+const ToolWindow kCoverageReportWindow = {
+    L"CoverageReportWindowClass", // className
+    CoverageReportWndProc, // proc
+    u"Coverage Report Window Registration Failed!", // registrationFailure
+    true, // whiteBackground
+    GetCoverageReportWindow, // window
+    nullptr, // translate
+    RefreshCoverageReportWindow, // documentReplaced
+    RefreshCoverageReportWindow, // documentReread
+    RefreshCoverageReportWindow, // itemsChanged
+    nullptr, // confirmDiscard
+};
