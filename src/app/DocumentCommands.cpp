@@ -409,7 +409,7 @@ void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
         std::u16string mergeError;
         const size_t start = ItemCount();
         std::vector<std::string> dropped;
-        if (!MergeParsedJsonIntoCurrent(parsed, mergeError, &fileIssues, &index, &dropped)) {
+        if (!MergeParsedJsonIntoCurrent(std::move(parsed), mergeError, &fileIssues, &index, &dropped)) {
             importNotes.resize(notesBefore);
             fail(u"Could not merge file:\n" + path + u"\n\n" + mergeError);
             return;
