@@ -23,6 +23,7 @@
 #include "formats/ImportFormats.h"
 #include "ui/ScriptedUi.h"
 #include "ui/Shell.h"
+#include "ui/ViewText.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
 #include "util/Win32Text.h"

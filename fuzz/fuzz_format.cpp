@@ -1,6 +1,7 @@
 // The formatted view on arbitrary raw text (what the raw view may hold after typing),
 // checked against the plain rendering: parse the whole text, then render items.
 #include "FuzzCommon.h"
+#include "ui/ViewText.h"
 
 namespace {
 std::u16string ReferenceListing(const std::u16string& raw)

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a layer above its own, or a feature folder includes
 # another feature folder. Layers, lowest first: util, model, ui, features, app and cli.
+# A feature reaches the application only through the services table in ui/AppServices.h:
+# it may not hold a function pointer (or std::function) at namespace scope that the
+# application would set.
 set -u
 src=${1:-$(dirname "$0")/../src}
 rank() {
@@ -23,5 +26,11 @@ while IFS= read -r line; do
     bad=1
   fi
 done < <(grep -rnE '^#include "[^"/]+/' "$src" --include='*.h' --include='*.cpp' | sed -E 's/^([^:]+):[0-9]+:/\1:/')
+features='editor|export|fixup|find|branding|formats|dupes|report|print'
+while IFS= read -r line; do
+  echo "layer violation: ${line#$src/}: a function pointer for the application to set; use ui/AppServices.h"
+  bad=1
+done < <(grep -rnE '^(extern +)?([A-Za-z_][A-Za-z0-9_:<>,*& ]*\(\*[ ]*[A-Za-z_][A-Za-z0-9_]*\)[ ]*\(|std::function<)' \
+           $(ls -d "$src"/* | grep -E "/($features)$") --include='*.h' --include='*.cpp')
 [ $bad = 0 ] && echo "layers ok"
 exit $bad

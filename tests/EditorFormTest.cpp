@@ -5,6 +5,7 @@
 
 #include "TestUtil.h"
 #include "editor/EditorForm.h"
+#include "ui/ViewText.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
 

@@ -179,9 +179,9 @@ TEST(ExamFormats, NamesAreUniqueXmlNamesAndTheExamKeepsItsOrder)
 
 TEST(ExamFormats, SaveSelectionsWritesTheChosenType)
 {
-    RegisterExamSaveTypes();
-    RegisterExamSaveTypes(); // once only
-    ASSERT_EQ(ExamSaveTypes().size(), 4u);
+    AppServices services;
+    services.examSaveTypes = ExamFormatSaveTypes();
+    SetAppServices(services);
     BatchUi ui;
     const std::u16string dir = TempDir("exam-formats");
     WriteBytes(Join(dir, "bank.json"),
@@ -225,6 +225,7 @@ TEST(ExamFormats, SaveSelectionsWritesTheChosenType)
     ui.savePaths.push_back(Join(dir, "exam.json"));
     EXPECT_TRUE(SaveExamSelectionsWith(ui, nullptr));
     EXPECT_EQ(U8(ui.messages.back().text), "Exam JSON saved successfully.\n\n" + U8(Join(dir, "exam.json")));
+    SetAppServices({});
 }
 
 TEST(ExamFormats, CommandFormatsAndUsage)

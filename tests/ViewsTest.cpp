@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "TestUtil.h"
+#include "ui/ViewText.h"
 #include "util/StringUtil.h"
 
 namespace {

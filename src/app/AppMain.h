@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-// Start-up without the loop: branding, the five window classes, the main window.
+// Start-up without the loop: the services, branding, the window classes, the main window.
 bool StartApplication(HINSTANCE instance, int showCommand);
 // Creates and shows the main window; stores it in g_hMainWnd.
 HWND CreateMainWindow(int showCommand);

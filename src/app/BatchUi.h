@@ -38,6 +38,8 @@ public:
         ++resets;
         ClearExamSelectionState();
     }
+    // No tool windows: nothing typed to lose.
+    bool ConfirmDiscardToolEdits(void*) override { return true; }
     void OpenImportFixup(void*, const std::vector<ImportIssue>& issues) override { fixupCalls.push_back(issues); }
     void MergeNotesAdded(const NoteList& notes) override { mergeNotes.insert(mergeNotes.end(), notes.begin(), notes.end()); }
 

@@ -248,7 +248,7 @@ void ResetAllState()
 
 bool HasRawViewEdits(DocumentUi& ui)
 {
-    return g_hasJson && g_viewRaw && (g_rawEdited || ui.ViewTextChanged());
+    return g_hasJson && g_viewRaw && (RawTextEdited() || ui.ViewTextChanged());
 }
 
 bool IsDocumentModified(DocumentUi& ui) { return g_hasJson && (g_modified || HasRawViewEdits(ui)); }

@@ -43,8 +43,8 @@ public:
     virtual void DocumentReread() {}
     virtual void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) { (void)owner; (void)issues; }
     // Asks before tool windows that hold typed values not in the document lose them;
-    // false when the user keeps them.
-    virtual bool ConfirmDiscardToolEdits(void* owner) { (void)owner; return true; }
+    // false when the user keeps them. No default: it guards typed work.
+    virtual bool ConfirmDiscardToolEdits(void* owner) = 0;
     // The document's items changed (a merge): windows listing them follow.
     virtual void ItemsChanged() {}
     // Open && Merge found duplicates or dropped differing items: the notes, also on top of

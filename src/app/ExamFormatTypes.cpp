@@ -1,6 +1,5 @@
 #include "app/ExamFormatTypes.h"
 
-#include "export/ExamSelection.h"
 #include "formats/ExamFormats.h"
 #include "util/StringUtil.h"
 
@@ -20,12 +19,10 @@ bool Write(const json& exam, std::string& bytes, std::u16string& message)
 
 } // namespace
 
-void RegisterExamSaveTypes()
+std::vector<ExamSaveType> ExamFormatSaveTypes()
 {
-    std::vector<ExamSaveType>& types = ExamSaveTypes();
-    if (!types.empty()) return;
-    types.push_back({{u"Moodle XML (*.xml)", u"*.xml", u"xml"}, Write<ExamFormat::Moodle>});
-    types.push_back({{u"GIFT (*.txt)", u"*.txt", u"txt"}, Write<ExamFormat::Gift>});
-    types.push_back({{u"QTI 2.1 package (*.zip)", u"*.zip", u"zip"}, Write<ExamFormat::Qti21>});
-    types.push_back({{u"QTI 1.2 package for Canvas (*.zip)", u"*.zip", u"zip"}, Write<ExamFormat::Qti12>});
+    return {{{u"Moodle XML (*.xml)", u"*.xml", u"xml"}, Write<ExamFormat::Moodle>},
+            {{u"GIFT (*.txt)", u"*.txt", u"txt"}, Write<ExamFormat::Gift>},
+            {{u"QTI 2.1 package (*.zip)", u"*.zip", u"zip"}, Write<ExamFormat::Qti21>},
+            {{u"QTI 1.2 package for Canvas (*.zip)", u"*.zip", u"zip"}, Write<ExamFormat::Qti12>}};
 }

@@ -1,3 +1,7 @@
 #pragma once
-// Adds the exchange formats to the Save Selections file types (once).
-void RegisterExamSaveTypes();
+#include <vector>
+
+#include "ui/AppServices.h"
+
+// The exchange formats as Save Selections offers them.
+std::vector<ExamSaveType> ExamFormatSaveTypes();

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "app/ToolWindows.h"
 #include "branding/Branding.h"
 #include "dupes/FindDuplicates.h"
 #include "editor/ItemEditor.h"
@@ -13,6 +14,7 @@
 #include "fixup/ImportFixup.h"
 #include "report/CoverageReport.h"
 #include "print/PrintExamDialog.h"
+#include "util/FileDialogs.h"
 #include "util/Win32Text.h"
 
 MainWindowState g_mainWindow;
@@ -24,8 +26,6 @@ const wchar_t kMainWindowTitle[] = L"Exam Testbank Viewer/Editor";
 namespace {
 
 // The document commands' view of the main window.
-void ToolWindowsItemsChanged();
-
 class MainWindowUi : public DocumentUi {
 public:
     std::u16string AskOpenPath(void* owner) override { return g_modalUi->AskOpenPath(owner); }
@@ -70,24 +70,9 @@ public:
         return RunWithProgress(static_cast<HWND>(owner), what, std::move(work));
     }
     // Windows holding positions into the old document close.
-    void ResetExamSelections() override
-    {
-        ::ResetExamSelections();
-        CloseMcEditor();
-        CloseFindDuplicatesWindow();
-        RefreshCoverageReportWindow();
-    }
-    void DocumentReread() override
-    {
-        ExamExportDocumentReread();
-        McEditorDocumentReread();
-        CloseFindDuplicatesWindow();
-        RefreshCoverageReportWindow();
-    }
-    bool ConfirmDiscardToolEdits(void* owner) override
-    {
-        return ConfirmCloseMcEditor(static_cast<HWND>(owner)) && ConfirmCloseImportFixup(static_cast<HWND>(owner));
-    }
+    void ResetExamSelections() override { ToolWindowsDocumentReplaced(); }
+    void DocumentReread() override { ToolWindowsDocumentReread(); }
+    bool ConfirmDiscardToolEdits(void* owner) override { return ConfirmDiscardToolWindowEdits(static_cast<HWND>(owner)); }
     void ItemsChanged() override { ToolWindowsItemsChanged(); }
     void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) override
     {
@@ -97,17 +82,11 @@ public:
 
 MainWindowUi g_mainUi;
 
-// The windows that list the document's items follow a change made elsewhere.
-void ToolWindowsItemsChanged()
-{
-    McEditorDocumentItemsChanged();
-    RefreshCoverageReportWindow();
-}
-
 // Print Exam... from the menu and from Select Items: the selection as Save Selections
 // takes it, then the print dialog.
-void PrintExamSelections(HWND owner)
+void PrintExamSelections(void* ownerWindow)
 {
+    HWND owner = static_cast<HWND>(ownerWindow);
     if (!SyncExamSelection(owner)) return;
     json exam;
     if (const char16_t* refusal = ExamRefusal(exam)) {
@@ -182,7 +161,77 @@ void OnCommand(HWND window, int id)
     }
 }
 
+void OnCreate(HWND window)
+{
+    CreateMainMenu(window);
+    g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
+                                  ES_AUTOHSCROLL | ES_NOHIDESEL,
+                              0, 0, 0, 0, window, nullptr, g_hInst, nullptr);
+    if (!g_hEdit)
+        ShowMessageBox(window, u"Failed to create edit control.", u"Error", MsgIcon::Error);
+    else
+        SendMessageW(g_hEdit, EM_SETLIMITTEXT, 0, 0); // the 32K default would refuse typing in any real bank
+    g_hasJson = false;
+    g_viewRaw = false;
+    RefreshEditView(window);
+}
+
+void OnPaint(HWND window)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window, &ps);
+    if (!g_hasJson) {
+        RECT client;
+        GetClientRect(window, &client);
+        DrawBrandingPlaceholder(dc, client);
+    }
+    EndPaint(window, &ps);
+}
+
+void OnCommandMessage(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (lParam && reinterpret_cast<HWND>(lParam) == g_hEdit) { // the view's notifications
+        if (HIWORD(wParam) == EN_CHANGE) UpdateMainWindowTitle();
+        return;
+    }
+    try {
+        OnCommand(window, LOWORD(wParam));
+    } catch (const std::bad_alloc&) {
+        // What was being built is gone; the document as it was stays.
+        ShowMessageBox(window, u"Out of memory: the command could not be completed.", u"Error", MsgIcon::Error);
+    }
+    UpdateMainWindowTitle();
+    FocusView(window);
+}
+
+void OnDestroy()
+{
+    if (g_hFont) {
+        DeleteObject(g_hFont);
+        g_hFont = nullptr;
+    }
+    g_hEdit = nullptr;
+    if (g_shortcuts) DestroyAcceleratorTable(g_shortcuts);
+    g_shortcuts = nullptr;
+    PostQuitMessage(0);
+}
+
 } // namespace
+
+AppServices MainWindowServices()
+{
+    AppServices services;
+    services.applyRawEdits = [](void* owner) { return ApplyRawViewEdits(g_mainUi, owner); };
+    services.itemsChanged = ToolWindowsItemsChanged;
+    services.documentEdited = UpdateMainWindowTitle;
+    services.examSelection = []() -> const std::set<std::string>* {
+        return g_examSelectionInitialized ? &g_examSelectedIds : nullptr;
+    };
+    services.printExam = PrintExamSelections;
+    services.openInBrowser = OpenWithShell;
+    return services;
+}
 
 bool TranslateMainWindowShortcut(MSG* message)
 {
@@ -203,7 +252,7 @@ void UpdateMainWindowTitle()
     if (!g_hMainWnd) return;
     std::u16string title =
         MainWindowTitleText(g_hasJson, g_currentPath, IsDocumentModified(g_mainUi), FromWide(kMainWindowTitle));
-    if (g_shell.rawViewBroken) title += u" - raw view read-only: long lines shown broken";
+    if (g_shell.shows == ViewShows::RawBroken) title += u" - raw view read-only: long lines shown broken";
     if (GetWindowTextU(g_hMainWnd) != title) SetWindowTextW(g_hMainWnd, WidePtr(title));
 }
 
@@ -274,56 +323,19 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 {
     switch (message) {
     case WM_CREATE:
-        g_shellHooks.applyRawEdits = [](HWND owner) { return ApplyRawViewEdits(g_mainUi, owner); };
-        g_shellHooks.itemsChanged = ToolWindowsItemsChanged;
-        g_shellHooks.documentEdited = UpdateMainWindowTitle;
-        g_coverageHooks.examSelection = []() -> const std::set<std::string>* {
-            return g_examSelectionInitialized ? &g_examSelectedIds : nullptr;
-        };
-        g_printExamSelections = PrintExamSelections;
-        CreateMainMenu(window);
-        g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
-                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
-                                      ES_AUTOHSCROLL | ES_NOHIDESEL,
-                                  0, 0, 0, 0, window, nullptr, g_hInst, nullptr);
-        if (!g_hEdit)
-            ShowMessageBox(window, u"Failed to create edit control.", u"Error", MsgIcon::Error);
-        else
-            SendMessageW(g_hEdit, EM_SETLIMITTEXT, 0, 0); // the 32K default would refuse typing in any real bank
-        g_hasJson = false;
-        g_viewRaw = false;
-        RefreshEditView(window);
+        OnCreate(window);
         return 0;
     case WM_SIZE:
         if (g_hEdit) MoveWindow(g_hEdit, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        if (!g_hasJson) {
-            RECT client;
-            GetClientRect(window, &client);
-            DrawBrandingPlaceholder(dc, client);
-        }
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        OnPaint(window);
         return 0;
-    }
     case WM_ERASEBKGND:
         if (!g_hasJson) return 1;
         break;
     case WM_COMMAND:
-        if (lParam && reinterpret_cast<HWND>(lParam) == g_hEdit) { // the view's notifications
-            if (HIWORD(wParam) == EN_CHANGE) UpdateMainWindowTitle();
-            return 0;
-        }
-        try {
-            OnCommand(window, LOWORD(wParam));
-        } catch (const std::bad_alloc&) {
-            // What was being built is gone; the document as it was stays.
-            ShowMessageBox(window, u"Out of memory: the command could not be completed.", u"Error", MsgIcon::Error);
-        }
-        UpdateMainWindowTitle();
-        FocusView(window);
+        OnCommandMessage(window, wParam, lParam);
         return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
@@ -340,14 +352,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (ConfirmDiscardChanges(g_mainUi, window)) DestroyWindow(window);
         return 0;
     case WM_DESTROY:
-        if (g_hFont) {
-            DeleteObject(g_hFont);
-            g_hFont = nullptr;
-        }
-        g_hEdit = nullptr;
-        if (g_shortcuts) DestroyAcceleratorTable(g_shortcuts);
-        g_shortcuts = nullptr;
-        PostQuitMessage(0);
+        OnDestroy();
         return 0;
     default:
         break;

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 
 #include "app/DocumentCommands.h"
+#include "ui/AppServices.h"
 #include "ui/Shell.h"
 
 // Menu command IDs.
@@ -48,4 +49,6 @@ void CreateMainMenu(HWND window);
 // The title from the document: "*name.json - Exam Testbank Viewer/Editor" and so on.
 void UpdateMainWindowTitle();
 void ShowFontDialogAndApply(HWND owner);
+// What the features ask of the application (see AppServices), but the exam formats.
+AppServices MainWindowServices();
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -193,19 +193,19 @@ void OpenFindDuplicatesWindow(HWND owner)
     DoFind(g_dupesWindow.hWnd);
 }
 
-void CloseFindDuplicatesWindow()
+static void CloseFindDuplicatesWindow()
 {
     if (IsWindow(g_dupesWindow.hWnd)) DestroyWindow(g_dupesWindow.hWnd);
 }
 
 HWND GetFindDuplicatesWindow() { return g_dupesWindow.hWnd; }
 
-bool HandleFindDuplicatesMessage(MSG* message)
+static bool HandleFindDuplicatesMessage(MSG* message)
 {
     return HandleToolWindowKeys(g_dupesWindow.hWnd, message);
 }
 
-LRESULT CALLBACK FindDuplicatesWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK FindDuplicatesWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE: OnCreate(window); return 0;
@@ -237,3 +237,5 @@ LRESULT CALLBACK FindDuplicatesWndProc(HWND window, UINT message, WPARAM wParam,
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+const ToolWindow kFindDuplicatesWindow = {L"FindDuplicatesWindowClass", FindDuplicatesWndProc, u"Find Duplicates Window Registration Failed!", false, GetFindDuplicatesWindow, HandleFindDuplicatesMessage, CloseFindDuplicatesWindow, CloseFindDuplicatesWindow, nullptr, nullptr};

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "ui/ToolWindow.h"
+
 enum : int {
     IDC_DUP_THRESHOLD = 7002,
     IDC_DUP_FIND = 7003,
@@ -14,8 +16,6 @@ enum : int {
 // per member; choosing a row highlights that item in the main view. Modeless, so the
 // user can edit or delete the item and find again.
 void OpenFindDuplicatesWindow(HWND owner);
-void CloseFindDuplicatesWindow();
 HWND GetFindDuplicatesWindow();
-// Given every message before dispatch; true when the window handled it (Tab, Enter, Esc).
-bool HandleFindDuplicatesMessage(MSG* message);
-LRESULT CALLBACK FindDuplicatesWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window as the application lists it.
+extern const ToolWindow kFindDuplicatesWindow;

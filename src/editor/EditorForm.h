@@ -8,6 +8,7 @@
 
 #include "model/JsonModel.h"
 #include "ui/FormModel.h"
+#include "ui/ViewText.h"
 
 enum : int {
     IDC_ED_TYPE = 3099,

@@ -8,6 +8,8 @@
 #include "ui/Shell.h"
 #include "util/Win32Text.h"
 
+static bool ConfirmCloseMcEditor(HWND owner);
+
 namespace {
 
 constexpr size_t kNewItem = static_cast<size_t>(-1);
@@ -373,7 +375,7 @@ void OnCreate(HWND window)
 
 } // namespace
 
-bool ConfirmCloseMcEditor(HWND owner)
+static bool ConfirmCloseMcEditor(HWND owner)
 {
     HWND window = g_editor.hWnd;
     return !IsWindow(window) || !FormHoldsEdits(window) ||
@@ -382,7 +384,7 @@ bool ConfirmCloseMcEditor(HWND owner)
                                   u"Item Editor");
 }
 
-void McEditorDocumentItemsChanged()
+static void McEditorDocumentItemsChanged()
 {
     HWND window = g_editor.hWnd;
     if (!IsWindow(window)) return;
@@ -401,7 +403,7 @@ void McEditorDocumentItemsChanged()
     SendDlgItemMessageW(window, IDC_ED_ITEM, CB_SETCURSEL, entry, 0);
 }
 
-void McEditorDocumentReread()
+static void McEditorDocumentReread()
 {
     if (!IsWindow(g_editor.hWnd)) return;
     // The item in the form by its ID; gone, the typed values stay as a new item.
@@ -449,7 +451,7 @@ void OpenMcEditor(HWND owner)
                     CW_USEDEFAULT, CW_USEDEFAULT, 900, 700, g_hMainWnd, nullptr, g_hInst, nullptr);
 }
 
-LRESULT CALLBACK McEditorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK McEditorWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_ED_OK, result)) return result;
@@ -492,3 +494,5 @@ LRESULT CALLBACK McEditorWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+const ToolWindow kItemEditorWindow = {L"McEditorWindowClass", McEditorWndProc, u"Item Editor Window Registration Failed!", false, GetMcEditorWindow, nullptr, CloseMcEditor, McEditorDocumentReread, McEditorDocumentItemsChanged, ConfirmCloseMcEditor};

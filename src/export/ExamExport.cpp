@@ -356,8 +356,6 @@ void OpenExamExportWindow(HWND owner)
                     CW_USEDEFAULT, 900, 650, g_hMainWnd, nullptr, g_hInst, nullptr);
 }
 
-void (*g_printExamSelections)(HWND owner) = nullptr;
-
 bool SyncExamSelection(HWND owner)
 {
     // The exam is made from the document: the raw view's changes go in first.
@@ -376,7 +374,7 @@ void CloseExamExportWindow()
     if (IsWindow(g_examWindow.hWnd)) DestroyWindow(g_examWindow.hWnd);
 }
 
-void ExamExportDocumentReread()
+static void ExamExportDocumentReread()
 {
     // The checks are kept by ID; the rows are made again from the new document.
     if (IsWindow(g_examWindow.hWnd)) PopulateExamList();
@@ -388,7 +386,7 @@ void ResetExamSelections()
     CloseExamExportWindow();
 }
 
-LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_EXAM_SAVE, result)) return result;
@@ -422,7 +420,7 @@ LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPA
         case IDOK:
         case IDC_EXAM_SAVE: SaveExamSelections(window); break;
         case IDC_EXAM_PRINT:
-            if (g_printExamSelections) g_printExamSelections(window);
+            if (Services().printExam) Services().printExam(window);
             break;
         case IDCANCEL:
         case IDC_EXAM_CLOSE: DestroyWindow(window); break;
@@ -435,3 +433,5 @@ LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPA
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+const ToolWindow kExamExportWindow = {L"ExamExportWindowClass", ExamExportWndProc, u"Exam Export Window Registration Failed!", false, GetExamExportWindow, nullptr, ResetExamSelections, ExamExportDocumentReread, nullptr, nullptr};

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "ui/ToolWindow.h"
+
 enum : int {
     IDC_EXAM_LIST = 4001,
     IDC_EXAM_COUNT = 4002,
@@ -25,13 +27,10 @@ void ResetExamSelections();
 // Closes the window and keeps the selection (its rows hold item indices that a re-read
 // document no longer matches).
 void CloseExamExportWindow();
-// The document was re-read: the open window's rows follow, checks kept by ID.
-void ExamExportDocumentReread();
 // The selection made current for a command that uses it: the raw view's typed text
 // applied first and the window's checks (if open) taken. False when the user said No.
 bool SyncExamSelection(HWND owner);
-// Print Exam...: another feature's, set by the application (null: the button does nothing).
-extern void (*g_printExamSelections)(HWND owner);
 // The open "Select Items" window, or null.
 HWND GetExamExportWindow();
-LRESULT CALLBACK ExamExportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window as the application lists it.
+extern const ToolWindow kExamExportWindow;

@@ -190,12 +190,6 @@ const char16_t* ExamRefusal(json& exam, bool takeItems)
     return nullptr;
 }
 
-std::vector<ExamSaveType>& ExamSaveTypes()
-{
-    static std::vector<ExamSaveType> types;
-    return types;
-}
-
 bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
 {
     json exam;
@@ -203,19 +197,20 @@ bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
         ui.ShowMessage(owner, refusal, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
         return false;
     }
+    const std::vector<ExamSaveType>& saveTypes = Services().examSaveTypes;
     std::vector<FileType> types{{u"Exam JSON (*.json)", u"*.json", u"json"}};
-    for (const ExamSaveType& t : ExamSaveTypes()) types.push_back(t.type);
+    for (const ExamSaveType& t : saveTypes) types.push_back(t.type);
     size_t type = 0;
     std::u16string path = ui.AskSavePathOfType(owner, u"exam.json", types, type, u"Save Exam As");
     if (path.empty()) return false;
-    if (type > 0 && type <= ExamSaveTypes().size()) {
+    if (type > 0 && type <= saveTypes.size()) {
         // The suggested name kept while only the type was changed: no LMS file is JSON.
         const std::u16string json = u".json";
         if (path.size() > json.size() && path.compare(path.size() - json.size(), json.size(), json) == 0)
-            path.replace(path.size() - json.size() + 1, json.size() - 1, ExamSaveTypes()[type - 1].type.extension);
+            path.replace(path.size() - json.size() + 1, json.size() - 1, saveTypes[type - 1].type.extension);
         std::string bytes;
         std::u16string message;
-        if (!ExamSaveTypes()[type - 1].write(exam, bytes, message)) {
+        if (!saveTypes[type - 1].write(exam, bytes, message)) {
             ui.ShowMessage(owner, message, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
             return false;
         }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/AppServices.h"
 #include "ui/ModalUi.h"
 #include "model/JsonModel.h"
 
@@ -70,14 +71,6 @@ std::string SerializeExam(const json& exam);
 // Why Save Selections refuses (its message), or null with the exam built (from the
 // document's items, taken out of it with `takeItems`).
 const char16_t* ExamRefusal(json& exam, bool takeItems = false);
-// A file type Save Selections offers besides the exam JSON. `write` makes the file's bytes
-// and the message for the user; false when nothing could be written (the message says why).
-struct ExamSaveType {
-    FileType type;
-    bool (*write)(const json& exam, std::string& bytes, std::u16string& message);
-};
-// The exchange formats live in a feature of their own: the app adds them at start-up.
-std::vector<ExamSaveType>& ExamSaveTypes();
 // Save Selections after the window (if open) has synced the set: every refusal and
 // message, the save dialog and the write. True when a file was written.
 bool SaveExamSelectionsWith(ModalUi& ui, void* owner);

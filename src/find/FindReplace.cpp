@@ -4,6 +4,7 @@
 #include "model/JsonModel.h"
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
+#include "ui/ViewText.h"
 #include "util/Win32Text.h"
 
 namespace {
@@ -77,7 +78,7 @@ void DoFindNext(HWND window)
     DWORD start = 0, end = 0;
     Selection(start, end);
     size_t at = kNotFound, atEnd = kNotFound;
-    if (g_shell.rawViewBroken) {
+    if (g_shell.shows == ViewShows::RawBroken) {
         // The view shows the raw text with breaks: the raw text is searched, so that a match
         // across a break is found, and the match is shown where it is in the view.
         const std::u16string& raw = g_rawJsonText;
@@ -104,7 +105,7 @@ void DoFindNext(HWND window)
 void DoReplaceOne(HWND window)
 {
     if (!EnsureRawEditorAvailable(window)) return;
-    if (g_shell.rawViewBroken) { // the view's text is not the raw text
+    if (g_shell.shows == ViewShows::RawBroken) { // the view's text is not the raw text
         ShowMessageBox(window, kBrokenRawViewNote, u"Replace", MsgIcon::Info);
         return;
     }
@@ -126,8 +127,7 @@ void DoReplaceOne(HWND window)
     SendMessageW(g_hEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(WidePtr(replacement)));
     // A raw-view edit like typing: the document lacks it until the raw view is saved. The
     // text stays in the control (copied back only when a view is made from it).
-    g_rawEdited = true;
-    g_document.rawTextInView = true;
+    g_document.raw = RawText::EditedInView;
     g_modified = true;
     NotifyDocumentEdited();
     ClearMatch();
@@ -139,7 +139,7 @@ void DoReplaceAll(HWND window)
 {
     ClearMatch();
     if (!EnsureRawEditorAvailable(window)) return;
-    if (g_shell.rawViewBroken) { // the view's text is not the raw text
+    if (g_shell.shows == ViewShows::RawBroken) { // the view's text is not the raw text
         ShowMessageBox(window, kBrokenRawViewNote, u"Replace", MsgIcon::Info);
         return;
     }
@@ -169,8 +169,7 @@ void DoReplaceAll(HWND window)
     SendMessageW(g_hEdit, EM_SETSEL, 0, 0);
     SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
     g_rawJsonText = std::move(replaced);
-    g_document.rawTextInView = false;
-    g_rawEdited = true;
+    g_document.raw = RawText::Edited;
     g_modified = true;
     NotifyDocumentEdited();
     ShowMessageBox(window, ReplacedCountText(count), u"Replace", MsgIcon::Info);
@@ -249,12 +248,12 @@ void OpenFindDialog(HWND parent) { OpenDialog(parent, false); }
 void OpenReplaceDialog(HWND parent) { OpenDialog(parent, true); }
 HWND GetFindReplaceWindow() { return g_findWindow.hWnd; }
 
-bool HandleFindReplaceDialogMessage(MSG* message)
+static bool HandleFindReplaceDialogMessage(MSG* message)
 {
     return HandleToolWindowKeys(g_findWindow.hWnd, message);
 }
 
-LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_FR_FIND_NEXT, result)) return result;
@@ -285,3 +284,5 @@ LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LP
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+const ToolWindow kFindReplaceWindow = {L"FindReplaceWindowClass", FindReplaceWndProc, u"Find/Replace Window Registration Failed!", false, GetFindReplaceWindow, HandleFindReplaceDialogMessage, nullptr, nullptr, nullptr, nullptr};

@@ -1,6 +1,8 @@
 #pragma once
 #include <windows.h>
 
+#include "ui/ToolWindow.h"
+
 enum : int {
     IDC_FR_FIND = 6002,
     IDC_FR_REPLACE_WITH = 6004,
@@ -17,6 +19,5 @@ void OpenFindDialog(HWND owner);
 void OpenReplaceDialog(HWND owner);
 // The open find/replace window, or null.
 HWND GetFindReplaceWindow();
-// Given every message before dispatch; true when the find/replace window handled it.
-bool HandleFindReplaceDialogMessage(MSG* message);
-LRESULT CALLBACK FindReplaceWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window as the application lists it.
+extern const ToolWindow kFindReplaceWindow;

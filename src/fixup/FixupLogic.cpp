@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "ui/ViewText.h"
 #include "util/StringUtil.h"
 
 FixupState g_fixup;

@@ -6,6 +6,8 @@
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
 
+static bool ConfirmCloseImportFixup(HWND owner);
+
 namespace {
 
 struct FixupWindowState {
@@ -222,7 +224,7 @@ void CloseIfConfirmed(HWND window)
 
 } // namespace
 
-bool ConfirmCloseImportFixup(HWND owner)
+static bool ConfirmCloseImportFixup(HWND owner)
 {
     HWND window = g_fixupWindow.hWnd;
     return !IsWindow(window) || !FormHoldsEdits(window) ||
@@ -257,7 +259,7 @@ void OpenImportFixupWindow(HWND parent, const std::vector<ImportIssue>& issues)
     ShowWindow(window, SW_SHOW);
 }
 
-LRESULT CALLBACK ImportFixupWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK ImportFixupWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_FIX_SAVE, result)) return result;
@@ -288,3 +290,5 @@ LRESULT CALLBACK ImportFixupWndProc(HWND window, UINT message, WPARAM wParam, LP
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+const ToolWindow kImportFixupWindow = {L"ImportFixupWindowClass", ImportFixupWndProc, u"Import Fixup Window Registration Failed!", false, GetImportFixupWindow, nullptr, nullptr, nullptr, nullptr, ConfirmCloseImportFixup};

@@ -8,21 +8,18 @@ std::u16string& g_rawJsonText = g_document.rawJsonText;
 std::u16string& g_currentPath = g_document.currentPath;
 NoteList& g_validationWarnings = g_document.validationWarnings;
 bool& g_modified = g_document.modified;
-bool& g_rawEdited = g_document.rawEdited;
 
 void ResetDocumentState() { g_document = DocumentState{}; }
 
 void RebuildRawText()
 {
     g_rawJsonText = DumpJsonForRawView(g_jsonDoc);
-    g_rawEdited = false;
-    g_document.rawStale = false;
-    g_document.rawTextInView = false;
+    g_document.raw = RawText::Current;
 }
 
 void EnsureRawTextCurrent()
 {
-    if (g_document.rawStale) RebuildRawText();
+    if (g_document.raw == RawText::Stale) RebuildRawText();
 }
 
 void EnsureNotesCurrent()
@@ -43,7 +40,7 @@ void MarkDocumentChanged()
 
 void MarkItemsEdited()
 {
-    g_document.rawStale = true;
+    g_document.raw = RawText::Stale;
     g_document.notesStale = true;
     g_modified = true;
 }

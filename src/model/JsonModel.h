@@ -25,6 +25,21 @@ struct ImportIssue {
     bool missingMlo = false;
 };
 
+// The raw text against the document it is made from.
+enum class RawText {
+    // The document's dump.
+    Current,
+    // Behind a change made in place to one or a few items (a fix, an item editor save), so
+    // that the change costs what the item costs: every reader rebuilds it first
+    // (EnsureRawTextCurrent).
+    Stale,
+    // Holds edits not taken into the document (a replacement in the raw view).
+    Edited,
+    // The same, with the edits still only in the raw view's control (copying a large text
+    // back after every replacement would cost the whole text each time).
+    EditedInView,
+};
+
 // Document state, shared by every window on the one UI thread. One owner, so a reset is
 // complete by construction; the g_ names are references into it.
 struct DocumentState {
@@ -40,17 +55,10 @@ struct DocumentState {
     // Set by every change to the document or raw text that has not been written; cleared
     // by New, Open and a successful Save or Save As.
     bool modified = false;
-    // The raw text holds edits not taken into the document (a replacement in the raw
-    // view); cleared whenever the raw text is rebuilt from the document.
-    bool rawEdited = false;
-    // A change made in place to one or a few items (a fix, an item editor save) leaves the
-    // raw text and the notes behind the document, so that the change costs what the item
-    // costs; every reader of them resolves first (EnsureRawTextCurrent, EnsureNotesCurrent).
-    bool rawStale = false;
+    // Where the raw text stands against the document (see RawText).
+    RawText raw = RawText::Current;
+    // The notes are behind an in-place change of some items: made again by their first reader.
     bool notesStale = false;
-    // The raw view's control holds replacements not copied into rawJsonText (copying a
-    // large text back after every replacement would cost the whole text each time).
-    bool rawTextInView = false;
     // The current file as it was when opened or last saved here: Save asks before it
     // overwrites a file that changed since.
     FileStamp diskStamp;
@@ -63,7 +71,8 @@ extern std::u16string& g_rawJsonText;
 extern std::u16string& g_currentPath;
 extern NoteList& g_validationWarnings;
 extern bool& g_modified;
-extern bool& g_rawEdited;
+// The raw text holds edits the document lacks.
+inline bool RawTextEdited();
 // Back to the state at start-up: no document.
 void ResetDocumentState();
 // The raw text made again from g_jsonDoc, edits in it dropped.
@@ -76,7 +85,8 @@ void MarkDocumentChanged();
 void MarkItemsEdited();
 void EnsureRawTextCurrent();
 void EnsureNotesCurrent();
-inline bool ViewsStale() { return g_document.rawStale || g_document.notesStale; }
+inline bool ViewsStale() { return g_document.raw == RawText::Stale || g_document.notesStale; }
+inline bool RawTextEdited() { return g_document.raw == RawText::Edited || g_document.raw == RawText::EditedInView; }
 // The main window's title: "name.json - " + the program's title, "*" before the name while
 // there are unsaved changes, "Untitled" for a document never saved; the program's title
 // alone without a document.
@@ -194,51 +204,7 @@ std::string FormatDocumentListing(const json& document, const NoteList& notes);
 // The main view's listing: from g_jsonDoc while the raw text is its dump, else from the
 // raw text; g_validationWarnings on top.
 std::u16string FormatCurrentListing();
-// Listing text as the view shows it: long lines broken, NULs visible.
-std::u16string ShownListingPart(const std::string& utf8);
-// One item's block of the listing as the view shows it (throws for an item it cannot show).
-std::u16string ShownItemBlock(const json& item);
-// The document's listing as the view shows it, made in parts: the notes block, then one
-// block per item, with each part's length in `parts`, so that one item's block can be
-// replaced where it is. False (nothing made) when an item cannot be shown.
-bool ShownDocumentListing(const json& document, const NoteList& notes, std::u16string& shown,
-                          std::vector<size_t>& parts);
-// Text as the view control must be given it: a NUL would end the control's text there,
-// so each becomes U+2400 SYMBOL FOR NULL.
-void MakeNulsVisible(std::u16string& text);
-// A field's typed text back to what is stored, for a field that showed `stored` with its
-// NULs made visible: each U+2400 is a NUL again, unless the stored text had none or held a
-// U+2400 of its own (then the typed text is taken as it stands).
-std::string StoredTextFromShown(const std::u16string& typed, const std::string& stored);
 
-// Wine's edit control lays out one line in time that grows with the square of its length
-// (a 16,000-character line takes seconds to show and seconds per keystroke), while many
-// short lines cost what their characters cost. Long lines are therefore shown broken.
-constexpr size_t kDisplayLineLimit = 1000;
-// The same for a word-wrapped box, which lays out each line once per wrapped row: shorter.
-constexpr size_t kWrappedLineLimit = 250;
-// The longest line of a text (lines end at LF; the CRs before it do not count).
-size_t LongestLineLength(const std::u16string& text);
-// The text with `lineBreak` inserted into every line longer than `limit`, so that no shown
-// line is longer: after the last space or comma of the second half of each piece when
-// there is one, else at the limit; never inside a surrogate pair. Short lines are untouched.
-std::u16string BreakLongLines(const std::u16string& text, size_t limit, const std::u16string& lineBreak);
-// Offsets between `text` and BreakLongLines of it with breaks of `breakSize` characters: a
-// place in the text as shown (at a break: before it, or after it with `afterBreak`), and
-// the place in the text of a place shown (inside a break: the break's place).
-size_t ShownOffset(const std::u16string& text, size_t limit, size_t breakSize, size_t offset, bool afterBreak);
-size_t SourceOffset(const std::u16string& text, size_t limit, size_t breakSize, size_t shown);
-// A soft line break: what a multi-line field is given inside a long line. A stored text
-// shown with CR LF line ends never holds one, so it is told apart from typed breaks.
-constexpr char16_t kSoftBreak[] = u"\r\r\n";
-// The text with every soft line break taken out again.
-std::u16string RemoveSoftBreaks(const std::u16string& text);
-// The most a word-wrapped box is given of one text: a larger text is shown in part (each
-// megabyte costs such a box seconds) and kept as stored.
-constexpr size_t kShownTextLimit = 100000;
-// A text longer than `limit` as a box shows it: cut, with its length and a note that it is
-// kept as stored. Shorter texts are returned as they are.
-std::u16string CutForDisplay(const std::u16string& text, size_t limit = kDisplayLineLimit);
 // The same listing from and as UTF-8 (for callers that never show it in a control).
 std::string FormatTestbankListing(const std::string& rawUtf8, const NoteList& notes);
 // One item's block of the formatted listing (UTF-8); throws on a value of the wrong kind.

@@ -1,10 +1,9 @@
 #include "print/PrintExamDialog.h"
 
-#include <shellapi.h>
-
 #include <ctime>
 
 #include "print/PrintLogic.h"
+#include "ui/AppServices.h"
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
 #include "util/StringUtil.h"
@@ -43,12 +42,6 @@ const ControlSpec kControls[] = {
     {IDC_PRINT_CANCEL, L"BUTTON", L"Cancel", WS_TABSTOP, 278, 136, 110, 28, 0, FieldKind::None},
 };
 constexpr ControlTable kTable = MakeControlTable(kControls);
-
-bool OpenWithShell(const std::u16string& path)
-{
-    return reinterpret_cast<INT_PTR>(
-               ShellExecuteW(nullptr, L"open", WidePtr(path), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
-}
 
 std::u16string Field(HWND window, int id) { return GetWindowTextU(GetDlgItem(window, id)); }
 
@@ -110,7 +103,7 @@ void Save(HWND window)
     const std::string summary = PrintSummary(exam, options.versions, saveKey, kListedInMessage);
     if (ShowMessageBox(owner, s2w(summary + "\n\nOpen the page in the browser to print it?"), kCaption,
                        MsgIcon::Question, MsgButtons::YesNo) == MsgAnswer::Yes &&
-        !g_openInBrowser(page))
+        !(Services().openInBrowser && Services().openInBrowser(page)))
         ShowMessageBox(owner, u"The page could not be opened in the browser.", kCaption, MsgIcon::Error);
 }
 
@@ -147,11 +140,9 @@ void OnDestroy(HWND window)
 
 } // namespace
 
-bool (*g_openInBrowser)(const std::u16string& path) = OpenWithShell;
-
 HWND GetPrintExamWindow() { return g_printDialog.hWnd; }
 
-bool HandlePrintExamDialogMessage(MSG* message) { return HandleToolWindowKeys(g_printDialog.hWnd, message); }
+static bool HandlePrintExamDialogMessage(MSG* message) { return HandleToolWindowKeys(g_printDialog.hWnd, message); }
 
 void OpenPrintExamDialog(HWND owner, const json& exam)
 {
@@ -188,7 +179,7 @@ void OpenPrintExamDialog(HWND owner, const json& exam)
     ShowWindow(window, SW_SHOW);
 }
 
-LRESULT CALLBACK PrintExamWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK PrintExamWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_PRINT_SAVE, result)) return result;
@@ -210,3 +201,5 @@ LRESULT CALLBACK PrintExamWndProc(HWND window, UINT message, WPARAM wParam, LPAR
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+const ToolWindow kPrintExamWindow = {L"PrintExamWindowClass", PrintExamWndProc, u"Print Exam Window Registration Failed!", false, GetPrintExamWindow, HandlePrintExamDialogMessage, nullptr, nullptr, nullptr, nullptr};

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "ui/ToolWindow.h"
+
 #include "model/JsonModel.h"
 
 enum : int {
@@ -21,8 +23,5 @@ enum : int {
 void OpenPrintExamDialog(HWND owner, const json& exam);
 // The open dialog, or null.
 HWND GetPrintExamWindow();
-// Given every message before dispatch; true when the dialog handled it (its keys).
-bool HandlePrintExamDialogMessage(MSG* message);
-LRESULT CALLBACK PrintExamWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Opens a saved page in the system's browser; false when that failed. Tests replace it.
-extern bool (*g_openInBrowser)(const std::u16string& path);
+// The window as the application lists it.
+extern const ToolWindow kPrintExamWindow;

@@ -5,12 +5,11 @@
 #include <algorithm>
 
 #include "report/Coverage.h"
+#include "ui/AppServices.h"
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
 #include "util/StringUtil.h"
 #include "util/Win32Text.h"
-
-CoverageHooks g_coverageHooks;
 
 namespace {
 
@@ -61,7 +60,7 @@ bool HasItemsArray() { return g_jsonDoc.is_object() && g_jsonDoc.contains("items
 
 const std::set<std::string>* ExamSelection()
 {
-    return g_coverageHooks.examSelection ? g_coverageHooks.examSelection() : nullptr;
+    return Services().examSelection ? Services().examSelection() : nullptr;
 }
 
 const LevelCoverage* CurrentLevel()
@@ -296,7 +295,12 @@ void OpenCoverageReportWindow(HWND owner)
                     CW_USEDEFAULT, 900, 680, g_hMainWnd, nullptr, g_hInst, nullptr);
 }
 
-void RefreshCoverageReportWindow()
+static void CloseCoverageReportWindow()
+{
+    if (IsWindow(g_coverage.hWnd)) DestroyWindow(g_coverage.hWnd);
+}
+
+static void RefreshCoverageReportWindow()
 {
     if (!IsWindow(g_coverage.hWnd)) return;
     if (!g_hasJson || !HasItemsArray()) {
@@ -306,12 +310,7 @@ void RefreshCoverageReportWindow()
     Recount();
 }
 
-void CloseCoverageReportWindow()
-{
-    if (IsWindow(g_coverage.hWnd)) DestroyWindow(g_coverage.hWnd);
-}
-
-LRESULT CALLBACK CoverageReportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK CoverageReportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = 0;
     if (HandleDialogWindowMessage(window, message, wParam, lParam, IDC_COV_SAVE, result)) return result;
@@ -374,3 +373,5 @@ LRESULT CALLBACK CoverageReportWndProc(HWND window, UINT message, WPARAM wParam,
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+const ToolWindow kCoverageReportWindow = {L"CoverageReportWindowClass", CoverageReportWndProc, u"Coverage Report Window Registration Failed!", true, GetCoverageReportWindow, nullptr, RefreshCoverageReportWindow, RefreshCoverageReportWindow, RefreshCoverageReportWindow, nullptr};

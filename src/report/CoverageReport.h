@@ -1,8 +1,7 @@
 #pragma once
-#include <set>
-#include <string>
-
 #include <windows.h>
+
+#include "ui/ToolWindow.h"
 
 enum : int {
     IDC_COV_LEVEL = 4201,
@@ -17,18 +16,9 @@ enum : int {
     IDC_COV_LEVEL_LABEL = 4210,
 };
 
-// What the report needs from other features; the application sets it.
-struct CoverageHooks {
-    // The exam selection's IDs, or null while there is none.
-    const std::set<std::string>* (*examSelection)() = nullptr;
-};
-extern CoverageHooks g_coverageHooks;
-
 // Create > Coverage Report: opens the window (or brings it forward).
 void OpenCoverageReportWindow(HWND owner);
-// The document changed: the open window counts again, or closes when there is no document.
-void RefreshCoverageReportWindow();
-void CloseCoverageReportWindow();
 // The open "Coverage Report" window, or null.
 HWND GetCoverageReportWindow();
-LRESULT CALLBACK CoverageReportWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The window as the application lists it.
+extern const ToolWindow kCoverageReportWindow;

@@ -7,12 +7,13 @@
 #include <thread>
 
 #include "model/JsonModel.h"
+#include "ui/AppServices.h"
+#include "ui/ViewText.h"
 #include "util/FileDialogs.h"
 #include "util/StringUtil.h"
 #include "util/Win32Text.h"
 
 ShellState g_shell;
-ShellHooks g_shellHooks;
 HINSTANCE& g_hInst = g_shell.hInst;
 HWND& g_hMainWnd = g_shell.hMainWnd;
 HWND& g_hEdit = g_shell.hEdit;
@@ -120,14 +121,15 @@ void RefreshEditView(HWND mainWindow)
     if (!g_hEdit) return;
     ShowWaitCursor(); // a large text takes the control seconds
     // Replacements live in the control until a view is made from the raw text.
-    if (g_document.rawTextInView) {
+    if (g_document.raw == RawText::EditedInView) {
         g_rawJsonText = GetWindowTextU(g_hEdit);
-        g_document.rawTextInView = false;
+        g_document.raw = RawText::Edited;
     }
     EnsureRawTextCurrent();
     EnsureNotesCurrent();
+    g_shell.listingParts.clear();
     if (!g_hasJson) {
-        g_shell.rawViewBroken = false;
+        g_shell.shows = ViewShows::Nothing;
         NotifyDocumentEdited(); // the title
         SetWindowTextW(g_hEdit, L"");
         SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
@@ -136,11 +138,10 @@ void RefreshEditView(HWND mainWindow)
         return;
     }
     ShowWindow(g_hEdit, SW_SHOW);
-    g_shell.listingParts.clear();
-    if (!g_viewRaw && !g_rawEdited) {
+    if (!g_viewRaw && !RawTextEdited()) {
         std::u16string shown;
         if (ShownDocumentListing(g_jsonDoc, g_validationWarnings, shown, g_shell.listingParts)) {
-            g_shell.rawViewBroken = false;
+            g_shell.shows = ViewShows::ListingInParts;
             NotifyDocumentEdited();
             SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
             SetViewText(shown);
@@ -148,7 +149,7 @@ void RefreshEditView(HWND mainWindow)
         }
     }
     const bool broken = g_viewRaw && !g_shell.rawLinesWhole && LongestLineLength(g_rawJsonText) > kDisplayLineLimit;
-    g_shell.rawViewBroken = broken;
+    g_shell.shows = !g_viewRaw ? ViewShows::Listing : broken ? ViewShows::RawBroken : ViewShows::Raw;
     NotifyDocumentEdited(); // the title says when the raw view is read-only
     if (g_viewRaw && !broken) {
         SendMessageW(g_hEdit, EM_SETREADONLY, FALSE, 0);
@@ -163,7 +164,7 @@ const char16_t kBrokenRawViewNote[] =
     u"The raw view shows lines longer than 1,000 characters broken, read-only. Choose View > Edit Long Lines in "
     u"Raw View to change it.";
 
-std::u16string RawViewText() { return g_shell.rawViewBroken ? g_rawJsonText : GetWindowTextU(g_hEdit); }
+std::u16string RawViewText() { return g_shell.shows == ViewShows::RawBroken ? g_rawJsonText : GetWindowTextU(g_hEdit); }
 
 std::u16string DisplayOnlyText(const std::u16string& text)
 {
@@ -195,7 +196,7 @@ ViewTextReader::~ViewTextReader()
 void RefreshStaleView()
 {
     // A listing kept current in place is not stale, whatever the raw text behind it is.
-    if (g_hasJson && ViewsStale() && (g_viewRaw || g_shell.listingParts.empty())) RefreshEditView(g_hMainWnd);
+    if (g_hasJson && ViewsStale() && g_shell.shows != ViewShows::ListingInParts) RefreshEditView(g_hMainWnd);
     NotifyDocumentEdited();
 }
 
@@ -218,7 +219,9 @@ bool ReplaceListingBlocks(const std::vector<size_t>& positions)
 {
     std::vector<size_t>& parts = g_shell.listingParts;
     const json& items = g_jsonDoc["items"];
-    if (parts.empty() || positions.empty() || positions.size() > kMostItemsShownInPlace) return false;
+    if (g_shell.shows != ViewShows::ListingInParts || parts.empty() || positions.empty() ||
+        positions.size() > kMostItemsShownInPlace)
+        return false;
     // The items shown are those of the document, or all but one added at the end.
     const size_t shown = parts.size() - 1;
     const bool added = items.size() == shown + 1 && positions.back() == shown;
@@ -251,24 +254,33 @@ void ShowItemsEdited(const std::vector<size_t>& positions)
     MarkItemsEdited();
     bool current = false;
     try {
-        current = g_hEdit && g_hasJson && !g_viewRaw && !g_rawEdited && ReplaceListingBlocks(positions);
+        current = g_hEdit && g_hasJson && !g_viewRaw && !RawTextEdited() && ReplaceListingBlocks(positions);
     } catch (const std::exception&) {
         current = false;
     }
-    if (!current) g_shell.listingParts.clear(); // made again when the user looks
+    if (!current && g_shell.shows == ViewShows::ListingInParts) { // made again when the user looks
+        g_shell.listingParts.clear();
+        g_shell.shows = ViewShows::Listing;
+    }
     NotifyDocumentEdited();
 }
 
 void NotifyDocumentEdited()
 {
-    if (g_shellHooks.documentEdited) g_shellHooks.documentEdited();
+    if (Services().documentEdited) Services().documentEdited();
 }
 
-bool ApplyRawViewEditsFirst(HWND owner) { return !g_shellHooks.applyRawEdits || g_shellHooks.applyRawEdits(owner); }
+bool ApplyRawViewEditsFirst(HWND owner)
+{
+    if (Services().applyRawEdits) return Services().applyRawEdits(owner);
+    // Nobody to apply them: only a view without changes may be rebuilt.
+    const bool typed = g_hEdit && g_viewRaw && SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0);
+    return !typed && !RawTextEdited();
+}
 
 void NotifyItemsChanged()
 {
-    if (g_shellHooks.itemsChanged) g_shellHooks.itemsChanged();
+    if (Services().itemsChanged) Services().itemsChanged();
 }
 
 bool ConfirmDropTypedValues(HWND owner, HWND window, const char16_t* text, const char16_t* caption)

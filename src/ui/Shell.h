@@ -10,19 +10,30 @@
 
 #include "ui/ModalUi.h"
 
+// What the main view control shows.
+enum class ViewShows {
+    Nothing, // no document: the control is hidden
+    // The listing (read-only), made whole; after an edit it waits to be made again.
+    Listing,
+    // The listing, kept current in place item by item (see listingParts).
+    ListingInParts,
+    Raw, // the raw text, editable
+    // The raw text with its long lines broken: display only, read-only.
+    RawBroken,
+};
+
 struct ShellState {
     HINSTANCE hInst = nullptr;
     HWND hMainWnd = nullptr;
     HWND hEdit = nullptr; // the main view control
     HWND hModal = nullptr; // the window every other one waits for, if any
     std::vector<HWND> disabledForModal;
-    // The raw view shows its long lines whole (editable, slow) rather than broken and read-only.
+    // The user's choice: the raw view shows its long lines whole (editable, slow) rather than
+    // broken and read-only.
     bool rawLinesWhole = false;
-    // The view shows the raw text with its long lines broken: display only, read-only.
-    bool rawViewBroken = false;
-    // While the view shows the document's listing: the length there of each of its parts
-    // (the notes block, then one block per item), so that an edited item's block is
-    // replaced where it is. Empty when the view shows anything else, or is behind.
+    ViewShows shows = ViewShows::Nothing;
+    // While shows is ListingInParts: the length there of each of its parts (the notes block,
+    // then one block per item), so that an edited item's block is replaced where it is.
     std::vector<size_t> listingParts;
 };
 extern ShellState g_shell;
@@ -80,20 +91,10 @@ void RefreshStaleView();
 constexpr size_t kMostItemsShownInPlace = 48;
 void ShowItemsEdited(const std::vector<size_t>& positions);
 
-// What one window's change to the document means for the others. Feature windows never
-// call each other: the application sets these.
-struct ShellHooks {
-    // Called before a window changes the document (and so the raw text made from it): the
-    // raw view's changes, typed or replaced, are applied to the document first. False when
-    // they do not parse (the user was told where): the caller changes nothing.
-    bool (*applyRawEdits)(HWND owner) = nullptr;
-    // Called after a window changed the document's items.
-    void (*itemsChanged)() = nullptr;
-    // Called after any change to the document or its modified state (cheap: the title).
-    void (*documentEdited)() = nullptr;
-};
-extern ShellHooks g_shellHooks;
-// Every window calls this before it changes the document; see applyRawEdits.
+// What one window's change to the document means for the others, through the
+// application's services (see AppServices). Every window calls ApplyRawViewEditsFirst before
+// it changes the document: false when the raw view's changes do not parse (the user was
+// told where), or when nobody can apply them: the caller changes nothing.
 bool ApplyRawViewEditsFirst(HWND owner);
 void NotifyItemsChanged();
 void NotifyDocumentEdited();

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -172,4 +173,10 @@ std::u16string ShowSaveAsTypeDialog(HWND owner, const std::u16string& suggested,
                                            title.empty() ? nullptr : wideTitle.c_str());
     if (!path.empty() && index >= 1 && index <= types.size()) type = index - 1;
     return path;
+}
+
+bool OpenWithShell(const std::u16string& path)
+{
+    return reinterpret_cast<INT_PTR>(
+               ShellExecuteW(nullptr, L"open", WidePtr(path), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
 }

@@ -19,3 +19,6 @@ std::u16string ShowSaveAsTypeDialog(HWND owner, const std::u16string& suggested,
 // back there); several files when `several`. `title` names the dialog ("" the system's).
 std::vector<std::u16string> ShowOpenTypeDialog(HWND owner, const std::vector<FileType>& types, size_t& type,
                                                bool several, const std::u16string& title, bool* tooLong = nullptr);
+// Opens a file with the program the system has for it (a page in the browser); false when
+// that failed.
+bool OpenWithShell(const std::u16string& path);

@@ -113,7 +113,7 @@ TEST_F(FindReplace, ReplaceChangesOnlyTheHighlightedMatch)
     Press(IDC_FR_REPLACE);
     EXPECT_EQ(ViewText(), "aa a");
     EXPECT_EQ(Selection(), Sel(3, 4));
-    EXPECT_TRUE(g_rawEdited); // the text stays in the control until a view is made from it
+    EXPECT_EQ(g_document.raw, RawText::EditedInView); // the text stays in the control until a view is made from it
 
     // A moved selection, or a click on Match case, forgets the match.
     SendMessageW(g_hEdit, EM_SETSEL, 2, 4);

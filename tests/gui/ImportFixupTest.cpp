@@ -86,7 +86,7 @@ TEST_F(FixupWizard, OpensByItselfModalAndWalksTheIssues)
     EXPECT_EQ(Item(1)["correct"], "True");
     EXPECT_EQ(Item(1)["objectives"], json::parse(R"({"MLO":"Main","CLO":"","PLO":""})"));
     EXPECT_TRUE(g_modified);
-    EXPECT_TRUE(g_document.rawStale);
+    EXPECT_EQ(g_document.raw, RawText::Stale);
     EXPECT_NE(ViewText().find("[a]\r\nType: true_false\r\nCategory: \r\nObjectives:\r\n  MLO: Main"), std::string::npos);
     EXPECT_EQ(ViewText(), U8(DisplayOnlyText(FormatCurrentListing())));
     EXPECT_EQ(GetWindowTextU(main), u"*imported.json - Exam Testbank Viewer/Editor");
@@ -109,7 +109,7 @@ TEST_F(FixupWizard, OpensByItselfModalAndWalksTheIssues)
     EXPECT_EQ(Wizard(), nullptr);
     EXPECT_TRUE(IsWindowEnabled(main));
     EXPECT_TRUE(g_fixupIssues.empty());
-    EXPECT_FALSE(g_shell.listingParts.empty()); // the listing is current
+    EXPECT_EQ(g_shell.shows, ViewShows::ListingInParts); // the listing is current
     EnsureRawTextCurrent();
     EXPECT_EQ(g_rawJsonText, DumpJsonForRawView(g_jsonDoc));
     EXPECT_NE(ViewText().find("[a]\r\nType: true_false"), std::string::npos);

@@ -183,7 +183,7 @@ TEST_F(LargeBank, ReplaceAllIsOneUndoableEdit)
     EXPECT_EQ(U8(script_.messages.back().caption), "Replace");
     EXPECT_EQ(ViewText().find("old"), std::string::npos);
     EXPECT_NE(ViewText().find("\"New New\""), std::string::npos);
-    EXPECT_TRUE(g_rawEdited);
+    EXPECT_TRUE(RawTextEdited());
     EXPECT_EQ(U8(g_rawJsonText), ViewText());
     SendMessageW(g_hEdit, EM_UNDO, 0, 0);
     EXPECT_EQ(ViewText(), before);
@@ -237,15 +237,15 @@ TEST_F(LargeBank, OneEditedItemIsReplacedInTheListingInPlace)
     Type(editor, IDC_ED_QUESTION, L"Question two hundred");
     Press(editor, IDC_ED_OK);
     EXPECT_EQ(GetMcEditorWindow(), nullptr);
-    EXPECT_FALSE(g_shell.listingParts.empty()); // kept current in place, not made again
-    EXPECT_TRUE(g_document.rawStale);
+    EXPECT_EQ(g_shell.shows, ViewShows::ListingInParts); // kept current in place, not made again
+    EXPECT_EQ(g_document.raw, RawText::Stale);
     const std::string after = ViewText();
     EXPECT_EQ(after, U8(DisplayOnlyText(FormatCurrentListing())));
     EXPECT_NE(after.find("Question two hundred"), std::string::npos);
     EXPECT_EQ(after.find("[Q200] missing learning outcomes"), std::string::npos); // the notes followed
     EXPECT_EQ(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0), firstLine);
     RefreshStaleView(); // the user looks: nothing to make again
-    EXPECT_FALSE(g_shell.listingParts.empty());
+    EXPECT_EQ(g_shell.shows, ViewShows::ListingInParts);
     // The raw view and the saved file have the change.
     Command(IDM_VIEW_TOGGLE_RAW);
     EXPECT_NE(ViewText().find("\"question\": \"Question two hundred\""), std::string::npos);
@@ -261,7 +261,7 @@ TEST_F(LargeBank, OneEditedItemIsReplacedInTheListingInPlace)
     SendMessageW(editor, WM_COMMAND, MAKEWPARAM(IDC_ED_TYPE, CBN_SELCHANGE), 0);
     Type(editor, IDC_ED_QUESTION, L"Raw shown");
     Press(editor, IDC_ED_OK);
-    EXPECT_TRUE(g_shell.listingParts.empty());
+    EXPECT_NE(g_shell.shows, ViewShows::ListingInParts);
     RefreshStaleView();
     EXPECT_NE(ViewText().find("\"question\": \"Raw shown\""), std::string::npos);
 }
@@ -290,7 +290,7 @@ TEST_F(LargeBank, EditorApplyKeepsTheWindowTitleFollowsAndParseErrorsPointAtTheP
     // rebuild makes, while the raw text waits until it is needed.
     EXPECT_NE(ViewText(), viewBefore);
     EXPECT_NE(ViewText().find("Question:\r\n  Changed"), std::string::npos);
-    EXPECT_TRUE(g_document.rawStale);
+    EXPECT_EQ(g_document.raw, RawText::Stale);
     EXPECT_EQ(ViewText(), U8(DisplayOnlyText(FormatCurrentListing())));
     // A new item through Apply: listed before "<New item>" and in the form.
     SendDlgItemMessageW(editor, IDC_ED_ITEM, CB_SETCURSEL, 1, 0);

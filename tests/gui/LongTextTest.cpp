@@ -7,6 +7,7 @@
 #include "fixup/FixupLogic.h"
 #include "fixup/ImportFixup.h"
 #include "gui/GuiFixture.h"
+#include "ui/ViewText.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "find/FindReplace.h"
 #include "fixup/ImportFixup.h"
 #include "gui/GuiFixture.h"
+#include "ui/AppServices.h"
 #include "ui/Shell.h"
 
 namespace {
@@ -237,6 +238,33 @@ TEST_F(LostEdits, TypedRawTextSurvivesAMergeAndTheWizard)
     const std::string saved = ReadBytes(g_currentPath);
     EXPECT_NE(saved.find("PEARS"), std::string::npos);
     EXPECT_NE(saved.find("\"mz\""), std::string::npos);
+}
+
+// A window that cannot have the raw view's changes applied (nobody answers) changes
+// nothing: the typed text and the document stay as they were.
+TEST_F(LostEdits, WithNobodyToApplyRawChangesOtherWindowsRefuse)
+{
+    OpenBank();
+    Command(IDM_EDIT_ITEMS);
+    TypePearsInRawView();
+    const std::u16string typed = GetWindowTextU(g_hEdit);
+    Type(Editor(), IDC_ED_CLO, u"c2");
+    const json before = g_jsonDoc;
+    const AppServices saved = Services();
+    AppServices services = saved;
+    services.applyRawEdits = nullptr;
+    SetAppServices(services);
+    Click(Editor(), IDC_ED_APPLY);
+    Click(Editor(), IDC_ED_OK);
+    SetAppServices(saved);
+    EXPECT_EQ(g_jsonDoc, before);
+    EXPECT_EQ(GetWindowTextU(g_hEdit), typed);
+    ASSERT_NE(Editor(), nullptr);
+    EXPECT_EQ(EditorText(IDC_ED_CLO), "c2");
+    // With the application answering again, both go in.
+    Click(Editor(), IDC_ED_APPLY);
+    EXPECT_EQ(g_jsonDoc["items"][0]["question"], "Which fruit is red? PEARS");
+    EXPECT_EQ(g_jsonDoc["items"][0]["objectives"]["CLO"], "c2");
 }
 
 // OK on an item nobody changed leaves the document unchanged.

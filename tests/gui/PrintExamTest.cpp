@@ -21,8 +21,17 @@ protected:
     {
         GuiTest::SetUp();
         g_opened.clear();
-        g_openInBrowser = RecordOpen;
+        saved_ = Services();
+        AppServices services = saved_;
+        services.openInBrowser = RecordOpen;
+        SetAppServices(services);
     }
+    void TearDown() override
+    {
+        SetAppServices(saved_);
+        GuiTest::TearDown();
+    }
+    AppServices saved_;
     HWND Dialog() const { return GetPrintExamWindow(); }
     void Set(int id, const wchar_t* text)
     {

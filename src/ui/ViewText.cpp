@@ -1,4 +1,4 @@
-#include "model/JsonModel.h"
+#include "ui/ViewText.h"
 
 #include <algorithm>
 
@@ -122,11 +122,53 @@ std::u16string CutForDisplay(const std::u16string& text, size_t limit)
     return cut + u" \u2026 (" + DecimalW(text.size()) + u" characters, shown cut; kept as stored)";
 }
 
-std::string ItemTypeDisplayName(const std::string& code)
+std::u16string ShownListingPart(const std::string& utf8)
 {
-    if (code == "multiple_choice") return "Multiple choice";
-    if (code == "true_false") return "True/False";
-    if (code == "numerical") return "Numerical";
-    if (code == "algorithmic") return "Algorithmic";
-    return code;
+    std::u16string shown = BreakLongLines(s2w(utf8), kDisplayLineLimit, u"\r\n");
+    MakeNulsVisible(shown);
+    return shown;
+}
+
+std::u16string ShownItemBlock(const json& item)
+{
+    std::string block;
+    AppendItemListing(block, item);
+    return ShownListingPart(block);
+}
+
+bool ShownDocumentListing(const json& document, const NoteList& notes, std::u16string& shown,
+                          std::vector<size_t>& parts)
+{
+    parts.clear();
+    shown.clear();
+    if (!document.is_object() || !document.contains("items") || !document["items"].is_array()) return false;
+    try {
+        shown = ShownListingPart(FormatNotesBlock(notes));
+        parts.push_back(shown.size());
+        for (const json& item : document["items"]) {
+            const std::u16string block = ShownItemBlock(item);
+            shown += block;
+            parts.push_back(block.size());
+        }
+    } catch (const std::exception&) {
+        parts.clear();
+        shown.clear();
+        return false;
+    }
+    return true;
+}
+
+void MakeNulsVisible(std::u16string& text)
+{
+    for (char16_t& c : text)
+        if (c == u'\0') c = u'\u2400';
+}
+
+std::string StoredTextFromShown(const std::u16string& typed, const std::string& stored)
+{
+    if (stored.find('\0') == std::string::npos || stored.find("\xE2\x90\x80") != std::string::npos) return w2s(typed);
+    std::u16string text = typed;
+    for (char16_t& c : text)
+        if (c == u'\u2400') c = u'\0';
+    return w2s(text);
 }
