@@ -91,7 +91,9 @@ void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const Fil
     g_currentPath = path;
     g_document.diskStamp = stamp;
     g_jsonDoc = std::move(parsed);
-    RebuildRawText();
+    // Made when first read (a window shows it at once): the command line's check, export
+    // and dupes never need a second copy of the bank as text.
+    g_document.raw = RawText::Stale;
     // What loading said beyond what the document itself shows stays until the next load,
     // however often the notes are made again after edits.
     NoteList current;

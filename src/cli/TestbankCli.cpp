@@ -105,6 +105,13 @@ bool Load(BatchUi& ui, const std::vector<std::string>& files, std::string& err, 
     return !Failed(ui, err);
 }
 
+// The document as File > Save writes it.
+std::string RawTextUtf8()
+{
+    EnsureRawTextCurrent();
+    return w2s(g_rawJsonText);
+}
+
 int Emit(const std::string& bytes, const std::string& outPath, std::string& out, std::string& err)
 {
     if (outPath.empty()) {
@@ -379,7 +386,7 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         if (files.size() != 1) throw Usage{};
         if (!Load(ui, files, err)) return 1;
         if (command == "view") return Emit(FormatDocumentListing(g_jsonDoc, g_validationWarnings), "", out, err);
-        return Emit(w2s(g_rawJsonText), outPath, out, err);
+        return Emit(RawTextUtf8(), outPath, out, err);
     }
     if (command == "merge") {
         if (files.empty()) throw Usage{};
@@ -389,7 +396,7 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         for (const std::u16string& note : ui.mergeNotes) notes += "note: " + w2s(note) + "\n";
         if (!loaded) return 1;
         err.insert(0, notes);
-        return Emit(w2s(g_rawJsonText), outPath, out, err);
+        return Emit(RawTextUtf8(), outPath, out, err);
     }
     if (command == "fixups") {
         if (files.empty()) throw Usage{};
@@ -410,7 +417,7 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         CmdImport(ui, nullptr, from);
         if (Failed(ui, err)) return 1;
         for (const std::u16string& note : g_validationWarnings) err += w2s(note) + "\n";
-        return Emit(w2s(g_rawJsonText), outPath, out, err);
+        return Emit(RawTextUtf8(), outPath, out, err);
     }
     if (command == "print") {
         if (files.size() != 1) throw Usage{};
