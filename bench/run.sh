@@ -53,7 +53,7 @@ table=$out/results.txt
   echo "Peak memory per item on the 100k file:"
   for c in "check" "export --format gift -o $out/export.out" "export --format json -o $out/export.out"; do
     set -- $c
-    /usr/bin/time -f '%M' -o "$out/time.txt" "$NATIVE_BUILD/testbank" "$1" "$big" "${@:2}" >/dev/null  2>&1
+    /usr/bin/time -f '%M' -o "$out/time.txt" "$NATIVE_BUILD/testbank" "$1" "$big" "${@:2}" >/dev/null 2>&1
     awk -v c="$c" -v m="$(tail -1 "$out/time.txt")" 'BEGIN{printf "  %-22s %6.2f KB per item\n", substr(c, 1, 20), m/100000}'
   done
   rm -f "$out/export.out"
