@@ -166,6 +166,10 @@ TEST(ExamFormats, NamesAreUniqueXmlNamesAndTheExamKeepsItsOrder)
     EXPECT_EQ(MoodleCategoryPath(""), "$course$/top/Uncategorized");
     // Moodle would join a leading "//" to the separator before it; it trims the space.
     EXPECT_EQ(MoodleCategoryPath("/Root"), "$course$/top/ //Root");
+    // A nested category of an LMS comes in with its levels apart from a name with a slash;
+    // it goes out as the one category the testbank has.
+    EXPECT_EQ(CategoryFromMoodlePath("$course$/top/Science/Physics//Optics"), "Science > Physics/Optics");
+    EXPECT_EQ(MoodleCategoryPath("Science > Physics/Optics"), "$course$/top/Science > Physics//Optics");
 
     // Moodle: a category question for each run of one category.
     const std::string moodle = WriteMoodleXml(q);

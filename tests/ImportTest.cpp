@@ -135,7 +135,7 @@ TEST(Import, MoodleXmlAsMoodleWritesIt)
     EXPECT_EQ(mc["question"], "What is the capital of Australia?");
     EXPECT_EQ(mc["choices"]["B"], "Canberra");
     EXPECT_EQ(mc["correct"], "B");
-    EXPECT_EQ(mc["category"], "Default for Course 1/Capitals");
+    EXPECT_EQ(mc["category"], "Default for Course 1 > Capitals");
     EXPECT_EQ(mc["objectives"]["MLO"], "Name capitals");
     EXPECT_EQ(mc["tags"], json::array({"geography"}));
     EXPECT_EQ(ItemById(m.doc, "Paris")["correct"], "True");

@@ -268,7 +268,8 @@ std::string CategoryFromMoodlePath(const std::string& path)
         ++first;
     if (first < parts.size() && ToLowerAscii(parts[first]) == "top") ++first;
     std::string category;
-    for (size_t i = first; i < parts.size(); ++i) category += (i == first ? "" : "/") + TrimText(parts[i]);
+    for (size_t i = first; i < parts.size(); ++i)
+        category += (i == first ? "" : kCategoryLevelSeparator) + TrimText(parts[i]);
     // What our exports write for an item without a category.
     return category == "Uncategorized" ? std::string() : category;
 }

@@ -90,7 +90,10 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
 
 // Helpers the readers share.
 std::string TrimText(const std::string& text);
-// "$course$/top/Sub//Name" -> "Sub/Name" ("" for our exports' "Uncategorized").
+// A nested category of an LMS comes in as one category with its levels joined by this:
+// "Science > Physics", apart from a name with a slash ("A/B"). It goes out as one category.
+constexpr char kCategoryLevelSeparator[] = " > ";
+// "$course$/top/Sub/Name//2" -> "Sub > Name/2" ("" for our exports' "Uncategorized").
 std::string CategoryFromMoodlePath(const std::string& path);
 // "MLO: text" -> ("MLO", "text"); false for other tags.
 bool ObjectiveFromTag(const std::string& tag, std::pair<std::string, std::string>& objective);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "model/JsonModel.h"
 #include "util/XmlReader.h"
@@ -257,12 +258,12 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
         ReadSections(root, Folder(href(*resource)), "", testItems);
     }
     for (const auto& [file, title] : testItems) categories.emplace(ZipPathKey(file), title);
-    std::vector<std::string> listed;
+    std::unordered_set<std::string> listed; // a set: a package lists tens of thousands
     for (const XmlNode* resource : resources) {
         const std::string type = resource->Attribute("type");
         const std::string file = href(*resource);
         if (type.compare(0, 18, "imsqti_item_xmlv2p") == 0) {
-            listed.push_back(ZipPathKey(Resolved(file)));
+            listed.insert(ZipPathKey(Resolved(file)));
             result.source = "QTI 2.1 package";
             any = true;
             std::string id;
@@ -297,9 +298,7 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
     }
     // A manifest may list only the test: its item references name the rest.
     for (const auto& [file, title] : testItems) {
-        const std::string key = ZipPathKey(file);
-        if (std::find(listed.begin(), listed.end(), key) != listed.end()) continue;
-        listed.push_back(key);
+        if (!listed.insert(ZipPathKey(file)).second) continue;
         std::string item;
         if (!files.Read(file, item, error)) return false;
         result.source = "QTI 2.1 package";
