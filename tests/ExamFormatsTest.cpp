@@ -59,12 +59,22 @@ TEST(XmlText, EscapesCdataAndForbiddenCharacters)
     // Malformed UTF-8 (a lone continuation byte, an encoded surrogate) is replaced, not copied.
     EXPECT_EQ(XmlAllowedText("x\x80y\xED\xA0\x80", dropped), "x\xEF\xBF\xBDy\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
 
-    std::string out;
-    AppendXmlEscaped(out, "<a href=\"x\">'&'</a>\n");
-    EXPECT_EQ(out, "&lt;a href=&quot;x&quot;&gt;&apos;&amp;&apos;&lt;/a&gt;&#10;");
-    out.clear();
-    AppendPlainAsHtml(out, "1 < 2\r\n3\r4\n'", false);
-    EXPECT_EQ(out, "1 &lt; 2<br>3<br>4<br>&#39;");
+    const struct {
+        Markup as;
+        const char* in;
+        const char* out;
+    } escapes[] = {
+        {Markup::Xml, "<a href=\"x\">'&'</a>\n", "&lt;a href=&quot;x&quot;&gt;&apos;&amp;&apos;&lt;/a&gt;&#10;"},
+        {Markup::Xml, "a\tb\r\nc\rd\x01", "a&#9;b&#13;&#10;c&#13;d\x01"}, // an attribute keeps them
+        {Markup::Html, "1 < 2\r\n3\r4\n'\t\"", "1 &lt; 2<br>3<br>4<br>&#39;\t&quot;"},
+        {Markup::Xhtml, "a & b\r\nc\r", "a &amp; b<br/>c<br/>"},
+        {Markup::HtmlPre, "<b>x</b> & 'y'\r\nz\rw", "&lt;b&gt;x&lt;/b&gt; &amp; &#39;y&#39;\nz\nw"},
+        {Markup::HtmlPre, "a\x01\tb\x7f\x1f" "c", "a\tbc"}, // controls a page may not hold
+    };
+    for (const auto& e : escapes) EXPECT_EQ(EscapedText(e.in, e.as), e.out) << e.in;
+    std::string out = "kept ";
+    AppendEscaped(out, "<", Markup::Html);
+    EXPECT_EQ(out, "kept &lt;");
     out.clear();
     AppendCdata(out, "a]]>b]]]>c");
     EXPECT_EQ(out, "<![CDATA[a]]]]><![CDATA[>b]]]]]><![CDATA[>c]]>");
@@ -332,13 +342,19 @@ TEST(ExamFormats, NotesNameTheItemsAnImportWouldReadOtherwise)
 
 TEST(ExamFormats, CsvFieldsNeverRunAsFormulas)
 {
-    EXPECT_EQ(CsvField("=HYPERLINK(\"x\")"), "\"'=HYPERLINK(\"\"x\"\")\"");
-    EXPECT_EQ(CsvField("+1+1"), "'+1+1");
-    EXPECT_EQ(CsvField("@SUM(A1)"), "'@SUM(A1)");
-    EXPECT_EQ(CsvField("-1+cmd"), "'-1+cmd");
-    EXPECT_EQ(CsvField("-3.5"), "-3.5"); // a number stays one
-    EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
-    EXPECT_EQ(CsvField("plain"), "plain");
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "\"\""}, // one rule for every CSV the program writes
+        {"plain", "plain"},
+        {"a,b", "\"a,b\""},
+        {"line\nbreak", "\"line\nbreak\""},
+        {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+        {"+1+1", "'+1+1"},
+        {"@SUM(A1)", "'@SUM(A1)"},
+        {"-1+cmd", "'-1+cmd"},
+        {"\tx", "'\tx"},
+        {"-3.5", "-3.5"}, // a number stays one
+    };
+    for (const auto& [text, field] : cases) EXPECT_EQ(CsvField(text), field) << text;
 }
 
 TEST(ExamFormats, PrintRefusesTheKeyAndThePageInOneFile)

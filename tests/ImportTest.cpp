@@ -80,6 +80,24 @@ const json& ItemById(const json& doc, const std::string& id)
     return none;
 }
 
+// One field an import should give: the item by its ID, or by its place as "#0", "#1", ...;
+// the field as a JSON pointer ("/choices/A").
+struct Expected {
+    std::string item;
+    std::string field;
+    json value;
+};
+
+void ExpectItems(const Imported& imported, const std::vector<Expected>& rows)
+{
+    for (const Expected& row : rows) {
+        const json& item = row.item[0] == '#' ? imported.doc["items"][std::stoul(row.item.substr(1))]
+                                               : ItemById(imported.doc, row.item);
+        const json::json_pointer field(row.field);
+        EXPECT_EQ(item.contains(field) ? item.at(field) : json(), row.value) << row.item << " " << row.field;
+    }
+}
+
 } // namespace
 
 TEST(Import, OurExportsReadBackAsTheSameItems)
@@ -102,6 +120,31 @@ TEST(Import, OurExportsReadBackAsTheSameItems)
     const Imported json = Import(U8(DumpJsonForRawView(original.doc)));
     ASSERT_TRUE(json.ok) << json.error;
     EXPECT_EQ(U8(DumpJsonForRawView(json.doc)), expected);
+}
+
+// What an import kept beside the answer (a tolerance, other accepted answers) goes out in
+// the formats that carry it and comes back the same.
+TEST(Import, ToleranceAndOtherAnswersGoOutAndComeBack)
+{
+    const Loaded original = LoadOk(R"({"items":[
+      {"id":"Pi","type":"numerical","question":"Pi?","answer":"3.14","tolerance":"0.01",
+       "other_answers":["3.1416"],"other_tolerances":{"3.1416":"0.0001"},"objectives":{"MLO":"m"}},
+      {"id":"Ne","type":"numerical","question":"Symbol of neon?","answer":"Ne","other_answers":["neon"],
+       "objectives":{"MLO":"m"}}]})");
+    for (ExamFormat format : {ExamFormat::Moodle, ExamFormat::Gift}) {
+        SCOPED_TRACE(ExamFormatName(format));
+        const ExamFile file = WriteExamAs(format, original.doc);
+        ASSERT_TRUE(file.written);
+        const Imported back = Import(file.bytes);
+        ASSERT_TRUE(back.ok) << back.error;
+        ExpectItems(back, {{"Pi", "/answer", "3.14"},
+                           {"Pi", "/tolerance", "0.01"},
+                           {"Pi", "/other_answers", json::array({"3.1416"})},
+                           {"Pi", "/other_tolerances", json{{"3.1416", "0.0001"}}},
+                           {"Ne", "/answer", "Ne"},
+                           {"Ne", "/other_answers", json::array({"neon"})}});
+    }
+    EXPECT_NE(WriteExamAs(ExamFormat::Gift, original.doc).bytes.find("{#=3.14:0.01 =3.1416:0.0001}"), std::string::npos);
 }
 
 TEST(Import, UnpackedQtiFolderReadsLikeTheZip)
@@ -131,22 +174,22 @@ TEST(Import, MoodleXmlAsMoodleWritesIt)
     ASSERT_TRUE(m.ok) << m.error;
     EXPECT_EQ(m.notes[0], "Imported 5 questions from Moodle XML. Left out 2 of a kind a testbank does not hold: "
                           "1 essay, 1 matching.");
-    const json& mc = ItemById(m.doc, "Capital of Australia");
-    EXPECT_EQ(mc["question"], "What is the capital of Australia?");
-    EXPECT_EQ(mc["choices"]["B"], "Canberra");
-    EXPECT_EQ(mc["correct"], "B");
-    EXPECT_EQ(mc["category"], "Default for Course 1 > Capitals");
-    EXPECT_EQ(mc["objectives"]["MLO"], "Name capitals");
-    EXPECT_EQ(mc["tags"], json::array({"geography"}));
-    EXPECT_EQ(ItemById(m.doc, "Paris")["correct"], "True");
-    // A half-mark answer is not a right one: kept aside with its marks.
-    EXPECT_FALSE(ItemById(m.doc, "Germany").contains("other_answers"));
-    EXPECT_EQ(ItemById(m.doc, "Germany")["partial_answers"]["Berlin, Germany"], "50%");
-    EXPECT_EQ(ItemById(m.doc, "Pi")["tolerance"], "0.01");
-    // Six choices: all kept, the key where the file puts it, nothing to note.
-    const json& six = ItemById(m.doc, "Six");
-    EXPECT_EQ(six["choices"]["F"], "F");
-    EXPECT_EQ(six["correct"], "F");
+    ExpectItems(m, {
+        {"Capital of Australia", "/question", "What is the capital of Australia?"},
+        {"Capital of Australia", "/choices/B", "Canberra"},
+        {"Capital of Australia", "/correct", "B"},
+        {"Capital of Australia", "/category", "Default for Course 1 > Capitals"},
+        {"Capital of Australia", "/objectives/MLO", "Name capitals"},
+        {"Capital of Australia", "/tags", json::array({"geography"})},
+        {"Paris", "/correct", "True"},
+        // A half-mark answer is not a right one: kept aside with its marks.
+        {"Germany", "/other_answers", nullptr},
+        {"Germany", "/partial_answers/Berlin, Germany", "50%"},
+        {"Pi", "/tolerance", "0.01"},
+        // Six choices: all kept, the key where the file puts it, nothing to note.
+        {"Six", "/choices/F", "F"},
+        {"Six", "/correct", "F"},
+    });
     EXPECT_FALSE(HasNote(m, "Item [Six]"));
 }
 
@@ -179,20 +222,20 @@ TEST(Import, GiftAsTheDocumentationWritesIt)
     ASSERT_TRUE(g.ok) << g.error;
     EXPECT_EQ(g.notes[0], "Imported 8 questions from GIFT. Left out 3 of a kind a testbank does not hold: 1 essay, "
                           "1 matching, 1 multiple-answer.");
-    const json& items = g.doc["items"];
-    EXPECT_EQ(ItemById(g.doc, "Q1")["correct"], "True");
-    EXPECT_EQ(ItemById(g.doc, "Q2")["choices"]["A"], "yellow");
-    EXPECT_EQ(ItemById(g.doc, "Q2")["correct"], "A");
-    EXPECT_EQ(ItemById(g.doc, "Q3")["question"], "Two plus _____ equals four.");
-    EXPECT_EQ(ItemById(g.doc, "Q5")["answer"], "3");
-    EXPECT_EQ(items[4]["category"], "History");
-    EXPECT_EQ(items[4]["correct"], "C");
-    EXPECT_EQ(items[5]["correct"], "False");
-    EXPECT_EQ(items[6]["question"], "Moodle costs _____ to download from moodle.org.");
-    const json& escapes = ItemById(g.doc, "Escapes");
-    EXPECT_EQ(escapes["choices"]["A"], "= 10/2");
-    EXPECT_EQ(escapes["choices"]["C"], "2 \\+ 3 {x}"); // "\+" is no escape: Moodle keeps it
-    EXPECT_EQ(escapes["correct"], "B");
+    ExpectItems(g, {
+        {"Q1", "/correct", "True"},
+        {"Q2", "/choices/A", "yellow"},
+        {"Q2", "/correct", "A"},
+        {"Q3", "/question", "Two plus _____ equals four."},
+        {"Q5", "/answer", "3"},
+        {"#4", "/category", "History"},
+        {"#4", "/correct", "C"},
+        {"#5", "/correct", "False"},
+        {"#6", "/question", "Moodle costs _____ to download from moodle.org."},
+        {"Escapes", "/choices/A", "= 10/2"},
+        {"Escapes", "/choices/C", "2 \\+ 3 {x}"}, // "\+" is no escape: Moodle keeps it
+        {"Escapes", "/correct", "B"},
+    });
 }
 
 TEST(Import, SpreadsheetCsv)
@@ -201,15 +244,16 @@ TEST(Import, SpreadsheetCsv)
     ASSERT_TRUE(c.ok) << c.error;
     EXPECT_EQ(c.notes[0], "Imported 5 questions from CSV. Left out 1 of a kind a testbank does not hold: 1 essay.");
     EXPECT_TRUE(HasNote(c, "question from \"Stem\", choices from 4 columns, the key from \"Key\""));
-    const json& prime = ItemById(c.doc, "C1");
-    EXPECT_EQ(prime["question"], "Which is a prime;\nnumber?"); // BOM, semicolons, a quoted line break
-    EXPECT_EQ(prime["correct"], "C");
-    EXPECT_EQ(prime["objectives"]["MLO"], "Primes");
-    EXPECT_EQ(prime["Difficulty"], "easy");
-    EXPECT_EQ(ItemById(c.doc, "C2")["question"], "He said \"yes\"");
-    EXPECT_EQ(ItemById(c.doc, "C2")["correct"], "False");
-    EXPECT_EQ(ItemById(c.doc, "C3")["answer"], "6");
-    EXPECT_EQ(ItemById(c.doc, "C5")["correct"], "B"); // the key given as the choice's text
+    ExpectItems(c, {
+        {"C1", "/question", "Which is a prime;\nnumber?"}, // BOM, semicolons, a quoted line break
+        {"C1", "/correct", "C"},
+        {"C1", "/objectives/MLO", "Primes"},
+        {"C1", "/Difficulty", "easy"},
+        {"C2", "/question", "He said \"yes\""},
+        {"C2", "/correct", "False"},
+        {"C3", "/answer", "6"},
+        {"C5", "/correct", "B"}, // the key given as the choice's text
+    });
     EXPECT_TRUE(HasNote(c, "Item [C6]: the answer \"Q\" matches none of its choices; correct set to A"));
 
     // No type column: the loader guesses and the fixup wizard lists the items.
@@ -235,23 +279,27 @@ TEST(Import, QuizJsonOfOtherShapes)
     EXPECT_TRUE(HasNote(t, "3 under \"results\"; question from \"question\", choices from \"correct_answer\" + "
                            "\"incorrect_answers\", answer from \"correct_answer\""));
     const json& items = t.doc["items"];
-    EXPECT_EQ(items[0]["question"], "What is the chemical symbol for \"gold\"?");
-    EXPECT_EQ(items[0]["category"], "Science & Nature");
     EXPECT_EQ(items[0]["choices"][items[0]["correct"].get<std::string>()], "Au");
-    EXPECT_EQ(items[0]["difficulty"], "easy");
-    EXPECT_EQ(items[1]["type"], "true_false");
-    EXPECT_EQ(items[1]["correct"], "False");
-    EXPECT_EQ(items[2]["question"], "Who painted 'Guernica'?");
-    EXPECT_EQ(items[2]["choices"]["A"], "Dalí");
+    ExpectItems(t, {
+        {"#0", "/question", "What is the chemical symbol for \"gold\"?"},
+        {"#0", "/category", "Science & Nature"},
+        {"#0", "/difficulty", "easy"},
+        {"#1", "/type", "true_false"},
+        {"#1", "/correct", "False"},
+        {"#2", "/question", "Who painted 'Guernica'?"},
+        {"#2", "/choices/A", "Dalí"},
+    });
 
     const Imported l = ImportFile("licence.json");
     ASSERT_TRUE(l.ok) << l.error;
-    EXPECT_EQ(ItemById(l.doc, "1")["question"], "What does a red light mean?");
-    EXPECT_EQ(ItemById(l.doc, "1")["correct"], "B");
-    EXPECT_EQ(ItemById(l.doc, "2")["choices"]["E"], "Five");
-    EXPECT_EQ(ItemById(l.doc, "2")["correct"], "E");
+    ExpectItems(l, {
+        {"1", "/question", "What does a red light mean?"},
+        {"1", "/correct", "B"},
+        {"2", "/choices/E", "Five"},
+        {"2", "/correct", "E"},
+        {"3", "/correct", "B"}, // a JSON index counts from 0
+    });
     EXPECT_FALSE(HasNote(l, "Item [2]"));
-    EXPECT_EQ(ItemById(l.doc, "3")["correct"], "B"); // a JSON index counts from 0
 }
 
 TEST(Import, QtiAsOtherToolsWriteIt)
@@ -284,15 +332,30 @@ TEST(Import, HostileInputIsRefusedWithAMessage)
     Imported r = Import(laughs);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("declares its own entities"), std::string::npos) << r.error;
-    r = Import("<quiz><question type=\"truefalse\"><name><text>&ext;</text></name></question></quiz>");
-    EXPECT_EQ(r.error, "XML error on line 1: undefined entity.");
-    // Deep nesting stops at the limit, with the line.
+    // The first bad thing is named, with its line.
     std::string deep = "<quiz>\n";
     for (int i = 0; i < 100000; ++i) deep += "<a>";
-    r = Import(deep);
-    EXPECT_EQ(r.error, "XML error on line 2: elements nested deeper than 256 levels.");
-    r = Import("<quiz><question></quiz>");
-    EXPECT_EQ(r.error, "XML error on line 1: mismatched tag.");
+    const struct {
+        std::string bytes;
+        ImportFormat format;
+        const char* error;
+    } refused[] = {
+        {"<quiz><question type=\"truefalse\"><name><text>&ext;</text></name></question></quiz>", ImportFormat::Auto,
+         "XML error on line 1: undefined entity."},
+        {deep, ImportFormat::Auto, "XML error on line 2: elements nested deeper than 256 levels."},
+        {"<quiz><question></quiz>", ImportFormat::Auto, "XML error on line 1: mismatched tag."},
+        {"question,a,b\n\"never closed,x,y\n", ImportFormat::Csv,
+         "CSV error: the quoted field that starts on line 2 is never closed."},
+        {"id,stem\n", ImportFormat::Csv, "No questions were found in the CSV file."},
+        {"{\"a\":1}", ImportFormat::Json, "The JSON file holds no array of questions under any of its keys."},
+        {"just words", ImportFormat::Auto,
+         "The file is none of the formats Import reads (Moodle XML, GIFT, QTI, CSV, quiz JSON)."},
+    };
+    for (const auto& row : refused) {
+        const Imported refusal = Import(row.bytes, row.format);
+        EXPECT_FALSE(refusal.ok);
+        EXPECT_EQ(refusal.error, row.error) << row.bytes.substr(0, 40);
+    }
 
     // A zip bomb: an entry claiming far more than it holds.
     ZipWriter writer;
@@ -314,19 +377,10 @@ TEST(Import, HostileInputIsRefusedWithAMessage)
     ASSERT_TRUE(escape.Add("items/../../evil.xml", "<x/>"));
     r = Import(escape.Finish());
     EXPECT_EQ(r.error, "The zip archive is refused: the entry \"items/../../evil.xml\" points outside its folder.");
-    // Text formats: the first bad thing is named.
-    r = Import("question,a,b\n\"never closed,x,y\n", ImportFormat::Csv);
-    EXPECT_EQ(r.error, "CSV error: the quoted field that starts on line 2 is never closed.");
-    r = Import("id,stem\n", ImportFormat::Csv);
-    EXPECT_EQ(r.error, "No questions were found in the CSV file.");
-    r = Import("{\"a\":1}", ImportFormat::Json);
-    EXPECT_EQ(r.error, "The JSON file holds no array of questions under any of its keys.");
     // Text that starts like a zip is still text: its bad bytes are replaced, not kept.
     r = Import("PK\x03\x04;id;question\n1;\xff\xfe;Q\n", ImportFormat::Csv);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_NE(r.doc.dump().find("\xef\xbf\xbd"), std::string::npos);
-    r = Import("just words");
-    EXPECT_EQ(r.error, "The file is none of the formats Import reads (Moodle XML, GIFT, QTI, CSV, quiz JSON).");
 }
 
 TEST(Import, XmlReaderKeepsTextExactly)
@@ -381,32 +435,33 @@ TEST(Import, GiftAsCourseBanksWriteIt)
                               "::TEX:: Solve \\(x\\) in c:\\\\dir {=a\\=b ~c\\~d}\n",
                               ImportFormat::Gift);
     ASSERT_TRUE(g.ok) << g.error;
-    const json& t1 = ItemById(g.doc, "T1");
-    EXPECT_EQ(t1["choices"]["A"], "p->next");
-    EXPECT_EQ(t1["choices"]["C"], "*p");
-    EXPECT_EQ(t1["choices"]["D"], "");
-    EXPECT_EQ(t1["correct"], "A");
-    EXPECT_EQ(ItemById(g.doc, "W1")["choices"]["A"], "four");
-    EXPECT_EQ(ItemById(g.doc, "W1")["correct"], "A");
-    EXPECT_EQ(ItemById(g.doc, "W2")["correct"], "B");
-    EXPECT_EQ(ItemById(g.doc, "W2")["choice_weights"]["C"], "50%");
     // The unclosed question is named with its line; the next one is its own question.
     EXPECT_TRUE(HasNote(g, "Item [U1] (line 12)"));
-    EXPECT_EQ(ItemById(g.doc, "N1")["correct"], "True");
-    EXPECT_EQ(ItemById(g.doc, "P1")["question"], "Pick one");
-    EXPECT_EQ(ItemById(g.doc, "P1")["choices"]["A"], "right");
-    EXPECT_EQ(ItemById(g.doc, "P1")["choices"]["B"], "wrong <b>x</b>");
-    EXPECT_EQ(ItemById(g.doc, "TOL")["answer"], "3");
-    EXPECT_EQ(ItemById(g.doc, "TOL")["tolerance"], "2");
-    EXPECT_EQ(ItemById(g.doc, "SA")["answer"], "Paris");
-    EXPECT_FALSE(ItemById(g.doc, "SA").contains("other_answers"));
-    EXPECT_EQ(ItemById(g.doc, "SA")["partial_answers"]["paris!"], "50%");
-    EXPECT_EQ(ItemById(g.doc, "CL")["type"], "numerical");
-    EXPECT_EQ(ItemById(g.doc, "CL")["answer"], "Paris");
-    EXPECT_EQ(ItemById(g.doc, "CL")["question"], "The capital of France is _____ here.");
-    EXPECT_EQ(ItemById(g.doc, "TEX")["question"], "Solve \\(x\\) in c:\\dir");
-    EXPECT_EQ(ItemById(g.doc, "TEX")["choices"]["A"], "a=b");
-    EXPECT_EQ(ItemById(g.doc, "TEX")["choices"]["B"], "c~d");
+    ExpectItems(g, {
+        {"T1", "/choices/A", "p->next"},
+        {"T1", "/choices/C", "*p"},
+        {"T1", "/choices/D", ""},
+        {"T1", "/correct", "A"},
+        {"W1", "/choices/A", "four"},
+        {"W1", "/correct", "A"},
+        {"W2", "/correct", "B"},
+        {"W2", "/choice_weights/C", "50%"},
+        {"N1", "/correct", "True"},
+        {"P1", "/question", "Pick one"},
+        {"P1", "/choices/A", "right"},
+        {"P1", "/choices/B", "wrong <b>x</b>"},
+        {"TOL", "/answer", "3"},
+        {"TOL", "/tolerance", "2"},
+        {"SA", "/answer", "Paris"},
+        {"SA", "/other_answers", nullptr},
+        {"SA", "/partial_answers/paris!", "50%"},
+        {"CL", "/type", "numerical"},
+        {"CL", "/answer", "Paris"},
+        {"CL", "/question", "The capital of France is _____ here."},
+        {"TEX", "/question", "Solve \\(x\\) in c:\\dir"},
+        {"TEX", "/choices/A", "a=b"},
+        {"TEX", "/choices/B", "c~d"},
+    });
 }
 
 TEST(Import, QuizJsonWithAnArrayPerKind)
@@ -422,16 +477,18 @@ TEST(Import, QuizJsonWithAnArrayPerKind)
     ASSERT_TRUE(j.ok) << j.error;
     const json& items = j.doc["items"];
     ASSERT_EQ(items.size(), 6u);
-    EXPECT_EQ(items[0]["type"], "numerical");
-    EXPECT_EQ(items[0]["answer"], "Paris");
-    EXPECT_EQ(items[1]["type"], "numerical");
-    EXPECT_EQ(items[1]["answer"], "Jupiter");
-    EXPECT_EQ(items[2]["question"], "Which tag scrolls text? <marquee>");
-    EXPECT_EQ(items[2]["choices"]["B"], "<p>");
-    EXPECT_EQ(items[2]["correct"], "A");
-    EXPECT_EQ(items[3]["correct"], "B");
-    EXPECT_EQ(items[4]["correct"], "True");
-    EXPECT_EQ(items[5]["correct"], "False");
+    ExpectItems(j, {
+        {"#0", "/type", "numerical"},
+        {"#0", "/answer", "Paris"},
+        {"#1", "/type", "numerical"},
+        {"#1", "/answer", "Jupiter"},
+        {"#2", "/question", "Which tag scrolls text? <marquee>"},
+        {"#2", "/choices/B", "<p>"},
+        {"#2", "/correct", "A"},
+        {"#3", "/correct", "B"},
+        {"#4", "/correct", "True"},
+        {"#5", "/correct", "False"},
+    });
     EXPECT_TRUE(HasNote(j, "is left out: no question text"));
     EXPECT_TRUE(HasNote(j, "2 under \"identification\" (taken as short answer), 3 under \"multipleChoice\""));
 
@@ -452,11 +509,13 @@ TEST(Import, CsvColumnsReadByContent)
                                "3,2+2?,3;4;5,4\n",
                                ImportFormat::Csv);
     ASSERT_TRUE(ko.ok) << ko.error;
-    EXPECT_EQ(ItemById(ko.doc, "1")["choices"]["C"], "Daegu");
-    EXPECT_EQ(ItemById(ko.doc, "1")["correct"], "A");
-    EXPECT_EQ(ItemById(ko.doc, "2")["type"], "true_false");
-    EXPECT_EQ(ItemById(ko.doc, "2")["correct"], "True");
-    EXPECT_EQ(ItemById(ko.doc, "3")["correct"], "B");
+    ExpectItems(ko, {
+        {"1", "/choices/C", "Daegu"},
+        {"1", "/correct", "A"},
+        {"2", "/type", "true_false"},
+        {"2", "/correct", "True"},
+        {"3", "/correct", "B"},
+    });
     // Headers that say nothing: the columns are told by what they hold, and the note says so.
     const Imported en = Import("q,opts,ans\nCapital of France?,Berlin; Paris; Rome,Paris\nThe earth is flat.,,False\n",
                                ImportFormat::Csv);

@@ -34,6 +34,16 @@ TEST(TextHelpers, AsciiOnlyFoldingAndBlanks)
     EXPECT_EQ(key, "Mlo");
 }
 
+TEST(TextHelpers, FieldTextOfEveryKindOfValue)
+{
+    const json item = json::parse(R"({"s":"x","i":7,"f":-2.5,"t":true,"n":null,"o":{"a":1},"a":[1]})");
+    const std::pair<const char*, const char*> fields[] = {
+        {"s", "x"}, {"i", "7"}, {"f", "-2.5"}, {"t", "true"}, {"n", ""}, {"o", ""}, {"a", ""}, {"missing", ""}};
+    for (const auto& [key, text] : fields) EXPECT_EQ(FieldText(item, key), text) << key;
+    EXPECT_EQ(FieldText(json::array({1}), "id"), "");
+    EXPECT_EQ(ItemIdText(json::parse(R"({"id":12})")), "12");
+}
+
 // One item through a whole load: input item, expected item afterwards.
 TEST(ItemNormalization, LooseItemsBecomeCanonical)
 {

@@ -296,6 +296,133 @@ int Report(const std::vector<std::string>& files, const std::vector<std::string>
     return Emit(bytes, outPath, out, err);
 }
 
+// The options after the command, each checked against the command that takes it.
+struct CliArgs {
+    std::vector<std::string> files, ids;
+    std::string outPath, thresholdText, format, fromName, expectPath, levelName;
+    bool hasOut = false, hasFrom = false, hasExpect = false, hasLevel = false;
+    std::map<std::string, std::string> printArgs; // print's own options, each at most once
+};
+
+// -o, --id, --threshold, --format or --from with its value at args[i]; returns the index
+// of the value.
+size_t TakeValueOption(const std::string& command, const std::vector<std::string>& args, size_t i, CliArgs& a)
+{
+    const bool dupesOption = args[i] == "--threshold" || (args[i] == "--format" && command == "dupes");
+    if (dupesOption && command != "dupes") throw Usage{};
+    if (args[i] == "--format" && command != "dupes" && command != "export" && command != "report") throw Usage{};
+    if (i + 1 >= args.size()) throw Usage{dupesOption ? args[i] + " needs a value." : ""};
+    const std::string& value = args[i + 1];
+    if (args[i] == "--from") {
+        if (a.hasFrom || command != "import") throw Usage{};
+        a.hasFrom = true;
+        a.fromName = value;
+    } else if (args[i] == "--threshold") {
+        if (!a.thresholdText.empty()) throw Usage{"--threshold is given twice."};
+        a.thresholdText = value;
+        double parsed;
+        if (!ParseDupeThreshold(a.thresholdText, parsed))
+            throw Usage{"--threshold must be a number above 0 and at most 1, such as 0.8."};
+    } else if (args[i] == "--format") {
+        if (!a.format.empty()) throw Usage{"--format is given twice."};
+        a.format = value;
+        if (command == "dupes" && a.format != "text" && a.format != "csv") throw Usage{"--format must be text or csv."};
+    } else if (args[i] == "-o") {
+        if (a.hasOut) throw Usage{};
+        a.hasOut = true;
+        a.outPath = value;
+    } else {
+        a.ids.push_back(value);
+    }
+    return i + 1;
+}
+
+CliArgs ParseArgs(const std::string& command, const std::vector<std::string>& args)
+{
+    CliArgs a;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--title" || args[i] == "--versions" || args[i] == "--seed" || args[i] == "--key") {
+            if (command != "print") throw Usage{};
+            if (i + 1 >= args.size()) throw Usage{args[i] + " needs a value."};
+            if (!a.printArgs.emplace(args[i], args[i + 1]).second) throw Usage{args[i] + " is given twice."};
+            if (args[i] == "--key" && args[i + 1].empty()) throw Usage{};
+            ++i;
+        } else if (args[i] == "--expect" || args[i] == "--level") {
+            const bool expect = args[i] == "--expect";
+            bool& seen = expect ? a.hasExpect : a.hasLevel;
+            if (seen || command != "report" || i + 1 >= args.size()) throw Usage{};
+            seen = true;
+            (expect ? a.expectPath : a.levelName) = args[i + 1];
+            ++i;
+        } else if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format" ||
+                   args[i] == "--from") {
+            i = TakeValueOption(command, args, i, a);
+        } else if (args[i].size() > 1 && args[i][0] == '-') {
+            throw Usage{};
+        } else {
+            a.files.push_back(args[i]);
+        }
+    }
+    const bool takesOut = command == "raw" || command == "merge" || command == "export" || command == "import" ||
+                          command == "report" || command == "print";
+    if ((a.hasOut && !takesOut) ||
+        (!a.ids.empty() && command != "export" && command != "report" && command != "print") ||
+        (a.hasOut && a.outPath.empty()))
+        throw Usage{};
+    return a;
+}
+
+// The commands that read documents as File > Open does: view, raw, merge, fixups, import.
+int RunOpenCommand(const std::string& command, const CliArgs& a, ImportFormat from, std::string& out,
+                   std::string& err)
+{
+    BatchUi ui;
+    if (command == "view" || command == "raw") {
+        if (a.files.size() != 1) throw Usage{};
+        if (!Load(ui, a.files, err)) return 1;
+        if (command == "view") return Emit(FormatDocumentListing(g_jsonDoc, g_validationWarnings), "", out, err);
+        return Emit(RawTextUtf8(), a.outPath, out, err);
+    }
+    if (command == "merge") {
+        if (a.files.empty()) throw Usage{};
+        const bool loaded = Load(ui, a.files, err, true);
+        // The merge's notes (duplicates, dropped items) go to stderr; the bytes are unchanged.
+        std::string notes;
+        for (const std::u16string& note : ui.mergeNotes) notes += "note: " + w2s(note) + "\n";
+        if (!loaded) return 1;
+        err.insert(0, notes);
+        return Emit(RawTextUtf8(), a.outPath, out, err);
+    }
+    if (command == "fixups") {
+        if (a.files.empty()) throw Usage{};
+        if (!Load(ui, a.files, err)) return 1;
+        if (!ui.fixupCalls.empty())
+            for (const ImportIssue& issue : BuildFixupList(ui.fixupCalls.back()))
+                out += issue.id + "\t" + MissingPartsText(issue) + "\n";
+        return 0;
+    }
+    if (a.files.size() != 1) throw Usage{}; // import
+    ResetAllState();
+    ui.openPaths.push_back(Path(a.files[0]));
+    CmdImport(ui, nullptr, from);
+    if (Failed(ui, err)) return 1;
+    for (const std::u16string& note : g_validationWarnings) err += w2s(note) + "\n";
+    return Emit(RawTextUtf8(), a.outPath, out, err);
+}
+
+int RunPrint(CliArgs& a, std::string& out, std::string& err)
+{
+    if (a.files.size() != 1) throw Usage{};
+    PrintOptions options;
+    std::string why;
+    if (a.printArgs.count("--versions") && !ParseVersionsText(a.printArgs["--versions"], options.versions, why))
+        throw Usage{why};
+    if (a.printArgs.count("--seed") && !ParseSeedText(a.printArgs["--seed"], options.seed, why)) throw Usage{why};
+    const bool titled = a.printArgs.count("--title") > 0;
+    if (titled) options.title = PrintTitle(a.printArgs["--title"]);
+    return Print(a.files[0], a.ids, titled, options, a.printArgs["--key"], a.outPath, out, err);
+}
+
 int Run(const std::vector<std::string>& args, std::string& out, std::string& err)
 {
     if (args.empty()) throw Usage{};
@@ -305,140 +432,38 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
         out += kUsage;
         return 0;
     }
-    std::vector<std::string> files, ids;
-    std::string outPath, thresholdText, format, fromName, expectPath, levelName;
-    bool hasOut = false, hasFrom = false, hasExpect = false, hasLevel = false;
-    // print's own options, each at most once.
-    std::map<std::string, std::string> printArgs;
-    for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--title" || args[i] == "--versions" || args[i] == "--seed" || args[i] == "--key") {
-            if (command != "print") throw Usage{};
-            if (i + 1 >= args.size()) throw Usage{args[i] + " needs a value."};
-            if (!printArgs.emplace(args[i], args[i + 1]).second) throw Usage{args[i] + " is given twice."};
-            if (args[i] == "--key" && args[i + 1].empty()) throw Usage{};
-            ++i;
-        } else if (args[i] == "--expect" || args[i] == "--level") {
-            const bool expect = args[i] == "--expect";
-            bool& seen = expect ? hasExpect : hasLevel;
-            if (seen || command != "report" || i + 1 >= args.size()) throw Usage{};
-            seen = true;
-            (expect ? expectPath : levelName) = args[i + 1];
-            ++i;
-        } else if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format" ||
-                   args[i] == "--from") {
-            const bool dupesOption = args[i] == "--threshold" || (args[i] == "--format" && command == "dupes");
-            if (dupesOption && command != "dupes") throw Usage{};
-            if (args[i] == "--format" && command != "dupes" && command != "export" && command != "report")
-                throw Usage{};
-            if (i + 1 >= args.size()) throw Usage{dupesOption ? args[i] + " needs a value." : ""};
-            if (args[i] == "--from") {
-                if (hasFrom || command != "import") throw Usage{};
-                hasFrom = true;
-                fromName = args[++i];
-            } else if (args[i] == "--threshold") {
-                if (!thresholdText.empty()) throw Usage{"--threshold is given twice."};
-                thresholdText = args[++i];
-                double value;
-                if (!ParseDupeThreshold(thresholdText, value))
-                    throw Usage{"--threshold must be a number above 0 and at most 1, such as 0.8."};
-            } else if (args[i] == "--format") {
-                if (!format.empty()) throw Usage{"--format is given twice."};
-                format = args[++i];
-                if (command == "dupes" && format != "text" && format != "csv")
-                    throw Usage{"--format must be text or csv."};
-            } else if (args[i] == "-o") {
-                if (hasOut) throw Usage{};
-                hasOut = true;
-                outPath = args[++i];
-            } else {
-                ids.push_back(args[++i]);
-            }
-        } else if (args[i].size() > 1 && args[i][0] == '-') {
-            throw Usage{};
-        } else {
-            files.push_back(args[i]);
-        }
-    }
-    const bool takesOut = command == "raw" || command == "merge" || command == "export" || command == "import" ||
-                          command == "report" || command == "print";
-    if ((hasOut && !takesOut) ||
-        (!ids.empty() && command != "export" && command != "report" && command != "print") ||
-        (hasOut && outPath.empty()))
-        throw Usage{};
+    CliArgs a = ParseArgs(command, args);
     if (command == "report") {
-        if (files.empty()) throw Usage{};
-        return Report(files, ids, expectPath, hasExpect, levelName, hasLevel, format.empty() ? "text" : format, outPath,
-                      out, err);
+        if (a.files.empty()) throw Usage{};
+        return Report(a.files, a.ids, a.expectPath, a.hasExpect, a.levelName, a.hasLevel,
+                      a.format.empty() ? "text" : a.format, a.outPath, out, err);
     }
     ImportFormat from = ImportFormat::Auto;
-    if (hasFrom && !ImportFormatFromKey(fromName, from)) throw Usage{};
+    if (a.hasFrom && !ImportFormatFromKey(a.fromName, from)) throw Usage{};
     // json, the default, is the exam file as it always was; the others are exchange formats.
     const ExamFormat* examFormat = nullptr;
-    if (command == "export" && !format.empty() && format != "json") {
+    if (command == "export" && !a.format.empty() && a.format != "json") {
         for (const ExamFormat& f : kExamFormats)
-            if (format == ExamFormatKey(f)) examFormat = &f;
+            if (a.format == ExamFormatKey(f)) examFormat = &f;
         // A zip on a terminal or in a pipe is never what was meant.
-        if (!examFormat || (ExamFormatIsZip(*examFormat) && !hasOut)) throw Usage{};
+        if (!examFormat || (ExamFormatIsZip(*examFormat) && !a.hasOut)) throw Usage{};
     }
-
-    BatchUi ui;
-    if (command == "view" || command == "raw") {
-        if (files.size() != 1) throw Usage{};
-        if (!Load(ui, files, err)) return 1;
-        if (command == "view") return Emit(FormatDocumentListing(g_jsonDoc, g_validationWarnings), "", out, err);
-        return Emit(RawTextUtf8(), outPath, out, err);
-    }
-    if (command == "merge") {
-        if (files.empty()) throw Usage{};
-        const bool loaded = Load(ui, files, err, true);
-        // The merge's notes (duplicates, dropped items) go to stderr; the bytes are unchanged.
-        std::string notes;
-        for (const std::u16string& note : ui.mergeNotes) notes += "note: " + w2s(note) + "\n";
-        if (!loaded) return 1;
-        err.insert(0, notes);
-        return Emit(RawTextUtf8(), outPath, out, err);
-    }
-    if (command == "fixups") {
-        if (files.empty()) throw Usage{};
-        if (!Load(ui, files, err)) return 1;
-        if (!ui.fixupCalls.empty())
-            for (const ImportIssue& issue : BuildFixupList(ui.fixupCalls.back()))
-                out += issue.id + "\t" + MissingPartsText(issue) + "\n";
-        return 0;
-    }
+    if (command == "view" || command == "raw" || command == "merge" || command == "fixups" || command == "import")
+        return RunOpenCommand(command, a, from, out, err);
     if (command == "export") {
-        if (files.size() != 1) throw Usage{};
-        return Export(files[0], ids, ids.empty(), examFormat, outPath, out, err);
+        if (a.files.size() != 1) throw Usage{};
+        return Export(a.files[0], a.ids, a.ids.empty(), examFormat, a.outPath, out, err);
     }
-    if (command == "import") {
-        if (files.size() != 1) throw Usage{};
-        ResetAllState();
-        ui.openPaths.push_back(Path(files[0]));
-        CmdImport(ui, nullptr, from);
-        if (Failed(ui, err)) return 1;
-        for (const std::u16string& note : g_validationWarnings) err += w2s(note) + "\n";
-        return Emit(RawTextUtf8(), outPath, out, err);
-    }
-    if (command == "print") {
-        if (files.size() != 1) throw Usage{};
-        PrintOptions options;
-        std::string why;
-        if (printArgs.count("--versions") && !ParseVersionsText(printArgs["--versions"], options.versions, why))
-            throw Usage{why};
-        if (printArgs.count("--seed") && !ParseSeedText(printArgs["--seed"], options.seed, why)) throw Usage{why};
-        const bool titled = printArgs.count("--title") > 0;
-        if (titled) options.title = PrintTitle(printArgs["--title"]);
-        return Print(files[0], ids, titled, options, printArgs["--key"], outPath, out, err);
-    }
+    if (command == "print") return RunPrint(a, out, err);
     if (command == "check") {
-        if (files.empty()) throw Usage{};
-        return Check(files, out);
+        if (a.files.empty()) throw Usage{};
+        return Check(a.files, out);
     }
     if (command == "dupes") {
-        if (files.empty()) throw Usage{};
+        if (a.files.empty()) throw Usage{};
         double threshold = kDefaultDupeThreshold;
-        if (!thresholdText.empty()) ParseDupeThreshold(thresholdText, threshold);
-        return Dupes(files, threshold, format == "csv", out, err);
+        if (!a.thresholdText.empty()) ParseDupeThreshold(a.thresholdText, threshold);
+        return Dupes(a.files, threshold, a.format == "csv", out, err);
     }
     throw Usage{};
 }

@@ -265,6 +265,113 @@ bool FormEdited(const FormModel& form, const FormModel& shown)
     return false;
 }
 
+namespace {
+
+// The form's fields as the item's stored values.
+struct FormFields {
+    const FormModel& form;
+    const FormModel* shown;
+
+    // A field still holding what loading showed keeps the stored value.
+    bool Untouched(int id) const { return shown && form.Text(id) == shown->Text(id); }
+    // What the user typed, without the soft breaks the control was given.
+    std::u16string Typed(int id) const { return IsMultiLineField(id) ? RemoveSoftBreaks(form.Text(id)) : form.Text(id); }
+    std::string Text(int id, const json* stored) const
+    {
+        if (stored && stored->is_string())
+            return Untouched(id) ? stored->get<std::string>()
+                                 : StoredTextFromShown(Typed(id), stored->get_ref<const std::string&>());
+        return w2s(Typed(id));
+    }
+};
+
+void SaveChoices(json& item, const json& original, const FormFields& fields)
+{
+    const json* storedChoices = Member(original, "choices");
+    json& choices = ObjectMember(item, "choices");
+    const int count = FormChoiceCount(fields.form);
+    for (int k = 0; k < kMaxChoices; ++k) {
+        const std::string letter = ChoiceLetter(k);
+        if (k < count)
+            choices[letter] = fields.Text(ChoiceFieldId(k), storedChoices ? Member(*storedChoices, letter.c_str()) : nullptr);
+        else
+            choices.erase(letter); // removed in the form
+    }
+    const int letter = fields.form.Selection(IDC_ED_CORRECT);
+    item["correct"] = ChoiceLetter(letter >= 0 && letter < count ? letter : 0);
+}
+
+// The algorithm's fields; false with `error` when a count or JSON field does not parse.
+bool SaveAlgorithm(json& item, const json& original, const FormFields& fields, std::u16string& error)
+{
+    const FormModel& form = fields.form;
+    const json* storedAlgorithm = Member(original, "algorithm");
+    json algorithm = json::object();
+    for (const auto& field : kAlgorithmTexts) {
+        const std::string value = fields.Text(field.id, storedAlgorithm ? Member(*storedAlgorithm, field.key) : nullptr);
+        if (!value.empty()) algorithm[field.key] = value;
+    }
+    const json* storedCount = storedAlgorithm ? Member(*storedAlgorithm, "choice_count") : nullptr;
+    if (fields.Untouched(IDC_ED_CHOICE_COUNT) && storedCount) {
+        algorithm["choice_count"] = *storedCount;
+    } else if (!form.Text(IDC_ED_CHOICE_COUNT).empty()) {
+        int count = 0;
+        if (!ParseLeadingInt(w2s(form.Text(IDC_ED_CHOICE_COUNT)), count)) {
+            error = u"Choice count must be an integer.";
+            return false;
+        }
+        if (count >= 1) algorithm["choice_count"] = count;
+    }
+    for (const auto& field : kAlgorithmJson) {
+        const json* stored = storedAlgorithm ? Member(*storedAlgorithm, field.key) : nullptr;
+        if (fields.Untouched(field.id) && stored) {
+            algorithm[field.key] = *stored;
+        } else if (!form.Text(field.id).empty()) {
+            const std::string text = w2s(fields.Typed(field.id));
+            try {
+                algorithm[field.key] = ParseJsonText(text);
+            } catch (const std::exception& e) {
+                error = field.error + DescribeJsonError(e, text);
+                return false;
+            }
+        }
+    }
+    item["algorithm"] = std::move(algorithm);
+    return true;
+}
+
+// The type's own parts of the item from the form, the other types' parts taken off.
+bool SaveTypeParts(json& item, const json& original, int type, const FormFields& fields, std::u16string& error)
+{
+    const FormModel& form = fields.form;
+    if (type == 0) {
+        SaveChoices(item, original, fields);
+        item.erase("answer");
+        item.erase("algorithm");
+    } else if (type == 1) {
+        item["correct"] = form.Selection(IDC_ED_TRUE_FALSE) == 0 ? "True" : "False";
+        item.erase("choices");
+        item.erase("answer");
+        item.erase("algorithm");
+    } else if (type == 2) {
+        const json* stored = StoredAnswer(original);
+        const std::string answer =
+            fields.Untouched(IDC_ED_ANSWER) && stored ? AnswerText(*stored) : w2s(form.Text(IDC_ED_ANSWER));
+        item["answer"] = answer;
+        item["correct"] = answer;
+        item.erase("choices");
+        item.erase("algorithm");
+    } else {
+        if (!SaveAlgorithm(item, original, fields, error)) return false;
+        item.erase("choices");
+        item.erase("answer");
+        item.erase("correct");
+    }
+    return true;
+}
+
+} // namespace
+
 bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form, const FormModel* shown,
                   std::u16string& error, size_t* written, bool* added)
 {
@@ -292,92 +399,17 @@ bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form
     if (!item.is_object()) item = json::object();
     const json original = item;
 
-    // A field still holding what loading showed keeps the stored value.
-    auto untouched = [&](int id) { return shown && form.Text(id) == shown->Text(id); };
-    // What the user typed, without the soft breaks the control was given.
-    auto typed = [&](int id) { return IsMultiLineField(id) ? RemoveSoftBreaks(form.Text(id)) : form.Text(id); };
-    auto text = [&](int id, const json* stored) {
-        if (stored && stored->is_string())
-            return untouched(id) ? stored->get<std::string>()
-                                 : StoredTextFromShown(typed(id), stored->get_ref<const std::string&>());
-        return w2s(typed(id));
-    };
-
-    item["id"] = text(IDC_ED_ID, Member(original, "id"));
-    item["category"] = text(IDC_ED_CATEGORY, Member(original, "category"));
-    item["question"] = text(IDC_ED_QUESTION, Member(original, "question"));
+    const FormFields fields{form, shown};
+    item["id"] = fields.Text(IDC_ED_ID, Member(original, "id"));
+    item["category"] = fields.Text(IDC_ED_CATEGORY, Member(original, "category"));
+    item["question"] = fields.Text(IDC_ED_QUESTION, Member(original, "question"));
     const json* storedObjectives = Member(original, "objectives");
     json& objectives = ObjectMember(item, "objectives");
     for (int k = 0; k < 3; ++k)
         objectives[kOutcomes[k]] =
-            text(IDC_ED_MLO + k, storedObjectives ? Member(*storedObjectives, kOutcomes[k]) : nullptr);
+            fields.Text(IDC_ED_MLO + k, storedObjectives ? Member(*storedObjectives, kOutcomes[k]) : nullptr);
     item["type"] = kTypes[type];
-
-    if (type == 0) {
-        const json* storedChoices = Member(original, "choices");
-        json& choices = ObjectMember(item, "choices");
-        const int count = FormChoiceCount(form);
-        for (int k = 0; k < kMaxChoices; ++k) {
-            const std::string letter = ChoiceLetter(k);
-            if (k < count)
-                choices[letter] = text(ChoiceFieldId(k), storedChoices ? Member(*storedChoices, letter.c_str()) : nullptr);
-            else
-                choices.erase(letter); // removed in the form
-        }
-        const int letter = form.Selection(IDC_ED_CORRECT);
-        item["correct"] = ChoiceLetter(letter >= 0 && letter < count ? letter : 0);
-        item.erase("answer");
-        item.erase("algorithm");
-    } else if (type == 1) {
-        item["correct"] = form.Selection(IDC_ED_TRUE_FALSE) == 0 ? "True" : "False";
-        item.erase("choices");
-        item.erase("answer");
-        item.erase("algorithm");
-    } else if (type == 2) {
-        const json* stored = StoredAnswer(original);
-        const std::string answer =
-            untouched(IDC_ED_ANSWER) && stored ? AnswerText(*stored) : w2s(form.Text(IDC_ED_ANSWER));
-        item["answer"] = answer;
-        item["correct"] = answer;
-        item.erase("choices");
-        item.erase("algorithm");
-    } else {
-        const json* storedAlgorithm = Member(original, "algorithm");
-        json algorithm = json::object();
-        for (const auto& field : kAlgorithmTexts) {
-            const std::string value = text(field.id, storedAlgorithm ? Member(*storedAlgorithm, field.key) : nullptr);
-            if (!value.empty()) algorithm[field.key] = value;
-        }
-        const json* storedCount = storedAlgorithm ? Member(*storedAlgorithm, "choice_count") : nullptr;
-        if (untouched(IDC_ED_CHOICE_COUNT) && storedCount) {
-            algorithm["choice_count"] = *storedCount;
-        } else if (!form.Text(IDC_ED_CHOICE_COUNT).empty()) {
-            int count = 0;
-            if (!ParseLeadingInt(w2s(form.Text(IDC_ED_CHOICE_COUNT)), count)) {
-                error = u"Choice count must be an integer.";
-                return false;
-            }
-            if (count >= 1) algorithm["choice_count"] = count;
-        }
-        for (const auto& field : kAlgorithmJson) {
-            const json* stored = storedAlgorithm ? Member(*storedAlgorithm, field.key) : nullptr;
-            if (untouched(field.id) && stored) {
-                algorithm[field.key] = *stored;
-            } else if (!form.Text(field.id).empty()) {
-                const std::string text = w2s(typed(field.id));
-                try {
-                    algorithm[field.key] = ParseJsonText(text);
-                } catch (const std::exception& e) {
-                    error = field.error + DescribeJsonError(e, text);
-                    return false;
-                }
-            }
-        }
-        item["algorithm"] = std::move(algorithm);
-        item.erase("choices");
-        item.erase("answer");
-        item.erase("correct");
-    }
+    if (!SaveTypeParts(item, original, type, fields, error)) return false;
 
     // A loaded document has unique IDs, so only a changed or new ID can clash.
     const json* originalId = Member(original, "id");

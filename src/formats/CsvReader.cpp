@@ -205,6 +205,239 @@ ColumnStats Stats(const std::vector<std::vector<std::string>>& rows, size_t colu
     return s;
 }
 
+// Which column holds what: by the header's names first, then by content.
+struct Layout {
+    int columns[ColumnCount];
+    std::vector<int> choiceColumns;                  // by choice index
+    std::vector<std::pair<size_t, std::string>> extra; // unnamed columns, kept as item keys
+    std::string guessed;                              // what was taken by content, for the note
+
+    int Of(Column column) const { return columns[column]; }
+};
+
+Layout LayoutFromHeader(const std::vector<std::string>& header)
+{
+    Layout layout;
+    std::fill(layout.columns, layout.columns + ColumnCount, -1);
+    for (size_t i = 0; i < header.size(); ++i) {
+        const std::string key = Squeezed(header[i]);
+        const Column column = ColumnOf(key);
+        const int choice = column == None ? ChoiceColumn(key) : -1;
+        if (column != None && layout.columns[column] < 0) {
+            layout.columns[column] = static_cast<int>(i);
+        } else if (choice >= 0) {
+            std::vector<int>& choices = layout.choiceColumns;
+            if (choices.size() <= static_cast<size_t>(choice)) choices.resize(choice + 1, -1);
+            if (choices[choice] < 0) choices[choice] = static_cast<int>(i);
+        } else if (!TrimText(header[i]).empty()) {
+            layout.extra.emplace_back(i, TrimText(header[i]));
+        }
+    }
+    return layout;
+}
+
+void Take(Layout& layout, const std::vector<std::string>& header, Column column, size_t index, const char* what)
+{
+    layout.columns[column] = static_cast<int>(index);
+    auto& extra = layout.extra;
+    extra.erase(std::remove_if(extra.begin(), extra.end(), [&](const auto& e) { return e.first == index; }),
+                extra.end());
+    layout.guessed += std::string(layout.guessed.empty() ? "" : ", ") + "\"" + header[index] + "\" as " + what;
+}
+
+std::vector<size_t> Unnamed(const Layout& layout)
+{
+    std::vector<size_t> out;
+    for (const auto& [index, name] : layout.extra) out.push_back(index);
+    return out;
+}
+
+// The unnamed column whose cells most often name one of their row's choices, or true/false.
+void GuessKeyColumn(const std::vector<std::vector<std::string>>& rows, Layout& layout)
+{
+    size_t best = 0, bestHits = 0;
+    for (size_t i : Unnamed(layout)) {
+        size_t hits = 0, filled = 0;
+        for (size_t row = 1; row < rows.size(); ++row) {
+            if (i >= rows[row].size() || TrimText(rows[row][i]).empty()) continue;
+            ++filled;
+            const std::string cell = TrimText(rows[row][i]);
+            std::vector<std::string> choices;
+            if (layout.Of(Choices) >= 0 && static_cast<size_t>(layout.Of(Choices)) < rows[row].size())
+                choices = JoinedChoices(rows[row][layout.Of(Choices)]);
+            for (int c : layout.choiceColumns)
+                choices.push_back(c >= 0 && static_cast<size_t>(c) < rows[row].size() ? TrimText(rows[row][c]) : "");
+            bool truth = false;
+            if ((!choices.empty() && ChoiceFromAnswer(cell, choices, 1) < choices.size()) || SheetTruth(cell, truth))
+                ++hits;
+        }
+        if (filled && hits * 2 >= filled && hits > bestHits) {
+            best = i;
+            bestHits = hits;
+        }
+    }
+    if (bestHits > 0) Take(layout, rows[0], Correct, best, "the answer");
+}
+
+// Columns the header left unnamed are read by content: choices joined by ';', a type
+// column, the key as a choice's text or letter, the question as the longest text.
+void GuessUnnamedColumns(const std::vector<std::vector<std::string>>& rows, Layout& layout)
+{
+    const std::vector<std::string>& header = rows[0];
+    if (layout.Of(Type) < 0)
+        for (size_t i : Unnamed(layout)) {
+            const ColumnStats s = Stats(rows, i);
+            if (s.filled && s.types * 10 >= s.filled * 8) {
+                Take(layout, header, Type, i, "the type");
+                break;
+            }
+        }
+    if (layout.Of(Choices) < 0 && layout.choiceColumns.empty())
+        for (size_t i : Unnamed(layout)) {
+            const ColumnStats s = Stats(rows, i);
+            if (s.filled && s.joined * 2 >= s.filled && layout.Of(Question) != static_cast<int>(i)) {
+                Take(layout, header, Choices, i, "the choices (joined by ';')");
+                break;
+            }
+        }
+    if (layout.Of(Question) < 0) {
+        size_t best = 0, bestLength = 0;
+        for (size_t i : Unnamed(layout)) {
+            const ColumnStats s = Stats(rows, i);
+            if (s.filled && s.length / s.filled > bestLength) {
+                best = i;
+                bestLength = s.length / s.filled;
+            }
+        }
+        if (bestLength > 0) Take(layout, header, Question, best, "the question");
+    }
+    if (layout.Of(Correct) < 0 && layout.Of(Answer) < 0) GuessKeyColumn(rows, layout);
+}
+
+// The testbank type a sheet's type cell names; empty when it names none. `leaveOut` is
+// set for a kind a testbank cannot hold.
+std::string SheetType(const std::string& typeText, bool& leaveOut)
+{
+    std::string type = NormalizeTypeString(typeText);
+    const std::string lowerType = ToLowerAscii(typeText);
+    if (type.empty() && (lowerType == "mcq" || lowerType == "mc" || lowerType == "multiple choice"))
+        type = "multiple_choice";
+    if (type.empty() && (lowerType == "tf" || lowerType == "t/f" || lowerType == "true/false" ||
+                         lowerType == "true or false"))
+        type = "true_false";
+    if (type.empty() && !typeText.empty()) {
+        if (lowerType.find("essay") != std::string::npos || lowerType.find("matching") != std::string::npos ||
+            lowerType.find("multiple answer") != std::string::npos ||
+            lowerType.find("multiple_answer") != std::string::npos) {
+            leaveOut = true;
+            return lowerType;
+        }
+        if (lowerType == "short answer" || lowerType == "short_answer" || lowerType == "shortanswer")
+            type = "numerical";
+    }
+    return type;
+}
+
+// The answer part of a row by its type; false when the type is one a testbank lacks.
+bool SetAnswer(ImportedQuestion& q, const std::string& type, std::vector<std::string> choices, const std::string& key,
+               const std::string& answer, const std::string& label, ImportResult& result)
+{
+    if (type == "multiple_choice") {
+        q.kind = ImportedQuestion::Choice;
+        q.choices = std::move(choices);
+        q.correct = ChoiceFromAnswer(key, q.choices, 1);
+        q.answerGiven = key;
+    } else if (type == "true_false") {
+        q.kind = ImportedQuestion::TrueFalse;
+        if (!SheetTruth(key, q.truth)) {
+            q.truth = true;
+            result.notes.push_back(label + ": the answer \"" + key + "\" is neither true nor false; set to True.");
+        }
+    } else if (type == "numerical") {
+        q.kind = ImportedQuestion::Answer;
+        q.answer = answer;
+    } else {
+        result.LeaveOut(type, label);
+        return false;
+    }
+    return true;
+}
+
+// One data row (`row` counts from 0, the header) as a question; a blank row is skipped.
+void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, const Layout& layout,
+             ImportResult& result)
+{
+    const std::vector<std::string>& r = rows[row];
+    auto cell = [&r](int column) { return column >= 0 && static_cast<size_t>(column) < r.size() ? r[column] : ""; };
+    bool blank = true;
+    for (const std::string& f : r) blank = blank && TrimText(f).empty();
+    if (blank) return;
+    ImportedQuestion q;
+    q.id = TrimText(cell(layout.Of(Id)));
+    q.category = TrimText(cell(layout.Of(Category)));
+    q.stem = TrimText(cell(layout.Of(Question)));
+    const std::string label = result.Label(q.id);
+    const Column objectiveColumns[] = {Mlo, Clo, Plo};
+    const char* objectiveNames[] = {"MLO", "CLO", "PLO"};
+    for (int k = 0; k < 3; ++k) {
+        const std::string value = TrimText(cell(layout.Of(objectiveColumns[k])));
+        if (!value.empty()) q.objectives.emplace_back(objectiveNames[k], value);
+    }
+    for (const auto& [column, name] : layout.extra) {
+        const std::string value = cell(static_cast<int>(column));
+        if (!value.empty()) q.extra[name] = value;
+    }
+    if (r.size() > rows[0].size())
+        result.notes.push_back(label + " (line " + std::to_string(row + 1) + ") has more fields than the header; " +
+                               "the extra ones are not read.");
+    std::vector<std::string> choices;
+    for (int column : layout.choiceColumns) choices.push_back(column >= 0 ? TrimText(cell(column)) : "");
+    if (layout.Of(Choices) >= 0 && layout.choiceColumns.empty()) choices = JoinedChoices(cell(layout.Of(Choices)));
+    while (!choices.empty() && choices.back().empty()) choices.pop_back();
+    // Without a "correct" column, "answer" is the key of the choice questions.
+    const std::string key = TrimText(cell(layout.Of(Correct) >= 0 ? layout.Of(Correct) : layout.Of(Answer)));
+    const std::string answer = TrimText(cell(layout.Of(Answer) >= 0 ? layout.Of(Answer) : layout.Of(Correct)));
+    const std::string typeText = TrimText(cell(layout.Of(Type)));
+    bool leaveOut = false;
+    std::string type = SheetType(typeText, leaveOut);
+    if (leaveOut) {
+        result.LeaveOut(type, label);
+        return;
+    }
+    bool truth = true;
+    if (type.empty()) {
+        // No usable type: the loader infers one and lists the item for the fixup wizard.
+        q.typeKnown = false;
+        if (!typeText.empty())
+            result.notes.push_back(label + " has the type " + std::string("\"") + typeText +
+                                   "\", which a testbank does not have; the type is guessed.");
+        type = !choices.empty() ? "multiple_choice" : SheetTruth(key, truth) ? "true_false" : "numerical";
+    }
+    if (SetAnswer(q, type, std::move(choices), key, answer, label, result)) result.Add(std::move(q));
+}
+
+// The note that says which column was read as what.
+std::string ColumnsReadNote(const std::vector<std::string>& header, const Layout& layout)
+{
+    std::string used = "Columns read: question from \"" + header[layout.Of(Question)] + "\"";
+    if (!layout.choiceColumns.empty())
+        used += ", choices from " + std::to_string(layout.choiceColumns.size()) + " columns";
+    if (layout.Of(Choices) >= 0 && layout.choiceColumns.empty())
+        used += ", choices from \"" + header[layout.Of(Choices)] + "\" (split at ';')";
+    if (layout.Of(Correct) >= 0) used += ", the key from \"" + header[layout.Of(Correct)] + "\"";
+    if (layout.Of(Answer) >= 0)
+        used += std::string(", ") + (layout.Of(Correct) >= 0 ? "numeric answers" : "the answer") + " from \"" +
+                header[layout.Of(Answer)] + "\"";
+    if (layout.Of(Type) < 0) used += "; no type column, so the types are guessed and listed for fixing";
+    if (!layout.extra.empty()) {
+        used += "; kept as item keys:";
+        for (size_t i = 0; i < layout.extra.size(); ++i)
+            used += std::string(i ? ", \"" : " \"") + layout.extra[i].second + "\"";
+    }
+    if (!layout.guessed.empty()) used += "; taken by content: " + layout.guessed;
+    return used + ".";
+}
+
 } // namespace
 
 bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
@@ -218,187 +451,16 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
         return false;
     }
     const std::vector<std::string>& header = rows[0];
-    int columns[ColumnCount];
-    std::fill(columns, columns + ColumnCount, -1);
-    std::vector<int> choiceColumns; // by choice index
-    std::vector<std::pair<size_t, std::string>> extra;
-    for (size_t i = 0; i < header.size(); ++i) {
-        const std::string key = Squeezed(header[i]);
-        const Column column = ColumnOf(key);
-        const int choice = column == None ? ChoiceColumn(key) : -1;
-        if (column != None && columns[column] < 0) {
-            columns[column] = static_cast<int>(i);
-        } else if (choice >= 0) {
-            if (choiceColumns.size() <= static_cast<size_t>(choice)) choiceColumns.resize(choice + 1, -1);
-            if (choiceColumns[choice] < 0) choiceColumns[choice] = static_cast<int>(i);
-        } else if (!TrimText(header[i]).empty()) {
-            extra.emplace_back(i, TrimText(header[i]));
-        }
-    }
-    // Columns the header left unnamed are read by content: choices joined by ';', a type
-    // column, the key as a choice's text or letter, the question as the longest text.
-    std::string guessed;
-    auto take = [&](Column column, size_t index, const char* what) {
-        columns[column] = static_cast<int>(index);
-        extra.erase(std::remove_if(extra.begin(), extra.end(), [&](const auto& e) { return e.first == index; }),
-                    extra.end());
-        guessed += std::string(guessed.empty() ? "" : ", ") + "\"" + header[index] + "\" as " + what;
-    };
-    auto unnamed = [&] {
-        std::vector<size_t> out;
-        for (const auto& [index, name] : extra) out.push_back(index);
-        return out;
-    };
-    if (columns[Type] < 0)
-        for (size_t i : unnamed()) {
-            const ColumnStats s = Stats(rows, i);
-            if (s.filled && s.types * 10 >= s.filled * 8) {
-                take(Type, i, "the type");
-                break;
-            }
-        }
-    if (columns[Choices] < 0 && choiceColumns.empty())
-        for (size_t i : unnamed()) {
-            const ColumnStats s = Stats(rows, i);
-            if (s.filled && s.joined * 2 >= s.filled && columns[Question] != static_cast<int>(i)) {
-                take(Choices, i, "the choices (joined by ';')");
-                break;
-            }
-        }
-    if (columns[Question] < 0) {
-        size_t best = 0, bestLength = 0;
-        for (size_t i : unnamed()) {
-            const ColumnStats s = Stats(rows, i);
-            if (s.filled && s.length / s.filled > bestLength) {
-                best = i;
-                bestLength = s.length / s.filled;
-            }
-        }
-        if (bestLength > 0) take(Question, best, "the question");
-    }
-    if (columns[Correct] < 0 && columns[Answer] < 0) {
-        // The column whose cells most often name one of their row's choices, or true/false.
-        size_t best = 0, bestHits = 0;
-        for (size_t i : unnamed()) {
-            size_t hits = 0, filled = 0;
-            for (size_t row = 1; row < rows.size(); ++row) {
-                if (i >= rows[row].size() || TrimText(rows[row][i]).empty()) continue;
-                ++filled;
-                const std::string cell = TrimText(rows[row][i]);
-                std::vector<std::string> choices;
-                if (columns[Choices] >= 0 && static_cast<size_t>(columns[Choices]) < rows[row].size())
-                    choices = JoinedChoices(rows[row][columns[Choices]]);
-                for (int c : choiceColumns)
-                    choices.push_back(c >= 0 && static_cast<size_t>(c) < rows[row].size() ? TrimText(rows[row][c]) : "");
-                bool truth = false;
-                if ((!choices.empty() && ChoiceFromAnswer(cell, choices, 1) < choices.size()) || SheetTruth(cell, truth))
-                    ++hits;
-            }
-            if (filled && hits * 2 >= filled && hits > bestHits) {
-                best = i;
-                bestHits = hits;
-            }
-        }
-        if (bestHits > 0) take(Correct, best, "the answer");
-    }
-    if (columns[Question] < 0) {
+    Layout layout = LayoutFromHeader(header);
+    GuessUnnamedColumns(rows, layout);
+    if (layout.Of(Question) < 0) {
         std::string names;
         for (const std::string& h : header) names += (names.empty() ? "" : ", ") + std::string("\"") + h + "\"";
         error = "The CSV file's first line names no question column (question, stem, text or prompt). It has: " +
                 names + ".";
         return false;
     }
-    // Without a "correct" column, "answer" is the key of the choice questions.
-    std::string used = "Columns read: question from \"" + header[columns[Question]] + "\"";
-    for (size_t row = 1; row < rows.size(); ++row) {
-        const std::vector<std::string>& r = rows[row];
-        auto cell = [&r](int column) { return column >= 0 && static_cast<size_t>(column) < r.size() ? r[column] : ""; };
-        bool blank = true;
-        for (const std::string& f : r) blank = blank && TrimText(f).empty();
-        if (blank) continue;
-        ImportedQuestion q;
-        q.id = TrimText(cell(columns[Id]));
-        q.category = TrimText(cell(columns[Category]));
-        q.stem = TrimText(cell(columns[Question]));
-        const std::string label = result.Label(q.id);
-        const Column objectiveColumns[] = {Mlo, Clo, Plo};
-        const char* objectiveNames[] = {"MLO", "CLO", "PLO"};
-        for (int k = 0; k < 3; ++k) {
-            const std::string value = TrimText(cell(columns[objectiveColumns[k]]));
-            if (!value.empty()) q.objectives.emplace_back(objectiveNames[k], value);
-        }
-        for (const auto& [column, name] : extra) {
-            const std::string value = cell(static_cast<int>(column));
-            if (!value.empty()) q.extra[name] = value;
-        }
-        if (r.size() > header.size())
-            result.notes.push_back(label + " (line " + std::to_string(row + 1) + ") has more fields than the header; " +
-                                   "the extra ones are not read.");
-        std::vector<std::string> choices;
-        for (int column : choiceColumns) choices.push_back(column >= 0 ? TrimText(cell(column)) : "");
-        if (columns[Choices] >= 0 && choiceColumns.empty()) choices = JoinedChoices(cell(columns[Choices]));
-        while (!choices.empty() && choices.back().empty()) choices.pop_back();
-        const std::string key = TrimText(cell(columns[Correct] >= 0 ? columns[Correct] : columns[Answer]));
-        const std::string answer = TrimText(cell(columns[Answer] >= 0 ? columns[Answer] : columns[Correct]));
-        const std::string typeText = TrimText(cell(columns[Type]));
-        std::string type = NormalizeTypeString(typeText);
-        const std::string lowerType = ToLowerAscii(typeText);
-        if (type.empty() && (lowerType == "mcq" || lowerType == "mc" || lowerType == "multiple choice"))
-            type = "multiple_choice";
-        if (type.empty() && (lowerType == "tf" || lowerType == "t/f" || lowerType == "true/false" ||
-                             lowerType == "true or false"))
-            type = "true_false";
-        if (type.empty() && !typeText.empty()) {
-            if (lowerType.find("essay") != std::string::npos || lowerType.find("matching") != std::string::npos ||
-                lowerType.find("multiple answer") != std::string::npos ||
-                lowerType.find("multiple_answer") != std::string::npos) {
-                result.LeaveOut(lowerType, label);
-                continue;
-            }
-            if (lowerType == "short answer" || lowerType == "short_answer" || lowerType == "shortanswer")
-                type = "numerical";
-        }
-        bool truth = true;
-        if (type.empty()) {
-            // No usable type: the loader infers one and lists the item for the fixup wizard.
-            q.typeKnown = false;
-            if (!typeText.empty())
-                result.notes.push_back(label + " has the type " + std::string("\"") + typeText +
-                                       "\", which a testbank does not have; the type is guessed.");
-            type = !choices.empty() ? "multiple_choice" : SheetTruth(key, truth) ? "true_false" : "numerical";
-        }
-        if (type == "multiple_choice") {
-            q.kind = ImportedQuestion::Choice;
-            q.choices = std::move(choices);
-            q.correct = ChoiceFromAnswer(key, q.choices, 1);
-            q.answerGiven = key;
-        } else if (type == "true_false") {
-            q.kind = ImportedQuestion::TrueFalse;
-            if (!SheetTruth(key, q.truth)) {
-                q.truth = true;
-                result.notes.push_back(label + ": the answer \"" + key + "\" is neither true nor false; set to True.");
-            }
-        } else if (type == "numerical") {
-            q.kind = ImportedQuestion::Answer;
-            q.answer = answer;
-        } else {
-            result.LeaveOut(type, label);
-            continue;
-        }
-        result.Add(std::move(q));
-    }
-    if (!choiceColumns.empty()) used += ", choices from " + std::to_string(choiceColumns.size()) + " columns";
-    if (columns[Choices] >= 0 && choiceColumns.empty())
-        used += ", choices from \"" + header[columns[Choices]] + "\" (split at ';')";
-    if (columns[Correct] >= 0) used += ", the key from \"" + header[columns[Correct]] + "\"";
-    if (columns[Answer] >= 0) used += std::string(", ") + (columns[Correct] >= 0 ? "numeric answers" : "the answer") +
-                                      " from \"" + header[columns[Answer]] + "\"";
-    if (columns[Type] < 0) used += "; no type column, so the types are guessed and listed for fixing";
-    if (!extra.empty()) {
-        used += "; kept as item keys:";
-        for (size_t i = 0; i < extra.size(); ++i) used += std::string(i ? ", \"" : " \"") + extra[i].second + "\"";
-    }
-    if (!guessed.empty()) used += "; taken by content: " + guessed;
-    result.notes.insert(result.notes.begin(), used + ".");
+    for (size_t row = 1; row < rows.size(); ++row) ReadRow(rows, row, layout, result);
+    result.notes.insert(result.notes.begin(), ColumnsReadNote(header, layout));
     return true;
 }

@@ -28,6 +28,11 @@ struct ExportQuestion {
     size_t correct = 0;                // index into choices
     bool truth = true;                 // true/false key
     std::string answer;                // numeric (a plain decimal) or short-answer text
+    // What an import kept besides the answer, written back by the formats that carry it: a
+    // numeric answer's tolerance ("" none), and the other answers accepted at full marks,
+    // each with its tolerance.
+    std::string tolerance;
+    std::vector<std::pair<std::string, std::string>> otherAnswers;
     std::vector<std::pair<std::string, std::string>> objectives; // the non-blank MLO, CLO, PLO
 };
 

@@ -9,15 +9,6 @@
 
 namespace {
 
-std::string StringField(const json& object, const char* key)
-{
-    auto it = object.find(key);
-    if (it == object.end()) return "";
-    if (it->is_string()) return it->get<std::string>();
-    if (it->is_number() || it->is_boolean()) return JsonText(*it);
-    return "";
-}
-
 std::string Trimmed(const std::string& text)
 {
     size_t a = 0, b = text.size();
@@ -106,107 +97,143 @@ const char* ExamFormatExtension(ExamFormat format)
     return ExamFormatIsZip(format) ? "zip" : format == ExamFormat::Gift ? "txt" : "xml";
 }
 
+namespace {
+
+// Document text as the XML formats allow it, counting what had to go.
+struct Cleaner {
+    size_t dropped = 0;
+    std::string operator()(const std::string& text) { return XmlAllowedText(text, dropped); }
+};
+
+// A multiple-choice item's non-blank choices and key; why it is left out, or "".
+std::string CollectChoices(const json& item, ExportQuestion& q, Cleaner& clean, ExamQuestions& out)
+{
+    q.kind = ExportQuestion::Choice;
+    const json empty = json::object();
+    auto choices = item.find("choices");
+    const json& from = choices != item.end() && choices->is_object() ? *choices : empty;
+    const std::string key = FieldText(item, "correct");
+    bool keyFound = false, blankBefore = false, shifted = false;
+    for (int k = 0, count = ChoiceCount(from); k < count; ++k) {
+        const std::string letter = ChoiceLetter(k);
+        const std::string text = clean(FieldText(from, letter.c_str()));
+        if (IsBlank(text)) {
+            blankBefore = true;
+            continue;
+        }
+        shifted |= blankBefore;
+        if (key == letter) {
+            q.correct = q.choices.size();
+            keyFound = true;
+        }
+        q.choices.push_back(text);
+        q.letters.push_back(letter);
+    }
+    if (!keyFound) return "the correct choice (" + key + ") is empty";
+    if (q.choices.size() < 2) return "it has fewer than two non-empty choices";
+    // The formats number the choices they hold: a blank one moves the letters after it.
+    if (shifted) out.shiftedIds.push_back(q.id);
+    return "";
+}
+
+// The tolerance and other accepted answers an import kept ("tolerance", "other_answers",
+// "other_tolerances"); for a numeric question only numbers, each tolerance a number.
+void CollectOtherAnswers(const json& item, ExportQuestion& q, Cleaner& clean)
+{
+    const bool numeric = q.kind == ExportQuestion::Numeric;
+    auto tolerance = [&](const json& from, const char* key) {
+        const std::string t = Trimmed(clean(FieldText(from, key)));
+        return numeric && IsMoodleNumber(t) && std::strtod(t.c_str(), nullptr) > 0 ? t : std::string();
+    };
+    q.tolerance = tolerance(item, "tolerance");
+    auto others = item.find("other_answers");
+    if (others == item.end() || !others->is_array()) return;
+    const json none = json::object();
+    auto found = item.find("other_tolerances");
+    const json& tolerances = found != item.end() && found->is_object() ? *found : none;
+    for (const json& other : *others) {
+        const std::string text = Trimmed(clean(ScalarText(other)));
+        if (text.empty() || (numeric && !IsMoodleNumber(text))) continue;
+        q.otherAnswers.emplace_back(text, tolerance(tolerances, text.c_str()));
+    }
+}
+
+// A numerical item as a number where the format can test one, else as a text answer; why
+// it is left out, or "".
+std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q, Cleaner& clean, ExamQuestions& out)
+{
+    std::string answer = Trimmed(clean(FieldText(item, "answer")));
+    if (answer.empty()) answer = Trimmed(clean(FieldText(item, "correct")));
+    if (answer.empty()) return "the answer is empty";
+    // Moodle's numerical type takes any number it can read; the QTI players and Canvas
+    // compare a text answer as text, so only a JSON number is numeric there.
+    const bool moodle = format == ExamFormat::Moodle || format == ExamFormat::Gift;
+    auto given = item.find("answer");
+    if (given == item.end() || (given->is_string() && Trimmed(given->get<std::string>()).empty()))
+        given = item.find("correct");
+    const bool number = given != item.end() && given->is_number();
+    if (moodle ? IsMoodleNumber(answer) : number && IsPlainDecimal(answer)) {
+        q.kind = ExportQuestion::Numeric;
+        if (moodle && number) out.numberIds.push_back(q.id);
+        q.answer = answer[0] == '+' && !moodle ? answer.substr(1) : answer;
+        CollectOtherAnswers(item, q, clean);
+        return "";
+    }
+    q.kind = ExportQuestion::ShortAnswer;
+    q.answer = answer;
+    CollectOtherAnswers(item, q, clean);
+    // GIFT has no escape for "->": Moodle would take the answer for a matching pair.
+    if (format == ExamFormat::Gift && answer.find("->") != std::string::npos)
+        return "its text answer holds \"->\", which GIFT reads as a matching question";
+    return "";
+}
+
+// The item's type-specific parts; why it is left out, or "".
+std::string CollectTypeParts(const json& item, ExamFormat format, ExportQuestion& q, Cleaner& clean,
+                             ExamQuestions& out)
+{
+    const std::string formatName = ExamFormatName(format);
+    if (q.type == "algorithmic") return "algorithmic items have no equivalent in " + formatName;
+    if (IsBlank(q.stem)) return "the question text is empty";
+    if (q.type == "multiple_choice") return CollectChoices(item, q, clean, out);
+    if (q.type == "numerical") return CollectAnswer(item, format, q, clean, out);
+    if (q.type != "true_false") return "items of type \"" + q.type + "\" have no equivalent in " + formatName;
+    q.kind = ExportQuestion::TrueFalse;
+    q.truth = ToLowerAscii(FieldText(item, "correct")) != "false";
+    return "";
+}
+
+} // namespace
+
 ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
 {
     ExamQuestions out;
     auto items = exam.find("items");
     if (items == exam.end() || !items->is_array()) return out;
-    const std::string formatName = ExamFormatName(format);
     for (const json& item : *items) {
         if (!item.is_object()) continue;
         ++out.selected;
-        size_t dropped = 0;
-        auto clean = [&dropped](const std::string& text) { return XmlAllowedText(text, dropped); };
+        Cleaner clean;
         ExportQuestion q;
-        q.id = clean(StringField(item, "id"));
+        q.id = clean(FieldText(item, "id"));
         // The document keeps the type as written ("Multiple Choice"); loading decided what it means.
-        q.type = NormalizeTypeString(StringField(item, "type"));
+        q.type = NormalizeTypeString(FieldText(item, "type"));
         if (q.type.empty()) q.type = InferTypeFromItem(item);
-        q.category = clean(StringField(item, "category"));
+        q.category = clean(FieldText(item, "category"));
         if (IsBlank(q.category)) q.category.clear();
-        q.stem = clean(StringField(item, "question"));
-        auto leaveOut = [&](const std::string& reason) { out.leftOut.emplace_back(q.id, reason); };
-        if (q.type == "algorithmic") {
-            leaveOut("algorithmic items have no equivalent in " + formatName);
-            continue;
-        }
-        if (IsBlank(q.stem)) {
-            leaveOut("the question text is empty");
-            continue;
-        }
-        if (q.type == "multiple_choice") {
-            q.kind = ExportQuestion::Choice;
-            const json empty = json::object();
-            auto choices = item.find("choices");
-            const json& from = choices != item.end() && choices->is_object() ? *choices : empty;
-            const std::string key = StringField(item, "correct");
-            bool keyFound = false, blankBefore = false, shifted = false;
-            for (int k = 0, count = ChoiceCount(from); k < count; ++k) {
-                const std::string letter = ChoiceLetter(k);
-                const std::string text = clean(StringField(from, letter.c_str()));
-                if (IsBlank(text)) {
-                    blankBefore = true;
-                    continue;
-                }
-                shifted |= blankBefore;
-                if (key == letter) {
-                    q.correct = q.choices.size();
-                    keyFound = true;
-                }
-                q.choices.push_back(text);
-                q.letters.push_back(letter);
-            }
-            if (!keyFound) {
-                leaveOut("the correct choice (" + key + ") is empty");
-                continue;
-            }
-            if (q.choices.size() < 2) {
-                leaveOut("it has fewer than two non-empty choices");
-                continue;
-            }
-            // The formats number the choices they hold: a blank one moves the letters after it.
-            if (shifted) out.shiftedIds.push_back(q.id);
-        } else if (q.type == "true_false") {
-            q.kind = ExportQuestion::TrueFalse;
-            q.truth = ToLowerAscii(StringField(item, "correct")) != "false";
-        } else if (q.type == "numerical") {
-            std::string answer = Trimmed(clean(StringField(item, "answer")));
-            if (answer.empty()) answer = Trimmed(clean(StringField(item, "correct")));
-            if (answer.empty()) {
-                leaveOut("the answer is empty");
-                continue;
-            }
-            // Moodle's numerical type takes any number it can read; the QTI players and Canvas
-            // compare a text answer as text, so only a JSON number is numeric there.
-            const bool moodle = format == ExamFormat::Moodle || format == ExamFormat::Gift;
-            auto given = item.find("answer");
-            if (given == item.end() || (given->is_string() && Trimmed(given->get<std::string>()).empty()))
-                given = item.find("correct");
-            const bool number = given != item.end() && given->is_number();
-            if (moodle ? IsMoodleNumber(answer) : number && IsPlainDecimal(answer)) {
-                q.kind = ExportQuestion::Numeric;
-                if (moodle && number) out.numberIds.push_back(q.id);
-                q.answer = answer[0] == '+' && !moodle ? answer.substr(1) : answer;
-            } else {
-                q.kind = ExportQuestion::ShortAnswer;
-                q.answer = answer;
-                // GIFT has no escape for "->": Moodle would take the answer for a matching pair.
-                if (format == ExamFormat::Gift && answer.find("->") != std::string::npos) {
-                    leaveOut("its text answer holds \"->\", which GIFT reads as a matching question");
-                    continue;
-                }
-            }
-        } else {
-            leaveOut("items of type \"" + q.type + "\" have no equivalent in " + formatName);
+        q.stem = clean(FieldText(item, "question"));
+        const std::string why = CollectTypeParts(item, format, q, clean, out);
+        if (!why.empty()) {
+            out.leftOut.emplace_back(q.id, why);
             continue;
         }
         auto objectives = item.find("objectives");
         if (objectives != item.end() && objectives->is_object())
             for (const char* key : {"MLO", "CLO", "PLO"}) {
-                std::string value = Trimmed(clean(StringField(*objectives, key)));
+                std::string value = Trimmed(clean(FieldText(*objectives, key)));
                 if (!value.empty()) q.objectives.emplace_back(key, std::move(value));
             }
-        if (dropped) out.cleanedIds.push_back(q.id);
+        if (clean.dropped) out.cleanedIds.push_back(q.id);
         // Moodle's question name holds 255 characters.
         if ((format == ExamFormat::Moodle || format == ExamFormat::Gift) && Utf8CharCount(q.id) > 255)
             out.cutIds.push_back(q.id);

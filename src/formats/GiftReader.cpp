@@ -333,21 +333,9 @@ std::vector<Answer> ClozeAnswers(const std::string& rest, Reading& r)
     return answers;
 }
 
-void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const std::string& category,
-                  ImportResult& result)
+// Moodle reads "[id:...]" and "[tag:...]" from the comment lines.
+void ReadCommentFields(const std::string& comments, ImportedQuestion& q, json& tags)
 {
-    ImportedQuestion q;
-    std::string comments, joined;
-    for (const std::string& line : lines) {
-        const std::string trimmed = Trim(line);
-        if (trimmed.compare(0, 2, "//") == 0) comments += trimmed + "\n";
-        else joined += (joined.empty() ? "" : "\n") + line;
-    }
-    std::string text = Trim(Protect(joined));
-    if (text.empty()) return;
-
-    // Moodle reads "[id:...]" and "[tag:...]" from the comment lines.
-    json tags = json::array();
     for (size_t at = comments.find('['); at != std::string::npos; at = comments.find('[', at + 1)) {
         // "\]" and "\\" inside a field are its own ']' and '\'.
         std::string field;
@@ -367,6 +355,11 @@ void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const
             else if (!tag.empty()) tags.push_back(tag);
         }
     }
+}
+
+// A leading "::title::" taken off the text: the ID when the comments gave none.
+void TakeTitle(std::string& text, ImportedQuestion& q)
+{
     std::string title;
     if (text.compare(0, 2, "::") == 0) {
         const size_t end = text.find("::", 2);
@@ -379,6 +372,119 @@ void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const
     }
     if (q.id.empty() && title != "(no ID)") q.id = title;
     if (!title.empty() && title != q.id) q.extra["name"] = title;
+}
+
+// "{1:MC:=a~b}" and its kin; false when the question is left out.
+bool ReadClozeAnswers(ImportedQuestion& q, const std::string& clozeType, const std::string& clozeRest, Reading& r)
+{
+    const char t = clozeType[0];
+    const std::vector<Answer> answers = ClozeAnswers(clozeRest, r);
+    if (t == 'S' || (t == 'M' && clozeType[1] == 'W')) {
+        q.kind = ImportedQuestion::Answer;
+        return TextAnswers(q, answers, r, "short answer");
+    }
+    if (t == 'N') {
+        std::string numeric;
+        for (const std::string& part : SplitOn(clozeRest, '~'))
+            numeric += (Trim(part).empty() || Trim(part)[0] == '=' ? "" : "=") + Trim(part) + " ";
+        return NumericAnswers(q, numeric, r);
+    }
+    if (clozeType.compare(0, 2, "MR") == 0 || clozeType.compare(0, 13, "MULTIRESPONSE") == 0) {
+        r.result->LeaveOut("multiple-answer", r.label);
+        return false;
+    }
+    return ChoiceAnswers(q, answers, r);
+}
+
+// "{=right ~wrong ~%50%half}": every '=' starts a right answer, every '~' another one.
+std::vector<Answer> ChoiceList(const std::string& body, Reading& r)
+{
+    std::string marked;
+    for (char c : body) marked += c == '=' ? std::string("~=") : std::string(1, c);
+    std::vector<Answer> answers;
+    for (std::string part : SplitOn(marked, '~')) {
+        part = Trim(part);
+        if (part.empty()) continue;
+        double weight = 0;
+        if (part[0] == '=') {
+            weight = 100;
+            part.erase(0, 1);
+            double ignored = 0;
+            TakeWeight(part, ignored); // "=%50%x": the '=' rules, as Moodle reads it
+        } else {
+            TakeWeight(part, weight);
+        }
+        Answer a = Split(part, weight, r);
+        if (a.text.empty()) continue; // Moodle drops a choice with no text
+        answers.push_back(std::move(a));
+    }
+    return answers;
+}
+
+// "{T}", "{false#feedback#feedback}" or "{=answer =other}".
+bool ReadTrueFalseOrShortAnswer(ImportedQuestion& q, const std::string& body, Reading& r)
+{
+    const std::string tf = ToLowerAscii(Trim(body.substr(0, body.find('#'))));
+    if (tf == "t" || tf == "true" || tf == "f" || tf == "false") {
+        q.kind = ImportedQuestion::TrueFalse;
+        q.truth = tf[0] == 't';
+        const std::vector<std::string> parts = SplitOn(body, '#');
+        // "{T#if answered false#if answered true}"
+        if (parts.size() > 1) KeepFeedback(q, q.truth ? "False" : "True", Text(parts[1], r));
+        if (parts.size() > 2) KeepFeedback(q, q.truth ? "True" : "False", Text(parts[2], r));
+        return true;
+    }
+    std::vector<std::string> parts = SplitOn(body, '=');
+    if (!parts.empty() && Trim(parts[0]).empty()) parts.erase(parts.begin());
+    std::vector<Answer> answers;
+    for (std::string part : parts) {
+        part = Trim(part);
+        double weight = 100;
+        TakeWeight(part, weight);
+        answers.push_back(Split(part, weight, r));
+    }
+    // "\*" is Moodle's literal star in a short answer, where '*' is a wildcard.
+    for (Answer& a : answers)
+        for (size_t at = a.text.find("\\*"); at != std::string::npos; at = a.text.find("\\*", at + 1))
+            a.text.erase(at, 1);
+    q.kind = ImportedQuestion::Answer;
+    if (answers.empty()) r.result->LeaveOut("short answer with no answer", r.label);
+    return !answers.empty() && TextAnswers(q, answers, r, "short answer");
+}
+
+// The answers between the braces by their kind; false when the question is left out.
+bool ReadAnswers(ImportedQuestion& q, const std::string& body, Reading& r)
+{
+    std::string clozeType, clozeRest;
+    if (body.empty()) {
+        r.result->LeaveOut("essay", r.label);
+        return false;
+    }
+    if (IsCloze(body, clozeType, clozeRest)) return ReadClozeAnswers(q, clozeType, clozeRest, r);
+    if (body[0] == '#') return NumericAnswers(q, body.substr(1), r);
+    if (body.find('~') != std::string::npos) return ChoiceAnswers(q, ChoiceList(body, r), r);
+    if (body.find('=') != std::string::npos && body.find("->") != std::string::npos) {
+        r.result->LeaveOut("matching", r.label);
+        return false;
+    }
+    return ReadTrueFalseOrShortAnswer(q, body, r);
+}
+
+void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const std::string& category,
+                  ImportResult& result)
+{
+    ImportedQuestion q;
+    std::string comments, joined;
+    for (const std::string& line : lines) {
+        const std::string trimmed = Trim(line);
+        if (trimmed.compare(0, 2, "//") == 0) comments += trimmed + "\n";
+        else joined += (joined.empty() ? "" : "\n") + line;
+    }
+    std::string text = Trim(Protect(joined));
+    if (text.empty()) return;
+    json tags = json::array();
+    ReadCommentFields(comments, q, tags);
+    TakeTitle(text, q);
     if (!tags.empty()) q.extra["tags"] = std::move(tags);
     q.category = category;
 
@@ -415,85 +521,7 @@ void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const
     q.stem = Text(stemText, r, &r.format);
     const std::string feedbackText = Text(generalFeedback, r);
     if (!feedbackText.empty()) q.extra["general_feedback"] = feedbackText;
-
-    std::string clozeType, clozeRest;
-    bool kept = true;
-    if (body.empty()) {
-        result.LeaveOut("essay", r.label);
-        return;
-    } else if (IsCloze(body, clozeType, clozeRest)) {
-        const char t = clozeType[0];
-        const std::vector<Answer> answers = ClozeAnswers(clozeRest, r);
-        if (t == 'S' || (t == 'M' && clozeType[1] == 'W')) {
-            q.kind = ImportedQuestion::Answer;
-            kept = TextAnswers(q, answers, r, "short answer");
-        } else if (t == 'N') {
-            std::string numeric;
-            for (const std::string& part : SplitOn(clozeRest, '~'))
-                numeric += (Trim(part).empty() || Trim(part)[0] == '=' ? "" : "=") + Trim(part) + " ";
-            kept = NumericAnswers(q, numeric, r);
-        } else if (clozeType.compare(0, 2, "MR") == 0 || clozeType.compare(0, 13, "MULTIRESPONSE") == 0) {
-            result.LeaveOut("multiple-answer", r.label);
-            return;
-        } else {
-            kept = ChoiceAnswers(q, answers, r);
-        }
-    } else if (body[0] == '#') {
-        kept = NumericAnswers(q, body.substr(1), r);
-    } else if (body.find('~') != std::string::npos) {
-        // Every '=' starts a right answer, every '~' another one.
-        std::string marked;
-        for (char c : body) marked += c == '=' ? std::string("~=") : std::string(1, c);
-        std::vector<Answer> answers;
-        for (std::string part : SplitOn(marked, '~')) {
-            part = Trim(part);
-            if (part.empty()) continue;
-            double weight = 0;
-            if (part[0] == '=') {
-                weight = 100;
-                part.erase(0, 1);
-                double ignored = 0;
-                TakeWeight(part, ignored); // "=%50%x": the '=' rules, as Moodle reads it
-            } else {
-                TakeWeight(part, weight);
-            }
-            Answer a = Split(part, weight, r);
-            if (a.text.empty()) continue; // Moodle drops a choice with no text
-            answers.push_back(std::move(a));
-        }
-        kept = ChoiceAnswers(q, answers, r);
-    } else if (body.find('=') != std::string::npos && body.find("->") != std::string::npos) {
-        result.LeaveOut("matching", r.label);
-        return;
-    } else {
-        const std::string tf = ToLowerAscii(Trim(body.substr(0, body.find('#'))));
-        if (tf == "t" || tf == "true" || tf == "f" || tf == "false") {
-            q.kind = ImportedQuestion::TrueFalse;
-            q.truth = tf[0] == 't';
-            const std::vector<std::string> parts = SplitOn(body, '#');
-            // "{T#if answered false#if answered true}"
-            if (parts.size() > 1) KeepFeedback(q, q.truth ? "False" : "True", Text(parts[1], r));
-            if (parts.size() > 2) KeepFeedback(q, q.truth ? "True" : "False", Text(parts[2], r));
-        } else {
-            std::vector<std::string> parts = SplitOn(body, '=');
-            if (!parts.empty() && Trim(parts[0]).empty()) parts.erase(parts.begin());
-            std::vector<Answer> answers;
-            for (std::string part : parts) {
-                part = Trim(part);
-                double weight = 100;
-                TakeWeight(part, weight);
-                answers.push_back(Split(part, weight, r));
-            }
-            // "\*" is Moodle's literal star in a short answer, where '*' is a wildcard.
-            for (Answer& a : answers)
-                for (size_t at = a.text.find("\\*"); at != std::string::npos; at = a.text.find("\\*", at + 1))
-                    a.text.erase(at, 1);
-            q.kind = ImportedQuestion::Answer;
-            kept = !answers.empty() && TextAnswers(q, answers, r, "short answer");
-            if (answers.empty()) result.LeaveOut("short answer with no answer", r.label);
-        }
-    }
-    if (!kept) return;
+    if (!ReadAnswers(q, body, r)) return;
     for (const std::string& lost : r.lost) result.notes.push_back(r.label + ": " + lost);
     result.Add(std::move(q));
 }

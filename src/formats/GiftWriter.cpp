@@ -89,10 +89,19 @@ std::string WriteGift(const ExamQuestions& exam)
             break;
         case ExportQuestion::TrueFalse: out += q.truth ? " {T}\n\n" : " {F}\n\n"; break;
         // "{#0}" makes Moodle's reader fail: the answer goes after '='.
-        case ExportQuestion::Numeric: out += " {#=" + q.answer + "}\n\n"; break;
+        case ExportQuestion::Numeric:
+            out += " {#=" + q.answer + (q.tolerance.empty() ? "" : ":" + q.tolerance);
+            for (const auto& [answer, tolerance] : q.otherAnswers)
+                out += " =" + answer + (tolerance.empty() ? "" : ":" + tolerance);
+            out += "}\n\n";
+            break;
         case ExportQuestion::ShortAnswer:
             out += " {=";
             Answer(out, q.answer, true);
+            for (const auto& other : q.otherAnswers) {
+                out += " =";
+                Answer(out, other.first, true);
+            }
             out += "}\n\n";
             break;
         }

@@ -17,17 +17,10 @@ const char* const kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 std::string Quoted(const std::string& text)
 {
     // Notes stay one line and short.
+    const std::string kept = FirstUtf8Chars(text, 60);
     std::string out = "\"";
-    size_t chars = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        if ((c & 0xC0) != 0x80 && ++chars > 60) {
-            out += "...";
-            break;
-        }
-        out += c < 0x20 ? ' ' : text[i];
-    }
-    return out + "\"";
+    for (char c : kept) out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    return out + (kept.size() < text.size() ? "...\"" : "\"");
 }
 
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/JsonModel.h"
+#include "util/StringUtil.h"
 #include "util/XmlReader.h"
 #include "util/XmlText.h"
 
@@ -64,12 +65,7 @@ std::string FileName(std::string src)
     return out;
 }
 
-std::string Escaped(const std::string& text)
-{
-    std::string out;
-    AppendXmlEscaped(out, text);
-    return out;
-}
+std::string Escaped(const std::string& text) { return EscapedText(text, Markup::Xml); }
 
 void Once(std::vector<std::string>& lost, const std::string& note)
 {
@@ -250,14 +246,7 @@ std::string XmlAsUtf8(std::string_view bytes)
                        name == "cp1252" || name == "us-ascii" || name == "ascii";
     if (!latin) return std::string(bytes);
     // Tools that declare Latin-1 and write UTF-8 are common: valid UTF-8 stays as it is.
-    bool utf8 = true;
-    for (size_t i = 0; i < bytes.size() && utf8;) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > bytes.size()) utf8 = false;
-        for (size_t k = 1; k < n && utf8; ++k) utf8 = (static_cast<unsigned char>(bytes[i + k]) >> 6) == 2;
-        i += n ? n : 1;
-    }
+    const bool utf8 = IsValidUtf8(bytes);
     std::string out = std::string(bytes.substr(0, open + 1)) + "UTF-8" + std::string(bytes.substr(close, end - close));
     static const unsigned short kCp1252[32] = {0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021,
                                                0x2C6,  0x2030, 0x160,  0x2039, 0x152,  0x8D,   0x17D,  0x8F,
@@ -269,14 +258,7 @@ std::string XmlAsUtf8(std::string_view bytes)
             out += static_cast<char>(c);
             continue;
         }
-        const unsigned cp = c < 0xA0 ? kCp1252[c - 0x80] : c;
-        if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-        } else {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        }
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        AppendUtf8(out, c < 0xA0 ? kCp1252[c - 0x80] : c);
     }
     return out;
 }

@@ -40,6 +40,137 @@ const XmlNode* BestAnswer(const std::vector<const XmlNode*>& answers)
     return best;
 }
 
+
+// A multiple-choice question's choices, key and feedback; false when it is left out.
+bool ReadMultichoice(const XmlNode& question, ImportedQuestion& q, const std::string& label,
+                     std::vector<std::string>& lost, ImportResult& result)
+{
+    const std::vector<const XmlNode*> answers = question.Children("answer");
+    const std::string single = TrimText(question.ChildText("single"));
+    if (single == "false" || single == "0") {
+        result.LeaveOut("multiple-answer", label);
+        return false;
+    }
+    size_t partial = 0;
+    for (const XmlNode* a : answers) partial += Fraction(*a) > 0 && Fraction(*a) < 100;
+    if (partial)
+        result.notes.push_back(label + " gives part marks to " + std::to_string(partial) +
+                               (partial == 1 ? " choice" : " choices") + "; only the best is kept as correct.");
+    q.kind = ImportedQuestion::Choice;
+    const XmlNode* best = BestAnswer(answers);
+    size_t full = 0;
+    for (const XmlNode* a : answers) full += best && Fraction(*a) == Fraction(*best);
+    if (full > 1) {
+        result.notes.push_back(label + " gives full marks to " + std::to_string(full) +
+                               " choices: a multiple-answer question.");
+        result.LeaveOut("multiple-answer", label);
+        return false;
+    }
+    json feedback = json::object();
+    for (const XmlNode* a : answers) {
+        if (a == best) q.correct = q.choices.size();
+        const std::string format = a->Attribute("format");
+        const std::string text = a->ChildText("text");
+        const std::string said = TrimText(FormattedText(a->Child("feedback"), lost));
+        if (!said.empty()) feedback[std::to_string(q.choices.size() + 1)] = said;
+        q.choices.push_back(format == "html" ? ImportHtml(text, lost) : text);
+    }
+    if (!feedback.empty()) q.extra["feedback"] = std::move(feedback);
+    q.answerGiven = "(no answer with a positive grade)";
+    return true;
+}
+
+// A numerical or short-answer question: the best answer, the other full-mark answers and
+// the part-mark ones kept beside it.
+void ReadTextAnswer(const XmlNode& question, const std::string& type, ImportedQuestion& q, const std::string& label,
+                    ImportResult& result)
+{
+    const std::vector<const XmlNode*> answers = question.Children("answer");
+    auto tolerance = [&type](const XmlNode& a) {
+        const std::string value = TrimText(a.ChildText("tolerance"));
+        return type == "numerical" && !value.empty() && std::strtod(value.c_str(), nullptr) != 0 ? value : "";
+    };
+    q.kind = ImportedQuestion::Answer;
+    const XmlNode* best = BestAnswer(answers);
+    if (!best) {
+        result.notes.push_back(label + " has no answer with a positive grade; its answer is left empty.");
+    } else {
+        q.answer = TrimText(best->ChildText("text"));
+        if (type == "shortanswer") q.answer = ShortAnswerText(q.answer);
+        if (!tolerance(*best).empty()) q.extra["tolerance"] = tolerance(*best);
+    }
+    json others = json::array(), tolerances = json::object();
+    for (const XmlNode* a : answers) {
+        if (a == best || Fraction(*a) < 100) continue;
+        const std::string text = TrimText(a->ChildText("text"));
+        others.push_back(type == "shortanswer" ? ShortAnswerText(text) : text);
+        if (!tolerance(*a).empty()) tolerances[text] = tolerance(*a);
+    }
+    if (!tolerances.empty()) q.extra["other_tolerances"] = std::move(tolerances);
+    json partial = json::object();
+    for (const XmlNode* a : answers)
+        if (a != best && Fraction(*a) > 0 && Fraction(*a) < 100)
+            partial[TrimText(a->ChildText("text"))] = TrimText(a->Attribute("fraction")) + "%";
+    if (!partial.empty()) {
+        result.notes.push_back(label + " gives part marks to " + std::to_string(partial.size()) +
+                               " answer(s); they are kept under \"partial_answers\", not as the answer.");
+        q.extra["partial_answers"] = std::move(partial);
+    }
+    if (!others.empty()) {
+        result.notes.push_back(label + " accepts " + std::to_string(others.size() + 1) +
+                               " answers; the best is the answer, the others are kept under \"other_answers\".");
+        q.extra["other_answers"] = std::move(others);
+    }
+}
+
+// The parts every type has: ID, name, text, general feedback, tags.
+void ReadCommonParts(const XmlNode& question, ImportedQuestion& q, std::vector<std::string>& lost)
+{
+    q.id = TrimText(question.ChildText("idnumber"));
+    const std::string name = TrimText(question.Child("name") ? question.Child("name")->ChildText("text") : "");
+    if (q.id.empty() && name != "(no ID)") q.id = name;
+    q.stem = FormattedText(question.Child("questiontext"), lost);
+    const std::string general = TrimText(FormattedText(question.Child("generalfeedback"), lost));
+    if (!general.empty()) q.extra["general_feedback"] = general;
+    if (const XmlNode* tags = question.Child("tags")) {
+        json kept = json::array();
+        for (const XmlNode* tag : tags->Children("tag")) {
+            const std::string text = TrimText(tag->ChildText("text"));
+            std::pair<std::string, std::string> objective;
+            if (ObjectiveFromTag(text, objective)) q.objectives.push_back(objective);
+            else if (!text.empty()) kept.push_back(text);
+        }
+        if (!kept.empty()) q.extra["tags"] = std::move(kept);
+    }
+    if (!name.empty() && name != q.id) q.extra["name"] = name;
+}
+
+void ReadQuestion(const XmlNode& question, const std::string& category, ImportResult& result)
+{
+    const std::string type = question.Attribute("type");
+    ImportedQuestion q;
+    std::vector<std::string> lost;
+    ReadCommonParts(question, q, lost);
+    const std::string label = result.Label(q.id);
+    q.category = category;
+    if (type == "multichoice") {
+        if (!ReadMultichoice(question, q, label, lost, result)) return;
+    } else if (type == "truefalse") {
+        q.kind = ImportedQuestion::TrueFalse;
+        const XmlNode* best = BestAnswer(question.Children("answer"));
+        q.truth = !best || ToLowerAscii(TrimText(best->ChildText("text"))) != "false";
+    } else if (type == "numerical" || type == "shortanswer") {
+        ReadTextAnswer(question, type, q, label, result);
+    } else {
+        result.LeaveOut(type.empty() ? "untyped" : type, label);
+        return;
+    }
+    for (size_t i = 0; i < lost.size(); ++i)
+        if (std::find(lost.begin(), lost.begin() + static_cast<long>(i), lost[i]) == lost.begin() + static_cast<long>(i))
+            result.notes.push_back(label + ": " + lost[i]);
+    result.Add(std::move(q));
+}
+
 } // namespace
 
 bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& error)
@@ -54,113 +185,11 @@ bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& er
     std::string category;
     for (const XmlNode& question : root.children) {
         if (question.name != "question") continue;
-        const std::string type = question.Attribute("type");
-        if (type == "category") {
+        if (question.Attribute("type") == "category") {
             if (const XmlNode* c = question.Child("category")) category = CategoryFromMoodlePath(TrimText(c->ChildText("text")));
             continue;
         }
-        ImportedQuestion q;
-        q.id = TrimText(question.ChildText("idnumber"));
-        const std::string name = TrimText(question.Child("name") ? question.Child("name")->ChildText("text") : "");
-        if (q.id.empty() && name != "(no ID)") q.id = name;
-        const std::string label = result.Label(q.id);
-        q.category = category;
-        std::vector<std::string> lost;
-        q.stem = FormattedText(question.Child("questiontext"), lost);
-        const std::string general = TrimText(FormattedText(question.Child("generalfeedback"), lost));
-        if (!general.empty()) q.extra["general_feedback"] = general;
-        if (const XmlNode* tags = question.Child("tags")) {
-            json kept = json::array();
-            for (const XmlNode* tag : tags->Children("tag")) {
-                const std::string text = TrimText(tag->ChildText("text"));
-                std::pair<std::string, std::string> objective;
-                if (ObjectiveFromTag(text, objective)) q.objectives.push_back(objective);
-                else if (!text.empty()) kept.push_back(text);
-            }
-            if (!kept.empty()) q.extra["tags"] = std::move(kept);
-        }
-        if (!name.empty() && name != q.id) q.extra["name"] = name;
-        const std::vector<const XmlNode*> answers = question.Children("answer");
-        if (type == "multichoice") {
-            const std::string single = TrimText(question.ChildText("single"));
-            if (single == "false" || single == "0") {
-                result.LeaveOut("multiple-answer", label);
-                continue;
-            }
-            size_t partial = 0;
-            for (const XmlNode* a : answers) partial += Fraction(*a) > 0 && Fraction(*a) < 100;
-            if (partial)
-                result.notes.push_back(label + " gives part marks to " + std::to_string(partial) +
-                                       (partial == 1 ? " choice" : " choices") + "; only the best is kept as correct.");
-            q.kind = ImportedQuestion::Choice;
-            const XmlNode* best = BestAnswer(answers);
-            size_t full = 0;
-            for (const XmlNode* a : answers) full += best && Fraction(*a) == Fraction(*best);
-            if (full > 1) {
-                result.notes.push_back(label + " gives full marks to " + std::to_string(full) +
-                                       " choices: a multiple-answer question.");
-                result.LeaveOut("multiple-answer", label);
-                continue;
-            }
-            json feedback = json::object();
-            for (const XmlNode* a : answers) {
-                if (a == best) q.correct = q.choices.size();
-                const std::string format = a->Attribute("format");
-                const std::string text = a->ChildText("text");
-                const std::string said = TrimText(FormattedText(a->Child("feedback"), lost));
-                if (!said.empty()) feedback[std::to_string(q.choices.size() + 1)] = said;
-                q.choices.push_back(format == "html" ? ImportHtml(text, lost) : text);
-            }
-            if (!feedback.empty()) q.extra["feedback"] = std::move(feedback);
-            q.answerGiven = "(no answer with a positive grade)";
-        } else if (type == "truefalse") {
-            q.kind = ImportedQuestion::TrueFalse;
-            const XmlNode* best = BestAnswer(answers);
-            q.truth = !best || ToLowerAscii(TrimText(best->ChildText("text"))) != "false";
-        } else if (type == "numerical" || type == "shortanswer") {
-            q.kind = ImportedQuestion::Answer;
-            const XmlNode* best = BestAnswer(answers);
-            if (!best) {
-                result.notes.push_back(label + " has no answer with a positive grade; its answer is left empty.");
-            } else {
-                q.answer = TrimText(best->ChildText("text"));
-                if (type == "shortanswer") q.answer = ShortAnswerText(q.answer);
-                const std::string tolerance = TrimText(best->ChildText("tolerance"));
-                if (type == "numerical" && !tolerance.empty() && std::strtod(tolerance.c_str(), nullptr) != 0)
-                    q.extra["tolerance"] = tolerance;
-            }
-            json others = json::array(), tolerances = json::object();
-            for (const XmlNode* a : answers) {
-                if (a == best || Fraction(*a) < 100) continue;
-                const std::string text = TrimText(a->ChildText("text"));
-                others.push_back(type == "shortanswer" ? ShortAnswerText(text) : text);
-                const std::string tolerance = TrimText(a->ChildText("tolerance"));
-                if (type == "numerical" && !tolerance.empty() && std::strtod(tolerance.c_str(), nullptr) != 0)
-                    tolerances[text] = tolerance;
-            }
-            if (!tolerances.empty()) q.extra["other_tolerances"] = std::move(tolerances);
-            json partial = json::object();
-            for (const XmlNode* a : answers)
-                if (a != best && Fraction(*a) > 0 && Fraction(*a) < 100)
-                    partial[TrimText(a->ChildText("text"))] = TrimText(a->Attribute("fraction")) + "%";
-            if (!partial.empty()) {
-                result.notes.push_back(label + " gives part marks to " + std::to_string(partial.size()) +
-                                       " answer(s); they are kept under \"partial_answers\", not as the answer.");
-                q.extra["partial_answers"] = std::move(partial);
-            }
-            if (!others.empty()) {
-                result.notes.push_back(label + " accepts " + std::to_string(others.size() + 1) +
-                                       " answers; the best is the answer, the others are kept under \"other_answers\".");
-                q.extra["other_answers"] = std::move(others);
-            }
-        } else {
-            result.LeaveOut(type.empty() ? "untyped" : type, label);
-            continue;
-        }
-        for (size_t i = 0; i < lost.size(); ++i)
-            if (std::find(lost.begin(), lost.begin() + static_cast<long>(i), lost[i]) == lost.begin() + static_cast<long>(i))
-                result.notes.push_back(label + ": " + lost[i]);
-        result.Add(std::move(q));
+        ReadQuestion(question, category, result);
     }
     return true;
 }

@@ -23,7 +23,7 @@ void Html(std::string& out, const char* tag, const std::string& plain)
     const bool asPlain = FoldsAsHtml(plain);
     std::string html;
     if (asPlain) html = plain;
-    else AppendPlainAsHtml(html, plain, false);
+    else AppendEscaped(html, plain, Markup::Html);
     out += "    <";
     out += tag;
     out += asPlain ? " format=\"plain_text\"><text>" : " format=\"html\"><text>";
@@ -49,7 +49,7 @@ void HtmlAnswer(std::string& out, const char* fraction, const std::string& plain
     const bool asPlain = FoldsAsHtml(plain);
     std::string html, cdata;
     if (asPlain) html = plain;
-    else AppendPlainAsHtml(html, plain, false);
+    else AppendEscaped(html, plain, Markup::Html);
     AppendCdata(cdata, html);
     Answer(out, fraction, cdata, asPlain ? "plain_text" : "html");
 }
@@ -63,6 +63,20 @@ std::string ShortAnswerPattern(const std::string& text)
         out += c;
     }
     return out;
+}
+
+// A number Moodle reads (no markup to escape), at full marks.
+void NumericAnswer(std::string& out, const std::string& answer, const std::string& tolerance)
+{
+    out += "    <answer fraction=\"100\" format=\"moodle_auto_format\"><text>" + answer + "</text><tolerance>" +
+           (tolerance.empty() ? "0" : tolerance) + "</tolerance><feedback format=\"html\"><text></text></feedback></answer>\n";
+}
+
+void ShortAnswer(std::string& out, const std::string& answer)
+{
+    std::string text;
+    AppendCdata(text, ShortAnswerPattern(answer));
+    Answer(out, "100", text, "moodle_auto_format");
 }
 
 void Question(std::string& out, const ExportQuestion& q)
@@ -93,16 +107,14 @@ void Question(std::string& out, const ExportQuestion& q)
         Answer(out, q.truth ? "0" : "100", "false", "moodle_auto_format");
         break;
     case ExportQuestion::Numeric:
-        out += "    <answer fraction=\"100\" format=\"moodle_auto_format\"><text>" + q.answer +
-               "</text><tolerance>0</tolerance><feedback format=\"html\"><text></text></feedback></answer>\n";
+        NumericAnswer(out, q.answer, q.tolerance);
+        for (const auto& [answer, tolerance] : q.otherAnswers) NumericAnswer(out, answer, tolerance);
         break;
-    case ExportQuestion::ShortAnswer: {
+    case ExportQuestion::ShortAnswer:
         out += "    <usecase>0</usecase>\n";
-        std::string text;
-        AppendCdata(text, ShortAnswerPattern(q.answer));
-        Answer(out, "100", text, "moodle_auto_format");
+        ShortAnswer(out, q.answer);
+        for (const auto& other : q.otherAnswers) ShortAnswer(out, other.first);
         break;
-    }
     }
     if (!q.objectives.empty()) {
         out += "    <tags>\n";

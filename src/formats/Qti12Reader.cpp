@@ -130,11 +130,10 @@ std::string TypeFromToolName(const std::string& name)
     return "";
 }
 
-void ReadItem(const XmlNode& item, ImportResult& result)
+// The item's metadata fields: category and outcomes into `q`; the question type a tool
+// wrote (empty when none did).
+std::string ReadMetadata(const XmlNode& item, ImportedQuestion& q)
 {
-    ImportedQuestion q;
-    q.id = TrimText(item.Attribute("title"));
-    if (q.id.empty()) q.id = TrimText(item.Attribute("ident"));
     std::string questionType, toolType;
     std::vector<const XmlNode*> fields, more;
     item.FindAll("qtimetadatafield", fields);
@@ -154,6 +153,107 @@ void ReadItem(const XmlNode& item, ImportResult& result)
         questionType = TypeFromToolName(toolType);
         if (questionType.empty()) questionType = ToLowerAscii(toolType);
     }
+    return questionType;
+}
+
+// The responses an item asks for: the first of each kind, and how many there are.
+struct Responses {
+    std::vector<const XmlNode*> lids, strs, nums;
+    const XmlNode* lid = nullptr;
+    const XmlNode* str = nullptr;
+    const XmlNode* num = nullptr;
+
+    explicit Responses(const XmlNode& presentation)
+    {
+        presentation.FindAll("response_lid", lids);
+        presentation.FindAll("response_str", strs);
+        presentation.FindAll("response_num", nums);
+        lid = lids.empty() ? nullptr : lids[0];
+        str = strs.empty() ? nullptr : strs[0];
+        num = nums.empty() ? nullptr : nums[0];
+    }
+};
+
+// No tool says the kind: the responses do. Several lists to pick from pair things up.
+std::string TypeFromResponses(const Responses& r, const std::vector<const XmlNode*>& right)
+{
+    bool answered = false;
+    for (const XmlNode* c : right) answered |= c->Find("varequal") || c->Find("vargte") || c->Find("varlte");
+    if (r.lids.size() > 1) return "matching_question";
+    if (r.lid && !r.str && !r.num)
+        return r.lid->Attribute("rcardinality") == "Multiple" ? "multiple_answers_question" : "multiple_choice_question";
+    if (r.strs.size() + r.nums.size() > 1 && !r.lid) return "fill_in_multiple_blanks_question";
+    if ((r.str || r.num) && !r.lid)
+        return !answered ? "essay_question" : r.num ? "numerical_question" : "short_answer_question";
+    return "unknown";
+}
+
+// A multiple-choice or true/false item from its choice list and the key the conditions name.
+void ReadChoices(const XmlNode& lid, const std::vector<const XmlNode*>& right, bool trueFalse, ImportedQuestion& q,
+                 const std::string& label, std::vector<std::string>& lost, ImportResult& result)
+{
+    std::string key;
+    if (!right.empty())
+        if (const XmlNode* equal = right[0]->Find("varequal")) key = TrimText(equal->Text());
+    std::vector<const XmlNode*> labels;
+    lid.FindAll("response_label", labels);
+    for (const XmlNode* choice : labels) {
+        if (choice->Attribute("ident") == key) q.correct = q.choices.size();
+        q.choices.push_back(Mattext(choice->Find("material") ? choice->Find("material") : choice, lost));
+    }
+    q.answerGiven = key.empty() ? std::string("(none)") : key;
+    if (trueFalse) {
+        q.kind = ImportedQuestion::TrueFalse;
+        q.truth = q.correct >= q.choices.size() || ToLowerAscii(TrimText(q.choices[q.correct])) != "false";
+        if (q.correct >= q.choices.size()) result.notes.push_back(label + " marks no answer right; it is set to True.");
+        q.choices.clear();
+    }
+}
+
+// A short-answer or numerical item: the answers its conditions accept, a range as "low..high".
+void ReadAnswers(const std::vector<const XmlNode*>& right, bool numerical, ImportedQuestion& q,
+                 const std::string& label, ImportResult& result)
+{
+    q.kind = ImportedQuestion::Answer;
+    std::vector<std::string> answers;
+    for (const XmlNode* condition : right) {
+        std::vector<const XmlNode*> equals;
+        condition->FindAll("varequal", equals);
+        for (const XmlNode* e : equals) answers.push_back(TrimText(e->Text()));
+        if (equals.empty()) {
+            const XmlNode* low = condition->Find("vargte");
+            const XmlNode* high = condition->Find("varlte");
+            if (low && high) {
+                const std::string a = TrimText(low->Text()), b = TrimText(high->Text());
+                answers.push_back(a == b ? a : a + ".." + b);
+            }
+        }
+    }
+    if (answers.empty()) {
+        result.notes.push_back(label + " names no correct answer; its answer is left empty.");
+        return;
+    }
+    q.answer = answers[0];
+    if (numerical) q.answerValue = NumberAnswer(q.answer);
+    if (q.answer.find("..") != std::string::npos)
+        result.notes.push_back(label + " takes the range " + q.answer + "; it is kept as the answer's text.");
+    // Our own exports test a number twice (equal, or within [n, n]).
+    json others = json::array();
+    for (size_t i = 1; i < answers.size(); ++i)
+        if (answers[i] != q.answer) others.push_back(answers[i]);
+    if (!others.empty()) {
+        result.notes.push_back(label + " accepts " + std::to_string(others.size() + 1) +
+                               " answers; the first is the answer, the others are kept under \"other_answers\".");
+        q.extra["other_answers"] = std::move(others);
+    }
+}
+
+void ReadItem(const XmlNode& item, ImportResult& result)
+{
+    ImportedQuestion q;
+    q.id = TrimText(item.Attribute("title"));
+    if (q.id.empty()) q.id = TrimText(item.Attribute("ident"));
+    std::string questionType = ReadMetadata(item, q);
     const std::string label = result.Label(q.id);
     const XmlNode* presentation = item.Child("presentation");
     if (!presentation) {
@@ -162,84 +262,17 @@ void ReadItem(const XmlNode& item, ImportResult& result)
     }
     std::vector<std::string> lost;
     q.stem = Mattext(StemMaterial(*presentation), lost);
-    std::vector<const XmlNode*> lids, strs, nums;
-    presentation->FindAll("response_lid", lids);
-    presentation->FindAll("response_str", strs);
-    presentation->FindAll("response_num", nums);
-    const XmlNode* lid = lids.empty() ? nullptr : lids[0];
-    const XmlNode* str = strs.empty() ? nullptr : strs[0];
-    const XmlNode* num = nums.empty() ? nullptr : nums[0];
+    const Responses responses(*presentation);
     const std::vector<const XmlNode*> right = RightConditions(item);
-    if (questionType.empty()) {
-        // No tool says the kind: the responses do. Several lists to pick from pair things up.
-        bool answered = false;
-        for (const XmlNode* c : right) answered |= c->Find("varequal") || c->Find("vargte") || c->Find("varlte");
-        if (lids.size() > 1) questionType = "matching_question";
-        else if (lid && !str && !num)
-            questionType = lid->Attribute("rcardinality") == "Multiple" ? "multiple_answers_question"
-                                                                       : "multiple_choice_question";
-        else if (strs.size() + nums.size() > 1 && !lid) questionType = "fill_in_multiple_blanks_question";
-        else if ((str || num) && !lid)
-            questionType = !answered ? "essay_question" : num ? "numerical_question" : "short_answer_question";
-        else
-            questionType = "unknown";
-    }
+    if (questionType.empty()) questionType = TypeFromResponses(responses, right);
     if (questionType == "multiple_choice_question" || questionType == "true_false_question") {
-        if (!lid) {
+        if (!responses.lid) {
             result.LeaveOut(Kind(questionType) + " without choices", label);
             return;
         }
-        std::string key;
-        if (!right.empty())
-            if (const XmlNode* equal = right[0]->Find("varequal")) key = TrimText(equal->Text());
-        std::vector<const XmlNode*> labels;
-        lid->FindAll("response_label", labels);
-        for (const XmlNode* choice : labels) {
-            if (choice->Attribute("ident") == key) q.correct = q.choices.size();
-            q.choices.push_back(Mattext(choice->Find("material") ? choice->Find("material") : choice, lost));
-        }
-        q.answerGiven = key.empty() ? std::string("(none)") : key;
-        if (questionType == "true_false_question") {
-            q.kind = ImportedQuestion::TrueFalse;
-            q.truth = q.correct >= q.choices.size() || ToLowerAscii(TrimText(q.choices[q.correct])) != "false";
-            if (q.correct >= q.choices.size())
-                result.notes.push_back(label + " marks no answer right; it is set to True.");
-            q.choices.clear();
-        }
+        ReadChoices(*responses.lid, right, questionType == "true_false_question", q, label, lost, result);
     } else if (questionType == "short_answer_question" || questionType == "numerical_question") {
-        q.kind = ImportedQuestion::Answer;
-        std::vector<std::string> answers;
-        for (const XmlNode* condition : right) {
-            std::vector<const XmlNode*> equals;
-            condition->FindAll("varequal", equals);
-            for (const XmlNode* e : equals) answers.push_back(TrimText(e->Text()));
-            if (equals.empty()) {
-                // A range: [low, high].
-                const XmlNode* low = condition->Find("vargte");
-                const XmlNode* high = condition->Find("varlte");
-                if (low && high) {
-                    const std::string a = TrimText(low->Text()), b = TrimText(high->Text());
-                    answers.push_back(a == b ? a : a + ".." + b);
-                }
-            }
-        }
-        if (answers.empty()) {
-            result.notes.push_back(label + " names no correct answer; its answer is left empty.");
-        } else {
-            q.answer = answers[0];
-            if (questionType == "numerical_question") q.answerValue = NumberAnswer(q.answer);
-            if (q.answer.find("..") != std::string::npos)
-                result.notes.push_back(label + " takes the range " + q.answer + "; it is kept as the answer's text.");
-            // Our own exports test a number twice (equal, or within [n, n]).
-            json others = json::array();
-            for (size_t i = 1; i < answers.size(); ++i)
-                if (answers[i] != q.answer) others.push_back(answers[i]);
-            if (!others.empty()) {
-                result.notes.push_back(label + " accepts " + std::to_string(others.size() + 1) +
-                                       " answers; the first is the answer, the others are kept under \"other_answers\".");
-                q.extra["other_answers"] = std::move(others);
-            }
-        }
+        ReadAnswers(right, questionType == "numerical_question", q, label, result);
     } else {
         result.LeaveOut(Kind(questionType), label);
         return;

@@ -5,24 +5,17 @@
 
 namespace {
 
-std::string Escaped(const std::string& text)
-{
-    std::string out;
-    AppendXmlEscaped(out, text);
-    return out;
-}
+std::string Xml(const std::string& text) { return EscapedText(text, Markup::Xml); }
 
 // Canvas reads mattext as HTML: plain text made HTML, then escaped for the XML.
 std::string HtmlMattext(const std::string& text)
 {
-    std::string html;
-    AppendPlainAsHtml(html, text, false);
-    return "<material><mattext texttype=\"text/html\">" + Escaped(html) + "</mattext></material>";
+    return "<material><mattext texttype=\"text/html\">" + EscapedText(EscapedText(text, Markup::Html), Markup::Xml) + "</mattext></material>";
 }
 
 void Field(std::string& out, const std::string& label, const std::string& entry)
 {
-    out += "          <qtimetadatafield><fieldlabel>" + Escaped(label) + "</fieldlabel><fieldentry>" + Escaped(entry) +
+    out += "          <qtimetadatafield><fieldlabel>" + Xml(label) + "</fieldlabel><fieldentry>" + Xml(entry) +
            "</fieldentry></qtimetadatafield>\n";
 }
 
@@ -36,7 +29,7 @@ void Item(std::string& out, const ExportQuestion& q, const std::string& name)
 {
     static const char* const kTypes[] = {"multiple_choice_question", "true_false_question", "numerical_question",
                                          "short_answer_question"};
-    out += "      <item ident=\"" + name + "\" title=\"" + Escaped(q.id) + "\">\n"
+    out += "      <item ident=\"" + name + "\" title=\"" + Xml(q.id) + "\">\n"
            "        <itemmetadata><qtimetadata>\n";
     Field(out, "question_type", kTypes[q.kind]);
     Field(out, "points_possible", "1.0");
@@ -63,7 +56,7 @@ void Item(std::string& out, const ExportQuestion& q, const std::string& name)
         const bool numeric = q.kind == ExportQuestion::Numeric;
         out += std::string("          <response_str ident=\"response1\" rcardinality=\"Single\"><render_fib fibtype=\"") +
                (numeric ? "Decimal" : "String") + "\"><response_label ident=\"answer1\"/></render_fib></response_str>\n";
-        const std::string value = Escaped(q.answer);
+        const std::string value = Xml(q.answer);
         // An exact number as Canvas writes one: equal, or within [value, value].
         test = numeric ? "<or><varequal respident=\"response1\">" + value + "</varequal><and><vargte respident=\"response1\">" +
                              value + "</vargte><varlte respident=\"response1\">" + value + "</varlte></and></or>"

@@ -138,6 +138,52 @@ void ReadSections(const XmlNode& node, const std::string& base, const std::strin
     }
 }
 
+
+// A choice interaction's choices and key (two choices True and False: a true/false
+// question); false when it takes several answers.
+bool ReadChoiceInteraction(const XmlNode& interaction, const XmlNode* declaration,
+                           const std::vector<std::string>& values, ImportedQuestion& q, std::vector<std::string>& lost)
+{
+    const std::string cardinality = declaration ? declaration->Attribute("cardinality") : "single";
+    const std::string maxChoices = interaction.Attribute("maxChoices");
+    if (cardinality == "multiple" || (!maxChoices.empty() && maxChoices != "1") || values.size() > 1) return false;
+    for (const XmlNode* choice : interaction.Children("simpleChoice")) {
+        if (!values.empty() && choice->Attribute("identifier") == values[0]) q.correct = q.choices.size();
+        q.choices.push_back(TrimText(XhtmlToPlainText(PlaceholderTree(Readable(*choice), lost))));
+    }
+    q.answerGiven = values.empty() ? std::string("(none)") : values[0];
+    if (q.choices.size() == 2 && q.correct < 2) {
+        const std::string a = ToLowerAscii(TrimText(q.choices[0])), b = ToLowerAscii(TrimText(q.choices[1]));
+        if ((a == "true" && b == "false") || (a == "false" && b == "true")) {
+            q.kind = ImportedQuestion::TrueFalse;
+            q.truth = ToLowerAscii(TrimText(q.choices[q.correct])) == "true";
+            q.choices.clear();
+        }
+    }
+    if (q.kind == ImportedQuestion::Choice && interaction.Attribute("shuffle") == "true") q.extra["shuffle"] = true;
+    return true;
+}
+
+// A text entry's answer: the correct response, else the mapped answer worth most.
+void ReadTextEntry(const XmlNode* declaration, const std::vector<std::string>& values, ImportedQuestion& q,
+                   const std::string& label, ImportResult& result)
+{
+    q.kind = ImportedQuestion::Answer;
+    if (!values.empty()) {
+        q.answer = values[0];
+    } else if (declaration) {
+        double best = 0;
+        std::vector<const XmlNode*> entries;
+        declaration->FindAll("mapEntry", entries);
+        for (const XmlNode* entry : entries) {
+            const double value = std::strtod(entry->Attribute("mappedValue").c_str(), nullptr);
+            if (value > best) best = value, q.answer = entry->Attribute("mapKey");
+        }
+    }
+    if (q.answer.empty()) result.notes.push_back(label + " names no correct answer; its answer is left empty.");
+    else if (declaration && declaration->Attribute("baseType") == "float") q.answerValue = NumberAnswer(q.answer);
+}
+
 } // namespace
 
 bool ReadQti21Item(std::string_view bytes, const std::string& category, const std::string& id,
@@ -161,12 +207,8 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
     const XmlNode* body = root.Child("itemBody");
     std::vector<const XmlNode*> interactions;
     if (body) FindInteractions(*body, interactions);
-    if (interactions.empty()) {
-        result.LeaveOut("without interaction", label);
-        return true;
-    }
-    if (interactions.size() > 1) {
-        result.LeaveOut("composite", label);
+    if (interactions.size() != 1) {
+        result.LeaveOut(interactions.empty() ? "without interaction" : "composite", label);
         return true;
     }
     const XmlNode& interaction = *interactions[0];
@@ -180,44 +222,12 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
     std::vector<std::string> lost;
     q.stem = BodyText(*body, lost);
     if (interaction.name == "choiceInteraction") {
-        const std::string cardinality = declaration ? declaration->Attribute("cardinality") : "single";
-        const std::string maxChoices = interaction.Attribute("maxChoices");
-        if (cardinality == "multiple" || (!maxChoices.empty() && maxChoices != "1") || values.size() > 1) {
+        if (!ReadChoiceInteraction(interaction, declaration, values, q, lost)) {
             result.LeaveOut("multiple-answer", label);
             return true;
         }
-        std::vector<std::string> identifiers;
-        for (const XmlNode* choice : interaction.Children("simpleChoice")) {
-            if (!values.empty() && choice->Attribute("identifier") == values[0]) q.correct = q.choices.size();
-            q.choices.push_back(TrimText(XhtmlToPlainText(PlaceholderTree(Readable(*choice), lost))));
-        }
-        q.answerGiven = values.empty() ? std::string("(none)") : values[0];
-        if (q.choices.size() == 2 && q.correct < 2) {
-            const std::string a = ToLowerAscii(TrimText(q.choices[0])), b = ToLowerAscii(TrimText(q.choices[1]));
-            if ((a == "true" && b == "false") || (a == "false" && b == "true")) {
-                q.kind = ImportedQuestion::TrueFalse;
-                q.truth = ToLowerAscii(TrimText(q.choices[q.correct])) == "true";
-                q.choices.clear();
-            }
-        }
-        if (q.kind == ImportedQuestion::Choice && interaction.Attribute("shuffle") == "true")
-            q.extra["shuffle"] = true;
     } else if (interaction.name == "textEntryInteraction") {
-        q.kind = ImportedQuestion::Answer;
-        if (!values.empty()) {
-            q.answer = values[0];
-        } else if (declaration) {
-            // No correct response: the mapped answer worth most.
-            double best = 0;
-            std::vector<const XmlNode*> entries;
-            declaration->FindAll("mapEntry", entries);
-            for (const XmlNode* entry : entries) {
-                const double value = std::strtod(entry->Attribute("mappedValue").c_str(), nullptr);
-                if (value > best) best = value, q.answer = entry->Attribute("mapKey");
-            }
-        }
-        if (q.answer.empty()) result.notes.push_back(label + " names no correct answer; its answer is left empty.");
-        else if (declaration && declaration->Attribute("baseType") == "float") q.answerValue = NumberAnswer(q.answer);
+        ReadTextEntry(declaration, values, q, label, result);
     } else {
         result.LeaveOut(KindOfInteraction(interaction.name), label);
         return true;
@@ -226,6 +236,51 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
     result.Add(std::move(q));
     return true;
 }
+
+namespace {
+
+std::string ResourceHref(const XmlNode& resource)
+{
+    std::string h = resource.Attribute("href");
+    if (h.empty())
+        if (const XmlNode* file = resource.Child("file")) h = file->Attribute("href");
+    return h;
+}
+
+// The manifest's QTI 2 item resource: its ID and keywords from the metadata, its category
+// from the test's section.
+bool ReadItemResource(PackageFiles& files, const XmlNode& resource,
+                      const std::unordered_map<std::string, std::string>& categories, ImportResult& result,
+                      std::string& error)
+{
+    const std::string file = ResourceHref(resource);
+    std::string id;
+    if (const XmlNode* identifier = resource.Find("identifier"))
+        id = TrimText(identifier->Child("entry") ? identifier->ChildText("entry") : identifier->Text());
+    std::vector<std::pair<std::string, std::string>> objectives;
+    json tags = json::array();
+    ReadKeywords(resource, objectives, tags);
+    std::string item;
+    if (!files.Read(file, item, error)) return false;
+    const size_t before = result.items.size();
+    auto category = categories.find(ZipPathKey(Resolved(file)));
+    if (!ReadQti21Item(item, category == categories.end() ? "" : category->second, id, std::move(objectives), result,
+                       error)) {
+        error = file + ": " + error;
+        return false;
+    }
+    if (!tags.empty() && result.items.size() > before) result.items.back()["tags"] = std::move(tags);
+    return true;
+}
+
+bool IsQti1Resource(const std::string& type)
+{
+    return type.find("imsqti") != std::string::npos &&
+           (type.find("xmlv1p2") != std::string::npos || type.find("xmlv1p1") != std::string::npos ||
+            type.find("xmlv1p0") != std::string::npos);
+}
+
+} // namespace
 
 bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& error)
 {
@@ -239,12 +294,6 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
     bytes.clear();
     std::vector<const XmlNode*> resources;
     manifest.FindAll("resource", resources);
-    auto href = [](const XmlNode& resource) {
-        std::string h = resource.Attribute("href");
-        if (h.empty())
-            if (const XmlNode* file = resource.Child("file")) h = file->Attribute("href");
-        return h;
-    };
     // The tests first: their sections name the items' categories.
     std::unordered_map<std::string, std::string> categories;
     std::vector<std::pair<std::string, std::string>> testItems; // item file, section title
@@ -254,37 +303,20 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
         if (type.compare(0, 18, "imsqti_test_xmlv2p") != 0) continue;
         std::string test;
         XmlNode root;
-        if (!files.Read(href(*resource), test, error) || !ParseXml(test, root, error)) return false;
-        ReadSections(root, Folder(href(*resource)), "", testItems);
+        if (!files.Read(ResourceHref(*resource), test, error) || !ParseXml(test, root, error)) return false;
+        ReadSections(root, Folder(ResourceHref(*resource)), "", testItems);
     }
     for (const auto& [file, title] : testItems) categories.emplace(ZipPathKey(file), title);
     std::unordered_set<std::string> listed; // a set: a package lists tens of thousands
     for (const XmlNode* resource : resources) {
         const std::string type = resource->Attribute("type");
-        const std::string file = href(*resource);
+        const std::string file = ResourceHref(*resource);
         if (type.compare(0, 18, "imsqti_item_xmlv2p") == 0) {
             listed.insert(ZipPathKey(Resolved(file)));
             result.source = "QTI 2.1 package";
             any = true;
-            std::string id;
-            if (const XmlNode* identifier = resource->Find("identifier"))
-                id = TrimText(identifier->Child("entry") ? identifier->ChildText("entry") : identifier->Text());
-            std::vector<std::pair<std::string, std::string>> objectives;
-            json tags = json::array();
-            ReadKeywords(*resource, objectives, tags);
-            std::string item;
-            if (!files.Read(file, item, error)) return false;
-            const size_t before = result.items.size();
-            auto category = categories.find(ZipPathKey(Resolved(file)));
-            if (!ReadQti21Item(item, category == categories.end() ? "" : category->second, id, std::move(objectives),
-                               result, error)) {
-                error = file + ": " + error;
-                return false;
-            }
-            if (!tags.empty() && result.items.size() > before) result.items.back()["tags"] = std::move(tags);
-        } else if (type.find("imsqti") != std::string::npos && (type.find("xmlv1p2") != std::string::npos ||
-                                                                 type.find("xmlv1p1") != std::string::npos ||
-                                                                 type.find("xmlv1p0") != std::string::npos)) {
+            if (!ReadItemResource(files, *resource, categories, result, error)) return false;
+        } else if (IsQti1Resource(type)) {
             // 1.2 as most tools write it; 1.1 as some (Respondus) label the same documents.
             result.source = type.find("xmlv1p2") != std::string::npos ? "QTI 1.2 package" : "QTI 1.x package";
             any = true;

@@ -11,40 +11,21 @@ const char kQtiRoot[] =
     " xsi:schemaLocation=\"http://www.imsglobal.org/xsd/imsqti_v2p1"
     " http://www.imsglobal.org/xsd/qti/qtiv2p1/imsqti_v2p1.xsd\"";
 
-// Escaped, with tabs and line breaks as character references: an attribute's value keeps
-// them only so (a reader turns literal ones into spaces).
-std::string Escaped(const std::string& text)
-{
-    std::string out;
-    AppendXmlEscaped(out, text);
-    std::string kept;
-    for (char c : out) {
-        if (c == '\t') kept += "&#9;";
-        else if (c == '\n') kept += "&#10;";
-        else if (c == '\r') kept += "&#13;";
-        else kept += c;
-    }
-    return kept;
-}
+std::string Xml(const std::string& text) { return EscapedText(text, Markup::Xml); }
 
 // Plain text as the item body's XHTML: escaped, line breaks as <br/>.
-std::string Xhtml(const std::string& text)
-{
-    std::string html;
-    AppendPlainAsHtml(html, text, true);
-    return html;
-}
+std::string Xhtml(const std::string& text) { return EscapedText(text, Markup::Xhtml); }
 
 std::string Item(const ExportQuestion& q, const std::string& name)
 {
     std::string out = kHead;
-    out += "<assessmentItem" + std::string(kQtiRoot) + " identifier=\"" + name + "\" title=\"" + Escaped(q.id) +
+    out += "<assessmentItem" + std::string(kQtiRoot) + " identifier=\"" + name + "\" title=\"" + Xml(q.id) +
            "\" adaptive=\"false\" timeDependent=\"false\">\n";
     const bool choice = q.kind == ExportQuestion::Choice || q.kind == ExportQuestion::TrueFalse;
     const char* baseType = choice ? "identifier" : q.kind == ExportQuestion::Numeric ? "float" : "string";
     std::string key = q.kind == ExportQuestion::Choice      ? q.letters[q.correct]
                       : q.kind == ExportQuestion::TrueFalse ? (q.truth ? "true" : "false")
-                                                            : Escaped(q.answer);
+                                                            : Xml(q.answer);
     out += "  <responseDeclaration identifier=\"RESPONSE\" cardinality=\"single\" baseType=\"" + std::string(baseType) +
            "\"><correctResponse><value>" + key + "</value></correctResponse></responseDeclaration>\n";
     out += "  <outcomeDeclaration identifier=\"SCORE\" cardinality=\"single\" baseType=\"float\">"
@@ -100,15 +81,15 @@ bool WriteQti21Package(const ExamQuestions& exam, std::string& zipBytes)
         if (!zip.Add(href, Item(q, names[i]))) return false;
         manifest += "    <resource identifier=\"R_" + names[i] + "\" type=\"imsqti_item_xmlv2p1\" href=\"" + href +
                     "\">\n      <metadata><imsmd:lom><imsmd:general><imsmd:identifier><imsmd:entry>" +
-                    Escaped(q.id) + "</imsmd:entry></imsmd:identifier>";
+                    Xml(q.id) + "</imsmd:entry></imsmd:identifier>";
         for (const auto& [label, value] : q.objectives)
-            manifest += "<imsmd:keyword><imsmd:string>" + Escaped(label + ": " + value) + "</imsmd:string></imsmd:keyword>";
+            manifest += "<imsmd:keyword><imsmd:string>" + Xml(label + ": " + value) + "</imsmd:string></imsmd:keyword>";
         manifest += "</imsmd:general></imsmd:lom></metadata>\n      <file href=\"" + href + "\"/>\n    </resource>\n";
         dependencies += "      <dependency identifierref=\"R_" + names[i] + "\"/>\n";
         if (i == 0 || q.category != exam.questions[i - 1].category) {
             if (i) test += "    </assessmentSection>\n";
             test += "    <assessmentSection identifier=\"exam.section" + std::to_string(++sections) + "\" title=\"" +
-                    Escaped(q.category.empty() ? std::string("Uncategorized") : q.category) + "\" visible=\"true\">\n";
+                    Xml(q.category.empty() ? std::string("Uncategorized") : q.category) + "\" visible=\"true\">\n";
         }
         test += "      <assessmentItemRef identifier=\"" + names[i] + "\" href=\"" + href + "\"/>\n";
     }

@@ -20,18 +20,15 @@ const json* Lookup(const json& item, std::initializer_list<const char*> names, s
     return nullptr;
 }
 
+// ScalarText, and the text of {"text": "..."} wrappers.
 std::string Scalar(const json& value)
 {
-    if (value.is_string()) return value.get<std::string>();
-    if (value.is_number() || value.is_boolean()) return JsonText(value);
-    if (value.is_object()) {
-        // {"text": "..."} wrappers.
+    if (value.is_object())
         for (const char* k : {"text", "value", "content", "body"}) {
             auto it = value.find(k);
             if (it != value.end() && it->is_string()) return it->get<std::string>();
         }
-    }
-    return "";
+    return ScalarText(value);
 }
 
 struct Roles {
@@ -124,32 +121,132 @@ std::string KindFromArrayName(const std::string& name)
     return "";
 }
 
-void ReadItem(const json& source, size_t index, bool html, const std::string& arrayKind, Roles& roles,
-              ImportResult& result)
-{
-    ImportedQuestion q;
+// One item being read: what is left of it to keep, the markup its text lost, the keys it
+// read for each role.
+struct ItemReading {
+    const json& source;
+    bool html;
+    Roles& roles;
+    json rest;
     std::vector<std::string> lost;
-    auto Decoded = [&](const std::string& text, bool decode) {
-        return decode ? TextFromMaybeHtml(text, lost) : text;
-    };
-    json rest = source;
-    std::string key;
-    auto take = [&](const char* role, std::initializer_list<const char*> names) -> const json* {
+
+    std::string Decoded(const std::string& text) { return html ? TextFromMaybeHtml(text, lost) : text; }
+    const json* Take(const char* role, std::initializer_list<const char*> names)
+    {
+        std::string key;
         const json* value = Lookup(source, names, key);
         if (value) {
             roles.Use(role, key);
             rest.erase(key);
         }
         return value;
-    };
-    if (const json* id = take("id", {"id", "qid", "question_id", "questionid", "number"})) q.id = TrimText(Scalar(*id));
+    }
+};
+
+struct ItemChoices {
+    std::vector<std::string> texts;
+    size_t flagged = static_cast<size_t>(-1); // the choice marked right
+    bool given = false;
+    const json* rightAnswer = nullptr; // the answer when no choice holds it
+};
+
+// Choices: an array of strings or of {letter, text} objects, an object keyed by letter,
+// or a right answer with the wrong ones.
+ItemChoices ReadChoices(ItemReading& item, size_t index)
+{
+    ItemChoices out;
+    std::string key;
+    const json* incorrect =
+        Lookup(item.source, {"incorrect_answers", "incorrectanswers", "wrong_answers", "distractors"}, key);
+    const std::string incorrectKey = key;
+    out.rightAnswer = Lookup(item.source, {"correct_answer", "correctanswer", "right_answer", "answer", "correct",
+                                           "key", "answer_key", "solution"},
+                             key);
+    const std::string answerKey = key;
+    if (incorrect && incorrect->is_array() && out.rightAnswer) {
+        out.given = true;
+        item.rest.erase(incorrectKey);
+        item.rest.erase(answerKey);
+        item.roles.Use("choices", answerKey + "\" + \"" + incorrectKey);
+        item.roles.Use("answer", answerKey);
+        for (const json& wrong : *incorrect) out.texts.push_back(item.Decoded(Scalar(wrong)));
+        // The right answer placed by the question's position, so the keys are not all A.
+        const size_t at = index % (out.texts.size() + 1);
+        out.texts.insert(out.texts.begin() + static_cast<long>(at), item.Decoded(Scalar(*out.rightAnswer)));
+        out.flagged = at;
+        out.rightAnswer = nullptr;
+    } else if (const json* list = item.Take("choices", {"choices", "options", "answers", "alternatives",
+                                                         "answer_options", "answeroptions"})) {
+        out.given = true;
+        if (list->is_array()) {
+            for (const json& choice : *list) {
+                if (choice.is_object()) {
+                    std::string k;
+                    const json* text = Lookup(choice, {"text", "value", "answer", "content", "option", "label"}, k);
+                    const json* right = Lookup(choice, {"correct", "is_correct", "iscorrect", "right"}, k);
+                    if (right && ((right->is_boolean() && right->get<bool>()) || Scalar(*right) == "true" ||
+                                  Scalar(*right) == "1"))
+                        out.flagged = out.texts.size();
+                    out.texts.push_back(item.Decoded(text ? Scalar(*text) : ""));
+                } else {
+                    out.texts.push_back(item.Decoded(Scalar(choice)));
+                }
+            }
+        } else if (list->is_object()) {
+            // Keyed by letter (A, B, ...) in the letters' order.
+            for (auto it = list->begin(); it != list->end(); ++it) out.texts.push_back(item.Decoded(Scalar(*it)));
+        }
+    }
+    bool anyChoice = false;
+    for (const std::string& c : out.texts) anyChoice |= !TrimText(c).empty();
+    if (out.given && !anyChoice && !incorrect) {
+        // "options": ["", "", "", ""] on a question answered in words.
+        out.given = false;
+        out.texts.clear();
+        out.flagged = static_cast<size_t>(-1);
+    }
+    if (out.rightAnswer) {
+        item.rest.erase(answerKey);
+        item.roles.Use("answer", answerKey);
+    }
+    return out;
+}
+
+// A choice question's key: the flagged choice, else the answer as an index (from 0) or as
+// a choice's letter or text.
+void SetChoiceKey(ImportedQuestion& q, ItemChoices& choices, const std::string& answerText)
+{
+    q.kind = ImportedQuestion::Choice;
+    q.choices = std::move(choices.texts);
+    q.correct = choices.flagged;
+    const json* rightAnswer = choices.rightAnswer;
+    if (q.correct >= q.choices.size() && rightAnswer) {
+        q.answerGiven = answerText;
+        if (rightAnswer->is_number_integer()) {
+            const long long n = rightAnswer->get<long long>();
+            q.correct = n >= 0 && static_cast<size_t>(n) < q.choices.size() ? static_cast<size_t>(n)
+                                                                             : static_cast<size_t>(-1);
+        } else {
+            q.correct = ChoiceFromAnswer(answerText, q.choices, 1);
+        }
+    } else if (q.correct >= q.choices.size()) {
+        q.answerGiven = "(none given)";
+    }
+}
+
+void ReadItem(const json& source, size_t index, bool html, const std::string& arrayKind, Roles& roles,
+              ImportResult& result)
+{
+    ImportedQuestion q;
+    ItemReading item{source, html, roles, source, {}};
+    if (const json* id = item.Take("id", {"id", "qid", "question_id", "questionid", "number"})) q.id = TrimText(Scalar(*id));
     const std::string label = result.Label(q.id);
-    if (const json* stem = take("question", {"question", "text", "prompt", "stem", "question_text", "questiontext", "title"}))
-        q.stem = Decoded(Scalar(*stem), html);
-    if (const json* category = take("category", {"category", "topic", "subject", "section"}))
-        q.category = Decoded(Scalar(*category), html);
+    if (const json* stem = item.Take("question", {"question", "text", "prompt", "stem", "question_text", "questiontext", "title"}))
+        q.stem = item.Decoded(Scalar(*stem));
+    if (const json* category = item.Take("category", {"category", "topic", "subject", "section"}))
+        q.category = item.Decoded(Scalar(*category));
     std::string typeText;
-    if (const json* type = take("type", {"type", "questiontype", "question_type", "kind"})) typeText = Scalar(*type);
+    if (const json* type = item.Take("type", {"type", "questiontype", "question_type", "kind"})) typeText = Scalar(*type);
     if (TrimText(q.stem).empty()) {
         result.LeaveOut("no question text", label);
         return;
@@ -160,63 +257,8 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
         return;
     }
     const std::string lowerType = ToLowerAscii(typeText);
-    // Choices: an array of strings or of {letter, text} objects, an object keyed by letter,
-    // or a right answer with the wrong ones.
-    std::vector<std::string> choices;
-    size_t flagged = static_cast<size_t>(-1);
-    bool hasChoices = false;
-    const json* incorrect = Lookup(source, {"incorrect_answers", "incorrectanswers", "wrong_answers", "distractors"}, key);
-    const std::string incorrectKey = key;
-    const json* rightAnswer = Lookup(source, {"correct_answer", "correctanswer", "right_answer", "answer", "correct",
-                                              "key", "answer_key", "solution"},
-                                     key);
-    const std::string answerKey = key;
-    if (incorrect && incorrect->is_array() && rightAnswer) {
-        hasChoices = true;
-        rest.erase(incorrectKey);
-        rest.erase(answerKey);
-        roles.Use("choices", answerKey + "\" + \"" + incorrectKey);
-        roles.Use("answer", answerKey);
-        for (const json& wrong : *incorrect) choices.push_back(Decoded(Scalar(wrong), html));
-        // The right answer placed by the question's position, so the keys are not all A.
-        const size_t at = index % (choices.size() + 1);
-        choices.insert(choices.begin() + static_cast<long>(at), Decoded(Scalar(*rightAnswer), html));
-        flagged = at;
-        rightAnswer = nullptr;
-    } else if (const json* list = take("choices", {"choices", "options", "answers", "alternatives", "answer_options",
-                                                    "answeroptions"})) {
-        hasChoices = true;
-        if (list->is_array()) {
-            for (const json& choice : *list) {
-                if (choice.is_object()) {
-                    std::string k;
-                    const json* text = Lookup(choice, {"text", "value", "answer", "content", "option", "label"}, k);
-                    const json* right = Lookup(choice, {"correct", "is_correct", "iscorrect", "right"}, k);
-                    if (right && ((right->is_boolean() && right->get<bool>()) || Scalar(*right) == "true" ||
-                                  Scalar(*right) == "1"))
-                        flagged = choices.size();
-                    choices.push_back(Decoded(text ? Scalar(*text) : "", html));
-                } else {
-                    choices.push_back(Decoded(Scalar(choice), html));
-                }
-            }
-        } else if (list->is_object()) {
-            // Keyed by letter (A, B, ...) in the letters' order.
-            for (auto it = list->begin(); it != list->end(); ++it) choices.push_back(Decoded(Scalar(*it), html));
-        }
-    }
-    bool anyChoice = false;
-    for (const std::string& c : choices) anyChoice |= !TrimText(c).empty();
-    if (hasChoices && !anyChoice && !incorrect) {
-        // "options": ["", "", "", ""] on a question answered in words.
-        hasChoices = false;
-        choices.clear();
-        flagged = static_cast<size_t>(-1);
-    }
-    if (rightAnswer) {
-        rest.erase(answerKey);
-        roles.Use("answer", answerKey);
-    }
+    ItemChoices choices = ReadChoices(item, index);
+    const json* rightAnswer = choices.rightAnswer;
     if (lowerType.find("essay") != std::string::npos || lowerType.find("match") != std::string::npos ||
         lowerType.find("multiple_answer") != std::string::npos || lowerType.find("checkbox") != std::string::npos ||
         lowerType.find("multiple_response") != std::string::npos || (rightAnswer && rightAnswer->is_array())) {
@@ -232,46 +274,31 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
         return;
     }
     bool truth = true;
-    const std::string answerText = rightAnswer ? Decoded(Scalar(*rightAnswer), html) : "";
-    if (boolean || (!hasChoices && rightAnswer && (rightAnswer->is_boolean() || (canonical.empty() &&
-                                                                                 TruthFromText(answerText, truth) &&
-                                                                                 !rightAnswer->is_number())))) {
+    const std::string answerText = rightAnswer ? item.Decoded(Scalar(*rightAnswer)) : "";
+    if (boolean || (!choices.given && rightAnswer && (rightAnswer->is_boolean() || (canonical.empty() &&
+                                                                                    TruthFromText(answerText, truth) &&
+                                                                                    !rightAnswer->is_number())))) {
         q.kind = ImportedQuestion::TrueFalse;
-        const std::string given = flagged < choices.size() ? choices[flagged] : answerText;
+        const std::string given = choices.flagged < choices.texts.size() ? choices.texts[choices.flagged] : answerText;
         if (!TruthFromText(given, q.truth)) {
             q.truth = true;
             result.notes.push_back(label + ": the answer \"" + given + "\" is neither true nor false; set to True.");
         }
-    } else if (hasChoices && canonical != "numerical") {
-        q.kind = ImportedQuestion::Choice;
-        q.choices = std::move(choices);
-        q.correct = flagged;
-        if (q.correct >= q.choices.size() && rightAnswer) {
-            q.answerGiven = answerText;
-            if (rightAnswer->is_number_integer()) {
-                const long long n = rightAnswer->get<long long>();
-                // A JSON index counts from 0.
-                q.correct = n >= 0 && static_cast<size_t>(n) < q.choices.size() ? static_cast<size_t>(n)
-                                                                                 : static_cast<size_t>(-1);
-            } else {
-                q.correct = ChoiceFromAnswer(answerText, q.choices, 1);
-            }
-        } else if (q.correct >= q.choices.size()) {
-            q.answerGiven = "(none given)";
-        }
+    } else if (choices.given && canonical != "numerical") {
+        SetChoiceKey(q, choices, answerText);
     } else {
         q.kind = ImportedQuestion::Answer;
         if (rightAnswer && !rightAnswer->is_object() && !rightAnswer->is_array()) q.answerValue = *rightAnswer;
-        if (q.answerValue.is_string()) q.answerValue = Decoded(q.answerValue.get<std::string>(), html);
-        if (hasChoices && !choices.empty()) {
+        if (q.answerValue.is_string()) q.answerValue = item.Decoded(q.answerValue.get<std::string>());
+        if (choices.given && !choices.texts.empty()) {
             json kept = json::array();
-            for (const std::string& c : choices) kept.push_back(c);
+            for (const std::string& c : choices.texts) kept.push_back(c);
             q.extra["choices"] = std::move(kept);
         }
     }
     // Everything else the question had stays with it.
-    for (auto it = rest.begin(); it != rest.end(); ++it) q.extra[it.key()] = *it;
-    for (const std::string& change : lost) result.notes.push_back(label + ": " + change);
+    for (auto it = item.rest.begin(); it != item.rest.end(); ++it) q.extra[it.key()] = *it;
+    for (const std::string& change : item.lost) result.notes.push_back(label + ": " + change);
     if (!html && rightAnswer && q.kind != ImportedQuestion::Answer) q.extra.erase("correct");
     result.Add(std::move(q));
 }

@@ -5,14 +5,6 @@
 
 namespace {
 
-// A scalar's text: a string itself, a number or boolean its JSON text; anything else "".
-std::string ScalarText(const json& value)
-{
-    if (value.is_string()) return value.get<std::string>();
-    if (value.is_number() || value.is_boolean()) return JsonText(value);
-    return "";
-}
-
 std::string FoldedField(const json& item, const char* key)
 {
     auto it = item.find(key);

@@ -110,6 +110,10 @@ struct JsonErrorPlace {
 std::u16string DescribeJsonError(const std::exception& error, const std::string& utf8, JsonErrorPlace* place = nullptr);
 // The library's compact text of a value ("JSON text" of a scalar).
 std::string JsonText(const json& value);
+// A scalar's text: a string itself, a number or boolean its JSON text; anything else "".
+std::string ScalarText(const json& value);
+// The ScalarText of object[key]; "" when it is absent or `object` is no object.
+std::string FieldText(const json& object, const char* key);
 // The library's pretty text with the given indent, non-ASCII left as UTF-8.
 std::string DumpIndented(const json& value, int indent);
 
@@ -153,8 +157,8 @@ bool CheckDuplicateIds(const json& document, std::u16string& duplicate);
 void AppendValidationWarnings(const json& document, NoteList& notes);
 std::string MakeAutoIdBase(uint64_t position);
 std::string MakeUniqueId(const std::string& base, const IdSet& used);
-// The ID text of an item: a string itself, a number or boolean its JSON text, else "".
-std::string ItemIdText(const json& item);
+// The ID text of an item: FieldText(item, "id").
+inline std::string ItemIdText(const json& item) { return FieldText(item, "id"); }
 
 // Where each ID of a merge target lives. Kept across the merges of one Open && Merge, so
 // that k files cost one pass over the document, not k; the target may change only by

@@ -77,8 +77,8 @@ std::u16string DescribeJsonError(const std::exception& error, const std::string&
     size_t line = 1, column = 1, offset = 0;
     for (size_t i = 0; i < at; ++i) {
         const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if ((c & 0xC0) == 0x80) continue; // continuation bytes belong to their character
-        offset += c >= 0xF0 ? 2 : 1;
+        if (IsUtf8Continuation(utf8[i])) continue; // continuation bytes belong to their character
+        offset += c >= 0xF0 ? 2 : 1; // UTF-16 units
         if (c == '\n') {
             ++line;
             column = 1;
@@ -92,6 +92,20 @@ std::u16string DescribeJsonError(const std::exception& error, const std::string&
 }
 
 std::string JsonText(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::strict); }
+
+std::string ScalarText(const json& value)
+{
+    if (value.is_string()) return value.get<std::string>();
+    if (value.is_number() || value.is_boolean()) return JsonText(value);
+    return "";
+}
+
+std::string FieldText(const json& object, const char* key)
+{
+    if (!object.is_object()) return "";
+    auto it = object.find(key);
+    return it == object.end() ? std::string() : ScalarText(*it);
+}
 
 std::string DumpIndented(const json& value, int indent)
 {

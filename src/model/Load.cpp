@@ -3,15 +3,6 @@
 
 #include "model/ModelDetail.h"
 
-std::string ItemIdText(const json& item)
-{
-    auto it = item.find("id");
-    if (it == item.end() || it->is_null()) return "";
-    if (it->is_string()) return it->get<std::string>();
-    if (it->is_boolean() || it->is_number()) return JsonText(*it);
-    return "";
-}
-
 std::string MakeAutoIdBase(uint64_t position)
 {
     std::string digits = std::to_string(position);

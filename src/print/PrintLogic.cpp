@@ -4,17 +4,9 @@
 
 #include "util/Mix.h"
 #include "util/StringUtil.h"
+#include "util/XmlText.h"
 
 namespace {
-
-std::string StringField(const json& object, const char* key)
-{
-    auto it = object.find(key);
-    if (it == object.end()) return "";
-    if (it->is_string()) return it->get<std::string>();
-    if (it->is_number() || it->is_boolean()) return JsonText(*it);
-    return "";
-}
 
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
@@ -80,34 +72,10 @@ std::vector<size_t> Identity(size_t n)
     return order;
 }
 
-// Text as HTML shows it: escaped, line ends as LF (the page keeps them with pre-wrap),
-// control characters other than tab and line feed dropped.
-void AppendHtml(std::string& out, const std::string& text)
-{
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\r':
-            out += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            break;
-        default:
-            if ((static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') || c == 0x7f) break;
-            out += c;
-        }
-    }
-}
+// Text as HTML shows it: the page keeps line ends (pre-wrap).
+void AppendHtml(std::string& out, const std::string& text) { AppendEscaped(out, text, Markup::HtmlPre); }
 
-std::string Html(const std::string& text)
-{
-    std::string out;
-    AppendHtml(out, text);
-    return out;
-}
+std::string Html(const std::string& text) { return EscapedText(text, Markup::HtmlPre); }
 
 // A CSS string's content inside the page's <style>: "</style" must not appear in it.
 std::string CssString(const std::string& text)
@@ -215,12 +183,12 @@ PrintableExam CollectPrintQuestions(const json& exam)
         if (!item.is_object()) continue;
         ++out.selected;
         PrintQuestion q;
-        q.id = StringField(item, "id");
-        const std::string written = Trimmed(StringField(item, "type"));
+        q.id = FieldText(item, "id");
+        const std::string written = Trimmed(FieldText(item, "type"));
         std::string type = NormalizeTypeString(written);
         // A type of its own ("essay") is not guessed away.
         if (type.empty()) type = written.empty() ? InferTypeFromItem(item) : written;
-        q.stem = StringField(item, "question");
+        q.stem = FieldText(item, "question");
         auto leaveOut = [&](const std::string& reason) { out.leftOut.emplace_back(q.id, reason); };
         if (type == "algorithmic") {
             leaveOut("algorithmic items are generated per student and cannot be printed");
@@ -233,12 +201,12 @@ PrintableExam CollectPrintQuestions(const json& exam)
         if (type == "multiple_choice") {
             q.kind = PrintQuestion::Choice;
             auto choices = item.find("choices");
-            const std::string key = ToLowerAscii(Trimmed(StringField(item, "correct")));
+            const std::string key = ToLowerAscii(Trimmed(FieldText(item, "correct")));
             bool keyFound = false;
             const bool hasChoices = choices != item.end() && choices->is_object();
             for (int k = 0, count = hasChoices ? ChoiceCount(*choices) : 0; k < count; ++k) {
                 const std::string letter = ChoiceLetter(k);
-                const std::string text = StringField(*choices, letter.c_str());
+                const std::string text = FieldText(*choices, letter.c_str());
                 if (IsBlank(text)) continue;
                 if (key == ToLowerAscii(letter)) {
                     q.correct = q.choices.size();
@@ -248,7 +216,7 @@ PrintableExam CollectPrintQuestions(const json& exam)
                 q.choices.push_back(text);
             }
             if (!keyFound) {
-                leaveOut("the correct choice (" + StringField(item, "correct") + ") is empty");
+                leaveOut("the correct choice (" + FieldText(item, "correct") + ") is empty");
                 continue;
             }
             if (q.choices.size() < 2) {
@@ -258,12 +226,12 @@ PrintableExam CollectPrintQuestions(const json& exam)
         } else if (type == "true_false") {
             q.kind = PrintQuestion::TrueFalse;
             auto correct = item.find("correct");
-            const std::string text = ToLowerAscii(Trimmed(StringField(item, "correct")));
+            const std::string text = ToLowerAscii(Trimmed(FieldText(item, "correct")));
             q.truth = correct == item.end() ? true : !(text == "false" || text == "f" || text == "0" || text == "no");
         } else if (type == "numerical") {
             q.kind = PrintQuestion::Numeric;
-            q.answer = Trimmed(StringField(item, "answer"));
-            if (q.answer.empty()) q.answer = Trimmed(StringField(item, "correct"));
+            q.answer = Trimmed(FieldText(item, "answer"));
+            if (q.answer.empty()) q.answer = Trimmed(FieldText(item, "correct"));
             if (q.answer.empty()) {
                 leaveOut("the answer is empty");
                 continue;

@@ -8,17 +8,9 @@
 
 namespace {
 
-// Characters the terminal shows: UTF-8 code points.
-size_t Width(const std::string& text)
-{
-    size_t n = 0;
-    for (unsigned char c : text) n += (c & 0xC0) != 0x80;
-    return n;
-}
-
 void Pad(std::string& out, const std::string& text, size_t width, bool right)
 {
-    const size_t w = Width(text);
+    const size_t w = Utf8CharCount(text); // characters the terminal shows
     if (right) out.append(width > w ? width - w : 0, ' ');
     out += text;
     if (!right) out.append(width > w ? width - w : 0, ' ');
@@ -55,12 +47,8 @@ std::string NearIdenticalText(const LevelCoverage& level, const std::vector<std:
 }
 
 
-std::string Html(const std::string& text)
-{
-    std::string out;
-    AppendXmlEscaped(out, text);
-    return out;
-}
+// XML's escaping: the page holds SVG.
+std::string Html(const std::string& text) { return EscapedText(text, Markup::Xml); }
 
 std::string Count(size_t n, const char* noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
 
@@ -96,8 +84,8 @@ std::string RenderCoverageText(const CoverageReport& report)
         }
         std::vector<size_t> widths(headers.size());
         for (size_t c = 0; c < headers.size(); ++c) {
-            widths[c] = Width(headers[c]);
-            for (const auto& line : cells) widths[c] = std::max(widths[c], Width(line[c]));
+            widths[c] = Utf8CharCount(headers[c]);
+            for (const auto& line : cells) widths[c] = std::max(widths[c], Utf8CharCount(line[c]));
         }
         const size_t last = headers.size() - 1;
         auto emit = [&](const std::vector<std::string>& line) {
@@ -132,7 +120,7 @@ std::string RenderCoverageCsv(const CoverageReport& report, bool withExpected)
     out += withExpected ? ",expected\n" : "\n";
     for (const LevelCoverage& level : report.levels) {
         for (const OutcomeRow& row : level.rows) {
-            out += std::string(OutcomeLevelName(level.level)) + "," + (row.code.empty() ? std::string("\"\"") : CsvField(row.code)) + "," + std::to_string(row.items);
+            out += std::string(OutcomeLevelName(level.level)) + "," + CsvField(row.code) + "," + std::to_string(row.items);
             for (size_t count : row.perType) out += "," + std::to_string(count);
             if (withExpected) out += std::string(",") + (row.judged ? (row.expected ? "yes" : "no") : "");
             out += "\n";
@@ -169,15 +157,7 @@ std::string RenderCoverageSvg(const LevelCoverage& level)
         const OutcomeRow& row = level.rows[r];
         const int y = top + static_cast<int>(r) * rowHeight;
         std::string label = CodeLabel(row.code);
-        if (Width(label) > 26) { // cut at a character boundary
-            size_t cut = 0, chars = 0;
-            while (cut < label.size() && chars < 25) {
-                ++cut;
-                while (cut < label.size() && (static_cast<unsigned char>(label[cut]) & 0xC0) == 0x80) ++cut;
-                ++chars;
-            }
-            label = label.substr(0, cut) + "\xE2\x80\xA6";
-        }
+        if (Utf8CharCount(label) > 26) label = FirstUtf8Chars(label, 25) + "\xE2\x80\xA6";
         std::snprintf(buffer, sizeof buffer, "<text x=\"%d\" y=\"%d\" text-anchor=\"end\">", labelWidth - 6, y + 14);
         out += buffer + Html(label) + "</text>";
         double left = labelWidth;

@@ -8,6 +8,20 @@ namespace {
 
 bool InRange(unsigned char b, unsigned char lo, unsigned char hi) { return b >= lo && b <= hi; }
 
+// Writes one code point (at most U+10FFFF) as UTF-8 at `out`; returns the bytes written.
+size_t EncodeUtf8(char32_t cp, char* out)
+{
+    if (cp < 0x80) {
+        out[0] = static_cast<char>(cp);
+        return 1;
+    }
+    size_t n = cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4;
+    static const unsigned char kLead[5] = {0, 0, 0xC0, 0xE0, 0xF0};
+    for (size_t k = n - 1; k > 0; --k, cp >>= 6) out[k] = static_cast<char>(0x80 | (cp & 0x3F));
+    out[0] = static_cast<char>(kLead[n] | cp);
+    return n;
+}
+
 } // namespace
 
 std::string w2s(const std::u16string& text)
@@ -38,60 +52,19 @@ std::string w2s(const std::u16string& text)
             used = 0;
         }
         char32_t u = in[i];
-        if (u < 0x80) {
-            chunk[used++] = static_cast<char>(u);
-            continue;
-        }
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
             u = 0x10000 + ((u - 0xD800) << 10) + (in[i + 1] - 0xDC00);
             ++i;
         } else if (u >= 0xD800 && u <= 0xDFFF) {
             u = 0xFFFD; // unpaired surrogate
         }
-        if (u < 0x800) {
-            chunk[used++] = static_cast<char>(0xC0 | (u >> 6));
-        } else {
-            if (u < 0x10000) {
-                chunk[used++] = static_cast<char>(0xE0 | (u >> 12));
-            } else {
-                chunk[used++] = static_cast<char>(0xF0 | (u >> 18));
-                chunk[used++] = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
-            }
-            chunk[used++] = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-        }
-        chunk[used++] = static_cast<char>(0x80 | (u & 0x3F));
+        used += EncodeUtf8(u, chunk + used);
     }
     out.append(chunk, used);
     return out;
 }
 
 namespace {
-
-// The sequence starting at s[i] (a byte of 0x80 or more): true with its code point and
-// the index after it when it is valid UTF-8; else false with `next` where it stops being
-// a valid prefix (the "maximal subpart" a replacement character stands for).
-bool DecodeSequence(const unsigned char* s, size_t i, size_t n, char32_t& cp, size_t& next)
-{
-    const unsigned char b = s[i];
-    int len = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (InRange(b, 0xC2, 0xDF)) { len = 2; cp = b & 0x1F; }
-    else if (b == 0xE0) { len = 3; lo = 0xA0; cp = b & 0x0F; }
-    else if (InRange(b, 0xE1, 0xEC) || InRange(b, 0xEE, 0xEF)) { len = 3; cp = b & 0x0F; }
-    else if (b == 0xED) { len = 3; hi = 0x9F; cp = b & 0x0F; }
-    else if (b == 0xF0) { len = 4; lo = 0x90; cp = b & 0x07; }
-    else if (InRange(b, 0xF1, 0xF3)) { len = 4; cp = b & 0x07; }
-    else if (b == 0xF4) { len = 4; hi = 0x8F; cp = b & 0x07; }
-    next = i + 1;
-    if (len == 0) return false;
-    for (int k = 1; k < len; ++k) {
-        if (next >= n || !(k == 1 ? InRange(s[next], lo, hi) : InRange(s[next], 0x80, 0xBF)))
-            return false; // s[next] starts the next sequence
-        cp = (cp << 6) | (s[next] & 0x3F);
-        ++next;
-    }
-    return true;
-}
 
 // Decodes with "maximal subpart" replacement: each invalid sequence, up to the byte where
 // it stops being a valid prefix, becomes one U+FFFD. With `crlf`, every line end (LF, CR
@@ -131,7 +104,7 @@ std::u16string Decode(const std::string& bytes, bool crlf)
         }
         char32_t cp = 0;
         size_t j = i;
-        if (!DecodeSequence(s, i, n, cp, j)) {
+        if (!DecodeUtf8(bytes, i, cp, j)) {
             *o++ = u'\xFFFD';
             i = j;
             continue;
@@ -151,22 +124,48 @@ std::u16string Decode(const std::string& bytes, bool crlf)
 
 } // namespace
 
+bool DecodeUtf8(std::string_view text, size_t i, char32_t& cp, size_t& next)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    const unsigned char b = s[i];
+    next = i + 1;
+    if (b < 0x80) {
+        cp = b;
+        return true;
+    }
+    int len = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (InRange(b, 0xC2, 0xDF)) { len = 2; cp = b & 0x1F; }
+    else if (b == 0xE0) { len = 3; lo = 0xA0; cp = b & 0x0F; }
+    else if (InRange(b, 0xE1, 0xEC) || InRange(b, 0xEE, 0xEF)) { len = 3; cp = b & 0x0F; }
+    else if (b == 0xED) { len = 3; hi = 0x9F; cp = b & 0x0F; }
+    else if (b == 0xF0) { len = 4; lo = 0x90; cp = b & 0x07; }
+    else if (InRange(b, 0xF1, 0xF3)) { len = 4; cp = b & 0x07; }
+    else if (b == 0xF4) { len = 4; hi = 0x8F; cp = b & 0x07; }
+    if (len == 0) return false;
+    for (int k = 1; k < len; ++k) {
+        if (next >= n || !(k == 1 ? InRange(s[next], lo, hi) : InRange(s[next], 0x80, 0xBF)))
+            return false; // s[next] starts the next sequence
+        cp = (cp << 6) | (s[next] & 0x3F);
+        ++next;
+    }
+    return true;
+}
+
+bool IsValidUtf8(std::string_view text)
+{
+    char32_t cp = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) ++i;
+        else if (!DecodeUtf8(text, i, cp, i)) return false;
+    }
+    return true;
+}
+
 std::u16string s2w(const std::string& bytes) { return Decode(bytes, false); }
 
-std::string ValidUtf8(std::string bytes)
-{
-    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    const size_t n = bytes.size();
-    for (size_t i = 0; i < n;) {
-        if (s[i] < 0x80) {
-            ++i;
-            continue;
-        }
-        char32_t cp = 0;
-        if (!DecodeSequence(s, i, n, cp, i)) return w2s(s2w(bytes));
-    }
-    return bytes;
-}
+std::string ValidUtf8(std::string bytes) { return IsValidUtf8(bytes) ? bytes : w2s(s2w(bytes)); }
 
 std::u16string s2wCrlf(const std::string& bytes) { return Decode(bytes, true); }
 
@@ -176,14 +175,14 @@ std::u16string DecimalW(unsigned long long value)
     return std::u16string(digits.begin(), digits.end());
 }
 
-std::string FirstUtf8Chars(const std::string& text, size_t chars)
+std::string FirstUtf8Chars(std::string_view text, size_t chars)
 {
     size_t i = 0;
     for (size_t n = 0; i < text.size() && n < chars; ++n) {
         ++i;
-        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) ++i;
+        while (i < text.size() && IsUtf8Continuation(text[i])) ++i;
     }
-    return text.substr(0, i);
+    return std::string(text.substr(0, i));
 }
 
 std::string CsvField(const std::string& text)
@@ -194,7 +193,7 @@ std::string CsvField(const std::string& text)
         std::strtod(text.c_str(), &end);
         if (end != text.c_str() + text.size() || text[0] == '\t' || text[0] == '\r') cell = "'" + text;
     }
-    if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
+    if (!cell.empty() && cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
     std::string out = "\"";
     for (char c : cell) {
         if (c == '"') out += '"';
@@ -203,28 +202,15 @@ std::string CsvField(const std::string& text)
     return out + "\"";
 }
 
-size_t Utf8CharCount(const std::string& text)
+size_t Utf8CharCount(std::string_view text)
 {
     size_t n = 0;
-    for (char c : text) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    for (char c : text) n += !IsUtf8Continuation(c);
     return n;
 }
 
 void AppendUtf8(std::string& out, char32_t cp)
 {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    char bytes[4];
+    out.append(bytes, EncodeUtf8(cp, bytes));
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 
 // UTF-16 (user interface) <-> UTF-8 (document, disk). Malformed input becomes U+FFFD,
 // embedded NULs are kept, a byte-order mark converts like any other character.
@@ -14,13 +15,24 @@ std::u16string s2wCrlf(const std::string& bytes);
 // Decimal text of an unsigned number, as UTF-16 (for counts in messages).
 std::u16string DecimalW(unsigned long long value);
 
-// The first `chars` characters of UTF-8 text (a character's continuation bytes kept with it).
-std::string FirstUtf8Chars(const std::string& text, size_t chars);
-// A CSV field: quoted when it holds a comma, a quote or a line break. A text a spreadsheet
-// would run as a formula (starting with =, +, -, @, a tab or CR) gets a leading ', unless
-// it is a plain number such as -3.5.
-std::string CsvField(const std::string& text);
-// The number of UTF-8 characters (code points) in `text`.
-size_t Utf8CharCount(const std::string& text);
+// UTF-8, one rule everywhere: a malformed sequence, up to the byte where it stops being a
+// valid prefix (its "maximal subpart"), stands for one U+FFFD.
+// The sequence at text[i]: true with its code point and `next` just past it when it is
+// well-formed; else false with `next` past the bytes one U+FFFD stands for.
+bool DecodeUtf8(std::string_view text, size_t i, char32_t& cp, size_t& next);
+// Whether all of `text` is well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
 // One code point (at most U+10FFFF) appended as UTF-8.
 void AppendUtf8(std::string& out, char32_t cp);
+// Whether the byte continues a character rather than starting one.
+inline bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+// The number of UTF-8 characters (code points) in `text`.
+size_t Utf8CharCount(std::string_view text);
+// The first `chars` characters of UTF-8 text (a character's continuation bytes kept with it).
+std::string FirstUtf8Chars(std::string_view text, size_t chars);
+
+// A CSV field: quoted when it is empty (a row of one empty field is then no blank line) or
+// holds a comma, a quote or a line break. A text a spreadsheet would run as a formula
+// (starting with =, +, -, @, a tab or CR) gets a leading ', unless it is a plain number
+// such as -3.5.
+std::string CsvField(const std::string& text);

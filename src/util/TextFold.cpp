@@ -31,22 +31,15 @@ bool IsPunctuation(utf8proc_int32_t cp)
     return c >= UTF8PROC_CATEGORY_PC && c <= UTF8PROC_CATEGORY_PO;
 }
 
-// The code points of valid UTF-8; each malformed byte, overlong form or surrogate is U+FFFD.
+// The code points of the text, a malformed sequence as U+FFFD.
 std::vector<utf8proc_int32_t> Decode(const std::string& s)
 {
     std::vector<utf8proc_int32_t> out;
     out.reserve(s.size());
-    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(s.data());
     for (size_t i = 0; i < s.size();) {
-        utf8proc_int32_t cp;
-        const utf8proc_ssize_t n = utf8proc_iterate(bytes + i, static_cast<utf8proc_ssize_t>(s.size() - i), &cp);
-        if (n <= 0) {
-            out.push_back(0xFFFD);
-            ++i;
-        } else {
-            out.push_back(cp);
-            i += static_cast<size_t>(n);
-        }
+        char32_t cp = 0;
+        if (!DecodeUtf8(s, i, cp, i)) cp = 0xFFFD;
+        out.push_back(static_cast<utf8proc_int32_t>(cp));
     }
     return out;
 }

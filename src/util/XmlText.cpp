@@ -1,30 +1,8 @@
 #include "util/XmlText.h"
 
-namespace {
+#include "util/StringUtil.h"
 
-// Length of the well-formed UTF-8 sequence at `i` and its code point; 0 when malformed.
-size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp)
-{
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-        cp = c;
-        return 1;
-    }
-    size_t n;
-    char32_t min;
-    if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F, min = 0x80;
-    else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F, min = 0x800;
-    else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07, min = 0x10000;
-    else return 0;
-    if (i + n > s.size()) return 0;
-    for (size_t k = 1; k < n; ++k) {
-        const unsigned char t = static_cast<unsigned char>(s[i + k]);
-        if ((t & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (t & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return n;
-}
+namespace {
 
 bool XmlForbids(char32_t cp)
 {
@@ -47,72 +25,53 @@ std::string XmlAllowedText(std::string_view text, size_t& dropped)
         out.append(text, i, j - i);
         i = j;
         if (i >= text.size()) break;
-        char32_t cp;
-        const size_t n = DecodeUtf8(text, i, cp);
-        if (n == 0) {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        } else {
-            if (XmlForbids(cp)) ++dropped;
-            else out.append(text, i, n);
-            i += n;
-        }
+        char32_t cp = 0;
+        size_t next = i;
+        if (!DecodeUtf8(text, i, cp, next)) out += "\xEF\xBF\xBD";
+        else if (XmlForbids(cp)) ++dropped;
+        else out.append(text, i, next - i);
+        i = next;
     }
     return out;
 }
 
-void AppendXmlEscaped(std::string& out, std::string_view text)
+void AppendEscaped(std::string& out, std::string_view text, Markup as)
 {
+    const bool xml = as == Markup::Xml;
+    const char* lineBreak = as == Markup::Html ? "<br>" : as == Markup::Xhtml ? "<br/>" : "\n";
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        const char* entity;
-        switch (text[i]) {
-        case '&': entity = "&amp;"; break;
-        case '<': entity = "&lt;"; break;
-        case '>': entity = "&gt;"; break;
-        case '"': entity = "&quot;"; break;
-        case '\'': entity = "&apos;"; break;
-        // A literal CR or LF would reach an attribute's value as a space.
-        case '\r': entity = "&#13;"; break;
-        case '\n': entity = "&#10;"; break;
-        case '\t': entity = "&#9;"; break;
-        default: continue;
-        }
-        out.append(text, start, i - start);
-        out += entity;
-        start = i + 1;
-    }
-    out.append(text, start, text.size() - start);
-}
-
-void AppendPlainAsHtml(std::string& out, std::string_view text, bool xhtml)
-{
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char* entity;
-        switch (text[i]) {
+        const char c = text[i];
+        const char* entity = nullptr;
+        switch (c) {
         case '&': entity = "&amp;"; break;
         case '<': entity = "&lt;"; break;
         case '>': entity = "&gt;"; break;
         case '"': entity = "&quot;"; break;
         // &apos; is XML, not HTML 4: the numeric reference is read by both.
-        case '\'': entity = "&#39;"; break;
+        case '\'': entity = xml ? "&apos;" : "&#39;"; break;
+        case '\t': entity = xml ? "&#9;" : nullptr; break;
+        case '\n': entity = xml ? "&#10;" : lineBreak; break;
         case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n') {
-                out.append(text, start, i - start);
-                start = i + 1;
-                continue;
-            }
-            entity = xhtml ? "<br/>" : "<br>";
+            if (xml) entity = "&#13;";
+            else entity = i + 1 < text.size() && text[i + 1] == '\n' ? "" : lineBreak; // the LF breaks the line
             break;
-        case '\n': entity = xhtml ? "<br/>" : "<br>"; break;
-        default: continue;
+        default:
+            if (as == Markup::HtmlPre && (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)) entity = "";
         }
+        if (!entity) continue;
         out.append(text, start, i - start);
         out += entity;
         start = i + 1;
     }
     out.append(text, start, text.size() - start);
+}
+
+std::string EscapedText(std::string_view text, Markup as)
+{
+    std::string out;
+    AppendEscaped(out, text, as);
+    return out;
 }
 
 void AppendCdata(std::string& out, std::string_view text)

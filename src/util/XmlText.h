@@ -8,11 +8,17 @@
 // are dropped (even a character reference may not name them), malformed UTF-8 becomes
 // U+FFFD. Adds the number of characters dropped to `dropped`.
 std::string XmlAllowedText(std::string_view text, size_t& dropped);
-// Appends `text` escaped for an XML attribute or element: & < > " '.
-void AppendXmlEscaped(std::string& out, std::string_view text);
-// Appends plain text as HTML: & < > " ' escaped, each line break (LF, CR, CR LF) as
-// `br` (`<br>`, or `<br/>` when the HTML must be XML itself).
-void AppendPlainAsHtml(std::string& out, std::string_view text, bool xhtml);
+// Where escaped text goes; each escapes & < > " and ', and differs in line breaks.
+enum class Markup {
+    Xml,     // an XML attribute or element: ' as &apos;, tab and line breaks as character
+             // references (an attribute's value keeps them only so)
+    Html,    // plain text as HTML: ' as &#39;, each line break (LF, CR, CR LF) as <br>
+    Xhtml,   // the same with <br/>, for HTML that must be XML itself
+    HtmlPre, // plain text in a page that keeps line ends: each as LF, and the control
+             // characters a page may not hold (other than tab) dropped
+};
+void AppendEscaped(std::string& out, std::string_view text, Markup as);
+std::string EscapedText(std::string_view text, Markup as);
 // Appends `<![CDATA[text]]>`, a `]]>` inside split across two sections.
 void AppendCdata(std::string& out, std::string_view text);
 // An XML name (NCName) made from `id`: ASCII letters, digits, '.', '-' and '_' kept,
