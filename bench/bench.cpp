@@ -91,6 +91,27 @@ std::string MakeBank(size_t items, unsigned seed, const std::string& idPrefix)
     return out + "\n]}\n";
 }
 
+// The same N items as MakeBank(N, 7, "Q") written whole to DIR/whole.json and cut in K
+// files DIR/part-1.json... in order: Open && Merge of the parts gives the whole bank.
+int WriteParts(size_t items, size_t parts, const std::string& dir)
+{
+    std::mt19937 rng(7);
+    std::string whole = "{\"title\": \"Generated bank\", \"items\": [\n", part;
+    size_t written = 0;
+    for (size_t p = 0; p < parts; ++p) {
+        const size_t end = items * (p + 1) / parts;
+        part = "{\"title\": \"Generated bank\", \"items\": [\n";
+        for (size_t i = written; i < end; ++i) {
+            const std::string item = MakeItem(rng, i, "Q");
+            whole += (i ? ",\n  " : "  ") + item;
+            part += (i > written ? ",\n  " : "  ") + item;
+        }
+        written = end;
+        if (!WriteFileBytesSafely(s2w(dir + "/part-" + std::to_string(p + 1) + ".json"), part + "\n]}\n")) return 1;
+    }
+    return WriteFileBytesSafely(s2w(dir + "/whole.json"), whole + "\n]}\n") ? 0 : 1;
+}
+
 // ---- Timing ----
 
 // Best of `repeats` runs of `work`; `setup` runs untimed before each (it frees what the
@@ -170,7 +191,7 @@ Stages Measure(const std::string& file, int repeats)
     std::vector<ImportIssue> mergeIssues;
     s.seconds["merge half into half"] = Seconds([&] {
         std::u16string error;
-        MergeParsedJsonIntoCurrent(second, error, &mergeIssues);
+        MergeParsedJsonIntoCurrent(json(second), error, &mergeIssues);
     }, repeats, [&] {
         g_jsonDoc = first;
         mergeIssues = issues;
@@ -312,6 +333,8 @@ int main(int argc, char** argv)
         const size_t n = std::strtoul(argv[2], nullptr, 10);
         return WriteFileBytesSafely(Path(argv[3]), MakePlantedBank(n * 10 / 11, 10).document.dump(1)) ? 0 : 1;
     }
+    if (argc == 5 && std::strcmp(argv[1], "--parts") == 0)
+        return WriteParts(std::strtoul(argv[2], nullptr, 10), std::strtoul(argv[3], nullptr, 10), argv[4]);
     const std::string dir = argc > 1 ? argv[1] : "bench/out";
     const size_t sizes[] = {1000, 10000, 100000};
     std::map<size_t, Stages> results;

@@ -50,6 +50,23 @@ table=$out/results.txt
       'BEGIN{printf "  %-8s %10.2f %10.2f %8.2f %10.2f\n", f, a/r10, b/r100, (b/a)/10, b}'
   done
   rm -f "$out/raw.out" "$out/export.out"
+  echo "Peak memory per item on the 100k file:"
+  for c in "check" "export --format gift -o $out/export.out" "export --format json -o $out/export.out"; do
+    set -- $c
+    /usr/bin/time -f '%M' -o "$out/time.txt" "$NATIVE_BUILD/testbank" "$1" "$big" "${@:2}" >/dev/null 2>&1
+    awk -v c="$c" -v m="$(tail -1 "$out/time.txt")" 'BEGIN{printf "  %-22s %6.2f KB per item\n", substr(c, 1, 20), m/100000}'
+  done
+  rm -f "$out/export.out"
+
+  # Open && Merge of the 100k bank cut in 40 files against Open of it whole.
+  echo
+  "$NATIVE_BUILD/testbank_bench" --parts 100000 40 "$out"
+  parts=(); for k in $(seq 1 40); do parts+=("$out/part-$k.json"); done
+  rawwhole=$(secs "$NATIVE_BUILD/testbank" raw "$out/whole.json" -o "$out/raw.out")
+  merged=$(secs "$NATIVE_BUILD/testbank" merge "${parts[@]}" -o "$out/merge.out")
+  awk -v m="$merged" -v r="$rawwhole" \
+    'BEGIN{printf "testbank merge of 40 parts (100k items) %.2f s, raw of the whole %.2f s: %.2f x\n", m, r, m/r}'
+  rm -f "$out/raw.out" "$out/merge.out" "$out"/part-*.json "$out/whole.json"
   # Duplicates against check of the same bank with planted duplicates, and the growth
   # when the bank doubles.
   echo

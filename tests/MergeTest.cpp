@@ -55,3 +55,32 @@ TEST(Merge, DuplicatesDroppedClashesRenamedIssuesKeptInStep)
     EXPECT_EQ(g_jsonDoc["items"].size(), 6u);
     g_jsonDoc = nullptr;
 }
+
+TEST(Merge, ManyPartsThroughOneIndexFindEarlierItems)
+{
+    // Forty parts through one index, as Open && Merge does: the tables grow on the way, and
+    // an ID from the first part is still found in the last.
+    json target;
+    std::u16string error;
+    MergeIndex index;
+    std::vector<std::string> dropped;
+    for (int p = 0; p < 40; ++p) {
+        json part = json::parse(R"({"items":[]})");
+        for (int i = 0; i < 50; ++i)
+            part["items"].push_back(
+                {{"id", "P" + std::to_string(p) + "-" + std::to_string(i)}, {"question", "q" + std::to_string(i)}});
+        if (p > 0) {
+            part["items"].push_back({{"id", "P0-7"}, {"question", "Q7 "}, {"choices", {{"A", "x"}}}}); // dropped
+            part["items"].push_back({{"id", "P0-8"}, {"question", "other " + std::to_string(p)}}); // renamed
+        }
+        ASSERT_TRUE(MergeParsedJson(target, std::move(part), error, nullptr, &index, &dropped));
+    }
+    const json& items = target["items"];
+    ASSERT_EQ(items.size(), 40u * 50 + 39);
+    EXPECT_EQ(dropped.size(), 39u);
+    EXPECT_EQ(items[100]["id"], "P0-8a");
+    EXPECT_EQ(items.back()["id"], "P0-8am"); // the 39th suffix
+    EXPECT_EQ(items.back()["question"], "other 39");
+    EXPECT_EQ(items[7]["id"], "P0-7");
+    EXPECT_EQ(items[50]["id"], "P1-0");
+}

@@ -91,7 +91,9 @@ void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const Fil
     g_currentPath = path;
     g_document.diskStamp = stamp;
     g_jsonDoc = std::move(parsed);
-    RebuildRawText();
+    // Made when first read (a window shows it at once): the command line's check, export
+    // and dupes never need a second copy of the bank as text.
+    g_document.raw = RawText::Stale;
     // What loading said beyond what the document itself shows stays until the next load,
     // however often the notes are made again after edits.
     NoteList current;
@@ -409,7 +411,7 @@ void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
         std::u16string mergeError;
         const size_t start = ItemCount();
         std::vector<std::string> dropped;
-        if (!MergeParsedJsonIntoCurrent(parsed, mergeError, &fileIssues, &index, &dropped)) {
+        if (!MergeParsedJsonIntoCurrent(std::move(parsed), mergeError, &fileIssues, &index, &dropped)) {
             importNotes.resize(notesBefore);
             fail(u"Could not merge file:\n" + path + u"\n\n" + mergeError);
             return;

@@ -105,6 +105,13 @@ bool Load(BatchUi& ui, const std::vector<std::string>& files, std::string& err, 
     return !Failed(ui, err);
 }
 
+// The document as File > Save writes it.
+std::string RawTextUtf8()
+{
+    EnsureRawTextCurrent();
+    return w2s(g_rawJsonText);
+}
+
 int Emit(const std::string& bytes, const std::string& outPath, std::string& out, std::string& err)
 {
     if (outPath.empty()) {
@@ -374,7 +381,7 @@ int RunOpenCommand(const std::string& command, const CliArgs& a, ImportFormat fr
         if (a.files.size() != 1) throw Usage{};
         if (!Load(ui, a.files, err)) return 1;
         if (command == "view") return Emit(FormatDocumentListing(g_jsonDoc, g_validationWarnings), "", out, err);
-        return Emit(w2s(g_rawJsonText), a.outPath, out, err);
+        return Emit(RawTextUtf8(), a.outPath, out, err);
     }
     if (command == "merge") {
         if (a.files.empty()) throw Usage{};
@@ -384,7 +391,7 @@ int RunOpenCommand(const std::string& command, const CliArgs& a, ImportFormat fr
         for (const std::u16string& note : ui.mergeNotes) notes += "note: " + w2s(note) + "\n";
         if (!loaded) return 1;
         err.insert(0, notes);
-        return Emit(w2s(g_rawJsonText), a.outPath, out, err);
+        return Emit(RawTextUtf8(), a.outPath, out, err);
     }
     if (command == "fixups") {
         if (a.files.empty()) throw Usage{};
@@ -400,7 +407,7 @@ int RunOpenCommand(const std::string& command, const CliArgs& a, ImportFormat fr
     CmdImport(ui, nullptr, from);
     if (Failed(ui, err)) return 1;
     for (const std::u16string& note : g_validationWarnings) err += w2s(note) + "\n";
-    return Emit(w2s(g_rawJsonText), a.outPath, out, err);
+    return Emit(RawTextUtf8(), a.outPath, out, err);
 }
 
 int RunPrint(CliArgs& a, std::string& out, std::string& err)

@@ -7,31 +7,25 @@
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
+#include "util/Mix.h"
 #include "util/StringUtil.h"
 
 namespace {
 
-uint64_t Mix(uint64_t x)
-{
-    x += 0x9E3779B97F4A7C15ull;
-    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
-    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
-    return x ^ (x >> 31);
-}
-
 uint64_t HashText(const std::string& text, uint64_t seed)
 {
-    uint64_t h = Mix(seed ^ text.size());
+    uint64_t h = SplitMix64(seed ^ text.size());
     size_t i = 0;
     for (; i + 8 <= text.size(); i += 8) {
         uint64_t word;
         std::memcpy(&word, text.data() + i, 8);
-        h = Mix(h ^ word);
+        h = SplitMix64(h ^ word);
     }
     uint64_t tail = 0;
     std::memcpy(&tail, text.data() + i, text.size() - i);
-    return Mix(h ^ tail ^ (uint64_t(text.size() - i) << 56));
+    return SplitMix64(h ^ tail ^ (uint64_t(text.size() - i) << 56));
 }
 
 // Exact identity of an item's question and choices, and of its key: 128 bits each, so a
@@ -48,9 +42,9 @@ Signature QuestionSignature(const ItemContent& c)
 {
     Signature s;
     for (uint64_t seed : {1ull, 2ull}) {
-        uint64_t h = HashText(c.type, seed * 11) ^ Mix(HashText(c.question, seed * 13));
-        for (const std::string& choice : c.choices) h = Mix(h ^ HashText(choice, seed * 17));
-        (seed == 1 ? s.a : s.b) = Mix(h ^ c.choices.size());
+        uint64_t h = HashText(c.type, seed * 11) ^ SplitMix64(HashText(c.question, seed * 13));
+        for (const std::string& choice : c.choices) h = SplitMix64(h ^ HashText(choice, seed * 17));
+        (seed == 1 ? s.a : s.b) = SplitMix64(h ^ c.choices.size());
     }
     return s;
 }
@@ -67,15 +61,17 @@ void AddShingles(const std::string& text, uint64_t tag, std::vector<uint64_t>& o
     if (text.size() <= kShingle) {
         uint64_t v = 0;
         std::memcpy(&v, text.data(), text.size());
-        out.push_back(Mix(v ^ tag ^ (uint64_t(text.size()) << 48)));
+        out.push_back(SplitMix64(v ^ tag ^ (uint64_t(text.size()) << 48)));
         return;
     }
     for (size_t i = 0; i + kShingle <= text.size(); ++i) {
         uint64_t v = 0;
         std::memcpy(&v, text.data() + i, kShingle);
-        out.push_back(Mix(v ^ tag ^ (uint64_t(kShingle) << 48)));
+        out.push_back(SplitMix64(v ^ tag ^ (uint64_t(kShingle) << 48)));
     }
 }
+
+constexpr uint64_t kChoiceTag = uint64_t(1) << 63;
 
 void QuestionShingles(const ItemContent& c, std::vector<uint64_t>& out)
 {
@@ -88,7 +84,7 @@ void QuestionShingles(const ItemContent& c, std::vector<uint64_t>& out)
 void ChoiceShingles(const ItemContent& c, std::vector<uint64_t>& out)
 {
     out.clear();
-    for (const std::string& choice : c.choices) AddShingles("\x1f" + choice + "\x1f", uint64_t(1) << 63, out);
+    for (const std::string& choice : c.choices) AddShingles("\x1f" + choice + "\x1f", kChoiceTag, out);
     std::sort(out.begin(), out.end());
     out.erase(std::unique(out.begin(), out.end()), out.end());
 }
@@ -217,97 +213,141 @@ constexpr size_t kAllBands = kBands + kWholeBands;
 // groups: a template bank whose items differ in a number stays linear.
 constexpr size_t kBucketReach = 24;
 
+// Every entry's question set (2i) and choice set (2i + 1); the pool sorts each set once.
+ShingleSets MakeShingleSets(const std::vector<DupeEntry>& entries)
+{
+    ShingleSets sets;
+    std::vector<uint64_t> shingles;
+    std::string framed;
+    for (const DupeEntry& entry : entries) {
+        shingles.clear();
+        if (!entry.content.question.empty()) AddShingles(entry.content.question, 0, shingles);
+        sets.Add(shingles);
+        shingles.clear();
+        for (const std::string& choice : entry.content.choices) {
+            framed.assign(1, '\x1f').append(choice).push_back('\x1f');
+            AddShingles(framed, kChoiceTag, shingles);
+        }
+        sets.Add(shingles);
+    }
+    return sets;
+}
+
+// Per entry kAllBands keys, each of its type and a band's question and choice rows.
+// Shingles in more than 1 % of the items ("which ", "the f") would make every pair that
+// has them agree in their bins; the rare bands leave them out (counted approximately, in a
+// fixed table), unless nothing else is left.
+std::vector<uint64_t> MakeBandKeys(const std::vector<DupeEntry>& entries, const ShingleSets& sets,
+                                   size_t questionRows, size_t choiceRows)
+{
+    const size_t n = entries.size();
+    std::vector<uint64_t> bandKeys(n * kAllBands);
+    std::vector<uint16_t> count(1 << 20);
+    for (uint32_t v : sets.pool)
+        if (count[v & 0xFFFFF] < UINT16_MAX) ++count[v & 0xFFFFF];
+    const size_t common = std::max<size_t>(64, n / 100);
+    std::vector<uint64_t> shingles, commonOnes, qHash, cHash, qWhole, cWhole;
+    auto signature = [&](size_t set, size_t rows, std::vector<uint64_t>& out, std::vector<uint64_t>& outWhole) {
+        shingles.clear();
+        commonOnes.clear();
+        const uint32_t *x = sets.pool.data() + sets.start[set], *end = sets.pool.data() + sets.start[set + 1];
+        for (const uint32_t* p = x; p < end; ++p)
+            (count[*p & 0xFFFFF] <= common ? shingles : commonOnes).push_back(SplitMix64(*p));
+        // With nothing rare left, the rare bands take every shingle.
+        const size_t rareCount = shingles.empty() ? commonOnes.size() : shingles.size();
+        shingles.insert(shingles.end(), commonOnes.begin(), commonOnes.end());
+        BandMinHash(shingles, rareCount, kBands, kWholeBands, rows, out, outWhole);
+    };
+    for (size_t i = 0; i < n; ++i) {
+        signature(2 * i, questionRows, qHash, qWhole);
+        signature(2 * i + 1, choiceRows, cHash, cWhole);
+        const uint64_t type = HashText(entries[i].content.type, 31);
+        for (size_t b = 0; b < kAllBands; ++b) {
+            const bool rareBand = b < kBands;
+            const uint64_t* q = rareBand ? &qHash[b * questionRows] : &qWhole[(b - kBands) * questionRows];
+            const uint64_t* c = rareBand ? &cHash[b * choiceRows] : &cWhole[(b - kBands) * choiceRows];
+            uint64_t h = SplitMix64(b ^ type);
+            for (size_t r = 0; r < questionRows; ++r) h = SplitMix64(h ^ q[r]);
+            for (size_t r = 0; r < choiceRows; ++r) h = SplitMix64(h ^ c[r]);
+            bandKeys[i * kAllBands + b] = h;
+        }
+    }
+    return bandKeys;
+}
+
+// One band's words (a key's high half over an entry's index) ordered by key, each key's
+// entries in entry order: two stable passes of 16 bits over the high half.
+void SortBandByKey(std::vector<uint64_t>& band, std::vector<uint64_t>& scratch)
+{
+    scratch.resize(band.size());
+    std::vector<uint32_t> next(65536);
+    for (unsigned shift : {32u, 48u}) {
+        std::fill(next.begin(), next.end(), 0);
+        for (uint64_t word : band) ++next[(word >> shift) & 0xFFFF];
+        uint32_t at = 0;
+        for (uint32_t& slot : next) at += std::exchange(slot, at);
+        for (uint64_t word : band) scratch[next[(word >> shift) & 0xFFFF]++] = word;
+        band.swap(scratch);
+    }
+}
+
+// The pairs of one band's buckets (entries whose keys agree) confirmed by their exact
+// similarity and joined; pairs found below the threshold are not compared again.
+struct NearJoiner {
+    const std::vector<DupeEntry>& entries;
+    const ShingleSets& sets;
+    double threshold;
+    UnionFind& groups;
+    std::vector<double>& best;
+    std::unordered_set<uint64_t> rejected;
+
+    // Each member of [first, last) against the kBucketReach earlier ones nearest it.
+    void JoinBucket(const uint64_t* first, const uint64_t* last)
+    {
+        for (const uint64_t* x = first + 1; x < last; ++x) {
+            const uint32_t i = static_cast<uint32_t>(*x);
+            size_t reached = 0;
+            for (const uint64_t* y = x; y-- > first && reached < kBucketReach;) {
+                const uint32_t j = static_cast<uint32_t>(*y);
+                if (groups.Find(i) == groups.Find(j)) continue;
+                ++reached;
+                const uint64_t pair = (uint64_t(std::min(i, j)) << 32) | std::max(i, j);
+                if (rejected.count(pair)) continue;
+                const double score = entries[i].content.type == entries[j].content.type ? sets.Similarity(i, j) : 0;
+                if (score + 1e-12 < threshold) {
+                    rejected.insert(pair);
+                    continue;
+                }
+                groups.Join(i, j);
+                best[i] = std::max(best[i], score);
+                best[j] = std::max(best[j], score);
+            }
+        }
+    }
+};
+
 // Near copies: per band the entries sorted by their band key, candidates in one bucket
-// confirmed by their exact similarity and joined.
+// confirmed and joined. Keys are compared on their high 32 bits; a rare false bucket
+// costs a comparison only.
 void JoinNearCopies(const std::vector<DupeEntry>& entries, double threshold, UnionFind& groups, std::vector<double>& best)
 {
     const size_t n = entries.size();
     const size_t questionRows = threshold >= 0.75 ? 3 : threshold >= 0.6 ? 2 : 1;
     const size_t choiceRows = threshold >= 0.6 ? 2 : 1;
-    std::vector<uint64_t> bandKeys(n * kAllBands);
-    ShingleSets sets;
-    {
-        std::vector<uint64_t> shingles;
-        for (size_t i = 0; i < n; ++i) {
-            QuestionShingles(entries[i].content, shingles);
-            sets.Add(shingles);
-            ChoiceShingles(entries[i].content, shingles);
-            sets.Add(shingles);
-        }
-    }
-    {
-        // Shingles in more than 1 % of the items ("which ", "the f") would make every pair
-        // that has them agree in their bins; the signatures leave them out (counted
-        // approximately, in a fixed table), unless nothing else is left.
-        std::vector<uint16_t> count(1 << 20);
-        for (uint32_t v : sets.pool)
-            if (count[v & 0xFFFFF] < UINT16_MAX) ++count[v & 0xFFFFF];
-        const size_t common = std::max<size_t>(64, n / 100);
-        std::vector<uint64_t> shingles, commonOnes, qHash, cHash, qWhole, cWhole;
-        auto signature = [&](size_t set, size_t rows, std::vector<uint64_t>& out, std::vector<uint64_t>& outWhole) {
-            shingles.clear();
-            commonOnes.clear();
-            const uint32_t *x = sets.pool.data() + sets.start[set], *end = sets.pool.data() + sets.start[set + 1];
-            for (const uint32_t* p = x; p < end; ++p)
-                (count[*p & 0xFFFFF] <= common ? shingles : commonOnes).push_back(Mix(*p));
-            // With nothing rare left, the rare bands take every shingle.
-            const size_t rareCount = shingles.empty() ? commonOnes.size() : shingles.size();
-            shingles.insert(shingles.end(), commonOnes.begin(), commonOnes.end());
-            BandMinHash(shingles, rareCount, kBands, kWholeBands, rows, out, outWhole);
-        };
-        for (size_t i = 0; i < n; ++i) {
-            signature(2 * i, questionRows, qHash, qWhole);
-            signature(2 * i + 1, choiceRows, cHash, cWhole);
-            const uint64_t type = HashText(entries[i].content.type, 31);
-            for (size_t b = 0; b < kAllBands; ++b) {
-                const bool rareBand = b < kBands;
-                const uint64_t* q = rareBand ? &qHash[b * questionRows] : &qWhole[(b - kBands) * questionRows];
-                const uint64_t* c = rareBand ? &cHash[b * choiceRows] : &cWhole[(b - kBands) * choiceRows];
-                uint64_t h = Mix(b ^ type);
-                for (size_t r = 0; r < questionRows; ++r) h = Mix(h ^ q[r]);
-                for (size_t r = 0; r < choiceRows; ++r) h = Mix(h ^ c[r]);
-                bandKeys[i * kAllBands + b] = h;
-            }
-        }
-    }
-    std::unordered_set<uint64_t> rejected;
-    // Each band's entries sorted by key: the key's high bits and the entry's index in one
-    // word sort fastest. Keys equal in those bits fall in one bucket; every candidate is
-    // confirmed exactly, so a rare false one costs a comparison only.
-    const unsigned indexBits = n < (size_t(1) << 24) ? 24 : 32;
-    const uint64_t indexMask = (uint64_t(1) << indexBits) - 1;
-    std::vector<uint64_t> band(n);
+    const ShingleSets sets = MakeShingleSets(entries);
+    const std::vector<uint64_t> bandKeys = MakeBandKeys(entries, sets, questionRows, choiceRows);
+    NearJoiner joiner{entries, sets, threshold, groups, best, {}};
+    std::vector<uint64_t> band(n), scratch;
     for (size_t b = 0; b < kAllBands; ++b) {
-        for (size_t i = 0; i < n; ++i) band[i] = (bandKeys[i * kAllBands + b] & ~indexMask) | i;
-        std::sort(band.begin(), band.end());
+        for (size_t i = 0; i < n; ++i) band[i] = (bandKeys[i * kAllBands + b] & 0xFFFFFFFF00000000ull) | i;
+        SortBandByKey(band, scratch);
         for (size_t start = 0; start < n;) {
             size_t end = start + 1;
-            while (end < n && (band[end] & ~indexMask) == (band[start] & ~indexMask)) ++end;
-            for (size_t x = start + 1; x < end; ++x) {
-                const uint32_t i = static_cast<uint32_t>(band[x] & indexMask);
-                size_t reached = 0;
-                for (size_t y = x; y-- > start && reached < kBucketReach;) {
-                    const uint32_t j = static_cast<uint32_t>(band[y] & indexMask);
-                    if (groups.Find(i) == groups.Find(j)) continue;
-                    ++reached;
-                    const uint64_t pair = (uint64_t(std::min(i, j)) << 32) | std::max(i, j);
-                    if (rejected.count(pair)) continue;
-                    const double score =
-                        entries[i].content.type == entries[j].content.type ? sets.Similarity(i, j) : 0;
-                    if (score + 1e-12 < threshold) {
-                        rejected.insert(pair);
-                        continue;
-                    }
-                    groups.Join(i, j);
-                    best[i] = std::max(best[i], score);
-                    best[j] = std::max(best[j], score);
-                }
-            }
+            while (end < n && (band[end] >> 32) == (band[start] >> 32)) ++end;
+            if (end - start > 1) joiner.JoinBucket(band.data() + start, band.data() + end);
             start = end;
         }
     }
-    bandKeys.clear();
-    bandKeys.shrink_to_fit();
 }
 
 } // namespace

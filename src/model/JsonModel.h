@@ -168,13 +168,13 @@ struct MergeIndex {
     std::unordered_map<std::string, size_t> positionOf;
     size_t indexed = 0; // items of the target already in the tables
 };
-// Merging `incoming` into `target` (made a testbank first if it is none). An incoming item
-// whose ID and question are already there is dropped; when its choices or answer differ,
-// its ID is added to `droppedDiffering`.
-bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
+// Merging `incoming` (its items moved, not copied) into `target` (made a testbank first if
+// it is none). An incoming item whose ID and question are already there is dropped; when
+// its choices or answer differ, its ID is added to `droppedDiffering`.
+bool MergeParsedJson(json& target, json incoming, std::u16string& error, std::vector<ImportIssue>* issues,
                      MergeIndex* index = nullptr, std::vector<std::string>* droppedDiffering = nullptr);
 // The same into g_jsonDoc.
-bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
+bool MergeParsedJsonIntoCurrent(json incoming, std::u16string& error, std::vector<ImportIssue>* issues,
                                 MergeIndex* index = nullptr, std::vector<std::string>* droppedDiffering = nullptr);
 std::string GetItemQuestionKey(const json& item);
 std::string AlphaSuffixFromIndex(int32_t index);

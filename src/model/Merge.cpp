@@ -36,13 +36,13 @@ std::string MakeUniqueIdByLetterSuffix(const std::string& base, const IdSet& use
     return MakeUniqueId(base, used);
 }
 
-bool MergeParsedJsonIntoCurrent(const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
+bool MergeParsedJsonIntoCurrent(json incoming, std::u16string& error, std::vector<ImportIssue>* issues,
                                 MergeIndex* index, std::vector<std::string>* droppedDiffering)
 {
-    return MergeParsedJson(g_jsonDoc, incoming, error, issues, index, droppedDiffering);
+    return MergeParsedJson(g_jsonDoc, std::move(incoming), error, issues, index, droppedDiffering);
 }
 
-bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, std::vector<ImportIssue>* issues,
+bool MergeParsedJson(json& target, json incoming, std::u16string& error, std::vector<ImportIssue>* issues,
                      MergeIndex* index, std::vector<std::string>* droppedDiffering)
 {
     if (!HasArray(incoming, "items")) {
@@ -59,11 +59,14 @@ bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, 
     if (where.indexed > items.size()) where = MergeIndex{};
     IdSet& used = where.used;
     std::unordered_map<std::string, size_t>& positionOf = where.positionOf;
+    // Grown by doubling: a merge of many parts must not rehash the whole table per part.
     const size_t expected = items.size() + incoming["items"].size();
     json::array_t& array = items.get_ref<json::array_t&>();
     if (array.capacity() < expected) array.reserve(std::max(expected, 2 * array.capacity()));
-    used.reserve(expected);
-    positionOf.reserve(expected);
+    if (used.bucket_count() * used.max_load_factor() < expected) {
+        used.reserve(2 * expected);
+        positionOf.reserve(2 * expected);
+    }
     for (size_t i = where.indexed; i < items.size(); ++i) {
         const json& item = items[i];
         if (!item.is_object()) continue;
@@ -77,15 +80,15 @@ bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, 
         for (size_t r = 0; r < issues->size(); ++r)
             if (!(*issues)[r].id.empty()) recordOf[(*issues)[r].id] = r;
 
-    for (const json& item : incoming["items"]) {
+    for (json& item : incoming["items"]) {
         if (!item.is_object()) continue;
         auto idIt = item.find("id");
         if (idIt == item.end() || !idIt->is_string()) continue;
         const std::string& id = idIt->get_ref<const std::string&>();
         if (!used.count(id)) {
-            items.push_back(item);
             used.insert(id);
-            positionOf[id] = items.size() - 1;
+            positionOf[id] = items.size();
+            items.push_back(std::move(item));
             continue;
         }
         auto record = recordOf.find(id);
@@ -102,9 +105,8 @@ bool MergeParsedJson(json& target, const json& incoming, std::u16string& error, 
             continue;
         }
         const std::string newId = MakeUniqueIdByLetterSuffix(id, used);
-        json copy = item;
-        copy["id"] = newId;
-        items.push_back(std::move(copy));
+        item["id"] = newId;
+        items.push_back(std::move(item));
         used.insert(newId);
         positionOf[newId] = items.size() - 1;
         if (record != recordOf.end()) {

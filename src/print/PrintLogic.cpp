@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "util/Mix.h"
 #include "util/StringUtil.h"
 #include "util/XmlText.h"
 
@@ -40,15 +41,13 @@ bool OneOf(const std::string& word, std::initializer_list<const char*> list)
     return false;
 }
 
-// SplitMix64: small, well mixed, and the same on every compiler.
 struct Generator {
     uint64_t state;
     uint64_t Next()
     {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
+        const uint64_t value = SplitMix64(state);
+        state += 0x9E3779B97F4A7C15ull;
+        return value;
     }
     // Uniform in [0, n) without the modulo's bias.
     uint64_t Below(uint64_t n)
