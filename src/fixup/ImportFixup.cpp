@@ -137,8 +137,8 @@ bool SaveCurrentIssue(HWND window, bool advance)
         return false;
     }
     // One item changed in place: its block of the listing follows (else the views are made
-    // again once, when the wizard closes).
-    ShowItemsEdited({index});
+    // again once, when the wizard closes); the notes, made from every item, follow then.
+    ShowItemsEdited({index}, false);
     g_fixupWindow.changedItems = true;
     if (advance && IsResolved(g_fixupIssues[g_fixupPos])) AdvanceOrClose(window);
     return true;

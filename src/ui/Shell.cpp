@@ -193,13 +193,6 @@ ViewTextReader::~ViewTextReader()
     if (handle_) LocalUnlock(handle_);
 }
 
-void RefreshStaleView()
-{
-    // A listing kept current in place is not stale, whatever the raw text behind it is.
-    if (g_hasJson && ViewsStale() && g_shell.shows != ViewShows::ListingInParts) RefreshEditView(g_hMainWnd);
-    NotifyDocumentEdited();
-}
-
 namespace {
 
 // Replaces part `part` of the shown listing (or appends it, one past the last).
@@ -215,29 +208,34 @@ void ReplaceListingPart(size_t part, const std::u16string& text)
     else parts.push_back(text.size());
 }
 
-bool ReplaceListingBlocks(const std::vector<size_t>& positions)
+// The items' blocks at `positions`, and with `notes` the notes block, replaced in the
+// shown listing; false (nothing changed) when that cannot be done in place.
+bool ReplaceListingBlocks(const std::vector<size_t>& positions, bool notes)
 {
     std::vector<size_t>& parts = g_shell.listingParts;
     const json& items = g_jsonDoc["items"];
-    if (g_shell.shows != ViewShows::ListingInParts || parts.empty() || positions.empty() ||
+    if (g_shell.shows != ViewShows::ListingInParts || parts.empty() || (positions.empty() && !notes) ||
         positions.size() > kMostItemsShownInPlace)
         return false;
     // The items shown are those of the document, or all but one added at the end.
     const size_t shown = parts.size() - 1;
     const bool added = items.size() == shown + 1 && positions.back() == shown;
-    if (items.size() != shown && !added) return false;
+    if ((items.size() != shown && !added) || (added && positions.empty())) return false;
     for (size_t k = 0; k < positions.size(); ++k)
         if (positions[k] >= items.size() || (k && positions[k] <= positions[k - 1])) return false;
     // The blocks are made first: an item that cannot be shown leaves the control untouched.
-    EnsureNotesCurrent();
-    std::vector<std::u16string> blocks{ShownListingPart(FormatNotesBlock(g_validationWarnings))};
+    std::vector<std::u16string> blocks{std::u16string()};
+    if (notes) {
+        EnsureNotesCurrent();
+        blocks[0] = ShownListingPart(FormatNotesBlock(g_validationWarnings));
+    }
     for (size_t p : positions) blocks.push_back(ShownItemBlock(items[p]));
     DWORD start = 0, end = 0;
     SendMessageW(g_hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     const int firstLine = static_cast<int>(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0));
     SendMessageW(g_hEdit, WM_SETREDRAW, FALSE, 0);
     for (size_t k = positions.size(); k-- > 0;) ReplaceListingPart(positions[k] + 1, blocks[k + 1]);
-    ReplaceListingPart(0, blocks[0]);
+    if (notes) ReplaceListingPart(0, blocks[0]);
     // Where the user was: the replacement moved the caret and the scroll to it.
     SendMessageW(g_hEdit, EM_SETSEL, start, end);
     const int nowFirst = static_cast<int>(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0));
@@ -247,17 +245,32 @@ bool ReplaceListingBlocks(const std::vector<size_t>& positions)
     return true;
 }
 
+bool ShowInPlace(const std::vector<size_t>& positions, bool notes)
+{
+    try {
+        return g_hEdit && g_hasJson && !g_viewRaw && !RawTextEdited() && ReplaceListingBlocks(positions, notes);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 } // namespace
 
-void ShowItemsEdited(const std::vector<size_t>& positions)
+void RefreshStaleView()
+{
+    // A listing kept current in place is not stale, whatever the raw text behind it is;
+    // notes left behind by a run of edits are made once, now, in their place.
+    if (g_hasJson && ViewsStale()) {
+        if (g_shell.shows != ViewShows::ListingInParts) RefreshEditView(g_hMainWnd);
+        else if (g_document.notesStale && !ShowInPlace({}, true)) RefreshEditView(g_hMainWnd);
+    }
+    NotifyDocumentEdited();
+}
+
+void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow)
 {
     MarkItemsEdited();
-    bool current = false;
-    try {
-        current = g_hEdit && g_hasJson && !g_viewRaw && !RawTextEdited() && ReplaceListingBlocks(positions);
-    } catch (const std::exception&) {
-        current = false;
-    }
+    const bool current = ShowInPlace(positions, notesNow);
     if (!current && g_shell.shows == ViewShows::ListingInParts) { // made again when the user looks
         g_shell.listingParts.clear();
         g_shell.shows = ViewShows::Listing;

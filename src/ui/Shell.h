@@ -88,8 +88,10 @@ void RefreshStaleView();
 // they are, so one item costs what it costs. Otherwise (none given, or more than
 // kMostItemsShownInPlace: each replacement moves the rest of the control's text) the view
 // waits to be made again, once, when the user looks.
+// With `notesNow` false (a wizard saving item after item, each save a moment) the notes
+// block waits for RefreshStaleView, which makes it once: the notes are made from every item.
 constexpr size_t kMostItemsShownInPlace = 48;
-void ShowItemsEdited(const std::vector<size_t>& positions);
+void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow = true);
 
 // What one window's change to the document means for the others, through the
 // application's services (see AppServices). Every window calls ApplyRawViewEditsFirst before
