@@ -129,6 +129,12 @@ TEST(ExamFormats, WhatIsLeftOutAndWhy)
     EXPECT_EQ(q.questions[2].kind, ExportQuestion::Numeric);
     for (const ExportQuestion& question : CollectExamQuestions(exam, ExamFormat::Qti21).questions)
         EXPECT_NE(question.kind, ExportQuestion::Numeric) << question.id;
+    // A JSON number is numeric there in any form it is written in.
+    const ExamQuestions big = CollectExamQuestions(Exam(R"([{"id":"n","type":"numerical","question":"q","answer":1e20}])"),
+                                                   ExamFormat::Qti12);
+    ASSERT_EQ(big.questions.size(), 1u);
+    EXPECT_EQ(big.questions[0].kind, ExportQuestion::Numeric);
+    EXPECT_EQ(big.questions[0].answer, "1e+20");
     EXPECT_EQ(q.questions[3].kind, ExportQuestion::TrueFalse);
     EXPECT_FALSE(q.questions[3].truth);
     EXPECT_EQ(q.questions[3].objectives, (std::vector<std::pair<std::string, std::string>>{{"MLO", "m"}}));
@@ -276,7 +282,8 @@ TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
       {"id":"half","type":"numerical","category":"Back\\slash","question":"q","answer":".5"},
       {"id":"zero","type":"numerical","question":"q","answer":"0"},
       {"id":"id [x]","type":"numerical","question":"q","answer":42},
-      {"id":")" + longId + R"(","type":"tf","question":"q","correct":"True"}])");
+      {"id":")" + longId + R"(","type":"tf","question":"q","correct":"True"},
+      {"id":"tab\there","type":"tf","question":"q","correct":"True"}])");
     const ExamFile moodle = WriteExamAs(ExamFormat::Moodle, exam);
     const std::string& xml = moodle.bytes;
     // White space between two escaped characters is lost to Moodle's parser: CDATA keeps it.
@@ -298,6 +305,7 @@ TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
     EXPECT_NE(text.find("// [id:id [x\\]]\n"), std::string::npos);
     EXPECT_NE(text.find("$CATEGORY: $course$/top/Back\\\\slash\n"), std::string::npos);
     EXPECT_NE(text.find("//\n::" + longId + "::"), std::string::npos); // no ID number past 100 characters
+    EXPECT_NE(text.find("//\n::tab\there::"), std::string::npos);       // nor one with a control character
     EXPECT_EQ(gift.questions.shiftedIds, std::vector<std::string>{});
     EXPECT_EQ(gift.questions.numberIds, std::vector<std::string>{"id [x]"});
 
@@ -307,7 +315,8 @@ TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
         std::string error;
         ASSERT_TRUE(ImportBankBytes(file->bytes, u"exam", ImportFormat::Auto, bank, error)) << error;
         const json& items = bank.document["items"];
-        ASSERT_EQ(items.size(), 5u);
+        ASSERT_EQ(items.size(), 6u);
+        EXPECT_EQ(items[5]["id"], "tab\there");
         EXPECT_EQ(items[0]["id"], "Topic \"A\" \"B\"");
         EXPECT_EQ(items[0]["category"], "/Root");
         EXPECT_EQ(items[0]["choices"]["A"], "%50%half");
@@ -330,9 +339,14 @@ TEST(ExamFormats, NotesNameTheItemsAnImportWouldReadOtherwise)
     const std::string message = ExamFileMessage(WriteExamAs(ExamFormat::Gift, exam), ExamFormat::Gift, 10);
     EXPECT_NE(message.find("Control characters that GIFT cannot carry were dropped from 1 item: ctl."), std::string::npos);
     EXPECT_NE(message.find("move up a letter (the key too) in 1 item: gap."), std::string::npos);
-    const json arrow = Exam(R"([{"id":"to","type":"numerical","question":"q","answer":"a->b"}])");
-    EXPECT_FALSE(WriteExamAs(ExamFormat::Gift, arrow).written);
-    EXPECT_TRUE(WriteExamAs(ExamFormat::Moodle, arrow).written);
+    // GIFT reads "->" beside a '=' as a matching pair: a lone answer goes without its '='.
+    const json arrow = Exam(R"([{"id":"to","type":"numerical","question":"q","answer":"a->b"},
+      {"id":"two","type":"numerical","question":"q","answer":"a->b","other_answers":["c"]}])");
+    const ExamFile arrowGift = WriteExamAs(ExamFormat::Gift, arrow);
+    EXPECT_NE(arrowGift.bytes.find("::to::[plain]q {a->b}\n"), std::string::npos) << arrowGift.bytes;
+    ASSERT_EQ(arrowGift.questions.leftOut.size(), 1u);
+    EXPECT_EQ(arrowGift.questions.leftOut[0].first, "two");
+    EXPECT_EQ(WriteExamAs(ExamFormat::Moodle, arrow).questions.questions.size(), 2u);
     EXPECT_NE(message.find("cut there (and not kept as ID number) in 1 item: " + longId + "."), std::string::npos);
     // QTI keeps an ID whole: only the letters move.
     const std::string qti = ExamFileMessage(WriteExamAs(ExamFormat::Qti21, exam), ExamFormat::Qti21, 10);
@@ -393,6 +407,39 @@ TEST(ExamFormats, WhiteSpaceComesThroughAsWritten)
     EXPECT_EQ(bank.document["items"][0]["choices"]["A"], "a  b");
     ASSERT_TRUE(ImportBankBytes(qti.bytes, u"exam.zip", ImportFormat::Auto, bank, error)) << error;
     EXPECT_EQ(bank.document["items"][0]["category"], "x\ty\nz");
-    // The prompt is HTML: a line's leading blanks fold there, as the player shows them.
-    EXPECT_EQ(bank.document["items"][0]["question"], "code:\nindented");
+    EXPECT_EQ(bank.document["items"][0]["question"], "code:\n    indented");
+}
+
+// A text HTML would show otherwise (runs of blanks, tabs, a line's leading blanks, no-break
+// spaces) goes as Moodle's plain text and inside <pre> in QTI, where players show it as
+// written; each comes back the same through our import.
+TEST(ExamFormats, TextHtmlWouldFoldGoesAsWritten)
+{
+    const std::string nbsp = "a\u00a0b", code = "if x:\n\treturn  1";
+    json exam = Exam(R"([{"id":"mc","type":"mc","choices":{"B":"plain"},"correct":"A"},
+                          {"id":"num","type":"numerical","question":"two  spaces","answer":42}])");
+    exam["items"][0]["question"] = code;
+    exam["items"][0]["choices"]["A"] = nbsp;
+    const ExamFile moodle = WriteExamAs(ExamFormat::Moodle, exam);
+    EXPECT_NE(moodle.bytes.find("format=\"plain_text\"><text><![CDATA[a\xC2\xA0" "b]]>"), std::string::npos);
+    std::string qti21Items, qti12;
+    for (const auto& [name, data] : Unzip(WriteExamAs(ExamFormat::Qti21, exam).bytes)) qti21Items += data;
+    for (const auto& [name, data] : Unzip(WriteExamAs(ExamFormat::Qti12, exam).bytes)) qti12 += data;
+    // A prompt holds no <pre>: the stem goes before the interaction.
+    EXPECT_NE(qti21Items.find("<itemBody>\n    <pre>if x:<br/>\treturn  1</pre>\n    <choiceInteraction"),
+              std::string::npos) << qti21Items;
+    EXPECT_NE(qti21Items.find("<simpleChoice identifier=\"B\">plain</simpleChoice>"), std::string::npos);
+    EXPECT_NE(qti21Items.find("<pre>two  spaces</pre>"), std::string::npos);
+    EXPECT_NE(qti12.find("&lt;pre&gt;if x:&lt;br&gt;&#9;return  1&lt;/pre&gt;"), std::string::npos) << qti12;
+    for (ExamFormat format : kExamFormats) {
+        SCOPED_TRACE(ExamFormatName(format));
+        ImportedBank bank;
+        std::string error;
+        ASSERT_TRUE(ImportBankBytes(WriteExamAs(format, exam).bytes, u"exam", ImportFormat::Auto, bank, error)) << error;
+        const json& items = bank.document["items"];
+        ASSERT_EQ(items.size(), 2u);
+        EXPECT_EQ(items[0]["question"], code);
+        EXPECT_EQ(items[0]["choices"]["A"], nbsp);
+        EXPECT_EQ(items[1]["question"], "two  spaces");
+    }
 }

@@ -72,6 +72,10 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
 // as Windows compares file names); none starts with "exam.", kept for the packages' own
 // parts, and none is a Windows device name (CON, AUX, COM1...).
 std::vector<std::string> UniqueXmlNames(const ExamQuestions& exam);
+// Whether HTML would show the text otherwise than written, or an import read it back
+// otherwise: runs of spaces, tabs, blanks at a line's start or end, no-break spaces. Such a
+// text goes as Moodle's plain text, and inside <pre> in QTI.
+bool HtmlAltersText(const std::string& text);
 // A category path as Moodle reads it: "$course$/top/NAME", a '/' in the name as "//" (a
 // leading one after a space, which Moodle trims); "Uncategorized" for an item without one.
 std::string MoodleCategoryPath(const std::string& category);

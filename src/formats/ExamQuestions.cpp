@@ -17,22 +17,7 @@ std::string Trimmed(const std::string& text)
     return text.substr(a, b - a);
 }
 
-// A plain decimal ("42", "-3.5"): what every format's numeric question takes as is.
-bool IsPlainDecimal(const std::string& text)
-{
-    size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    const size_t digits = i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    if (i == digits) return false;
-    if (i < text.size() && text[i] == '.') {
-        const size_t fraction = ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-        if (i == fraction) return false;
-    }
-    return i == text.size();
-}
-
-// A number as Moodle's numerical type reads it (PHP's is_numeric): ".5", "5.", "1e3" too.
+// A number as Moodle's numerical type reads it (PHP's is_numeric), and as QTI's float: ".5", "5.", "1e3" too.
 bool IsMoodleNumber(const std::string& text)
 {
     size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
@@ -166,13 +151,13 @@ std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q
     if (answer.empty()) answer = Trimmed(clean(FieldText(item, "correct")));
     if (answer.empty()) return "the answer is empty";
     // Moodle's numerical type takes any number it can read; the QTI players and Canvas
-    // compare a text answer as text, so only a JSON number is numeric there.
+    // compare a text answer as text, so only a JSON number (1e+20 too) is numeric there.
     const bool moodle = format == ExamFormat::Moodle || format == ExamFormat::Gift;
     auto given = item.find("answer");
     if (given == item.end() || (given->is_string() && Trimmed(given->get<std::string>()).empty()))
         given = item.find("correct");
     const bool number = given != item.end() && given->is_number();
-    if (moodle ? IsMoodleNumber(answer) : number && IsPlainDecimal(answer)) {
+    if (IsMoodleNumber(answer) && (moodle || number)) {
         q.kind = ExportQuestion::Numeric;
         if (moodle && number) out.numberIds.push_back(q.id);
         q.answer = answer[0] == '+' && !moodle ? answer.substr(1) : answer;
@@ -182,9 +167,12 @@ std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q
     q.kind = ExportQuestion::ShortAnswer;
     q.answer = answer;
     CollectOtherAnswers(item, q, clean);
-    // GIFT has no escape for "->": Moodle would take the answer for a matching pair.
-    if (format == ExamFormat::Gift && answer.find("->") != std::string::npos)
-        return "its text answer holds \"->\", which GIFT reads as a matching question";
+    // GIFT has no escape for "->": beside the '=' that separates answers, Moodle would take
+    // them for a matching question.
+    bool arrow = answer.find("->") != std::string::npos;
+    for (const auto& other : q.otherAnswers) arrow |= other.first.find("->") != std::string::npos;
+    if (format == ExamFormat::Gift && arrow && !q.otherAnswers.empty())
+        return "its text answers hold \"->\" beside other answers, which GIFT reads as a matching question";
     return "";
 }
 
@@ -331,6 +319,18 @@ std::vector<std::string> UniqueXmlNames(const ExamQuestions& exam)
         names.push_back(std::move(name));
     }
     return names;
+}
+
+bool HtmlAltersText(const std::string& text)
+{
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        const char a = text[i], b = text[i + 1];
+        const bool blankA = a == ' ' || a == '\t', blankB = b == ' ' || b == '\t';
+        if (a == '\t' || (blankA && (blankB || b == '\n' || b == '\r')) || ((a == '\n' || a == '\r') && blankB))
+            return true;
+        if (a == '\xC2' && b == '\xA0') return true;
+    }
+    return !text.empty() && text.back() == '\t';
 }
 
 std::string MoodleCategoryPath(const std::string& category)

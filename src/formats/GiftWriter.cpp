@@ -1,5 +1,7 @@
 #include "formats/ExamFormats.h"
 
+#include <algorithm>
+
 #include "util/StringUtil.h"
 
 namespace {
@@ -68,9 +70,11 @@ std::string WriteGift(const ExamQuestions& exam)
             out += "\n\n";
         }
         // Moodle takes the ID number and tags from the comment before a question; its ID
-        // number holds 100 characters, and a longer one stops the whole import.
+        // number holds 100 characters (a longer one stops the whole import) and no control
+        // characters (the question's name keeps such an ID).
         out += "//";
-        if (!q.id.empty() && Utf8CharCount(q.id) <= 100) out += " [id:" + CommentValue(q.id, false) + "]";
+        const bool control = std::any_of(q.id.begin(), q.id.end(), [](char c) { return c >= 0 && c < 0x20; });
+        if (!q.id.empty() && !control && Utf8CharCount(q.id) <= 100) out += " [id:" + CommentValue(q.id, false) + "]";
         for (const auto& [key, value] : q.objectives) out += " [tag:" + CommentValue(key + ": " + value, true) + "]";
         out += "\n::";
         Escaped(out, q.id.empty() ? std::string("(no ID)") : FirstUtf8Chars(q.id, 255));
@@ -96,7 +100,8 @@ std::string WriteGift(const ExamQuestions& exam)
             out += "}\n\n";
             break;
         case ExportQuestion::ShortAnswer:
-            out += " {=";
+            // "->" beside a '=' would make it a matching question: a lone answer needs no '='.
+            out += q.otherAnswers.empty() && q.answer.find("->") != std::string::npos ? " {" : " {=";
             Answer(out, q.answer, true);
             for (const auto& other : q.otherAnswers) {
                 out += " =";

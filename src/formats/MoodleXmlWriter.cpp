@@ -5,22 +5,11 @@
 
 namespace {
 
-// HTML folds runs of spaces, tabs and a line's leading blanks: such a text goes as Moodle's
-// plain text, which it shows with its spaces and line breaks (code keeps its indentation).
-bool FoldsAsHtml(const std::string& text)
-{
-    for (size_t i = 0; i + 1 < text.size(); ++i) {
-        const char a = text[i], b = text[i + 1];
-        const bool blankA = a == ' ' || a == '\t', blankB = b == ' ' || b == '\t';
-        if (a == '\t' || (blankA && (blankB || b == '\n' || b == '\r')) || ((a == '\n' || a == '\r') && blankB))
-            return true;
-    }
-    return !text.empty() && text.back() == '\t';
-}
-
+// A text HTML would not show as written goes as Moodle's plain text, which it shows with its
+// spaces and line breaks (code keeps its indentation).
 void Html(std::string& out, const char* tag, const std::string& plain)
 {
-    const bool asPlain = FoldsAsHtml(plain);
+    const bool asPlain = HtmlAltersText(plain);
     std::string html;
     if (asPlain) html = plain;
     else AppendEscaped(html, plain, Markup::Html);
@@ -46,7 +35,7 @@ void Answer(std::string& out, const char* fraction, const std::string& textXml, 
 
 void HtmlAnswer(std::string& out, const char* fraction, const std::string& plain)
 {
-    const bool asPlain = FoldsAsHtml(plain);
+    const bool asPlain = HtmlAltersText(plain);
     std::string html, cdata;
     if (asPlain) html = plain;
     else AppendEscaped(html, plain, Markup::Html);

@@ -7,10 +7,13 @@ namespace {
 
 std::string Xml(const std::string& text) { return EscapedText(text, Markup::Xml); }
 
-// Canvas reads mattext as HTML: plain text made HTML, then escaped for the XML.
+// Canvas reads mattext as HTML: plain text made HTML (inside <pre> when HTML would fold its
+// white space), then escaped for the XML.
 std::string HtmlMattext(const std::string& text)
 {
-    return "<material><mattext texttype=\"text/html\">" + EscapedText(EscapedText(text, Markup::Html), Markup::Xml) + "</mattext></material>";
+    std::string html = EscapedText(text, Markup::Html);
+    if (HtmlAltersText(text)) html = "<pre>" + html + "</pre>";
+    return "<material><mattext texttype=\"text/html\">" + EscapedText(html, Markup::Xml) + "</mattext></material>";
 }
 
 void Field(std::string& out, const std::string& label, const std::string& entry)

@@ -13,8 +13,19 @@ const char kQtiRoot[] =
 
 std::string Xml(const std::string& text) { return EscapedText(text, Markup::Xml); }
 
-// Plain text as the item body's XHTML: escaped, line breaks as <br/>.
-std::string Xhtml(const std::string& text) { return EscapedText(text, Markup::Xhtml); }
+// Plain text as the item body's XHTML: escaped, line breaks as <br/>, inside <pre> when HTML
+// would fold its white space.
+std::string Xhtml(const std::string& text)
+{
+    const std::string html = EscapedText(text, Markup::Xhtml);
+    return HtmlAltersText(text) ? "<pre>" + html + "</pre>" : html;
+}
+
+// The same as a block of the item body.
+std::string XhtmlBlock(const std::string& text)
+{
+    return HtmlAltersText(text) ? Xhtml(text) : "<p>" + Xhtml(text) + "</p>";
+}
 
 std::string Item(const ExportQuestion& q, const std::string& name)
 {
@@ -31,19 +42,23 @@ std::string Item(const ExportQuestion& q, const std::string& name)
     out += "  <outcomeDeclaration identifier=\"SCORE\" cardinality=\"single\" baseType=\"float\">"
            "<defaultValue><value>0</value></defaultValue></outcomeDeclaration>\n  <itemBody>\n";
     if (choice) {
-        out += "    <choiceInteraction responseIdentifier=\"RESPONSE\" shuffle=\"false\" maxChoices=\"1\">\n"
-               "      <prompt>" + Xhtml(q.stem) + "</prompt>\n";
+        // A prompt holds no <pre>: such a stem goes before the interaction.
+        const bool pre = HtmlAltersText(q.stem);
+        if (pre) out += "    " + XhtmlBlock(q.stem) + "\n";
+        out += "    <choiceInteraction responseIdentifier=\"RESPONSE\" shuffle=\"false\" maxChoices=\"1\">\n";
+        if (!pre) out += "      <prompt>" + Xhtml(q.stem) + "</prompt>\n";
         if (q.kind == ExportQuestion::Choice) {
-            for (size_t i = 0; i < q.choices.size(); ++i)
+            for (size_t i = 0; i < q.choices.size(); ++i) {
                 out += "      <simpleChoice identifier=\"" + q.letters[i] + "\">" + Xhtml(q.choices[i]) +
                        "</simpleChoice>\n";
+            }
         } else {
             out += "      <simpleChoice identifier=\"true\">True</simpleChoice>\n"
                    "      <simpleChoice identifier=\"false\">False</simpleChoice>\n";
         }
         out += "    </choiceInteraction>\n";
     } else {
-        out += "    <p>" + Xhtml(q.stem) + "</p>\n"
+        out += "    " + XhtmlBlock(q.stem) + "\n"
                "    <p><textEntryInteraction responseIdentifier=\"RESPONSE\" expectedLength=\"" +
                std::to_string(q.answer.size() < 20 ? 20 : q.answer.size()) + "\"/></p>\n";
     }

@@ -66,6 +66,13 @@ bool IsHtmlBlock(std::string_view name)
 
 void PlainTextBuilder::Text(std::string_view text)
 {
+    if (markup_ && pre_) {
+        if (breaks_ && !out_.empty()) out_.append(breaks_, '\n');
+        breaks_ = 0;
+        space_ = false;
+        out_.append(text.data(), text.size());
+        return;
+    }
     // A no-break space is a space in plain text.
     std::string spaced;
     for (size_t at = text.find("\xC2\xA0"); at != std::string_view::npos; at = text.find("\xC2\xA0")) {
@@ -170,6 +177,7 @@ std::string HtmlToPlainText(std::string_view html)
         case GUMBO_NODE_TEMPLATE: {
             const GumboTag tag = node->v.element.tag;
             if (step.end) {
+                if (tag == GUMBO_TAG_PRE) out.LeavePre();
                 out.Block();
                 break;
             }
@@ -180,6 +188,7 @@ std::string HtmlToPlainText(std::string_view html)
             if (IsSkipped(tag)) break;
             if (IsHtmlBlock(gumbo_normalized_tagname(tag))) {
                 out.Block();
+                if (tag == GUMBO_TAG_PRE) out.EnterPre();
                 stack.push_back({node, true});
             }
             const GumboVector& children = node->v.element.children;

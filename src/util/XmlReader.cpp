@@ -239,9 +239,11 @@ std::string XhtmlToPlainText(const XmlNode& node)
                 else if (child.name == "br") out.Break();
                 else if (child.name == "script" || child.name == "style") continue;
                 else {
-                    const bool block = IsHtmlBlock(child.name);
+                    const bool block = IsHtmlBlock(child.name), pre = child.name == "pre";
                     if (block) out.Block();
+                    if (pre) out.EnterPre();
                     Collect(child, out);
+                    if (pre) out.LeavePre();
                     if (block) out.Block();
                 }
             }
