@@ -77,6 +77,8 @@ def check_message(fmt, name, message):
         fail(fmt + ": the dropped control characters are not reported: " + message)
 
 def html_to_plain(text):
+    """Our HTML: escaped text, <br> line breaks, inside <pre> where white space must show."""
+    text = re.sub(r"^<pre>(.*)</pre>$", r"\1", text, flags=re.S)
     return html.unescape(re.sub(r"<br\s*/?>", "\n", text))
 
 def moodle_text(node):
@@ -253,7 +255,10 @@ def check_3():
         ident = root.get("title")
         key = root.findtext("q:responseDeclaration/q:correctResponse/q:value", namespaces=NS)
         body = root.find("q:itemBody", NS)
-        def inner(el):  # the XHTML's text, each <br/> a line break
+        def inner(el):  # the XHTML's text, each <br/> a line break, inside <pre> where white space must show
+            pre = el.find("q:pre", NS)
+            if pre is not None and len(el) == 1 and not (el.text or "").strip():
+                el = pre
             text = el.text or ""
             for c in el:
                 if c.tag != "{%s}br" % NS["q"]:
@@ -262,7 +267,8 @@ def check_3():
             return text
         interaction = body.find("q:choiceInteraction", NS)
         if interaction is not None:
-            stem = inner(interaction.find("q:prompt", NS))
+            prompt = interaction.find("q:prompt", NS)
+            stem = inner(prompt if prompt is not None else body.find("q:pre", NS))
             choices = interaction.findall("q:simpleChoice", NS)
             ids = [c.get("identifier") for c in choices]
             if ids == ["true", "false"]:
@@ -271,7 +277,7 @@ def check_3():
                 compare("qti21", ident, "choice", stem, [inner(c) for c in choices], ids.index(key))
         else:
             base = root.find("q:responseDeclaration", NS).get("baseType")
-            compare("qti21", ident, "numeric" if base == "float" else "short", inner(body.find("q:p", NS)), [], key)
+            compare("qti21", ident, "numeric" if base == "float" else "short", inner(body.find("q:p", NS) if body.find("q:pre", NS) is None else body.find("q:pre", NS)), [], key)
     if len(identifiers) != 6:
         fail("qti21: %d distinct item identifiers, expected 6" % len(identifiers))
 
