@@ -334,6 +334,7 @@ TEST(ExamFormats, NotesNameTheItemsAnImportWouldReadOtherwise)
     const std::string longId(256, 'J');
     const json exam = Exam(R"([
       {"id":"gap","type":"mc","question":"q","choices":{"A":"","B":"b","C":"c"},"correct":"C"},
+      {"id":"cat","type":"tf","category":")" + std::string(300, 'c') + R"(","question":"q","correct":"True"},
       {"id":"ctl","type":"tf","question":"q\u0001","correct":"True"},
       {"id":")" + longId + R"(","type":"tf","question":"q","correct":"True"}])");
     const std::string message = ExamFileMessage(WriteExamAs(ExamFormat::Gift, exam), ExamFormat::Gift, 10);
@@ -348,6 +349,10 @@ TEST(ExamFormats, NotesNameTheItemsAnImportWouldReadOtherwise)
     EXPECT_EQ(arrowGift.questions.leftOut[0].first, "two");
     EXPECT_EQ(WriteExamAs(ExamFormat::Moodle, arrow).questions.questions.size(), 2u);
     EXPECT_NE(message.find("cut there (and not kept as ID number) in 1 item: " + longId + "."), std::string::npos);
+    // A longer category name would stop Moodle's whole import.
+    EXPECT_NE(message.find("Moodle category name are cut there in 1 item: cat."), std::string::npos);
+    const std::string gift = WriteExamAs(ExamFormat::Gift, exam).bytes;
+    EXPECT_NE(gift.find("$CATEGORY: $course$/top/" + std::string(255, 'c') + "\n"), std::string::npos);
     // QTI keeps an ID whole: only the letters move.
     const std::string qti = ExamFileMessage(WriteExamAs(ExamFormat::Qti21, exam), ExamFormat::Qti21, 10);
     EXPECT_EQ(qti.find(longId), std::string::npos);

@@ -222,9 +222,15 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
                 if (!value.empty()) q.objectives.emplace_back(key, std::move(value));
             }
         if (clean.dropped) out.cleanedIds.push_back(q.id);
-        // Moodle's question name holds 255 characters.
-        if ((format == ExamFormat::Moodle || format == ExamFormat::Gift) && Utf8CharCount(q.id) > 255)
-            out.cutIds.push_back(q.id);
+        // Moodle's question and category names hold 255 characters; a longer category name
+        // would stop the whole import.
+        if (format == ExamFormat::Moodle || format == ExamFormat::Gift) {
+            if (Utf8CharCount(q.id) > 255) out.cutIds.push_back(q.id);
+            if (Utf8CharCount(q.category) > 255) {
+                q.category = FirstUtf8Chars(q.category, 255);
+                out.cutCategoryIds.push_back(q.id);
+            }
+        }
         out.questions.push_back(std::move(q));
     }
     return out;
@@ -297,6 +303,9 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
     if (!q.numberIds.empty())
         text += "\n\nNumeric answers stored as JSON numbers are written as text, which Import reads back as "
                 "text, in " + items(q.numberIds.size()) + IdList(q.numberIds, maxListed) + ".";
+    if (!q.cutCategoryIds.empty())
+        text += "\n\nCategories longer than the 255 characters of a Moodle category name are cut there in " +
+                items(q.cutCategoryIds.size()) + IdList(q.cutCategoryIds, maxListed) + ".";
     if (!q.cutIds.empty())
         text += "\n\nIDs longer than the 255 characters of a question name are cut there (and not kept as ID "
                 "number) in " + items(q.cutIds.size()) + IdList(q.cutIds, maxListed) + ".";
