@@ -277,7 +277,7 @@ TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
 {
     const std::string longId(101, 'I');
     const json exam = Exam(R"([
-      {"id":"Topic \"A\" \"B\"","type":"mc","category":"/Root","question":"q","choices":{"A":"%50%half","B":"[html]b"},
+      {"id":"Topic \"A\" \"B\"","type":"mc","category":"/Root","question":"q","choices":{"A":"%50%half","B":"[html]b","C":"  %25%c"},
        "correct":"B","objectives":{"MLO":"line one\nline two","CLO":"a < b `c`"}},
       {"id":"half","type":"numerical","category":"Back\\slash","question":"q","answer":".5"},
       {"id":"zero","type":"numerical","question":"q","answer":"0"},
@@ -299,7 +299,7 @@ TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
     const std::string& text = gift.bytes;
     EXPECT_NE(text.find("// [id:Topic \"A\" \"B\"] [tag:MLO: line one line two] [tag:CLO: a  b c]\n"),
               std::string::npos);
-    EXPECT_NE(text.find("\t~[plain]%50%half\n\t=[plain][html]b\n"), std::string::npos);
+    EXPECT_NE(text.find("\t~[plain]%50%half\n\t=[plain][html]b\n\t~[plain]  %25%c\n"), std::string::npos);
     EXPECT_NE(text.find("{#=.5}"), std::string::npos);
     EXPECT_NE(text.find("{#=0}"), std::string::npos);
     EXPECT_NE(text.find("// [id:id [x\\]]\n"), std::string::npos);
@@ -321,6 +321,8 @@ TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
         EXPECT_EQ(items[0]["category"], "/Root");
         EXPECT_EQ(items[0]["choices"]["A"], "%50%half");
         EXPECT_EQ(items[0]["choices"]["B"], "[html]b");
+        const std::string c = items[0]["choices"]["C"]; // its leading blanks as each format keeps them
+        EXPECT_EQ(c.substr(c.find('%')), "%25%c");
         EXPECT_EQ(items[0]["correct"], "B");
         EXPECT_EQ(items[1]["category"], "Back\\slash");
         EXPECT_EQ(items[1]["answer"], ".5");

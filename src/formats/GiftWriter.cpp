@@ -48,10 +48,12 @@ std::string CommentValue(const std::string& text, bool tag)
 }
 
 // A choice that starts with "%50%" would be read as part credit, one that starts with
-// "[html]" as a format switch: a leading "[plain]" is read as the format and taken off.
+// "[html]" as a format switch (Moodle looks after the blanks it trims): a leading "[plain]"
+// is read as the format and taken off.
 void Answer(std::string& out, const std::string& text, bool wildcard = false)
 {
-    if (!text.empty() && (text[0] == '%' || text[0] == '[')) out += "[plain]";
+    const size_t first = text.find_first_not_of(" \t\n\r");
+    if (first != std::string::npos && (text[first] == '%' || text[first] == '[')) out += "[plain]";
     Escaped(out, text, wildcard);
 }
 
