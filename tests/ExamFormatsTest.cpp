@@ -283,7 +283,8 @@ TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
       {"id":"zero","type":"numerical","question":"q","answer":"0"},
       {"id":"id [x]","type":"numerical","question":"q","answer":42},
       {"id":")" + longId + R"(","type":"tf","question":"q","correct":"True"},
-      {"id":"tab\there","type":"tf","question":"q","correct":"True"}])");
+      {"id":"tab\there","type":"tf","question":"q","correct":"True"},
+      {"id":"yes","type":"numerical","question":"q","answer":true}])");
     const ExamFile moodle = WriteExamAs(ExamFormat::Moodle, exam);
     const std::string& xml = moodle.bytes;
     // White space between two escaped characters is lost to Moodle's parser: CDATA keeps it.
@@ -307,7 +308,7 @@ TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
     EXPECT_NE(text.find("//\n::" + longId + "::"), std::string::npos); // no ID number past 100 characters
     EXPECT_NE(text.find("//\n::tab\there::"), std::string::npos);       // nor one with a control character
     EXPECT_EQ(gift.questions.shiftedIds, std::vector<std::string>{});
-    EXPECT_EQ(gift.questions.numberIds, std::vector<std::string>{"id [x]"});
+    EXPECT_EQ(gift.questions.numberIds, (std::vector<std::string>{"id [x]", "yes"}));
 
     // And our own import reads the same values back.
     for (const ExamFile* file : {&moodle, &gift}) {
@@ -315,7 +316,7 @@ TEST(ExamFormats, MoodleReadsNamesNumbersAndCategoriesRight)
         std::string error;
         ASSERT_TRUE(ImportBankBytes(file->bytes, u"exam", ImportFormat::Auto, bank, error)) << error;
         const json& items = bank.document["items"];
-        ASSERT_EQ(items.size(), 6u);
+        ASSERT_EQ(items.size(), 7u);
         EXPECT_EQ(items[5]["id"], "tab\there");
         EXPECT_EQ(items[0]["id"], "Topic \"A\" \"B\"");
         EXPECT_EQ(items[0]["category"], "/Root");

@@ -43,7 +43,7 @@ struct ExamQuestions {
     std::vector<std::string> shiftedIds;   // a blank choice moves the letters after it
     std::vector<std::string> cutIds;       // IDs longer than a Moodle question name
     std::vector<std::string> cutCategoryIds; // categories longer than a Moodle category name, cut
-    std::vector<std::string> numberIds;    // numeric answers that were JSON numbers, written as text
+    std::vector<std::string> numberIds;    // answers that were JSON numbers or true/false, written as text
     size_t selected = 0;
 };
 

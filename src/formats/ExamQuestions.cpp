@@ -166,6 +166,7 @@ std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q
     }
     q.kind = ExportQuestion::ShortAnswer;
     q.answer = answer;
+    if (given != item.end() && given->is_boolean()) out.numberIds.push_back(q.id);
     CollectOtherAnswers(item, q, clean);
     // GIFT has no escape for "->": beside the '=' that separates answers, Moodle would take
     // them for a matching question.
@@ -301,7 +302,7 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
         text += "\n\nA blank choice is left out, so the choices after it move up a letter (the key too) in " +
                 items(q.shiftedIds.size()) + IdList(q.shiftedIds, maxListed) + ".";
     if (!q.numberIds.empty())
-        text += "\n\nNumeric answers stored as JSON numbers are written as text, which Import reads back as "
+        text += "\n\nAnswers stored as JSON numbers or true/false are written as text, which Import reads back as "
                 "text, in " + items(q.numberIds.size()) + IdList(q.numberIds, maxListed) + ".";
     if (!q.cutCategoryIds.empty())
         text += "\n\nCategories longer than the 255 characters of a Moodle category name are cut there in " +
