@@ -17,7 +17,8 @@ std::string Trimmed(const std::string& text)
     return text.substr(a, b - a);
 }
 
-// A number as Moodle's numerical type reads it (PHP's is_numeric), and as QTI's float: ".5", "5.", "1e3" too.
+// A number as Moodle's numerical type reads it (PHP's is_numeric) and QTI's float type
+// takes it: ".5", "5.", "1e3" too.
 bool IsMoodleNumber(const std::string& text)
 {
     size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
