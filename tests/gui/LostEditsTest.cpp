@@ -84,6 +84,34 @@ protected:
         Command(IDM_FILE_OPEN);
         ASSERT_TRUE(g_hasJson);
     }
+    // Edit > Replace..., Replace All of "x" (three choices) by "ex", Close.
+    void ReplaceAllXWithEx()
+    {
+        Command(IDM_EDIT_REPLACE);
+        HWND find = GetFindReplaceWindow();
+        ASSERT_NE(find, nullptr);
+        Type(find, IDC_FR_FIND, u"\"x\"");
+        Type(find, IDC_FR_REPLACE_WITH, u"\"ex\"");
+        Click(find, IDC_FR_REPLACE_ALL);
+        Click(find, IDC_FR_CLOSE);
+        ASSERT_EQ(GetFindReplaceWindow(), nullptr);
+    }
+    // Open && Merge of an item without an MLO; the wizard it opens given one ("mz"); Save.
+    // What was saved.
+    std::string MergeFixAndSave()
+    {
+        script_.openPathLists.push_back(
+            {File("imported.json", R"({"items":[{"id":"z","type":"tf","question":"q"}]})")});
+        Command(IDM_FILE_OPEN_MERGE);
+        HWND wizard = GetImportFixupWindow();
+        EXPECT_NE(wizard, nullptr);
+        if (!wizard) return "";
+        Type(wizard, IDC_FIX_MLO, u"mz");
+        Click(wizard, IDC_FIX_SAVE);
+        EXPECT_EQ(GetImportFixupWindow(), nullptr);
+        Command(IDM_FILE_SAVE);
+        return ReadBytes(g_currentPath);
+    }
     // The raw view with "apples" typed over as "PEARS".
     void TypePearsInRawView()
     {
@@ -196,15 +224,8 @@ TEST_F(LostEdits, ReplacementsSurviveTheItemEditor)
 {
     OpenBank();
     Command(IDM_EDIT_ITEMS);
-    Command(IDM_EDIT_REPLACE);
-    HWND find = GetFindReplaceWindow();
-    ASSERT_NE(find, nullptr);
-    Type(find, IDC_FR_FIND, u"\"x\"");
-    Type(find, IDC_FR_REPLACE_WITH, u"\"ex\"");
-    Click(find, IDC_FR_REPLACE_ALL);
+    ReplaceAllXWithEx();
     EXPECT_EQ(LastMessage(), "Replaced 3 occurrences.");
-    Click(find, IDC_FR_CLOSE);
-    ASSERT_EQ(GetFindReplaceWindow(), nullptr);
 
     Choose(Editor(), IDC_ED_ITEM, 1); // MC2, shown from the document before the replacements
     Type(Editor(), IDC_ED_QUESTION, u"Two, edited");
@@ -226,13 +247,7 @@ TEST_F(LostEdits, ReplacementsSurviveTheItemEditor)
 TEST_F(LostEdits, ReplacementsSurviveLongLinesSaveSelectionsAndTheWizard)
 {
     OpenBank();
-    Command(IDM_EDIT_REPLACE);
-    HWND find = GetFindReplaceWindow();
-    ASSERT_NE(find, nullptr);
-    Type(find, IDC_FR_FIND, u"\"x\"");
-    Type(find, IDC_FR_REPLACE_WITH, u"\"ex\"");
-    Click(find, IDC_FR_REPLACE_ALL);
-    Click(find, IDC_FR_CLOSE);
+    ReplaceAllXWithEx();
     const size_t asked = script_.messages.size();
 
     Command(IDM_VIEW_RAW_LONG_LINES);
@@ -247,15 +262,7 @@ TEST_F(LostEdits, ReplacementsSurviveLongLinesSaveSelectionsAndTheWizard)
     DestroyWindow(GetExamExportWindow());
     Pump();
 
-    script_.openPathLists.push_back({File("imported.json", R"({"items":[{"id":"z","type":"tf","question":"q"}]})")});
-    Command(IDM_FILE_OPEN_MERGE);
-    HWND wizard = GetImportFixupWindow();
-    ASSERT_NE(wizard, nullptr);
-    Type(wizard, IDC_FIX_MLO, u"mz");
-    Click(wizard, IDC_FIX_SAVE);
-    EXPECT_EQ(GetImportFixupWindow(), nullptr);
-    Command(IDM_FILE_SAVE);
-    const std::string saved = ReadBytes(g_currentPath);
+    const std::string saved = MergeFixAndSave();
     EXPECT_EQ(saved.find("\"x\""), std::string::npos);
     EXPECT_NE(saved.find("\"mz\""), std::string::npos);
     for (size_t i : {0, 1, 3}) EXPECT_EQ(g_jsonDoc["items"][i]["choices"]["A"], "ex") << i;
@@ -267,15 +274,7 @@ TEST_F(LostEdits, TypedRawTextSurvivesAMergeAndTheWizard)
 {
     OpenBank();
     TypePearsInRawView();
-    script_.openPathLists.push_back({File("imported.json", R"({"items":[{"id":"z","type":"tf","question":"q"}]})")});
-    Command(IDM_FILE_OPEN_MERGE);
-    HWND wizard = GetImportFixupWindow();
-    ASSERT_NE(wizard, nullptr);
-    Type(wizard, IDC_FIX_MLO, u"mz");
-    Click(wizard, IDC_FIX_SAVE);
-    EXPECT_EQ(GetImportFixupWindow(), nullptr);
-    Command(IDM_FILE_SAVE);
-    const std::string saved = ReadBytes(g_currentPath);
+    const std::string saved = MergeFixAndSave();
     EXPECT_NE(saved.find("PEARS"), std::string::npos);
     EXPECT_NE(saved.find("\"mz\""), std::string::npos);
 }
