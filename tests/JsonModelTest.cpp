@@ -84,6 +84,29 @@ TEST(ItemNormalization, LooseItemsBecomeCanonical)
     }
 }
 
+// A true/false answer that says neither side still becomes True, with a note naming it:
+// read silently, 0 or "false " would turn the key over unseen.
+TEST(ItemNormalization, UnclearTrueFalseAnswersAreNamed)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"0", "True"}, {"\"maybe\"", "True"}, {"\"false \"", "True"}, {"2", "True"}, {"[]", "True"},
+        {"\"No\"", ""}, {"\"Y\"", ""}, {"true", ""}, {"1", ""}, {"\"0\"", ""}, {"null", ""},
+    };
+    for (const auto& [correct, noted] : cases) {
+        Loaded l = LoadOk(std::string(R"({"items":[{"id":"a","type":"tf","correct":)") + correct +
+                          R"(,"objectives":{"MLO":"m","CLO":"c","PLO":"p"}}]})");
+        const std::vector<std::string> notes = U8(l.notes);
+        if (*noted) {
+            ASSERT_EQ(notes.size(), 1u) << correct;
+            EXPECT_EQ(notes[0], "Item [a] had the answer " + std::string(correct) +
+                                    ", which is not True or False; correct set to True.");
+            EXPECT_EQ(l.doc["items"][0]["correct"], noted);
+        } else {
+            EXPECT_TRUE(notes.empty()) << correct << ": " << (notes.empty() ? "" : notes[0]);
+        }
+    }
+}
+
 TEST(ItemNormalization, MloFilledFromSingleObjective)
 {
     Loaded same = LoadOk(R"([{"id":"Q1","type":"mc","objectives":{"MLO":" ","CLO":"Explain  Loops","PLO":"explain loops "}}])");

@@ -136,6 +136,19 @@ int ChoiceIndex(const std::string& key, int count)
     return index >= 0 && index < count ? index : -1;
 }
 
+// Whether a true/false item's `correct` plainly says which: a boolean, 1, or a word of
+// either side in any letter case.
+static bool IsTrueFalseAnswer(const json& correct)
+{
+    if (correct.is_boolean()) return true;
+    if (correct.is_number()) return correct == 1;
+    if (!correct.is_string()) return false;
+    const std::string c = ToLowerAscii(correct.get<std::string>());
+    for (const char* word : {"true", "t", "1", "yes", "y", "false", "f", "0", "no"})
+        if (c == word) return true;
+    return false;
+}
+
 void NormalizeTypeSpecificFields(json& item, const std::string& type)
 {
     if (!item.is_object()) return;
@@ -202,6 +215,14 @@ void NormalizeItem(json& item, const std::string& id, NoteList& notes, std::vect
                 notes.push_back(u"Item [" + U(id) + u"] had the answer " + U(JsonText(*correct)) +
                                 u", which is not one of A-" + U(ChoiceLetter(count - 1)) + u"; correct set to A.");
         }
+    }
+    if (canonical == "true_false") {
+        // An answer that says neither true nor false becomes True, but never silently: a
+        // key of 0, "maybe" or "false " would otherwise turn into the opposite one unseen.
+        auto correct = item.find("correct");
+        if (correct != item.end() && !correct->is_null() && !IsTrueFalseAnswer(*correct))
+            notes.push_back(u"Item [" + U(id) + u"] had the answer " + U(JsonText(*correct)) +
+                            u", which is not True or False; correct set to True.");
     }
     NormalizeTypeSpecificFields(item, canonical);
     const bool missingMlo = ItemLacksMlo(item);
