@@ -1,6 +1,7 @@
 #pragma once
 // The exam in the exchange formats learning-management systems import: Moodle XML,
 // GIFT, an IMS QTI 2.1 content package and an IMS QTI 1.2 package as Canvas reads it.
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,14 @@ struct ExportQuestion {
     // each with its tolerance.
     std::string tolerance;
     std::vector<std::pair<std::string, std::string>> otherAnswers;
+    // The answers given part marks: text and percent ("50").
+    std::vector<std::pair<std::string, std::string>> partialAnswers;
+    // The answers are Moodle patterns ('*' any characters, "\*" a star); matched with case.
+    bool wildcard = false, caseSensitive = false;
+    // Feedback an import kept, by the response it answers (a choice's letter, "True" or
+    // "False", an answer's text, "*" any other answer), and the feedback for every answer.
+    std::map<std::string, std::string> feedback;
+    std::string generalFeedback;
     std::vector<std::pair<std::string, std::string>> objectives; // the non-blank MLO, CLO, PLO
 };
 
@@ -72,6 +81,8 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
 // as Windows compares file names); none starts with "exam.", kept for the packages' own
 // parts, and none is a Windows device name (CON, AUX, COM1...).
 std::vector<std::string> UniqueXmlNames(const ExamQuestions& exam);
+// A number as Moodle's numerical type reads it (PHP's is_numeric): ".5", "5.", "1e3" too.
+bool IsMoodleNumber(const std::string& text);
 // A category path as Moodle reads it: "$course$/top/NAME", a '/' in the name as "//" (a
 // leading one after a space, which Moodle trims); "Uncategorized" for an item without one.
 std::string MoodleCategoryPath(const std::string& category);

@@ -1,8 +1,11 @@
 #include "formats/ExamFormats.h"
 
+#include <cstdlib>
+
 #include <algorithm>
 #include <unordered_set>
 
+#include "formats/ImportFormats.h"
 #include "util/StringUtil.h"
 #include "util/XmlText.h"
 #include "util/Zip.h"
@@ -32,24 +35,6 @@ bool IsPlainDecimal(const std::string& text)
     return i == text.size();
 }
 
-// A number as Moodle's numerical type reads it (PHP's is_numeric): ".5", "5.", "1e3" too.
-bool IsMoodleNumber(const std::string& text)
-{
-    size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    size_t digits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-    if (i < text.size() && text[i] == '.')
-        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) ++digits;
-    if (!digits) return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        if (++i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-        const size_t exponent = i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-        if (i == exponent) return false;
-    }
-    return i == text.size();
-}
-
 bool IsWindowsDeviceName(const std::string& stem)
 {
     const std::string name = ToLowerAscii(stem);
@@ -67,6 +52,23 @@ std::string IdList(const std::vector<std::string>& ids, size_t maxListed)
 }
 
 } // namespace
+
+bool IsMoodleNumber(const std::string& text)
+{
+    size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    size_t digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) ++digits;
+    if (!digits) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        if (++i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+        const size_t exponent = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        if (i == exponent) return false;
+    }
+    return i == text.size();
+}
 
 const char* ExamFormatName(ExamFormat format)
 {
@@ -158,6 +160,40 @@ void CollectOtherAnswers(const json& item, ExportQuestion& q, Cleaner& clean)
     }
 }
 
+// Part-mark answers, the wildcard and case marks and the feedback an import kept.
+void CollectAnswerExtras(const json& item, ExportQuestion& q, Cleaner& clean)
+{
+    auto partial = item.find("partial_answers");
+    if (partial != item.end() && partial->is_object())
+        for (const auto& [answer, percent] : partial->items()) {
+            const std::string text = Trimmed(clean(answer));
+            std::string weight = Trimmed(ScalarText(percent));
+            if (!weight.empty() && weight.back() == '%') weight.pop_back();
+            const double value = IsMoodleNumber(weight) ? std::strtod(weight.c_str(), nullptr) : 0;
+            if (text.empty() || value <= 0 || value >= 100) continue;
+            if (q.kind == ExportQuestion::Numeric && !IsMoodleNumber(text)) continue;
+            q.partialAnswers.emplace_back(text, weight);
+        }
+    auto flag = [&item](const char* key) {
+        auto found = item.find(key);
+        return found != item.end() && found->is_boolean() && found->get<bool>();
+    };
+    q.wildcard = q.kind == ExportQuestion::ShortAnswer && flag(kAnswerWildcardKey);
+    q.caseSensitive = q.kind == ExportQuestion::ShortAnswer && flag("case_sensitive");
+}
+
+// The feedback an import kept ("feedback" by response, "general_feedback").
+void CollectFeedback(const json& item, ExportQuestion& q, Cleaner& clean)
+{
+    auto feedback = item.find("feedback");
+    if (feedback != item.end() && feedback->is_object())
+        for (const auto& [response, text] : feedback->items()) {
+            const std::string said = Trimmed(clean(ScalarText(text)));
+            if (!said.empty()) q.feedback[clean(response)] = said;
+        }
+    q.generalFeedback = Trimmed(clean(FieldText(item, "general_feedback")));
+}
+
 // A numerical item as a number where the format can test one, else as a text answer; why
 // it is left out, or "".
 std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q, Cleaner& clean, ExamQuestions& out)
@@ -177,11 +213,13 @@ std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q
         if (moodle && number) out.numberIds.push_back(q.id);
         q.answer = answer[0] == '+' && !moodle ? answer.substr(1) : answer;
         CollectOtherAnswers(item, q, clean);
+        CollectAnswerExtras(item, q, clean);
         return "";
     }
     q.kind = ExportQuestion::ShortAnswer;
     q.answer = answer;
     CollectOtherAnswers(item, q, clean);
+    CollectAnswerExtras(item, q, clean);
     // GIFT has no escape for "->": Moodle would take the answer for a matching pair.
     if (format == ExamFormat::Gift && answer.find("->") != std::string::npos)
         return "its text answer holds \"->\", which GIFT reads as a matching question";
@@ -227,6 +265,7 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
             out.leftOut.emplace_back(q.id, why);
             continue;
         }
+        CollectFeedback(item, q, clean);
         auto objectives = item.find("objectives");
         if (objectives != item.end() && objectives->is_object())
             for (const char* key : {"MLO", "CLO", "PLO"}) {
