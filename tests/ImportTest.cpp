@@ -9,6 +9,7 @@
 #include "app/BatchUi.h"
 #include "formats/ExamFormats.h"
 #include "formats/ImportFormats.h"
+#include "print/PrintLogic.h"
 #include "TestUtil.h"
 #include "util/XmlReader.h"
 #include "util/StringUtil.h"
@@ -631,4 +632,66 @@ TEST(Import, QtiPackagesAsOtherToolsListThem)
     ASSERT_EQ(r2.items.size(), 1u);
     EXPECT_EQ(r2.items[0]["choices"]["A"], "True");
     EXPECT_EQ(r2.items[0]["correct"], "A");
+}
+
+// Feedback kept by the response it answers, and short answers that are Moodle patterns, read
+// from files written as Moodle writes them, then out in both formats and back unchanged.
+TEST(Import, FeedbackAndWildcardsGoOutAndComeBack)
+{
+    const std::vector<Expected> expected = {
+        {"Gas", "/correct", "B"},
+        {"Gas", "/feedback", json{{"A", "Oxygen is in group 16."}, {"B", "Right: neon is inert."}}},
+        {"Gas", "/general_feedback", "Group 18 holds the noble gases."},
+        {"Inert", "/correct", "True"},
+        {"Inert", "/feedback", json{{"True", "Yes: a full outer shell."}, {"False", "No # it is; see ~ group = 18."}}},
+        {"Protons", "/answer", "10"},
+        {"Protons", "/feedback", json{{"10", "Ten."}, {"20", "That is its mass number."}, {"*", "Count the electrons."}}},
+        {"Symbol", "/answer", "Ne*n"},
+        {"Symbol", "/answer_wildcard", true},
+        {"Symbol", "/partial_answers", json{{"Ne", "50%"}}},
+        {"Symbol", "/feedback", json{{"Ne*n", "Neon."}, {"Ne", "That is the symbol."}, {"*", "It starts with Ne."}}},
+        // "\*" is the star itself: plain text, no pattern.
+        {"Star", "/answer", "*"},
+        {"Star", "/answer_wildcard", nullptr},
+    };
+    for (const char* name : {"feedback-moodle.xml", "feedback.gift"}) {
+        SCOPED_TRACE(name);
+        const Imported first = ImportFile(name);
+        ASSERT_TRUE(first.ok) << first.error;
+        ExpectItems(first, expected);
+        EXPECT_TRUE(HasNote(first, "Item [Symbol]: its answer is a pattern in which '*' stands for any characters"));
+        EXPECT_FALSE(HasNote(first, "Item [Star]: its answer is a pattern"));
+        for (ExamFormat format : {ExamFormat::Moodle, ExamFormat::Gift}) {
+            SCOPED_TRACE(ExamFormatName(format));
+            const ExamFile file = WriteExamAs(format, first.doc);
+            ASSERT_TRUE(file.written);
+            const Imported back = Import(file.bytes);
+            ASSERT_TRUE(back.ok) << back.error;
+            json want = first.doc;
+            // GIFT has no case-sensitive short answer.
+            if (format == ExamFormat::Gift)
+                for (json& item : want["items"]) item.erase("case_sensitive");
+            EXPECT_EQ(back.doc, want) << file.bytes;
+        }
+    }
+    const Imported moodle = ImportFile("feedback-moodle.xml");
+    ExpectItems(moodle, {{"Star", "/case_sensitive", true}, {"Star", "/feedback", json{{"x", "Not in C."}}}});
+    const std::string xml = WriteExamAs(ExamFormat::Moodle, moodle.doc).bytes;
+    EXPECT_NE(xml.find("<usecase>1</usecase>"), std::string::npos);
+    EXPECT_NE(xml.find("<text><![CDATA[Ne*n]]></text>"), std::string::npos);
+    EXPECT_NE(xml.find("<text><![CDATA[\\*]]></text>"), std::string::npos);
+    const std::string gift = WriteExamAs(ExamFormat::Gift, moodle.doc).bytes;
+    EXPECT_NE(gift.find("{=Ne*n#Neon. =%50%Ne#That is the symbol. =%0%*#It starts with Ne.}"), std::string::npos) << gift;
+    EXPECT_NE(gift.find("{#=10#Ten. =%0%20#That is its mass number. ~#Count the electrons.}"), std::string::npos);
+    EXPECT_NE(gift.find("{T#No \\# it is; see \\~ group \\= 18.#Yes\\: a full outer shell.}"), std::string::npos);
+}
+
+// The printed key says a pattern's '*' is no star to write down.
+TEST(Import, PrintedKeyNamesAWildcardPattern)
+{
+    const Loaded bank = LoadOk(R"({"items":[{"id":"S","type":"numerical","question":"Symbol?","answer":"Ne*",
+      "answer_wildcard":true,"objectives":{"MLO":"m"}}]})");
+    const PrintableExam printed = CollectPrintQuestions(bank.doc);
+    ASSERT_EQ(printed.questions.size(), 1u);
+    EXPECT_EQ(KeyAnswer(printed.questions[0], {}), "Ne* (* stands for any characters)");
 }
