@@ -62,6 +62,7 @@ bool LooksLikeQuestion(const json& item)
 struct Found {
     std::string where, key; // where for notes, key for the kind it hints at
     const json* array = nullptr;
+    std::string category;   // the title of the quiz or lesson the array belongs to
 };
 
 bool QuestionArray(const json& value)
@@ -72,11 +73,31 @@ bool QuestionArray(const json& value)
     return false;
 }
 
-// The arrays of questions: the document itself, or every array of questions under a
-// top-level key (or one level further down); failing that, the largest array of objects.
+// The arrays of questions inside an array of quizzes or lessons ([{"title": ..., "quiz":
+// [questions]}]), each with its quiz's title as the category.
+std::vector<Found> QuizGroups(const json& doc)
+{
+    std::vector<Found> found;
+    for (size_t i = 0; i < doc.size(); ++i) {
+        if (!doc[i].is_object()) continue;
+        std::string key, title;
+        if (const json* name = Lookup(doc[i], {"title", "name", "category", "topic", "lesson"}, key)) title = ScalarText(*name);
+        for (auto inner = doc[i].begin(); inner != doc[i].end(); ++inner)
+            if (QuestionArray(*inner))
+                found.push_back(Found{"\"" + inner.key() + "\" of entry " + std::to_string(i + 1), inner.key(), &*inner,
+                                      TrimText(title)});
+    }
+    return found;
+}
+
+// The arrays of questions: the document itself (or the quizzes it lists), or every array
+// of questions under a top-level key (or one level further down); failing that, the
+// largest array of objects.
 std::vector<Found> FindQuestions(const json& doc)
 {
     std::vector<Found> found;
+    if (doc.is_array() && !QuestionArray(doc)) found = QuizGroups(doc);
+    if (!found.empty()) return found;
     if (doc.is_array()) return {Found{"the top-level array", "", &doc}};
     if (!doc.is_object()) return found;
     for (auto it = doc.begin(); it != doc.end(); ++it)
@@ -182,7 +203,8 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
             for (const json& choice : *list) {
                 if (choice.is_object()) {
                     std::string k;
-                    const json* text = Lookup(choice, {"text", "value", "answer", "content", "option", "label"}, k);
+                    const json* text = Lookup(choice, {"text", "value", "answer", "content", "option", "label",
+                                                       "answertext", "answer_text", "optiontext", "option_text"}, k);
                     const json* right = Lookup(choice, {"correct", "is_correct", "iscorrect", "right"}, k);
                     if (right && ((right->is_boolean() && right->get<bool>()) || Scalar(*right) == "true" ||
                                   Scalar(*right) == "1"))
@@ -234,10 +256,21 @@ void SetChoiceKey(ImportedQuestion& q, ItemChoices& choices, const std::string& 
     }
 }
 
-void ReadItem(const json& source, size_t index, bool html, const std::string& arrayKind, Roles& roles,
-              ImportResult& result)
+// Two choices that are "true" and "false" (or "yes" and "no"): a true/false question.
+bool TrueFalseChoices(const ItemChoices& choices)
+{
+    bool first = false, second = false;
+    if (choices.texts.size() != 2) return false;
+    for (const std::string& text : choices.texts)
+        if (TrimText(text).empty() || TrimText(text).find_first_not_of("0123456789") == std::string::npos) return false;
+    return TruthFromText(choices.texts[0], first) && TruthFromText(choices.texts[1], second) && first != second;
+}
+
+void ReadItem(const json& source, size_t index, bool html, const std::string& arrayKind, const std::string& group,
+              Roles& roles, ImportResult& result)
 {
     ImportedQuestion q;
+    q.category = group;
     ItemReading item{source, html, roles, source, {}};
     if (const json* id = item.Take("id", {"id", "qid", "question_id", "questionid", "number"})) q.id = TrimText(Scalar(*id));
     const std::string label = result.Label(q.id);
@@ -275,7 +308,7 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
     }
     bool truth = true;
     const std::string answerText = rightAnswer ? item.Decoded(Scalar(*rightAnswer)) : "";
-    if (boolean || (!choices.given && rightAnswer && (rightAnswer->is_boolean() || (canonical.empty() &&
+    if (boolean || TrueFalseChoices(choices) || (!choices.given && rightAnswer && (rightAnswer->is_boolean() || (canonical.empty() &&
                                                                                     TruthFromText(answerText, truth) &&
                                                                                     !rightAnswer->is_number())))) {
         q.kind = ImportedQuestion::TrueFalse;
@@ -335,7 +368,7 @@ bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& err
                 result.LeaveOut("non-object", result.Label(""));
                 continue;
             }
-            ReadItem(item, i, html, kind, roles, result);
+            ReadItem(item, i, html, kind, found.category, roles, result);
         }
         read += (read.empty() ? "" : ", ") + std::to_string(questions.size()) + " under " + found.where +
                 (kind.empty() ? "" : " (taken as " + kind + ")");
