@@ -172,7 +172,10 @@ TEST(PrintExam, PageAndKey)
     EXPECT_NE(html.find("True / False"), std::string::npos);
     EXPECT_NE(html.find("Answer: <span class=\"line\">"), std::string::npos);
     EXPECT_NE(html.find("Name: "), std::string::npos);
-    EXPECT_NE(html.find("counter(page)"), std::string::npos);
+    // Each version numbers its own pages (the document's page counter runs on across them).
+    EXPECT_EQ(html.find("counter(page)"), std::string::npos);
+    EXPECT_NE(html.find("@page v2 { counter-increment: vpage2; @bottom-center { content: \"Version 2, page \" counter(vpage2)"),
+              std::string::npos);
     // Two versions and two keys, each from a new page.
     size_t sections = 0;
     for (size_t at = html.find("<section"); at != std::string::npos; at = html.find("<section", at + 1)) ++sections;

@@ -295,16 +295,23 @@ std::string RenderExamHtml(const PrintableExam& exam, const std::vector<ExamVers
     AppendHtml(out, title);
     out += "</title>\n<style>\n";
     const std::string marginFont = "font: 9pt sans-serif; color: #333;";
-    out += "@page { margin: 20mm 16mm 18mm 16mm; @bottom-center { content: \"Page \" counter(page) \" of \" "
-           "counter(pages); " + marginFont + " } }\n";
+    // Each version, and the keys, count their own pages: the browser's page counter runs on
+    // across the whole document and cannot be reset, a counter of each named page can.
+    out += "@page { margin: 20mm 16mm 18mm 16mm; }\n";
+    auto pageNumber = [&](const std::string& counter, const std::string& before) {
+        return "counter-increment: " + counter + "; @bottom-center { content: " + CssString(before) + " counter(" +
+               counter + "); " + marginFont + " }";
+    };
     for (size_t v = 0; v < versions.size(); ++v) {
+        const std::string n = std::to_string(v + 1);
         const std::string head = several ? title + " \xC2\xB7 " + versionName(v) : title;
-        out += "@page v" + std::to_string(v + 1) + " { @top-left { content: " + CssString(head) + "; " + marginFont +
+        out += "@page v" + n + " { " + pageNumber("vpage" + n, several ? versionName(v) + ", page " : "Page ") +
+               " @top-left { content: " + CssString(head) + "; " + marginFont +
                " } @top-right { content: \"Name: ______________________\"; " + marginFont + " } }\n";
-        out += "section.v" + std::to_string(v + 1) + " { page: v" + std::to_string(v + 1) + "; }\n";
+        out += "section.v" + n + " { page: v" + n + "; }\n";
     }
-    out += "@page key { @top-left { content: " + CssString(title + " \xC2\xB7 Answer key") + "; " + marginFont +
-           " } }\nsection.key { page: key; }\n";
+    out += "@page key { " + pageNumber("keypage", "Answer key, page ") + " @top-left { content: " +
+           CssString(title + " \xC2\xB7 Answer key") + "; " + marginFont + " } }\nsection.key { page: key; }\n";
     out += kStyle;
     out += "</style>\n</head>\n<body>\n";
     const std::string escapedTitle = Html(title);

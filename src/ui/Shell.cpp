@@ -195,13 +195,15 @@ ViewTextReader::~ViewTextReader()
 
 namespace {
 
-// Replaces part `part` of the shown listing (or appends it, one past the last).
+// Replaces part `part` of the shown listing (or appends it, one past the last). A part
+// shown as it is stays: the control's replacement moves all the text after it.
 void ReplaceListingPart(size_t part, const std::u16string& text)
 {
     std::vector<size_t>& parts = g_shell.listingParts;
     size_t offset = 0;
     for (size_t i = 0; i < part && i < parts.size(); ++i) offset += parts[i];
     const size_t old = part < parts.size() ? parts[part] : 0;
+    if (old == text.size() && ViewTextReader().Text().substr(offset, old) == text) return;
     SendMessageW(g_hEdit, EM_SETSEL, offset, offset + old);
     SendMessageW(g_hEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WidePtr(text)));
     if (part < parts.size()) parts[part] = text.size();

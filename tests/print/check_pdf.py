@@ -54,6 +54,10 @@ for version, entries in sorted(key.items()):
         fail(f"version {version}: no pages")
         continue
     text = " ".join(page_text[i] for i in vpages)
+    numbers = [re.search(rf"Version {version}, page (\d+)", page_text[i]) for i in vpages]
+    numbers = [int(m.group(1)) if m else None for m in numbers]
+    if numbers != list(range(1, len(vpages) + 1)):
+        fail(f"version {version}: its pages are numbered {numbers}")
     numbers = [n for n, _, _ in entries]
     if numbers != list(range(1, len(entries) + 1)):
         fail(f"version {version}: key numbers {numbers}")
@@ -104,7 +108,7 @@ key_pages = [t for t in page_text if "Answer key" in t[:200]]
 if len(key_pages) < len(key):
     fail(f"{len(key_pages)} answer key pages for {len(key)} versions")
 for t in page_text:
-    if "Page " not in t or "of %d" % pages not in t:
+    if not re.search(r"(Version \d+|Answer key), page \d+", t):
         fail("a page without its page number")
         break
 if failures:
