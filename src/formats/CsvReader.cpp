@@ -99,6 +99,8 @@ Column ColumnOf(const std::string& key)
         {"answerkey", Correct}, {"correctanswer", Correct}, {"correctoption", Correct}, {"right", Correct},
         {"correctchoice", Correct}, {"answer", Answer}, {"solution", Answer},  {"mlo", Mlo},
         {"clo", Clo},         {"plo", Plo},
+        // Flash-card and dialog-card sheets: the card's front asks, its back answers.
+        {"front", Question},  {"back", Answer},       {"term", Question},      {"definition", Answer},
         {"choices", Choices}, {"options", Choices},   {"alternatives", Choices}, {"answeroptions", Choices},
         {"distractors", Choices}, {"opts", Choices}, {"no", Id}, {"number", Id}, {"nummer", Id},
         {"número", Id}, {"numero", Id}, {"\xEB\xB2\x88\xED\x98\xB8", Id}, // 번호
@@ -383,9 +385,13 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
         const std::string value = TrimText(cell(layout.Of(objectiveColumns[k])));
         if (!value.empty()) q.objectives.emplace_back(objectiveNames[k], value);
     }
+    std::vector<std::string> lost;
     for (const auto& [column, name] : layout.extra) {
         const std::string value = cell(static_cast<int>(column));
         if (!value.empty()) q.extra[name] = value;
+        // The question shows the image: its place in the text is kept visible.
+        if (IsImageField(name) && !TrimText(value).empty())
+            q.stem += (q.stem.empty() ? "" : " ") + ImagePlaceholder(TrimText(value), lost);
     }
     if (r.size() > rows[0].size())
         result.notes.push_back(label + " (line " + std::to_string(row + 1) + ") has more fields than the header; " +
@@ -413,7 +419,7 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
                                    "\", which a testbank does not have; the type is guessed.");
         type = !choices.empty() ? "multiple_choice" : SheetTruth(key, truth) ? "true_false" : "numerical";
     }
-    if (SetAnswer(q, type, std::move(choices), key, answer, label, result)) result.Add(std::move(q));
+    if (SetAnswer(q, type, std::move(choices), key, answer, label, result)) result.Add(std::move(q), label, lost);
 }
 
 // The note that says which column was read as what.

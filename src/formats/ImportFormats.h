@@ -124,6 +124,10 @@ bool TruthFromText(const std::string& text, bool& truth);
 // Images, formulas and super/subscripts in HTML made into visible text ("[image: a.png]",
 // "[formula: x^2]", "m/s^2"), with one line per kind of change in `lost`.
 std::string MarkupPlaceholders(std::string_view html, std::vector<std::string>& lost);
+// A file's or a URL's image as its visible placeholder ("[image: a.png]"), noted in `lost`.
+std::string ImagePlaceholder(const std::string& src, std::vector<std::string>& lost);
+// A column or key that names the question's image ("image", "Image URL", "picture").
+bool IsImageField(const std::string& name);
 // MarkupPlaceholders, then plain text.
 std::string ImportHtml(std::string_view html, std::vector<std::string>& lost);
 // True when the text holds a tag HTML formats text with (not "<marquee>" or "a <b" alone).

@@ -329,6 +329,10 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
             q.extra["choices"] = std::move(kept);
         }
     }
+    // A question that shows an image keeps its place visible in the text.
+    for (auto it = source.begin(); it != source.end(); ++it)
+        if (IsImageField(it.key()) && it->is_string() && !TrimText(it->get<std::string>()).empty())
+            q.stem += " " + ImagePlaceholder(TrimText(it->get<std::string>()), item.lost);
     // Everything else the question had stays with it.
     for (auto it = item.rest.begin(); it != item.rest.end(); ++it) q.extra[it.key()] = *it;
     for (const std::string& change : item.lost) result.notes.push_back(label + ": " + change);

@@ -119,19 +119,26 @@ std::u16string NoteLabel(const std::u16string& note)
     return u"";
 }
 
-// A note with the item it names and every run of digits as one mark: notes of one kind
-// share it.
+// A note with the item it names, every run of digits and every quoted or bracketed text
+// ("an answer", [image: a.png]) as one mark: notes of one kind share it.
 std::u16string NoteShape(const std::u16string& note)
 {
     const char16_t mark = 0xFFFF; // a noncharacter: never in a note
     const std::u16string label = NoteLabel(note);
     std::u16string shape = label.empty() ? u"" : std::u16string(1, mark);
-    bool inNumber = false;
-    for (char16_t c : std::u16string_view(note).substr(label.size())) {
-        const bool digit = c >= u'0' && c <= u'9';
-        if (!digit) shape += c;
-        else if (!inNumber) shape += mark;
-        inNumber = digit;
+    for (size_t i = label.size(); i < note.size(); ++i) {
+        const char16_t c = note[i];
+        if (c >= u'0' && c <= u'9') {
+            while (i + 1 < note.size() && note[i + 1] >= u'0' && note[i + 1] <= u'9') ++i;
+            shape += mark;
+            continue;
+        }
+        const size_t end = c == u'"' ? note.find(u'"', i + 1) : c == u'[' ? note.find(u']', i + 1) : std::u16string::npos;
+        shape += c;
+        if (end == std::u16string::npos) continue;
+        shape += mark;
+        shape += note[end];
+        i = end;
     }
     return shape;
 }
