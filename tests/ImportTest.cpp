@@ -695,3 +695,47 @@ TEST(Import, PrintedKeyNamesAWildcardPattern)
     ASSERT_EQ(printed.questions.size(), 1u);
     EXPECT_EQ(KeyAnswer(printed.questions[0], {}), "Ne* (* stands for any characters)");
 }
+
+// Quiz apps keep their questions in shapes of their own: choices under a key each, an answer
+// given as an index or as a choice's own ID, questions kept by ID under their category,
+// {"q", "a"} pairs, and messages for a right and a wrong answer.
+TEST(Import, QuizJsonShapesOfQuizApps)
+{
+    struct Case {
+        const char* json;
+        std::vector<Expected> expected;
+    };
+    const Case cases[] = {
+        {R"([{"question":"2+2?","a":"3","b":"4","c":"5","d":"6","answer":"b"}])",
+         {{"#0", "/choices", json{{"A", "3"}, {"B", "4"}, {"C", "5"}, {"D", "6"}}}, {"#0", "/correct", "B"},
+          {"#0", "/a", nullptr}}},
+        {R"([{"question":"Capital?","option_a":"Berlin","option_b":"Paris","option_c":"Rome","correct_option":"B"}])",
+         {{"#0", "/choices/B", "Paris"}, {"#0", "/correct", "B"}, {"#0", "/option_b", nullptr}}},
+        {R"([{"question":"CI?","options":["a","Integrate often","c"],"answerIndex":1}])",
+         {{"#0", "/correct", "B"}, {"#0", "/type", "multiple_choice"}}},
+        {R"([{"question":"Android?","correct_answer_option_id":3,"quiz_options":[{"option_id":1,"option":"Python",
+              "correct_answer":0},{"option_id":2,"option":"Swift","correct_answer":0},{"option_id":3,"option":"Java",
+              "correct_answer":1}]}])",
+         {{"#0", "/choices/C", "Java"}, {"#0", "/correct", "C"}}},
+        {R"({"quiz":{"sport":{"q1":{"question":"NBA team?","options":["Bulls","Rocket"],"answer":"Rocket"}},
+             "maths":{"q1":{"question":"5 + 7 = ?","options":["11","12"],"answer":"12"},
+                      "q2":{"question":"12 - 8 = ?","options":["3","4"],"answer":"4"}}}})",
+         {{"#0", "/category", "sport"}, {"#0", "/id", "q1"}, {"#0", "/correct", "B"},
+          {"#1", "/category", "maths"}, {"#1", "/question", "5 + 7 = ?"}, {"#1", "/id", "q1_2"},
+          {"#2", "/id", "q2"}, {"#2", "/correct", "B"}}},
+        {R"({"questions":[{"q":"Largest planet?","a":[{"option":"Mars","correct":false},
+              {"option":"Jupiter","correct":true}],"correct":"Right!","incorrect":"No."}]})",
+         {{"#0", "/correct", "B"}, {"#0", "/feedback", json{{"A", "No."}, {"B", "Right!"}}},
+          {"#0", "/incorrect", nullptr}}},
+        {R"([{"q":"Capital of France?","a":"Paris"}])",
+         {{"#0", "/type", "numerical"}, {"#0", "/answer", "Paris"}, {"#0", "/question", "Capital of France?"}}},
+        {R"([{"question":"Which flag?","image":"img/flags/fr.png","options":["France","Italy"],"answer":"France"}])",
+         {{"#0", "/question", "Which flag? [image: fr.png]"}, {"#0", "/image", "img/flags/fr.png"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        const Imported imported = Import(c.json, ImportFormat::Json);
+        ASSERT_TRUE(imported.ok) << imported.error;
+        ExpectItems(imported, c.expected);
+    }
+}
