@@ -676,6 +676,17 @@ TEST(Import, FeedbackAndWildcardsGoOutAndComeBack)
     }
     const Imported moodle = ImportFile("feedback-moodle.xml");
     ExpectItems(moodle, {{"Star", "/case_sensitive", true}, {"Star", "/feedback", json{{"x", "Not in C."}}}});
+    // QTI 1.2 carries a choice's and a true/false answer's feedback and the general one, as
+    // Canvas writes them.
+    const ExamFile qti = WriteExamAs(ExamFormat::Qti12, moodle.doc);
+    ASSERT_TRUE(qti.written);
+    const Imported fromQti = Import(qti.bytes);
+    ASSERT_TRUE(fromQti.ok) << fromQti.error;
+    for (const char* id : {"Gas", "Inert"})
+        for (const char* field : {"/feedback", "/general_feedback", "/correct"})
+            EXPECT_EQ(ItemById(fromQti.doc, id).value(json::json_pointer(field), json()),
+                      ItemById(moodle.doc, id).value(json::json_pointer(field), json()))
+                << id << field;
     const std::string xml = WriteExamAs(ExamFormat::Moodle, moodle.doc).bytes;
     EXPECT_NE(xml.find("<usecase>1</usecase>"), std::string::npos);
     EXPECT_NE(xml.find("<text><![CDATA[Ne*n]]></text>"), std::string::npos);
@@ -737,5 +748,66 @@ TEST(Import, QuizJsonShapesOfQuizApps)
         const Imported imported = Import(c.json, ImportFormat::Json);
         ASSERT_TRUE(imported.ok) << imported.error;
         ExpectItems(imported, c.expected);
+    }
+}
+
+// Sheets made from the quiz sites' templates: title lines above the header, notes in the
+// header cells, the right answer beside wrong ones, several keys, a blank's accepted answers
+// in the option columns, and the key under "Answer 1" beside choices under A to D.
+TEST(Import, CsvFromQuizTemplates)
+{
+    struct Case {
+        const char* csv;
+        size_t items;
+        std::vector<Expected> expected;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"Question Text,Question Type,Option 1,Option 2,Option 3,Correct Answer,Time in seconds,Image Link\n"
+         "Capital of France?,Multiple Choice,Berlin,Paris,Rome,2,30,https://x.org/img/paris.png\n"
+         "Pick the primes,Checkbox,2,4,5,\"1,3\",30,\n"
+         "Name a primary colour,Fill-in-the-Blank,red,blue,,,30,\n"
+         "Your view?,Poll,yes,no,,,30,\n",
+         2,
+         {{"#0", "/correct", "B"}, {"#0", "/question", "Capital of France? [image: paris.png]"},
+          {"#1", "/type", "numerical"}, {"#1", "/answer", "red"}, {"#1", "/other_answers", json::array({"blue"})}},
+         "Left out 2 of a kind a testbank does not hold: 1 multiple-answer, 1 poll."},
+        {"\"Blooket\nImport Template\",,,,,,,\n"
+         "Question #,Question Text,Answer 1,Answer 2,\"Answer 3\n(Optional)\",\"Answer 4\n(Optional)\","
+         "\"Time Limit (sec)\n(Max: 300 seconds)\",\"Correct Answer(s)\n(Only include Answer #)\"\n"
+         "1,What is 2+2?,3,4,5,6,20,2\n2,Sky colour?,Green,Blue,,,20,2\n",
+         2,
+         {{"#0", "/id", "1"}, {"#0", "/choices/D", "6"}, {"#0", "/correct", "B"}, {"#1", "/choices/B", "Blue"},
+          {"#1", "/correct", "B"}},
+         "The line above the header is a title"},
+        {"Gimkit Spreadsheet Import Template,,,,\n"
+         "Question,Correct Answer,Incorrect Answer 1,Incorrect Answer 2 (Optional),Incorrect Answer 3 (Optional)\n"
+         "What is 2+2?,4,3,5,6\nSky colour?,Blue,Green,,\nCapital of Peru?,Lima,,,\n",
+         3,
+         {{"#0", "/choices", json{{"A", "4"}, {"B", "3"}, {"C", "5"}, {"D", "6"}}}, {"#0", "/correct", "A"},
+          {"#1", "/choices/A", "Green"}, {"#1", "/choices/B", "Blue"}, {"#1", "/correct", "B"},
+          {"#2", "/type", "numerical"}, {"#2", "/answer", "Lima"}},
+         "wrong answers from 3 columns"},
+        {",Quiz template,,,,,,\n,Add questions...,,,,,,\n"
+         ",Question - max 120 characters,Answer 1 - max 75 characters,Answer 2 - max 75 characters,"
+         "Answer 3 - max 75 characters,Answer 4 - max 75 characters,Time limit (sec),"
+         "Correct answer(s) - choose at least one\n"
+         "1,What is 2+2?,3,4,5,6,20,2\n2,Which are even?,1,2,3,4,20,\"2,4\"\n",
+         1,
+         {{"#0", "/question", "What is 2+2?"}, {"#0", "/correct", "B"}},
+         "1 multiple-answer"},
+        {"questionname,questiontext,A,B,C,D,Answer 1,Answer 2\n"
+         "Q1,What is 2+2?,3,4,5,6,B,\nQ2,Which are even?,1,2,3,4,B,D\n",
+         1,
+         {{"#0", "/correct", "B"}, {"#0", "/id", "Q1"}},
+         "1 multiple-answer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.csv);
+        const Imported imported = Import(c.csv, ImportFormat::Csv);
+        ASSERT_TRUE(imported.ok) << imported.error;
+        EXPECT_EQ(imported.doc["items"].size(), c.items);
+        ExpectItems(imported, c.expected);
+        EXPECT_TRUE(HasNote(imported, c.note)) << imported.notes[0];
     }
 }

@@ -42,6 +42,7 @@ struct ExportQuestion {
     // "False", an answer's text, "*" any other answer), and the feedback for every answer.
     std::map<std::string, std::string> feedback;
     std::string generalFeedback;
+    std::vector<std::string> feedbackOnly; // answers given no marks, there for their feedback
     std::vector<std::pair<std::string, std::string>> objectives; // the non-blank MLO, CLO, PLO
 };
 
@@ -81,8 +82,6 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
 // as Windows compares file names); none starts with "exam.", kept for the packages' own
 // parts, and none is a Windows device name (CON, AUX, COM1...).
 std::vector<std::string> UniqueXmlNames(const ExamQuestions& exam);
-// A number as Moodle's numerical type reads it (PHP's is_numeric): ".5", "5.", "1e3" too.
-bool IsMoodleNumber(const std::string& text);
 // A category path as Moodle reads it: "$course$/top/NAME", a '/' in the name as "//" (a
 // leading one after a space, which Moodle trims); "Uncategorized" for an item without one.
 std::string MoodleCategoryPath(const std::string& category);

@@ -1,8 +1,7 @@
 #include "formats/ExamFormats.h"
 
-#include <cstdlib>
-
 #include <algorithm>
+#include <cstdlib>
 #include <unordered_set>
 
 #include "formats/ImportFormats.h"
@@ -35,6 +34,24 @@ bool IsPlainDecimal(const std::string& text)
     return i == text.size();
 }
 
+// A number as Moodle's numerical type reads it (PHP's is_numeric): ".5", "5.", "1e3" too.
+bool IsMoodleNumber(const std::string& text)
+{
+    size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    size_t digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+    if (i < text.size() && text[i] == '.')
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) ++digits;
+    if (!digits) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        if (++i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+        const size_t exponent = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        if (i == exponent) return false;
+    }
+    return i == text.size();
+}
+
 bool IsWindowsDeviceName(const std::string& stem)
 {
     const std::string name = ToLowerAscii(stem);
@@ -52,23 +69,6 @@ std::string IdList(const std::vector<std::string>& ids, size_t maxListed)
 }
 
 } // namespace
-
-bool IsMoodleNumber(const std::string& text)
-{
-    size_t i = text.size() > 0 && (text[0] == '-' || text[0] == '+') ? 1 : 0;
-    size_t digits = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
-    if (i < text.size() && text[i] == '.')
-        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) ++digits;
-    if (!digits) return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        if (++i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-        const size_t exponent = i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-        if (i == exponent) return false;
-    }
-    return i == text.size();
-}
 
 const char* ExamFormatName(ExamFormat format)
 {
@@ -192,6 +192,15 @@ void CollectFeedback(const json& item, ExportQuestion& q, Cleaner& clean)
             if (!said.empty()) q.feedback[clean(response)] = said;
         }
     q.generalFeedback = Trimmed(clean(FieldText(item, "general_feedback")));
+    if (q.kind != ExportQuestion::Numeric && q.kind != ExportQuestion::ShortAnswer) return;
+    // The answers that carry only feedback: none of those given marks, a number for a numeric one.
+    std::vector<std::string> marked = {q.answer};
+    for (const auto& other : q.otherAnswers) marked.push_back(other.first);
+    for (const auto& partial : q.partialAnswers) marked.push_back(partial.first);
+    for (const auto& [response, text] : q.feedback)
+        if (response != "*" && std::find(marked.begin(), marked.end(), response) == marked.end() &&
+            (q.kind == ExportQuestion::ShortAnswer || IsMoodleNumber(response)))
+            q.feedbackOnly.push_back(response);
 }
 
 // A numerical item as a number where the format can test one, else as a text answer; why

@@ -1,7 +1,5 @@
 #include "formats/ExamFormats.h"
 
-#include <algorithm>
-
 #include "util/StringUtil.h"
 
 namespace {
@@ -78,11 +76,11 @@ void ShortAnswerText(std::string& out, const ExportQuestion& q, const std::strin
 void TextAnswers(std::string& out, const ExportQuestion& q)
 {
     const bool numeric = q.kind == ExportQuestion::Numeric;
-    std::vector<std::string> written;
+    bool first = true;
     auto one = [&](const std::string& weight, const std::string& text, const std::string& tolerance,
                    bool anyOther = false) {
-        written.push_back(text);
-        out += written.size() == 1 ? (numeric ? "#=" : "=") : " =";
+        out += first ? (numeric ? "#=" : "=") : " =";
+        first = false;
         if (!weight.empty()) out += "%" + weight + "%";
         if (numeric) out += text + (tolerance.empty() ? "" : ":" + tolerance);
         else ShortAnswerText(out, q, text, anyOther);
@@ -91,11 +89,7 @@ void TextAnswers(std::string& out, const ExportQuestion& q)
     one("", q.answer, q.tolerance);
     for (const auto& [answer, tolerance] : q.otherAnswers) one("", answer, tolerance);
     for (const auto& [answer, percent] : q.partialAnswers) one(percent, answer, "");
-    for (const auto& [response, feedback] : q.feedback) {
-        if (response == "*" || std::find(written.begin(), written.end(), response) != written.end()) continue;
-        if (numeric && !IsMoodleNumber(response)) continue;
-        one("0", response, "");
-    }
+    for (const std::string& response : q.feedbackOnly) one("0", response, "");
     if (q.feedback.count("*")) {
         if (numeric) {
             out += " ~";

@@ -89,7 +89,7 @@ bool IsImageField(const std::string& name)
     for (char c : ToLowerAscii(name))
         if (c != '_' && c != ' ' && c != '-') key += c;
     return key == "image" || key == "img" || key == "picture" || key == "photo" || key == "imageurl" ||
-           key == "imagefile" || key == "questionimage";
+           key == "imagefile" || key == "questionimage" || key == "imagelink";
 }
 
 std::string MarkupPlaceholders(std::string_view html, std::vector<std::string>& lost)

@@ -1,7 +1,5 @@
 #include "formats/ExamFormats.h"
 
-#include <algorithm>
-
 #include "util/StringUtil.h"
 #include "util/XmlText.h"
 
@@ -86,10 +84,8 @@ std::string ShortAnswerPattern(const ExportQuestion& q, const std::string& text,
 void TextAnswers(std::string& out, const ExportQuestion& q)
 {
     const bool numeric = q.kind == ExportQuestion::Numeric;
-    std::vector<std::string> written;
     auto one = [&](const std::string& fraction, const std::string& text, const std::string& tolerance,
                    bool anyOther = false) {
-        written.push_back(text);
         // A number Moodle reads has no markup to escape.
         std::string xml = text;
         if (!numeric) {
@@ -102,11 +98,7 @@ void TextAnswers(std::string& out, const ExportQuestion& q)
     one("100", q.answer, q.tolerance);
     for (const auto& [answer, tolerance] : q.otherAnswers) one("100", answer, tolerance);
     for (const auto& [answer, percent] : q.partialAnswers) one(percent, answer, "");
-    for (const auto& [response, feedback] : q.feedback) {
-        if (response == "*" || std::find(written.begin(), written.end(), response) != written.end()) continue;
-        if (numeric && !IsMoodleNumber(response)) continue;
-        one("0", response, "");
-    }
+    for (const std::string& response : q.feedbackOnly) one("0", response, "");
     if (q.feedback.count("*")) one("0", "*", "", true);
 }
 
