@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <new>
 
 #include "dupes/DupesLogic.h"
@@ -109,6 +110,26 @@ void DoFind(HWND window)
     }
 }
 
+// How many of the view's top lines this window covers; 0 when it covers none, or so many
+// that only a few would be left below it.
+int LinesCoveredAtTop(HWND window)
+{
+    RECT view{}, over{}, both{};
+    GetClientRect(g_hEdit, &view);
+    MapWindowPoints(g_hEdit, nullptr, reinterpret_cast<POINT*>(&view), 2);
+    GetWindowRect(window, &over);
+    if (!IntersectRect(&both, &view, &over) || both.top > view.top) return 0;
+    HDC dc = GetDC(g_hEdit);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(g_hEdit, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(g_hEdit, dc);
+    const int lineHeight = std::max<int>(1, metrics.tmHeight);
+    const int covered = (both.bottom - view.top + lineHeight - 1) / lineHeight;
+    return covered + 4 <= (view.bottom - view.top) / lineHeight ? covered : 0;
+}
+
 // The chosen member highlighted in the main view; `explicitly` (Show Item, Enter, double
 // click) says so when it is not there.
 void ShowRow(HWND window, bool explicitly)
@@ -127,11 +148,12 @@ void ShowRow(HWND window, bool explicitly)
     // selection (ES_NOHIDESEL) for the user to click into and edit.
     SendMessageW(g_hEdit, EM_SETSEL, start, end);
     SendMessageW(g_hEdit, EM_SCROLLCARET, 0, 0);
-    // The item's first line at the top of the view: scrolled only into sight, it would
-    // sit at the bottom, under this window, with the next item above it.
+    // The item's first line at the top of the view, or just below this window where it
+    // covers the top: scrolled only into sight, it would sit at the bottom, under this
+    // window, with the next item above it.
     const LRESULT line = SendMessageW(g_hEdit, EM_LINEFROMCHAR, start, 0);
     const LRESULT first = SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0);
-    SendMessageW(g_hEdit, EM_LINESCROLL, 0, line - first);
+    SendMessageW(g_hEdit, EM_LINESCROLL, 0, std::max<LRESULT>(0, line - LinesCoveredAtTop(window)) - first);
 }
 
 void LayoutDupesWindow(HWND window)

@@ -272,7 +272,8 @@ void RefreshStaleView()
 void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow)
 {
     MarkItemsEdited();
-    const bool current = ShowInPlace(positions, notesNow);
+    // None given means too many to name: the listing is made again, not only its notes.
+    const bool current = !positions.empty() && ShowInPlace(positions, notesNow);
     if (!current && g_shell.shows == ViewShows::ListingInParts) { // made again when the user looks
         g_shell.listingParts.clear();
         g_shell.shows = ViewShows::Listing;

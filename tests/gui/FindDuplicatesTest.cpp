@@ -104,7 +104,7 @@ TEST_F(FindDuplicatesWindow, ListsGroupsAndShowsTheChosenItem)
 }
 
 // Show Item puts the item's first line at the top of the view, not at its bottom edge
-// under this window.
+// under this window; below this window where it covers the top.
 TEST_F(FindDuplicatesWindow, ShowItemPutsTheItemAtTheTop)
 {
     std::string bank = R"({"items":[)";
@@ -120,6 +120,11 @@ TEST_F(FindDuplicatesWindow, ShowItemPutsTheItemAtTheTop)
     script_.openPaths.push_back(File("long.json", bank));
     Command(IDM_FILE_OPEN);
     Command(IDM_EDIT_DUPLICATES);
+    RECT view{};
+    GetClientRect(g_hEdit, &view);
+    MapWindowPoints(g_hEdit, nullptr, reinterpret_cast<POINT*>(&view), 2);
+    // Beside the view first, then over its top third.
+    SetWindowPos(Window(), nullptr, view.right + 10, view.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     int planted = 0;
     for (int row = 0; row < Rows(); ++row) {
         if (Cell(row, 3)[0] != 'D') continue; // the fillers may be near copies of each other
@@ -129,6 +134,19 @@ TEST_F(FindDuplicatesWindow, ShowItemPutsTheItemAtTheTop)
         DWORD start = 0;
         SendMessageW(g_hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
         EXPECT_EQ(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0), SendMessageW(g_hEdit, EM_LINEFROMCHAR, start, 0));
+
+        const int third = (view.bottom - view.top) / 3;
+        SetWindowPos(Window(), nullptr, view.left, view.top - 40, view.right - view.left, 40 + third,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        Press(IDC_DUP_SHOW);
+        const LRESULT at = SendMessageW(g_hEdit, EM_POSFROMCHAR, start, 0);
+        POINT shown{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+        ClientToScreen(g_hEdit, &shown);
+        RECT over{};
+        GetWindowRect(Window(), &over);
+        EXPECT_GE(shown.y, over.bottom); // in sight below the window, not under it
+        EXPECT_LT(shown.y, over.bottom + third);
+        SetWindowPos(Window(), nullptr, view.right + 10, view.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     EXPECT_EQ(planted, 2);
 }

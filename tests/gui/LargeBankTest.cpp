@@ -100,6 +100,26 @@ TEST_F(LargeBank, FixupAppliesTheTypedOutcomesToTheRemainingItems)
     EXPECT_NE(ViewText().find("[c1]\r\nType: mc\r\nCategory: Sets\r\nObjectives:\r\n  MLO: Sets"), std::string::npos);
 }
 
+// Apply to All over more items than are replaced in place: the listing is made again, not
+// left showing the outcomes as they were.
+TEST_F(LargeBank, FixupApplyToAllOverManyItemsShowsTheirNewOutcomes)
+{
+    std::string bank = R"({"items":[)";
+    for (int i = 0; i < 60; ++i)
+        bank += std::string(i ? "," : "") + R"({"id":"q)" + std::to_string(i) + R"(","type":"mc","question":"q"})";
+    script_.openPaths.push_back(File("many.json", bank + "]}"));
+    Command(IDM_FILE_OPEN);
+    HWND wizard = GetImportFixupWindow();
+    ASSERT_NE(wizard, nullptr);
+    Type(wizard, IDC_FIX_MLO, L"Sets");
+    script_.answers.push_back(MsgAnswer::Yes);
+    Press(wizard, IDC_FIX_APPLY_ALL);
+    EXPECT_EQ(GetImportFixupWindow(), nullptr);
+    const std::string view = ViewText();
+    EXPECT_NE(view.find("[q59]\r\nType: mc\r\nCategory: \r\nObjectives:\r\n  MLO: Sets"), std::string::npos) << view.substr(0, 400);
+    EXPECT_EQ(view.find("MLO: <missing>"), std::string::npos);
+}
+
 TEST_F(LargeBank, SelectItemsSearchesFiltersSortsAndKeepsHiddenChecks)
 {
     script_.openPaths.push_back(File("bank.json", R"({"items":[

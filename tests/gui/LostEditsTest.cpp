@@ -221,6 +221,46 @@ TEST_F(LostEdits, ReplacementsSurviveTheItemEditor)
     EXPECT_NE(saved.find("Two, edited"), std::string::npos);
 }
 
+// Replacements, like typing, survive Edit Long Lines, Save Selections, a merge and the
+// wizard: each takes them into the testbank first, and nobody asks to throw them away.
+TEST_F(LostEdits, ReplacementsSurviveLongLinesSaveSelectionsAndTheWizard)
+{
+    OpenBank();
+    Command(IDM_EDIT_REPLACE);
+    HWND find = GetFindReplaceWindow();
+    ASSERT_NE(find, nullptr);
+    Type(find, IDC_FR_FIND, u"\"x\"");
+    Type(find, IDC_FR_REPLACE_WITH, u"\"ex\"");
+    Click(find, IDC_FR_REPLACE_ALL);
+    Click(find, IDC_FR_CLOSE);
+    const size_t asked = script_.messages.size();
+
+    Command(IDM_VIEW_RAW_LONG_LINES);
+    EXPECT_EQ(script_.messages.size(), asked) << LastMessage();
+    EXPECT_NE(GetWindowTextU(g_hEdit).find(u"\"ex\""), std::u16string::npos);
+
+    Command(IDM_CREATE_SELECT);
+    ASSERT_NE(GetExamExportWindow(), nullptr);
+    script_.savePaths.push_back(Join(dir, "exam.json"));
+    Command(IDM_CREATE_SAVE_SELECTIONS);
+    EXPECT_NE(ReadBytes(Join(dir, "exam.json")).find("\"ex\""), std::string::npos);
+    DestroyWindow(GetExamExportWindow());
+    Pump();
+
+    script_.openPathLists.push_back({File("imported.json", R"({"items":[{"id":"z","type":"tf","question":"q"}]})")});
+    Command(IDM_FILE_OPEN_MERGE);
+    HWND wizard = GetImportFixupWindow();
+    ASSERT_NE(wizard, nullptr);
+    Type(wizard, IDC_FIX_MLO, u"mz");
+    Click(wizard, IDC_FIX_SAVE);
+    EXPECT_EQ(GetImportFixupWindow(), nullptr);
+    Command(IDM_FILE_SAVE);
+    const std::string saved = ReadBytes(g_currentPath);
+    EXPECT_EQ(saved.find("\"x\""), std::string::npos);
+    EXPECT_NE(saved.find("\"mz\""), std::string::npos);
+    for (size_t i : {0, 1, 3}) EXPECT_EQ(g_jsonDoc["items"][i]["choices"]["A"], "ex") << i;
+}
+
 // Text typed in the raw view before a merge opens the wizard is merged into, and the
 // wizard's fix saved with it.
 TEST_F(LostEdits, TypedRawTextSurvivesAMergeAndTheWizard)
