@@ -811,3 +811,26 @@ TEST(Import, CsvFromQuizTemplates)
         EXPECT_TRUE(HasNote(imported, c.note)) << imported.notes[0];
     }
 }
+
+// What an import kept and a format cannot carry is named in the export's message.
+TEST(Import, ExportsNameWhatTheyCannotCarry)
+{
+    const Imported moodle = ImportFile("feedback-moodle.xml");
+    ASSERT_TRUE(moodle.ok) << moodle.error;
+    const std::pair<ExamFormat, const char*> expected[] = {
+        {ExamFormat::Moodle, nullptr},
+        {ExamFormat::Gift, "in 1 item: Star."},
+        {ExamFormat::Qti12, "in 3 items: Protons, Symbol, Star."},
+        {ExamFormat::Qti21, "in 5 items: Gas, Inert, Protons, Symbol, Star."},
+    };
+    for (const auto& [format, names] : expected) {
+        const std::string message = ExamFileMessage(WriteExamAs(format, moodle.doc), format, 10);
+        const size_t at = message.find("cannot carry all that an import kept");
+        if (!names) {
+            EXPECT_EQ(at, std::string::npos) << message;
+            continue;
+        }
+        ASSERT_NE(at, std::string::npos) << message;
+        EXPECT_NE(message.find(names, at), std::string::npos) << message;
+    }
+}

@@ -53,6 +53,7 @@ struct ExamQuestions {
     std::vector<std::string> shiftedIds;   // a blank choice moves the letters after it
     std::vector<std::string> cutIds;       // IDs longer than a Moodle question name
     std::vector<std::string> numberIds;    // numeric answers that were JSON numbers, written as text
+    std::vector<std::string> lostIds;      // what an import kept that the format cannot carry
     size_t selected = 0;
 };
 

@@ -182,6 +182,20 @@ void CollectAnswerExtras(const json& item, ExportQuestion& q, Cleaner& clean)
     q.caseSensitive = q.kind == ExportQuestion::ShortAnswer && flag("case_sensitive");
 }
 
+// What an import kept that the format cannot carry: case-sensitive matching outside Moodle
+// XML; answers given part marks, a pattern's wildcard and some feedback in QTI.
+bool LosesKeptParts(const ExportQuestion& q, ExamFormat format)
+{
+    if (format == ExamFormat::Moodle) return false;
+    if (q.caseSensitive) return true;
+    if (format == ExamFormat::Gift) return false;
+    if (q.wildcard || !q.partialAnswers.empty()) return true;
+    // QTI 1.2 carries a choice's feedback and the general one; QTI 2.1 none.
+    const bool choice = q.kind == ExportQuestion::Choice || q.kind == ExportQuestion::TrueFalse;
+    if (format == ExamFormat::Qti21) return !q.feedback.empty() || !q.generalFeedback.empty();
+    return !choice && !q.feedback.empty();
+}
+
 // The feedback an import kept ("feedback" by response, "general_feedback").
 void CollectFeedback(const json& item, ExportQuestion& q, Cleaner& clean)
 {
@@ -275,6 +289,7 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
             continue;
         }
         CollectFeedback(item, q, clean);
+        if (LosesKeptParts(q, format)) out.lostIds.push_back(q.id);
         auto objectives = item.find("objectives");
         if (objectives != item.end() && objectives->is_object())
             for (const char* key : {"MLO", "CLO", "PLO"}) {
@@ -354,6 +369,9 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
     if (!q.shiftedIds.empty())
         text += "\n\nA blank choice is left out, so the choices after it move up a letter (the key too) in " +
                 items(q.shiftedIds.size()) + IdList(q.shiftedIds, maxListed) + ".";
+    if (!q.lostIds.empty())
+        text += "\n\n" + name + " cannot carry all that an import kept (case-sensitive matching, answers given part "
+                "marks, wildcard patterns, feedback) in " + items(q.lostIds.size()) + IdList(q.lostIds, maxListed) + ".";
     if (!q.numberIds.empty())
         text += "\n\nNumeric answers stored as JSON numbers are written as text, which Import reads back as "
                 "text, in " + items(q.numberIds.size()) + IdList(q.numberIds, maxListed) + ".";
