@@ -95,13 +95,29 @@ private:
 
 Win32ModalUi g_win32Modal;
 
+// About the text a bare control under Wine takes a second to show.
+constexpr size_t kViewTextWorthANote = 2'000'000;
+HWND CreateWorkingWindow(HWND owner, const std::u16string& text, bool cancel);
+
 // Wine's edit control replaces a large text with another in time that grows faster than
 // the texts (the way back from a 100,000-item raw view took 4.6 times a fresh set);
 // emptying it first makes every set cost what setting a fresh control costs.
 void SetViewText(const std::u16string& text)
 {
+    // The control takes a large text in one call that nothing can interrupt: the user sees
+    // what the program is doing instead of a window that does not answer.
+    HWND note = nullptr;
+    if (text.size() > kViewTextWorthANote) {
+        note = CreateWorkingWindow(g_hMainWnd, u"Showing the testbank in the view. A large testbank takes a while.",
+                                   false);
+        if (note) {
+            ShowWindow(note, SW_SHOWNOACTIVATE); // activating it would make the main window look at the view
+            RedrawWindow(note, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        }
+    }
     SetWindowTextW(g_hEdit, L"");
     SetWindowTextW(g_hEdit, WidePtr(text));
+    if (note) DestroyWindow(note);
 }
 
 } // namespace
@@ -446,9 +462,9 @@ LRESULT CALLBACK ProgressWndProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-} // namespace
-
-bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void()> work)
+// The "Working" window over `owner`, hidden, with its text; with `cancel` its Cancel
+// button. Null when it cannot be made.
+HWND CreateWorkingWindow(HWND owner, const std::u16string& text, bool cancel)
 {
     static bool registered = false;
     if (!registered) {
@@ -461,9 +477,6 @@ bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void(
         wc.lpszClassName = kProgressClass;
         registered = RegisterClassExW(&wc) != 0;
     }
-    auto state = std::make_shared<ProgressState>();
-    state->text = text;
-    state->start = std::chrono::steady_clock::now();
     RECT around{0, 0, 800, 600};
     GetWindowRect(owner && IsWindow(owner) ? owner : GetDesktopWindow(), &around);
     const int width = 420, height = 150;
@@ -472,19 +485,32 @@ bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void(
                                                (around.top + around.bottom - height) / 2, width, height, owner, nullptr,
                                                g_hInst, nullptr)
                              : nullptr;
+    if (!window) return nullptr;
+    HFONT font = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    HWND label = CreateWindowExW(0, L"STATIC", WidePtr(text), WS_CHILD | WS_VISIBLE, 14, 12, width - 40, 60, window,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressText)), g_hInst, nullptr);
+    HWND button = cancel ? CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                                           width - 110, height - 72, 90, 28, window,
+                                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), g_hInst, nullptr)
+                         : nullptr;
+    for (HWND control : {label, button})
+        if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    return window;
+}
+
+} // namespace
+
+bool RunWithProgress(HWND owner, const std::u16string& text, std::function<void()> work)
+{
+    auto state = std::make_shared<ProgressState>();
+    state->text = text;
+    state->start = std::chrono::steady_clock::now();
+    HWND window = CreateWorkingWindow(owner, text, true);
     if (!window) { // no window to wait in: the work as it stands
         work();
         return true;
     }
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state.get()));
-    HFONT font = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    HWND label = CreateWindowExW(0, L"STATIC", WidePtr(text), WS_CHILD | WS_VISIBLE, 14, 12, width - 40, 60, window,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressText)), g_hInst, nullptr);
-    HWND cancel = CreateWindowExW(0, L"BUTTON", L"Cancel", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                                  width - 110, height - 72, 90, 28, window,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDCANCEL)), g_hInst, nullptr);
-    for (HWND control : {label, cancel})
-        if (control) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     SetTimer(window, kShowTimer, 500, nullptr);
     std::thread([state, window, work = std::move(work)] {
         try {

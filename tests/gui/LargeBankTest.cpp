@@ -5,6 +5,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "editor/EditorForm.h"
 #include "editor/ItemEditor.h"
 #include "export/ExamExport.h"
@@ -118,6 +120,44 @@ TEST_F(LargeBank, FixupApplyToAllOverManyItemsShowsTheirNewOutcomes)
     const std::string view = ViewText();
     EXPECT_NE(view.find("[q59]\r\nType: mc\r\nCategory: \r\nObjectives:\r\n  MLO: Sets"), std::string::npos) << view.substr(0, 400);
     EXPECT_EQ(view.find("MLO: <missing>"), std::string::npos);
+}
+
+namespace {
+std::vector<std::wstring> g_createdTitles;
+LRESULT CALLBACK RecordWorkingWindows(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        wchar_t name[64] = L"";
+        const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+        if (create->hwndParent) GetClassNameW(create->hwndParent, name, 64);
+        if (std::wstring(name) == L"TestbankProgressWindow" && create->lpszName && !IS_INTRESOURCE(create->lpszName))
+            g_createdTitles.push_back(create->lpszName);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+} // namespace
+
+// The control takes a large text in one call: a "Working" window says so meanwhile, and
+// goes with it (its texts are recorded as the window's controls are made).
+TEST_F(LargeBank, ALargeViewTextIsShownBehindAWorkingWindow)
+{
+    std::string bank = R"({"items":[)";
+    for (int i = 0; i < 6000; ++i)
+        bank += std::string(i ? "," : "") + R"({"id":"Q)" + std::to_string(i) +
+                R"(","type":"tf","correct":true,"objectives":{"MLO":"m","CLO":"c","PLO":"p"},"question":")" +
+                std::string(300, 'x') + "\"}";
+    script_.openPaths.push_back(File("large.json", bank + "]}"));
+    g_createdTitles.clear();
+    HHOOK hook = SetWindowsHookExW(WH_CBT, RecordWorkingWindows, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    Command(IDM_FILE_OPEN);
+    UnhookWindowsHookEx(hook);
+    EXPECT_NE(std::count(g_createdTitles.begin(), g_createdTitles.end(),
+                         L"Showing the testbank in the view. A large testbank takes a while."),
+              0);
+    EXPECT_EQ(FindWindowW(L"TestbankProgressWindow", nullptr), nullptr);
+    EXPECT_GT(GetWindowTextLengthW(g_hEdit), 2'000'000);
+    EXPECT_EQ(GetActiveWindow(), main);
 }
 
 TEST_F(LargeBank, SelectItemsSearchesFiltersSortsAndKeepsHiddenChecks)
