@@ -146,6 +146,78 @@ const char* kItem = "<assessmentItem identifier=\"Q1\" title=\"Q1\"><responseDec
                     "<simpleChoice identifier=\"A\">Yes</simpleChoice><simpleChoice identifier=\"B\">No</simpleChoice>"
                     "</choiceInteraction></itemBody></assessmentItem>";
 
+// Files too large to keep beside the others, made when the case runs: each would take
+// minutes and gigabytes if nothing bounded what one import reads.
+struct MadeFile {
+    const char* name;
+    void (*make)(const std::u16string& path);
+    const char* says;
+};
+
+std::string Repeated(const std::string& head, const std::string& part, size_t times, const std::string& tail)
+{
+    std::string text = head;
+    text.reserve(head.size() + part.size() * times + tail.size());
+    for (size_t i = 0; i < times; ++i) text += part;
+    return text + tail;
+}
+
+void Sparse(const std::u16string& path, unsigned long long size)
+{
+    WriteBytes(path, "");
+    fs::resize_file(fs::path(path), size);
+}
+
+const MadeFile kMadeFiles[] = {
+    {"xml-four-million-empty-elements.xml",
+     [](const std::u16string& path) { WriteBytes(path, Repeated("<quiz>", "<a/>", kMaxXmlNodes, "</quiz>")); },
+     "more than 4,000,000 elements and texts"},
+    {"gift-too-many-questions.gift",
+     [](const std::u16string& path) { WriteBytes(path, Repeated("", "Q{T}\n\n", kMaxImportQuestions + 1, "")); },
+     "more than 150,000 questions"},
+    {"csv-too-many-rows.csv",
+     [](const std::u16string& path) {
+         WriteBytes(path, Repeated("question,answer\n", "q,a\n", kMaxImportQuestions + 1, ""));
+     },
+     "more than 150,000 questions"},
+    {"quiz-json-too-large.json",
+     [](const std::u16string& path) {
+         WriteBytes(path, Repeated("{\"results\":[", "{\"question\":\"q\"},", (kMaxQuizJsonBytes >> 4) + 1, "{}]}"));
+     },
+     "where one import reads 32 MB at most"},
+    {"gift-sparse-300-mb.gift", [](const std::u16string& path) { Sparse(path, 300ull << 20); },
+     "The file is too large to import: 300 MB"},
+    {"folder-item-sparse-300-mb",
+     [](const std::u16string& path) {
+         fs::create_directory(fs::path(path));
+         WriteBytes(path + u"/imsmanifest.xml", Manifest("item.xml"));
+         Sparse(path + u"/item.xml", 300ull << 20);
+     },
+     "come to more than 256 MB"},
+};
+
+class HostileImportMadeHere : public testing::TestWithParam<MadeFile> {};
+
+TEST_P(HostileImportMadeHere, IsRefusedBeforeItCostsMinutesAndGigabytes)
+{
+    const MadeFile& made = GetParam();
+    const std::u16string dir = TempDir("hostile-made");
+    const std::u16string path = Join(dir, made.name);
+    made.make(path);
+    std::string out, err;
+    EXPECT_EQ(RunTestbankCommand({"import", w2s(path), "-o", w2s(Join(dir, "out.json"))}, out, err), 1);
+    EXPECT_NE(err.find(made.says), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(fs::path(Join(dir, "out.json"))));
+}
+
+INSTANTIATE_TEST_SUITE_P(File, HostileImportMadeHere, testing::ValuesIn(kMadeFiles),
+                         [](const testing::TestParamInfo<MadeFile>& info) {
+                             std::string name;
+                             for (const char* c = info.param.name; *c; ++c)
+                                 name += isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+                             return name;
+                         });
+
 } // namespace
 
 // "%20" names the same file in a zip and in a folder: one rule for both.

@@ -49,6 +49,23 @@ std::string LowerExtension(const std::u16string& path)
     return dot == std::string::npos ? "" : name.substr(dot + 1);
 }
 
+// What a package's reads come to, against kMaxImportBytes: a file is refused before it
+// is read.
+class ReadBudget {
+public:
+    bool Take(unsigned long long size, const std::string& name, std::string& error)
+    {
+        used_ += size;
+        if (size <= kMaxImportBytes && used_ <= kMaxImportBytes) return true;
+        error = "The package is refused: its files, up to \"" + name + "\", come to more than " +
+                std::to_string(kMaxImportBytes >> 20) + " MB.";
+        return false;
+    }
+
+private:
+    unsigned long long used_ = 0;
+};
+
 // A zip's entries; a package zipped with its folder keeps its manifest one level down.
 class ZipPackage : public PackageFiles {
 public:
@@ -80,7 +97,7 @@ public:
             error = "The package has no file \"" + name + "\".";
             return false;
         }
-        return zip_.Read(index, data, error);
+        return budget_.Take(zip_.Size(index), name, error) && zip_.Read(index, data, error);
     }
 
     const std::vector<std::string>& Notes() const { return zip_.Notes(); }
@@ -88,6 +105,7 @@ public:
 private:
     ZipReader zip_;
     std::string prefix_;
+    ReadBudget budget_;
 };
 
 // An unpacked package: the files beside its imsmanifest.xml, never outside that folder.
@@ -97,6 +115,8 @@ public:
     bool Read(const std::string& name, std::string& data, std::string& error) override
     {
         const std::string file = PackageFileName(name);
+        const long long size = file.empty() ? -1 : FileSizeOf(folder_ + u"/" + s2w(file));
+        if (size > 0 && !budget_.Take(static_cast<unsigned long long>(size), name, error)) return false;
         const FolderRead read = file.empty() ? FolderRead::Outside : ReadFileInFolder(folder_, s2w(file), data);
         if (read == FolderRead::Outside) {
             error = "The package is refused: the file \"" + name + "\" lies outside its folder.";
@@ -106,18 +126,19 @@ public:
             error = "The package's file \"" + name + "\" cannot be read.";
             return false;
         }
-        total_ += data.size();
-        if (total_ > kMaxZipTotal) {
-            error = "The package is refused: its files are larger than this program reads.";
-            return false;
-        }
         return true;
     }
 
 private:
     std::u16string folder_;
-    unsigned long long total_ = 0;
+    ReadBudget budget_;
 };
+
+std::string TooLargeToImport(unsigned long long size, unsigned long long most)
+{
+    return "The file is too large to import: " + GroupedNumber((size + (1 << 20) - 1) >> 20) + " MB, where one import "
+           "reads " + GroupedNumber(most >> 20) + " MB at most. Split it and import the parts with Import && Merge.";
+}
 
 std::string Summary(const ImportResult& r, size_t kept)
 {
@@ -195,6 +216,10 @@ void ImportResult::Add(ImportedQuestion&& q, const std::string& label, const std
 
 void ImportResult::Add(ImportedQuestion&& q)
 {
+    if (items.size() >= kMaxImportQuestions)
+        throw ImportTooLarge("The file holds more than " + GroupedNumber(kMaxImportQuestions) +
+                             " questions, more than one import takes. Split it and import the parts with "
+                             "Import && Merge.");
     const std::string label = Label(q.id);
     json item = q.extra.is_object() ? std::move(q.extra) : json::object();
     if (!q.id.empty()) item["id"] = q.id;
@@ -356,6 +381,10 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
     std::string text;
     // XML goes to the XML reader as it is (it decodes UTF-16 and Latin-1 and refuses bad
     // bytes); every other reader gets valid UTF-8, whatever its first bytes.
+    if (format == ImportFormat::Json && bytes.size() > kMaxQuizJsonBytes) {
+        error = TooLargeToImport(bytes.size(), kMaxQuizJsonBytes);
+        return false;
+    }
     if (format == ImportFormat::Gift || format == ImportFormat::Csv || format == ImportFormat::Json) {
         text = ValidUtf8(std::string(bytes)); // malformed UTF-8 as File > Open reads it
         bytes = text;
@@ -387,6 +416,9 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
         }
     } catch (const std::bad_alloc&) {
         error = "Out of memory: the file is too large to import here.";
+        return false;
+    } catch (const ImportTooLarge& e) {
+        error = e.what();
         return false;
     } catch (const std::exception& e) {
         error = std::string("The file could not be read: ") + e.what();
@@ -443,6 +475,11 @@ bool ImportBankFile(const std::u16string& path, ImportFormat format, ImportedBan
             return false;
         }
         return ImportBankBytes(manifest, path + u"/imsmanifest.xml", ImportFormat::Qti, bank, error);
+    }
+    const long long size = FileSizeOf(path);
+    if (size > 0 && static_cast<unsigned long long>(size) > kMaxImportBytes) {
+        error = TooLargeToImport(static_cast<unsigned long long>(size), kMaxImportBytes);
+        return false;
     }
     std::string bytes;
     if (!ReadFileBytes(path, bytes)) {

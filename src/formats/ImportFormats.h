@@ -3,6 +3,7 @@
 // spreadsheet and quiz JSON of other shapes, read into a testbank document that File >
 // Open's loader then makes canonical. Every change to what the file said is a note.
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -37,6 +38,18 @@ struct ImportedQuestion {
 };
 
 // What the readers fill.
+// What one import reads at most, so that a hostile file ends in a message rather than in
+// minutes and gigabytes: the bytes of its file (or all it reads from a package; a quiz
+// JSON file, whose tree costs some thirty times its bytes, less), and the questions it
+// gives. A larger bank is imported in parts with Import && Merge.
+constexpr unsigned long long kMaxImportBytes = 256ull << 20;
+constexpr unsigned long long kMaxQuizJsonBytes = 32ull << 20;
+constexpr size_t kMaxImportQuestions = 150'000;
+
+struct ImportTooLarge : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 struct ImportResult {
     json items = json::array();
     std::vector<std::string> notes;
@@ -45,6 +58,7 @@ struct ImportResult {
     size_t read = 0;                       // questions seen, left out ones included
 
     // Adds the question as an item, with a note for every change the canonical shape needs.
+    // Throws ImportTooLarge past kMaxImportQuestions.
     void Add(ImportedQuestion&& q);
     // The same, after one note per kind of thing the reader could not keep (`lost`, repeats
     // said once), each headed by the question's label.

@@ -91,16 +91,7 @@ void AppendItemListing(std::string& out, const json& item)
 namespace {
 
 // Numbers as a reader counts them: 5,250.
-std::u16string Counted(size_t n)
-{
-    const std::u16string digits = DecimalW(n);
-    std::u16string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += u',';
-        out += digits[i];
-    }
-    return out;
-}
+std::u16string Counted(size_t n) { return s2w(GroupedNumber(n)); }
 
 // The item a note begins with ("Item [ID]", "Question #12", "Item #3"), or "".
 std::u16string NoteLabel(const std::u16string& note)

@@ -212,6 +212,16 @@ bool ReadFileBytes(const std::u16string& path, std::string& bytes)
     return ok;
 }
 
+long long FileSizeOf(const std::u16string& path)
+{
+    if (!UsablePath(path)) return -1;
+    FILE* f = OpenRegularFileForReading(path);
+    if (!f) return -1;
+    const long long size = RegularFileSize(f);
+    std::fclose(f);
+    return size;
+}
+
 std::u16string LoadFileText(const std::u16string& path)
 {
     std::string bytes;

@@ -20,6 +20,8 @@ bool SaveFileText(const std::u16string& path, const std::u16string& text);
 // Raw bytes of a whole file; false when it cannot be opened or read, is no regular file
 // (a device or a pipe could never end), or is too large for the memory there.
 bool ReadFileBytes(const std::u16string& path, std::string& bytes);
+// A regular file's size in bytes; -1 when it is none or cannot be opened.
+long long FileSizeOf(const std::u16string& path);
 bool WriteFileBytesSafely(const std::u16string& path, const std::string& bytes);
 
 // What tells that a file changed on disk: its size, last write time and file number (a

@@ -214,3 +214,14 @@ void AppendUtf8(std::string& out, char32_t cp)
     char bytes[4];
     out.append(bytes, EncodeUtf8(cp, bytes));
 }
+
+std::string GroupedNumber(unsigned long long n)
+{
+    const std::string digits = std::to_string(n);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}

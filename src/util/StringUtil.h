@@ -36,3 +36,5 @@ std::string FirstUtf8Chars(std::string_view text, size_t chars);
 // (starting with =, +, -, @, a tab or CR) gets a leading ', unless it is a plain number
 // such as -3.5.
 std::string CsvField(const std::string& text);
+// A count with its thousands grouped: 5250 -> "5,250".
+std::string GroupedNumber(unsigned long long n);

@@ -4,6 +4,8 @@
 
 #include <expat.h>
 
+#include "util/StringUtil.h"
+
 namespace {
 
 std::string LocalName(const char* name)
@@ -54,6 +56,7 @@ private:
     std::vector<XmlNode*> open_;
     std::string text_;
     bool haveRoot_ = false;
+    size_t nodes_ = 0;
 
     void Refuse(const std::string& why)
     {
@@ -61,9 +64,18 @@ private:
         XML_StopParser(parser_, XML_FALSE);
     }
 
+    // Each node costs its tree a hundred bytes and more: a file of empty elements would
+    // take gigabytes long before any other limit.
+    bool Count()
+    {
+        if (++nodes_ <= kMaxXmlNodes) return true;
+        Refuse("more than " + GroupedNumber(kMaxXmlNodes) + " elements and texts, more than one import reads");
+        return false;
+    }
+
     void Flush()
     {
-        if (text_.empty() || open_.empty()) return;
+        if (text_.empty() || open_.empty() || !Count()) return;
         XmlNode node;
         node.text = std::move(text_);
         text_.clear();
@@ -78,6 +90,7 @@ private:
             return;
         }
         Flush();
+        if (!Count()) return;
         XmlNode element;
         element.name = LocalName(name);
         for (size_t i = 0; attributes[i] && attributes[i + 1]; i += 2) {

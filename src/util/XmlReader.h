@@ -9,10 +9,13 @@
 // ISO-8859-1 and US-ASCII (from the byte order mark or the declaration) and hands on UTF-8.
 // It reads no DTD (a document type with an internal subset is refused, so no entity can
 // be declared, and nothing external is ever loaded), knows only the five predefined
-// entities and character references, and refuses nesting deeper than kMaxXmlDepth.
+// entities and character references, and refuses nesting deeper than kMaxXmlDepth and
+// documents of more than kMaxXmlNodes nodes.
 // Namespace prefixes are dropped from element and attribute names: the exchange formats
 // are told apart by their element names, and exporters disagree on prefixes.
 constexpr size_t kMaxXmlDepth = 256;
+// Elements and texts of one document: a real exchange file has a few dozen per question.
+constexpr size_t kMaxXmlNodes = 4'000'000;
 
 struct XmlNode {
     std::string name; // local name; empty for a text node

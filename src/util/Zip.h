@@ -45,6 +45,7 @@ public:
     bool Open(std::string_view bytes, std::string& error);
     size_t Count() const { return entries_.size(); }
     const std::string& Name(size_t index) const { return entries_[index].name; }
+    unsigned long long Size(size_t index) const { return entries_[index].size; } // as declared
     // The index of the entry with that name ('\\' taken as '/', a leading "./" ignored,
     // letters compared without case as Windows would), or Count() when there is none.
     size_t Find(std::string_view name) const;
