@@ -111,3 +111,21 @@ TEST(TestbankCommand, MergeFixupsAndExport)
     EXPECT_EQ(mixed.err, "No items have the IDs NOPE, ZZ.\n");
     EXPECT_FALSE(std::filesystem::exists(target));
 }
+
+// Import's notes: one line per kind with the count and the first items, every one on request.
+TEST(TestbankCommand, ImportNotesAreGroupedUnlessAllAreAskedFor)
+{
+    const std::string sheet = Data("import/real/h5pcli-flash1.csv");
+    Result grouped = Tb({"import", sheet});
+    ASSERT_EQ(grouped.code, 0) << grouped.err;
+    EXPECT_NE(grouped.err.find("\n9 notes like this one (Item [AUTO_0001], Item [AUTO_0002], Item [AUTO_0003] and 6 "
+                               "more): Item [AUTO_0001] missing learning outcomes: MLO, CLO, PLO\n"),
+              std::string::npos)
+        << grouped.err;
+    EXPECT_EQ(grouped.err.find("Item [AUTO_0009]"), std::string::npos);
+    Result all = Tb({"import", sheet, "--all-notes"});
+    ASSERT_EQ(all.code, 0) << all.err;
+    EXPECT_NE(all.err.find("\nItem [AUTO_0009] missing learning outcomes: MLO, CLO, PLO\n"), std::string::npos);
+    EXPECT_EQ(all.out, grouped.out);
+    EXPECT_EQ(Tb({"view", sheet, "--all-notes"}).code, 2);
+}

@@ -10,6 +10,7 @@
 #include "app/BatchUi.h"
 #include "formats/ExamFormats.h"
 #include "formats/ImportFormats.h"
+#include "print/PrintLogic.h"
 #include "TestUtil.h"
 #include "util/StringUtil.h"
 #include "util/XmlReader.h"
@@ -744,4 +745,205 @@ TEST(Import, QtiPackagesAsOtherToolsListThem)
     ASSERT_EQ(r2.items.size(), 1u);
     EXPECT_EQ(r2.items[0]["choices"]["A"], "True");
     EXPECT_EQ(r2.items[0]["correct"], "A");
+}
+
+// Feedback kept by the response it answers, and short answers that are Moodle patterns, read
+// from files written as Moodle writes them, then out in both formats and back unchanged.
+TEST(Import, FeedbackAndWildcardsGoOutAndComeBack)
+{
+    const std::vector<Expected> expected = {
+        {"Gas", "/correct", "B"},
+        {"Gas", "/feedback", json{{"A", "Oxygen is in group 16."}, {"B", "Right: neon is inert."}}},
+        {"Gas", "/general_feedback", "Group 18 holds the noble gases."},
+        {"Inert", "/correct", "True"},
+        {"Inert", "/feedback", json{{"True", "Yes: a full outer shell."}, {"False", "No # it is; see ~ group = 18."}}},
+        {"Protons", "/answer", "10"},
+        {"Protons", "/feedback", json{{"10", "Ten."}, {"20", "That is its mass number."}, {"*", "Count the electrons."}}},
+        {"Symbol", "/answer", "Ne*n"},
+        {"Symbol", "/answer_wildcard", true},
+        {"Symbol", "/partial_answers", json{{"Ne", "50%"}}},
+        {"Symbol", "/feedback", json{{"Ne*n", "Neon."}, {"Ne", "That is the symbol."}, {"*", "It starts with Ne."}}},
+        // "\*" is the star itself: plain text, no pattern.
+        {"Star", "/answer", "*"},
+        {"Star", "/answer_wildcard", nullptr},
+    };
+    for (const char* name : {"feedback-moodle.xml", "feedback.gift"}) {
+        SCOPED_TRACE(name);
+        const Imported first = ImportFile(name);
+        ASSERT_TRUE(first.ok) << first.error;
+        ExpectItems(first, expected);
+        EXPECT_TRUE(HasNote(first, "Item [Symbol]: its answer is a pattern in which '*' stands for any characters"));
+        EXPECT_FALSE(HasNote(first, "Item [Star]: its answer is a pattern"));
+        for (ExamFormat format : {ExamFormat::Moodle, ExamFormat::Gift}) {
+            SCOPED_TRACE(ExamFormatName(format));
+            const ExamFile file = WriteExamAs(format, first.doc);
+            ASSERT_TRUE(file.written);
+            const Imported back = Import(file.bytes);
+            ASSERT_TRUE(back.ok) << back.error;
+            json want = first.doc;
+            // GIFT has no case-sensitive short answer.
+            if (format == ExamFormat::Gift)
+                for (json& item : want["items"]) item.erase("case_sensitive");
+            EXPECT_EQ(back.doc, want) << file.bytes;
+        }
+    }
+    const Imported moodle = ImportFile("feedback-moodle.xml");
+    ExpectItems(moodle, {{"Star", "/case_sensitive", true}, {"Star", "/feedback", json{{"x", "Not in C."}}}});
+    // QTI 1.2 carries a choice's and a true/false answer's feedback and the general one, as
+    // Canvas writes them.
+    const ExamFile qti = WriteExamAs(ExamFormat::Qti12, moodle.doc);
+    ASSERT_TRUE(qti.written);
+    const Imported fromQti = Import(qti.bytes);
+    ASSERT_TRUE(fromQti.ok) << fromQti.error;
+    for (const char* id : {"Gas", "Inert"})
+        for (const char* field : {"/feedback", "/general_feedback", "/correct"})
+            EXPECT_EQ(ItemById(fromQti.doc, id).value(json::json_pointer(field), json()),
+                      ItemById(moodle.doc, id).value(json::json_pointer(field), json()))
+                << id << field;
+    const std::string xml = WriteExamAs(ExamFormat::Moodle, moodle.doc).bytes;
+    EXPECT_NE(xml.find("<usecase>1</usecase>"), std::string::npos);
+    EXPECT_NE(xml.find("<text><![CDATA[Ne*n]]></text>"), std::string::npos);
+    EXPECT_NE(xml.find("<text><![CDATA[\\*]]></text>"), std::string::npos);
+    const std::string gift = WriteExamAs(ExamFormat::Gift, moodle.doc).bytes;
+    EXPECT_NE(gift.find("{=Ne*n#Neon. =%50%Ne#That is the symbol. =%0%*#It starts with Ne.}"), std::string::npos) << gift;
+    EXPECT_NE(gift.find("{#=10#Ten. =%0%20#That is its mass number. ~#Count the electrons.}"), std::string::npos);
+    EXPECT_NE(gift.find("{T#No \\# it is; see \\~ group \\= 18.#Yes\\: a full outer shell.}"), std::string::npos);
+}
+
+// The printed key says a pattern's '*' is no star to write down.
+TEST(Import, PrintedKeyNamesAWildcardPattern)
+{
+    const Loaded bank = LoadOk(R"({"items":[{"id":"S","type":"numerical","question":"Symbol?","answer":"Ne*",
+      "answer_wildcard":true,"objectives":{"MLO":"m"}}]})");
+    const PrintableExam printed = CollectPrintQuestions(bank.doc);
+    ASSERT_EQ(printed.questions.size(), 1u);
+    EXPECT_EQ(KeyAnswer(printed.questions[0], {}), "Ne* (* stands for any characters)");
+}
+
+// Quiz apps keep their questions in shapes of their own: choices under a key each, an answer
+// given as an index or as a choice's own ID, questions kept by ID under their category,
+// {"q", "a"} pairs, and messages for a right and a wrong answer.
+TEST(Import, QuizJsonShapesOfQuizApps)
+{
+    struct Case {
+        const char* json;
+        std::vector<Expected> expected;
+    };
+    const Case cases[] = {
+        {R"([{"question":"2+2?","a":"3","b":"4","c":"5","d":"6","answer":"b"}])",
+         {{"#0", "/choices", json{{"A", "3"}, {"B", "4"}, {"C", "5"}, {"D", "6"}}}, {"#0", "/correct", "B"},
+          {"#0", "/a", nullptr}}},
+        {R"([{"question":"Capital?","option_a":"Berlin","option_b":"Paris","option_c":"Rome","correct_option":"B"}])",
+         {{"#0", "/choices/B", "Paris"}, {"#0", "/correct", "B"}, {"#0", "/option_b", nullptr}}},
+        {R"([{"question":"CI?","options":["a","Integrate often","c"],"answerIndex":1}])",
+         {{"#0", "/correct", "B"}, {"#0", "/type", "multiple_choice"}}},
+        {R"([{"question":"Android?","correct_answer_option_id":3,"quiz_options":[{"option_id":1,"option":"Python",
+              "correct_answer":0},{"option_id":2,"option":"Swift","correct_answer":0},{"option_id":3,"option":"Java",
+              "correct_answer":1}]}])",
+         {{"#0", "/choices/C", "Java"}, {"#0", "/correct", "C"}}},
+        {R"({"quiz":{"sport":{"q1":{"question":"NBA team?","options":["Bulls","Rocket"],"answer":"Rocket"}},
+             "maths":{"q1":{"question":"5 + 7 = ?","options":["11","12"],"answer":"12"},
+                      "q2":{"question":"12 - 8 = ?","options":["3","4"],"answer":"4"}}}})",
+         {{"#0", "/category", "sport"}, {"#0", "/id", "q1"}, {"#0", "/correct", "B"},
+          {"#1", "/category", "maths"}, {"#1", "/question", "5 + 7 = ?"}, {"#1", "/id", "q1_2"},
+          {"#2", "/id", "q2"}, {"#2", "/correct", "B"}}},
+        {R"({"questions":[{"q":"Largest planet?","a":[{"option":"Mars","correct":false},
+              {"option":"Jupiter","correct":true}],"correct":"Right!","incorrect":"No."}]})",
+         {{"#0", "/correct", "B"}, {"#0", "/feedback", json{{"A", "No."}, {"B", "Right!"}}},
+          {"#0", "/incorrect", nullptr}}},
+        {R"([{"q":"Capital of France?","a":"Paris"}])",
+         {{"#0", "/type", "numerical"}, {"#0", "/answer", "Paris"}, {"#0", "/question", "Capital of France?"}}},
+        {R"([{"question":"Which flag?","image":"img/flags/fr.png","options":["France","Italy"],"answer":"France"}])",
+         {{"#0", "/question", "Which flag? [image: fr.png]"}, {"#0", "/image", "img/flags/fr.png"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        const Imported imported = Import(c.json, ImportFormat::Json);
+        ASSERT_TRUE(imported.ok) << imported.error;
+        ExpectItems(imported, c.expected);
+    }
+}
+
+// Sheets made from the quiz sites' templates: title lines above the header, notes in the
+// header cells, the right answer beside wrong ones, several keys, a blank's accepted answers
+// in the option columns, and the key under "Answer 1" beside choices under A to D.
+TEST(Import, CsvFromQuizTemplates)
+{
+    struct Case {
+        const char* csv;
+        size_t items;
+        std::vector<Expected> expected;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"Question Text,Question Type,Option 1,Option 2,Option 3,Correct Answer,Time in seconds,Image Link\n"
+         "Capital of France?,Multiple Choice,Berlin,Paris,Rome,2,30,https://x.org/img/paris.png\n"
+         "Pick the primes,Checkbox,2,4,5,\"1,3\",30,\n"
+         "Name a primary colour,Fill-in-the-Blank,red,blue,,,30,\n"
+         "Your view?,Poll,yes,no,,,30,\n",
+         2,
+         {{"#0", "/correct", "B"}, {"#0", "/question", "Capital of France? [image: paris.png]"},
+          {"#1", "/type", "numerical"}, {"#1", "/answer", "red"}, {"#1", "/other_answers", json::array({"blue"})}},
+         "Left out 2 of a kind a testbank does not hold: 1 multiple-answer, 1 poll."},
+        {"\"Blooket\nImport Template\",,,,,,,\n"
+         "Question #,Question Text,Answer 1,Answer 2,\"Answer 3\n(Optional)\",\"Answer 4\n(Optional)\","
+         "\"Time Limit (sec)\n(Max: 300 seconds)\",\"Correct Answer(s)\n(Only include Answer #)\"\n"
+         "1,What is 2+2?,3,4,5,6,20,2\n2,Sky colour?,Green,Blue,,,20,2\n",
+         2,
+         {{"#0", "/id", "1"}, {"#0", "/choices/D", "6"}, {"#0", "/correct", "B"}, {"#1", "/choices/B", "Blue"},
+          {"#1", "/correct", "B"}},
+         "The line above the header is a title"},
+        {"Gimkit Spreadsheet Import Template,,,,\n"
+         "Question,Correct Answer,Incorrect Answer 1,Incorrect Answer 2 (Optional),Incorrect Answer 3 (Optional)\n"
+         "What is 2+2?,4,3,5,6\nSky colour?,Blue,Green,,\nCapital of Peru?,Lima,,,\n",
+         3,
+         {{"#0", "/choices", json{{"A", "4"}, {"B", "3"}, {"C", "5"}, {"D", "6"}}}, {"#0", "/correct", "A"},
+          {"#1", "/choices/A", "Green"}, {"#1", "/choices/B", "Blue"}, {"#1", "/correct", "B"},
+          {"#2", "/type", "numerical"}, {"#2", "/answer", "Lima"}},
+         "wrong answers from 3 columns"},
+        {",Quiz template,,,,,,\n,Add questions...,,,,,,\n"
+         ",Question - max 120 characters,Answer 1 - max 75 characters,Answer 2 - max 75 characters,"
+         "Answer 3 - max 75 characters,Answer 4 - max 75 characters,Time limit (sec),"
+         "Correct answer(s) - choose at least one\n"
+         "1,What is 2+2?,3,4,5,6,20,2\n2,Which are even?,1,2,3,4,20,\"2,4\"\n",
+         1,
+         {{"#0", "/question", "What is 2+2?"}, {"#0", "/correct", "B"}},
+         "1 multiple-answer"},
+        {"questionname,questiontext,A,B,C,D,Answer 1,Answer 2\n"
+         "Q1,What is 2+2?,3,4,5,6,B,\nQ2,Which are even?,1,2,3,4,B,D\n",
+         1,
+         {{"#0", "/correct", "B"}, {"#0", "/id", "Q1"}},
+         "1 multiple-answer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.csv);
+        const Imported imported = Import(c.csv, ImportFormat::Csv);
+        ASSERT_TRUE(imported.ok) << imported.error;
+        EXPECT_EQ(imported.doc["items"].size(), c.items);
+        ExpectItems(imported, c.expected);
+        EXPECT_TRUE(HasNote(imported, c.note)) << imported.notes[0];
+    }
+}
+
+// What an import kept and a format cannot carry is named in the export's message.
+TEST(Import, ExportsNameWhatTheyCannotCarry)
+{
+    const Imported moodle = ImportFile("feedback-moodle.xml");
+    ASSERT_TRUE(moodle.ok) << moodle.error;
+    const std::pair<ExamFormat, const char*> expected[] = {
+        {ExamFormat::Moodle, nullptr},
+        {ExamFormat::Gift, "in 1 item: Star."},
+        {ExamFormat::Qti12, "in 3 items: Protons, Symbol, Star."},
+        {ExamFormat::Qti21, "in 5 items: Gas, Inert, Protons, Symbol, Star."},
+    };
+    for (const auto& [format, names] : expected) {
+        const std::string message = ExamFileMessage(WriteExamAs(format, moodle.doc), format, 10);
+        const size_t at = message.find("cannot carry all that an import kept");
+        if (!names) {
+            EXPECT_EQ(at, std::string::npos) << message;
+            continue;
+        }
+        ASSERT_NE(at, std::string::npos) << message;
+        EXPECT_NE(message.find(names, at), std::string::npos) << message;
+    }
 }

@@ -105,8 +105,8 @@ TEST(FormattedView, NotesOfOneKindAreGroupedAndLongOnesWrapped)
               (std::vector<std::string>{
                   "Renamed top-level \"questions\" array to \"items\".",
                   "5,250 items had no usable \"id\": assigned AUTO_0001 ... AUTO_5250.",
-                  "5,250 notes like this one, from the first to the last: Item [AUTO_1] missing learning outcomes: "
-                  "CLO, PLO ... Item [AUTO_5250] missing learning outcomes: CLO, PLO",
+                  "5,250 notes like this one (Item [AUTO_1], Item [AUTO_2], Item [AUTO_3] and 5,247 more): "
+                  "Item [AUTO_1] missing learning outcomes: CLO, PLO",
                   "Item [Q1] missing learning outcomes: PLO", "Item [Q2] missing learning outcomes: PLO"}));
     const std::string text = Format(R"({"items":[]})", notes);
     EXPECT_EQ(text.rfind("Validation notes (10503):\r\n", 0), 0u);

@@ -24,7 +24,7 @@ const char kUsage[] =
     "       testbank export FILE [--id ID]... [--format FORMAT] [-o OUT]\n"
     "       testbank check FILE...\n"
     "       testbank dupes FILE... [--threshold X] [--format text|csv]\n"
-    "       testbank import FILE [--from FORMAT] [-o OUT]\n"
+    "       testbank import FILE [--from FORMAT] [--all-notes] [-o OUT]\n"
     "       testbank report FILE... [--id ID]... [--expect LIST] [--level MLO|CLO|PLO]\n"
     "                       [--format text|csv|html] [-o OUT]\n"
     "       testbank print FILE [--id ID]... [--title T] [--versions V] [--seed S] [--key OUT] [-o OUT]\n"
@@ -44,7 +44,9 @@ const char kUsage[] =
     "        default 0.8); --format csv gives group,kind,score,file,id rows\n"
     "import  File > Import of a bank from another tool: the bytes File > Save would write,\n"
     "        the notes on standard error; FORMAT: moodle, gift, qti (a zip, a folder or its\n"
-    "        imsmanifest.xml, or a QTI XML file), csv, json (detected when not given)\n"
+    "        imsmanifest.xml, or a QTI XML file), csv, json (detected when not given);\n"
+    "        notes of one kind are one line with the count and the first items, every\n"
+    "        note with --all-notes\n"
     "report  learning-outcome coverage of the files' items (only the given IDs with --id):\n"
     "        items per outcome code and type, items without one, near-identical codes;\n"
     "        LIST: expected codes, one a line or LEVEL,CODE (a bare code is of --level,\n"
@@ -300,7 +302,7 @@ int Report(const std::vector<std::string>& files, const std::vector<std::string>
 struct CliArgs {
     std::vector<std::string> files, ids;
     std::string outPath, thresholdText, format, fromName, expectPath, levelName;
-    bool hasOut = false, hasFrom = false, hasExpect = false, hasLevel = false;
+    bool hasOut = false, hasFrom = false, hasExpect = false, hasLevel = false, allNotes = false;
     std::map<std::string, std::string> printArgs; // print's own options, each at most once
 };
 
@@ -357,6 +359,9 @@ CliArgs ParseArgs(const std::string& command, const std::vector<std::string>& ar
         } else if (args[i] == "-o" || args[i] == "--id" || args[i] == "--threshold" || args[i] == "--format" ||
                    args[i] == "--from") {
             i = TakeValueOption(command, args, i, a);
+        } else if (args[i] == "--all-notes") {
+            if (a.allNotes || command != "import") throw Usage{};
+            a.allNotes = true;
         } else if (args[i].size() > 1 && args[i][0] == '-') {
             throw Usage{};
         } else {
@@ -406,7 +411,8 @@ int RunOpenCommand(const std::string& command, const CliArgs& a, ImportFormat fr
     ui.openPaths.push_back(Path(a.files[0]));
     CmdImport(ui, nullptr, from);
     if (Failed(ui, err)) return 1;
-    for (const std::u16string& note : g_validationWarnings) err += w2s(note) + "\n";
+    for (const std::u16string& note : a.allNotes ? g_validationWarnings : GroupRepeatedNotes(g_validationWarnings))
+        err += w2s(note) + "\n";
     return Emit(RawTextUtf8(), a.outPath, out, err);
 }
 

@@ -79,11 +79,17 @@ char DetectSeparator(std::string_view text)
 
 enum Column { None = -1, Id, Type, Category, Question, Correct, Answer, Choices, Mlo, Clo, Plo, ColumnCount };
 
-// Header words, letter case and spaces, '_' and '-' ignored.
+// Header words, letter case and spaces, '_' and '-' ignored; what a template says after
+// the name ("Answer 3 (Optional)", "Question - max 120 characters", a second line) too.
 std::string Squeezed(const std::string& header)
 {
+    std::string name = TrimText(header);
+    for (const char* cut : {"\n", "(", " - ", " \xE2\x80\x93 "}) {
+        const size_t at = name.find(cut);
+        if (at != std::string::npos && !TrimText(name.substr(0, at)).empty()) name.erase(at);
+    }
     std::string out;
-    for (char c : ToLowerAscii(TrimText(header)))
+    for (char c : ToLowerAscii(TrimText(name)))
         if (c != ' ' && c != '_' && c != '-' && c != '.') out += c;
     return out;
 }
@@ -98,7 +104,9 @@ Column ColumnOf(const std::string& key)
         {"prompt", Question}, {"item", Question},     {"correct", Correct},    {"key", Correct},
         {"answerkey", Correct}, {"correctanswer", Correct}, {"correctoption", Correct}, {"right", Correct},
         {"correctchoice", Correct}, {"answer", Answer}, {"solution", Answer},  {"mlo", Mlo},
-        {"clo", Clo},         {"plo", Plo},
+        {"clo", Clo},         {"plo", Plo},         {"question#", Id},       {"#", Id},         {"questionname", Id},
+        // Flash-card and dialog-card sheets: the card's front asks, its back answers.
+        {"front", Question},  {"back", Answer},       {"term", Question},      {"definition", Answer},
         {"choices", Choices}, {"options", Choices},   {"alternatives", Choices}, {"answeroptions", Choices},
         {"distractors", Choices}, {"opts", Choices}, {"no", Id}, {"number", Id}, {"nummer", Id},
         {"número", Id}, {"numero", Id}, {"\xEB\xB2\x88\xED\x98\xB8", Id}, // 번호
@@ -144,6 +152,24 @@ int ChoiceColumn(const std::string& key)
     if (rest != key && !rest.empty() && rest.size() <= 2 && rest.find_first_not_of("0123456789") == std::string::npos) {
         const int n = std::stoi(rest);
         return n >= 1 && n <= 26 ? n - 1 : -1;
+    }
+    return -1;
+}
+
+// "Incorrect Answer 1", "Wrong answer 2", "Distractor 3": a wrong answer's column (from 0),
+// or -1.
+int WrongAnswerColumn(const std::string& key)
+{
+    for (const char* prefix : {"incorrectanswer", "wronganswer", "incorrect", "distractor", "wrong"}) {
+        const size_t n = std::strlen(prefix);
+        if (key.compare(0, n, prefix) != 0) continue;
+        const std::string rest = key.substr(n);
+        if (rest.empty()) return 0;
+        if (rest.size() <= 2 && rest.find_first_not_of("0123456789") == std::string::npos) {
+            const int k = std::stoi(rest);
+            return k >= 1 && k <= 25 ? k - 1 : -1;
+        }
+        return -1;
     }
     return -1;
 }
@@ -209,6 +235,8 @@ ColumnStats Stats(const std::vector<std::vector<std::string>>& rows, size_t colu
 struct Layout {
     int columns[ColumnCount];
     std::vector<int> choiceColumns;                  // by choice index
+    std::vector<int> wrongColumns;                   // wrong answers beside a right one, in order
+    std::vector<int> moreKeyColumns;                 // a second "Answer 2" key: a multiple answer
     std::vector<std::pair<size_t, std::string>> extra; // unnamed columns, kept as item keys
     std::string guessed;                              // what was taken by content, for the note
 
@@ -223,12 +251,20 @@ Layout LayoutFromHeader(const std::vector<std::string>& header)
         const std::string key = Squeezed(header[i]);
         const Column column = ColumnOf(key);
         const int choice = column == None ? ChoiceColumn(key) : -1;
+        const int wrong = column == None && choice < 0 ? WrongAnswerColumn(key) : -1;
+        std::vector<int>& choices = layout.choiceColumns;
+        const bool choiceTaken = choice >= 0 && static_cast<size_t>(choice) < choices.size() && choices[choice] >= 0;
         if (column != None && layout.columns[column] < 0) {
             layout.columns[column] = static_cast<int>(i);
-        } else if (choice >= 0) {
-            std::vector<int>& choices = layout.choiceColumns;
+        } else if (choice >= 0 && !choiceTaken) {
             if (choices.size() <= static_cast<size_t>(choice)) choices.resize(choice + 1, -1);
-            if (choices[choice] < 0) choices[choice] = static_cast<int>(i);
+            choices[choice] = static_cast<int>(i);
+        } else if (choiceTaken && key.compare(0, 6, "answer") == 0) {
+            // Choices under A, B, C... and the key under "Answer 1" (a second one: several keys).
+            if (layout.columns[Correct] < 0) layout.columns[Correct] = static_cast<int>(i);
+            else layout.moreKeyColumns.push_back(static_cast<int>(i));
+        } else if (wrong >= 0) {
+            layout.wrongColumns.push_back(static_cast<int>(i));
         } else if (!TrimText(header[i]).empty()) {
             layout.extra.emplace_back(i, TrimText(header[i]));
         }
@@ -328,11 +364,14 @@ std::string SheetType(const std::string& typeText, bool& leaveOut)
     if (type.empty() && !typeText.empty()) {
         if (lowerType.find("essay") != std::string::npos || lowerType.find("matching") != std::string::npos ||
             lowerType.find("multiple answer") != std::string::npos ||
-            lowerType.find("multiple_answer") != std::string::npos) {
+            lowerType.find("multiple_answer") != std::string::npos || lowerType == "checkbox" ||
+            lowerType == "open-ended" || lowerType == "open ended" || lowerType == "poll") {
             leaveOut = true;
-            return lowerType;
+            return lowerType == "checkbox" ? "multiple-answer" : lowerType;
         }
-        if (lowerType == "short answer" || lowerType == "short_answer" || lowerType == "shortanswer")
+        if (lowerType == "short answer" || lowerType == "short_answer" || lowerType == "shortanswer" ||
+            lowerType == "fill-in-the-blank" || lowerType == "fill in the blank" || lowerType == "fill-in-the-blanks" ||
+            lowerType == "fill in the blanks" || lowerType == "fib" || lowerType == "fill-in" || lowerType == "fill in")
             type = "numerical";
     }
     return type;
@@ -347,6 +386,20 @@ bool SetAnswer(ImportedQuestion& q, const std::string& type, std::vector<std::st
         q.choices = std::move(choices);
         q.correct = ChoiceFromAnswer(key, q.choices, 1);
         q.answerGiven = key;
+        // "1,3" or "B;D": several keys, a multiple-answer question.
+        if (q.correct >= q.choices.size() && key.find_first_of(",;|") != std::string::npos) {
+            std::vector<std::string> keys(1);
+            for (char c : key) {
+                if (c == ',' || c == ';' || c == '|') keys.emplace_back();
+                else keys.back() += c;
+            }
+            size_t named = 0;
+            for (const std::string& k : keys) named += ChoiceFromAnswer(k, q.choices, 1) < q.choices.size();
+            if (named >= 2 && named == keys.size()) {
+                result.LeaveOut("multiple-answer", label);
+                return false;
+            }
+        }
     } else if (type == "true_false") {
         q.kind = ImportedQuestion::TrueFalse;
         if (!SheetTruth(key, q.truth)) {
@@ -356,6 +409,18 @@ bool SetAnswer(ImportedQuestion& q, const std::string& type, std::vector<std::st
     } else if (type == "numerical") {
         q.kind = ImportedQuestion::Answer;
         q.answer = answer;
+        // A blank's accepted answers in the choice columns: the first is the answer.
+        if (TrimText(answer).empty() && !choices.empty()) {
+            json others = json::array();
+            for (size_t i = 0; i < choices.size(); ++i)
+                if (q.answer.empty()) q.answer = choices[i];
+                else if (!choices[i].empty()) others.push_back(choices[i]);
+            if (!others.empty()) {
+                result.notes.push_back(label + " accepts " + std::to_string(others.size() + 1) +
+                                       " answers; the first is the answer, the others are kept under \"other_answers\".");
+                q.extra["other_answers"] = std::move(others);
+            }
+        }
     } else {
         result.LeaveOut(type, label);
         return false;
@@ -383,9 +448,13 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
         const std::string value = TrimText(cell(layout.Of(objectiveColumns[k])));
         if (!value.empty()) q.objectives.emplace_back(objectiveNames[k], value);
     }
+    std::vector<std::string> lost;
     for (const auto& [column, name] : layout.extra) {
         const std::string value = cell(static_cast<int>(column));
         if (!value.empty()) q.extra[name] = value;
+        // The question shows the image: its place in the text is kept visible.
+        if (IsImageField(name) && !TrimText(value).empty())
+            q.stem += (q.stem.empty() ? "" : " ") + ImagePlaceholder(TrimText(value), lost);
     }
     if (r.size() > rows[0].size())
         result.notes.push_back(label + " (line " + std::to_string(row + 1) + ") has more fields than the header; " +
@@ -395,7 +464,22 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
     if (layout.Of(Choices) >= 0 && layout.choiceColumns.empty()) choices = JoinedChoices(cell(layout.Of(Choices)));
     while (!choices.empty() && choices.back().empty()) choices.pop_back();
     // Without a "correct" column, "answer" is the key of the choice questions.
-    const std::string key = TrimText(cell(layout.Of(Correct) >= 0 ? layout.Of(Correct) : layout.Of(Answer)));
+    std::string key = TrimText(cell(layout.Of(Correct) >= 0 ? layout.Of(Correct) : layout.Of(Answer)));
+    for (int column : layout.moreKeyColumns)
+        if (!TrimText(cell(column)).empty()) {
+            result.LeaveOut("multiple-answer", label);
+            return;
+        }
+    // The right answer beside wrong ones: placed by the row, so the keys are not all A.
+    std::vector<std::string> wrong;
+    for (int column : layout.wrongColumns)
+        if (!TrimText(cell(column)).empty()) wrong.push_back(TrimText(cell(column)));
+    if (!wrong.empty() && choices.empty() && !key.empty()) {
+        choices = wrong;
+        const size_t at = (row - 1) % (wrong.size() + 1);
+        choices.insert(choices.begin() + static_cast<long>(at), key);
+        key = std::string(1, static_cast<char>('A' + at));
+    }
     const std::string answer = TrimText(cell(layout.Of(Answer) >= 0 ? layout.Of(Answer) : layout.Of(Correct)));
     const std::string typeText = TrimText(cell(layout.Of(Type)));
     bool leaveOut = false;
@@ -413,7 +497,7 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
                                    "\", which a testbank does not have; the type is guessed.");
         type = !choices.empty() ? "multiple_choice" : SheetTruth(key, truth) ? "true_false" : "numerical";
     }
-    if (SetAnswer(q, type, std::move(choices), key, answer, label, result)) result.Add(std::move(q));
+    if (SetAnswer(q, type, std::move(choices), key, answer, label, result)) result.Add(std::move(q), label, lost);
 }
 
 // The note that says which column was read as what.
@@ -424,6 +508,8 @@ std::string ColumnsReadNote(const std::vector<std::string>& header, const Layout
         used += ", choices from " + std::to_string(layout.choiceColumns.size()) + " columns";
     if (layout.Of(Choices) >= 0 && layout.choiceColumns.empty())
         used += ", choices from \"" + header[layout.Of(Choices)] + "\" (split at ';')";
+    if (!layout.wrongColumns.empty())
+        used += ", wrong answers from " + std::to_string(layout.wrongColumns.size()) + " columns";
     if (layout.Of(Correct) >= 0) used += ", the key from \"" + header[layout.Of(Correct)] + "\"";
     if (layout.Of(Answer) >= 0)
         used += std::string(", ") + (layout.Of(Correct) >= 0 ? "numeric answers" : "the answer") + " from \"" +
@@ -435,6 +521,9 @@ std::string ColumnsReadNote(const std::vector<std::string>& header, const Layout
             used += std::string(i ? ", \"" : " \"") + layout.extra[i].second + "\"";
     }
     if (!layout.guessed.empty()) used += "; taken by content: " + layout.guessed;
+    // A header cell's second line ("Answer 3\n(Optional)") stays on the note's one line.
+    for (char& c : used)
+        if (c == '\n' || c == '\r') c = ' ';
     return used + ".";
 }
 
@@ -450,6 +539,21 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
         error = "The CSV file is empty.";
         return false;
     }
+    // A template's title lines above its header: the header is the first of the first lines
+    // that names a question column and another one.
+    for (size_t first = 0; first < rows.size() && first < 6; ++first) {
+        const Layout named = LayoutFromHeader(rows[first]);
+        const bool other = named.Of(Answer) >= 0 || named.Of(Correct) >= 0 || named.Of(Choices) >= 0 ||
+                           !named.choiceColumns.empty() || !named.wrongColumns.empty();
+        if (named.Of(Question) < 0 || !other) continue;
+        if (first > 0) {
+            rows.erase(rows.begin(), rows.begin() + static_cast<long>(first));
+            result.notes.push_back(first == 1 ? std::string("The line above the header is a title, not a question; it is skipped.")
+                                              : "The " + std::to_string(first) +
+                                                    " lines above the header are a title, not questions; they are skipped.");
+        }
+        break;
+    }
     const std::vector<std::string>& header = rows[0];
     Layout layout = LayoutFromHeader(header);
     GuessUnnamedColumns(rows, layout);
@@ -460,7 +564,8 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
                 names + ".";
         return false;
     }
+    const size_t skipped = result.notes.size();
     for (size_t row = 1; row < rows.size(); ++row) ReadRow(rows, row, layout, result);
-    result.notes.insert(result.notes.begin(), ColumnsReadNote(header, layout));
+    result.notes.insert(result.notes.begin() + static_cast<long>(skipped), ColumnsReadNote(header, layout));
     return true;
 }

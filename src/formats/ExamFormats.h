@@ -1,6 +1,7 @@
 #pragma once
 // The exam in the exchange formats learning-management systems import: Moodle XML,
 // GIFT, an IMS QTI 2.1 content package and an IMS QTI 1.2 package as Canvas reads it.
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,6 +34,15 @@ struct ExportQuestion {
     // each with its tolerance.
     std::string tolerance;
     std::vector<std::pair<std::string, std::string>> otherAnswers;
+    // The answers given part marks: text and percent ("50").
+    std::vector<std::pair<std::string, std::string>> partialAnswers;
+    // The answers are Moodle patterns ('*' any characters, "\*" a star); matched with case.
+    bool wildcard = false, caseSensitive = false;
+    // Feedback an import kept, by the response it answers (a choice's letter, "True" or
+    // "False", an answer's text, "*" any other answer), and the feedback for every answer.
+    std::map<std::string, std::string> feedback;
+    std::string generalFeedback;
+    std::vector<std::string> feedbackOnly; // answers given no marks, there for their feedback
     std::vector<std::pair<std::string, std::string>> objectives; // the non-blank MLO, CLO, PLO
 };
 
@@ -44,6 +54,7 @@ struct ExamQuestions {
     std::vector<std::string> cutIds;       // IDs longer than a Moodle question name
     std::vector<std::string> cutCategoryIds; // categories longer than a Moodle category name, cut
     std::vector<std::string> numberIds;    // answers that were JSON numbers or true/false, written as text
+    std::vector<std::string> lostIds;      // what an import kept that the format cannot carry
     size_t selected = 0;
 };
 

@@ -1,8 +1,10 @@
 #include "formats/ExamFormats.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <unordered_set>
 
+#include "formats/ImportFormats.h"
 #include "util/StringUtil.h"
 #include "util/XmlText.h"
 #include "util/Zip.h"
@@ -144,6 +146,63 @@ void CollectOtherAnswers(const json& item, ExportQuestion& q, Cleaner& clean)
     }
 }
 
+// Part-mark answers, the wildcard and case marks and the feedback an import kept.
+void CollectAnswerExtras(const json& item, ExportQuestion& q, Cleaner& clean)
+{
+    auto partial = item.find("partial_answers");
+    if (partial != item.end() && partial->is_object())
+        for (const auto& [answer, percent] : partial->items()) {
+            const std::string text = Trimmed(clean(answer));
+            std::string weight = Trimmed(ScalarText(percent));
+            if (!weight.empty() && weight.back() == '%') weight.pop_back();
+            const double value = IsMoodleNumber(weight) ? std::strtod(weight.c_str(), nullptr) : 0;
+            if (text.empty() || value <= 0 || value >= 100) continue;
+            if (q.kind == ExportQuestion::Numeric && !IsMoodleNumber(text)) continue;
+            q.partialAnswers.emplace_back(text, weight);
+        }
+    auto flag = [&item](const char* key) {
+        auto found = item.find(key);
+        return found != item.end() && found->is_boolean() && found->get<bool>();
+    };
+    q.wildcard = q.kind == ExportQuestion::ShortAnswer && flag(kAnswerWildcardKey);
+    q.caseSensitive = q.kind == ExportQuestion::ShortAnswer && flag("case_sensitive");
+}
+
+// What an import kept that the format cannot carry: case-sensitive matching outside Moodle
+// XML; answers given part marks, a pattern's wildcard and some feedback in QTI.
+bool LosesKeptParts(const ExportQuestion& q, ExamFormat format)
+{
+    if (format == ExamFormat::Moodle) return false;
+    if (q.caseSensitive) return true;
+    if (format == ExamFormat::Gift) return false;
+    if (q.wildcard || !q.partialAnswers.empty()) return true;
+    // QTI 1.2 carries a choice's feedback and the general one; QTI 2.1 none.
+    const bool choice = q.kind == ExportQuestion::Choice || q.kind == ExportQuestion::TrueFalse;
+    if (format == ExamFormat::Qti21) return !q.feedback.empty() || !q.generalFeedback.empty();
+    return !choice && !q.feedback.empty();
+}
+
+// The feedback an import kept ("feedback" by response, "general_feedback").
+void CollectFeedback(const json& item, ExportQuestion& q, Cleaner& clean)
+{
+    auto feedback = item.find("feedback");
+    if (feedback != item.end() && feedback->is_object())
+        for (const auto& [response, text] : feedback->items()) {
+            const std::string said = Trimmed(clean(ScalarText(text)));
+            if (!said.empty()) q.feedback[clean(response)] = said;
+        }
+    q.generalFeedback = Trimmed(clean(FieldText(item, "general_feedback")));
+    if (q.kind != ExportQuestion::Numeric && q.kind != ExportQuestion::ShortAnswer) return;
+    // The answers that carry only feedback: none of those given marks, a number for a numeric one.
+    std::vector<std::string> marked = {q.answer};
+    for (const auto& other : q.otherAnswers) marked.push_back(other.first);
+    for (const auto& partial : q.partialAnswers) marked.push_back(partial.first);
+    for (const auto& [response, text] : q.feedback)
+        if (response != "*" && std::find(marked.begin(), marked.end(), response) == marked.end() &&
+            (q.kind == ExportQuestion::ShortAnswer || IsMoodleNumber(response)))
+            q.feedbackOnly.push_back(response);
+}
+
 // A numerical item as a number where the format can test one, else as a text answer; why
 // it is left out, or "".
 std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q, Cleaner& clean, ExamQuestions& out)
@@ -163,17 +222,23 @@ std::string CollectAnswer(const json& item, ExamFormat format, ExportQuestion& q
         if (moodle && number) out.numberIds.push_back(q.id);
         q.answer = answer[0] == '+' && !moodle ? answer.substr(1) : answer;
         CollectOtherAnswers(item, q, clean);
+        CollectAnswerExtras(item, q, clean);
         return "";
     }
     q.kind = ExportQuestion::ShortAnswer;
     q.answer = answer;
     if (given != item.end() && given->is_boolean()) out.numberIds.push_back(q.id);
     CollectOtherAnswers(item, q, clean);
+    CollectAnswerExtras(item, q, clean);
     // GIFT has no escape for "->": beside the '=' that separates answers, Moodle would take
     // them for a matching question.
-    bool arrow = answer.find("->") != std::string::npos;
-    for (const auto& other : q.otherAnswers) arrow |= other.first.find("->") != std::string::npos;
-    if (format == ExamFormat::Gift && arrow && !q.otherAnswers.empty())
+    std::vector<const std::string*> texts{&q.answer};
+    for (const auto& other : q.otherAnswers) texts.push_back(&other.first);
+    for (const auto& partial : q.partialAnswers) texts.push_back(&partial.first);
+    for (const std::string& response : q.feedbackOnly) texts.push_back(&response);
+    const bool arrow = std::any_of(texts.begin(), texts.end(),
+                                   [](const std::string* text) { return text->find("->") != std::string::npos; });
+    if (format == ExamFormat::Gift && arrow && (texts.size() > 1 || q.feedback.count("*")))
         return "its text answers hold \"->\" beside other answers, which GIFT reads as a matching question";
     return "";
 }
@@ -217,6 +282,8 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
             out.leftOut.emplace_back(q.id, why);
             continue;
         }
+        CollectFeedback(item, q, clean);
+        if (LosesKeptParts(q, format)) out.lostIds.push_back(q.id);
         auto objectives = item.find("objectives");
         if (objectives != item.end() && objectives->is_object())
             for (const char* key : {"MLO", "CLO", "PLO"}) {
@@ -302,6 +369,9 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
     if (!q.shiftedIds.empty())
         text += "\n\nA blank choice is left out, so the choices after it move up a letter (the key too) in " +
                 items(q.shiftedIds.size()) + IdList(q.shiftedIds, maxListed) + ".";
+    if (!q.lostIds.empty())
+        text += "\n\n" + name + " cannot carry all that an import kept (case-sensitive matching, answers given part "
+                "marks, wildcard patterns, feedback) in " + items(q.lostIds.size()) + IdList(q.lostIds, maxListed) + ".";
     if (!q.numberIds.empty())
         text += "\n\nAnswers stored as JSON numbers or true/false are written as text, which Import reads back as "
                 "text, in " + items(q.numberIds.size()) + IdList(q.numberIds, maxListed) + ".";

@@ -149,13 +149,6 @@ std::string Number(double value)
 
 std::string Percent(double weight) { return Number(weight) + "%"; }
 
-void KeepFeedback(ImportedQuestion& q, const std::string& key, const std::string& text)
-{
-    if (text.empty()) return;
-    if (!q.extra.contains("feedback")) q.extra["feedback"] = json::object();
-    q.extra["feedback"][key] = text;
-}
-
 // A text answer from right answers and weighted ones: the first full-mark one is the
 // answer, other full-mark ones are kept as accepted too, partial ones are named.
 bool TextAnswers(ImportedQuestion& q, const std::vector<Answer>& answers, Reading& r, const char* what)
@@ -166,10 +159,10 @@ bool TextAnswers(ImportedQuestion& q, const std::vector<Answer>& answers, Readin
         if (a.weight >= 100) {
             if (full++ == 0) q.answer = a.text;
             else others.push_back(a.text);
-            KeepFeedback(q, a.text, a.feedback);
         } else if (a.weight > 0) {
             partial[a.text] = Percent(a.weight);
         }
+        KeepFeedback(q, a.text, a.feedback);
     }
     if (full == 0) {
         r.result->LeaveOut(std::string(what) + " with no full-mark answer", r.label);
@@ -211,8 +204,8 @@ bool ChoiceAnswers(ImportedQuestion& q, const std::vector<Answer>& answers, Read
     q.kind = ImportedQuestion::Choice;
     json weights = json::object();
     for (size_t i = 0; i < answers.size(); ++i) {
-        const std::string letter = i < 26 ? std::string(1, static_cast<char>('A' + i)) : std::to_string(i + 1);
-        KeepFeedback(q, std::to_string(i + 1), answers[i].feedback);
+        const std::string letter = ChoiceKey(i);
+        KeepFeedback(q, letter, answers[i].feedback);
         if (answers[i].weight != 0 && i != key) weights[letter] = Percent(answers[i].weight);
         q.choices.push_back(answers[i].text);
     }
@@ -443,10 +436,17 @@ bool ReadTrueFalseOrShortAnswer(ImportedQuestion& q, const std::string& body, Re
         TakeWeight(part, weight);
         answers.push_back(Split(part, weight, r));
     }
-    // "\*" is Moodle's literal star in a short answer, where '*' is a wildcard.
+    // Answers that give marks to a wildcard pattern ('*' any characters) stay patterns;
+    // otherwise "\*", Moodle's literal star, is the star.
+    bool wildcard = false;
+    for (const Answer& a : answers) wildcard |= a.weight > 0 && HasWildcard(a.text);
+    if (wildcard) {
+        q.extra[kAnswerWildcardKey] = true;
+        r.result->notes.push_back(r.label + ": its answer is a pattern in which '*' stands for any characters; kept with \"" +
+                                  kAnswerWildcardKey + "\": true.");
+    }
     for (Answer& a : answers)
-        for (size_t at = a.text.find("\\*"); at != std::string::npos; at = a.text.find("\\*", at + 1))
-            a.text.erase(at, 1);
+        if (!wildcard && a.text != "*") a.text = PatternLiteral(a.text);
     q.kind = ImportedQuestion::Answer;
     if (answers.empty()) r.result->LeaveOut("short answer with no answer", r.label);
     return !answers.empty() && TextAnswers(q, answers, r, "short answer");

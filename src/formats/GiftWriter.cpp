@@ -57,6 +57,63 @@ void Answer(std::string& out, const std::string& text, bool wildcard = false)
     Escaped(out, text, wildcard);
 }
 
+// "#feedback" after an answer when the item keeps one for `response`.
+void Feedback(std::string& out, const ExportQuestion& q, const std::string& response)
+{
+    auto found = q.feedback.find(response);
+    if (found == q.feedback.end()) return;
+    out += '#';
+    Answer(out, found->second);
+}
+
+// A short answer: a pattern as it is (only GIFT's own specials escaped), plain text with its
+// stars escaped; "*" for any other answer stays the wildcard.
+void ShortAnswerText(std::string& out, const ExportQuestion& q, const std::string& text, bool anyOther)
+{
+    if (anyOther) out += '*';
+    else Answer(out, text, !q.wildcard);
+}
+
+// The answers of a numerical or short-answer question, as Moodle writes them: the accepted
+// ones, the part-mark ones, then those that only carry feedback at 0%; "~#" (numerical) or
+// "*" (short answer) gives the feedback for any other answer.
+void TextAnswers(std::string& out, const ExportQuestion& q)
+{
+    const bool numeric = q.kind == ExportQuestion::Numeric;
+    bool first = true;
+    auto one = [&](const std::string& weight, const std::string& text, const std::string& tolerance,
+                   bool anyOther = false) {
+        // A key holding "->" is the only answer (with others it is left out): without an '='
+        // beside it Moodle reads no matching question.
+        out += first ? (numeric ? "#=" : text.find("->") != std::string::npos ? "" : "=") : " =";
+        first = false;
+        if (!weight.empty()) out += "%" + weight + "%";
+        if (numeric) out += text + (tolerance.empty() ? "" : ":" + tolerance);
+        else ShortAnswerText(out, q, text, anyOther);
+        Feedback(out, q, text);
+    };
+    one("", q.answer, q.tolerance);
+    for (const auto& [answer, tolerance] : q.otherAnswers) one("", answer, tolerance);
+    for (const auto& [answer, percent] : q.partialAnswers) one(percent, answer, "");
+    for (const std::string& response : q.feedbackOnly) one("0", response, "");
+    if (q.feedback.count("*")) {
+        if (numeric) {
+            out += " ~";
+            Feedback(out, q, "*");
+        } else {
+            one("0", "*", "", true);
+        }
+    }
+}
+
+// "####feedback" before the closing brace.
+void GeneralFeedback(std::string& out, const ExportQuestion& q)
+{
+    if (q.generalFeedback.empty()) return;
+    out += "####";
+    Answer(out, q.generalFeedback);
+}
+
 } // namespace
 
 std::string WriteGift(const ExamQuestions& exam)
@@ -89,26 +146,32 @@ std::string WriteGift(const ExamQuestions& exam)
             for (size_t i = 0; i < q.choices.size(); ++i) {
                 out += i == q.correct ? "\t=" : "\t~";
                 Answer(out, q.choices[i]);
+                Feedback(out, q, q.letters[i]);
                 out += "\n";
             }
+            if (!q.generalFeedback.empty()) out += "\t";
+            GeneralFeedback(out, q);
+            out += q.generalFeedback.empty() ? "}\n\n" : "\n}\n\n";
+            break;
+        case ExportQuestion::TrueFalse: {
+            // "{T#if answered wrong#if answered right}", as Moodle reads it.
+            const std::string right = q.truth ? "True" : "False", wrong = q.truth ? "False" : "True";
+            out += q.truth ? " {T" : " {F";
+            if (q.feedback.count(wrong) || q.feedback.count(right)) {
+                out += '#';
+                if (q.feedback.count(wrong)) Answer(out, q.feedback.at(wrong));
+            }
+            Feedback(out, q, right);
+            GeneralFeedback(out, q);
             out += "}\n\n";
             break;
-        case ExportQuestion::TrueFalse: out += q.truth ? " {T}\n\n" : " {F}\n\n"; break;
+        }
         // "{#0}" makes Moodle's reader fail: the answer goes after '='.
         case ExportQuestion::Numeric:
-            out += " {#=" + q.answer + (q.tolerance.empty() ? "" : ":" + q.tolerance);
-            for (const auto& [answer, tolerance] : q.otherAnswers)
-                out += " =" + answer + (tolerance.empty() ? "" : ":" + tolerance);
-            out += "}\n\n";
-            break;
         case ExportQuestion::ShortAnswer:
-            // "->" beside a '=' would make it a matching question: a lone answer needs no '='.
-            out += q.otherAnswers.empty() && q.answer.find("->") != std::string::npos ? " {" : " {=";
-            Answer(out, q.answer, true);
-            for (const auto& other : q.otherAnswers) {
-                out += " =";
-                Answer(out, other.first, true);
-            }
+            out += " {";
+            TextAnswers(out, q);
+            GeneralFeedback(out, q);
             out += "}\n\n";
             break;
         }

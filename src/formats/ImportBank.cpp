@@ -268,6 +268,37 @@ void ImportResult::Add(ImportedQuestion&& q)
     ++read;
 }
 
+std::string ChoiceKey(size_t index)
+{
+    return index < 26 ? std::string(1, kLetters[index]) : std::to_string(index + 1);
+}
+
+void KeepFeedback(ImportedQuestion& q, const std::string& response, const std::string& text)
+{
+    if (text.empty()) return;
+    if (!q.extra.contains("feedback")) q.extra["feedback"] = json::object();
+    q.extra["feedback"][response] = text;
+}
+
+bool HasWildcard(const std::string& pattern)
+{
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '\\' && i + 1 < pattern.size() && pattern[i + 1] == '*') ++i;
+        else if (pattern[i] == '*') return true;
+    }
+    return false;
+}
+
+std::string PatternLiteral(const std::string& pattern)
+{
+    std::string out;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '\\' && i + 1 < pattern.size() && pattern[i + 1] == '*') continue;
+        out += pattern[i];
+    }
+    return out;
+}
+
 std::string TrimText(const std::string& text)
 {
     size_t a = 0, b = text.size();

@@ -110,6 +110,18 @@ std::string TrimText(const std::string& text);
 // A nested category of an LMS comes in as one category with its levels joined by this:
 // "Science > Physics", apart from a name with a slash ("A/B"). It goes out as one category.
 constexpr char kCategoryLevelSeparator[] = " > ";
+// The key a choice's feedback and weight are kept under: its letter, or its number past Z.
+std::string ChoiceKey(size_t index);
+// Feedback is kept on the item under "feedback" by the response it answers: a choice's
+// letter, "True" or "False", an answer's text, "*" any other answer. Empty text is not kept.
+void KeepFeedback(ImportedQuestion& q, const std::string& response, const std::string& text);
+// A short answer in Moodle is a pattern: '*' stands for any characters, "\*" for a star. An
+// item whose answers use the wildcard keeps them as patterns, marked by this key (true);
+// the others keep them as plain text.
+constexpr char kAnswerWildcardKey[] = "answer_wildcard";
+bool HasWildcard(const std::string& pattern);
+// A pattern without wildcards as plain text: "\*" -> "*".
+std::string PatternLiteral(const std::string& pattern);
 // "$course$/top/Sub/Name//2" -> "Sub > Name/2" ("" for our exports' "Uncategorized").
 std::string CategoryFromMoodlePath(const std::string& path);
 // "MLO: text" -> ("MLO", "text"); false for other tags.
@@ -126,6 +138,10 @@ bool TruthFromText(const std::string& text, bool& truth);
 // Images, formulas and super/subscripts in HTML made into visible text ("[image: a.png]",
 // "[formula: x^2]", "m/s^2"), with one line per kind of change in `lost`.
 std::string MarkupPlaceholders(std::string_view html, std::vector<std::string>& lost);
+// A file's or a URL's image as its visible placeholder ("[image: a.png]"), noted in `lost`.
+std::string ImagePlaceholder(const std::string& src, std::vector<std::string>& lost);
+// A column or key that names the question's image ("image", "Image URL", "picture").
+bool IsImageField(const std::string& name);
 // MarkupPlaceholders, then plain text.
 std::string ImportHtml(std::string_view html, std::vector<std::string>& lost);
 // True when the text holds a tag HTML formats text with (not "<marquee>" or "a <b" alone).

@@ -76,6 +76,22 @@ void Once(std::vector<std::string>& lost, const std::string& note)
 
 } // namespace
 
+std::string ImagePlaceholder(const std::string& src, std::vector<std::string>& lost)
+{
+    const std::string placeholder = "[image: " + FileName(src) + "]";
+    Once(lost, "an image is shown as " + placeholder + ".");
+    return placeholder;
+}
+
+bool IsImageField(const std::string& name)
+{
+    std::string key;
+    for (char c : ToLowerAscii(name))
+        if (c != '_' && c != ' ' && c != '-') key += c;
+    return key == "image" || key == "img" || key == "picture" || key == "photo" || key == "imageurl" ||
+           key == "imagefile" || key == "questionimage" || key == "imagelink";
+}
+
 std::string MarkupPlaceholders(std::string_view html, std::vector<std::string>& lost)
 {
     std::string out;

@@ -20,17 +20,6 @@ std::string FormattedText(const XmlNode* node, std::vector<std::string>& lost)
 
 double Fraction(const XmlNode& answer) { return std::strtod(answer.Attribute("fraction").c_str(), nullptr); }
 
-// A short answer's '*' is a wildcard; "\*" the star itself.
-std::string ShortAnswerText(const std::string& pattern)
-{
-    std::string out;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '\\' && i + 1 < pattern.size() && pattern[i + 1] == '*') continue;
-        out += pattern[i];
-    }
-    return out;
-}
-
 // The answer with the highest positive fraction, or null.
 const XmlNode* BestAnswer(const std::vector<const XmlNode*>& answers)
 {
@@ -66,51 +55,61 @@ bool ReadMultichoice(const XmlNode& question, ImportedQuestion& q, const std::st
         result.LeaveOut("multiple-answer", label);
         return false;
     }
-    json feedback = json::object();
     for (const XmlNode* a : answers) {
         if (a == best) q.correct = q.choices.size();
         const std::string format = a->Attribute("format");
         const std::string text = a->ChildText("text");
-        const std::string said = TrimText(FormattedText(a->Child("feedback"), lost));
-        if (!said.empty()) feedback[std::to_string(q.choices.size() + 1)] = said;
+        KeepFeedback(q, ChoiceKey(q.choices.size()), TrimText(FormattedText(a->Child("feedback"), lost)));
         q.choices.push_back(format == "html" ? ImportHtml(text, lost) : text);
     }
-    if (!feedback.empty()) q.extra["feedback"] = std::move(feedback);
     q.answerGiven = "(no answer with a positive grade)";
     return true;
 }
 
 // A numerical or short-answer question: the best answer, the other full-mark answers and
-// the part-mark ones kept beside it.
+// the part-mark ones kept beside it, each answer's feedback by its text ("*" any other).
 void ReadTextAnswer(const XmlNode& question, const std::string& type, ImportedQuestion& q, const std::string& label,
-                    ImportResult& result)
+                    std::vector<std::string>& lost, ImportResult& result)
 {
     const std::vector<const XmlNode*> answers = question.Children("answer");
     auto tolerance = [&type](const XmlNode& a) {
         const std::string value = TrimText(a.ChildText("tolerance"));
         return type == "numerical" && !value.empty() && std::strtod(value.c_str(), nullptr) != 0 ? value : "";
     };
+    // Short answers that give marks to a wildcard pattern keep every answer as a pattern.
+    bool wildcard = false;
+    for (const XmlNode* a : answers)
+        wildcard |= type == "shortanswer" && Fraction(*a) > 0 && HasWildcard(TrimText(a->ChildText("text")));
+    auto text = [&](const XmlNode& a) {
+        const std::string raw = TrimText(a.ChildText("text"));
+        return type == "shortanswer" && !wildcard && raw != "*" ? PatternLiteral(raw) : raw;
+    };
+    if (wildcard) {
+        q.extra[kAnswerWildcardKey] = true;
+        result.notes.push_back(label + ": its answer is a pattern in which '*' stands for any characters; kept with \"" +
+                               kAnswerWildcardKey + "\": true.");
+    }
+    if (type == "shortanswer" && TrimText(question.ChildText("usecase")) == "1") q.extra["case_sensitive"] = true;
     q.kind = ImportedQuestion::Answer;
     const XmlNode* best = BestAnswer(answers);
     if (!best) {
         result.notes.push_back(label + " has no answer with a positive grade; its answer is left empty.");
     } else {
-        q.answer = TrimText(best->ChildText("text"));
-        if (type == "shortanswer") q.answer = ShortAnswerText(q.answer);
+        q.answer = text(*best);
         if (!tolerance(*best).empty()) q.extra["tolerance"] = tolerance(*best);
     }
-    json others = json::array(), tolerances = json::object();
+    json others = json::array(), tolerances = json::object(), partial = json::object();
     for (const XmlNode* a : answers) {
-        if (a == best || Fraction(*a) < 100) continue;
-        const std::string text = TrimText(a->ChildText("text"));
-        others.push_back(type == "shortanswer" ? ShortAnswerText(text) : text);
-        if (!tolerance(*a).empty()) tolerances[text] = tolerance(*a);
+        KeepFeedback(q, text(*a), TrimText(FormattedText(a->Child("feedback"), lost)));
+        if (a == best || Fraction(*a) <= 0) continue;
+        if (Fraction(*a) < 100) {
+            partial[text(*a)] = TrimText(a->Attribute("fraction")) + "%";
+            continue;
+        }
+        others.push_back(text(*a));
+        if (!tolerance(*a).empty()) tolerances[text(*a)] = tolerance(*a);
     }
     if (!tolerances.empty()) q.extra["other_tolerances"] = std::move(tolerances);
-    json partial = json::object();
-    for (const XmlNode* a : answers)
-        if (a != best && Fraction(*a) > 0 && Fraction(*a) < 100)
-            partial[TrimText(a->ChildText("text"))] = TrimText(a->Attribute("fraction")) + "%";
     if (!partial.empty()) {
         result.notes.push_back(label + " gives part marks to " + std::to_string(partial.size()) +
                                " answer(s); they are kept under \"partial_answers\", not as the answer.");
@@ -159,8 +158,13 @@ void ReadQuestion(const XmlNode& question, const std::string& category, ImportRe
         q.kind = ImportedQuestion::TrueFalse;
         const XmlNode* best = BestAnswer(question.Children("answer"));
         q.truth = !best || ToLowerAscii(TrimText(best->ChildText("text"))) != "false";
+        for (const XmlNode* a : question.Children("answer")) {
+            const std::string said = ToLowerAscii(TrimText(a->ChildText("text")));
+            if (said == "true" || said == "false")
+                KeepFeedback(q, said == "true" ? "True" : "False", TrimText(FormattedText(a->Child("feedback"), lost)));
+        }
     } else if (type == "numerical" || type == "shortanswer") {
-        ReadTextAnswer(question, type, q, label, result);
+        ReadTextAnswer(question, type, q, label, lost, result);
     } else {
         result.LeaveOut(type.empty() ? "untyped" : type, label);
         return;

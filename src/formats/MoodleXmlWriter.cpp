@@ -5,47 +5,60 @@
 
 namespace {
 
-// A text HTML would not show as written goes as Moodle's plain text, which it shows with its
-// spaces and line breaks (code keeps its indentation).
-void Html(std::string& out, const char* tag, const std::string& plain)
+// A text element of `tag`: HTML, or Moodle's plain text where HTML would not show it as
+// written (Moodle shows plain text with its spaces and line breaks: code keeps its indentation).
+void Html(std::string& out, const char* tag, const std::string& plain, const char* indent = "    ")
 {
     const bool asPlain = HtmlAltersText(plain);
     std::string html;
     if (asPlain) html = plain;
     else AppendEscaped(html, plain, Markup::Html);
-    out += "    <";
+    out += indent;
+    out += "<";
     out += tag;
     out += asPlain ? " format=\"plain_text\"><text>" : " format=\"html\"><text>";
     AppendCdata(out, html);
     out += "</text></";
     out += tag;
-    out += ">\n";
+    out += ">";
+    if (*indent) out += "\n";
 }
 
-void Answer(std::string& out, const char* fraction, const std::string& textXml, const char* format)
+// The feedback the item keeps for `response`, or "".
+const std::string& FeedbackFor(const ExportQuestion& q, const std::string& response)
 {
-    out += "    <answer fraction=\"";
-    out += fraction;
-    out += "\" format=\"";
+    static const std::string none;
+    auto found = q.feedback.find(response);
+    return found == q.feedback.end() ? none : found->second;
+}
+
+void Answer(std::string& out, const std::string& fraction, const std::string& textXml, const char* format,
+            const std::string& feedback, const std::string& tolerance = "")
+{
+    out += "    <answer fraction=\"" + fraction + "\" format=\"";
     out += format;
     out += "\"><text>";
     out += textXml;
-    out += "</text><feedback format=\"html\"><text></text></feedback></answer>\n";
+    out += "</text>";
+    if (!tolerance.empty()) out += "<tolerance>" + tolerance + "</tolerance>";
+    Html(out, "feedback", feedback, "");
+    out += "</answer>\n";
 }
 
-void HtmlAnswer(std::string& out, const char* fraction, const std::string& plain)
+void HtmlAnswer(std::string& out, const char* fraction, const std::string& plain, const std::string& feedback)
 {
     const bool asPlain = HtmlAltersText(plain);
     std::string html, cdata;
     if (asPlain) html = plain;
     else AppendEscaped(html, plain, Markup::Html);
     AppendCdata(cdata, html);
-    Answer(out, fraction, cdata, asPlain ? "plain_text" : "html");
+    Answer(out, fraction, cdata, asPlain ? "plain_text" : "html", feedback);
 }
 
-// In a short answer '*' is a wildcard; "\*" is the star itself.
-std::string ShortAnswerPattern(const std::string& text)
+// In a short answer '*' is a wildcard; "\*" is the star itself. A pattern goes as it is.
+std::string ShortAnswerPattern(const ExportQuestion& q, const std::string& text, bool anyOther)
 {
+    if (q.wildcard || anyOther) return text;
     std::string out;
     for (char c : text) {
         if (c == '*') out += '\\';
@@ -54,18 +67,27 @@ std::string ShortAnswerPattern(const std::string& text)
     return out;
 }
 
-// A number Moodle reads (no markup to escape), at full marks.
-void NumericAnswer(std::string& out, const std::string& answer, const std::string& tolerance)
+// Every answer of a numerical or short-answer question: the accepted ones, the part-mark
+// ones, then those that only carry feedback (a wrong answer, "*" for any other) at 0.
+void TextAnswers(std::string& out, const ExportQuestion& q)
 {
-    out += "    <answer fraction=\"100\" format=\"moodle_auto_format\"><text>" + answer + "</text><tolerance>" +
-           (tolerance.empty() ? "0" : tolerance) + "</tolerance><feedback format=\"html\"><text></text></feedback></answer>\n";
-}
-
-void ShortAnswer(std::string& out, const std::string& answer)
-{
-    std::string text;
-    AppendCdata(text, ShortAnswerPattern(answer));
-    Answer(out, "100", text, "moodle_auto_format");
+    const bool numeric = q.kind == ExportQuestion::Numeric;
+    auto one = [&](const std::string& fraction, const std::string& text, const std::string& tolerance,
+                   bool anyOther = false) {
+        // A number Moodle reads has no markup to escape.
+        std::string xml = text;
+        if (!numeric) {
+            xml.clear();
+            AppendCdata(xml, ShortAnswerPattern(q, text, anyOther));
+        }
+        Answer(out, fraction, xml, "moodle_auto_format", FeedbackFor(q, text),
+               numeric ? (tolerance.empty() ? "0" : tolerance) : "");
+    };
+    one("100", q.answer, q.tolerance);
+    for (const auto& [answer, tolerance] : q.otherAnswers) one("100", answer, tolerance);
+    for (const auto& [answer, percent] : q.partialAnswers) one(percent, answer, "");
+    for (const std::string& response : q.feedbackOnly) one("0", response, "");
+    if (q.feedback.count("*")) one("0", "*", "", true);
 }
 
 void Question(std::string& out, const ExportQuestion& q)
@@ -77,8 +99,8 @@ void Question(std::string& out, const ExportQuestion& q)
     AppendCdata(out, q.id.empty() ? std::string("(no ID)") : FirstUtf8Chars(q.id, 255));
     out += "</text></name>\n";
     Html(out, "questiontext", q.stem);
-    out += "    <generalfeedback format=\"html\"><text></text></generalfeedback>\n"
-           "    <defaultgrade>1</defaultgrade>\n    <penalty>0</penalty>\n    <hidden>0</hidden>\n";
+    Html(out, "generalfeedback", q.generalFeedback);
+    out += "    <defaultgrade>1</defaultgrade>\n    <penalty>0</penalty>\n    <hidden>0</hidden>\n";
     // Moodle's ID number holds 100 characters (its name 255).
     if (!q.id.empty() && Utf8CharCount(q.id) <= 100) {
         out += "    <idnumber>";
@@ -89,20 +111,17 @@ void Question(std::string& out, const ExportQuestion& q)
     case ExportQuestion::Choice:
         out += "    <single>true</single>\n    <shuffleanswers>false</shuffleanswers>\n"
                "    <answernumbering>ABCD</answernumbering>\n";
-        for (size_t i = 0; i < q.choices.size(); ++i) HtmlAnswer(out, i == q.correct ? "100" : "0", q.choices[i]);
+        for (size_t i = 0; i < q.choices.size(); ++i)
+            HtmlAnswer(out, i == q.correct ? "100" : "0", q.choices[i], FeedbackFor(q, q.letters[i]));
         break;
     case ExportQuestion::TrueFalse:
-        Answer(out, q.truth ? "100" : "0", "true", "moodle_auto_format");
-        Answer(out, q.truth ? "0" : "100", "false", "moodle_auto_format");
+        Answer(out, q.truth ? "100" : "0", "true", "moodle_auto_format", FeedbackFor(q, "True"));
+        Answer(out, q.truth ? "0" : "100", "false", "moodle_auto_format", FeedbackFor(q, "False"));
         break;
-    case ExportQuestion::Numeric:
-        NumericAnswer(out, q.answer, q.tolerance);
-        for (const auto& [answer, tolerance] : q.otherAnswers) NumericAnswer(out, answer, tolerance);
-        break;
+    case ExportQuestion::Numeric: TextAnswers(out, q); break;
     case ExportQuestion::ShortAnswer:
-        out += "    <usecase>0</usecase>\n";
-        ShortAnswer(out, q.answer);
-        for (const auto& other : q.otherAnswers) ShortAnswer(out, other.first);
+        out += q.caseSensitive ? "    <usecase>1</usecase>\n" : "    <usecase>0</usecase>\n";
+        TextAnswers(out, q);
         break;
     }
     if (!q.objectives.empty()) {

@@ -248,6 +248,50 @@ void ReadAnswers(const std::vector<const XmlNode*>& right, bool numerical, Impor
     }
 }
 
+// Feedback as Canvas writes it: a condition that gives no marks, tests one response and
+// shows an itemfeedback ("A_fb"), kept by the choice it answers; one that tests <other/>
+// shows the general feedback.
+void ReadFeedback(const XmlNode& item, const XmlNode* lid, ImportedQuestion& q, std::vector<std::string>& lost)
+{
+    std::vector<const XmlNode*> feedbacks;
+    item.FindAll("itemfeedback", feedbacks);
+    if (feedbacks.empty()) return;
+    std::vector<const XmlNode*> labels;
+    if (lid) lid->FindAll("response_label", labels);
+    std::vector<const XmlNode*> conditions;
+    item.FindAll("respcondition", conditions);
+    for (const XmlNode* c : conditions) {
+        const XmlNode* test = c->Child("conditionvar");
+        if (c->Child("setvar") || !test) continue;
+        std::vector<const XmlNode*> tests;
+        for (const XmlNode& child : test->children)
+            if (!child.IsText()) tests.push_back(&child);
+        if (tests.size() != 1 || (tests[0]->name != "varequal" && tests[0]->name != "other")) continue;
+        for (const XmlNode* display : c->Children("displayfeedback")) {
+            const XmlNode* shown = nullptr;
+            for (const XmlNode* f : feedbacks)
+                if (f->Attribute("ident") == display->Attribute("linkrefid")) shown = f;
+            if (!shown) continue;
+            const std::string text = TrimText(Mattext(shown, lost));
+            if (tests[0]->name == "other") {
+                if (!text.empty()) q.extra["general_feedback"] = text;
+                continue;
+            }
+            const std::string value = TrimText(tests[0]->Text());
+            for (size_t i = 0; i < labels.size(); ++i) {
+                if (labels[i]->Attribute("ident") != value) continue;
+                if (q.kind == ImportedQuestion::TrueFalse) {
+                    bool truth = true;
+                    const std::string said = TrimText(Mattext(labels[i], lost));
+                    if (TruthFromText(said, truth)) KeepFeedback(q, truth ? "True" : "False", text);
+                } else {
+                    KeepFeedback(q, ChoiceKey(i), text);
+                }
+            }
+        }
+    }
+}
+
 void ReadItem(const XmlNode& item, ImportResult& result)
 {
     ImportedQuestion q;
@@ -271,6 +315,7 @@ void ReadItem(const XmlNode& item, ImportResult& result)
             return;
         }
         ReadChoices(*responses.lid, right, questionType == "true_false_question", q, label, lost, result);
+        ReadFeedback(item, responses.lid, q, lost);
     } else if (questionType == "short_answer_question" || questionType == "numerical_question") {
         ReadAnswers(right, questionType == "numerical_question", q, label, result);
     } else {

@@ -65,9 +65,32 @@ void Item(std::string& out, const ExportQuestion& q, const std::string& name)
                              value + "</vargte><varlte respident=\"response1\">" + value + "</varlte></and></or>"
                        : "<varequal respident=\"response1\">" + value + "</varequal>";
     }
+    // Feedback as Canvas writes it: the general one on <other/>, each choice's on its ident,
+    // both before the marks, and the texts after them.
+    std::vector<std::pair<std::string, std::string>> feedback; // linkrefid, text
+    std::string shows;
+    auto show = [&](const std::string& test, const std::string& ref, const std::string& text) {
+        shows += "          <respcondition continue=\"Yes\"><conditionvar>" + test +
+                 "</conditionvar><displayfeedback feedbacktype=\"Response\" linkrefid=\"" + ref + "\"/></respcondition>\n";
+        feedback.emplace_back(ref, text);
+    };
+    if (!q.generalFeedback.empty()) show("<other/>", "general_fb", q.generalFeedback);
+    if (q.kind == ExportQuestion::Choice || q.kind == ExportQuestion::TrueFalse) {
+        const std::vector<std::string> tf = {"true", "false"};
+        const std::vector<std::string>& idents = q.kind == ExportQuestion::Choice ? q.letters : tf;
+        for (const std::string& ident : idents) {
+            const std::string response = q.kind == ExportQuestion::Choice ? ident : ident == "true" ? "True" : "False";
+            auto found = q.feedback.find(response);
+            if (found != q.feedback.end())
+                show("<varequal respident=\"response1\">" + ident + "</varequal>", ident + "_fb", found->second);
+        }
+    }
     out += "        </presentation>\n        <resprocessing>\n"
            "          <outcomes><decvar maxvalue=\"100\" minvalue=\"0\" varname=\"SCORE\" vartype=\"Decimal\"/></outcomes>\n" +
-           Condition(test) + "        </resprocessing>\n      </item>\n";
+           shows + Condition(test) + "        </resprocessing>\n";
+    for (const auto& [ref, text] : feedback)
+        out += "        <itemfeedback ident=\"" + ref + "\"><flow_mat>" + HtmlMattext(text) + "</flow_mat></itemfeedback>\n";
+    out += "      </item>\n";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "formats/ImportFormats.h"
 
 #include <map>
+#include <memory>
 
 #include "model/JsonModel.h"
 #include "util/XmlReader.h"
@@ -55,6 +56,7 @@ bool LooksLikeQuestion(const json& item)
     std::string key;
     if (!item.is_object()) return false;
     if (Lookup(item, {"question", "prompt", "stem", "question_text", "questiontext"}, key)) return true;
+    if (Lookup(item, {"q"}, key) && Lookup(item, {"a", "answer", "answers", "options", "choices"}, key)) return true;
     return Lookup(item, {"text", "title"}, key) &&
            Lookup(item, {"answer", "answers", "correct", "correct_answer", "choices", "options", "key", "solution"}, key);
 }
@@ -62,6 +64,8 @@ bool LooksLikeQuestion(const json& item)
 struct Found {
     std::string where, key; // where for notes, key for the kind it hints at
     const json* array = nullptr;
+    std::string category;   // the title of the quiz or lesson the array belongs to
+    std::shared_ptr<json> owned; // the array made from questions kept by their IDs
 };
 
 bool QuestionArray(const json& value)
@@ -72,15 +76,76 @@ bool QuestionArray(const json& value)
     return false;
 }
 
-// The arrays of questions: the document itself, or every array of questions under a
-// top-level key (or one level further down); failing that, the largest array of objects.
-std::vector<Found> FindQuestions(const json& doc)
+// Questions kept in an object by their IDs ({"q1": {...}, "q2": {...}}) as an array in the
+// file's order, each key the ID of a question that names none; false unless every value is
+// a question.
+bool KeyedQuestions(const nlohmann::ordered_json& value, json& out)
+{
+    if (!value.is_object() || value.empty()) return false;
+    out = json::array();
+    for (auto it = value.begin(); it != value.end(); ++it) {
+        json question = json::parse(it->dump());
+        if (!LooksLikeQuestion(question)) return false;
+        std::string key;
+        if (!Lookup(question, {"id", "qid", "question_id", "questionid", "number"}, key)) question["id"] = it.key();
+        out.push_back(std::move(question));
+    }
+    return true;
+}
+
+// Questions kept by their IDs in the document, under a top-level key, or under a key one
+// level down (then named for their category: {"quiz": {"maths": {"q1": ...}}}). Read again
+// keeping the file's order of keys, which the document's objects do not keep.
+std::vector<Found> FindKeyedQuestions(std::string_view bytes)
 {
     std::vector<Found> found;
+    const nlohmann::ordered_json doc = nlohmann::ordered_json::parse(bytes, nullptr, true, true);
+    auto add = [&found](const nlohmann::ordered_json& value, const std::string& where, const std::string& category) {
+        auto owned = std::make_shared<json>();
+        if (!KeyedQuestions(value, *owned)) return false;
+        found.push_back(Found{where, "", owned.get(), category, owned});
+        return true;
+    };
+    if (!doc.is_object() || add(doc, "the top-level object", "")) return found;
+    for (auto it = doc.begin(); it != doc.end(); ++it) {
+        if (!it->is_object() || add(*it, "\"" + it.key() + "\"", "")) continue;
+        for (auto inner = it->begin(); inner != it->end(); ++inner)
+            add(*inner, "\"" + it.key() + "\" / \"" + inner.key() + "\"", inner.key());
+    }
+    return found;
+}
+
+// The arrays of questions inside an array of quizzes or lessons ([{"title": ..., "quiz":
+// [questions]}]), each with its quiz's title as the category.
+std::vector<Found> QuizGroups(const json& doc)
+{
+    std::vector<Found> found;
+    for (size_t i = 0; i < doc.size(); ++i) {
+        if (!doc[i].is_object()) continue;
+        std::string key, title;
+        if (const json* name = Lookup(doc[i], {"title", "name", "category", "topic", "lesson"}, key)) title = ScalarText(*name);
+        for (auto inner = doc[i].begin(); inner != doc[i].end(); ++inner)
+            if (QuestionArray(*inner))
+                found.push_back(Found{"\"" + inner.key() + "\" of entry " + std::to_string(i + 1), inner.key(), &*inner,
+                                      TrimText(title)});
+    }
+    return found;
+}
+
+// The arrays of questions: the document itself (or the quizzes it lists), or every array
+// of questions under a top-level key (or one level further down); failing that, the
+// largest array of objects.
+std::vector<Found> FindQuestions(const json& doc, std::string_view bytes)
+{
+    std::vector<Found> found;
+    if (doc.is_array() && !QuestionArray(doc)) found = QuizGroups(doc);
+    if (!found.empty()) return found;
     if (doc.is_array()) return {Found{"the top-level array", "", &doc}};
     if (!doc.is_object()) return found;
     for (auto it = doc.begin(); it != doc.end(); ++it)
         if (QuestionArray(*it)) found.push_back(Found{"\"" + it.key() + "\"", it.key(), &*it});
+    if (!found.empty()) return found;
+    found = FindKeyedQuestions(bytes);
     if (!found.empty()) return found;
     for (auto it = doc.begin(); it != doc.end(); ++it) {
         if (!it->is_object()) continue;
@@ -99,6 +164,7 @@ std::vector<Found> FindQuestions(const json& doc)
     if (best) found.push_back(Found{"\"" + where + "\"", where, best});
     return found;
 }
+
 
 // The kind of question an array's name says its questions are ("identification",
 // "trueOrFalse", "multipleChoice"), used when a question says no type itself.
@@ -145,13 +211,68 @@ struct ItemReading {
 
 struct ItemChoices {
     std::vector<std::string> texts;
+    std::vector<std::string> ids;             // each choice's own ID ("option_id"), when it has one
     size_t flagged = static_cast<size_t>(-1); // the choice marked right
     bool given = false;
     const json* rightAnswer = nullptr; // the answer when no choice holds it
 };
 
+// The choice a key names: "a", "B", "option_c", "optionD", "choice1", "answer_2" (from 0);
+// -1 for other keys.
+int ChoiceIndexOfKey(const std::string& key)
+{
+    std::string k;
+    for (char c : ToLowerAscii(key))
+        if (c != '_' && c != '-' && c != ' ') k += c;
+    if (k.size() == 1 && k[0] >= 'a' && k[0] <= 'z') return k[0] - 'a';
+    for (const char* prefix : {"option", "choice", "opt", "alternative", "answer", "ans"}) {
+        const std::string p = prefix;
+        if (k.size() <= p.size() || k.compare(0, p.size(), p) != 0) continue;
+        const std::string rest = k.substr(p.size());
+        if (rest.size() == 1 && rest[0] >= 'a' && rest[0] <= 'z') return rest[0] - 'a';
+        if (rest.size() <= 2 && rest.find_first_not_of("0123456789") == std::string::npos) {
+            const int n = std::stoi(rest);
+            return n >= 1 && n <= 26 ? n - 1 : -1;
+        }
+        return -1;
+    }
+    return -1;
+}
+
+// Choices each under its own key ("a": "3", "b": "4" or "option_a", "option_b"): at least
+// two, from the first on without a gap; their keys leave the item.
+bool ChoicesByKey(ItemReading& item, ItemChoices& out)
+{
+    std::map<int, std::pair<std::string, std::string>> byIndex; // index -> key, text
+    for (auto it = item.source.begin(); it != item.source.end(); ++it) {
+        const int index = ChoiceIndexOfKey(it.key());
+        if (index >= 0 && (it->is_string() || it->is_number())) byIndex[index] = {it.key(), Scalar(*it)};
+    }
+    if (byIndex.size() < 2 || byIndex.begin()->first != 0 || byIndex.rbegin()->first + 1 != static_cast<int>(byIndex.size()))
+        return false;
+    for (const auto& [index, entry] : byIndex) {
+        out.texts.push_back(item.Decoded(entry.second));
+        item.rest.erase(entry.first);
+        item.roles.Use("choices", entry.first);
+    }
+    out.given = true;
+    return true;
+}
+
+// The item's list of choices, or null; "a" holds them only as an array ({"q": ..., "a": [...]}).
+const json* ChoiceList(ItemReading& item)
+{
+    if (const json* list = item.Take("choices", {"choices", "options", "answers", "alternatives", "answer_options",
+                                                 "answeroptions", "quiz_options", "quizoptions", "answer_choices",
+                                                 "answerchoices"}))
+        return list;
+    std::string key;
+    const json* a = Lookup(item.source, {"a"}, key);
+    return a && a->is_array() ? item.Take("choices", {"a"}) : nullptr;
+}
+
 // Choices: an array of strings or of {letter, text} objects, an object keyed by letter,
-// or a right answer with the wrong ones.
+// each under its own key, or a right answer with the wrong ones.
 ItemChoices ReadChoices(ItemReading& item, size_t index)
 {
     ItemChoices out;
@@ -160,8 +281,17 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
         Lookup(item.source, {"incorrect_answers", "incorrectanswers", "wrong_answers", "distractors"}, key);
     const std::string incorrectKey = key;
     out.rightAnswer = Lookup(item.source, {"correct_answer", "correctanswer", "right_answer", "answer", "correct",
-                                           "key", "answer_key", "solution"},
+                                           "key", "answer_key", "solution", "correct_option", "correctoption",
+                                           "correct_choice", "correctchoice", "answer_index", "answerindex",
+                                           "correct_index", "correctindex", "correct_answer_index",
+                                           "correctanswerindex", "correct_answer_option_id", "correctansweroptionid",
+                                           "correct_option_id", "correctoptionid"},
                              key);
+    // {"q": "Capital of France?", "a": "Paris"}: the answer; an array under "a" holds the choices.
+    if (!out.rightAnswer) {
+        const json* a = Lookup(item.source, {"a"}, key);
+        if (a && !a->is_array() && !a->is_object() && Lookup(item.source, {"q"}, key)) out.rightAnswer = a, key = "a";
+    }
     const std::string answerKey = key;
     if (incorrect && incorrect->is_array() && out.rightAnswer) {
         out.given = true;
@@ -175,15 +305,22 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
         out.texts.insert(out.texts.begin() + static_cast<long>(at), item.Decoded(Scalar(*out.rightAnswer)));
         out.flagged = at;
         out.rightAnswer = nullptr;
-    } else if (const json* list = item.Take("choices", {"choices", "options", "answers", "alternatives",
-                                                         "answer_options", "answeroptions"})) {
+    } else if (ChoicesByKey(item, out)) {
+    } else if (const json* list = ChoiceList(item)) {
         out.given = true;
         if (list->is_array()) {
             for (const json& choice : *list) {
                 if (choice.is_object()) {
                     std::string k;
-                    const json* text = Lookup(choice, {"text", "value", "answer", "content", "option", "label"}, k);
-                    const json* right = Lookup(choice, {"correct", "is_correct", "iscorrect", "right"}, k);
+                    const json* text = Lookup(choice, {"text", "value", "answer", "content", "option", "label",
+                                                       "answertext", "answer_text", "optiontext", "option_text"}, k);
+                    const json* right = Lookup(choice, {"correct", "is_correct", "iscorrect", "right", "correct_answer",
+                                                        "correctanswer", "is_right", "isright", "is_answer", "isanswer"},
+                                               k);
+                    const json* id = Lookup(choice, {"option_id", "optionid", "choice_id", "choiceid", "answer_id",
+                                                     "answerid", "id"}, k);
+                    out.ids.resize(out.texts.size());
+                    out.ids.push_back(id ? Scalar(*id) : "");
                     if (right && ((right->is_boolean() && right->get<bool>()) || Scalar(*right) == "true" ||
                                   Scalar(*right) == "1"))
                         out.flagged = out.texts.size();
@@ -205,6 +342,11 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
         out.texts.clear();
         out.flagged = static_cast<size_t>(-1);
     }
+    // A choice marked right makes a "correct" that names no choice a message to keep
+    // ({"correct": "Well done!"}), not the answer.
+    if (out.rightAnswer && out.flagged < out.texts.size() && out.rightAnswer->is_string() &&
+        ChoiceFromAnswer(Scalar(*out.rightAnswer), out.texts, 1) >= out.texts.size())
+        out.rightAnswer = nullptr;
     if (out.rightAnswer) {
         item.rest.erase(answerKey);
         item.roles.Use("answer", answerKey);
@@ -220,6 +362,10 @@ void SetChoiceKey(ImportedQuestion& q, ItemChoices& choices, const std::string& 
     q.choices = std::move(choices.texts);
     q.correct = choices.flagged;
     const json* rightAnswer = choices.rightAnswer;
+    // The answer names a choice by the choice's own ID ("correct_answer_option_id": 3).
+    const std::string given = rightAnswer ? TrimText(Scalar(*rightAnswer)) : "";
+    for (size_t i = 0; i < choices.ids.size() && q.correct >= q.choices.size() && !given.empty(); ++i)
+        if (choices.ids[i] == given) q.correct = i;
     if (q.correct >= q.choices.size() && rightAnswer) {
         q.answerGiven = answerText;
         if (rightAnswer->is_number_integer()) {
@@ -234,14 +380,26 @@ void SetChoiceKey(ImportedQuestion& q, ItemChoices& choices, const std::string& 
     }
 }
 
-void ReadItem(const json& source, size_t index, bool html, const std::string& arrayKind, Roles& roles,
-              ImportResult& result)
+// Two choices that are "true" and "false" (or "yes" and "no"): a true/false question.
+bool TrueFalseChoices(const ItemChoices& choices)
+{
+    bool first = false, second = false;
+    if (choices.texts.size() != 2) return false;
+    for (const std::string& text : choices.texts)
+        if (TrimText(text).empty() || TrimText(text).find_first_not_of("0123456789") == std::string::npos) return false;
+    return TruthFromText(choices.texts[0], first) && TruthFromText(choices.texts[1], second) && first != second;
+}
+
+void ReadItem(const json& source, size_t index, bool html, const std::string& arrayKind, const std::string& group,
+              Roles& roles, ImportResult& result)
 {
     ImportedQuestion q;
+    q.category = group;
     ItemReading item{source, html, roles, source, {}};
     if (const json* id = item.Take("id", {"id", "qid", "question_id", "questionid", "number"})) q.id = TrimText(Scalar(*id));
     const std::string label = result.Label(q.id);
-    if (const json* stem = item.Take("question", {"question", "text", "prompt", "stem", "question_text", "questiontext", "title"}))
+    if (const json* stem = item.Take("question", {"question", "text", "prompt", "stem", "question_text", "questiontext",
+                                                  "title", "q"}))
         q.stem = item.Decoded(Scalar(*stem));
     if (const json* category = item.Take("category", {"category", "topic", "subject", "section"}))
         q.category = item.Decoded(Scalar(*category));
@@ -275,7 +433,7 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
     }
     bool truth = true;
     const std::string answerText = rightAnswer ? item.Decoded(Scalar(*rightAnswer)) : "";
-    if (boolean || (!choices.given && rightAnswer && (rightAnswer->is_boolean() || (canonical.empty() &&
+    if (boolean || TrueFalseChoices(choices) || (!choices.given && rightAnswer && (rightAnswer->is_boolean() || (canonical.empty() &&
                                                                                     TruthFromText(answerText, truth) &&
                                                                                     !rightAnswer->is_number())))) {
         q.kind = ImportedQuestion::TrueFalse;
@@ -286,6 +444,19 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
         }
     } else if (choices.given && canonical != "numerical") {
         SetChoiceKey(q, choices, answerText);
+        // {"correct": "Right!", "incorrect": "No."} beside choices marked right: the feedback
+        // for the right choice and for every other one.
+        auto message = [&item](const char* key) {
+            auto found = item.rest.find(key);
+            if (found == item.rest.end() || !found->is_string()) return std::string();
+            const std::string text = TrimText(item.Decoded(found->get<std::string>()));
+            item.rest.erase(found);
+            return text;
+        };
+        if (q.correct < q.choices.size() && !rightAnswer) {
+            const std::string right = message("correct"), wrong = message("incorrect");
+            for (size_t i = 0; i < q.choices.size(); ++i) KeepFeedback(q, ChoiceKey(i), i == q.correct ? right : wrong);
+        }
     } else {
         q.kind = ImportedQuestion::Answer;
         if (rightAnswer && !rightAnswer->is_object() && !rightAnswer->is_array()) q.answerValue = *rightAnswer;
@@ -296,6 +467,10 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
             q.extra["choices"] = std::move(kept);
         }
     }
+    // A question that shows an image keeps its place visible in the text.
+    for (auto it = source.begin(); it != source.end(); ++it)
+        if (IsImageField(it.key()) && it->is_string() && !TrimText(it->get<std::string>()).empty())
+            q.stem += " " + ImagePlaceholder(TrimText(it->get<std::string>()), item.lost);
     // Everything else the question had stays with it.
     for (auto it = item.rest.begin(); it != item.rest.end(); ++it) q.extra[it.key()] = *it;
     for (const std::string& change : item.lost) result.notes.push_back(label + ": " + change);
@@ -317,7 +492,7 @@ bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& err
         return false;
     }
     result.source = "quiz JSON";
-    const std::vector<Found> arrays = FindQuestions(doc);
+    const std::vector<Found> arrays = FindQuestions(doc, bytes);
     if (arrays.empty()) {
         error = "The JSON file holds no array of questions under any of its keys.";
         return false;
@@ -335,7 +510,7 @@ bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& err
                 result.LeaveOut("non-object", result.Label(""));
                 continue;
             }
-            ReadItem(item, i, html, kind, roles, result);
+            ReadItem(item, i, html, kind, found.category, roles, result);
         }
         read += (read.empty() ? "" : ", ") + std::to_string(questions.size()) + " under " + found.where +
                 (kind.empty() ? "" : " (taken as " + kind + ")");

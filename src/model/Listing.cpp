@@ -93,17 +93,43 @@ namespace {
 // Numbers as a reader counts them: 5,250.
 std::u16string Counted(size_t n) { return s2w(GroupedNumber(n)); }
 
-// A note with every run of digits as one mark: notes of one kind share it.
+// The item a note begins with ("Item [ID]", "Question #12", "Item #3"), or "".
+std::u16string NoteLabel(const std::u16string& note)
+{
+    if (note.rfind(u"Item [", 0) == 0) {
+        const size_t end = note.find(u']');
+        return end == std::u16string::npos ? std::u16string() : note.substr(0, end + 1);
+    }
+    for (const char16_t* prefix : {u"Question #", u"Item #"}) {
+        const std::u16string p = prefix;
+        if (note.rfind(p, 0) != 0) continue;
+        size_t end = p.size();
+        while (end < note.size() && note[end] >= u'0' && note[end] <= u'9') ++end;
+        return end > p.size() ? note.substr(0, end) : std::u16string();
+    }
+    return u"";
+}
+
+// A note with the item it names, every run of digits and every quoted or bracketed text
+// ("an answer", [image: a.png]) as one mark: notes of one kind share it.
 std::u16string NoteShape(const std::u16string& note)
 {
     const char16_t mark = 0xFFFF; // a noncharacter: never in a note
-    std::u16string shape;
-    bool inNumber = false;
-    for (char16_t c : note) {
-        const bool digit = c >= u'0' && c <= u'9';
-        if (!digit) shape += c;
-        else if (!inNumber) shape += mark;
-        inNumber = digit;
+    const std::u16string label = NoteLabel(note);
+    std::u16string shape = label.empty() ? u"" : std::u16string(1, mark);
+    for (size_t i = label.size(); i < note.size(); ++i) {
+        const char16_t c = note[i];
+        if (c >= u'0' && c <= u'9') {
+            while (i + 1 < note.size() && note[i + 1] >= u'0' && note[i + 1] <= u'9') ++i;
+            shape += mark;
+            continue;
+        }
+        const size_t end = c == u'"' ? note.find(u'"', i + 1) : c == u'[' ? note.find(u']', i + 1) : std::u16string::npos;
+        shape += c;
+        if (end == std::u16string::npos) continue;
+        shape += mark;
+        shape += note[end];
+        i = end;
     }
     return shape;
 }
@@ -140,28 +166,36 @@ NoteList GroupRepeatedNotes(const NoteList& notes)
     // The kinds in the order they first appear, each with its notes.
     std::vector<std::pair<std::u16string, std::vector<size_t>>> kinds;
     std::unordered_map<std::u16string, size_t> kindOf;
+    std::vector<size_t> kindOfNote(notes.size());
     for (size_t i = 0; i < notes.size(); ++i) {
         const std::u16string shape = NoteShape(notes[i]);
-        auto found = kindOf.find(shape);
-        if (found == kindOf.end()) {
-            kindOf.emplace(shape, kinds.size());
-            kinds.push_back({shape, {i}});
-        } else {
-            kinds[found->second].second.push_back(i);
-        }
+        auto found = kindOf.emplace(shape, kinds.size()).first;
+        if (found->second == kinds.size()) kinds.push_back({shape, {}});
+        kinds[found->second].second.push_back(i);
+        kindOfNote[i] = found->second;
     }
+    // A kind of fewer than three notes keeps them where they are; a larger one is one line
+    // where it first appears.
     NoteList grouped;
-    for (const auto& [shape, members] : kinds) {
+    for (size_t i = 0; i < notes.size(); ++i) {
+        const auto& [shape, members] = kinds[kindOfNote[i]];
         if (members.size() < 3) {
-            for (size_t i : members) grouped.push_back(notes[i]);
+            grouped.push_back(notes[i]);
             continue;
         }
+        if (members.front() != i) continue;
         const std::u16string& first = notes[members.front()];
         const std::u16string& last = notes[members.back()];
         if (shape == NoteShape(u"Item #1 had no usable \"id\"; assigned AUTO_1."))
             grouped.push_back(Counted(members.size()) + u" items had no usable \"id\": assigned " + LastWord(first) +
                               u" ... " + LastWord(last) + u".");
-        else
+        else if (!NoteLabel(first).empty()) {
+            // The count, the first items it names, then the first note whole.
+            std::u16string line = Counted(members.size()) + u" notes like this one (";
+            for (size_t k = 0; k < 3; ++k) line += (k ? u", " : u"") + NoteLabel(notes[members[k]]);
+            if (members.size() > 3) line += u" and " + Counted(members.size() - 3) + u" more";
+            grouped.push_back(line + u"): " + first);
+        } else
             grouped.push_back(Counted(members.size()) + u" notes like this one, from the first to the last: " + first +
                               u" ... " + last);
     }

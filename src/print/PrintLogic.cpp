@@ -236,6 +236,10 @@ PrintableExam CollectPrintQuestions(const json& exam)
                 leaveOut("the answer is empty");
                 continue;
             }
+            // An imported short answer may be a pattern: its '*' is no star to write down.
+            auto wildcard = item.find("answer_wildcard");
+            if (wildcard != item.end() && wildcard->is_boolean() && wildcard->get<bool>())
+                q.answer += " (* stands for any characters)";
         } else {
             leaveOut(type.empty() ? std::string("its type is not known")
                                   : "items of type \"" + type + "\" cannot be printed");
