@@ -257,3 +257,28 @@ TEST_F(DocumentCommands, LoadNotesAreKeptUntilTheNextLoad)
     CmdOpen(ui, kOwner);
     for (const std::u16string& kept : g_validationWarnings) EXPECT_NE(U8(kept), note);
 }
+
+// The view groups notes that repeat; Save All Notes As writes every one of them.
+TEST_F(DocumentCommands, SaveAllNotesWritesEveryNoteOneALine)
+{
+    std::string bank = R"({"items":[)";
+    for (int i = 0; i < 40; ++i) bank += std::string(i ? "," : "") + R"({"id":"Q)" + std::to_string(i) + R"(","type":"mc"})";
+    ui.openPaths.push_back(File("bank.json", bank + "]}"));
+    CmdOpen(ui, kOwner);
+    ASSERT_EQ(g_validationWarnings.size(), 40u);
+    const std::u16string view = ui.ReadViewText();
+    const std::u16string block = view.substr(0, view.find(u"\r\n\r\n"));
+    EXPECT_LT(std::count(block.begin(), block.end(), u'\n'), 5) << U8(block); // grouped in the view
+
+    const std::u16string target = Join(dir, "notes.txt");
+    ui.savePaths.push_back(target);
+    CmdSaveAllNotes(ui, kOwner);
+    const std::string saved = ReadBytes(target);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 40);
+    EXPECT_EQ(saved.substr(0, 54), "Item [Q0] missing learning outcomes: MLO, CLO, PLO\r\nIt");
+    EXPECT_EQ(Texts().back(), "Saved 40 notes.\n\n" + U8(target));
+
+    CmdNewTestbank(ui, kOwner); // no notes: nothing to save, and it says so
+    CmdSaveAllNotes(ui, kOwner);
+    EXPECT_EQ(Texts().back(), "The testbank has no notes.");
+}

@@ -267,6 +267,29 @@ bool ApplyRawViewEdits(DocumentUi& ui, void* owner)
     return false;
 }
 
+void CmdSaveAllNotes(DocumentUi& ui, void* owner)
+{
+    if (!g_hasJson) return;
+    EnsureNotesCurrent();
+    if (g_validationWarnings.empty()) {
+        ui.ShowMessage(owner, u"The testbank has no notes.", u"Info", MsgIcon::Info, MsgButtons::Ok);
+        return;
+    }
+    size_t type = 0;
+    const std::u16string path = ui.AskSavePathOfType(owner, u"notes.txt", {{u"Text file (*.txt)", u"*.txt", u"txt"}},
+                                                     type, u"Save All Notes As");
+    if (path.empty()) return;
+    std::string text;
+    for (const std::u16string& note : g_validationWarnings) text.append(w2s(note)).append("\r\n");
+    if (!WriteFileBytesSafely(path, text)) {
+        ui.ShowMessage(owner, u"The notes could not be saved to " + path + u".", u"Error", MsgIcon::Error,
+                       MsgButtons::Ok);
+        return;
+    }
+    ui.ShowMessage(owner, u"Saved " + s2w(GroupedNumber(g_validationWarnings.size())) + u" notes.\n\n" + path, u"Info",
+                   MsgIcon::Info, MsgButtons::Ok);
+}
+
 void CmdToggleRawView(DocumentUi& ui, void* owner)
 {
     if (!g_hasJson) return;

@@ -74,6 +74,8 @@ bool HasRawViewEdits(DocumentUi& ui);
 // when there were none or they parsed; false when they do not parse: the error (line and
 // column) is shown, the caret put there, and the caller does nothing.
 bool ApplyRawViewEdits(DocumentUi& ui, void* owner);
+// View > Save All Notes As...: every note, one a line, where the view shows them grouped.
+void CmdSaveAllNotes(DocumentUi& ui, void* owner);
 // View > Toggle Raw JSON View: leaving the raw view applies its changes; when they do not
 // parse, the user chooses between discarding them (named as such) and staying.
 void CmdToggleRawView(DocumentUi& ui, void* owner);

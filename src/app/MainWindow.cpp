@@ -149,6 +149,7 @@ void OnCommand(HWND window, int id)
     case IDM_VIEW_FONT: ShowFontDialogAndApply(window); break;
     case IDM_VIEW_TOGGLE_RAW: CmdToggleRawView(g_mainUi, window); break;
     case IDM_VIEW_RAW_LONG_LINES: ToggleRawLongLines(window); break;
+    case IDM_VIEW_SAVE_NOTES: CmdSaveAllNotes(g_mainUi, window); break;
     case IDM_EDIT_ITEMS: OpenMcEditor(window); break;
     case IDM_EDIT_FIND: FindOrReplace(window, u"Find", OpenFindDialog); break;
     case IDM_EDIT_REPLACE: FindOrReplace(window, u"Replace", OpenReplaceDialog); break;
@@ -284,6 +285,7 @@ void CreateMainMenu(HWND window)
     AppendMenuW(view, MF_STRING, IDM_VIEW_TOGGLE_RAW, L"Toggle &Raw JSON View");
     AppendMenuW(view, MF_STRING | (g_shell.rawLinesWhole ? MF_CHECKED : 0), IDM_VIEW_RAW_LONG_LINES,
                 L"Edit &Long Lines in Raw View");
+    AppendMenuW(view, MF_STRING, IDM_VIEW_SAVE_NOTES, L"Save All &Notes As...");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(create), L"&Create");

@@ -38,7 +38,8 @@ TEST_F(MainWindow, StartsEmptyWithMenuAndPlaceholder)
         {{3001, L"&Edit/Add Items..."}, {0, L""}, {3002, L"&Find...\tCtrl+F"}, {3003, L"&Replace...\tCtrl+H"},
          {0, L""}, {3004, L"Find &Duplicates..."}},
         {{4100, L"&Select Items"}, {4101, L"&Save Selections"}, {4102, L"&Print Exam..."}, {0, L""}, {4110, L"&Coverage Report..."}},
-        {{2001, L"&Font..."}, {2002, L"Toggle &Raw JSON View"}, {2003, L"Edit &Long Lines in Raw View"}}};
+        {{2001, L"&Font..."}, {2002, L"Toggle &Raw JSON View"}, {2003, L"Edit &Long Lines in Raw View"},
+         {2004, L"Save All &Notes As..."}}};
     for (int m = 0; m < 4; ++m) {
         wchar_t text[64];
         GetMenuStringW(bar, m, text, 64, MF_BYPOSITION);
