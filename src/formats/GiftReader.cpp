@@ -114,6 +114,18 @@ bool TakeWeight(std::string& answer, double& weight)
     return true;
 }
 
+// A '~'-separated answer's mark, taken off its text: "=" right (100), "%N%" weighted, else 0.
+double TakeMark(std::string& answer)
+{
+    double weight = 0;
+    if (!answer.empty() && answer[0] == '=') {
+        answer.erase(0, 1);
+        return 100;
+    }
+    TakeWeight(answer, weight);
+    return weight;
+}
+
 struct Answer {
     double weight = 0; // percent
     std::string text, feedback;
@@ -314,13 +326,7 @@ std::vector<Answer> ClozeAnswers(const std::string& rest, Reading& r)
     for (std::string part : SplitOn(rest, '~')) {
         part = Trim(part);
         if (part.empty()) continue;
-        double weight = 0;
-        if (part[0] == '=') {
-            weight = 100;
-            part.erase(0, 1);
-        } else {
-            TakeWeight(part, weight);
-        }
+        const double weight = TakeMark(part);
         answers.push_back(Split(part, weight, r));
     }
     return answers;
@@ -398,15 +404,10 @@ std::vector<Answer> ChoiceList(const std::string& body, Reading& r)
     for (std::string part : SplitOn(marked, '~')) {
         part = Trim(part);
         if (part.empty()) continue;
-        double weight = 0;
-        if (part[0] == '=') {
-            weight = 100;
-            part.erase(0, 1);
-            double ignored = 0;
-            TakeWeight(part, ignored); // "=%50%x": the '=' rules, as Moodle reads it
-        } else {
-            TakeWeight(part, weight);
-        }
+        const bool right = part[0] == '=';
+        const double weight = TakeMark(part);
+        double ignored = 0;
+        if (right) TakeWeight(part, ignored); // "=%50%x": the '=' rules, as Moodle reads it
         Answer a = Split(part, weight, r);
         if (a.text.empty()) continue; // Moodle drops a choice with no text
         answers.push_back(std::move(a));
