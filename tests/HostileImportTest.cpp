@@ -170,8 +170,23 @@ void Sparse(const std::u16string& path, unsigned long long size)
 
 const MadeFile kMadeFiles[] = {
     {"xml-four-million-empty-elements.xml",
-     [](const std::u16string& path) { WriteBytes(path, Repeated("<quiz>", "<a/>", kMaxXmlNodes, "</quiz>")); },
+     [](const std::u16string& path) {
+         WriteBytes(path, Repeated("<questestinterop>", "<a/>", kMaxXmlNodes, "</questestinterop>"));
+     },
      "more than 4,000,000 elements and texts"},
+    {"moodle-four-million-elements-in-one-question.xml",
+     [](const std::u16string& path) {
+         WriteBytes(path, Repeated("<quiz><question>", "<a/>", kMaxXmlNodes, "</question></quiz>"));
+     },
+     "more than 4,000,000 elements and texts"},
+    {"moodle-sixteen-million-empty-elements.xml",
+     [](const std::u16string& path) { WriteBytes(path, Repeated("<quiz>", "<a/>", kMaxXmlStreamedNodes, "</quiz>")); },
+     "more than 16,000,000 elements and texts"},
+    {"moodle-too-many-questions-all-left-out.xml",
+     [](const std::u16string& path) {
+         WriteBytes(path, Repeated("<quiz>", "<question/>", kMaxImportQuestions + 1, "</quiz>"));
+     },
+     "more than 150,000 questions"},
     {"gift-too-many-questions.gift",
      [](const std::u16string& path) { WriteBytes(path, Repeated("", "Q{T}\n\n", kMaxImportQuestions + 1, "")); },
      "more than 150,000 questions"},

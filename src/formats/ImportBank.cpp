@@ -199,8 +199,22 @@ std::string ImportResult::Label(const std::string& id) const
     return id.empty() ? "Question #" + std::to_string(read + 1) : "Item [" + id + "]";
 }
 
+namespace {
+
+// Left-out questions count too: each costs a note.
+void CheckQuestionCount(size_t read)
+{
+    if (read >= kMaxImportQuestions)
+        throw ImportTooLarge("The file holds more than " + GroupedNumber(kMaxImportQuestions) +
+                             " questions, more than one import takes. Split it and import the parts with "
+                             "Import && Merge.");
+}
+
+} // namespace
+
 void ImportResult::LeaveOut(const std::string& kind, const std::string& label)
 {
+    CheckQuestionCount(read);
     notes.push_back(label + " is left out: " + kind + ".");
     ++leftOut[kind];
     ++read;
@@ -216,10 +230,7 @@ void ImportResult::Add(ImportedQuestion&& q, const std::string& label, const std
 
 void ImportResult::Add(ImportedQuestion&& q)
 {
-    if (items.size() >= kMaxImportQuestions)
-        throw ImportTooLarge("The file holds more than " + GroupedNumber(kMaxImportQuestions) +
-                             " questions, more than one import takes. Split it and import the parts with "
-                             "Import && Merge.");
+    CheckQuestionCount(read);
     const std::string label = Label(q.id);
     json item = q.extra.is_object() ? std::move(q.extra) : json::object();
     if (!q.id.empty()) item["id"] = q.id;

@@ -58,7 +58,7 @@ struct ImportResult {
     size_t read = 0;                       // questions seen, left out ones included
 
     // Adds the question as an item, with a note for every change the canonical shape needs.
-    // Throws ImportTooLarge past kMaxImportQuestions.
+    // Add and LeaveOut throw ImportTooLarge past kMaxImportQuestions questions read.
     void Add(ImportedQuestion&& q);
     // The same, after one note per kind of thing the reader could not keep (`lost`, repeats
     // said once), each headed by the question's label.

@@ -176,21 +176,22 @@ void ReadQuestion(const XmlNode& question, const std::string& category, ImportRe
 
 bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& error)
 {
+    // Question by question: a large file never stands whole as a tree.
     XmlNode root;
-    if (!ParseXml(XmlAsUtf8(bytes), root, error)) return false;
+    std::string category;
+    const bool parsed = ParseXmlElements(XmlAsUtf8(bytes), root, [&](const XmlNode& quiz, const XmlNode& question) {
+        if (quiz.name != "quiz" || question.name != "question") return;
+        if (question.Attribute("type") == "category") {
+            if (const XmlNode* c = question.Child("category")) category = CategoryFromMoodlePath(TrimText(c->ChildText("text")));
+            return;
+        }
+        ReadQuestion(question, category, result);
+    }, error);
+    if (!parsed) return false;
     if (root.name != "quiz") {
         error = "The file is no Moodle XML question file: its root element is <" + root.name + ">, not <quiz>.";
         return false;
     }
     result.source = "Moodle XML";
-    std::string category;
-    for (const XmlNode& question : root.children) {
-        if (question.name != "question") continue;
-        if (question.Attribute("type") == "category") {
-            if (const XmlNode* c = question.Child("category")) category = CategoryFromMoodlePath(TrimText(c->ChildText("text")));
-            continue;
-        }
-        ReadQuestion(question, category, result);
-    }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "util/XmlReader.h"
 
 #include <climits>
+#include <exception>
 
 #include <expat.h>
 
@@ -22,6 +23,8 @@ public:
 
     std::string refusal; // set when we stopped the parser
     bool rootOnly = false; // stop at the root's start tag (XmlRootName)
+    const XmlElementVisitor* each = nullptr; // hand on and drop the root's child elements
+    std::exception_ptr thrown;               // by `each`, carried past expat's C frames
 
     static void XMLCALL Start(void* self, const char* name, const char** attributes)
     {
@@ -56,7 +59,8 @@ private:
     std::vector<XmlNode*> open_;
     std::string text_;
     bool haveRoot_ = false;
-    size_t nodes_ = 0;
+    size_t nodes_ = 0, total_ = 0; // held in the tree; read in all
+    size_t nodesBeforeStreamed_ = 0;
 
     void Refuse(const std::string& why)
     {
@@ -65,17 +69,30 @@ private:
     }
 
     // Each node costs its tree a hundred bytes and more: a file of empty elements would
-    // take gigabytes long before any other limit.
+    // take gigabytes long before any other limit. Streamed elements are dropped, so only
+    // their number in all is bounded (by time).
     bool Count()
     {
-        if (++nodes_ <= kMaxXmlNodes) return true;
-        Refuse("more than " + GroupedNumber(kMaxXmlNodes) + " elements and texts, more than one import reads");
-        return false;
+        ++total_;
+        if (++nodes_ > kMaxXmlNodes) {
+            Refuse("more than " + GroupedNumber(kMaxXmlNodes) + " elements and texts, more than one import reads");
+            return false;
+        }
+        if (total_ > kMaxXmlStreamedNodes) {
+            Refuse("more than " + GroupedNumber(kMaxXmlStreamedNodes) + " elements and texts, more than one import reads");
+            return false;
+        }
+        return true;
     }
 
     void Flush()
     {
-        if (text_.empty() || open_.empty() || !Count()) return;
+        if (text_.empty() || open_.empty()) return;
+        if (each && open_.size() == 1) { // text between the streamed elements
+            text_.clear();
+            return;
+        }
+        if (!Count()) return;
         XmlNode node;
         node.text = std::move(text_);
         text_.clear();
@@ -90,6 +107,7 @@ private:
             return;
         }
         Flush();
+        if (each && open_.size() == 1) nodesBeforeStreamed_ = nodes_;
         if (!Count()) return;
         XmlNode element;
         element.name = LocalName(name);
@@ -115,12 +133,23 @@ private:
     {
         if (!refusal.empty() || open_.empty()) return;
         Flush();
+        if (each && open_.size() == 2) {
+            try {
+                (*each)(root_, *open_.back());
+            } catch (...) {
+                thrown = std::current_exception();
+                Refuse("stopped");
+            }
+            root_.children.pop_back();
+            nodes_ = nodesBeforeStreamed_;
+        }
         open_.pop_back();
     }
 };
 
 // Runs expat over the bytes; false with the reason and the line when it stops early.
-bool Run(std::string_view bytes, XmlNode& root, bool rootOnly, std::string& error)
+bool Run(std::string_view bytes, XmlNode& root, bool rootOnly, std::string& error,
+         const XmlElementVisitor* each = nullptr)
 {
     XML_Parser parser = XML_ParserCreate(nullptr);
     if (!parser) {
@@ -129,6 +158,7 @@ bool Run(std::string_view bytes, XmlNode& root, bool rootOnly, std::string& erro
     }
     TreeBuilder builder(parser, root);
     builder.rootOnly = rootOnly;
+    builder.each = each;
     XML_SetUserData(parser, &builder);
     XML_SetElementHandler(parser, TreeBuilder::Start, TreeBuilder::End);
     XML_SetCharacterDataHandler(parser, TreeBuilder::Characters);
@@ -156,6 +186,7 @@ bool Run(std::string_view bytes, XmlNode& root, bool rootOnly, std::string& erro
     }
     if (rootOnly) ok = !root.name.empty();
     XML_ParserFree(parser);
+    if (builder.thrown) std::rethrow_exception(builder.thrown);
     return ok;
 }
 
@@ -222,6 +253,18 @@ bool ParseXml(std::string_view bytes, XmlNode& root, std::string& error)
     root = XmlNode{};
     std::string why;
     if (!Run(bytes, root, false, why)) {
+        error = why;
+        root = XmlNode{};
+        return false;
+    }
+    return true;
+}
+
+bool ParseXmlElements(std::string_view bytes, XmlNode& root, const XmlElementVisitor& each, std::string& error)
+{
+    root = XmlNode{};
+    std::string why;
+    if (!Run(bytes, root, false, why, &each)) {
         error = why;
         root = XmlNode{};
         return false;

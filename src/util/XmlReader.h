@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@
 constexpr size_t kMaxXmlDepth = 256;
 // Elements and texts of one document: a real exchange file has a few dozen per question.
 constexpr size_t kMaxXmlNodes = 4'000'000;
+// Elements and texts read in all by ParseXmlElements, which holds one record at a time.
+constexpr size_t kMaxXmlStreamedNodes = 16'000'000;
 
 struct XmlNode {
     std::string name; // local name; empty for a text node
@@ -40,6 +43,13 @@ struct XmlNode {
 // False with `error` set (a sentence with the line number) when the bytes are not
 // well-formed XML this reader takes.
 bool ParseXml(std::string_view bytes, XmlNode& root, std::string& error);
+// The same, for a file of many records under its root: each child element of the root is
+// handed to `each` (with the root, whose name and attributes are set) as soon as it is
+// complete, and dropped, so the whole file never stands as one tree. The text between
+// those elements is dropped too. The tree held at any time is bounded as ParseXml's is,
+// and the nodes read in all by kMaxXmlStreamedNodes.
+using XmlElementVisitor = std::function<void(const XmlNode& root, const XmlNode& element)>;
+bool ParseXmlElements(std::string_view bytes, XmlNode& root, const XmlElementVisitor& each, std::string& error);
 // The local name of the root element, "" when the bytes do not start as XML does. Reads
 // only as far as the root's start tag.
 std::string XmlRootName(std::string_view bytes);

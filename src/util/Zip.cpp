@@ -1,9 +1,12 @@
 #include "util/Zip.h"
 
+#include <algorithm>
+#include <cstring>
 #include <deque>
 #include <unordered_map>
 
 #include <zip.h>
+#include <zlib.h>
 
 namespace {
 
@@ -27,15 +30,103 @@ bool IsUnixLink(zip_t* archive, zip_uint64_t index)
     return system == ZIP_OPSYS_UNIX && ((attributes >> 16) & 0170000) == 0120000;
 }
 
-} // namespace
-
 // --- writing ---
+
+// An entry deflated here, handed to libzip as data already compressed: libzip's own
+// compression starts a deflate stream per entry, whose set-up costs more than deflating
+// the few kilobytes of a typical entry (a package holds an entry per question).
+struct DeflatedEntry {
+    std::string bytes;
+    zip_uint64_t size = 0;
+    zip_uint32_t crc = 0;
+    size_t offset = 0;
+};
+
+zip_int64_t DeflatedSource(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
+{
+    auto& entry = *static_cast<DeflatedEntry*>(state);
+    switch (command) {
+    case ZIP_SOURCE_OPEN:
+        entry.offset = 0;
+        return 0;
+    case ZIP_SOURCE_READ: {
+        const size_t n = static_cast<size_t>(std::min<zip_uint64_t>(length, entry.bytes.size() - entry.offset));
+        std::memcpy(data, entry.bytes.data() + entry.offset, n);
+        entry.offset += n;
+        return static_cast<zip_int64_t>(n);
+    }
+    case ZIP_SOURCE_STAT: {
+        if (length < sizeof(zip_stat_t)) return -1;
+        auto* st = static_cast<zip_stat_t*>(data);
+        zip_stat_init(st);
+        st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC | ZIP_STAT_ENCRYPTION_METHOD;
+        st->size = entry.size;
+        st->comp_size = entry.bytes.size();
+        st->comp_method = ZIP_CM_DEFLATE;
+        st->crc = entry.crc;
+        st->encryption_method = ZIP_EM_NONE;
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_CLOSE:
+    case ZIP_SOURCE_FREE: // the writer owns the entry
+        return 0;
+    case ZIP_SOURCE_ERROR:
+        return 2 * sizeof(int) <= length ? (static_cast<int*>(data)[0] = ZIP_ER_INTERNAL, static_cast<int*>(data)[1] = 0,
+                                            static_cast<zip_int64_t>(2 * sizeof(int)))
+                                         : -1;
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default:
+        return -1;
+    }
+}
+
+} // namespace
 
 struct ZipWriter::Impl {
     zip_source_t* buffer = nullptr; // the archive's bytes, kept past zip_close
     zip_t* archive = nullptr;
-    std::deque<std::string> data; // the entries' bytes, read by zip_close
+    std::deque<DeflatedEntry> entries; // read by zip_close
+    z_stream stream{};                 // one deflate stream, reset for each entry
+    bool streamReady = false;
     unsigned long long total = 0;
+
+    // Raw deflate of data into entry.bytes; false when the stream fails.
+    bool Deflate(std::string_view data, DeflatedEntry& entry)
+    {
+        entry.size = data.size();
+        entry.crc = 0;
+        for (size_t at = 0; at < data.size();) { // crc32 takes a 32-bit length
+            const uInt n = static_cast<uInt>(std::min<size_t>(data.size() - at, 1u << 30));
+            entry.crc = static_cast<zip_uint32_t>(crc32(entry.crc, reinterpret_cast<const Bytef*>(data.data() + at), n));
+            at += n;
+        }
+        if (!streamReady) {
+            if (deflateInit2(&stream, getenv("ZL") ? atoi(getenv("ZL")) : 1, Z_DEFLATED, -15, getenv("ZM") ? atoi(getenv("ZM")) : 8, getenv("ZS") ? atoi(getenv("ZS")) : Z_DEFAULT_STRATEGY) != Z_OK) return false;
+            streamReady = true;
+        } else if (deflateReset(&stream) != Z_OK) {
+            return false;
+        }
+        entry.bytes.resize(deflateBound(&stream, static_cast<uLong>(std::min<size_t>(data.size(), 1u << 30))) + 64);
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+        size_t left = data.size(), produced = 0;
+        int status = Z_OK;
+        while (status == Z_OK) {
+            const uInt in = static_cast<uInt>(std::min<size_t>(left, 1u << 30));
+            stream.avail_in = in;
+            if (entry.bytes.size() - produced < 64) entry.bytes.resize(entry.bytes.size() * 2);
+            stream.next_out = reinterpret_cast<Bytef*>(entry.bytes.data() + produced);
+            stream.avail_out = static_cast<uInt>(std::min<size_t>(entry.bytes.size() - produced, 1u << 30));
+            const uInt out = stream.avail_out;
+            status = deflate(&stream, in == left ? Z_FINISH : Z_NO_FLUSH);
+            left -= in - stream.avail_in;
+            produced += out - stream.avail_out;
+        }
+        entry.bytes.resize(produced);
+        entry.bytes.shrink_to_fit();
+        return status == Z_STREAM_END;
+    }
 };
 
 ZipWriter::ZipWriter() : impl_(new Impl)
@@ -54,6 +145,7 @@ ZipWriter::~ZipWriter()
 {
     if (impl_->archive) zip_discard(impl_->archive);
     if (impl_->buffer) zip_source_free(impl_->buffer);
+    if (impl_->streamReady) deflateEnd(&impl_->stream);
 }
 
 bool ZipWriter::Add(std::string_view name, std::string_view data)
@@ -62,16 +154,16 @@ bool ZipWriter::Add(std::string_view name, std::string_view data)
     z.total += data.size() + name.size() + 128;
     if (!z.archive || z.total > kMaxArchive || name.size() > 0xFFFF || name.find('\0') != std::string_view::npos)
         return false;
-    const std::string& kept = z.data.emplace_back(data);
-    zip_source_t* source = zip_source_buffer(z.archive, kept.data(), kept.size(), 0);
+    DeflatedEntry& entry = z.entries.emplace_back();
+    if (!z.Deflate(data, entry)) return false;
+    zip_source_t* source = zip_source_function(z.archive, DeflatedSource, &entry);
     if (!source) return false;
     const zip_int64_t index = zip_file_add(z.archive, std::string(name).c_str(), source, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(source);
         return false;
     }
-    return zip_set_file_compression(z.archive, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 1) == 0 &&
-           zip_file_set_dostime(z.archive, static_cast<zip_uint64_t>(index), kDosTime, kDosDate, 0) == 0;
+    return zip_file_set_dostime(z.archive, static_cast<zip_uint64_t>(index), kDosTime, kDosDate, 0) == 0;
 }
 
 std::string ZipWriter::Finish()
@@ -82,7 +174,7 @@ std::string ZipWriter::Finish()
     const bool written = zip_close(z.archive) == 0;
     if (!written) zip_discard(z.archive);
     z.archive = nullptr;
-    z.data.clear();
+    z.entries.clear();
     zip_stat_t st;
     zip_stat_init(&st);
     if (written && zip_source_stat(z.buffer, &st) == 0 && (st.valid & ZIP_STAT_SIZE) && zip_source_open(z.buffer) == 0) {
