@@ -105,6 +105,22 @@ TEST(ZipWriter, EntriesReadBackWithTheirCrc)
     EXPECT_EQ(bytes[bytes.size() - 12], 3);
 }
 
+// Entries are deflated on other threads: each must still land under its own name, in order,
+// also when the writer has to wait for them (more than 64 MB waiting).
+TEST(ZipWriter, ManyEntriesKeepTheirNamesAndOrder)
+{
+    ZipWriter zip;
+    ASSERT_TRUE(zip.Add("large", std::string(65u << 20, 'z')));
+    for (int i = 0; i < 3000; ++i) ASSERT_TRUE(zip.Add("e" + std::to_string(i), std::string(i % 97, char('a' + i % 26))));
+    const auto entries = Unzip(zip.Finish());
+    ASSERT_EQ(entries.size(), 3001u);
+    EXPECT_EQ(entries[0].second.size(), 65u << 20);
+    for (int i = 0; i < 3000; ++i) {
+        EXPECT_EQ(entries[i + 1].first, "e" + std::to_string(i));
+        EXPECT_EQ(entries[i + 1].second, std::string(i % 97, char('a' + i % 26)));
+    }
+}
+
 TEST(ExamFormats, WhatIsLeftOutAndWhy)
 {
     const json exam = Exam(R"([

@@ -1,8 +1,11 @@
 #include "util/Zip.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 
 #include <zip.h>
@@ -82,50 +85,96 @@ zip_int64_t DeflatedSource(void* state, void* data, zip_uint64_t length, zip_sou
     }
 }
 
+// Raw deflate of data into entry.bytes with the stream (made on first use, reset after);
+// false when the stream fails.
+bool Deflate(z_stream& stream, bool& ready, std::string_view data, DeflatedEntry& entry)
+{
+    entry.size = data.size();
+    entry.crc = 0;
+    for (size_t at = 0; at < data.size();) { // crc32 takes a 32-bit length
+        const uInt n = static_cast<uInt>(std::min<size_t>(data.size() - at, 1u << 30));
+        entry.crc = static_cast<zip_uint32_t>(crc32(entry.crc, reinterpret_cast<const Bytef*>(data.data() + at), n));
+        at += n;
+    }
+    if (!ready) {
+        if (deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+        ready = true;
+    } else if (deflateReset(&stream) != Z_OK) {
+        return false;
+    }
+    entry.bytes.resize(deflateBound(&stream, static_cast<uLong>(std::min<size_t>(data.size(), 1u << 30))) + 64);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    size_t left = data.size(), produced = 0;
+    int status = Z_OK;
+    while (status == Z_OK) {
+        const uInt in = static_cast<uInt>(std::min<size_t>(left, 1u << 30));
+        stream.avail_in = in;
+        if (entry.bytes.size() - produced < 64) entry.bytes.resize(entry.bytes.size() * 2);
+        stream.next_out = reinterpret_cast<Bytef*>(entry.bytes.data() + produced);
+        stream.avail_out = static_cast<uInt>(std::min<size_t>(entry.bytes.size() - produced, 1u << 30));
+        const uInt out = stream.avail_out;
+        status = deflate(&stream, in == left ? Z_FINISH : Z_NO_FLUSH);
+        left -= in - stream.avail_in;
+        produced += out - stream.avail_out;
+    }
+    entry.bytes.resize(produced);
+    entry.bytes.shrink_to_fit();
+    return status == Z_STREAM_END;
+}
+
+// Threads deflating the entries while the caller makes the next ones: deflate costs more
+// than making a question's file.
+constexpr unsigned kDeflaters = 2;
+
 } // namespace
 
+// Entries are deflated on threads of their own; libzip only reads them at Finish.
 struct ZipWriter::Impl {
     zip_source_t* buffer = nullptr; // the archive's bytes, kept past zip_close
     zip_t* archive = nullptr;
     std::deque<DeflatedEntry> entries; // read by zip_close
-    z_stream stream{};                 // one deflate stream, reset for each entry
-    bool streamReady = false;
     unsigned long long total = 0;
 
-    // Raw deflate of data into entry.bytes; false when the stream fails.
-    bool Deflate(std::string_view data, DeflatedEntry& entry)
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::pair<DeflatedEntry*, std::string>> waiting; // to deflate
+    size_t waitingBytes = 0;
+    bool finishing = false, failed = false;
+    std::vector<std::thread> workers;
+
+    void Deflater()
     {
-        entry.size = data.size();
-        entry.crc = 0;
-        for (size_t at = 0; at < data.size();) { // crc32 takes a 32-bit length
-            const uInt n = static_cast<uInt>(std::min<size_t>(data.size() - at, 1u << 30));
-            entry.crc = static_cast<zip_uint32_t>(crc32(entry.crc, reinterpret_cast<const Bytef*>(data.data() + at), n));
-            at += n;
+        z_stream stream{};
+        bool ready = false;
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            changed.wait(lock, [&] { return finishing || !waiting.empty(); });
+            if (waiting.empty()) break;
+            auto [entry, data] = std::move(waiting.front());
+            waiting.pop_front();
+            lock.unlock();
+            const bool ok = Deflate(stream, ready, data, *entry);
+            lock.lock();
+            waitingBytes -= data.size();
+            failed = failed || !ok;
+            changed.notify_all();
         }
-        if (!streamReady) {
-            if (deflateInit2(&stream, getenv("ZL") ? atoi(getenv("ZL")) : 1, Z_DEFLATED, -15, getenv("ZM") ? atoi(getenv("ZM")) : 8, getenv("ZS") ? atoi(getenv("ZS")) : Z_DEFAULT_STRATEGY) != Z_OK) return false;
-            streamReady = true;
-        } else if (deflateReset(&stream) != Z_OK) {
-            return false;
+        if (ready) deflateEnd(&stream);
+    }
+
+    // Waits for the deflater to finish; false when an entry failed.
+    bool Drain()
+    {
+        if (!workers.empty()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                finishing = true;
+            }
+            changed.notify_all();
+            for (std::thread& worker : workers) worker.join();
+            workers.clear();
         }
-        entry.bytes.resize(deflateBound(&stream, static_cast<uLong>(std::min<size_t>(data.size(), 1u << 30))) + 64);
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-        size_t left = data.size(), produced = 0;
-        int status = Z_OK;
-        while (status == Z_OK) {
-            const uInt in = static_cast<uInt>(std::min<size_t>(left, 1u << 30));
-            stream.avail_in = in;
-            if (entry.bytes.size() - produced < 64) entry.bytes.resize(entry.bytes.size() * 2);
-            stream.next_out = reinterpret_cast<Bytef*>(entry.bytes.data() + produced);
-            stream.avail_out = static_cast<uInt>(std::min<size_t>(entry.bytes.size() - produced, 1u << 30));
-            const uInt out = stream.avail_out;
-            status = deflate(&stream, in == left ? Z_FINISH : Z_NO_FLUSH);
-            left -= in - stream.avail_in;
-            produced += out - stream.avail_out;
-        }
-        entry.bytes.resize(produced);
-        entry.bytes.shrink_to_fit();
-        return status == Z_STREAM_END;
+        return !failed;
     }
 };
 
@@ -143,19 +192,18 @@ ZipWriter::ZipWriter() : impl_(new Impl)
 
 ZipWriter::~ZipWriter()
 {
+    impl_->Drain();
     if (impl_->archive) zip_discard(impl_->archive);
     if (impl_->buffer) zip_source_free(impl_->buffer);
-    if (impl_->streamReady) deflateEnd(&impl_->stream);
 }
 
-bool ZipWriter::Add(std::string_view name, std::string_view data)
+bool ZipWriter::Add(std::string_view name, std::string data)
 {
     Impl& z = *impl_;
     z.total += data.size() + name.size() + 128;
     if (!z.archive || z.total > kMaxArchive || name.size() > 0xFFFF || name.find('\0') != std::string_view::npos)
         return false;
     DeflatedEntry& entry = z.entries.emplace_back();
-    if (!z.Deflate(data, entry)) return false;
     zip_source_t* source = zip_source_function(z.archive, DeflatedSource, &entry);
     if (!source) return false;
     const zip_int64_t index = zip_file_add(z.archive, std::string(name).c_str(), source, ZIP_FL_ENC_UTF_8);
@@ -163,14 +211,26 @@ bool ZipWriter::Add(std::string_view name, std::string_view data)
         zip_source_free(source);
         return false;
     }
-    return zip_file_set_dostime(z.archive, static_cast<zip_uint64_t>(index), kDosTime, kDosDate, 0) == 0;
+    if (zip_file_set_dostime(z.archive, static_cast<zip_uint64_t>(index), kDosTime, kDosDate, 0) != 0) return false;
+    {
+        // At most 64 MB wait to be deflated.
+        std::unique_lock<std::mutex> lock(z.mutex);
+        z.changed.wait(lock, [&] { return z.waitingBytes < (64u << 20) || z.failed; });
+        if (z.failed) return false;
+        z.waitingBytes += data.size();
+        z.waiting.emplace_back(&entry, std::move(data));
+    }
+    z.changed.notify_all();
+    if (z.workers.empty())
+        for (unsigned i = 0; i < kDeflaters; ++i) z.workers.emplace_back([&z] { z.Deflater(); });
+    return true;
 }
 
 std::string ZipWriter::Finish()
 {
     Impl& z = *impl_;
     std::string out;
-    if (!z.archive) return out;
+    if (!z.Drain() || !z.archive) return out;
     const bool written = zip_close(z.archive) == 0;
     if (!written) zip_discard(z.archive);
     z.archive = nullptr;

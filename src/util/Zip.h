@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-// A zip archive built in memory with libzip: each entry deflated, names in UTF-8, one
-// fixed time stamp so the same entries give the same bytes; Zip64 records when needed.
+// A zip archive built in memory with libzip: each entry deflated (on threads of their own,
+// beside the caller), names in UTF-8, one fixed time stamp so the same entries give the
+// same bytes; Zip64 records when needed.
 // An archive past 4 GiB is refused.
 class ZipWriter {
 public:
@@ -15,7 +16,7 @@ public:
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;
     // False when the archive would pass 4 GiB or the library refuses the entry.
-    bool Add(std::string_view name, std::string_view data);
+    bool Add(std::string_view name, std::string data);
     // The whole archive ("" when the library fails); the writer is spent afterwards.
     std::string Finish();
 
