@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -13,6 +16,38 @@
 #include "util/StringUtil.h"
 
 namespace {
+
+// work(begin, end) over [0, n) in two halves, the second on a thread of its own: the steps
+// that use it treat each entry on its own, and a large bank spends most of its time there.
+template <class Work>
+void InTwoHalves(size_t n, const Work& work)
+{
+    if (n < 4096) {
+        work(size_t(0), n);
+        return;
+    }
+    std::exception_ptr failed;
+    std::thread second;
+    try {
+        second = std::thread([&] {
+            try {
+                work(n / 2, n);
+            } catch (...) {
+                failed = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        work(n / 2, n); // no thread to be had: one after the other
+    }
+    try {
+        work(size_t(0), n / 2);
+    } catch (...) {
+        if (second.joinable()) second.join();
+        throw;
+    }
+    if (second.joinable()) second.join();
+    if (failed) std::rethrow_exception(failed);
+}
 
 uint64_t HashText(const std::string& text, uint64_t seed)
 {
@@ -216,21 +251,29 @@ constexpr size_t kBucketReach = 24;
 // Every entry's question set (2i) and choice set (2i + 1); the pool sorts each set once.
 ShingleSets MakeShingleSets(const std::vector<DupeEntry>& entries)
 {
-    ShingleSets sets;
-    std::vector<uint64_t> shingles;
-    std::string framed;
-    for (const DupeEntry& entry : entries) {
-        shingles.clear();
-        if (!entry.content.question.empty()) AddShingles(entry.content.question, 0, shingles);
-        sets.Add(shingles);
-        shingles.clear();
-        for (const std::string& choice : entry.content.choices) {
-            framed.assign(1, '\x1f').append(choice).push_back('\x1f');
-            AddShingles(framed, kChoiceTag, shingles);
+    ShingleSets halves[2];
+    InTwoHalves(entries.size(), [&](size_t begin, size_t end) {
+        ShingleSets& sets = halves[begin == 0 ? 0 : 1];
+        std::vector<uint64_t> shingles;
+        std::string framed;
+        for (size_t i = begin; i < end; ++i) {
+            const ItemContent& content = entries[i].content;
+            shingles.clear();
+            if (!content.question.empty()) AddShingles(content.question, 0, shingles);
+            sets.Add(shingles);
+            shingles.clear();
+            for (const std::string& choice : content.choices) {
+                framed.assign(1, '\x1f').append(choice).push_back('\x1f');
+                AddShingles(framed, kChoiceTag, shingles);
+            }
+            sets.Add(shingles);
         }
-        sets.Add(shingles);
-    }
-    return sets;
+    });
+    ShingleSets& sets = halves[0];
+    const size_t offset = sets.pool.size();
+    sets.pool.insert(sets.pool.end(), halves[1].pool.begin(), halves[1].pool.end());
+    for (size_t k = 1; k < halves[1].start.size(); ++k) sets.start.push_back(offset + halves[1].start[k]);
+    return std::move(sets);
 }
 
 // Per entry kAllBands keys, each of its type and a band's question and choice rows.
@@ -246,32 +289,34 @@ std::vector<uint64_t> MakeBandKeys(const std::vector<DupeEntry>& entries, const 
     for (uint32_t v : sets.pool)
         if (count[v & 0xFFFFF] < UINT16_MAX) ++count[v & 0xFFFFF];
     const size_t common = std::max<size_t>(64, n / 100);
-    std::vector<uint64_t> shingles, commonOnes, qHash, cHash, qWhole, cWhole;
-    auto signature = [&](size_t set, size_t rows, std::vector<uint64_t>& out, std::vector<uint64_t>& outWhole) {
-        shingles.clear();
-        commonOnes.clear();
-        const uint32_t *x = sets.pool.data() + sets.start[set], *end = sets.pool.data() + sets.start[set + 1];
-        for (const uint32_t* p = x; p < end; ++p)
-            (count[*p & 0xFFFFF] <= common ? shingles : commonOnes).push_back(SplitMix64(*p));
-        // With nothing rare left, the rare bands take every shingle.
-        const size_t rareCount = shingles.empty() ? commonOnes.size() : shingles.size();
-        shingles.insert(shingles.end(), commonOnes.begin(), commonOnes.end());
-        BandMinHash(shingles, rareCount, kBands, kWholeBands, rows, out, outWhole);
-    };
-    for (size_t i = 0; i < n; ++i) {
-        signature(2 * i, questionRows, qHash, qWhole);
-        signature(2 * i + 1, choiceRows, cHash, cWhole);
-        const uint64_t type = HashText(entries[i].content.type, 31);
-        for (size_t b = 0; b < kAllBands; ++b) {
-            const bool rareBand = b < kBands;
-            const uint64_t* q = rareBand ? &qHash[b * questionRows] : &qWhole[(b - kBands) * questionRows];
-            const uint64_t* c = rareBand ? &cHash[b * choiceRows] : &cWhole[(b - kBands) * choiceRows];
-            uint64_t h = SplitMix64(b ^ type);
-            for (size_t r = 0; r < questionRows; ++r) h = SplitMix64(h ^ q[r]);
-            for (size_t r = 0; r < choiceRows; ++r) h = SplitMix64(h ^ c[r]);
-            bandKeys[i * kAllBands + b] = h;
+    InTwoHalves(n, [&](size_t begin, size_t end) {
+        std::vector<uint64_t> shingles, commonOnes, qHash, cHash, qWhole, cWhole;
+        auto signature = [&](size_t set, size_t rows, std::vector<uint64_t>& out, std::vector<uint64_t>& outWhole) {
+            shingles.clear();
+            commonOnes.clear();
+            const uint32_t *x = sets.pool.data() + sets.start[set], *last = sets.pool.data() + sets.start[set + 1];
+            for (const uint32_t* p = x; p < last; ++p)
+                (count[*p & 0xFFFFF] <= common ? shingles : commonOnes).push_back(SplitMix64(*p));
+            // With nothing rare left, the rare bands take every shingle.
+            const size_t rareCount = shingles.empty() ? commonOnes.size() : shingles.size();
+            shingles.insert(shingles.end(), commonOnes.begin(), commonOnes.end());
+            BandMinHash(shingles, rareCount, kBands, kWholeBands, rows, out, outWhole);
+        };
+        for (size_t i = begin; i < end; ++i) {
+            signature(2 * i, questionRows, qHash, qWhole);
+            signature(2 * i + 1, choiceRows, cHash, cWhole);
+            const uint64_t type = HashText(entries[i].content.type, 31);
+            for (size_t b = 0; b < kAllBands; ++b) {
+                const bool rareBand = b < kBands;
+                const uint64_t* q = rareBand ? &qHash[b * questionRows] : &qWhole[(b - kBands) * questionRows];
+                const uint64_t* c = rareBand ? &cHash[b * choiceRows] : &cWhole[(b - kBands) * choiceRows];
+                uint64_t h = SplitMix64(b ^ type);
+                for (size_t r = 0; r < questionRows; ++r) h = SplitMix64(h ^ q[r]);
+                for (size_t r = 0; r < choiceRows; ++r) h = SplitMix64(h ^ c[r]);
+                bandKeys[i * kAllBands + b] = h;
+            }
         }
-    }
+    });
     return bandKeys;
 }
 
@@ -368,18 +413,23 @@ void AddDocumentEntries(const json& document, size_t source, std::vector<DupeEnt
     if (!document.is_object()) return;
     auto items = document.find("items");
     if (items == document.end() || !items->is_array()) return;
-    for (size_t i = 0; i < items->size(); ++i) {
-        const json& item = (*items)[i];
-        if (!item.is_object()) continue;
-        DupeEntry entry;
-        entry.content = GetItemContent(item);
-        if (entry.content.question.empty() && entry.content.choices.empty()) continue;
-        entry.source = source;
-        entry.position = i;
-        entry.id = ItemIdText(item);
-        if (entry.id.empty()) entry.id = "#" + std::to_string(i + 1);
-        entries.push_back(std::move(entry));
-    }
+    const size_t first = entries.size();
+    entries.resize(first + items->size());
+    InTwoHalves(items->size(), [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            const json& item = (*items)[i];
+            if (!item.is_object()) continue;
+            DupeEntry& entry = entries[first + i];
+            entry.content = GetItemContent(item);
+            entry.source = source;
+            entry.position = i;
+            entry.id = ItemIdText(item);
+            if (entry.id.empty()) entry.id = "#" + std::to_string(i + 1);
+        }
+    });
+    entries.erase(std::remove_if(entries.begin() + static_cast<long>(first), entries.end(),
+                                 [](const DupeEntry& e) { return e.content.question.empty() && e.content.choices.empty(); }),
+                  entries.end());
 }
 
 std::vector<DupeGroup> FindDuplicateGroups(const std::vector<DupeEntry>& entries, double threshold, bool nearCopies)
@@ -477,11 +527,6 @@ std::string FormatDupesText(const std::vector<DupeEntry>& entries, const std::ve
            std::to_string(counts[1]) + " exact, " + std::to_string(counts[2]) + " near\n";
     return out;
 }
-
-namespace {
-
-
-} // namespace
 
 std::string FormatDupesCsv(const std::vector<DupeEntry>& entries, const std::vector<DupeGroup>& groups,
                            const std::vector<std::string>& sources)
