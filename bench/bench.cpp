@@ -242,12 +242,13 @@ long PeakOf(const char* self, const std::string& what, const std::string& file)
 std::pair<double, double> ImportVersusRaw(const std::string& file, const std::string& bankFile)
 {
     std::u16string raw;
+    std::string error;
     const double import = Seconds([&] {
         std::string bytes;
         ReadFileBytes(Path(file), bytes);
         ImportedBank bank;
-        std::string error;
-        ImportBankBytes(bytes, Path(file), ImportFormat::Auto, bank, error);
+        if (!ImportBankBytes(bytes, Path(file), ImportFormat::Auto, bank, error))
+            std::printf("  (%s: %s)\n", file.c_str(), error.c_str());
         json doc;
         std::u16string loadError;
         NoteList notes;
@@ -380,11 +381,18 @@ int main(int argc, char** argv)
         NoteList notes;
         ParseAndValidateJson(LoadFileText(Path(big)), doc, error, notes, nullptr);
         doc["items"].erase(doc["items"].begin() + 40000, doc["items"].end());
-        const std::string moodle = dir + "/bank-40000.moodle.xml", csv = dir + "/bank-40000.csv";
+        const std::string moodle = dir + "/bank-40000.moodle.xml", csv = dir + "/bank-40000.csv",
+                          gift = dir + "/bank-40000.gift", qti21 = dir + "/bank-40000.qti21.zip",
+                          qti12 = dir + "/bank-40000.qti12.zip";
         WriteFileBytesSafely(Path(moodle), WriteExamAs(ExamFormat::Moodle, doc).bytes);
+        WriteFileBytesSafely(Path(gift), WriteExamAs(ExamFormat::Gift, doc).bytes);
+        WriteFileBytesSafely(Path(qti21), WriteExamAs(ExamFormat::Qti21, doc).bytes);
+        WriteFileBytesSafely(Path(qti12), WriteExamAs(ExamFormat::Qti12, doc).bytes);
         WriteFileBytesSafely(Path(csv), CsvOf(doc));
         std::printf("\nImport of 40k items, as a ratio to `testbank raw` of the bank it gives (aim: <= 2):\n");
-        for (const auto& [name, file] : {std::pair<const char*, std::string>{"Moodle XML", moodle}, {"CSV", csv}}) {
+        for (const auto& [name, file] :
+             {std::pair<const char*, std::string>{"Moodle XML", moodle}, {"GIFT", gift}, {"QTI 2.1", qti21},
+              {"QTI 1.2", qti12}, {"CSV", csv}}) {
             const auto [import, raw] = ImportVersusRaw(file, file + ".bank.json");
             std::printf("  %-10s %6.2f   (import %.3f s, raw %.3f s)\n", name, import / raw, import, raw);
             std::remove((file + ".bank.json").c_str());

@@ -170,18 +170,24 @@ void Sparse(const std::u16string& path, unsigned long long size)
 
 const MadeFile kMadeFiles[] = {
     {"xml-four-million-empty-elements.xml",
-     [](const std::u16string& path) {
-         WriteBytes(path, Repeated("<questestinterop>", "<a/>", kMaxXmlNodes, "</questestinterop>"));
-     },
+     [](const std::u16string& path) { WriteBytes(path, Repeated("<quiz>", "<a/>", kMaxXmlNodes, "</quiz>")); },
      "more than 4,000,000 elements and texts"},
     {"moodle-four-million-elements-in-one-question.xml",
      [](const std::u16string& path) {
          WriteBytes(path, Repeated("<quiz><question>", "<a/>", kMaxXmlNodes, "</question></quiz>"));
      },
      "more than 4,000,000 elements and texts"},
-    {"moodle-sixteen-million-empty-elements.xml",
-     [](const std::u16string& path) { WriteBytes(path, Repeated("<quiz>", "<a/>", kMaxXmlStreamedNodes, "</quiz>")); },
+    {"moodle-sixteen-million-elements-in-categories.xml",
+     [](const std::u16string& path) { // categories are no questions: only the nodes in all stop them
+         WriteBytes(path, Repeated("<quiz>", "<question type=\"category\">" + Repeated("", "<a/>", 20, "") + "</question>",
+                                   kMaxXmlStreamedNodes / 21 + 1, "</quiz>"));
+     },
      "more than 16,000,000 elements and texts"},
+    {"qti12-four-million-elements-in-one-item.xml",
+     [](const std::u16string& path) {
+         WriteBytes(path, Repeated("<questestinterop><item>", "<a/>", kMaxXmlNodes, "</item></questestinterop>"));
+     },
+     "more than 4,000,000 elements and texts"},
     {"moodle-too-many-questions-all-left-out.xml",
      [](const std::u16string& path) {
          WriteBytes(path, Repeated("<quiz>", "<question/>", kMaxImportQuestions + 1, "</quiz>"));

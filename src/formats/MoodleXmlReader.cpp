@@ -179,8 +179,9 @@ bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& er
     // Question by question: a large file never stands whole as a tree.
     XmlNode root;
     std::string category;
-    const bool parsed = ParseXmlElements(XmlAsUtf8(bytes), root, [&](const XmlNode& quiz, const XmlNode& question) {
-        if (quiz.name != "quiz" || question.name != "question") return;
+    const bool parsed = ParseXmlElements(XmlAsUtf8(bytes), "question", root,
+                                         [&](const XmlNode& quiz, size_t depth, const XmlNode& question) {
+        if (quiz.name != "quiz" || depth != 1) return;
         if (question.Attribute("type") == "category") {
             if (const XmlNode* c = question.Child("category")) category = CategoryFromMoodlePath(TrimText(c->ChildText("text")));
             return;

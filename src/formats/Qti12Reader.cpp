@@ -329,14 +329,15 @@ void ReadItem(const XmlNode& item, ImportResult& result)
 
 bool ReadQti12Document(std::string_view bytes, ImportResult& result, std::string& error)
 {
+    // Item by item: a large file never stands whole as a tree.
     XmlNode root;
-    if (!ParseXml(XmlAsUtf8(bytes), root, error)) return false;
+    const bool parsed = ParseXmlElements(XmlAsUtf8(bytes), "item", root, [&](const XmlNode& top, size_t, const XmlNode& item) {
+        if (top.name == "questestinterop") ReadItem(item, result);
+    }, error);
+    if (!parsed) return false;
     if (root.name != "questestinterop") {
         error = "A QTI 1.2 file has <" + root.name + "> where <questestinterop> belongs.";
         return false;
     }
-    std::vector<const XmlNode*> items;
-    root.FindAll("item", items);
-    for (const XmlNode* item : items) ReadItem(*item, result);
     return true;
 }

@@ -23,8 +23,9 @@ public:
 
     std::string refusal; // set when we stopped the parser
     bool rootOnly = false; // stop at the root's start tag (XmlRootName)
-    const XmlElementVisitor* each = nullptr; // hand on and drop the root's child elements
-    std::exception_ptr thrown;               // by `each`, carried past expat's C frames
+    const XmlElementVisitor* each = nullptr; // hand on and drop the elements named `streamed`
+    std::string_view streamed;
+    std::exception_ptr thrown; // by `each`, carried past expat's C frames
 
     static void XMLCALL Start(void* self, const char* name, const char** attributes)
     {
@@ -61,6 +62,7 @@ private:
     bool haveRoot_ = false;
     size_t nodes_ = 0, total_ = 0; // held in the tree; read in all
     size_t nodesBeforeStreamed_ = 0;
+    size_t streamedOpen_ = 0; // open_.size() while a streamed element is open, else 0
 
     void Refuse(const std::string& why)
     {
@@ -87,12 +89,7 @@ private:
 
     void Flush()
     {
-        if (text_.empty() || open_.empty()) return;
-        if (each && open_.size() == 1) { // text between the streamed elements
-            text_.clear();
-            return;
-        }
-        if (!Count()) return;
+        if (text_.empty() || open_.empty() || !Count()) return;
         XmlNode node;
         node.text = std::move(text_);
         text_.clear();
@@ -107,10 +104,13 @@ private:
             return;
         }
         Flush();
-        if (each && open_.size() == 1) nodesBeforeStreamed_ = nodes_;
-        if (!Count()) return;
         XmlNode element;
         element.name = LocalName(name);
+        if (each && haveRoot_ && !streamedOpen_ && element.name == streamed) {
+            nodesBeforeStreamed_ = nodes_;
+            streamedOpen_ = open_.size() + 1;
+        }
+        if (!Count()) return;
         for (size_t i = 0; attributes[i] && attributes[i + 1]; i += 2) {
             const std::string_view raw(attributes[i]);
             if (raw == "xmlns" || raw.compare(0, 6, "xmlns:") == 0) continue;
@@ -133,15 +133,16 @@ private:
     {
         if (!refusal.empty() || open_.empty()) return;
         Flush();
-        if (each && open_.size() == 2) {
+        if (streamedOpen_ && open_.size() == streamedOpen_) {
             try {
-                (*each)(root_, *open_.back());
+                (*each)(root_, open_.size() - 1, *open_.back());
             } catch (...) {
                 thrown = std::current_exception();
                 Refuse("stopped");
             }
-            root_.children.pop_back();
+            open_[open_.size() - 2]->children.pop_back();
             nodes_ = nodesBeforeStreamed_;
+            streamedOpen_ = 0;
         }
         open_.pop_back();
     }
@@ -149,7 +150,7 @@ private:
 
 // Runs expat over the bytes; false with the reason and the line when it stops early.
 bool Run(std::string_view bytes, XmlNode& root, bool rootOnly, std::string& error,
-         const XmlElementVisitor* each = nullptr)
+         const XmlElementVisitor* each = nullptr, std::string_view streamed = {})
 {
     XML_Parser parser = XML_ParserCreate(nullptr);
     if (!parser) {
@@ -159,6 +160,7 @@ bool Run(std::string_view bytes, XmlNode& root, bool rootOnly, std::string& erro
     TreeBuilder builder(parser, root);
     builder.rootOnly = rootOnly;
     builder.each = each;
+    builder.streamed = streamed;
     XML_SetUserData(parser, &builder);
     XML_SetElementHandler(parser, TreeBuilder::Start, TreeBuilder::End);
     XML_SetCharacterDataHandler(parser, TreeBuilder::Characters);
@@ -260,11 +262,12 @@ bool ParseXml(std::string_view bytes, XmlNode& root, std::string& error)
     return true;
 }
 
-bool ParseXmlElements(std::string_view bytes, XmlNode& root, const XmlElementVisitor& each, std::string& error)
+bool ParseXmlElements(std::string_view bytes, std::string_view name, XmlNode& root, const XmlElementVisitor& each,
+                      std::string& error)
 {
     root = XmlNode{};
     std::string why;
-    if (!Run(bytes, root, false, why, &each)) {
+    if (!Run(bytes, root, false, why, &each, name)) {
         error = why;
         root = XmlNode{};
         return false;

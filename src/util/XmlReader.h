@@ -43,13 +43,14 @@ struct XmlNode {
 // False with `error` set (a sentence with the line number) when the bytes are not
 // well-formed XML this reader takes.
 bool ParseXml(std::string_view bytes, XmlNode& root, std::string& error);
-// The same, for a file of many records under its root: each child element of the root is
-// handed to `each` (with the root, whose name and attributes are set) as soon as it is
-// complete, and dropped, so the whole file never stands as one tree. The text between
-// those elements is dropped too. The tree held at any time is bounded as ParseXml's is,
-// and the nodes read in all by kMaxXmlStreamedNodes.
-using XmlElementVisitor = std::function<void(const XmlNode& root, const XmlNode& element)>;
-bool ParseXmlElements(std::string_view bytes, XmlNode& root, const XmlElementVisitor& each, std::string& error);
+// The same, for a file of many records: each element of that name (below the root, not
+// inside another of that name) is handed to `each`, with the root (its name and attributes
+// set) and its depth (1: a child of the root), as soon as it is complete, and then dropped,
+// so the whole file never stands as one tree. The tree held at any time is bounded as
+// ParseXml's is, and the nodes read in all by kMaxXmlStreamedNodes.
+using XmlElementVisitor = std::function<void(const XmlNode& root, size_t depth, const XmlNode& element)>;
+bool ParseXmlElements(std::string_view bytes, std::string_view name, XmlNode& root, const XmlElementVisitor& each,
+                      std::string& error);
 // The local name of the root element, "" when the bytes do not start as XML does. Reads
 // only as far as the root's start tag.
 std::string XmlRootName(std::string_view bytes);
