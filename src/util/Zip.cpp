@@ -5,6 +5,8 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -35,9 +37,9 @@ bool IsUnixLink(zip_t* archive, zip_uint64_t index)
 
 // --- writing ---
 
-// An entry deflated here, handed to libzip as data already compressed: libzip's own
-// compression starts a deflate stream per entry, whose set-up costs more than deflating
-// the few kilobytes of a typical entry (a package holds an entry per question).
+// An entry deflated here, on threads beside the caller, and handed to libzip as data
+// already compressed: libzip would deflate every entry inside zip_close, one after another,
+// and deflate is most of what a package of one file per question costs.
 struct DeflatedEntry {
     std::string bytes;
     zip_uint64_t size = 0;
@@ -153,7 +155,11 @@ struct ZipWriter::Impl {
             auto [entry, data] = std::move(waiting.front());
             waiting.pop_front();
             lock.unlock();
-            const bool ok = Deflate(stream, ready, data, *entry);
+            bool ok = false;
+            try {
+                ok = Deflate(stream, ready, data, *entry);
+            } catch (const std::bad_alloc&) { // nothing may leave the thread
+            }
             lock.lock();
             waitingBytes -= data.size();
             failed = failed || !ok;
@@ -162,18 +168,28 @@ struct ZipWriter::Impl {
         if (ready) deflateEnd(&stream);
     }
 
-    // Waits for the deflater to finish; false when an entry failed.
+    // Starts the deflaters once; false when the system gives no thread.
+    bool Started()
+    {
+        if (workers.empty()) {
+            try {
+                for (unsigned i = 0; i < kDeflaters; ++i) workers.emplace_back([this] { Deflater(); });
+            } catch (const std::system_error&) {
+            }
+        }
+        return !workers.empty();
+    }
+
+    // Waits for every entry to be deflated; false when one failed.
     bool Drain()
     {
-        if (!workers.empty()) {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                finishing = true;
-            }
-            changed.notify_all();
-            for (std::thread& worker : workers) worker.join();
-            workers.clear();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            finishing = true;
         }
+        changed.notify_all();
+        for (std::thread& worker : workers) worker.join();
+        workers.clear();
         return !failed;
     }
 };
@@ -212,6 +228,13 @@ bool ZipWriter::Add(std::string_view name, std::string data)
         return false;
     }
     if (zip_file_set_dostime(z.archive, static_cast<zip_uint64_t>(index), kDosTime, kDosDate, 0) != 0) return false;
+    if (!z.Started()) { // one after the other, here
+        z_stream stream{};
+        bool ready = false;
+        const bool ok = Deflate(stream, ready, data, entry);
+        if (ready) deflateEnd(&stream);
+        return ok;
+    }
     {
         // At most 64 MB wait to be deflated.
         std::unique_lock<std::mutex> lock(z.mutex);
@@ -221,8 +244,6 @@ bool ZipWriter::Add(std::string_view name, std::string data)
         z.waiting.emplace_back(&entry, std::move(data));
     }
     z.changed.notify_all();
-    if (z.workers.empty())
-        for (unsigned i = 0; i < kDeflaters; ++i) z.workers.emplace_back([&z] { z.Deflater(); });
     return true;
 }
 
