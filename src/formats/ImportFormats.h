@@ -152,5 +152,6 @@ std::string TextFromMaybeHtml(std::string_view text, std::vector<std::string>& l
 struct XmlNode;
 XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost);
 // XML declared as Latin-1 or Windows-1252 (as some tools write it) as UTF-8 for the
-// XML reader; other bytes unchanged.
-std::string XmlAsUtf8(std::string_view bytes);
+// XML reader, made in `converted`; other bytes as they are (not copied: a file can be
+// hundreds of megabytes).
+std::string_view XmlAsUtf8(std::string_view bytes, std::string& converted);

@@ -245,22 +245,22 @@ XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost)
     return copy;
 }
 
-std::string XmlAsUtf8(std::string_view bytes)
+std::string_view XmlAsUtf8(std::string_view bytes, std::string& converted)
 {
     const std::string_view head = bytes.substr(0, std::min<size_t>(bytes.size(), 200));
-    if (head.compare(0, 5, "<?xml") != 0) return std::string(bytes);
+    if (head.compare(0, 5, "<?xml") != 0) return bytes;
     const size_t end = head.find("?>");
-    if (end == std::string_view::npos) return std::string(bytes);
+    if (end == std::string_view::npos) return bytes;
     const std::string declaration = ToLowerAscii(std::string(head.substr(0, end)));
     const size_t at = declaration.find("encoding");
-    if (at == std::string::npos) return std::string(bytes);
+    if (at == std::string::npos) return bytes;
     const size_t open = declaration.find_first_of("\"'", at);
     const size_t close = open == std::string::npos ? open : declaration.find(declaration[open], open + 1);
-    if (close == std::string::npos) return std::string(bytes);
+    if (close == std::string::npos) return bytes;
     const std::string name = declaration.substr(open + 1, close - open - 1);
     const bool latin = name == "iso-8859-1" || name == "latin1" || name == "iso-8859-15" || name == "windows-1252" ||
                        name == "cp1252" || name == "us-ascii" || name == "ascii";
-    if (!latin) return std::string(bytes);
+    if (!latin) return bytes;
     // Tools that declare Latin-1 and write UTF-8 are common: valid UTF-8 stays as it is.
     const bool utf8 = IsValidUtf8(bytes);
     std::string out = std::string(bytes.substr(0, open + 1)) + "UTF-8" + std::string(bytes.substr(close, end - close));
@@ -276,5 +276,6 @@ std::string XmlAsUtf8(std::string_view bytes)
         }
         AppendUtf8(out, c < 0xA0 ? kCp1252[c - 0x80] : c);
     }
-    return out;
+    converted = std::move(out);
+    return converted;
 }

@@ -178,8 +178,8 @@ bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& er
 {
     // Question by question: a large file never stands whole as a tree.
     XmlNode root;
-    std::string category;
-    const bool parsed = ParseXmlElements(XmlAsUtf8(bytes), "question", root,
+    std::string category, converted;
+    const bool parsed = ParseXmlElements(XmlAsUtf8(bytes, converted), "question", root,
                                          [&](const XmlNode& quiz, size_t depth, const XmlNode& question) {
         if (quiz.name != "quiz" || depth != 1) return;
         if (question.Attribute("type") == "category") {

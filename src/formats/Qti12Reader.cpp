@@ -331,7 +331,8 @@ bool ReadQti12Document(std::string_view bytes, ImportResult& result, std::string
 {
     // Item by item: a large file never stands whole as a tree.
     XmlNode root;
-    const bool parsed = ParseXmlElements(XmlAsUtf8(bytes), "item", root, [&](const XmlNode& top, size_t, const XmlNode& item) {
+    std::string converted;
+    const bool parsed = ParseXmlElements(XmlAsUtf8(bytes, converted), "item", root, [&](const XmlNode& top, size_t, const XmlNode& item) {
         if (top.name == "questestinterop") ReadItem(item, result);
     }, error);
     if (!parsed) return false;

@@ -191,7 +191,8 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
                    std::string& error)
 {
     XmlNode root;
-    if (!ParseXml(XmlAsUtf8(bytes), root, error)) return false;
+    std::string converted;
+    if (!ParseXml(XmlAsUtf8(bytes, converted), root, error)) return false;
     if (root.name != "assessmentItem") {
         error = "A QTI 2 item file has <" + root.name + "> where <assessmentItem> belongs.";
         return false;
@@ -350,8 +351,8 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
 bool ReadQtiXml(std::string_view bytes, ImportResult& result, std::string& error)
 {
     XmlNode root;
-    const std::string utf8 = XmlAsUtf8(bytes);
-    bytes = utf8;
+    std::string converted;
+    bytes = XmlAsUtf8(bytes, converted);
     if (!ParseXml(bytes, root, error)) return false;
     if (root.name == "assessmentItem") {
         result.source = "QTI 2.1 item";

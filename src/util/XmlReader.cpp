@@ -34,7 +34,9 @@ public:
     static void XMLCALL End(void* self, const char*) { static_cast<TreeBuilder*>(self)->OnEnd(); }
     static void XMLCALL Characters(void* self, const char* s, int length)
     {
-        static_cast<TreeBuilder*>(self)->text_.append(s, static_cast<size_t>(length));
+        auto& builder = *static_cast<TreeBuilder*>(self);
+        if (builder.each && !builder.streamedOpen_) return; // outside the records nothing is read
+        builder.text_.append(s, static_cast<size_t>(length));
     }
     static void XMLCALL Doctype(void* self, const char*, const char*, const char*, int internalSubset)
     {
