@@ -193,6 +193,20 @@ const MadeFile kMadeFiles[] = {
          WriteBytes(path, Repeated("<quiz>", "<question/>", kMaxImportQuestions + 1, "</quiz>"));
      },
      "more than 150,000 questions"},
+    {"moodle-question-text-over-16-mb.xml",
+     [](const std::u16string& path) {
+         WriteBytes(path, "<quiz><question type=\"shortanswer\"><questiontext><text>" + std::string(kMaxXmlText + 1, 'a') +
+                              "</text></questiontext></question></quiz>");
+     },
+     "a text of more than 16 MB in one element"},
+    {"gift-question-over-16-mb.gift",
+     [](const std::u16string& path) { WriteBytes(path, "::Q:: " + std::string(kMaxImportText, 'a') + " {T}\n"); },
+     "a text of more than 16 MB (the question that starts on line 1)"},
+    {"csv-field-over-16-mb.csv",
+     [](const std::u16string& path) {
+         WriteBytes(path, "question,answer\n\"" + std::string(kMaxImportText + 1, 'a') + "\",x\n");
+     },
+     "a text of more than 16 MB (a field ending on line 2)"},
     {"gift-too-many-questions.gift",
      [](const std::u16string& path) { WriteBytes(path, Repeated("", "Q{T}\n\n", kMaxImportQuestions + 1, "")); },
      "more than 150,000 questions"},

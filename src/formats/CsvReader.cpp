@@ -14,8 +14,9 @@ bool ParseCsv(std::string_view text, char separator, std::vector<std::vector<std
     std::vector<std::string> row;
     std::string field;
     bool quoted = false, wasQuoted = false;
-    size_t line = 1, quoteLine = 0;
+    size_t line = 1, quoteLine = 0, tooLongOn = 0;
     auto endField = [&] {
+        if (field.size() > kMaxImportText && !tooLongOn) tooLongOn = line;
         row.push_back(std::move(field));
         field.clear();
         wasQuoted = false;
@@ -25,7 +26,7 @@ bool ParseCsv(std::string_view text, char separator, std::vector<std::vector<std
         rows.push_back(std::move(row));
         row.clear();
     };
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i < text.size() && !tooLongOn; ++i) {
         const char c = text[i];
         if (quoted) {
             if (c == '"') {
@@ -53,6 +54,10 @@ bool ParseCsv(std::string_view text, char separator, std::vector<std::vector<std
         } else {
             field += c;
         }
+    }
+    if (tooLongOn) {
+        error = TextTooLong("a field ending on line " + std::to_string(tooLongOn));
+        return false;
     }
     if (quoted) {
         error = "CSV error: the quoted field that starts on line " + std::to_string(quoteLine) + " is never closed.";

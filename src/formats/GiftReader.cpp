@@ -531,7 +531,6 @@ void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const
 
 bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
 {
-    (void)error;
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     result.source = "GIFT";
     std::string category;
@@ -553,16 +552,22 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
         ReadQuestion(block, firstLine, category, result);
         block.clear();
     };
-    size_t pos = 0;
+    size_t pos = 0, blockBytes = 0;
     while (pos <= bytes.size()) {
         size_t end = bytes.find('\n', pos);
         if (end == std::string_view::npos) end = bytes.size();
+        blockBytes += end - pos;
+        if (blockBytes > kMaxImportText) {
+            error = TextTooLong("the question that starts on line " + std::to_string(block.empty() ? lineNumber + 1 : firstLine));
+            return false;
+        }
         std::string line(bytes.substr(pos, end - pos));
         if (!line.empty() && line.back() == '\r') line.pop_back();
         pos = end + 1;
         ++lineNumber;
         if (Trim(line).empty()) {
             flush();
+            blockBytes = 0;
         } else {
             if (block.empty()) firstLine = lineNumber;
             block.push_back(Trim(line)); // Moodle trims every line

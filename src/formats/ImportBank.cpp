@@ -199,6 +199,11 @@ std::string ImportResult::Label(const std::string& id) const
     return id.empty() ? "Question #" + std::to_string(read + 1) : "Item [" + id + "]";
 }
 
+std::string TextTooLong(const std::string& where)
+{
+    return "The file holds a text of more than 16 MB (" + where + "), more than one import reads.";
+}
+
 namespace {
 
 // Left-out questions count too: each costs a note.
@@ -397,8 +402,10 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
         return false;
     }
     if (format == ImportFormat::Gift || format == ImportFormat::Csv || format == ImportFormat::Json) {
-        text = ValidUtf8(std::string(bytes)); // malformed UTF-8 as File > Open reads it
-        bytes = text;
+        if (!IsValidUtf8(bytes)) { // malformed UTF-8 as File > Open reads it
+            text = ValidUtf8(std::string(bytes));
+            bytes = text;
+        }
     }
     ImportResult result;
     result.source = ImportFormatName(format);

@@ -45,6 +45,10 @@ struct ImportedQuestion {
 constexpr unsigned long long kMaxImportBytes = 256ull << 20;
 constexpr unsigned long long kMaxQuizJsonBytes = 32ull << 20;
 constexpr size_t kMaxImportQuestions = 150'000;
+// One text (a question, a choice, a cell): the readers copy a text a few times, so one of
+// hundreds of megabytes would take gigabytes. A question holding a pasted image is a few.
+constexpr size_t kMaxImportText = 16u << 20;
+std::string TextTooLong(const std::string& where);
 
 struct ImportTooLarge : std::runtime_error {
     using std::runtime_error::runtime_error;

@@ -165,7 +165,11 @@ bool IsValidUtf8(std::string_view text)
 
 std::u16string s2w(const std::string& bytes) { return Decode(bytes, false); }
 
-std::string ValidUtf8(std::string bytes) { return IsValidUtf8(bytes) ? bytes : w2s(s2w(bytes)); }
+std::string ValidUtf8(std::string bytes)
+{
+    if (IsValidUtf8(bytes)) return bytes; // moved, not copied
+    return w2s(s2w(bytes));
+}
 
 std::u16string s2wCrlf(const std::string& bytes) { return Decode(bytes, true); }
 

@@ -17,6 +17,8 @@
 constexpr size_t kMaxXmlDepth = 256;
 // Elements and texts of one document: a real exchange file has a few dozen per question.
 constexpr size_t kMaxXmlNodes = 4'000'000;
+// One text (the character data between two tags): a reader copies it a few times.
+constexpr size_t kMaxXmlText = 16u << 20;
 // Elements and texts read in all by ParseXmlElements, which holds one record at a time.
 constexpr size_t kMaxXmlStreamedNodes = 16'000'000;
 
