@@ -107,21 +107,11 @@ bool Load(BatchUi& ui, const std::vector<std::string>& files, std::string& err, 
     return !Failed(ui, err);
 }
 
-// The document as File > Save writes it.
-// The bytes File > Save would write. Straight from the document while the raw view's text
-// is not made: its UTF-16 copy would double a large bank's peak. The same bytes: the dump
-// is valid UTF-8 whose only line breaks are the indentation's.
+// The bytes File > Save would write; straight from the document while the raw view's text
+// is not made.
 std::string RawTextUtf8()
 {
-    if (g_document.raw != RawText::Stale) return w2s(g_rawJsonText);
-    const std::string dump = DumpIndented(g_jsonDoc, 2);
-    std::string bytes;
-    bytes.reserve(dump.size() + static_cast<size_t>(std::count(dump.begin(), dump.end(), '\n')));
-    for (char c : dump) {
-        if (c == '\n') bytes += '\r';
-        bytes += c;
-    }
-    return bytes;
+    return g_document.raw == RawText::Stale ? DumpJsonForSave(g_jsonDoc) : w2s(g_rawJsonText);
 }
 
 int Emit(const std::string& bytes, const std::string& outPath, std::string& out, std::string& err)

@@ -199,6 +199,9 @@ inline bool SameQuestionAndChoices(const ItemContent& a, const ItemContent& b)
 
 // Views.
 std::u16string DumpJsonForRawView(const json& document);
+// The same text as the UTF-8 bytes Save writes, without the UTF-16 copy (for a large bank
+// that copy is the peak). The dump is valid UTF-8 whose only line breaks are the indentation's.
+std::string DumpJsonForSave(const json& document);
 std::u16string NormalizeNewlinesToCRLF(const std::u16string& text);
 // The listing of the raw text with g_validationWarnings on top.
 std::u16string FormatTestbankJson(const std::u16string& rawText);

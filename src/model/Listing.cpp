@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 
@@ -23,6 +24,18 @@ std::u16string NormalizeNewlinesToCRLF(const std::u16string& text)
 }
 
 std::u16string DumpJsonForRawView(const json& document) { return s2wCrlf(DumpIndented(document, 2)); }
+
+std::string DumpJsonForSave(const json& document)
+{
+    const std::string dump = DumpIndented(document, 2);
+    std::string bytes;
+    bytes.reserve(dump.size() + static_cast<size_t>(std::count(dump.begin(), dump.end(), '\n')));
+    for (char c : dump) {
+        if (c == '\n') bytes += '\r';
+        bytes += c;
+    }
+    return bytes;
+}
 
 void AppendItemListing(std::string& out, const json& item)
 {
