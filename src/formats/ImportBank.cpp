@@ -201,7 +201,8 @@ std::string ImportResult::Label(const std::string& id) const
 
 std::string TextTooLong(const std::string& where)
 {
-    return "The file holds a text of more than 16 MB (" + where + "), more than one import reads.";
+    return "The file holds a text of more than " + std::to_string(kMaxImportText >> 20) + " MB (" + where +
+           "), more than one import reads.";
 }
 
 namespace {

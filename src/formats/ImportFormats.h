@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/JsonModel.h"
+#include "util/XmlReader.h"
 
 enum class ImportFormat { Auto, Moodle, Gift, Qti, Csv, Json };
 constexpr ImportFormat kImportFormats[] = {ImportFormat::Moodle, ImportFormat::Gift, ImportFormat::Qti,
@@ -45,9 +46,10 @@ struct ImportedQuestion {
 constexpr unsigned long long kMaxImportBytes = 256ull << 20;
 constexpr unsigned long long kMaxQuizJsonBytes = 32ull << 20;
 constexpr size_t kMaxImportQuestions = 150'000;
-// One text (a question, a choice, a cell): the readers copy a text a few times, so one of
-// hundreds of megabytes would take gigabytes. A question holding a pasted image is a few.
-constexpr size_t kMaxImportText = 16u << 20;
+// One text (a question, a choice, a cell), the XML reader's bound for every reader: the
+// readers copy a text a few times, so one of hundreds of megabytes would take gigabytes. A
+// question holding a pasted image is a few.
+constexpr size_t kMaxImportText = kMaxXmlText;
 std::string TextTooLong(const std::string& where);
 
 struct ImportTooLarge : std::runtime_error {
@@ -153,7 +155,6 @@ bool LooksLikeHtml(std::string_view text);
 // HTML made plain (ImportHtml) when it looks like HTML, else only its entities decoded.
 std::string TextFromMaybeHtml(std::string_view text, std::vector<std::string>& lost);
 // The same for an XHTML tree (QTI): a copy with those elements as text nodes.
-struct XmlNode;
 XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost);
 // XML declared as Latin-1 or Windows-1252 (as some tools write it) as UTF-8 for the
 // XML reader, made in `converted`; other bytes as they are (not copied: a file can be

@@ -37,7 +37,8 @@ public:
         auto& builder = *static_cast<TreeBuilder*>(self);
         if (builder.each && !builder.streamedOpen_) return; // outside the records nothing is read
         if (builder.text_.size() + static_cast<size_t>(length) > kMaxXmlText) {
-            builder.Refuse("a text of more than 16 MB in one element, more than one import reads");
+            builder.Refuse("a text of more than " + std::to_string(kMaxXmlText >> 20) +
+                           " MB in one element, more than one import reads");
             return;
         }
         builder.text_.append(s, static_cast<size_t>(length));
