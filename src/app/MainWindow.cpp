@@ -14,6 +14,7 @@
 #include "fixup/ImportFixup.h"
 #include "report/CoverageReport.h"
 #include "print/PrintExamDialog.h"
+#include "ui/TextView.h"
 #include "util/FileDialogs.h"
 #include "util/Win32Text.h"
 
@@ -165,14 +166,12 @@ void OnCommand(HWND window, int id)
 void OnCreate(HWND window)
 {
     CreateMainMenu(window);
-    g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+    RegisterTextViewClass(g_hInst);
+    g_hEdit = CreateWindowExW(WS_EX_CLIENTEDGE, kTextViewClass, L"",
                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
                                   ES_AUTOHSCROLL | ES_NOHIDESEL,
                               0, 0, 0, 0, window, nullptr, g_hInst, nullptr);
-    if (!g_hEdit)
-        ShowMessageBox(window, u"Failed to create edit control.", u"Error", MsgIcon::Error);
-    else
-        SendMessageW(g_hEdit, EM_SETLIMITTEXT, 0, 0); // the 32K default would refuse typing in any real bank
+    if (!g_hEdit) ShowMessageBox(window, u"Failed to create edit control.", u"Error", MsgIcon::Error);
     g_hasJson = false;
     g_viewRaw = false;
     RefreshEditView(window);
@@ -238,12 +237,6 @@ bool TranslateMainWindowShortcut(MSG* message)
 {
     if (!g_hMainWnd || !IsWindowEnabled(g_hMainWnd)) return false;
     if (message->hwnd != g_hMainWnd && !IsChild(g_hMainWnd, message->hwnd)) return false;
-    // Wine's edit control has no Ctrl+A of its own.
-    if (message->hwnd == g_hEdit && message->message == WM_KEYDOWN && message->wParam == 'A' &&
-        GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
-        SendMessageW(g_hEdit, EM_SETSEL, 0, -1);
-        return true;
-    }
     if (!g_shortcuts) g_shortcuts = CreateAcceleratorTableW(const_cast<ACCEL*>(kShortcuts), 4);
     return g_shortcuts && TranslateAcceleratorW(g_hMainWnd, g_shortcuts, message);
 }

@@ -8,6 +8,7 @@
 
 #include "model/JsonModel.h"
 #include "ui/AppServices.h"
+#include "ui/TextView.h"
 #include "ui/ViewText.h"
 #include "util/FileDialogs.h"
 #include "util/StringUtil.h"
@@ -189,25 +190,7 @@ std::u16string DisplayOnlyText(const std::u16string& text)
     return shown;
 }
 
-ViewTextReader::ViewTextReader()
-{
-    if (!g_hEdit) return;
-    const size_t length = static_cast<size_t>(GetWindowTextLengthW(g_hEdit));
-    // A multi-line edit control hands out its buffer; it stays the control's.
-    handle_ = reinterpret_cast<HLOCAL>(SendMessageW(g_hEdit, EM_GETHANDLE, 0, 0));
-    if (const void* data = handle_ ? LocalLock(handle_) : nullptr) {
-        text_ = std::u16string_view(static_cast<const char16_t*>(data), length);
-        return;
-    }
-    handle_ = nullptr;
-    copy_ = GetWindowTextU(g_hEdit);
-    text_ = copy_;
-}
-
-ViewTextReader::~ViewTextReader()
-{
-    if (handle_) LocalUnlock(handle_);
-}
+ViewTextReader::ViewTextReader() : text_(TextViewText(g_hEdit)) {}
 
 namespace {
 
@@ -219,7 +202,7 @@ void ReplaceListingPart(size_t part, const std::u16string& text)
     size_t offset = 0;
     for (size_t i = 0; i < part && i < parts.size(); ++i) offset += parts[i];
     const size_t old = part < parts.size() ? parts[part] : 0;
-    if (old == text.size() && ViewTextReader().Text().substr(offset, old) == text) return;
+    if (old == text.size() && TextViewRange(g_hEdit, offset, offset + old) == text) return;
     SendMessageW(g_hEdit, EM_SETSEL, offset, offset + old);
     SendMessageW(g_hEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WidePtr(text)));
     if (part < parts.size()) parts[part] = text.size();

@@ -63,19 +63,15 @@ extern const char16_t kBrokenRawViewNote[];
 // Text for an edit control that shows it read-only: long lines broken, NULs visible.
 std::u16string DisplayOnlyText(const std::u16string& text);
 // The main view's text read in place, from the control's own buffer, so that a look at a
-// large raw view costs nothing; a copy where the control gives no buffer. Valid until the
-// control is changed.
+// large raw view costs no copy. Valid until the control is changed.
 class ViewTextReader {
 public:
     ViewTextReader();
-    ~ViewTextReader();
     ViewTextReader(const ViewTextReader&) = delete;
     ViewTextReader& operator=(const ViewTextReader&) = delete;
     std::u16string_view Text() const { return text_; }
 
 private:
-    HLOCAL handle_ = nullptr;
-    std::u16string copy_;
     std::u16string_view text_;
 };
 
