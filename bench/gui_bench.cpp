@@ -23,6 +23,7 @@
 #include "formats/ImportFormats.h"
 #include "ui/ScriptedUi.h"
 #include "ui/Shell.h"
+#include "ui/TextView.h"
 #include "ui/ViewText.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
@@ -138,11 +139,12 @@ void BareListClose()
     g_bareList = nullptr;
 }
 
-// The floor for raw-view stages: a bare multi-line edit holding the same raw text.
+// The floor for raw-view stages: a bare view control holding the same raw text.
 HWND g_bareEdit = nullptr;
 void BareEditOpen()
 {
-    g_bareEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+    RegisterTextViewClass(g_hInst);
+    g_bareEdit = CreateWindowExW(WS_EX_CLIENTEDGE, kTextViewClass, L"",
                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                                      ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
                                  0, 0, 880, 600, nullptr, nullptr, g_hInst, nullptr);
@@ -184,7 +186,7 @@ void BareComboClose()
     g_bareCombo = nullptr;
 }
 
-// The floor for the main view: a bare edit control with the view's styles, filling the
+// The floor for the main view: a bare view control with the view's styles, filling the
 // same client area, given the same text after holding the same previous text.
 HWND g_bareFrame = nullptr;
 HWND g_bareView = nullptr;
@@ -194,7 +196,8 @@ void BareViewOpen(const std::u16string& before)
                                   700, nullptr, nullptr, g_hInst, nullptr);
     RECT client;
     GetClientRect(g_bareFrame, &client);
-    g_bareView = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+    RegisterTextViewClass(g_hInst);
+    g_bareView = CreateWindowExW(WS_EX_CLIENTEDGE, kTextViewClass, L"",
                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL |
                                      ES_AUTOHSCROLL | ES_NOHIDESEL,
                                  0, 0, client.right, client.bottom, g_bareFrame, nullptr, g_hInst, nullptr);
@@ -251,6 +254,12 @@ std::u16string InLines(const std::u16string& text, size_t width)
     return out;
 }
 
+// The sizes of a section, or none when the run is for another section.
+template <size_t N> std::vector<size_t> Unless(bool skip, const size_t (&sizes)[N])
+{
+    return skip ? std::vector<size_t>{} : std::vector<size_t>(sizes, sizes + N);
+}
+
 void Press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 
 struct Row {
@@ -268,6 +277,8 @@ int wmain(int argc, wchar_t** argv)
     static ScriptedModalUi script;
     g_modalUi = &script;
     if (!StartApplication(GetModuleHandleW(nullptr), SW_SHOWNORMAL)) return 1;
+    // --edits: only the work on one item or every item (bulk sizes then as the first two arguments).
+    const bool editsOnly = argc > 1 && lstrcmpW(argv[1], L"--edits") == 0;
     // Two sizes, the second ten times the first unless given.
     const size_t sizes[] = {argc > 1 ? static_cast<size_t>(_wtoi(argv[1])) : 1000,
                             argc > 2 ? static_cast<size_t>(_wtoi(argv[2])) : 10000};
@@ -279,7 +290,7 @@ int wmain(int argc, wchar_t** argv)
                              {"Select Items: search key", {}, {}},
                              {"Select Items: sort", {}, {}},
                              {"Item Editor: Apply", {}, {}}};
-    for (size_t n : sizes) {
+    for (size_t n : Unless(editsOnly, sizes)) {
         InstallDocument(n);
         const int repeats = n >= 5000 ? 2 : 5;
         rows[0].seconds.push_back(Best(
@@ -401,7 +412,7 @@ int wmain(int argc, wchar_t** argv)
     const size_t viewSizes[] = {argc > 3 ? static_cast<size_t>(_wtoi(argv[3])) : 10000,
                                 argc > 4 ? static_cast<size_t>(_wtoi(argv[4])) : 100000};
     std::vector<Row> viewRows = {{"Open: listing shown", {}, {}}, {"Toggle to raw", {}, {}}, {"Toggle back", {}, {}}};
-    for (size_t n : viewSizes) {
+    for (size_t n : Unless(editsOnly, viewSizes)) {
         InstallDocument(n);
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
@@ -459,7 +470,7 @@ int wmain(int argc, wchar_t** argv)
         ResetAllState();
         RefreshEditView(g_hMainWnd);
     };
-    for (size_t size : longSizes) {
+    for (size_t size : Unless(editsOnly, longSizes)) {
         const std::string numbers = Numbers(size);
         const std::u16string floorText = InLines(s2w(numbers), kDisplayLineLimit);
         const double floor = Best(2, [] { BareViewOpen(u""); }, [&] { BareViewSet(floorText); }, BareViewClose);
@@ -482,19 +493,23 @@ int wmain(int argc, wchar_t** argv)
     // A large bank with one long line against a bank of the same size with short lines.
     const size_t bankMb = argc > 7 ? static_cast<size_t>(_wtoi(argv[7])) : 62;
     const size_t shortItems = bankMb * 1024 * 1024 / 330;
-    const std::u16string bigLong = WriteBank("big-long.json", LongTextItem("L", Numbers(480 * 1024), true), shortItems - 1500);
-    const std::u16string bigShort = WriteBank("big-short.json", LongTextItem("L", "Short", true), shortItems);
-    const double bigLongSeconds = Best(1, [] {}, [&] { openPath(bigLong); }, closeAll);
-    const double bigShortSeconds = Best(1, [] {}, [&] { openPath(bigShort); }, closeAll);
-    DeleteFileW(WidePtr(bigLong));
-    DeleteFileW(WidePtr(bigShort));
+    double bigLongSeconds = 0, bigShortSeconds = 0;
+    if (!editsOnly) {
+        const std::u16string bigLong = WriteBank("big-long.json", LongTextItem("L", Numbers(480 * 1024), true), shortItems - 1500);
+        const std::u16string bigShort = WriteBank("big-short.json", LongTextItem("L", "Short", true), shortItems);
+        bigLongSeconds = Best(1, [] {}, [&] { openPath(bigLong); }, closeAll);
+        bigShortSeconds = Best(1, [] {}, [&] { openPath(bigShort); }, closeAll);
+        DeleteFileW(WidePtr(bigLong));
+        DeleteFileW(WidePtr(bigShort));
+    }
     // Work on one item, or on all at once, at a small and a large bank. One item's work must
     // not grow with the bank; work on every item must cost about what opening and dumping
     // the bank costs in the process (what `testbank raw` does); the views are rebuilt once,
     // when the user looks, against a bare control given the same text; Replace and Replace
     // All against a bare edit control doing the same edit.
-    const size_t bulkSizes[] = {argc > 5 ? static_cast<size_t>(_wtoi(argv[5])) : 1000,
-                                argc > 6 ? static_cast<size_t>(_wtoi(argv[6])) : 100000};
+    const int bulkArg = editsOnly ? 2 : 5;
+    const size_t bulkSizes[] = {argc > bulkArg ? static_cast<size_t>(_wtoi(argv[bulkArg])) : 1000,
+                                argc > bulkArg + 1 ? static_cast<size_t>(_wtoi(argv[bulkArg + 1])) : 100000};
     std::vector<Row> bulkRows = {{"Wizard: Save & Next", {}, {}},       {"Wizard: Apply to All", {}, {}},
                                  {"Item Editor: Apply", {}, {}},        {"Views rebuilt on a look", {}, {}},
                                  {"Replace (raw view)", {}, {}},        {"Replace All (raw view)", {}, {}},
@@ -695,22 +710,24 @@ int wmain(int argc, wchar_t** argv)
         RefreshEditView(g_hMainWnd);
     }
 
-    std::printf("Window stages under Wine: seconds, and the ratio to a bare control doing the same work;\n");
-    std::printf("growth = (time at %zu / time at %zu) / %.1f, 1.0 is linear.\n\n", sizes[1], sizes[0],
-                double(sizes[1]) / double(sizes[0]));
-    std::printf("%-26s %10zu %10s %10zu %10s %8s\n", "stage (items, seconds)", sizes[0], "ratio", sizes[1], "ratio",
-                "growth");
-    for (const Row& row : rows)
-        std::printf("%-26s %10.3f %10.2f %10.3f %10.2f %8.2f\n", row.stage.c_str(), row.seconds[0],
-                    row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1],
-                    row.seconds[1] / row.seconds[0] / (double(sizes[1]) / double(sizes[0])));
-    std::printf("\nMain window against a bare edit control given the same text:\n\n");
-    std::printf("%-26s %10zu %10s %10zu %10s %8s\n", "stage (items, seconds)", viewSizes[0], "ratio", viewSizes[1],
-                "ratio", "growth");
-    for (const Row& row : viewRows)
-        std::printf("%-26s %10.3f %10.2f %10.3f %10.2f %8.2f\n", row.stage.c_str(), row.seconds[0],
-                    row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1],
-                    row.seconds[1] / row.seconds[0] / (double(viewSizes[1]) / double(viewSizes[0])));
+    if (!editsOnly) {
+        std::printf("Window stages under Wine: seconds, and the ratio to a bare control doing the same work;\n");
+        std::printf("growth = (time at %zu / time at %zu) / %.1f, 1.0 is linear.\n\n", sizes[1], sizes[0],
+                    double(sizes[1]) / double(sizes[0]));
+        std::printf("%-26s %10zu %10s %10zu %10s %8s\n", "stage (items, seconds)", sizes[0], "ratio", sizes[1], "ratio",
+                    "growth");
+        for (const Row& row : rows)
+            std::printf("%-26s %10.3f %10.2f %10.3f %10.2f %8.2f\n", row.stage.c_str(), row.seconds[0],
+                        row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1],
+                        row.seconds[1] / row.seconds[0] / (double(sizes[1]) / double(sizes[0])));
+        std::printf("\nMain window against a bare edit control given the same text:\n\n");
+        std::printf("%-26s %10zu %10s %10zu %10s %8s\n", "stage (items, seconds)", viewSizes[0], "ratio", viewSizes[1],
+                    "ratio", "growth");
+        for (const Row& row : viewRows)
+            std::printf("%-26s %10.3f %10.2f %10.3f %10.2f %8.2f\n", row.stage.c_str(), row.seconds[0],
+                        row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1],
+                        row.seconds[1] / row.seconds[0] / (double(viewSizes[1]) / double(viewSizes[0])));
+    }
     std::printf("\nOne item, or every item, at %zu and %zu items: seconds; ratio to opening and dumping the\n"
                 "bank in the process (what testbank raw does) for the wizard and the editor, to a bare edit\n"
                 "control given the same text for the views and Replace All, doing the same replacement and\n"
@@ -733,18 +750,20 @@ int wmain(int argc, wchar_t** argv)
                     row.seconds[0] / row.floor[0], row.seconds[0] / slowBare[r][0], row.seconds[1],
                     row.seconds[1] / row.floor[1], row.seconds[1] / slowBare[r][1]);
     }
-    std::printf("\nLong texts against a bare no-wrap view given the same characters in %zu-character lines;\n",
-                kDisplayLineLimit);
-    std::printf("growth = time per doubling of the text.\n\n");
-    std::printf("%-28s %8s %6s %8s %6s %8s %6s %7s %7s\n", "stage (text, seconds)", "64K", "ratio", "256K", "ratio",
-                "1M", "ratio", "growth", "growth");
-    for (const Row& row : longRows)
-        std::printf("%-28s %8.3f %6.2f %8.3f %6.2f %8.3f %6.2f %7.2f %7.2f\n", row.stage.c_str(), row.seconds[0],
-                    row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1], row.seconds[2],
-                    row.seconds[2] / row.floor[2], std::sqrt(row.seconds[1] / row.seconds[0]),
-                    std::sqrt(row.seconds[2] / row.seconds[1]));
-    std::printf("\nOpen of a %zu MB bank: with one 480 KB line %.3f s, with short lines only %.3f s: ratio %.2f\n",
-                bankMb, bigLongSeconds, bigShortSeconds, bigLongSeconds / bigShortSeconds);
+    if (!editsOnly) {
+        std::printf("\nLong texts against a bare no-wrap view given the same characters in %zu-character lines;\n",
+                    kDisplayLineLimit);
+        std::printf("growth = time per doubling of the text.\n\n");
+        std::printf("%-28s %8s %6s %8s %6s %8s %6s %7s %7s\n", "stage (text, seconds)", "64K", "ratio", "256K", "ratio",
+                    "1M", "ratio", "growth", "growth");
+        for (const Row& row : longRows)
+            std::printf("%-28s %8.3f %6.2f %8.3f %6.2f %8.3f %6.2f %7.2f %7.2f\n", row.stage.c_str(), row.seconds[0],
+                        row.seconds[0] / row.floor[0], row.seconds[1], row.seconds[1] / row.floor[1], row.seconds[2],
+                        row.seconds[2] / row.floor[2], std::sqrt(row.seconds[1] / row.seconds[0]),
+                        std::sqrt(row.seconds[2] / row.seconds[1]));
+        std::printf("\nOpen of a %zu MB bank: with one 480 KB line %.3f s, with short lines only %.3f s: ratio %.2f\n",
+                    bankMb, bigLongSeconds, bigShortSeconds, bigLongSeconds / bigShortSeconds);
+    }
     std::fflush(stdout);
     DestroyWindow(g_hMainWnd);
     return 0;
