@@ -9,14 +9,17 @@
 
 namespace {
 
-std::string LocalName(const char* name)
+std::string_view LocalName(const char* name)
 {
     const std::string_view n(name);
     const size_t colon = n.rfind(':');
-    return std::string(colon == std::string_view::npos ? n : n.substr(colon + 1));
+    return colon == std::string_view::npos ? n : n.substr(colon + 1);
 }
 
 // Builds the tree from expat's events; refusals of our own stop the parser with a reason.
+// The nodes of open elements wait in one list in document order and go into their parent
+// when it ends, into a vector of their exact number: a question's few dozen nodes cost a
+// few allocations, not one vector growing child by child.
 class TreeBuilder {
 public:
     TreeBuilder(XML_Parser parser, XmlNode& root) : parser_(parser), root_(root) {}
@@ -64,7 +67,8 @@ public:
 private:
     XML_Parser parser_;
     XmlNode& root_;
-    std::vector<XmlNode*> open_;
+    std::vector<XmlNode> pending_; // open elements, each followed by its children so far
+    std::vector<size_t> open_;     // where each open element stands in pending_
     std::string text_;
     bool haveRoot_ = false;
     size_t nodes_ = 0, total_ = 0; // held in the tree; read in all
@@ -97,10 +101,9 @@ private:
     void Flush()
     {
         if (text_.empty() || open_.empty() || !Count()) return;
-        XmlNode node;
-        node.text = std::move(text_);
+        // Copied, not moved: the buffer stays for the next text.
+        pending_.emplace_back().text.assign(text_);
         text_.clear();
-        open_.back()->children.push_back(std::move(node));
     }
 
     void OnStart(const char* name, const char** attributes)
@@ -111,28 +114,29 @@ private:
             return;
         }
         Flush();
-        XmlNode element;
-        element.name = LocalName(name);
-        if (each && haveRoot_ && !streamedOpen_ && element.name == streamed) {
+        const std::string_view local = LocalName(name);
+        if (each && haveRoot_ && !streamedOpen_ && local == streamed) {
             nodesBeforeStreamed_ = nodes_;
             streamedOpen_ = open_.size() + 1;
         }
         if (!Count()) return;
-        for (size_t i = 0; attributes[i] && attributes[i + 1]; i += 2) {
+        XmlNode& element = pending_.emplace_back();
+        element.name.assign(local);
+        size_t count = 0;
+        while (attributes[count] && attributes[count + 1]) count += 2;
+        if (count) element.attributes.reserve(count / 2);
+        for (size_t i = 0; i < count; i += 2) {
             const std::string_view raw(attributes[i]);
             if (raw == "xmlns" || raw.compare(0, 6, "xmlns:") == 0) continue;
             element.attributes.emplace_back(LocalName(attributes[i]), attributes[i + 1]);
         }
-        XmlNode* node;
+        // The root's name and attributes are there for `each` while the rest is read.
         if (!haveRoot_) {
-            root_ = std::move(element);
-            node = &root_;
+            root_.name = element.name;
+            root_.attributes = element.attributes;
             haveRoot_ = true;
-        } else {
-            open_.back()->children.push_back(std::move(element));
-            node = &open_.back()->children.back();
         }
-        open_.push_back(node);
+        open_.push_back(pending_.size() - 1);
         if (rootOnly) XML_StopParser(parser_, XML_FALSE);
     }
 
@@ -140,18 +144,29 @@ private:
     {
         if (!refusal.empty() || open_.empty()) return;
         Flush();
+        const size_t at = open_.back();
+        XmlNode& element = pending_[at];
+        if (const size_t n = pending_.size() - at - 1) {
+            element.children.reserve(n);
+            for (size_t i = at + 1; i < pending_.size(); ++i) element.children.push_back(std::move(pending_[i]));
+            pending_.resize(at + 1);
+        }
         if (streamedOpen_ && open_.size() == streamedOpen_) {
             try {
-                (*each)(root_, open_.size() - 1, *open_.back());
+                (*each)(root_, open_.size() - 1, element);
             } catch (...) {
                 thrown = std::current_exception();
                 Refuse("stopped");
             }
-            open_[open_.size() - 2]->children.pop_back();
+            pending_.pop_back();
             nodes_ = nodesBeforeStreamed_;
             streamedOpen_ = 0;
         }
         open_.pop_back();
+        if (open_.empty() && !pending_.empty()) {
+            root_ = std::move(pending_.back());
+            pending_.clear();
+        }
     }
 };
 
