@@ -518,6 +518,83 @@ TEST(Import, XmlReaderKeepsTextExactly)
     EXPECT_EQ(HtmlToPlainText("a  &amp; b<br>c &#39;d&#39;"), "a  & b\nc 'd'");
     EXPECT_EQ(HtmlToPlainText("<p>One\n   two</p><p>Three&nbsp;<b>four</b></p><script>x</script>"),
               "One two\nThree four");
+    // No markup: kept as it is, but for what a parser changes (a no-break space, CR, a reference).
+    EXPECT_EQ(HtmlToPlainText("a  b\nc\xC3\xA9"), "a  b\nc\xC3\xA9");
+    EXPECT_EQ(HtmlToPlainText("a\xC2\xA0" "b"), "a b");
+    EXPECT_EQ(HtmlToPlainText("a\r\nb"), "a\nb");
+    std::vector<std::string> lost;
+    EXPECT_EQ(ImportHtml("1 &lt; 2 &amp;&amp; 3", lost), "1 < 2 && 3");
+    EXPECT_TRUE(lost.empty());
+}
+
+// Records read one by one reuse the buffers of the ones before: each must still be exactly
+// the element the whole tree holds, whatever the shape and texts of its neighbours.
+TEST(Import, XmlRecordsReadOneByOneAreTheTreesElements)
+{
+    const std::string longText(40, 'x');
+    std::string xml = "<q:quiz xmlns:q=\"u\" n=\"1\">";
+    for (int i = 0; i < 40; ++i) {
+        const std::string n = std::to_string(i);
+        if (i % 3 == 0) // many children, long texts and attributes
+            xml += "<question type=\"multichoice\" q:id=\"" + n + "\" a=\"" + longText + n + "\">\n  <name><text>" +
+                   longText + n + "</text></name>\n" + std::string(i % 2 ? "  <a x=\"1\" y=\"2\" z=\"3\"/>\n" : "") +
+                   "  <answer fraction=\"100\"><text>a&amp;<![CDATA[<b>" + n + "</b>]]>b</text></answer>\n</question>";
+        else if (i % 3 == 1) // small, no attributes
+            xml += "<question><t>" + n + "</t></question>";
+        else // mixed content, a record's name nested inside it, outside text
+            xml += "<wrap>skipped<question type=\"x\">one <b>two " + longText + "</b> three<question>" + n +
+                   "</question></question></wrap>";
+    }
+    xml += "</q:quiz>";
+    XmlNode tree, root;
+    std::string error;
+    ASSERT_TRUE(ParseXml(xml, tree, error)) << error;
+    std::vector<const XmlNode*> expected;
+    tree.FindAll("question", expected);
+    ASSERT_EQ(expected.size(), 40u);
+    struct Same {
+        static bool Of(const XmlNode& a, const XmlNode& b)
+        {
+            if (a.name != b.name || a.text != b.text || a.attributes != b.attributes ||
+                a.children.size() != b.children.size())
+                return false;
+            for (size_t i = 0; i < a.children.size(); ++i)
+                if (!Of(a.children[i], b.children[i])) return false;
+            return true;
+        }
+    };
+    size_t seen = 0;
+    ASSERT_TRUE(ParseXmlElements(xml, "question", root, [&](const XmlNode& top, size_t depth, const XmlNode& element) {
+        EXPECT_EQ(top.name, "quiz");
+        EXPECT_EQ(top.Attribute("n"), "1");
+        EXPECT_EQ(depth, seen % 3 == 2 ? 2u : 1u);
+        ASSERT_LT(seen, expected.size());
+        EXPECT_TRUE(Same::Of(element, *expected[seen])) << "record " << seen;
+        ++seen;
+    }, error)) << error;
+    EXPECT_EQ(seen, expected.size());
+    EXPECT_EQ(root.name, "quiz");
+}
+
+// A repeated ID gets the first free suffix; the item that already has that suffix keeps it.
+TEST(Import, RepeatedIdsAreRenamed)
+{
+    std::string xml = "<quiz>";
+    for (const char* id : {"A", "B", "A", "A_2", "A"})
+        xml += std::string("<question type=\"truefalse\"><idnumber>") + id +
+               "</idnumber><answer fraction=\"100\"><text>true</text></answer></question>";
+    const Imported m = Import(xml + "</quiz>");
+    ASSERT_TRUE(m.ok) << m.error;
+    std::vector<std::string> ids;
+    for (const json& item : m.doc["items"]) ids.push_back(item["id"]);
+    EXPECT_EQ(ids, (std::vector<std::string>{"A", "B", "A_3", "A_2", "A_4"}));
+    EXPECT_TRUE(HasNote(m, "Item [A] appears more than once; this one is now [A_3]."));
+    EXPECT_TRUE(HasNote(m, "Item [A] appears more than once; this one is now [A_4]."));
+    EXPECT_FALSE(HasNote(m, "Item [A_2] appears"));
+    // No repeat: no note.
+    EXPECT_FALSE(HasNote(Import("<quiz><question type=\"truefalse\"><idnumber>A</idnumber></question>"
+                                "<question type=\"truefalse\"><idnumber>B</idnumber></question></quiz>"),
+                         "appears more than once"));
 }
 
 TEST(Import, OpenSaysWhatItChanges)

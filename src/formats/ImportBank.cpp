@@ -239,21 +239,21 @@ void ImportResult::Add(ImportedQuestion&& q)
     CheckQuestionCount(read);
     const std::string label = Label(q.id);
     json item = q.extra.is_object() ? std::move(q.extra) : json::object();
-    if (!q.id.empty()) item["id"] = q.id;
-    item["category"] = q.category;
-    item["question"] = q.stem;
+    if (!q.id.empty()) item["id"] = std::move(q.id);
+    item["category"] = std::move(q.category);
+    item["question"] = std::move(q.stem);
     json objectives = json::object();
-    for (const auto& [key, value] : q.objectives) objectives[key] = value;
+    for (auto& [key, value] : q.objectives) objectives[key] = std::move(value);
     if (!q.objectives.empty() || !item.contains("objectives")) item["objectives"] = std::move(objectives);
     switch (q.kind) {
     case ImportedQuestion::Choice: {
         if (q.typeKnown) item["type"] = "multiple_choice";
         json choices = json::object();
         const size_t kept = q.choices.size() < 26 ? q.choices.size() : 26;
-        for (size_t i = 0; i < kept; ++i) choices[std::string(1, kLetters[i])] = q.choices[i];
+        for (size_t i = 0; i < kept; ++i) choices[std::string(1, kLetters[i])] = std::move(q.choices[i]);
         if (q.choices.size() > 26) {
             json more = json::array();
-            for (size_t i = 26; i < q.choices.size(); ++i) more.push_back(q.choices[i]);
+            for (size_t i = 26; i < q.choices.size(); ++i) more.push_back(std::move(q.choices[i]));
             item["more_choices"] = std::move(more);
             notes.push_back(label + " has " + std::to_string(q.choices.size()) +
                             " choices; those past Z are kept under \"more_choices\".");
@@ -277,7 +277,7 @@ void ImportResult::Add(ImportedQuestion&& q)
         break;
     case ImportedQuestion::Answer:
         if (q.typeKnown) item["type"] = "numerical";
-        item["answer"] = q.answerValue.is_null() ? json(q.answer) : q.answerValue;
+        item["answer"] = q.answerValue.is_null() ? json(std::move(q.answer)) : std::move(q.answerValue);
         if (!item.contains("correct")) item["correct"] = item["answer"];
         break;
     }
@@ -450,26 +450,41 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
                                        : Summary(result, 0) + " Nothing is left to open.";
         return false;
     }
-    // IDs must be unique; a repeated one gets a suffix, as the loader would refuse it.
-    std::unordered_set<std::string> used;
-    for (const json& item : result.items) {
-        auto id = item.find("id");
-        if (id != item.end() && id->is_string()) used.insert(id->get<std::string>());
-    }
-    std::unordered_set<std::string> seen;
-    for (json& item : result.items) {
-        auto id = item.find("id");
-        if (id == item.end() || !id->is_string()) continue;
-        const std::string text = id->get<std::string>();
-        if (seen.insert(text).second) continue;
-        std::string renamed;
-        for (size_t n = 2;; ++n) {
-            renamed = text + "_" + std::to_string(n);
-            if (used.insert(renamed).second) break;
+    // IDs must be unique; a repeated one gets a suffix, as the loader would refuse it. Most
+    // files repeat none, which one look at each ID tells without copying it.
+    bool repeated = false;
+    {
+        std::unordered_set<std::string_view> ids;
+        ids.reserve(result.items.size());
+        for (const json& item : result.items) {
+            auto id = item.find("id");
+            if (id != item.end() && id->is_string() && !ids.insert(id->get_ref<const std::string&>()).second) {
+                repeated = true;
+                break;
+            }
         }
-        seen.insert(renamed);
-        item["id"] = renamed;
-        result.notes.push_back("Item [" + text + "] appears more than once; this one is now [" + renamed + "].");
+    }
+    if (repeated) {
+        std::unordered_set<std::string> used;
+        for (const json& item : result.items) {
+            auto id = item.find("id");
+            if (id != item.end() && id->is_string()) used.insert(id->get<std::string>());
+        }
+        std::unordered_set<std::string> seen;
+        for (json& item : result.items) {
+            auto id = item.find("id");
+            if (id == item.end() || !id->is_string()) continue;
+            const std::string text = id->get<std::string>();
+            if (seen.insert(text).second) continue;
+            std::string renamed;
+            for (size_t n = 2;; ++n) {
+                renamed = text + "_" + std::to_string(n);
+                if (used.insert(renamed).second) break;
+            }
+            seen.insert(renamed);
+            item["id"] = renamed;
+            result.notes.push_back("Item [" + text + "] appears more than once; this one is now [" + renamed + "].");
+        }
     }
     bank.format = format;
     bank.notes.clear();

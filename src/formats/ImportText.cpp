@@ -155,6 +155,8 @@ std::string MarkupPlaceholders(std::string_view html, std::vector<std::string>& 
 
 std::string ImportHtml(std::string_view html, std::vector<std::string>& lost)
 {
+    // Without a tag there is no placeholder to make (most texts of a large bank).
+    if (html.find('<') == std::string_view::npos) return HtmlToPlainText(html);
     return HtmlToPlainText(MarkupPlaceholders(html, lost));
 }
 

@@ -20,47 +20,60 @@ std::string FormattedText(const XmlNode* node, std::vector<std::string>& lost)
 
 double Fraction(const XmlNode& answer) { return std::strtod(answer.Attribute("fraction").c_str(), nullptr); }
 
-// The answer with the highest positive fraction, or null.
-const XmlNode* BestAnswer(const std::vector<const XmlNode*>& answers)
-{
-    const XmlNode* best = nullptr;
-    for (const XmlNode* a : answers)
-        if (Fraction(*a) > 0 && (!best || Fraction(*a) > Fraction(*best))) best = a;
-    return best;
-}
+// A question's answers with their fractions, each read once.
+struct Answers {
+    std::vector<const XmlNode*> nodes;
+    std::vector<double> fractions;
 
+    explicit Answers(const XmlNode& question) : nodes(question.Children("answer"))
+    {
+        fractions.reserve(nodes.size());
+        for (const XmlNode* a : nodes) fractions.push_back(Fraction(*a));
+    }
+    // The index of the answer with the highest positive fraction (the first of equals), or
+    // nodes.size().
+    size_t Best() const
+    {
+        size_t best = nodes.size();
+        for (size_t i = 0; i < nodes.size(); ++i)
+            if (fractions[i] > 0 && (best == nodes.size() || fractions[i] > fractions[best])) best = i;
+        return best;
+    }
+};
 
 // A multiple-choice question's choices, key and feedback; false when it is left out.
 bool ReadMultichoice(const XmlNode& question, ImportedQuestion& q, const std::string& label,
                      std::vector<std::string>& lost, ImportResult& result)
 {
-    const std::vector<const XmlNode*> answers = question.Children("answer");
+    const Answers answers(question);
     const std::string single = TrimText(question.ChildText("single"));
     if (single == "false" || single == "0") {
         result.LeaveOut("multiple-answer", label);
         return false;
     }
     size_t partial = 0;
-    for (const XmlNode* a : answers) partial += Fraction(*a) > 0 && Fraction(*a) < 100;
+    for (double f : answers.fractions) partial += f > 0 && f < 100;
     if (partial)
         result.notes.push_back(label + " gives part marks to " + std::to_string(partial) +
                                (partial == 1 ? " choice" : " choices") + "; only the best is kept as correct.");
     q.kind = ImportedQuestion::Choice;
-    const XmlNode* best = BestAnswer(answers);
+    const size_t best = answers.Best();
     size_t full = 0;
-    for (const XmlNode* a : answers) full += best && Fraction(*a) == Fraction(*best);
+    if (best < answers.nodes.size())
+        for (double f : answers.fractions) full += f == answers.fractions[best];
     if (full > 1) {
         result.notes.push_back(label + " gives full marks to " + std::to_string(full) +
                                " choices: a multiple-answer question.");
         result.LeaveOut("multiple-answer", label);
         return false;
     }
-    for (const XmlNode* a : answers) {
-        if (a == best) q.correct = q.choices.size();
+    for (size_t i = 0; i < answers.nodes.size(); ++i) {
+        const XmlNode* a = answers.nodes[i];
+        if (i == best) q.correct = q.choices.size();
         const std::string format = a->Attribute("format");
-        const std::string text = a->ChildText("text");
+        std::string text = a->ChildText("text");
         KeepFeedback(q, ChoiceKey(q.choices.size()), TrimText(FormattedText(a->Child("feedback"), lost)));
-        q.choices.push_back(format == "html" ? ImportHtml(text, lost) : text);
+        q.choices.push_back(format == "html" ? ImportHtml(text, lost) : std::move(text));
     }
     q.answerGiven = "(no answer with a positive grade)";
     return true;
@@ -71,45 +84,50 @@ bool ReadMultichoice(const XmlNode& question, ImportedQuestion& q, const std::st
 void ReadTextAnswer(const XmlNode& question, const std::string& type, ImportedQuestion& q, const std::string& label,
                     std::vector<std::string>& lost, ImportResult& result)
 {
-    const std::vector<const XmlNode*> answers = question.Children("answer");
-    auto tolerance = [&type](const XmlNode& a) {
-        const std::string value = TrimText(a.ChildText("tolerance"));
-        return type == "numerical" && !value.empty() && std::strtod(value.c_str(), nullptr) != 0 ? value : "";
-    };
+    const Answers answers(question);
+    const size_t n = answers.nodes.size();
+    const bool numerical = type == "numerical", shortanswer = type == "shortanswer";
+    // Each answer's text (trimmed, as written) and tolerance, read once.
+    std::vector<std::string> texts(n), tolerances(n);
+    for (size_t i = 0; i < n; ++i) {
+        texts[i] = TrimText(answers.nodes[i]->ChildText("text"));
+        if (!numerical) continue;
+        std::string value = TrimText(answers.nodes[i]->ChildText("tolerance"));
+        if (!value.empty() && std::strtod(value.c_str(), nullptr) != 0) tolerances[i] = std::move(value);
+    }
     // Short answers that give marks to a wildcard pattern keep every answer as a pattern.
     bool wildcard = false;
-    for (const XmlNode* a : answers)
-        wildcard |= type == "shortanswer" && Fraction(*a) > 0 && HasWildcard(TrimText(a->ChildText("text")));
-    auto text = [&](const XmlNode& a) {
-        const std::string raw = TrimText(a.ChildText("text"));
-        return type == "shortanswer" && !wildcard && raw != "*" ? PatternLiteral(raw) : raw;
-    };
+    for (size_t i = 0; i < n; ++i) wildcard |= shortanswer && answers.fractions[i] > 0 && HasWildcard(texts[i]);
+    if (shortanswer && !wildcard)
+        for (std::string& text : texts)
+            if (text != "*") text = PatternLiteral(text);
     if (wildcard) {
         q.extra[kAnswerWildcardKey] = true;
         result.notes.push_back(label + ": its answer is a pattern in which '*' stands for any characters; kept with \"" +
                                kAnswerWildcardKey + "\": true.");
     }
-    if (type == "shortanswer" && TrimText(question.ChildText("usecase")) == "1") q.extra["case_sensitive"] = true;
+    if (shortanswer && TrimText(question.ChildText("usecase")) == "1") q.extra["case_sensitive"] = true;
     q.kind = ImportedQuestion::Answer;
-    const XmlNode* best = BestAnswer(answers);
-    if (!best) {
+    const size_t best = answers.Best();
+    if (best == n) {
         result.notes.push_back(label + " has no answer with a positive grade; its answer is left empty.");
     } else {
-        q.answer = text(*best);
-        if (!tolerance(*best).empty()) q.extra["tolerance"] = tolerance(*best);
+        q.answer = texts[best];
+        if (!tolerances[best].empty()) q.extra["tolerance"] = tolerances[best];
     }
-    json others = json::array(), tolerances = json::object(), partial = json::object();
-    for (const XmlNode* a : answers) {
-        KeepFeedback(q, text(*a), TrimText(FormattedText(a->Child("feedback"), lost)));
-        if (a == best || Fraction(*a) <= 0) continue;
-        if (Fraction(*a) < 100) {
-            partial[text(*a)] = TrimText(a->Attribute("fraction")) + "%";
+    json others = json::array(), otherTolerances = json::object(), partial = json::object();
+    for (size_t i = 0; i < n; ++i) {
+        const XmlNode* a = answers.nodes[i];
+        KeepFeedback(q, texts[i], TrimText(FormattedText(a->Child("feedback"), lost)));
+        if (i == best || answers.fractions[i] <= 0) continue;
+        if (answers.fractions[i] < 100) {
+            partial[texts[i]] = TrimText(a->Attribute("fraction")) + "%";
             continue;
         }
-        others.push_back(text(*a));
-        if (!tolerance(*a).empty()) tolerances[text(*a)] = tolerance(*a);
+        others.push_back(texts[i]);
+        if (!tolerances[i].empty()) otherTolerances[texts[i]] = tolerances[i];
     }
-    if (!tolerances.empty()) q.extra["other_tolerances"] = std::move(tolerances);
+    if (!otherTolerances.empty()) q.extra["other_tolerances"] = std::move(otherTolerances);
     if (!partial.empty()) {
         result.notes.push_back(label + " gives part marks to " + std::to_string(partial.size()) +
                                " answer(s); they are kept under \"partial_answers\", not as the answer.");
@@ -156,9 +174,10 @@ void ReadQuestion(const XmlNode& question, const std::string& category, ImportRe
         if (!ReadMultichoice(question, q, label, lost, result)) return;
     } else if (type == "truefalse") {
         q.kind = ImportedQuestion::TrueFalse;
-        const XmlNode* best = BestAnswer(question.Children("answer"));
-        q.truth = !best || ToLowerAscii(TrimText(best->ChildText("text"))) != "false";
-        for (const XmlNode* a : question.Children("answer")) {
+        const Answers answers(question);
+        const size_t best = answers.Best();
+        q.truth = best == answers.nodes.size() || ToLowerAscii(TrimText(answers.nodes[best]->ChildText("text"))) != "false";
+        for (const XmlNode* a : answers.nodes) {
             const std::string said = ToLowerAscii(TrimText(a->ChildText("text")));
             if (said == "true" || said == "false")
                 KeepFeedback(q, said == "true" ? "True" : "False", TrimText(FormattedText(a->Child("feedback"), lost)));

@@ -3,12 +3,24 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <functional>
 
 #include "model/JsonModel.h"
 #include "util/XmlReader.h"
 
 namespace {
+
+// The text parts of a material, in order: below the node, not inside another part.
+void MaterialParts(const XmlNode& node, std::vector<const XmlNode*>& parts)
+{
+    for (const XmlNode& child : node.children) {
+        if (child.IsText()) continue;
+        if (child.name == "mattext" || child.name == "matemtext" || child.name == "mat_formattedtext" ||
+            child.name == "matimage")
+            parts.push_back(&child);
+        else
+            MaterialParts(child, parts);
+    }
+}
 
 // A material's text: its mattext, emphasised and formatted text in order, images as
 // placeholders.
@@ -17,30 +29,21 @@ std::string Mattext(const XmlNode* material, std::vector<std::string>& lost)
     if (!material) return "";
     std::string text;
     std::vector<const XmlNode*> parts;
-    std::function<void(const XmlNode&)> walk = [&](const XmlNode& node) {
-        for (const XmlNode& child : node.children) {
-            if (child.IsText()) continue;
-            if (child.name == "mattext" || child.name == "matemtext" || child.name == "mat_formattedtext" ||
-                child.name == "matimage")
-                parts.push_back(&child);
-            else
-                walk(child);
-        }
-    };
-    walk(*material);
+    MaterialParts(*material, parts);
     for (const XmlNode* part : parts) {
         std::string piece;
         if (part->name == "matimage") {
-            const std::string placeholder = "[image: " + TrimText(part->Attribute("uri")).substr(
-                                                TrimText(part->Attribute("uri")).find_last_of("/\\") + 1) + "]";
-            piece = placeholder;
-            lost.push_back("an image is shown as " + placeholder + ".");
+            const std::string uri = TrimText(part->Attribute("uri"));
+            piece = "[image: " + uri.substr(uri.find_last_of("/\\") + 1) + "]";
+            lost.push_back("an image is shown as " + piece + ".");
         } else {
             const std::string type = ToLowerAscii(part->Attribute("texttype") + part->Attribute("type"));
             piece = type.find("html") != std::string::npos ? ImportHtml(part->Text(), lost) : part->Text();
         }
-        if (TrimText(piece).empty()) continue;
-        text += (text.empty() ? "" : " ") + TrimText(piece);
+        piece = TrimText(piece);
+        if (piece.empty()) continue;
+        if (!text.empty()) text += ' ';
+        text += piece;
     }
     return text;
 }
@@ -199,7 +202,8 @@ void ReadChoices(const XmlNode& lid, const std::vector<const XmlNode*>& right, b
     lid.FindAll("response_label", labels);
     for (const XmlNode* choice : labels) {
         if (choice->Attribute("ident") == key) q.correct = q.choices.size();
-        q.choices.push_back(Mattext(choice->Find("material") ? choice->Find("material") : choice, lost));
+        const XmlNode* material = choice->Find("material");
+        q.choices.push_back(Mattext(material ? material : choice, lost));
     }
     q.answerGiven = key.empty() ? std::string("(none)") : key;
     if (trueFalse) {

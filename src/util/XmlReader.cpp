@@ -9,14 +9,76 @@
 
 namespace {
 
-std::string LocalName(const char* name)
+std::string_view LocalName(const char* name)
 {
     const std::string_view n(name);
     const size_t colon = n.rfind(':');
-    return std::string(colon == std::string_view::npos ? n : n.substr(colon + 1));
+    return colon == std::string_view::npos ? n : n.substr(colon + 1);
 }
 
+// Buffers of dropped records kept for the next record, which is mostly of the same shape:
+// vectors by their capacity (a power of two), strings as they come. A few thousand of each
+// at most, so a huge record leaves no more behind than a small one.
+class Spares {
+    static constexpr size_t kBuckets = 12, kMost = 4096, kShortText = 15, kLongText = 64 << 10;
+
+public:
+    template <typename T>
+    std::vector<T> Take(size_t n, std::vector<std::vector<T>> (&buckets)[kBuckets])
+    {
+        const size_t b = Bucket(n);
+        std::vector<T> out;
+        if (b < kBuckets && !buckets[b].empty()) {
+            out = std::move(buckets[b].back());
+            buckets[b].pop_back();
+        } else {
+            out.reserve(b < kBuckets ? size_t(1) << b : n);
+        }
+        return out;
+    }
+    template <typename T>
+    void Keep(std::vector<T>&& v, std::vector<std::vector<T>> (&buckets)[kBuckets])
+    {
+        v.clear();
+        const size_t b = Bucket(v.capacity());
+        if (v.capacity() == size_t(1) << b && b < kBuckets && buckets[b].size() < kMost) buckets[b].push_back(std::move(v));
+    }
+    std::vector<XmlNode> TakeChildren(size_t n) { return Take(n, children_); }
+    std::vector<std::pair<std::string, std::string>> TakeAttributes(size_t n) { return Take(n, attributes_); }
+    void TakeText(std::string& text)
+    {
+        if (texts_.empty()) return;
+        text = std::move(texts_.back());
+        texts_.pop_back();
+    }
+    // The node's buffers and its children's, the node left empty.
+    void Keep(XmlNode& node)
+    {
+        for (XmlNode& child : node.children) Keep(child);
+        if (node.children.capacity()) Keep(std::move(node.children), children_);
+        if (node.attributes.capacity()) Keep(std::move(node.attributes), attributes_);
+        if (node.text.capacity() > kShortText && node.text.capacity() <= kLongText && texts_.size() < kMost)
+            texts_.push_back(std::move(node.text));
+    }
+
+private:
+    std::vector<std::vector<XmlNode>> children_[kBuckets];
+    std::vector<std::vector<std::pair<std::string, std::string>>> attributes_[kBuckets];
+    std::vector<std::string> texts_;
+
+    // The smallest b with n <= 2^b.
+    static size_t Bucket(size_t n)
+    {
+        size_t b = 0;
+        while ((size_t(1) << b) < n && b < 63) ++b;
+        return b;
+    }
+};
+
 // Builds the tree from expat's events; refusals of our own stop the parser with a reason.
+// The nodes of open elements wait in one list in document order and go into their parent
+// when it ends, into a vector of their exact number: a question's few dozen nodes cost a
+// few allocations, not one vector growing child by child.
 class TreeBuilder {
 public:
     TreeBuilder(XML_Parser parser, XmlNode& root) : parser_(parser), root_(root) {}
@@ -64,8 +126,10 @@ public:
 private:
     XML_Parser parser_;
     XmlNode& root_;
-    std::vector<XmlNode*> open_;
+    std::vector<XmlNode> pending_; // open elements, each followed by its children so far
+    std::vector<size_t> open_;     // where each open element stands in pending_
     std::string text_;
+    Spares spares_;
     bool haveRoot_ = false;
     size_t nodes_ = 0, total_ = 0; // held in the tree; read in all
     size_t nodesBeforeStreamed_ = 0;
@@ -97,10 +161,11 @@ private:
     void Flush()
     {
         if (text_.empty() || open_.empty() || !Count()) return;
-        XmlNode node;
-        node.text = std::move(text_);
+        // Copied, not moved: the buffer stays for the next text.
+        std::string& text = pending_.emplace_back().text;
+        if (text_.size() > 15) spares_.TakeText(text);
+        text.assign(text_);
         text_.clear();
-        open_.back()->children.push_back(std::move(node));
     }
 
     void OnStart(const char* name, const char** attributes)
@@ -111,28 +176,29 @@ private:
             return;
         }
         Flush();
-        XmlNode element;
-        element.name = LocalName(name);
-        if (each && haveRoot_ && !streamedOpen_ && element.name == streamed) {
+        const std::string_view local = LocalName(name);
+        if (each && haveRoot_ && !streamedOpen_ && local == streamed) {
             nodesBeforeStreamed_ = nodes_;
             streamedOpen_ = open_.size() + 1;
         }
         if (!Count()) return;
-        for (size_t i = 0; attributes[i] && attributes[i + 1]; i += 2) {
+        XmlNode& element = pending_.emplace_back();
+        element.name.assign(local);
+        size_t count = 0;
+        while (attributes[count] && attributes[count + 1]) count += 2;
+        if (count) element.attributes = spares_.TakeAttributes(count / 2);
+        for (size_t i = 0; i < count; i += 2) {
             const std::string_view raw(attributes[i]);
             if (raw == "xmlns" || raw.compare(0, 6, "xmlns:") == 0) continue;
             element.attributes.emplace_back(LocalName(attributes[i]), attributes[i + 1]);
         }
-        XmlNode* node;
+        // The root's name and attributes are there for `each` while the rest is read.
         if (!haveRoot_) {
-            root_ = std::move(element);
-            node = &root_;
+            root_.name = element.name;
+            root_.attributes = element.attributes;
             haveRoot_ = true;
-        } else {
-            open_.back()->children.push_back(std::move(element));
-            node = &open_.back()->children.back();
         }
-        open_.push_back(node);
+        open_.push_back(pending_.size() - 1);
         if (rootOnly) XML_StopParser(parser_, XML_FALSE);
     }
 
@@ -140,18 +206,30 @@ private:
     {
         if (!refusal.empty() || open_.empty()) return;
         Flush();
+        const size_t at = open_.back();
+        XmlNode& element = pending_[at];
+        if (const size_t n = pending_.size() - at - 1) {
+            element.children = spares_.TakeChildren(n);
+            for (size_t i = at + 1; i < pending_.size(); ++i) element.children.push_back(std::move(pending_[i]));
+            pending_.resize(at + 1);
+        }
         if (streamedOpen_ && open_.size() == streamedOpen_) {
             try {
-                (*each)(root_, open_.size() - 1, *open_.back());
+                (*each)(root_, open_.size() - 1, element);
             } catch (...) {
                 thrown = std::current_exception();
                 Refuse("stopped");
             }
-            open_[open_.size() - 2]->children.pop_back();
+            spares_.Keep(pending_.back());
+            pending_.pop_back();
             nodes_ = nodesBeforeStreamed_;
             streamedOpen_ = 0;
         }
         open_.pop_back();
+        if (open_.empty() && !pending_.empty()) {
+            root_ = std::move(pending_.back());
+            pending_.clear();
+        }
     }
 };
 
