@@ -623,9 +623,15 @@ int wmain(int argc, wchar_t** argv)
                 BareEditFind(last);
             },
             BareEditClose));
-        std::u16string replaced = g_rawJsonText;
-        for (size_t at = replaced.find(u"Chapter"); at != std::u16string::npos; at = replaced.find(u"Chapter", at + 4))
-            replaced.replace(at, 7, u"Part");
+        // Made in one pass: replacing in place moves the whole tail once per occurrence.
+        std::u16string replaced;
+        for (size_t from = 0;;) {
+            const size_t at = g_rawJsonText.find(u"Chapter", from);
+            replaced.append(g_rawJsonText, from, at == std::u16string::npos ? std::u16string::npos : at - from);
+            if (at == std::u16string::npos) break;
+            replaced += u"Part";
+            from = at + 7;
+        }
         bulkRows[5].seconds.push_back(Best(
             1, [&] { openReplace(u"Chapter", L"Part"); }, [] { Press(GetFindReplaceWindow(), IDC_FR_REPLACE_ALL); },
             closeReplace));

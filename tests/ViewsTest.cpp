@@ -152,16 +152,17 @@ TEST(FormattedView, ShownInPartsAsWhole)
     Loaded l = LoadOk(std::string(R"({"items":[
         {"id":"A","type":"mc","question":"short","choices":{"A":"x","B":"y"},"correct":"B"},
         {"id":"B","type":"tf","question":")") + std::string(2500, 'q') + R"(","correct":true},
-        {"id":"C","type":"numerical","question":"nul \u0000 here","answer":3}]})");
+        {"id":"C","type":"numerical","question":"nul \u0000 here","answer":3},
+        {"id":"D","type":"tf","question":"caf\u00e9 \ud83d\ude00","correct":false}]})");
     std::u16string shown;
     std::vector<size_t> parts;
     ASSERT_TRUE(ShownDocumentListing(l.doc, l.notes, shown, parts));
     std::u16string whole = BreakLongLines(s2w(FormatDocumentListing(l.doc, l.notes)), kDisplayLineLimit, u"\r\n");
     MakeNulsVisible(whole);
     EXPECT_EQ(shown, whole);
-    ASSERT_EQ(parts.size(), 4u);
+    ASSERT_EQ(parts.size(), 5u);
     size_t at = parts[0];
-    for (size_t i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(shown.substr(at, parts[i + 1]), ShownItemBlock(l.doc["items"][i])) << i;
         at += parts[i + 1];
     }

@@ -145,10 +145,20 @@ bool ShownDocumentListing(const json& document, const NoteList& notes, std::u16s
     try {
         shown = ShownListingPart(FormatNotesBlock(notes));
         parts.push_back(shown.size());
+        // Buffers reused from item to item: Wine's heap walks a long list of free blocks to
+        // place a new one once a large document has been freed, so each item's own
+        // allocations took the opening of a 100,000-item bank minutes.
+        std::string block;
+        std::u16string wide;
         for (const json& item : document["items"]) {
-            const std::u16string block = ShownItemBlock(item);
-            shown += block;
-            parts.push_back(block.size());
+            block.clear();
+            AppendItemListing(block, item);
+            const size_t before = shown.size();
+            const bool ascii = std::all_of(block.begin(), block.end(), [](char c) { return c > 0 && c < 0x80; });
+            wide.assign(block.begin(), block.end());
+            if (ascii && LongestLineLength(wide) <= kDisplayLineLimit) shown += wide; // what ShownListingPart gives
+            else shown += ShownListingPart(block);
+            parts.push_back(shown.size() - before);
         }
     } catch (const std::exception&) {
         parts.clear();
