@@ -32,6 +32,7 @@ struct View {
     bool modified = false, focused = false, dragging = false;
     size_t limit = 0xFFFFFFFF;
     UndoStep undo;
+    SCROLLINFO shownBars[2]{}; // as last set: Wine draws a bar again on every set
 };
 
 View* Of(HWND hwnd)
@@ -173,13 +174,19 @@ void UpdateScrollBars(View& v)
     si.nMax = static_cast<int>(std::min<size_t>(v.text.LineCount(), 0x7FFFFFFF) - 1);
     si.nPage = static_cast<UINT>(LinesInSight(v));
     si.nPos = static_cast<int>(v.firstLine);
-    SetScrollInfo(v.hwnd, SB_VERT, &si, TRUE);
+    auto set = [&](int bar) {
+        SCROLLINFO& shown = v.shownBars[bar == SB_VERT];
+        if (shown.nMax == si.nMax && shown.nPage == si.nPage && shown.nPos == si.nPos && shown.cbSize) return;
+        shown = si;
+        SetScrollInfo(v.hwnd, bar, &si, TRUE);
+    };
+    set(SB_VERT);
     const long long estimate = static_cast<long long>(v.text.LongestLine()) * v.charWidth + 2 * kMargin + v.charWidth;
     v.widest = static_cast<int>(std::min<long long>(std::max<long long>(v.widest, estimate), 0x3FFFFFFF));
     si.nMax = v.widest;
     si.nPage = static_cast<UINT>(std::max<LONG>(0, client.right));
     si.nPos = v.xScroll;
-    SetScrollInfo(v.hwnd, SB_HORZ, &si, TRUE);
+    set(SB_HORZ);
 }
 
 void UpdateCaret(View& v)
