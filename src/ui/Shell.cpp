@@ -96,13 +96,10 @@ private:
 
 Win32ModalUi g_win32Modal;
 
-// About the text a bare control under Wine takes a second to show.
+// About the text whose showing (the lines counted, a first screen drawn) a user may notice.
 constexpr size_t kViewTextWorthANote = 2'000'000;
 HWND CreateWorkingWindow(HWND owner, const std::u16string& text, bool cancel);
 
-// Wine's edit control replaces a large text with another in time that grows faster than
-// the texts (the way back from a 100,000-item raw view took 4.6 times a fresh set);
-// emptying it first makes every set cost what setting a fresh control costs.
 void SetViewText(const std::u16string& text)
 {
     // The control takes a large text in one call that nothing can interrupt: the user sees
@@ -116,7 +113,6 @@ void SetViewText(const std::u16string& text)
             RedrawWindow(note, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         }
     }
-    SetWindowTextW(g_hEdit, L"");
     SetWindowTextW(g_hEdit, WidePtr(text));
     if (note) DestroyWindow(note);
 }
@@ -136,7 +132,7 @@ void ShowWaitCursor() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
 void RefreshEditView(HWND mainWindow)
 {
     if (!g_hEdit) return;
-    ShowWaitCursor(); // a large text takes the control seconds
+    ShowWaitCursor(); // a large listing takes a moment to make
     // Replacements live in the control until a view is made from the raw text.
     if (g_document.raw == RawText::EditedInView) {
         g_rawJsonText = GetWindowTextU(g_hEdit);
