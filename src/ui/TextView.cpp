@@ -398,7 +398,8 @@ void ShowContextMenu(View& v, LPARAM where)
 {
     POINT at{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
     if (where == -1) { // from the keyboard: at the caret
-        at = {XOf(v, v.caret) - v.xScroll, static_cast<int>(v.text.LineOf(v.caret) - v.firstLine + 1) * v.lineHeight};
+        const long long row = static_cast<long long>(v.text.LineOf(v.caret)) - static_cast<long long>(v.firstLine) + 1;
+        at = {XOf(v, v.caret) - v.xScroll, static_cast<int>(std::clamp<long long>(row, 0, LinesInSight(v))) * v.lineHeight};
         ClientToScreen(v.hwnd, &at);
     }
     const bool writable = !ReadOnly(v), selected = v.anchor != v.caret;
