@@ -269,8 +269,7 @@ void Replace(View& v, std::u16string_view with, bool canUndo, bool typing)
     v.anchor = v.caret = start + with.size();
     v.modified = true;
     v.stickyX = -1;
-    UpdateScrollBars(v);
-    ScrollCaretIntoView(v);
+    ScrollCaretIntoView(v); // the scroll bars set for the new text too
     Redraw(v);
     Notify(v, EN_CHANGE);
 }
@@ -716,7 +715,6 @@ LRESULT CALLBACK TextViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     }
     case EM_SETLIMITTEXT: v.limit = wParam ? wParam : 0xFFFFFFFF; return 0;
     case EM_GETLIMITTEXT: return static_cast<LRESULT>(v.limit);
-    case EM_GETHANDLE: return 0; // no local memory: TextViewText reads the text in place
     default: return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 }

@@ -4,12 +4,12 @@
 
 #include "util/StringUtil.h"
 
-size_t LongestLineLength(const std::u16string& text)
+size_t LongestLineLength(std::u16string_view text)
 {
     size_t longest = 0, start = 0;
     while (start <= text.size()) {
         size_t end = text.find(u'\n', start);
-        if (end == std::u16string::npos) end = text.size();
+        if (end == std::u16string_view::npos) end = text.size();
         size_t length = end - start;
         if (end < text.size())
             while (length > 0 && text[start + length - 1] == u'\r') --length; // CR LF, or a soft break
@@ -122,10 +122,23 @@ std::u16string CutForDisplay(const std::u16string& text, size_t limit)
     return cut + u" \u2026 (" + DecimalW(text.size()) + u" characters, shown cut; kept as stored)";
 }
 
+void AppendShownListingPart(const std::string& utf8, std::u16string& shown)
+{
+    const size_t start = shown.size();
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return c > 0 && c < 0x80; })) {
+        shown.append(utf8.begin(), utf8.end());
+        if (LongestLineLength(std::u16string_view(shown).substr(start)) <= kDisplayLineLimit) return;
+        shown.resize(start);
+    }
+    std::u16string part = BreakLongLines(s2w(utf8), kDisplayLineLimit, u"\r\n");
+    MakeNulsVisible(part);
+    shown += part;
+}
+
 std::u16string ShownListingPart(const std::string& utf8)
 {
-    std::u16string shown = BreakLongLines(s2w(utf8), kDisplayLineLimit, u"\r\n");
-    MakeNulsVisible(shown);
+    std::u16string shown;
+    AppendShownListingPart(utf8, shown);
     return shown;
 }
 
@@ -145,19 +158,15 @@ bool ShownDocumentListing(const json& document, const NoteList& notes, std::u16s
     try {
         shown = ShownListingPart(FormatNotesBlock(notes));
         parts.push_back(shown.size());
-        // Buffers reused from item to item: Wine's heap walks a long list of free blocks to
+        // One buffer for every item's block: Wine's heap walks a long list of free blocks to
         // place a new one once a large document has been freed, so each item's own
         // allocations took the opening of a 100,000-item bank minutes.
         std::string block;
-        std::u16string wide;
         for (const json& item : document["items"]) {
             block.clear();
             AppendItemListing(block, item);
             const size_t before = shown.size();
-            const bool ascii = std::all_of(block.begin(), block.end(), [](char c) { return c > 0 && c < 0x80; });
-            wide.assign(block.begin(), block.end());
-            if (ascii && LongestLineLength(wide) <= kDisplayLineLimit) shown += wide; // what ShownListingPart gives
-            else shown += ShownListingPart(block);
+            AppendShownListingPart(block, shown);
             parts.push_back(shown.size() - before);
         }
     } catch (const std::exception&) {

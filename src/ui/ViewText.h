@@ -2,6 +2,7 @@
 // Text as the view and edit controls are given it: what the controls cannot take (very long
 // lines, NULs, megabytes in a wrapped box) made into something they can, and back.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/JsonModel.h"
@@ -13,7 +14,7 @@ constexpr size_t kDisplayLineLimit = 1000;
 // The same for a word-wrapped box, which lays out each line once per wrapped row: shorter.
 constexpr size_t kWrappedLineLimit = 250;
 // The longest line of a text (lines end at LF; the CRs before it do not count).
-size_t LongestLineLength(const std::u16string& text);
+size_t LongestLineLength(std::u16string_view text);
 // The text with `lineBreak` inserted into every line longer than `limit`, so that no shown
 // line is longer: after the last space or comma of the second half of each piece when
 // there is one, else at the limit; never inside a surrogate pair. Short lines are untouched.
@@ -45,6 +46,9 @@ std::string StoredTextFromShown(const std::u16string& typed, const std::string& 
 
 // Listing text as the view shows it: long lines broken, NULs visible.
 std::u16string ShownListingPart(const std::string& utf8);
+// The same, appended to `shown`: ASCII within the line limit goes in as it is, with no
+// string made for it (a large bank's listing makes one part per item).
+void AppendShownListingPart(const std::string& utf8, std::u16string& shown);
 // One item's block of the listing as the view shows it (throws for an item it cannot show).
 std::u16string ShownItemBlock(const json& item);
 // The document's listing as the view shows it, made in parts: the notes block, then one
