@@ -776,8 +776,10 @@ namespace {
 class MapPackage : public PackageFiles {
 public:
     std::map<std::string, std::string> files;
+    std::vector<std::string> reads; // in the order asked for
     bool Read(const std::string& name, std::string& data, std::string& error) override
     {
+        reads.push_back(name);
         auto it = files.find(name);
         if (it == files.end()) {
             error = name + " is missing";
@@ -822,6 +824,82 @@ TEST(Import, QtiPackagesAsOtherToolsListThem)
     ASSERT_EQ(r2.items.size(), 1u);
     EXPECT_EQ(r2.items[0]["choices"]["A"], "True");
     EXPECT_EQ(r2.items[0]["correct"], "A");
+}
+
+namespace {
+// A package of n items, read as many tools write it: an item every seventh without an
+// interaction (left out), one every eleventh with no ID anywhere (labelled by its number).
+MapPackage ManyItems(size_t n)
+{
+    MapPackage package;
+    std::string manifest = "<manifest><resources>";
+    for (size_t i = 0; i < n; ++i) {
+        const std::string id = "Q" + std::to_string(i), file = "items/i" + std::to_string(i) + ".xml";
+        manifest += "<resource type=\"imsqti_item_xmlv2p1\" href=\"" + file + "\">";
+        if (i % 11 != 5) manifest += "<metadata><identifier>" + id + "</identifier></metadata>";
+        manifest += "</resource>";
+        const std::string body =
+            i % 7 == 3 ? "<p>Discuss.</p>"
+                       : "<choiceInteraction responseIdentifier=\"R\" maxChoices=\"1\"><prompt>Pick " + id +
+                             " <img src=\"p.png\"/></prompt><simpleChoice identifier=\"a\">a</simpleChoice>"
+                             "<simpleChoice identifier=\"b\">b</simpleChoice></choiceInteraction>";
+        package.files[file] = "<assessmentItem><responseDeclaration identifier=\"R\" cardinality=\"single\">"
+                              "<correctResponse><value>" + std::string(i % 2 ? "a" : "b") +
+                              "</value></correctResponse></responseDeclaration><itemBody>" + body +
+                              "</itemBody></assessmentItem>";
+    }
+    package.files["imsmanifest.xml"] = manifest + "</resources></manifest>";
+    return package;
+}
+} // namespace
+
+// A large package's items are read on two threads; the bank, its notes and its first error
+// are those of reading them in turn.
+TEST(Import, QtiPackageItemsKeepTheManifestsOrder)
+{
+    const size_t n = 500;
+    MapPackage package = ManyItems(n);
+    ImportResult result;
+    std::string error;
+    ASSERT_TRUE(ReadQtiPackage(package, result, error)) << error;
+    EXPECT_EQ(result.read, n);
+    EXPECT_EQ(result.leftOut["without interaction"], (n + 3) / 7);
+    std::vector<std::string> notes;
+    size_t kept = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const std::string label = i % 11 == 5 ? "Question #" + std::to_string(i + 1) : "Item [Q" + std::to_string(i) + "]";
+        if (i % 7 == 3) {
+            notes.push_back(label + " is left out: without interaction.");
+            continue;
+        }
+        notes.push_back(label + ": an image is shown as [image: p.png].");
+        ASSERT_LT(kept, result.items.size());
+        const json& item = result.items[kept++];
+        EXPECT_EQ(item.value("id", ""), i % 11 == 5 ? "" : "Q" + std::to_string(i));
+        EXPECT_EQ(item["question"], "Pick Q" + std::to_string(i) + " [image: p.png]");
+        EXPECT_EQ(item["correct"], i % 2 ? "A" : "B");
+    }
+    EXPECT_EQ(kept, result.items.size());
+    EXPECT_EQ(result.notes, notes);
+    // A package's reader is not shared: the files are asked for one at a time, in order.
+    ASSERT_EQ(package.reads.size(), n + 1);
+    for (size_t i = 0; i < n; ++i) EXPECT_EQ(package.reads[i + 1], "items/i" + std::to_string(i) + ".xml");
+
+    // The first bad file in the manifest's order is the one named, whichever thread met it.
+    struct Case {
+        size_t malformed, missing;
+        std::string error;
+    };
+    for (const Case& c : {Case{120, 400, "items/i120.xml: XML error"}, Case{401, 402, "items/i401.xml: XML error"},
+                          Case{0, 499, "items/i0.xml: XML error"}, Case{300, 130, "items/i130.xml is missing"}}) {
+        MapPackage broken = ManyItems(n);
+        broken.files["items/i" + std::to_string(c.malformed) + ".xml"] = "<assessmentItem><itemBody>";
+        broken.files.erase("items/i" + std::to_string(c.missing) + ".xml");
+        ImportResult r;
+        error.clear();
+        EXPECT_FALSE(ReadQtiPackage(broken, r, error));
+        EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    }
 }
 
 // Feedback kept by the response it answers, and short answers that are Moodle patterns, read

@@ -1,7 +1,12 @@
 #include "formats/ImportFormats.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -248,29 +253,105 @@ std::string ResourceHref(const XmlNode& resource)
     return h;
 }
 
-// The manifest's QTI 2 item resource: its ID and keywords from the metadata, its category
-// from the test's section.
-bool ReadItemResource(PackageFiles& files, const XmlNode& resource,
-                      const std::unordered_map<std::string, std::string>& categories, ImportResult& result,
-                      std::string& error)
-{
-    const std::string file = ResourceHref(resource);
-    std::string id;
-    if (const XmlNode* identifier = resource.Find("identifier"))
-        id = TrimText(identifier->Child("entry") ? identifier->ChildText("entry") : identifier->Text());
+// An item file to read, with what the manifest and the test say of it.
+struct ItemJob {
+    std::string file, category, id;
     std::vector<std::pair<std::string, std::string>> objectives;
     json tags = json::array();
-    ReadKeywords(resource, objectives, tags);
-    std::string item;
-    if (!files.Read(file, item, error)) return false;
+};
+
+// The manifest's QTI 2 item resource: its ID and keywords from the metadata (its category
+// comes from the test's section).
+ItemJob ResourceJob(const XmlNode& resource)
+{
+    ItemJob job;
+    job.file = ResourceHref(resource);
+    if (const XmlNode* identifier = resource.Find("identifier"))
+        job.id = TrimText(identifier->Child("entry") ? identifier->ChildText("entry") : identifier->Text());
+    ReadKeywords(resource, job.objectives, job.tags);
+    return job;
+}
+
+bool ReadJobItem(ItemJob& job, std::string_view item, ImportResult& result, std::string& error)
+{
     const size_t before = result.items.size();
-    auto category = categories.find(ZipPathKey(Resolved(file)));
-    if (!ReadQti21Item(item, category == categories.end() ? "" : category->second, id, std::move(objectives), result,
-                       error)) {
-        error = file + ": " + error;
+    if (!ReadQti21Item(item, job.category, job.id, std::move(job.objectives), result, error)) {
+        error = job.file + ": " + error;
         return false;
     }
-    if (!tags.empty() && result.items.size() > before) result.items.back()["tags"] = std::move(tags);
+    if (!job.tags.empty() && result.items.size() > before) result.items.back()["tags"] = std::move(job.tags);
+    return true;
+}
+
+// The item files of a package read on two threads: each item is parsed on its own into a
+// part of the result, and the parts join in the manifest's order, so the result, the notes
+// and the first error are what one thread reading them in turn would give. The files
+// themselves are read one at a time in that order (the package's reader is not shared).
+bool ReadItemJobs(PackageFiles& files, std::vector<ItemJob>& jobs, ImportResult& result, std::string& error)
+{
+    struct Part {
+        ImportResult result;
+        std::string error;
+        std::exception_ptr thrown;
+        bool failed = false;
+    };
+    const size_t n = jobs.size();
+    std::vector<Part> parts(n);
+    std::atomic<size_t> next{0}, stop{n};
+    std::mutex gate;
+    std::condition_variable turned;
+    size_t turn = 0; // the job whose file is read next
+    auto fail = [&](size_t k) {
+        for (size_t s = stop.load(); k < s && !stop.compare_exchange_weak(s, k);) {}
+        std::lock_guard<std::mutex> lock(gate); // wakes a reader waiting for a later turn
+        turned.notify_all();
+    };
+    auto work = [&] {
+        std::string item;
+        for (size_t k; (k = next++) < stop.load();) {
+            Part& part = parts[k];
+            part.result.read = result.read + k; // each item read counts one, kept or left out
+            bool ok = false;
+            try {
+                {
+                    std::unique_lock<std::mutex> lock(gate);
+                    turned.wait(lock, [&] { return turn == k || stop.load() <= k; });
+                    if (stop.load() <= k) return;
+                    ok = files.Read(jobs[k].file, item, part.error);
+                    turn = k + 1;
+                }
+                turned.notify_all();
+                ok = ok && ReadJobItem(jobs[k], item, part.result, part.error);
+            } catch (...) {
+                part.thrown = std::current_exception();
+                ok = false;
+            }
+            if (!ok) {
+                part.failed = true;
+                fail(k);
+            }
+        }
+    };
+    std::thread second;
+    if (n >= 64) {
+        try {
+            second = std::thread(work);
+        } catch (const std::system_error&) {
+        } // no thread to be had: this one reads them all
+    }
+    work();
+    if (second.joinable()) second.join();
+    for (Part& part : parts) {
+        if (part.thrown) std::rethrow_exception(part.thrown);
+        if (part.failed) {
+            error = std::move(part.error);
+            return false;
+        }
+        for (json& item : part.result.items) result.items.push_back(std::move(item));
+        for (std::string& note : part.result.notes) result.notes.push_back(std::move(note));
+        for (const auto& [kind, count] : part.result.leftOut) result.leftOut[kind] += count;
+        result.read = part.result.read;
+    }
     return true;
 }
 
@@ -287,44 +368,62 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
 {
     std::string bytes;
     if (!files.Read("imsmanifest.xml", bytes, error)) return false;
+    // Read resource by resource: the manifest of tens of thousands of items would stand as
+    // a tree of a million nodes.
+    struct Resource {
+        std::string type;
+        ItemJob job; // its file; for an item, what the manifest says of it
+    };
+    std::vector<Resource> resources;
     XmlNode manifest;
-    if (!ParseXml(bytes, manifest, error)) {
+    const bool parsed = ParseXmlElements(
+        bytes, "resource", manifest,
+        [&](const XmlNode&, size_t, const XmlNode& resource) {
+            Resource& r = resources.emplace_back();
+            r.type = resource.Attribute("type");
+            if (r.type.compare(0, 18, "imsqti_item_xmlv2p") == 0) r.job = ResourceJob(resource);
+            else r.job.file = ResourceHref(resource);
+        },
+        error);
+    if (!parsed) {
         error = "imsmanifest.xml: " + error;
         return false;
     }
-    bytes.clear();
-    std::vector<const XmlNode*> resources;
-    manifest.FindAll("resource", resources);
+    bytes = std::string();
     // The tests first: their sections name the items' categories.
     std::unordered_map<std::string, std::string> categories;
     std::vector<std::pair<std::string, std::string>> testItems; // item file, section title
     bool any = false;
-    for (const XmlNode* resource : resources) {
-        const std::string type = resource->Attribute("type");
-        if (type.compare(0, 18, "imsqti_test_xmlv2p") != 0) continue;
+    for (const Resource& resource : resources) {
+        if (resource.type.compare(0, 18, "imsqti_test_xmlv2p") != 0) continue;
         std::string test;
         XmlNode root;
-        if (!files.Read(ResourceHref(*resource), test, error) || !ParseXml(test, root, error)) return false;
-        ReadSections(root, Folder(ResourceHref(*resource)), "", testItems);
+        if (!files.Read(resource.job.file, test, error) || !ParseXml(test, root, error)) return false;
+        ReadSections(root, Folder(resource.job.file), "", testItems);
     }
     for (const auto& [file, title] : testItems) categories.emplace(ZipPathKey(file), title);
     std::unordered_set<std::string> listed; // a set: a package lists tens of thousands
-    for (const XmlNode* resource : resources) {
-        const std::string type = resource->Attribute("type");
-        const std::string file = ResourceHref(*resource);
+    std::vector<ItemJob> jobs; // read together before the next QTI 1 document, in order
+    for (Resource& resource : resources) {
+        const std::string& type = resource.type;
         if (type.compare(0, 18, "imsqti_item_xmlv2p") == 0) {
-            listed.insert(ZipPathKey(Resolved(file)));
+            const std::string key = ZipPathKey(Resolved(resource.job.file));
+            listed.insert(key);
             result.source = "QTI 2.1 package";
             any = true;
-            if (!ReadItemResource(files, *resource, categories, result, error)) return false;
+            auto category = categories.find(key);
+            if (category != categories.end()) resource.job.category = category->second;
+            jobs.push_back(std::move(resource.job));
         } else if (IsQti1Resource(type)) {
+            if (!ReadItemJobs(files, jobs, result, error)) return false;
+            jobs.clear();
             // 1.2 as most tools write it; 1.1 as some (Respondus) label the same documents.
             result.source = type.find("xmlv1p2") != std::string::npos ? "QTI 1.2 package" : "QTI 1.x package";
             any = true;
             std::string document;
-            if (!files.Read(file, document, error)) return false;
+            if (!files.Read(resource.job.file, document, error)) return false;
             if (!ReadQti12Document(document, result, error)) {
-                error = file + ": " + error;
+                error = resource.job.file + ": " + error;
                 return false;
             }
         }
@@ -332,15 +431,13 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
     // A manifest may list only the test: its item references name the rest.
     for (const auto& [file, title] : testItems) {
         if (!listed.insert(ZipPathKey(file)).second) continue;
-        std::string item;
-        if (!files.Read(file, item, error)) return false;
         result.source = "QTI 2.1 package";
         any = true;
-        if (!ReadQti21Item(item, title, "", {}, result, error)) {
-            error = file + ": " + error;
-            return false;
-        }
+        ItemJob& job = jobs.emplace_back();
+        job.file = file;
+        job.category = title;
     }
+    if (!ReadItemJobs(files, jobs, result, error)) return false;
     if (!any) {
         error = "The package's manifest lists no QTI 1.2 or 2.x questions.";
         return false;
