@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The C libraries of the Windows build and of the fuzz build, static, from Debian's source
-# packages: libzip, expat and utf8proc (gumbo is compiled by CMakeLists.txt from
+# packages: libzip, expat, utf8proc and libdeflate (gumbo is compiled by CMakeLists.txt from
 # third_party/gumbo). Each is fetched with `apt-get source` and built once into
 # DEPS/install; a stamp keeps it there, so only a new build folder builds it again.
 #   windows: cross-compiled with cmake/mingw-w64.cmake, zlib from libz-mingw-w64-dev
@@ -17,11 +17,13 @@ case $mode in
   windows)
     mingw=/usr/x86_64-w64-mingw32
     target=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64.cmake")
-    zlib=(-DZLIB_LIBRARY="$mingw/lib/libz.a" -DZLIB_INCLUDE_DIR="$mingw/include") ;;
+    zlib=(-DZLIB_LIBRARY="$mingw/lib/libz.a" -DZLIB_INCLUDE_DIR="$mingw/include")
+    make_vars=(CC=x86_64-w64-mingw32-gcc-posix AR=x86_64-w64-mingw32-ar); make_lib=libdeflatestatic.lib ;;
   fuzz)
     flags="-g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
     target=(-DCMAKE_C_COMPILER=clang "-DCMAKE_C_FLAGS=$flags")
-    zlib=() ;;
+    zlib=()
+    make_vars=(CC=clang AR=ar "CFLAGS=$flags"); make_lib=libdeflate.a ;;
   *) echo "usage: $0 DEPS_DIR windows|fuzz" >&2; exit 2 ;;
 esac
 mkdir -p "$deps/src" "$prefix"
@@ -67,6 +69,23 @@ build() {
   basename "$src" >"$stamp"
 }
 
+# libdeflate of this version builds with its own Makefile: the static library alone.
+build_libdeflate() {
+  local stamp=$prefix/libdeflate.stamp
+  [ -f "$stamp" ] && return
+  local src
+  src=$(source_dir libdeflate)
+  echo "build-deps: building $(basename "$src") ($mode)" >&2
+  rm -rf "$deps/build/libdeflate"
+  mkdir -p "$deps/build" "$prefix/lib" "$prefix/include"
+  cp -r "$src" "$deps/build/libdeflate"
+  make -C "$deps/build/libdeflate" "${make_vars[@]}" "$make_lib" >"$deps/build-libdeflate.log" 2>&1 ||
+    { tail -40 "$deps/build-libdeflate.log" >&2; exit 1; }
+  cp "$deps/build/libdeflate/$make_lib" "$prefix/lib/libdeflate.a"
+  cp "$src/libdeflate.h" "$prefix/include/"
+  basename "$src" >"$stamp"
+}
+
 build expat expat -DEXPAT_SHARED_LIBS=OFF -DEXPAT_BUILD_TOOLS=OFF -DEXPAT_BUILD_EXAMPLES=OFF \
   -DEXPAT_BUILD_TESTS=OFF -DEXPAT_BUILD_DOCS=OFF -DEXPAT_BUILD_PKGCONFIG=OFF
 build utf8proc . -DUTF8PROC_ENABLE_TESTING=OFF
@@ -74,3 +93,4 @@ build utf8proc . -DUTF8PROC_ENABLE_TESTING=OFF
 build libzip . -DENABLE_BZIP2=OFF -DENABLE_LZMA=OFF -DENABLE_ZSTD=OFF -DENABLE_COMMONCRYPTO=OFF \
   -DENABLE_GNUTLS=OFF -DENABLE_MBEDTLS=OFF -DENABLE_OPENSSL=OFF -DENABLE_WINDOWS_CRYPTO=OFF \
   -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF "${zlib[@]}"
+build_libdeflate

@@ -7,9 +7,9 @@ pkgs=(cmake ninja-build g++ libgtest-dev googletest nlohmann-json3-dev
       clang libclang-rt-dev jq python3 strace
       zlib1g-dev libz-mingw-w64-dev libxml2-utils unzip nodejs
       chromium poppler-utils
-      libzip-dev libexpat1-dev libutf8proc-dev dpkg-dev)
+      libzip-dev libexpat1-dev libutf8proc-dev libdeflate-dev dpkg-dev)
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-# The Windows build compiles libzip, expat, utf8proc and gumbo from Debian's source
+# The Windows build compiles libzip, expat, utf8proc, libdeflate and gumbo from Debian's source
 # packages (scripts/win-deps.sh runs apt-get source): the sources need a deb-src entry.
 src_list=/etc/apt/sources.list.d/testbank-deb-src.sources
 need_update=0

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <zlib.h>
 
 #include "TestUtil.h"
@@ -92,17 +94,22 @@ TEST(ZipWriter, EntriesReadBackWithTheirCrc)
     ASSERT_TRUE(zip.Add("items/\xC3\xA9.xml", big));
     ASSERT_TRUE(zip.Add("empty", ""));
     ASSERT_TRUE(zip.Add("x", "\x01\x02\x03"));
+    std::string noise(300000, '\0'); // stored blocks: deflated, it only grows
+    std::mt19937 random(7);
+    for (char& c : noise) c = static_cast<char>(random());
+    ASSERT_TRUE(zip.Add("noise", noise));
     const std::string bytes = zip.Finish();
-    EXPECT_LT(bytes.size(), 2000u); // deflated
+    EXPECT_LT(bytes.size(), noise.size() + 2000u); // the rest deflated
     const auto entries = Unzip(bytes);
-    ASSERT_EQ(entries.size(), 3u);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[3].second, noise);
     EXPECT_EQ(entries[0].first, "items/\xC3\xA9.xml");
     EXPECT_EQ(entries[0].second, big);
     EXPECT_EQ(entries[1].second, "");
     EXPECT_EQ(entries[2].second, "\x01\x02\x03");
     // The end record counts the entries and points at the central directory.
     EXPECT_EQ(bytes.substr(bytes.size() - 22, 4), std::string("PK\x05\x06", 4));
-    EXPECT_EQ(bytes[bytes.size() - 12], 3);
+    EXPECT_EQ(bytes[bytes.size() - 12], 4);
 }
 
 // Entries are deflated on other threads: each must still land under its own name, in order,
