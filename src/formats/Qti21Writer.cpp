@@ -1,5 +1,8 @@
 #include "formats/ExamFormats.h"
 
+#include <initializer_list>
+#include <string_view>
+
 #include "util/XmlText.h"
 #include "util/Zip.h"
 
@@ -90,23 +93,32 @@ bool WriteQti21Package(const ExamQuestions& exam, std::string& zipBytes)
             "  <testPart identifier=\"exam.part\" navigationMode=\"nonlinear\" submissionMode=\"simultaneous\">\n";
     std::string dependencies;
     size_t sections = 0;
+    // Appended piece by piece: the manifest of 100,000 questions is tens of megabytes.
+    auto add = [](std::string& out, std::initializer_list<std::string_view> pieces) {
+        for (std::string_view piece : pieces) out += piece;
+    };
     for (size_t i = 0; i < exam.questions.size(); ++i) {
         const ExportQuestion& q = exam.questions[i];
         const std::string href = "items/" + names[i] + ".xml";
         if (!zip.Add(href, Item(q, names[i]))) return false;
-        manifest += "    <resource identifier=\"R_" + names[i] + "\" type=\"imsqti_item_xmlv2p1\" href=\"" + href +
-                    "\">\n      <metadata><imsmd:lom><imsmd:general><imsmd:identifier><imsmd:entry>" +
-                    Xml(q.id) + "</imsmd:entry></imsmd:identifier>";
-        for (const auto& [label, value] : q.objectives)
-            manifest += "<imsmd:keyword><imsmd:string>" + Xml(label + ": " + value) + "</imsmd:string></imsmd:keyword>";
-        manifest += "</imsmd:general></imsmd:lom></metadata>\n      <file href=\"" + href + "\"/>\n    </resource>\n";
-        dependencies += "      <dependency identifierref=\"R_" + names[i] + "\"/>\n";
+        add(manifest, {"    <resource identifier=\"R_", names[i], "\" type=\"imsqti_item_xmlv2p1\" href=\"", href,
+                       "\">\n      <metadata><imsmd:lom><imsmd:general><imsmd:identifier><imsmd:entry>"});
+        AppendEscaped(manifest, q.id, Markup::Xml);
+        manifest += "</imsmd:entry></imsmd:identifier>";
+        for (const auto& [label, value] : q.objectives) {
+            add(manifest, {"<imsmd:keyword><imsmd:string>"});
+            AppendEscaped(manifest, label + ": " + value, Markup::Xml);
+            manifest += "</imsmd:string></imsmd:keyword>";
+        }
+        add(manifest, {"</imsmd:general></imsmd:lom></metadata>\n      <file href=\"", href, "\"/>\n    </resource>\n"});
+        add(dependencies, {"      <dependency identifierref=\"R_", names[i], "\"/>\n"});
         if (i == 0 || q.category != exam.questions[i - 1].category) {
             if (i) test += "    </assessmentSection>\n";
-            test += "    <assessmentSection identifier=\"exam.section" + std::to_string(++sections) + "\" title=\"" +
-                    Xml(q.category.empty() ? std::string("Uncategorized") : q.category) + "\" visible=\"true\">\n";
+            add(test, {"    <assessmentSection identifier=\"exam.section", std::to_string(++sections), "\" title=\""});
+            AppendEscaped(test, q.category.empty() ? std::string("Uncategorized") : q.category, Markup::Xml);
+            test += "\" visible=\"true\">\n";
         }
-        test += "      <assessmentItemRef identifier=\"" + names[i] + "\" href=\"" + href + "\"/>\n";
+        add(test, {"      <assessmentItemRef identifier=\"", names[i], "\" href=\"", href, "\"/>\n"});
     }
     test += "    </assessmentSection>\n  </testPart>\n</assessmentTest>\n";
     manifest += "    <resource identifier=\"exam.test.resource\" type=\"imsqti_test_xmlv2p1\" href=\"assessment.xml\">\n"

@@ -129,6 +129,10 @@ struct ZipWriter::Impl {
     std::condition_variable changed;
     std::deque<std::pair<DeflatedEntry*, std::string>> waiting; // to deflate
     size_t waitingBytes = 0;
+    // Entries handed on together: a question's file takes less to deflate than waking a
+    // thread for it.
+    std::vector<std::pair<DeflatedEntry*, std::string>> batch;
+    size_t batchBytes = 0;
     bool finishing = false, failed = false;
     std::vector<std::thread> workers;
 
@@ -166,9 +170,26 @@ struct ZipWriter::Impl {
         return !workers.empty();
     }
 
+    // Queues the batch, waiting while more than 64 MB wait; false when an entry failed.
+    bool HandBatch()
+    {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait(lock, [&] { return waitingBytes < (64u << 20) || failed; });
+            if (failed) return false;
+            for (auto& entry : batch) waiting.push_back(std::move(entry));
+            waitingBytes += batchBytes;
+        }
+        batch.clear();
+        batchBytes = 0;
+        changed.notify_all();
+        return true;
+    }
+
     // Waits for every entry to be deflated; false when one failed.
     bool Drain()
     {
+        if (!batch.empty()) HandBatch();
         {
             std::lock_guard<std::mutex> lock(mutex);
             finishing = true;
@@ -217,16 +238,9 @@ bool ZipWriter::Add(std::string_view name, std::string data)
     if (!z.Started()) { // one after the other, here
         return Compressor().Deflate(data, entry);
     }
-    {
-        // At most 64 MB wait to be deflated.
-        std::unique_lock<std::mutex> lock(z.mutex);
-        z.changed.wait(lock, [&] { return z.waitingBytes < (64u << 20) || z.failed; });
-        if (z.failed) return false;
-        z.waitingBytes += data.size();
-        z.waiting.emplace_back(&entry, std::move(data));
-    }
-    z.changed.notify_all();
-    return true;
+    z.batchBytes += data.size();
+    z.batch.emplace_back(&entry, std::move(data));
+    return z.batch.size() < 64 && z.batchBytes < (1u << 20) ? true : z.HandBatch();
 }
 
 std::string ZipWriter::Finish()
