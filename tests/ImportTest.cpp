@@ -527,6 +527,34 @@ TEST(Import, XmlReaderKeepsTextExactly)
     EXPECT_TRUE(lost.empty());
 }
 
+// A thread's parser is reset for each document: what one document left (a fault, a stop at
+// the root, an encoding, a parse under way in a visitor) never reaches the next.
+TEST(Import, XmlParserIsFreshForEachDocument)
+{
+    XmlNode root;
+    std::string error;
+    EXPECT_FALSE(ParseXml("<r><a></r>", root, error));
+    EXPECT_EQ(XmlRootName("<?xml version=\"1.0\" encoding=\"UTF-16\"?><quiz><unclosed"), "");
+    EXPECT_EQ(XmlRootName("<quiz><question>"), "quiz");
+    ASSERT_TRUE(ParseXml(std::string("\xFF\xFE<\0r\0>\0\xE9\0<\0/\0r\0>\0", 18), root, error)) << error;
+    ASSERT_TRUE(ParseXml("<r>\xC3\xA9</r>", root, error)) << error; // no longer UTF-16
+    EXPECT_EQ(root.Text(), "\xC3\xA9");
+    std::vector<std::string> inner;
+    ASSERT_TRUE(ParseXmlElements("<quiz><q>1</q><q>2</q></quiz>", "q", root,
+                                 [&](const XmlNode&, size_t, const XmlNode& q) {
+                                     XmlNode other, broken;
+                                     std::string e;
+                                     EXPECT_TRUE(ParseXml("<x>" + q.Text() + "</x>", other, e)) << e;
+                                     EXPECT_FALSE(ParseXml("<x>", broken, e));
+                                     inner.push_back(other.name + other.Text());
+                                 },
+                                 error))
+        << error;
+    EXPECT_EQ(inner, (std::vector<std::string>{"x1", "x2"}));
+    ASSERT_TRUE(ParseXml("<r a=\"1\"/>", root, error)) << error;
+    EXPECT_EQ(root.Attribute("a"), "1");
+}
+
 // Records read one by one reuse the buffers of the ones before: each must still be exactly
 // the element the whole tree holds, whatever the shape and texts of its neighbours.
 TEST(Import, XmlRecordsReadOneByOneAreTheTreesElements)

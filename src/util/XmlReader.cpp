@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <exception>
+#include <random>
 
 #include <expat.h>
 
@@ -233,11 +234,76 @@ private:
     }
 };
 
+// One parser per thread, reset for each document: making a parser (with its entropy for the
+// hash salt) costs more than reading a question's file with it, and an import of a package
+// reads tens of thousands. The salt is drawn once per thread. A parse inside another's
+// handlers gets a parser of its own, and a parser that read a large document is not kept
+// (expat keeps its buffers).
+class ParserLease {
+public:
+    explicit ParserLease(size_t bytes) : keep_(bytes <= kKeptAfter)
+    {
+        Spare& spare = spare_;
+        if (spare.parser && !spare.busy && XML_ParserReset(spare.parser, nullptr)) {
+            parser_ = spare.parser;
+            spare.busy = true;
+        } else {
+            parser_ = XML_ParserCreate(nullptr);
+            if (parser_ && !spare.parser) {
+                spare.parser = parser_;
+                spare.busy = true;
+            }
+        }
+        if (parser_) XML_SetHashSalt(parser_, spare.salt);
+    }
+    ~ParserLease()
+    {
+        if (!parser_) return;
+        if (parser_ != spare_.parser) {
+            XML_ParserFree(parser_);
+        } else if (!keep_) {
+            XML_ParserFree(parser_);
+            spare_.parser = nullptr;
+            spare_.busy = false;
+        } else {
+            spare_.busy = false;
+        }
+    }
+    ParserLease(const ParserLease&) = delete;
+    ParserLease& operator=(const ParserLease&) = delete;
+    XML_Parser get() const { return parser_; }
+
+private:
+    static constexpr size_t kKeptAfter = 1 << 20;
+    struct Spare {
+        XML_Parser parser = nullptr;
+        bool busy = false;
+        unsigned long salt = 0;
+        Spare()
+        {
+            try {
+                std::random_device random;
+                salt = (static_cast<unsigned long>(random()) << 16) ^ random();
+            } catch (const std::exception&) { // no entropy to be had: expat draws its own
+            }
+        }
+        ~Spare()
+        {
+            if (parser) XML_ParserFree(parser);
+        }
+    };
+    static thread_local Spare spare_;
+    XML_Parser parser_ = nullptr;
+    bool keep_;
+};
+thread_local ParserLease::Spare ParserLease::spare_;
+
 // Runs expat over the bytes; false with the reason and the line when it stops early.
 bool Run(std::string_view bytes, XmlNode& root, bool rootOnly, std::string& error,
          const XmlElementVisitor* each = nullptr, std::string_view streamed = {})
 {
-    XML_Parser parser = XML_ParserCreate(nullptr);
+    const ParserLease lease(bytes.size());
+    XML_Parser parser = lease.get();
     if (!parser) {
         error = "Out of memory while reading the XML.";
         return false;
@@ -272,7 +338,6 @@ bool Run(std::string_view bytes, XmlNode& root, bool rootOnly, std::string& erro
         error = "XML error on line " + std::to_string(XML_GetCurrentLineNumber(parser)) + ": " + why + ".";
     }
     if (rootOnly) ok = !root.name.empty();
-    XML_ParserFree(parser);
     if (builder.thrown) std::rethrow_exception(builder.thrown);
     return ok;
 }
