@@ -527,10 +527,11 @@ TEST(Import, XmlReaderKeepsTextExactly)
     EXPECT_TRUE(lost.empty());
 }
 
-// A thread's parser is reset for each document: what one document left (a fault, a stop at
+// A scope's parser is reset for each document: what one document left (a fault, a stop at
 // the root, an encoding, a parse under way in a visitor) never reaches the next.
 TEST(Import, XmlParserIsFreshForEachDocument)
 {
+    const XmlParserScope scope;
     XmlNode root;
     std::string error;
     EXPECT_FALSE(ParseXml("<r><a></r>", root, error));

@@ -307,6 +307,7 @@ bool ReadItemJobs(PackageFiles& files, std::vector<ItemJob>& jobs, ImportResult&
         turned.notify_all();
     };
     auto work = [&] {
+        const XmlParserScope parsers; // tens of thousands of small files
         std::string item;
         for (size_t k; (k = next++) < stop.load();) {
             Part& part = parts[k];

@@ -234,39 +234,42 @@ private:
     }
 };
 
-// One parser per thread, reset for each document: making a parser (with its entropy for the
-// hash salt) costs more than reading a question's file with it, and an import of a package
-// reads tens of thousands. The salt is drawn once per thread. A parse inside another's
-// handlers gets a parser of its own, and a parser that read a large document is not kept
-// (expat keeps its buffers).
+// The scope standing on this thread (a plain pointer: thread-local objects with destructors
+// are not safe on every platform we build for).
+thread_local XmlParserScope* currentScope = nullptr;
+
+} // namespace
+
+// The scope's parser, reset, when a scope stands and no other parse uses it; else a parser of
+// its own. A parser that read a large document is not kept (expat keeps its buffers).
 class ParserLease {
 public:
-    explicit ParserLease(size_t bytes) : keep_(bytes <= kKeptAfter)
+    explicit ParserLease(size_t bytes) : scope_(currentScope), keep_(bytes <= kKeptAfter)
     {
-        Spare& spare = spare_;
-        if (spare.parser && !spare.busy && XML_ParserReset(spare.parser, nullptr)) {
-            parser_ = spare.parser;
-            spare.busy = true;
-        } else {
-            parser_ = XML_ParserCreate(nullptr);
-            if (parser_ && !spare.parser) {
-                spare.parser = parser_;
-                spare.busy = true;
+        if (scope_ && !scope_->busy_) {
+            if (scope_->parser_ && XML_ParserReset(static_cast<XML_Parser>(scope_->parser_), nullptr)) {
+                parser_ = static_cast<XML_Parser>(scope_->parser_);
+            } else {
+                if (scope_->parser_) XML_ParserFree(static_cast<XML_Parser>(scope_->parser_));
+                scope_->parser_ = parser_ = XML_ParserCreate(nullptr);
             }
+            scope_->busy_ = true;
+            if (parser_) XML_SetHashSalt(parser_, scope_->salt_);
+        } else {
+            scope_ = nullptr;
+            parser_ = XML_ParserCreate(nullptr);
         }
-        if (parser_) XML_SetHashSalt(parser_, spare.salt);
     }
     ~ParserLease()
     {
-        if (!parser_) return;
-        if (parser_ != spare_.parser) {
+        if (!scope_) {
+            if (parser_) XML_ParserFree(parser_);
+            return;
+        }
+        scope_->busy_ = false;
+        if (!keep_ && parser_) {
             XML_ParserFree(parser_);
-        } else if (!keep_) {
-            XML_ParserFree(parser_);
-            spare_.parser = nullptr;
-            spare_.busy = false;
-        } else {
-            spare_.busy = false;
+            scope_->parser_ = nullptr;
         }
     }
     ParserLease(const ParserLease&) = delete;
@@ -275,28 +278,12 @@ public:
 
 private:
     static constexpr size_t kKeptAfter = 1 << 20;
-    struct Spare {
-        XML_Parser parser = nullptr;
-        bool busy = false;
-        unsigned long salt = 0;
-        Spare()
-        {
-            try {
-                std::random_device random;
-                salt = (static_cast<unsigned long>(random()) << 16) ^ random();
-            } catch (const std::exception&) { // no entropy to be had: expat draws its own
-            }
-        }
-        ~Spare()
-        {
-            if (parser) XML_ParserFree(parser);
-        }
-    };
-    static thread_local Spare spare_;
+    XmlParserScope* scope_;
     XML_Parser parser_ = nullptr;
     bool keep_;
 };
-thread_local ParserLease::Spare ParserLease::spare_;
+
+namespace {
 
 // Runs expat over the bytes; false with the reason and the line when it stops early.
 bool Run(std::string_view bytes, XmlNode& root, bool rootOnly, std::string& error,
@@ -343,6 +330,22 @@ bool Run(std::string_view bytes, XmlNode& root, bool rootOnly, std::string& erro
 }
 
 } // namespace
+
+XmlParserScope::XmlParserScope() : outer_(currentScope)
+{
+    try {
+        std::random_device random;
+        salt_ = (static_cast<unsigned long>(random()) << 16) ^ random();
+    } catch (const std::exception&) { // no entropy to be had: expat draws its own per document
+    }
+    currentScope = this;
+}
+
+XmlParserScope::~XmlParserScope()
+{
+    currentScope = outer_;
+    if (parser_) XML_ParserFree(static_cast<XML_Parser>(parser_));
+}
 
 const XmlNode* XmlNode::Child(std::string_view childName) const
 {

@@ -42,6 +42,24 @@ struct XmlNode {
     std::string ChildText(std::string_view childName) const;
 };
 
+// While one stands, this thread's parses share one parser, reset for each document: making
+// a parser (with its entropy for the hash salt, drawn here once) costs more than reading a
+// question's file with it. A parse inside another's handlers still gets a parser of its own.
+class XmlParserScope {
+public:
+    XmlParserScope();
+    ~XmlParserScope();
+    XmlParserScope(const XmlParserScope&) = delete;
+    XmlParserScope& operator=(const XmlParserScope&) = delete;
+
+private:
+    friend class ParserLease;
+    void* parser_ = nullptr; // expat's parser, made on first use
+    bool busy_ = false;
+    unsigned long salt_ = 0;
+    XmlParserScope* outer_;
+};
+
 // False with `error` set (a sentence with the line number) when the bytes are not
 // well-formed XML this reader takes.
 bool ParseXml(std::string_view bytes, XmlNode& root, std::string& error);
