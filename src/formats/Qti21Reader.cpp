@@ -340,7 +340,13 @@ bool ReadItemJobs(PackageFiles& files, std::vector<ItemJob>& jobs, ImportResult&
         } catch (const std::system_error&) {
         } // no thread to be had: this one reads them all
     }
-    work();
+    try {
+        work();
+    } catch (...) { // only the gate's lock could throw: stop the other before leaving
+        fail(0);
+        if (second.joinable()) second.join();
+        throw;
+    }
     if (second.joinable()) second.join();
     for (Part& part : parts) {
         if (part.thrown) std::rethrow_exception(part.thrown);
