@@ -10,7 +10,7 @@ pkgs=(cmake ninja-build g++ libgtest-dev googletest nlohmann-json3-dev
       libzip-dev libexpat1-dev libutf8proc-dev libdeflate-dev dpkg-dev)
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
 # The Windows build compiles libzip, expat, utf8proc, libdeflate and gumbo from Debian's source
-# packages (scripts/win-deps.sh runs apt-get source): the sources need a deb-src entry.
+# packages (scripts/build-deps.sh runs apt-get source): the sources need a deb-src entry.
 src_list=/etc/apt/sources.list.d/testbank-deb-src.sources
 need_update=0
 if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then

@@ -106,7 +106,7 @@ bool WriteQti21Package(const ExamQuestions& exam, std::string& zipBytes)
         AppendEscaped(manifest, q.id, Markup::Xml);
         manifest += "</imsmd:entry></imsmd:identifier>";
         for (const auto& [label, value] : q.objectives) {
-            add(manifest, {"<imsmd:keyword><imsmd:string>"});
+            manifest += "<imsmd:keyword><imsmd:string>";
             AppendEscaped(manifest, label + ": " + value, Markup::Xml);
             manifest += "</imsmd:string></imsmd:keyword>";
         }
