@@ -242,12 +242,13 @@ long PeakOf(const char* self, const std::string& what, const std::string& file)
     return peak; // KB, the whole process
 }
 
-// File > Import of a file against `testbank raw` of the bank it gives, in seconds.
+// File > Import of a file against `testbank raw` of the bank it gives, in seconds: the best
+// of five each, taken in turn, so that the machine's drift during the run falls on both.
 std::pair<double, double> ImportVersusRaw(const std::string& file, const std::string& bankFile)
 {
     std::u16string raw;
     std::string error;
-    const double import = Seconds([&] {
+    auto import = [&] {
         std::string bytes;
         ReadFileBytes(Path(file), bytes);
         ImportedBank bank;
@@ -258,17 +259,23 @@ std::pair<double, double> ImportVersusRaw(const std::string& file, const std::st
         NoteList notes;
         ValidateTestbankDocument(std::move(bank.document), doc, loadError, notes, nullptr);
         raw = DumpJsonForRawView(doc);
-    }, 3);
-    SaveFileText(Path(bankFile), raw);
-    const double open = Seconds([&] {
+    };
+    auto open = [&] {
         const std::u16string text = LoadFileText(Path(bankFile));
         json doc;
         std::u16string error;
         NoteList notes;
         ParseAndValidateJson(text, doc, error, notes, nullptr);
         raw = DumpJsonForRawView(doc);
-    }, 3);
-    return {import, open};
+    };
+    import();
+    SaveFileText(Path(bankFile), raw);
+    double bestImport = 1e9, bestOpen = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        bestImport = std::min(bestImport, Seconds(import, 1));
+        bestOpen = std::min(bestOpen, Seconds(open, 1));
+    }
+    return {bestImport, bestOpen};
 }
 
 // What the libraries alone take over an XML import's bytes, in seconds: every entry of a
@@ -382,6 +389,7 @@ void ImportSection(const std::string& dir, const std::string& big)
 
 int main(int argc, char** argv)
 {
+    setenv("TZ", ":/etc/localtime", 0); // as the testbank command sets it (glibc and the zip library)
     if (argc == 4 && std::strcmp(argv[1], "--peak") == 0) return PeakMode(argv[2], argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "--recall") == 0) {
         for (bool templated : {false, true}) RecallMode(std::strtoul(argv[2], nullptr, 10), templated);

@@ -31,7 +31,7 @@ private:
 // the sizes look like a zip bomb (more than kMaxZipTotal in all, or an entry that inflates
 // more than kMaxZipRatio times its stored size past a few megabytes). Names that differ
 // only as Find compares them are noted; the first one is read. Reading inflates one
-// entry, never past its declared size, and checks its CRC.
+// entry, never past its declared size, and checks its CRC. One thread reads at a time.
 constexpr unsigned long long kMaxZipTotal = 1ull << 30;
 constexpr unsigned long long kMaxZipRatio = 200;
 
