@@ -439,7 +439,8 @@ bool ZipReader::Read(size_t index, std::string& data, std::string& error) const
     };
     // A deflated entry is inflated by libdeflate in one call, at well over twice zlib's speed,
     // to exactly its declared size and CRC. Anything else goes through libzip's own reading,
-    // so a damaged entry fails, or is read, as it always was.
+    // so a damaged entry fails, or is read, as it always was; so does one whose stored size
+    // claims more than the whole archive (never allocated for).
     if (st.comp_method == ZIP_CM_DEFLATE && st.comp_size < archive_->bytes) {
         std::string stored;
         if (fetch(ZIP_FL_COMPRESSED, st.comp_size, stored)) {
