@@ -420,12 +420,13 @@ bool ZipReader::Read(size_t index, std::string& data, std::string& error) const
     // size is caught), as stored or as libzip unpacks it. Whether it read exactly want bytes;
     // `why` holds libzip's reason, `opened` whether the entry could be opened at all.
     std::string why;
-    bool opened = true;
+    bool opened = false;
     auto fetch = [&](zip_flags_t flags, unsigned long long want, std::string& into) {
         zip_file_t* file = zip_fopen_index(archive_->zip, e.libraryIndex, flags);
-        if (!file) {
+        opened = file != nullptr;
+        if (!opened) {
             why = zip_strerror(archive_->zip);
-            return opened = false;
+            return false;
         }
         into.resize(static_cast<size_t>(want) + 1);
         size_t have = 0;
@@ -452,7 +453,6 @@ bool ZipReader::Read(size_t index, std::string& data, std::string& error) const
                 libdeflate_crc32(0, data.data(), data.size()) == static_cast<uint32_t>(st.crc))
                 return true;
         }
-        opened = true;
     }
     if (!fetch(0, e.size, data)) {
         error = !opened ? "The zip archive is damaged (the entry \"" + e.name + "\" cannot be opened: " + why + ")."
