@@ -67,19 +67,23 @@ bool ParseCsv(std::string_view text, char separator, std::vector<std::vector<std
     return true;
 }
 
-// The separator the header line uses most, outside quotes: comma, semicolon or tab.
+// The separator the header line uses most, outside quotes: comma, semicolon, tab or '|'
+// (a comma on a tie).
 char DetectSeparator(std::string_view text)
 {
-    size_t counts[3] = {};
+    const char kSeparators[] = {',', ';', '\t', '|'};
+    size_t counts[4] = {};
     bool quoted = false;
     for (char c : text) {
         if (c == '"') quoted = !quoted;
         else if (!quoted && (c == '\n' || c == '\r')) break;
-        else if (!quoted) counts[0] += c == ',', counts[1] += c == ';', counts[2] += c == '\t';
+        else if (!quoted)
+            for (size_t k = 0; k < 4; ++k) counts[k] += c == kSeparators[k];
     }
-    if (counts[1] > counts[0] && counts[1] >= counts[2]) return ';';
-    if (counts[2] > counts[0] && counts[2] > counts[1]) return '\t';
-    return ',';
+    size_t best = 0;
+    for (size_t k = 1; k < 4; ++k)
+        if (counts[k] > counts[best]) best = k;
+    return kSeparators[best];
 }
 
 enum Column { None = -1, Id, Type, Category, Question, Correct, Answer, Choices, Mlo, Clo, Plo, ColumnCount };
@@ -179,6 +183,18 @@ int WrongAnswerColumn(const std::string& key)
     return -1;
 }
 
+// A header that says "right answer" or "wrong answer" in words we do not list by name
+// ("Risposta giusta", "Respuesta incorrecta 2"): 1 right, -1 wrong, 0 neither.
+int RightOrWrongWords(const std::string& key)
+{
+    for (const char* word : {"incorrect", "wrong", "sbagliat", "errat", "falsch", "mauvais", "fauss", "erron",
+                             "incorret", "distract"})
+        if (key.find(word) != std::string::npos) return -1;
+    for (const char* word : {"giust", "corrett", "correct", "corret", "richtig", "bonne", "right", "juste"})
+        if (key.find(word) != std::string::npos) return 1;
+    return 0;
+}
+
 // Choices joined in one cell: "a; b; c" (or '|').
 std::vector<std::string> JoinedChoices(const std::string& cell)
 {
@@ -256,7 +272,13 @@ Layout LayoutFromHeader(const std::vector<std::string>& header)
         const std::string key = Squeezed(header[i]);
         const Column column = ColumnOf(key);
         const int choice = column == None ? ChoiceColumn(key) : -1;
-        const int wrong = column == None && choice < 0 ? WrongAnswerColumn(key) : -1;
+        const int words = column == None && choice < 0 ? RightOrWrongWords(key) : 0;
+        int wrong = column == None && choice < 0 ? WrongAnswerColumn(key) : -1;
+        if (wrong < 0 && words < 0) wrong = 0;
+        if (words > 0 && layout.columns[Correct] < 0) {
+            layout.columns[Correct] = static_cast<int>(i);
+            continue;
+        }
         std::vector<int>& choices = layout.choiceColumns;
         const bool choiceTaken = choice >= 0 && static_cast<size_t>(choice) < choices.size() && choices[choice] >= 0;
         if (column != None && layout.columns[column] < 0) {
@@ -320,6 +342,35 @@ void GuessKeyColumn(const std::vector<std::vector<std::string>>& rows, Layout& l
     if (bestHits > 0) Take(layout, rows[0], Correct, best, "the answer");
 }
 
+// Choices each in a column of their own with the key in another, none of them named: the
+// choices follow the question, and the key is the later column whose cells most often name
+// one of the columns between (by letter, number or text).
+void GuessChoiceColumns(const std::vector<std::vector<std::string>>& rows, Layout& layout)
+{
+    const size_t question = static_cast<size_t>(layout.Of(Question));
+    const std::vector<size_t> unnamed = Unnamed(layout);
+    auto isUnnamed = [&unnamed](size_t c) { return std::find(unnamed.begin(), unnamed.end(), c) != unnamed.end(); };
+    size_t key = 0, keyHits = 0;
+    for (size_t k = question + 3; k < rows[0].size() && isUnnamed(k); ++k) {
+        size_t hits = 0, filled = 0;
+        for (size_t row = 1; row < rows.size(); ++row) {
+            if (k >= rows[row].size() || TrimText(rows[row][k]).empty()) continue;
+            ++filled;
+            std::vector<std::string> choices;
+            for (size_t c = question + 1; c < k; ++c) choices.push_back(c < rows[row].size() ? TrimText(rows[row][c]) : "");
+            hits += ChoiceFromAnswer(rows[row][k], choices, 1) < choices.size();
+        }
+        if (filled && hits * 2 >= filled && hits > keyHits) key = k, keyHits = hits;
+    }
+    if (!keyHits) return;
+    for (size_t c = question + 1; c < key; ++c) {
+        layout.choiceColumns.push_back(static_cast<int>(c));
+        Take(layout, rows[0], Choices, c, "a choice");
+        layout.columns[Choices] = -1;
+    }
+    Take(layout, rows[0], Correct, key, "the key");
+}
+
 // Columns the header left unnamed are read by content: choices joined by ';', a type
 // column, the key as a choice's text or letter, the question as the longest text.
 void GuessUnnamedColumns(const std::vector<std::vector<std::string>>& rows, Layout& layout)
@@ -352,6 +403,9 @@ void GuessUnnamedColumns(const std::vector<std::vector<std::string>>& rows, Layo
         }
         if (bestLength > 0) Take(layout, header, Question, best, "the question");
     }
+    const bool noChoices = layout.Of(Choices) < 0 && layout.choiceColumns.empty() && layout.wrongColumns.empty();
+    if (noChoices && layout.Of(Question) >= 0 && layout.Of(Correct) < 0 && layout.Of(Answer) < 0)
+        GuessChoiceColumns(rows, layout);
     if (layout.Of(Correct) < 0 && layout.Of(Answer) < 0) GuessKeyColumn(rows, layout);
 }
 
@@ -405,6 +459,8 @@ bool SetAnswer(ImportedQuestion& q, const std::string& type, std::vector<std::st
                 return false;
             }
         }
+        // The answer column holding the right answer's text, the option columns the wrong ones.
+        AddAnswerAsChoice(q, key, label, result.notes);
     } else if (type == "true_false") {
         q.kind = ImportedQuestion::TrueFalse;
         if (!SheetTruth(key, q.truth)) {
@@ -558,6 +614,19 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
                                                     " lines above the header are a title, not questions; they are skipped.");
         }
         break;
+    }
+    // No header at all: the first line is a question like the others.
+    {
+        const Layout named = LayoutFromHeader(rows[0]);
+        bool data = false;
+        for (const std::string& cell : rows[0])
+            data = data || TrimText(cell).size() >= 25 || (!cell.empty() && TrimText(cell).back() == '?');
+        if (named.Of(Question) < 0 && data && rows.size() > 1) {
+            std::vector<std::string> names;
+            for (size_t i = 0; i < rows[0].size(); ++i) names.push_back("Column " + std::to_string(i + 1));
+            rows.insert(rows.begin(), std::move(names));
+            result.notes.push_back("The file has no header line: its columns are read by what they hold.");
+        }
     }
     const std::vector<std::string>& header = rows[0];
     Layout layout = LayoutFromHeader(header);

@@ -510,6 +510,13 @@ void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const
     if (close + 1 == text.size()) stemText = text.substr(0, open);
     else stemText = text.substr(0, open) + "_____" + text.substr(close + 1);
     if (stemText.find('{') != std::string::npos) {
+        // A line ending one answer block and another block further down: most often two
+        // questions with no blank line between them, which Moodle reads as one.
+        const std::string between = text.substr(close + 1, text.find('{', close) - close - 1);
+        if (between.find('\n') != std::string::npos)
+            result.notes.push_back(r.label + " (line " + std::to_string(firstLine) +
+                                   "): its answer blocks are on different lines; if these are two questions, "
+                                   "put a blank line between them (GIFT reads them as one question).");
         result.LeaveOut("cloze (several blanks)", r.label);
         return;
     }

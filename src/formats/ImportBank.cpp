@@ -394,8 +394,12 @@ ImportFormat DetectImportFormat(std::string_view bytes, const std::u16string& pa
 bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportFormat format, ImportedBank& bank,
                      std::string& error)
 {
+    std::string text, encodingNote;
+    // UTF-16 text (a spreadsheet's "Unicode text") is made UTF-8 before its format is told;
+    // UTF-16 XML goes to the XML reader, which decodes it.
+    const bool utf16 = bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF";
+    if (utf16 && XmlRootName(bytes).empty()) bytes = TextAsUtf8(bytes, text, encodingNote);
     if (format == ImportFormat::Auto) format = DetectImportFormat(bytes, path);
-    std::string text;
     // XML goes to the XML reader as it is (it decodes UTF-16 and Latin-1 and refuses bad
     // bytes); every other reader gets valid UTF-8, whatever its first bytes.
     if (format == ImportFormat::Json && bytes.size() > kMaxQuizJsonBytes) {
@@ -403,12 +407,10 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
         return false;
     }
     if (format == ImportFormat::Gift || format == ImportFormat::Csv || format == ImportFormat::Json) {
-        if (!IsValidUtf8(bytes)) { // malformed UTF-8 as File > Open reads it
-            text = ValidUtf8(std::string(bytes));
-            bytes = text;
-        }
+        if (encodingNote.empty()) bytes = TextAsUtf8(bytes, text, encodingNote);
     }
     ImportResult result;
+    if (!encodingNote.empty()) result.notes.push_back(encodingNote);
     result.source = ImportFormatName(format);
     bool ok = false;
     try {
@@ -546,6 +548,29 @@ size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string
         if (n >= 0 && static_cast<size_t>(n) < choices.size()) return static_cast<size_t>(n);
     }
     return static_cast<size_t>(-1);
+}
+
+bool AddAnswerAsChoice(ImportedQuestion& q, const std::string& answer, const std::string& label,
+                       std::vector<std::string>& notes)
+{
+    const std::string text = TrimText(answer);
+    if (q.correct < q.choices.size() || q.choices.empty() || text.empty()) return false;
+    // A letter, an index or a list of them names a choice that is not there: a wrong key.
+    std::string bare = ToLowerAscii(text);
+    for (const char* prefix : {"option ", "choice ", "answer "})
+        if (bare.compare(0, std::strlen(prefix), prefix) == 0) bare = TrimText(bare.substr(std::strlen(prefix)));
+    if (bare.size() == 2 && (bare[1] == ')' || bare[1] == '.')) bare.pop_back();
+    if ((bare.size() == 1 && std::isalpha(static_cast<unsigned char>(bare[0]))) ||
+        bare.find_first_not_of("0123456789 ,;|") == std::string::npos)
+        return false;
+    size_t slot = 0;
+    while (slot < q.choices.size() && !TrimText(q.choices[slot]).empty()) ++slot;
+    if (slot == q.choices.size()) q.choices.push_back(text);
+    else q.choices[slot] = text;
+    q.correct = slot;
+    notes.push_back(label + ": the answer " + Quoted(text) + " is none of its choices; it is taken as the right " +
+                    "choice itself, added as " + ChoiceKey(slot) + ".");
+    return true;
 }
 
 bool TruthFromText(const std::string& text, bool& truth)

@@ -136,6 +136,11 @@ bool ObjectiveFromTag(const std::string& tag, std::pair<std::string, std::string
 // letter ("b", "B)", "Option B"), or a number counted from `indexBase`; none (-1) when it
 // names none of them.
 size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string>& choices, int indexBase);
+// A choice question whose answer (a text, not a letter or number) names none of its
+// choices: the answer is the right choice itself, put in the first empty choice or after
+// the last, keyed and noted. False when it is no such text or a choice is keyed already.
+bool AddAnswerAsChoice(ImportedQuestion& q, const std::string& answer, const std::string& label,
+                       std::vector<std::string>& notes);
 // A numeric question's answer as the JSON number it was written from ("42", "-3.5"), or null
 // when the text is no number in the form a JSON number prints.
 json NumberAnswer(const std::string& text);
@@ -160,3 +165,11 @@ XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost);
 // XML reader, made in `converted`; other bytes as they are (not copied: a file can be
 // hundreds of megabytes).
 std::string_view XmlAsUtf8(std::string_view bytes, std::string& converted);
+// Text as UTF-8 for the text readers: UTF-16 with its byte order mark decoded, and each
+// byte of a file that is not UTF-8 read as Windows-1252; `note` says which, else the bytes
+// as they are.
+std::string_view TextAsUtf8(std::string_view bytes, std::string& converted, std::string& note);
+// HTML's named references that XML lacks (&nbsp;, &uarr;), as converters write them, made
+// character references outside CDATA and comments; `note` says so. Unknown names stay
+// (and stay an XML error). The bytes as they are when there is none.
+std::string_view HtmlEntitiesAsXml(std::string_view bytes, std::string& converted, std::string& note);

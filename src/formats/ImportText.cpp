@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "model/JsonModel.h"
 #include "util/StringUtil.h"
@@ -247,6 +249,22 @@ XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost)
     return copy;
 }
 
+namespace {
+
+// Windows-1252's 0x80-0x9F; the rest of its upper half is Latin-1.
+const unsigned short kCp1252[32] = {0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021,
+                                    0x2C6,  0x2030, 0x160,  0x2039, 0x152,  0x8D,   0x17D,  0x8F,
+                                    0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                    0x2DC,  0x2122, 0x161,  0x203A, 0x153,  0x9D,   0x17E,  0x178};
+
+void AppendCp1252(std::string& out, unsigned char c)
+{
+    if (c < 0x80) out += static_cast<char>(c);
+    else AppendUtf8(out, c < 0xA0 ? kCp1252[c - 0x80] : c);
+}
+
+} // namespace
+
 std::string_view XmlAsUtf8(std::string_view bytes, std::string& converted)
 {
     const std::string_view head = bytes.substr(0, std::min<size_t>(bytes.size(), 200));
@@ -266,18 +284,141 @@ std::string_view XmlAsUtf8(std::string_view bytes, std::string& converted)
     // Tools that declare Latin-1 and write UTF-8 are common: valid UTF-8 stays as it is.
     const bool utf8 = IsValidUtf8(bytes);
     std::string out = std::string(bytes.substr(0, open + 1)) + "UTF-8" + std::string(bytes.substr(close, end - close));
-    static const unsigned short kCp1252[32] = {0x20AC, 0x81,   0x201A, 0x192,  0x201E, 0x2026, 0x2020, 0x2021,
-                                               0x2C6,  0x2030, 0x160,  0x2039, 0x152,  0x8D,   0x17D,  0x8F,
-                                               0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                               0x2DC,  0x2122, 0x161,  0x203A, 0x153,  0x9D,   0x17E,  0x178};
     for (size_t i = end; i < bytes.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (utf8 || c < 0x80) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        AppendUtf8(out, c < 0xA0 ? kCp1252[c - 0x80] : c);
+        if (utf8) out += bytes[i];
+        else AppendCp1252(out, static_cast<unsigned char>(bytes[i]));
     }
     converted = std::move(out);
+    return converted;
+}
+
+std::string_view TextAsUtf8(std::string_view bytes, std::string& converted, std::string& note)
+{
+    const bool le = bytes.substr(0, 2) == "\xFF\xFE", be = bytes.substr(0, 2) == "\xFE\xFF";
+    if (le || be) {
+        std::u16string wide;
+        wide.reserve(bytes.size() / 2);
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            const auto lo = static_cast<unsigned char>(bytes[i + (be ? 1 : 0)]);
+            const auto hi = static_cast<unsigned char>(bytes[i + (be ? 0 : 1)]);
+            wide += static_cast<char16_t>(lo | hi << 8);
+        }
+        converted = w2s(wide);
+        note = std::string("The file is UTF-16 text (") + (le ? "little" : "big") +
+               "-endian, as a spreadsheet saves Unicode text); it was read as such.";
+        return converted;
+    }
+    if (IsValidUtf8(bytes)) return bytes;
+    // Each byte that starts no UTF-8 sequence is read as Windows-1252, so a file saved on
+    // Windows reads right and a UTF-8 file with a stray byte keeps the rest as it was.
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 8);
+    size_t foreign = 0;
+    char32_t cp = 0;
+    for (size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        size_t next = i + 1;
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (DecodeUtf8(bytes, i, cp, next)) {
+            out.append(bytes.substr(i, next - i));
+        } else {
+            AppendCp1252(out, c);
+            ++foreign;
+            next = i + 1;
+        }
+        i = next;
+    }
+    converted = std::move(out);
+    note = "The file is not UTF-8: " + GroupedNumber(foreign) + (foreign == 1 ? " byte was" : " bytes were") +
+           " read as Windows-1252 (as a spreadsheet or editor on Windows saves text).";
+    return converted;
+}
+
+namespace {
+
+// The name of the "&name;" at `at` when XML does not predefine it, else empty.
+std::string_view UndefinedReference(std::string_view bytes, size_t at)
+{
+    size_t end = at + 1;
+    while (end < bytes.size() && end - at <= 32 &&
+           (std::isalnum(static_cast<unsigned char>(bytes[end])) && static_cast<unsigned char>(bytes[end]) < 0x80))
+        ++end;
+    const std::string_view name = bytes.substr(at + 1, end - at - 1);
+    if (end >= bytes.size() || bytes[end] != ';' || name == "amp" || name == "lt" || name == "gt" ||
+        name == "quot" || name == "apos")
+        return {};
+    return name;
+}
+
+} // namespace
+
+std::string_view HtmlEntitiesAsXml(std::string_view bytes, std::string& converted, std::string& note)
+{
+    // Most files have none: a look at each '&' tells, before any markup is walked.
+    bool any = false;
+    for (size_t i = bytes.find('&'); i != std::string_view::npos && !any; i = bytes.find('&', i + 1))
+        any = !UndefinedReference(bytes, i).empty();
+    if (!any) return bytes;
+    std::string out;
+    std::map<std::string, std::string, std::less<>> known; // name -> its character references
+    std::map<std::string, size_t> used;
+    size_t copied = 0;
+    for (size_t i = bytes.find_first_of("&<"); i != std::string_view::npos; i = bytes.find_first_of("&<", i)) {
+        // Markup where a reference is no reference: CDATA, comments, instructions.
+        if (bytes[i] == '<') {
+            const char* close = bytes.compare(i, 9, "<![CDATA[") == 0 ? "]]>"
+                                : bytes.compare(i, 4, "<!--") == 0    ? "-->"
+                                : bytes.compare(i, 2, "<?") == 0      ? "?>"
+                                                                      : nullptr;
+            const size_t end = close ? bytes.find(close, i + 2) : std::string_view::npos;
+            i = !close ? i + 1 : end == std::string_view::npos ? bytes.size() : end + std::strlen(close);
+            continue;
+        }
+        const std::string_view name = UndefinedReference(bytes, i);
+        const size_t end = i + 1 + name.size();
+        if (name.empty()) {
+            ++i;
+            continue;
+        }
+        auto it = known.find(name);
+        if (it == known.end()) {
+            // HTML's own parser knows every HTML5 name; a name it does not know stays, and
+            // stays an error.
+            const std::string reference = "&" + std::string(name) + ";";
+            const std::string decoded = HtmlToPlainText(reference);
+            std::string numeric;
+            const bool decodes = decoded != reference && decoded.find_first_of("&;") == std::string::npos;
+            for (size_t k = 0; decodes && k < decoded.size();) {
+                char32_t cp = 0;
+                size_t next = k + 1;
+                if (!DecodeUtf8(decoded, k, cp, next)) cp = static_cast<unsigned char>(decoded[k]);
+                char hex[16];
+                std::snprintf(hex, sizeof hex, "&#x%X;", static_cast<unsigned>(cp));
+                numeric += hex;
+                k = next;
+            }
+            it = known.emplace(std::string(name), numeric).first;
+        }
+        if (!it->second.empty()) {
+            out.append(bytes.substr(copied, i - copied));
+            out += it->second;
+            copied = end + 1;
+            ++used[it->first];
+        }
+        i = end + 1;
+    }
+    if (used.empty()) return bytes;
+    out.append(bytes.substr(copied));
+    converted = std::move(out);
+    std::string names;
+    size_t total = 0, listed = 0;
+    for (const auto& [name, count] : used) {
+        total += count;
+        if (listed++ < 6) names += (names.empty() ? "&" : ", &") + name + ";";
+    }
+    note = "The file is not well-formed XML: it uses " + GroupedNumber(total) + " HTML named character reference" +
+           (total == 1 ? "" : "s") + " that XML does not define (" + names + (used.size() > 6 ? ", ..." : "") +
+           "); they were read as HTML reads them.";
     return converted;
 }

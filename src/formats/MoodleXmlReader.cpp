@@ -197,8 +197,10 @@ bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& er
 {
     // Question by question: a large file never stands whole as a tree.
     XmlNode root;
-    std::string category, converted;
-    const bool parsed = ParseXmlElements(XmlAsUtf8(bytes, converted), "question", root,
+    std::string category, converted, decoded, note;
+    const std::string_view text = HtmlEntitiesAsXml(XmlAsUtf8(bytes, converted), decoded, note);
+    if (!note.empty()) result.notes.push_back(note);
+    const bool parsed = ParseXmlElements(text, "question", root,
                                          [&](const XmlNode& quiz, size_t depth, const XmlNode& question) {
         if (quiz.name != "quiz" || depth != 1) return;
         if (question.Attribute("type") == "category") {

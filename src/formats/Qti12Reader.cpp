@@ -75,7 +75,10 @@ std::vector<const XmlNode*> RightConditions(const XmlNode& item)
             }
             continue;
         }
-        const double value = std::strtod(setvar->Text().c_str(), nullptr);
+        // "SCORE.max": the variable's highest value, as Blackboard marks the key.
+        const std::string amount = TrimText(setvar->Text());
+        const bool max = amount.size() > 4 && ToLowerAscii(amount.substr(amount.size() - 4)) == ".max";
+        const double value = max ? 1e300 : std::strtod(amount.c_str(), nullptr);
         if (value <= 0 && best == 0 && setvar->Attribute("action") == "Set") {
             // Respondus's zero-point questions: "Set" marks the key, "Add" the others.
             for (const XmlNode* feedback : c->Children("displayfeedback")) {

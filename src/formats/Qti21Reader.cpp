@@ -4,6 +4,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -128,17 +129,27 @@ std::string Resolved(const std::string& path)
     return out;
 }
 
+// A section kept in a file of its own (assessmentSectionRef), parsed; false when it cannot be.
+using SectionFile = std::function<bool(const std::string& file, XmlNode& section)>;
+
 // The section titles of a test, by the item files they hold.
 void ReadSections(const XmlNode& node, const std::string& base, const std::string& title,
-                  std::vector<std::pair<std::string, std::string>>& categories)
+                  std::vector<std::pair<std::string, std::string>>& categories, const SectionFile& sectionFile,
+                  int depth = 0)
 {
     for (const XmlNode& child : node.children) {
         if (child.IsText()) continue;
         if (child.name == "assessmentItemRef") {
             categories.emplace_back(Resolved(base + child.Attribute("href")), title);
+        } else if (child.name == "assessmentSectionRef" && depth < 8) {
+            const std::string file = Resolved(base + child.Attribute("href"));
+            XmlNode section;
+            if (sectionFile(file, section))
+                ReadSections(section, Folder(file), section.Attribute("title").empty() ? title : section.Attribute("title"),
+                             categories, sectionFile, depth + 1);
         } else {
             const std::string inner = child.name == "assessmentSection" ? child.Attribute("title") : title;
-            ReadSections(child, base, inner, categories);
+            ReadSections(child, base, inner, categories, sectionFile, depth);
         }
     }
 }
@@ -245,11 +256,13 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
 
 namespace {
 
+// Its href, its first file's, or the file Blackboard names with bb:file.
 std::string ResourceHref(const XmlNode& resource)
 {
     std::string h = resource.Attribute("href");
     if (h.empty())
         if (const XmlNode* file = resource.Child("file")) h = file->Attribute("href");
+    if (h.empty()) h = resource.Attribute("file");
     return h;
 }
 
@@ -377,9 +390,12 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
     if (!files.Read("imsmanifest.xml", bytes, error)) return false;
     // Read resource by resource: the manifest of tens of thousands of items would stand as
     // a tree of a million nodes.
+    enum class Kind { Other, Item, Test, Qti1 };
     struct Resource {
         std::string type;
-        ItemJob job; // its file; for an item, what the manifest says of it
+        Kind kind = Kind::Other;
+        ItemJob job;         // its file; for an item, what the manifest says of it
+        std::string content; // a file read to tell what it is, kept for its reading
     };
     std::vector<Resource> resources;
     XmlNode manifest;
@@ -388,8 +404,10 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
         [&](const XmlNode&, size_t, const XmlNode& resource) {
             Resource& r = resources.emplace_back();
             r.type = resource.Attribute("type");
-            if (r.type.compare(0, 18, "imsqti_item_xmlv2p") == 0) r.job = ResourceJob(resource);
+            if (r.type.compare(0, 18, "imsqti_item_xmlv2p") == 0) r.kind = Kind::Item, r.job = ResourceJob(resource);
             else r.job.file = ResourceHref(resource);
+            if (r.type.compare(0, 18, "imsqti_test_xmlv2p") == 0) r.kind = Kind::Test;
+            else if (IsQti1Resource(r.type)) r.kind = Kind::Qti1;
         },
         error);
     if (!parsed) {
@@ -397,38 +415,63 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
         return false;
     }
     bytes = std::string();
+    // A type we do not know (a pool's "assessment/x-bb-qti-pool", a tool's own name) is told
+    // by what its XML file holds.
+    for (Resource& r : resources) {
+        const std::string name = ToLowerAscii(r.job.file);
+        const size_t dot = name.rfind('.');
+        const std::string extension = dot == std::string::npos ? "" : name.substr(dot + 1);
+        if (r.kind != Kind::Other || (extension != "xml" && extension != "dat" && extension != "qti") ||
+            ToLowerAscii(r.type).find("survey") != std::string::npos)
+            continue;
+        std::string unread; // a file of another kind that is missing is none of ours
+        if (!files.Read(r.job.file, r.content, unread)) continue;
+        const std::string root = XmlRootName(r.content);
+        if (root == "assessmentItem") r.kind = Kind::Item, r.content.clear();
+        else if (root == "assessmentTest") r.kind = Kind::Test;
+        else if (root == "questestinterop") r.kind = Kind::Qti1;
+        else r.content = std::string();
+    }
     // The tests first: their sections name the items' categories.
     std::unordered_map<std::string, std::string> categories;
     std::vector<std::pair<std::string, std::string>> testItems; // item file, section title
     bool any = false;
-    for (const Resource& resource : resources) {
-        if (resource.type.compare(0, 18, "imsqti_test_xmlv2p") != 0) continue;
-        std::string test;
+    const SectionFile sectionFile = [&files](const std::string& file, XmlNode& section) {
+        std::string text, ignored;
+        return files.Read(file, text, ignored) && ParseXml(text, section, ignored);
+    };
+    for (Resource& resource : resources) {
+        if (resource.kind != Kind::Test) continue;
         XmlNode root;
-        if (!files.Read(resource.job.file, test, error) || !ParseXml(test, root, error)) return false;
-        ReadSections(root, Folder(resource.job.file), "", testItems);
+        if ((resource.content.empty() && !files.Read(resource.job.file, resource.content, error)) ||
+            !ParseXml(resource.content, root, error))
+            return false;
+        resource.content = std::string();
+        ReadSections(root, Folder(resource.job.file), "", testItems, sectionFile);
     }
     for (const auto& [file, title] : testItems) categories.emplace(ZipPathKey(file), title);
     std::unordered_set<std::string> listed; // a set: a package lists tens of thousands
     std::vector<ItemJob> jobs; // read together before the next QTI 1 document, in order
     for (Resource& resource : resources) {
         const std::string& type = resource.type;
-        if (type.compare(0, 18, "imsqti_item_xmlv2p") == 0) {
+        if (resource.kind == Kind::Item) {
             const std::string key = ZipPathKey(Resolved(resource.job.file));
-            listed.insert(key);
+            if (!listed.insert(key).second) continue;
             result.source = "QTI 2.1 package";
             any = true;
             auto category = categories.find(key);
             if (category != categories.end()) resource.job.category = category->second;
             jobs.push_back(std::move(resource.job));
-        } else if (IsQti1Resource(type)) {
+        } else if (resource.kind == Kind::Qti1) {
             if (!ReadItemJobs(files, jobs, result, error)) return false;
             jobs.clear();
             // 1.2 as most tools write it; 1.1 as some (Respondus) label the same documents.
-            result.source = type.find("xmlv1p2") != std::string::npos ? "QTI 1.2 package" : "QTI 1.x package";
+            result.source = type.find("xmlv1p1") != std::string::npos || type.find("xmlv1p0") != std::string::npos
+                                ? "QTI 1.x package"
+                                : "QTI 1.2 package";
             any = true;
-            std::string document;
-            if (!files.Read(resource.job.file, document, error)) return false;
+            std::string document = std::move(resource.content);
+            if (document.empty() && !files.Read(resource.job.file, document, error)) return false;
             if (!ReadQti12Document(document, result, error)) {
                 error = resource.job.file + ": " + error;
                 return false;
@@ -446,7 +489,7 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
     }
     if (!ReadItemJobs(files, jobs, result, error)) return false;
     if (!any) {
-        error = "The package's manifest lists no QTI 1.2 or 2.x questions.";
+        error = "The package's manifest lists no QTI 1.2 or 2.x questions, and none of its XML files holds any.";
         return false;
     }
     return true;
@@ -455,8 +498,9 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
 bool ReadQtiXml(std::string_view bytes, ImportResult& result, std::string& error)
 {
     XmlNode root;
-    std::string converted;
-    bytes = XmlAsUtf8(bytes, converted);
+    std::string converted, decoded, note;
+    bytes = HtmlEntitiesAsXml(XmlAsUtf8(bytes, converted), decoded, note);
+    if (!note.empty()) result.notes.push_back(note);
     if (!ParseXml(bytes, root, error)) return false;
     if (root.name == "assessmentItem") {
         result.source = "QTI 2.1 item";

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 #include "model/JsonModel.h"
 #include "util/XmlReader.h"
@@ -34,6 +35,8 @@ std::string Scalar(const json& value)
 
 struct Roles {
     std::map<std::string, std::map<std::string, size_t>> used; // role -> key -> count
+    std::set<std::string> byContent;                           // keys read by their values
+    std::string indexBase;                                     // how an index key was counted
     void Use(const char* role, const std::string& key) { ++used[role][key]; }
     std::string Describe() const
     {
@@ -42,12 +45,33 @@ struct Roles {
             auto it = used.find(role);
             if (it == used.end()) continue;
             std::string keys;
-            for (const auto& [key, count] : it->second) keys += (keys.empty() ? "\"" : " / \"") + key + "\"";
+            for (const auto& [key, count] : it->second)
+                keys += (keys.empty() ? "\"" : " / \"") + key + "\"" + (byContent.count(key) ? " (by its values)" : "");
             out += (out.empty() ? "" : ", ") + std::string(role) + " from " + keys;
         }
-        return out;
+        return out + indexBase;
     }
 };
+
+// An array of at least two texts or numbers: choices, whatever their key is called.
+bool ScalarList(const json& value)
+{
+    if (!value.is_array() || value.size() < 2) return false;
+    for (const json& v : value)
+        if (!v.is_string() && !v.is_number()) return false;
+    return true;
+}
+
+// A question in names we do not know: a text beside a list of choices.
+bool ShapedLikeQuestion(const json& item)
+{
+    bool text = false, list = false;
+    for (auto it = item.begin(); it != item.end(); ++it) {
+        text = text || (it->is_string() && TrimText(it->get<std::string>()).size() >= 3);
+        list = list || ScalarList(*it);
+    }
+    return text && list;
+}
 
 // A question names itself so, or has text with answers or choices beside it ("title"
 // alone is as likely a category's or a quiz's).
@@ -154,6 +178,21 @@ std::vector<Found> FindQuestions(const json& doc, std::string_view bytes)
                 found.push_back(Found{"\"" + it.key() + "\" / \"" + inner.key() + "\"", inner.key(), &*inner});
     }
     if (!found.empty()) return found;
+    // Names we do not know: arrays whose entries are shaped as questions, here or a level down.
+    auto shaped = [](const json& value) {
+        size_t n = 0;
+        if (value.is_array())
+            for (const json& item : value) n += item.is_object() && ShapedLikeQuestion(item);
+        return n > 0 && n * 2 >= value.size();
+    };
+    for (auto it = doc.begin(); it != doc.end(); ++it) {
+        if (shaped(*it)) found.push_back(Found{"\"" + it.key() + "\"", it.key(), &*it});
+        else if (it->is_object())
+            for (auto inner = it->begin(); inner != it->end(); ++inner)
+                if (shaped(*inner))
+                    found.push_back(Found{"\"" + it.key() + "\" / \"" + inner.key() + "\"", inner.key(), &*inner});
+    }
+    if (!found.empty()) return found;
     const json* best = nullptr;
     std::string where;
     for (auto it = doc.begin(); it != doc.end(); ++it)
@@ -187,6 +226,125 @@ std::string KindFromArrayName(const std::string& name)
     return "";
 }
 
+// The keys an array's questions keep their parts under, told by the values across the
+// array, for files whose names we do not know: the choices are a list of texts in most
+// questions, the question the longest text, the key the value that most often names one of
+// its question's choices (an index, a letter or a choice's text). Used only for a part no
+// known name gives. `indexBase` is how an index key counts, from its range over the file:
+// a 0 counts from 0, a value equal to the number of choices from 1; -1 when neither shows.
+struct ContentKeys {
+    std::string question, choices, answer;
+    int indexBase = -1;
+};
+
+// The choice a value names as an index counted from `base`, or -1.
+size_t IndexChoice(const json& value, size_t count, int base)
+{
+    long long n = -1;
+    if (value.is_number_integer()) n = value.get<long long>();
+    else if (value.is_string()) {
+        const std::string t = TrimText(value.get<std::string>());
+        if (!t.empty() && t.size() <= 3 && t.find_first_not_of("0123456789") == std::string::npos) n = std::stoll(t);
+    }
+    n -= base;
+    return n >= 0 && static_cast<unsigned long long>(n) < count ? static_cast<size_t>(n) : static_cast<size_t>(-1);
+}
+
+const std::initializer_list<const char*> kIdNames = {"id", "qid", "question_id", "questionid", "number"};
+const std::initializer_list<const char*> kStemNames = {"question", "text", "prompt", "stem", "question_text",
+                                                       "questiontext", "title", "q"};
+const std::initializer_list<const char*> kChoiceListNames = {
+    "choices", "options", "answers", "alternatives", "answer_options", "answeroptions", "quiz_options",
+    "quizoptions", "answer_choices", "answerchoices"};
+const std::initializer_list<const char*> kAnswerNames = {
+    "correct_answer", "correctanswer", "right_answer", "answer", "correct", "key", "answer_key", "solution",
+    "correct_option", "correctoption", "correct_choice", "correctchoice", "answer_index", "answerindex",
+    "correct_index", "correctindex", "correct_answer_index", "correctanswerindex", "correct_answer_option_id",
+    "correctansweroptionid", "correct_option_id", "correctoptionid", "correct_answers", "correctanswers"};
+
+ContentKeys InferKeys(const json& questions)
+{
+    struct Stat {
+        size_t texts = 0, length = 0, lists = 0, names = 0, present = 0, asks = 0;
+    };
+    std::map<std::string, Stat> stats;
+    size_t objects = 0;
+    for (const json& q : questions) {
+        if (!q.is_object()) continue;
+        ++objects;
+        for (auto it = q.begin(); it != q.end(); ++it) {
+            Stat& st = stats[it.key()];
+            ++st.present;
+            if (it->is_string()) {
+                const std::string& text = it->get_ref<const std::string&>();
+                ++st.texts;
+                st.length += text.size();
+                st.asks += text.find('?') != std::string::npos || text.find("\xEF\xBC\x9F") != std::string::npos;
+            }
+            else if (ScalarList(*it)) ++st.lists;
+        }
+    }
+    ContentKeys keys;
+    std::string unused;
+    size_t most = 0;
+    for (const auto& [key, st] : stats)
+        if (st.lists * 2 > objects && st.lists > most) most = st.lists, keys.choices = key;
+    // The question: the text that asks (a '?' in a third of them) over one that explains,
+    // then the longest.
+    std::pair<bool, size_t> best{false, 0};
+    for (const auto& [key, st] : stats) {
+        const json probe = {{key, 0}};
+        if (key == keys.choices || st.texts * 2 <= objects || Lookup(probe, kIdNames, unused)) continue;
+        const std::pair<bool, size_t> rank{st.asks * 3 >= st.texts, st.length / st.texts};
+        if (rank > best) best = rank, keys.question = key;
+    }
+    if (keys.choices.empty()) return keys;
+    // The key: counted against each question's own choices.
+    for (const json& q : questions) {
+        if (!q.is_object()) continue;
+        auto list = q.find(keys.choices);
+        if (list == q.end() || !list->is_array()) continue;
+        std::vector<std::string> choices;
+        for (const json& c : *list) choices.push_back(ScalarText(c));
+        for (auto it = q.begin(); it != q.end(); ++it) {
+            const json probe = {{it.key(), 0}};
+            if (it.key() == keys.choices || it.key() == keys.question || Lookup(probe, kIdNames, unused)) continue;
+            // A list of keys names choices too (one: the key; several: a multiple answer).
+            auto namesChoice = [&choices](const json& v) {
+                return IndexChoice(v, choices.size() + 1, 0) < choices.size() + 1 ||
+                       (v.is_string() && ChoiceFromAnswer(v.get<std::string>(), choices, 1) < choices.size());
+            };
+            bool names = it->is_array() ? !it->empty() : namesChoice(*it);
+            for (const json& v : it->is_array() ? *it : json::array()) names = names && namesChoice(v);
+            if (names) ++stats[it.key()].names;
+        }
+    }
+    size_t named = 0;
+    for (const auto& [key, st] : stats)
+        if (st.names * 2 > st.present && st.names > named && key != keys.choices && key != keys.question)
+            named = st.names, keys.answer = key;
+    return keys;
+}
+
+// How an index key counts over the file, from its range: see ContentKeys.
+int IndexBase(const json& questions, const ContentKeys& keys)
+{
+    bool zero = false, full = false;
+    std::string key;
+    for (const json& q : questions) {
+        if (!q.is_object()) continue;
+        const json* list = Lookup(q, kChoiceListNames, key);
+        if (!list && !keys.choices.empty() && q.contains(keys.choices)) list = &q[keys.choices];
+        const json* answer = Lookup(q, kAnswerNames, key);
+        if (!answer && !keys.answer.empty() && q.contains(keys.answer)) answer = &q[keys.answer];
+        if (!list || !list->is_array() || list->empty() || !answer) continue;
+        const size_t at = IndexChoice(*answer, list->size() + 1, 0);
+        zero = zero || at == 0;
+        full = full || at == list->size();
+    }
+    return zero == full ? -1 : zero ? 0 : 1;
+}
+
 // One item being read: what is left of it to keep, the markup its text lost, the keys it
 // read for each role.
 struct ItemReading {
@@ -195,6 +353,19 @@ struct ItemReading {
     Roles& roles;
     json rest;
     std::vector<std::string> lost;
+    const ContentKeys& content;
+
+    // The role's key by name, else the one its values showed (`inferred`).
+    const json* TakeOr(const char* role, std::initializer_list<const char*> names, const std::string& inferred)
+    {
+        if (const json* value = Take(role, names)) return value;
+        auto it = source.find(inferred);
+        if (inferred.empty() || it == source.end()) return nullptr;
+        roles.Use(role, inferred);
+        roles.byContent.insert(inferred);
+        rest.erase(inferred);
+        return &*it;
+    }
 
     std::string Decoded(const std::string& text) { return html ? TextFromMaybeHtml(text, lost) : text; }
     const json* Take(const char* role, std::initializer_list<const char*> names)
@@ -262,10 +433,7 @@ bool ChoicesByKey(ItemReading& item, ItemChoices& out)
 // The item's list of choices, or null; "a" holds them only as an array ({"q": ..., "a": [...]}).
 const json* ChoiceList(ItemReading& item)
 {
-    if (const json* list = item.Take("choices", {"choices", "options", "answers", "alternatives", "answer_options",
-                                                 "answeroptions", "quiz_options", "quizoptions", "answer_choices",
-                                                 "answerchoices"}))
-        return list;
+    if (const json* list = item.TakeOr("choices", kChoiceListNames, item.content.choices)) return list;
     std::string key;
     const json* a = Lookup(item.source, {"a"}, key);
     return a && a->is_array() ? item.Take("choices", {"a"}) : nullptr;
@@ -280,19 +448,23 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
     const json* incorrect =
         Lookup(item.source, {"incorrect_answers", "incorrectanswers", "wrong_answers", "distractors"}, key);
     const std::string incorrectKey = key;
-    out.rightAnswer = Lookup(item.source, {"correct_answer", "correctanswer", "right_answer", "answer", "correct",
-                                           "key", "answer_key", "solution", "correct_option", "correctoption",
-                                           "correct_choice", "correctchoice", "answer_index", "answerindex",
-                                           "correct_index", "correctindex", "correct_answer_index",
-                                           "correctanswerindex", "correct_answer_option_id", "correctansweroptionid",
-                                           "correct_option_id", "correctoptionid"},
-                             key);
+    out.rightAnswer = Lookup(item.source, kAnswerNames, key);
+    bool answerByContent = false;
+    if (!out.rightAnswer && !item.content.answer.empty() && item.source.contains(item.content.answer)) {
+        key = item.content.answer;
+        out.rightAnswer = &item.source[key];
+        answerByContent = true;
+    }
     // {"q": "Capital of France?", "a": "Paris"}: the answer; an array under "a" holds the choices.
     if (!out.rightAnswer) {
         const json* a = Lookup(item.source, {"a"}, key);
         if (a && !a->is_array() && !a->is_object() && Lookup(item.source, {"q"}, key)) out.rightAnswer = a, key = "a";
     }
     const std::string answerKey = key;
+    // A list of one key is that key (["d"], [2]).
+    if (out.rightAnswer && out.rightAnswer->is_array() && out.rightAnswer->size() == 1 &&
+        !(*out.rightAnswer)[0].is_structured())
+        out.rightAnswer = &(*out.rightAnswer)[0];
     if (incorrect && incorrect->is_array() && out.rightAnswer) {
         out.given = true;
         item.rest.erase(incorrectKey);
@@ -350,13 +522,23 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
     if (out.rightAnswer) {
         item.rest.erase(answerKey);
         item.roles.Use("answer", answerKey);
+        if (answerByContent) item.roles.byContent.insert(answerKey);
     }
     return out;
 }
 
-// A choice question's key: the flagged choice, else the answer as an index (from 0) or as
-// a choice's letter or text.
-void SetChoiceKey(ImportedQuestion& q, ItemChoices& choices, const std::string& answerText)
+// The choice an answer names: a JSON number is an index, a text a choice's text, letter
+// or index, the index counted as the file counts (from 0 when it does not show).
+size_t AnswerChoice(const json& answer, const std::string& text, const std::vector<std::string>& choices, int base)
+{
+    if (answer.is_number_integer()) return IndexChoice(answer, choices.size(), base >= 0 ? base : 0);
+    return ChoiceFromAnswer(text, choices, base >= 0 ? base : 1);
+}
+
+// A choice question's key: the flagged choice, else the answer as an index or as a
+// choice's letter or text; a text that names none is the right choice itself.
+void SetChoiceKey(ImportedQuestion& q, ItemChoices& choices, const std::string& answerText, int base,
+                  const std::string& label, ImportResult& result)
 {
     q.kind = ImportedQuestion::Choice;
     q.choices = std::move(choices.texts);
@@ -368,13 +550,8 @@ void SetChoiceKey(ImportedQuestion& q, ItemChoices& choices, const std::string& 
         if (choices.ids[i] == given) q.correct = i;
     if (q.correct >= q.choices.size() && rightAnswer) {
         q.answerGiven = answerText;
-        if (rightAnswer->is_number_integer()) {
-            const long long n = rightAnswer->get<long long>();
-            q.correct = n >= 0 && static_cast<size_t>(n) < q.choices.size() ? static_cast<size_t>(n)
-                                                                             : static_cast<size_t>(-1);
-        } else {
-            q.correct = ChoiceFromAnswer(answerText, q.choices, 1);
-        }
+        q.correct = AnswerChoice(*rightAnswer, answerText, q.choices, base);
+        if (rightAnswer->is_string()) AddAnswerAsChoice(q, answerText, label, result.notes);
     } else if (q.correct >= q.choices.size()) {
         q.answerGiven = "(none given)";
     }
@@ -391,15 +568,14 @@ bool TrueFalseChoices(const ItemChoices& choices)
 }
 
 void ReadItem(const json& source, size_t index, bool html, const std::string& arrayKind, const std::string& group,
-              Roles& roles, ImportResult& result)
+              const ContentKeys& content, Roles& roles, ImportResult& result)
 {
     ImportedQuestion q;
     q.category = group;
-    ItemReading item{source, html, roles, source, {}};
-    if (const json* id = item.Take("id", {"id", "qid", "question_id", "questionid", "number"})) q.id = TrimText(Scalar(*id));
+    ItemReading item{source, html, roles, source, {}, content};
+    if (const json* id = item.Take("id", kIdNames)) q.id = TrimText(Scalar(*id));
     const std::string label = result.Label(q.id);
-    if (const json* stem = item.Take("question", {"question", "text", "prompt", "stem", "question_text", "questiontext",
-                                                  "title", "q"}))
+    if (const json* stem = item.TakeOr("question", kStemNames, content.question))
         q.stem = item.Decoded(Scalar(*stem));
     if (const json* category = item.Take("category", {"category", "topic", "subject", "section"}))
         q.category = item.Decoded(Scalar(*category));
@@ -437,13 +613,17 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
                                                                                     TruthFromText(answerText, truth) &&
                                                                                     !rightAnswer->is_number())))) {
         q.kind = ImportedQuestion::TrueFalse;
-        const std::string given = choices.flagged < choices.texts.size() ? choices.texts[choices.flagged] : answerText;
+        // Two choices with an index or a letter: the choice it picks says which side.
+        size_t picked = choices.flagged;
+        if (picked >= choices.texts.size() && rightAnswer && choices.given)
+            picked = AnswerChoice(*rightAnswer, answerText, choices.texts, content.indexBase);
+        const std::string given = picked < choices.texts.size() ? choices.texts[picked] : answerText;
         if (!TruthFromText(given, q.truth)) {
             q.truth = true;
             result.notes.push_back(label + ": the answer \"" + given + "\" is neither true nor false; set to True.");
         }
     } else if (choices.given && canonical != "numerical") {
-        SetChoiceKey(q, choices, answerText);
+        SetChoiceKey(q, choices, answerText, content.indexBase, label, result);
         // {"correct": "Right!", "incorrect": "No."} beside choices marked right: the feedback
         // for the right choice and for every other one.
         auto message = [&item](const char* key) {
@@ -504,13 +684,18 @@ bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& err
         // Our own shape keeps its text as written; other quiz files carry HTML entities.
         const bool html = found.where != "\"items\"" && found.where != "\"questions\"";
         const std::string kind = KindFromArrayName(found.key);
+        ContentKeys content = InferKeys(questions);
+        content.indexBase = IndexBase(questions, content);
+        if (content.indexBase >= 0 && roles.indexBase.empty())
+            roles.indexBase = std::string("; an index key counted from ") + (content.indexBase ? "1" : "0") +
+                              " (its values range from " + (content.indexBase ? "1 to the number of choices)" : "0)");
         for (size_t i = 0; i < questions.size(); ++i) {
             const json& item = questions[i];
             if (!item.is_object()) {
                 result.LeaveOut("non-object", result.Label(""));
                 continue;
             }
-            ReadItem(item, i, html, kind, found.category, roles, result);
+            ReadItem(item, i, html, kind, found.category, content, roles, result);
         }
         read += (read.empty() ? "" : ", ") + std::to_string(questions.size()) + " under " + found.where +
                 (kind.empty() ? "" : " (taken as " + kind + ")");

@@ -1,0 +1,167 @@
+// Files shaped a little differently from the ones the readers were written for: other
+// names, no header, other encodings, other manifests. Each case is one class of fault seen
+// in a real file, made up in the same shape.
+#include <gtest/gtest.h>
+
+#include "formats/ImportFormats.h"
+#include "TestUtil.h"
+#include "util/StringUtil.h"
+#include "util/Zip.h"
+
+namespace {
+
+struct Case {
+    const char* name;
+    std::string bytes;
+    const char* path;
+    // Item index, JSON pointer, value ("" checks only that an error names it, below).
+    std::vector<std::tuple<size_t, std::string, json>> expected;
+    std::vector<std::string> notes; // parts of notes that must be there
+};
+
+ImportedBank Read(const Case& c, std::string& error)
+{
+    ImportedBank bank;
+    if (!ImportBankBytes(c.bytes, s2w(c.path), ImportFormat::Auto, bank, error)) ADD_FAILURE() << c.name << ": " << error;
+    return bank;
+}
+
+std::string Zipped(const std::vector<std::pair<std::string, std::string>>& files)
+{
+    ZipWriter zip;
+    for (const auto& [name, data] : files) EXPECT_TRUE(zip.Add(name, data));
+    return zip.Finish();
+}
+
+const char kBbItem[] = R"(<item title="Q1"><itemmetadata><bbmd_questiontype>Multiple Choice</bbmd_questiontype></itemmetadata>
+<presentation><flow class="Block"><flow class="QUESTION_BLOCK"><flow class="FORMATTED_TEXT_BLOCK"><material><mat_extension>
+<mat_formattedtext type="HTML">Which is a prime?</mat_formattedtext></mat_extension></material></flow></flow>
+<flow class="RESPONSE_BLOCK"><response_lid ident="response" rcardinality="Single"><render_choice>
+<flow_label class="Block"><response_label ident="a1"><flow_mat class="FORMATTED_TEXT_BLOCK"><material><mat_extension><mat_formattedtext type="HTML">4</mat_formattedtext></mat_extension></material></flow_mat></response_label></flow_label>
+<flow_label class="Block"><response_label ident="a2"><flow_mat class="FORMATTED_TEXT_BLOCK"><material><mat_extension><mat_formattedtext type="HTML">7</mat_formattedtext></mat_extension></material></flow_mat></response_label></flow_label>
+<flow_label class="Block"><response_label ident="a3"><flow_mat class="FORMATTED_TEXT_BLOCK"><material><mat_extension><mat_formattedtext type="HTML">9</mat_formattedtext></mat_extension></material></flow_mat></response_label></flow_label>
+</render_choice></response_lid></flow></flow></presentation>
+<resprocessing><respcondition title="correct"><conditionvar><varequal respident="response" case="No">a2</varequal></conditionvar>
+<setvar variablename="SCORE" action="Set">SCORE.max</setvar></respcondition>
+<respcondition title="incorrect"><conditionvar><other/></conditionvar><setvar variablename="SCORE" action="Set">0</setvar></respcondition>
+<respcondition><conditionvar><varequal respident="a1" case="No"/></conditionvar><setvar variablename="SCORE" action="Set">0</setvar></respcondition>
+</resprocessing></item>)";
+
+std::vector<Case> Cases()
+{
+    const std::string bbPool = std::string("<questestinterop><assessment title=\"Pool\"><section>") + kBbItem +
+                               "</section></assessment></questestinterop>";
+    const std::string bbManifest =
+        R"(<manifest xmlns:bb="http://www.blackboard.com/content-packaging/"><resources>)"
+        R"(<resource bb:file="res00001.dat" bb:title="Pool" identifier="res00001" type="assessment/x-bb-qti-pool"/>)"
+        R"(<resource bb:file="res00002.dat" identifier="res00002" type="course/x-bb-coursetoc"/>)"
+        R"(</resources></manifest>)";
+    const std::string item =
+        R"(<assessmentItem xmlns="http://www.imsglobal.org/xsd/imsqti_v2p1" identifier="i1" title="i1">)"
+        R"(<responseDeclaration identifier="RESPONSE" cardinality="single" baseType="identifier"><correctResponse><value>B</value></correctResponse></responseDeclaration>)"
+        R"(<itemBody><choiceInteraction responseIdentifier="RESPONSE" maxChoices="1"><prompt>Largest planet?</prompt>)"
+        R"(<simpleChoice identifier="A">Mars</simpleChoice><simpleChoice identifier="B">Jupiter</simpleChoice></choiceInteraction></itemBody></assessmentItem>)";
+    return {
+        {"quiz JSON in other words, keyed by an index from 1 (a key equals the number of choices)",
+         R"({"domande":[{"testo":"Capitale d'Italia?","opzioni":["Roma","Milano","Napoli"],"risposta_corretta":1,"spiegazione":"La capitale è Roma, da sempre e per sempre."},
+                        {"testo":"Quanto fa 2+2?","opzioni":["3","5","4"],"risposta_corretta":3}]})",
+         "q.json",
+         {{0, "/question", "Capitale d'Italia?"}, {0, "/correct", "A"}, {1, "/correct", "C"},
+          {0, "/spiegazione", "La capitale è Roma, da sempre e per sempre."}},
+         {"question from \"testo\" (by its values)", "choices from \"opzioni\" (by its values)",
+          "counted from 1"}},
+        {"two choices with an index key: the index picks the choice, its text the side",
+         R"([{"question":"Water is wet?","options":["True","False"],"answer":1},
+             {"question":"Fire is cold?","options":["Yes","No"],"answer":0},
+             {"question":"Ice is cold?","options":["False","True"],"answer":"B"}])",
+         "tf.json",
+         {{0, "/type", "true_false"}, {0, "/correct", "False"}, {1, "/correct", "True"}, {2, "/correct", "True"}},
+         {}},
+        {"a key as a list of one: that key",
+         R"([{"question":"Pick d?","options":{"a":"1","b":"2","c":"3","d":"4"},"correct_answers":["d"]}])", "l.json",
+         {{0, "/correct", "D"}}, {}},
+        {"CSV whose answer column holds the right answer's text, the options the wrong ones",
+         "question,optionA,optionB,optionC,answer\nCapital of France?,Lyon,Nice,Marseille,Paris\nTwo plus two?,3,4,5,4\n",
+         "a.csv",
+         {{0, "/choices/D", "Paris"}, {0, "/correct", "D"}, {1, "/correct", "B"}},
+         {"the answer \"Paris\" is none of its choices; it is taken as the right choice itself, added as D"}},
+        {"CSV saved in Windows-1252",
+         "question,A,B,answer\nIt\x92s a dash\x96here?,yes\xA0sir,no,A\n", "w.csv",
+         {{0, "/question", "It\xE2\x80\x99s a dash\xE2\x80\x93here?"}, {0, "/choices/A", "yes\xC2\xA0sir"}},
+         {"The file is not UTF-8: 3 bytes were read as Windows-1252"}},
+        {"CSV as UTF-16 text with tabs",
+         std::string("\xFF\xFE", 2) + [] {
+             std::string out;
+             for (char c : std::string("question\tA\tB\tanswer\nSky colour?\tblue\tred\tA\n")) out += c, out += '\0';
+             return out;
+         }(),
+         "u.txt", {{0, "/question", "Sky colour?"}, {0, "/correct", "A"}}, {"UTF-16"}},
+        {"CSV with no header, choices in columns and the key last",
+         "Which ocean is largest of them all?;Atlantic;Pacific;Indian;B\nWhich is the smallest planet here?;Mercury;Mars;Venus;A\n",
+         "n.csv",
+         {{0, "/question", "Which ocean is largest of them all?"}, {0, "/choices/B", "Pacific"}, {0, "/correct", "B"},
+          {1, "/correct", "A"}},
+         {"no header line"}},
+        {"CSV naming its right and wrong answers in another language, split by '|'",
+         "Domanda|Risposta giusta|Risposta sbagliata 1|Risposta sbagliata 2\nColore del cielo?|blu|verde|rosso\n", "i.csv",
+         {{0, "/choices/A", "blu"}, {0, "/correct", "A"}}, {}},
+        {"Moodle XML with HTML's named references and no DTD",
+         "<quiz><question type=\"truefalse\"><name><text>n</text></name><questiontext><text>x&nbsp;&uarr; <![CDATA[&keep;]]></text></questiontext>"
+         "<answer fraction=\"100\"><text>true</text></answer><answer fraction=\"0\"><text>false</text></answer></question></quiz>",
+         "m.xml",
+         {{0, "/question", "x \xE2\x86\x91 &keep;"}, {0, "/correct", "True"}},
+         {"not well-formed XML: it uses 2 HTML named character references that XML does not define (&nbsp;, &uarr;)"}},
+        {"Blackboard pool named with bb:file, its key as SCORE.max", Zipped({{"imsmanifest.xml", bbManifest},
+                                                                            {"res00001.dat", bbPool},
+                                                                            {"res00002.dat", "<COURSETOC/>"}}),
+         "bb.zip", {{0, "/question", "Which is a prime?"}, {0, "/correct", "B"}}, {}},
+        {"QTI 2.1 package whose manifest lists a test of a type it does not name, with a section in a file",
+         Zipped({{"imsmanifest.xml",
+                  R"(<manifest><resources><resource identifier="t" type="imsqti_assessment_xmlv2p1" href="test.xml"/></resources></manifest>)"},
+                 {"test.xml", R"(<assessmentTest><testPart><assessmentSectionRef identifier="s" href="sec/s.xml"/></testPart></assessmentTest>)"},
+                 {"sec/s.xml", R"(<assessmentSection title="Planets"><assessmentItemRef identifier="i1" href="../items/i1.xml"/></assessmentSection>)"},
+                 {"items/i1.xml", item}}),
+         "t.zip", {{0, "/question", "Largest planet?"}, {0, "/correct", "B"}, {0, "/category", "Planets"}}, {}},
+    };
+}
+
+} // namespace
+
+TEST(UnfamiliarFiles, ReadByWhatTheyHold)
+{
+    for (const Case& c : Cases()) {
+        std::string error;
+        const ImportedBank bank = Read(c, error);
+        if (!error.empty()) continue;
+        const json& items = bank.document["items"];
+        for (const auto& [index, pointer, value] : c.expected) {
+            ASSERT_LT(index, items.size()) << c.name;
+            const json::json_pointer field(pointer);
+            EXPECT_EQ(items[index].contains(field) ? items[index].at(field) : json(), value) << c.name << " " << pointer;
+        }
+        for (const std::string& part : c.notes) {
+            bool found = false;
+            for (const std::string& note : bank.notes) found = found || note.find(part) != std::string::npos;
+            EXPECT_TRUE(found) << c.name << ": no note with " << part;
+        }
+    }
+}
+
+TEST(UnfamiliarFiles, WhatStaysAnErrorOrIsExplained)
+{
+    ImportedBank bank;
+    std::string error;
+    // A name HTML does not know either stays an XML error.
+    EXPECT_FALSE(ImportBankBytes("<quiz><question type=\"truefalse\"><questiontext><text>&nosuch;</text>"
+                                 "</questiontext></question></quiz>",
+                                 u"m.xml", ImportFormat::Auto, bank, error));
+    EXPECT_NE(error.find("undefined entity"), std::string::npos) << error;
+    // Two GIFT questions with no blank line between: Moodle's rule holds, the cause is named.
+    ASSERT_TRUE(ImportBankBytes("::a:: One? {T}\n::b:: Two? {F}\n\n::c:: Three? {T}\n", u"g.gift", ImportFormat::Auto,
+                                bank, error))
+        << error;
+    bool named = false;
+    for (const std::string& note : bank.notes) named = named || note.find("put a blank line between them") != std::string::npos;
+    EXPECT_TRUE(named);
+    EXPECT_EQ(bank.document["items"].size(), 1u);
+}
