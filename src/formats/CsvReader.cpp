@@ -558,7 +558,65 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
                                    "\", which a testbank does not have; the type is guessed.");
         type = !choices.empty() ? "multiple_choice" : SheetTruth(key, truth) ? "true_false" : "numerical";
     }
+    // Two choices that say true and false: a true/false question, its key the choice named.
+    // (Words only: "x" and "y" are letters as often as no and yes.)
+    bool first = false, second = false;
+    auto word = [](const std::string& c, bool& truth) {
+        return c.size() > 1 && c.find_first_not_of("0123456789") != std::string::npos && TruthFromText(c, truth);
+    };
+    if ((type == "multiple_choice" && !q.typeKnown) && choices.size() == 2 && word(choices[0], first) &&
+        word(choices[1], second) && first != second) {
+        const size_t picked = ChoiceFromAnswer(key, choices, 1);
+        type = "true_false";
+        if (picked < 2) key = picked == 0 ? (first ? "true" : "false") : (second ? "true" : "false");
+    }
     if (SetAnswer(q, type, std::move(choices), key, answer, label, result)) result.Add(std::move(q), label, lost);
+}
+
+// A row with more fields than the header, its separator unquoted inside a text: the texts
+// from the question to the last choice are joined back where the question then ends with
+// '?' or the separator has a space after it (a text's own), when the key still names a
+// choice.
+void MendRow(std::vector<std::vector<std::string>>& rows, size_t row, const Layout& layout, char separator,
+             ImportResult& result)
+{
+    std::vector<std::string>& r = rows[row];
+    const size_t width = rows[0].size();
+    if (r.size() <= width || layout.Of(Question) < 0) return;
+    const size_t question = static_cast<size_t>(layout.Of(Question));
+    const int lastChoice = layout.choiceColumns.empty()
+                               ? static_cast<int>(question)
+                               : *std::max_element(layout.choiceColumns.begin(), layout.choiceColumns.end());
+    const int key = layout.Of(Correct) >= 0 ? layout.Of(Correct) : layout.Of(Answer);
+    const size_t extra = r.size() - width;
+    // Past the question only when the choices sit between it and the key.
+    const size_t last = lastChoice > static_cast<int>(question) && key > lastChoice ? static_cast<size_t>(lastChoice)
+                                                                                     : question;
+    // A text's own separator is most often followed by a space, a field's is not.
+    size_t chosen = r.size();
+    int bestRank = 0; // a question that asks, then a separator with a space after it
+    std::vector<std::string> best;
+    for (size_t at = question; at <= last; ++at) {
+        std::vector<std::string> mended(r.begin(), r.begin() + static_cast<long>(at));
+        std::string joined = r[at];
+        for (size_t k = 1; k <= extra; ++k) joined += separator + r[at + k];
+        mended.push_back(std::move(joined));
+        mended.insert(mended.end(), r.begin() + static_cast<long>(at + extra + 1), r.end());
+        const std::string stem = TrimText(mended[question]);
+        std::vector<std::string> choices;
+        for (int c : layout.choiceColumns) choices.push_back(TrimText(mended[c]));
+        const bool asks = !stem.empty() && (stem.back() == '?' || (stem.size() >= 3 && stem.substr(stem.size() - 3) == "\xEF\xBC\x9F"));
+        const bool spaced = r[at + 1].compare(0, 1, " ") == 0;
+        const int rank = asks * 2 + spaced;
+        if (!rank || rank <= bestRank ||
+            (!choices.empty() && key >= 0 && ChoiceFromAnswer(mended[key], choices, 1) >= choices.size()))
+            continue;
+        chosen = at, bestRank = rank, best = std::move(mended);
+    }
+    if (chosen == r.size()) return;
+    result.notes.push_back(result.Label("") + " (line " + std::to_string(row + 1) + ") has more fields than the " +
+                           "header: the separator in " + Quoted(best[chosen]) + " is read as part of that text.");
+    r = std::move(best);
 }
 
 // The note that says which column was read as what.
@@ -595,7 +653,8 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     result.source = "CSV";
     std::vector<std::vector<std::string>> rows;
-    if (!ParseCsv(bytes, DetectSeparator(bytes), rows, error)) return false;
+    const char separator = DetectSeparator(bytes);
+    if (!ParseCsv(bytes, separator, rows, error)) return false;
     if (rows.empty()) {
         error = "The CSV file is empty.";
         return false;
@@ -639,7 +698,10 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
         return false;
     }
     const size_t skipped = result.notes.size();
-    for (size_t row = 1; row < rows.size(); ++row) ReadRow(rows, row, layout, result);
+    for (size_t row = 1; row < rows.size(); ++row) {
+        MendRow(rows, row, layout, separator, result);
+        ReadRow(rows, row, layout, result);
+    }
     result.notes.insert(result.notes.begin() + static_cast<long>(skipped), ColumnsReadNote(header, layout));
     return true;
 }

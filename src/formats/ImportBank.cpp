@@ -15,14 +15,6 @@ namespace {
 
 const char* const kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
-std::string Quoted(const std::string& text)
-{
-    // Notes stay one line and short.
-    const std::string kept = FirstUtf8Chars(text, 60);
-    std::string out = "\"";
-    for (char c : kept) out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-    return out + (kept.size() < text.size() ? "...\"" : "\"");
-}
 
 
 bool IsZip(std::string_view bytes)
@@ -157,6 +149,15 @@ std::string Summary(const ImportResult& r, size_t kept)
 }
 
 } // namespace
+
+std::string Quoted(const std::string& text)
+{
+    // Notes stay one line and short.
+    const std::string kept = FirstUtf8Chars(text, 60);
+    std::string out = "\"";
+    for (char c : kept) out += static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    return out + (kept.size() < text.size() ? "...\"" : "\"");
+}
 
 const char* ImportFormatName(ImportFormat format)
 {

@@ -112,6 +112,8 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
                      std::string& error);
 
 // Helpers the readers share.
+// A text as a note quotes it: on one line, cut after 60 characters.
+std::string Quoted(const std::string& text);
 std::string TrimText(const std::string& text);
 // A nested category of an LMS comes in as one category with its levels joined by this:
 // "Science > Physics", apart from a name with a slash ("A/B"). It goes out as one category.
