@@ -3,6 +3,7 @@
 // in a real file, made up in the same shape.
 #include <gtest/gtest.h>
 
+#include "formats/ExamFormats.h"
 #include "formats/ImportFormats.h"
 #include "TestUtil.h"
 #include "util/StringUtil.h"
@@ -173,4 +174,49 @@ TEST(UnfamiliarFiles, WhatStaysAnErrorOrIsExplained)
     for (const std::string& note : bank.notes) named = named || note.find("put a blank line between them") != std::string::npos;
     EXPECT_TRUE(named);
     EXPECT_EQ(bank.document["items"].size(), 1u);
+}
+
+// What an import of the export would read otherwise is named in the export's message; the
+// round trip itself shows each change is real.
+TEST(UnfamiliarFiles, ExportsNameTextsAnImportReadsOtherwise)
+{
+    const json bank = json::parse(R"({"items":[
+        {"id":"T","type":"true_false","question":"Tags?","correct":"True","objectives":{"MLO":"a<b>\nc","CLO":"","PLO":""}},
+        {"id":"R","type":"true_false","question":"Line one\r\nline two","correct":"True","objectives":{"MLO":"","CLO":"","PLO":""}},
+        {"id":"P","type":"true_false","question":"Time &&058; now","correct":"True","objectives":{"MLO":"","CLO":"","PLO":""}},
+        {"id":"N","type":"true_false","question":"Plain","correct":"True","objectives":{"MLO":"m1","CLO":"","PLO":""}}]})");
+    const struct {
+        ExamFormat format;
+        const char* part;
+        const char* ids; // "" when the message must not name it
+    } cases[] = {
+        {ExamFormat::Moodle, "Moodle's tags", "in 1 item: T."},
+        {ExamFormat::Gift, "Moodle's tags", "in 1 item: T."},
+        {ExamFormat::Qti21, "Moodle's tags", ""},
+        {ExamFormat::Moodle, "CR LF", "in 1 item: R."},
+        {ExamFormat::Qti12, "CR LF", "in 1 item: R."},
+        {ExamFormat::Gift, "placeholders", "in 1 item: P."},
+        {ExamFormat::Moodle, "placeholders", ""},
+    };
+    for (const auto& c : cases) {
+        const ExamFile file = WriteExamAs(c.format, bank);
+        const std::string message = ExamFileMessage(file, c.format, 10);
+        const size_t at = message.find(c.part);
+        if (!*c.ids) {
+            EXPECT_EQ(at, std::string::npos) << message;
+            continue;
+        }
+        ASSERT_NE(at, std::string::npos) << ExamFormatName(c.format) << ": " << message;
+        EXPECT_NE(message.find(c.ids, at), std::string::npos) << message;
+        // The change is real: the import reads the text otherwise.
+        if (c.format == ExamFormat::Qti12) continue;
+        ImportedBank back;
+        std::string error;
+        ASSERT_TRUE(ImportBankBytes(file.bytes, c.format == ExamFormat::Gift ? u"x.gift" : u"x.xml",
+                                    ImportFormat::Auto, back, error)) << error;
+        const json& items = back.document["items"];
+        const std::string part = c.part;
+        if (part == "Moodle's tags") EXPECT_NE(items[0]["objectives"]["MLO"], "a<b>\nc");
+        if (part == "CR LF") EXPECT_EQ(items[1]["question"], "Line one\nline two");
+    }
 }

@@ -55,6 +55,9 @@ struct ExamQuestions {
     std::vector<std::string> cutCategoryIds; // categories longer than a Moodle category name, cut
     std::vector<std::string> numberIds;    // answers that were JSON numbers or true/false, written as text
     std::vector<std::string> lostIds;      // what an import kept that the format cannot carry
+    std::vector<std::string> tagIds;       // outcome codes Moodle's tags change ('<', '>', line breaks)
+    std::vector<std::string> crlfIds;      // texts with CR LF line breaks, read back as LF
+    std::vector<std::string> placeholderIds; // texts holding GIFT's own placeholders ("&&058;")
     size_t selected = 0;
 };
 

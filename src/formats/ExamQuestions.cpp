@@ -1,6 +1,7 @@
 #include "formats/ExamFormats.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <unordered_set>
 
@@ -258,6 +259,36 @@ std::string CollectTypeParts(const json& item, ExamFormat format, ExportQuestion
     return "";
 }
 
+// What an import of the file would read otherwise, for the message: outcome codes as
+// Moodle keeps tags, CR LF as every XML parser and GIFT reader gives it, and GIFT's
+// placeholders for its special characters, which its reader turns back into them.
+void NoteChangedTexts(const ExportQuestion& q, ExamFormat format, ExamQuestions& out)
+{
+    std::vector<const std::string*> texts = {&q.stem, &q.category, &q.answer, &q.generalFeedback};
+    for (const std::string& c : q.choices) texts.push_back(&c);
+    for (const auto& a : q.otherAnswers) texts.push_back(&a.first);
+    for (const auto& a : q.partialAnswers) texts.push_back(&a.first);
+    for (const auto& f : q.feedback) texts.push_back(&f.second);
+    bool tags = false;
+    for (const auto& objective : q.objectives) {
+        texts.push_back(&objective.second);
+        tags = tags || objective.second.find_first_of(format == ExamFormat::Gift ? "<>`\r\n" : "<>\r\n") !=
+                           std::string::npos;
+    }
+    if (tags && (format == ExamFormat::Moodle || format == ExamFormat::Gift)) out.tagIds.push_back(q.id);
+    auto any = [&texts](auto test) { return std::any_of(texts.begin(), texts.end(), [&](const std::string* t) { return test(*t); }); };
+    if (any([](const std::string& t) { return t.find('\r') != std::string::npos; })) out.crlfIds.push_back(q.id);
+    auto placeholder = [](const std::string& t) {
+        for (size_t at = t.find("&&"); at != std::string::npos; at = t.find("&&", at + 1))
+            if (at + 6 <= t.size() && std::isdigit(static_cast<unsigned char>(t[at + 2])) &&
+                std::isdigit(static_cast<unsigned char>(t[at + 3])) && std::isdigit(static_cast<unsigned char>(t[at + 4])) &&
+                t[at + 5] == ';')
+                return true;
+        return false;
+    };
+    if (format == ExamFormat::Gift && any(placeholder)) out.placeholderIds.push_back(q.id);
+}
+
 } // namespace
 
 ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
@@ -300,6 +331,7 @@ ExamQuestions CollectExamQuestions(const json& exam, ExamFormat format)
                 out.cutCategoryIds.push_back(q.id);
             }
         }
+        NoteChangedTexts(q, format, out);
         out.questions.push_back(std::move(q));
     }
     return out;
@@ -381,6 +413,15 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
     if (!q.cutIds.empty())
         text += "\n\nIDs longer than the 255 characters of a question name are cut there (and not kept as ID "
                 "number) in " + items(q.cutIds.size()) + IdList(q.cutIds, maxListed) + ".";
+    if (!q.tagIds.empty())
+        text += "\n\nLearning outcomes go as Moodle's tags, which keep no '<', '>' or line breaks (a space in their "
+                "place), in " + items(q.tagIds.size()) + IdList(q.tagIds, maxListed) + ".";
+    if (!q.crlfIds.empty())
+        text += "\n\nLine breaks written as CR LF come back from an import as LF in " + items(q.crlfIds.size()) +
+                IdList(q.crlfIds, maxListed) + ".";
+    if (!q.placeholderIds.empty())
+        text += "\n\nMoodle's GIFT import reads its own placeholders (such as \"&&058;\") in a text as the "
+                "characters they stand for in " + items(q.placeholderIds.size()) + IdList(q.placeholderIds, maxListed) + ".";
     return text;
 }
 
