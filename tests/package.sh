@@ -37,11 +37,16 @@ while IFS='|' read -r lib libversion _ licence; do
     "$notices" "$ROOT/$licence" || fail "the notices lack the licence text of $lib ($licence)"
 done < "$ROOT/third_party/licenses/LIBRARIES"
 [ "$libraries" -ge 9 ] || fail "only $libraries libraries listed"
-# The versions listed are those the Windows build compiled.
+# The versions listed are those the Windows build compiled and linked.
+listed() { grep -q "^$1|$2|" "$ROOT/third_party/licenses/LIBRARIES" || fail "$1 $2 is linked but not listed so"; }
 for src in libzip expat utf8proc libdeflate; do
-  built=$(ls -d "$WIN_BUILD/deps/src/$src"-*/ | sed -E "s#.*/$src-([^/]*)/#\1#")
-  grep -q "^$src|$built|" "$ROOT/third_party/licenses/LIBRARIES" || fail "$src $built is built but not listed so"
+  listed "$src" "$(ls -d "$WIN_BUILD/deps/src/$src"-*/ | sed -E "s#.*/$src-([^/]*)/#\1#")"
 done
+debian_version() { dpkg-query -W -f='${Version}' "$1" | sed -E 's/^[0-9]+://; s/[+-].*//'; }
+listed zlib "$(debian_version libz-mingw-w64-dev)"
+listed "mingw-w64 runtime and winpthreads" "$(debian_version mingw-w64-x86-64-dev)"
+listed nlohmann/json "$(sed -n 's#.*|  version \([0-9.]*\)$#\1#p' /usr/include/nlohmann/json.hpp | head -1)"
+listed "GCC runtime libraries (libgcc, libstdc++)" "$(x86_64-w64-mingw32-g++-posix -dumpversion | sed 's/-.*//')"
 
 # The resources: a version in both programs (the project's), the icon's four sizes in the editor's.
 for exe in TestbankEditor.exe testbank.exe; do
