@@ -6,7 +6,7 @@ pkgs=(cmake ninja-build g++ libgtest-dev googletest nlohmann-json3-dev
       wine wine64 xvfb xauth imagemagick x11-apps x11-utils xdotool fonts-wine
       clang libclang-rt-dev jq python3 strace
       zlib1g-dev libz-mingw-w64-dev libxml2-utils unzip nodejs
-      chromium poppler-utils
+      chromium poppler-utils msitools wixl icoutils faketime
       libzip-dev libexpat1-dev libutf8proc-dev libdeflate-dev dpkg-dev)
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
 # The Windows build compiles libzip, expat, utf8proc, libdeflate and gumbo from Debian's source

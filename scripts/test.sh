@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds both builds and runs every test: native unit and command tests, a short pass of
 # every fuzz target, then the same core tests and the window tests under Wine in a
-# virtual display, and the end-to-end scenarios against the built editor.
+# virtual display, the end-to-end scenarios against the built editor, and the release packages.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 "$ROOT/scripts/setup.sh"
@@ -23,4 +23,6 @@ wineserver -k 2>/dev/null || true
 (cd "$WIN_BUILD" && ctest --output-on-failure)
 # The built editor driven like a user, through its real menus and dialogs.
 "$ROOT/tests/e2e/run.sh"
+# The release: built twice and compared, then installed, started and removed under Wine.
+"$ROOT/tests/package.sh"
 echo "All tests passed."

@@ -5,6 +5,7 @@
 #include "TestUtil.h"
 #include "cli/TestbankCli.h"
 #include "util/StringUtil.h"
+#include "Version.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ TEST(TestbankCommand, FailuresAndUsage)
 
     for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
              {}, {"view"}, {"view", "a", "b"}, {"frobnicate", "a"}, {"view", "a", "-o", "x"}, {"raw", "a", "-o"},
-             {"check", "a", "--id", "x"}, {"raw", "--bogus", "a"}}) {
+             {"check", "a", "--id", "x"}, {"raw", "--bogus", "a"}, {"--version", "a"}, {"view", "a", "--version"}}) {
         Result r = Tb(bad);
         EXPECT_EQ(r.code, 2);
         EXPECT_EQ(r.err.rfind("usage: testbank", 0), 0u);
@@ -72,6 +73,9 @@ TEST(TestbankCommand, FailuresAndUsage)
     Result help = Tb({"--help"});
     EXPECT_EQ(help.code, 0);
     EXPECT_EQ(help.out.rfind("usage: testbank", 0), 0u);
+    Result version = Tb({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "testbank " TESTBANK_VERSION "\n");
 }
 
 TEST(TestbankCommand, MergeFixupsAndExport)

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "app/AboutDialog.h"
 #include "app/ToolWindows.h"
 #include "branding/Branding.h"
 #include "dupes/FindDuplicates.h"
@@ -159,6 +160,7 @@ void OnCommand(HWND window, int id)
     case IDM_CREATE_SAVE_SELECTIONS: SaveExamSelections(window); break;
     case IDM_CREATE_PRINT: PrintExamSelections(window); break;
     case IDM_CREATE_COVERAGE: OpenCoverageReportWindow(window); break;
+    case IDM_HELP_ABOUT: ShowAboutDialog(window); break;
     default: break;
     }
 }
@@ -253,7 +255,7 @@ void UpdateMainWindowTitle()
 void CreateMainMenu(HWND window)
 {
     HMENU bar = CreateMenu();
-    HMENU file = CreateMenu(), edit = CreateMenu(), create = CreateMenu(), view = CreateMenu();
+    HMENU file = CreateMenu(), edit = CreateMenu(), create = CreateMenu(), view = CreateMenu(), help = CreateMenu();
     AppendMenuW(file, MF_STRING, IDM_FILE_NEW, L"&New Testbank");
     AppendMenuW(file, MF_STRING, IDM_FILE_OPEN, L"&Open...\tCtrl+O");
     AppendMenuW(file, MF_STRING, IDM_FILE_OPEN_MERGE, L"Open && &Merge...");
@@ -283,6 +285,8 @@ void CreateMainMenu(HWND window)
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(create), L"&Create");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), L"&View");
+    AppendMenuW(help, MF_STRING, IDM_HELP_ABOUT, L"&About Testbank Editor...");
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
     SetMenu(window, bar);
 }
 

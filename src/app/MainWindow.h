@@ -29,6 +29,7 @@ enum : int {
     IDM_CREATE_SAVE_SELECTIONS = 4101,
     IDM_CREATE_PRINT = 4102,
     IDM_CREATE_COVERAGE = 4110,
+    IDM_HELP_ABOUT = 5001,
 };
 
 // The main window's own state: the view font it made and the font last chosen.

@@ -13,6 +13,7 @@
 #include "print/PrintLogic.h"
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
+#include "Version.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ const char kUsage[] =
     "                       [--format text|csv|html] [-o OUT]\n"
     "       testbank print FILE [--id ID]... [--title T] [--versions V] [--seed S] [--key OUT] [-o OUT]\n"
     "       testbank --help\n"
+    "       testbank --version\n"
     "\n"
     "view    the formatted view of FILE as the editor shows it after File > Open\n"
     "raw     the raw view of FILE: the bytes File > Save would write\n"
@@ -436,6 +438,11 @@ int Run(const std::vector<std::string>& args, std::string& out, std::string& err
     if (command == "--help" || command == "-h") {
         if (args.size() != 1) throw Usage{};
         out += kUsage;
+        return 0;
+    }
+    if (command == "--version") {
+        if (args.size() != 1) throw Usage{};
+        out += "testbank " TESTBANK_VERSION "\n";
         return 0;
     }
     CliArgs a = ParseArgs(command, args);

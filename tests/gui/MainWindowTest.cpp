@@ -30,8 +30,8 @@ TEST_F(MainWindow, StartsEmptyWithMenuAndPlaceholder)
     EXPECT_EQ(frame.bottom - frame.top, 700);
 
     HMENU bar = GetMenu(main);
-    ASSERT_EQ(GetMenuItemCount(bar), 4);
-    const wchar_t* tops[] = {L"&File", L"&Edit", L"&Create", L"&View"};
+    ASSERT_EQ(GetMenuItemCount(bar), 5);
+    const wchar_t* tops[] = {L"&File", L"&Edit", L"&Create", L"&View", L"&Help"};
     const std::vector<std::pair<int, std::wstring>> items[] = {
         {{1000, L"&New Testbank"}, {1001, L"&Open...\tCtrl+O"}, {1005, L"Open && &Merge..."}, {1006, L"&Import..."}, {1007, L"Import && Mer&ge..."}, {1002, L"&Save\tCtrl+S"},
          {1003, L"Save &As..."}, {0, L""}, {1004, L"E&xit"}},
@@ -39,8 +39,9 @@ TEST_F(MainWindow, StartsEmptyWithMenuAndPlaceholder)
          {0, L""}, {3004, L"Find &Duplicates..."}},
         {{4100, L"&Select Items"}, {4101, L"&Save Selections"}, {4102, L"&Print Exam..."}, {0, L""}, {4110, L"&Coverage Report..."}},
         {{2001, L"&Font..."}, {2002, L"Toggle &Raw JSON View"}, {2003, L"Edit &Long Lines in Raw View"},
-         {2004, L"Save All &Notes As..."}}};
-    for (int m = 0; m < 4; ++m) {
+         {2004, L"Save All &Notes As..."}},
+        {{5001, L"&About Testbank Editor..."}}};
+    for (int m = 0; m < 5; ++m) {
         wchar_t text[64];
         GetMenuStringW(bar, m, text, 64, MF_BYPOSITION);
         EXPECT_STREQ(text, tops[m]);
