@@ -5,6 +5,9 @@
 #include <imm.h>
 #include <oleacc.h>
 
+#include <algorithm>
+#include <oleacc.h>
+
 #include "ui/Shell.h"
 
 namespace {
@@ -225,6 +228,37 @@ TEST_F(TextView, AnswersScreenReadersAsATextBox)
     EXPECT_EQ(std::wstring(value ? value : L""), L"Item: first\r\nQ2: second");
     SysFreeString(value);
     accessible->Release();
+}
+
+// A screen reader follows the view by its events: the text, the selection and the caret.
+TEST_F(TextView, TellsScreenReadersWhatChanged)
+{
+    static std::vector<std::pair<DWORD, LONG>> events;
+    events.clear();
+    HWINEVENTHOOK hook = SetWinEventHook(
+        EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_TEXTSELECTIONCHANGED, nullptr,
+        [](HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+            if (hwnd == g_hEdit) events.emplace_back(event, object);
+        },
+        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    Set(L"one two");
+    SetFocus(g_hEdit);
+    Pump();
+    auto seen = [&](DWORD event, LONG object) {
+        Pump();
+        const bool found = std::find(events.begin(), events.end(), std::make_pair(event, object)) != events.end();
+        events.clear();
+        return found;
+    };
+    seen(0, 0);
+    Select(4, 7);
+    EXPECT_TRUE(seen(EVENT_OBJECT_TEXTSELECTIONCHANGED, OBJID_CLIENT));
+    Select(2, 2);
+    EXPECT_TRUE(seen(EVENT_OBJECT_LOCATIONCHANGE, OBJID_CARET));
+    Char(L'x');
+    EXPECT_TRUE(seen(EVENT_OBJECT_VALUECHANGE, OBJID_CLIENT));
+    UnhookWinEvent(hook);
 }
 
 // An input method composes at the caret, in the view's font, not at the window's corner.
