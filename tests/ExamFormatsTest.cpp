@@ -271,6 +271,50 @@ TEST(ExamFormats, SaveSelectionsWritesTheChosenType)
     SetAppServices({});
 }
 
+// A message that names items lists a few of each kind; every one goes to a file on request.
+TEST(ExamFormats, SaveSelectionsOffersTheWholeListOfALongMessage)
+{
+    AppServices services;
+    services.examSaveTypes = ExamFormatSaveTypes();
+    SetAppServices(services);
+    BatchUi ui;
+    const std::u16string dir = TempDir("exam-long-message");
+    std::string items = R"({"id":"t","type":"tf","question":"q","correct":true})";
+    for (int i = 0; i < 30; ++i)
+        items += R"(,{"id":"alg)" + std::to_string(i) + R"(","type":"algorithmic","question":"q","algorithm":{}})";
+    WriteBytes(Join(dir, "bank.json"), "{\"items\":[" + items + "]}");
+    ResetAllState();
+    ui.openPaths.push_back(Join(dir, "bank.json"));
+    CmdOpen(ui, nullptr);
+    g_examSelectionInitialized = true;
+    g_examSelectedIds.clear();
+    for (const json& item : g_jsonDoc["items"]) g_examSelectedIds.insert(item["id"].get<std::string>());
+
+    ui.savePaths = {Join(dir, "exam.xml"), Join(dir, "notes.txt")};
+    ui.saveTypes.push_back(1);
+    ui.answers.push_back(MsgAnswer::Yes);
+    EXPECT_TRUE(SaveExamSelectionsWith(ui, nullptr));
+    const std::string shown = U8(ui.messages.back().text);
+    EXPECT_NE(shown.find("... and 10 more."), std::string::npos);
+    EXPECT_EQ(shown.find("alg29"), std::string::npos);
+    EXPECT_EQ(ui.messages.back().icon, MsgIcon::Question);
+    const std::string whole = ReadBytes(Join(dir, "notes.txt"));
+    for (int i = 0; i < 30; ++i) EXPECT_NE(whole.find("alg" + std::to_string(i) + ":"), std::string::npos) << i;
+    EXPECT_EQ(whole.find("more."), std::string::npos);
+
+    // Declined: no file asked for. A short message asks nothing.
+    ui.savePaths = {Join(dir, "exam2.xml")};
+    ui.saveTypes.push_back(1);
+    EXPECT_TRUE(SaveExamSelectionsWith(ui, nullptr));
+    EXPECT_TRUE(ui.savePaths.empty());
+    g_examSelectedIds = {"t", "alg0"};
+    ui.savePaths = {Join(dir, "exam3.xml")};
+    ui.saveTypes.push_back(1);
+    EXPECT_TRUE(SaveExamSelectionsWith(ui, nullptr));
+    EXPECT_EQ(ui.messages.back().icon, MsgIcon::Info);
+    SetAppServices({});
+}
+
 TEST(ExamFormats, CommandFormatsAndUsage)
 {
     const std::u16string dir = TempDir("exam-cli");

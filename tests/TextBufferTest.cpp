@@ -98,14 +98,50 @@ TEST(TextBuffer, CaretStepsOverLineBreaksSurrogatesAndWords)
     EXPECT_EQ(start, end);
 }
 
-TEST(TextBuffer, TabsExpandToEightColumns)
+// Tabs in a proportional font: 10 pixels a character, 4 for an 'i', stops every 80.
+TEST(TextBuffer, TabsGoToTheNextStopInPixels)
 {
-    std::u16string shown;
-    std::vector<uint32_t> columns;
-    ExpandTabs(u"ab\tc\t", shown, columns);
-    EXPECT_EQ(shown, u"ab      c       ");
-    EXPECT_EQ(columns, (std::vector<uint32_t>{0, 1, 2, 8, 9, 16}));
-    ExpandTabs(u"plain", shown, columns);
-    EXPECT_EQ(shown, u"plain");
-    EXPECT_TRUE(columns.empty());
+    const std::u16string_view line = u"ab\tiiii\tc\tabcdefghi\tz";
+    auto width = [&](size_t a, size_t b) {
+        long long w = 0;
+        for (size_t i = a; i < b; ++i) w += line[i] == u'i' ? 4 : 10;
+        return w;
+    };
+    auto fit = [&](size_t a, size_t b, long long room) {
+        size_t n = 0;
+        for (long long w = 0; a + n < b && (w += line[a + n] == u'i' ? 4 : 10) <= room;) ++n;
+        return n;
+    };
+    const struct {
+        size_t count;
+        long long x;
+    } places[] = {
+        {0, 0}, {2, 20}, {3, 80},  // after the first tab: the stop, whatever came before
+        {7, 96}, {8, 160},          // four narrow characters, then the next stop
+        {10, 240}, {19, 324},       // a run past a stop goes to the stop after it
+        {20, 400}, {21, 410},
+    };
+    for (const auto& p : places) EXPECT_EQ(TabbedX(line, p.count, 80, width), p.x) << p.count;
+    for (const auto& p : places) EXPECT_EQ(TabbedFit(line, p.x, 80, fit, width), p.count) << p.x;
+    EXPECT_EQ(TabbedFit(line, 79, 80, fit, width), 2u);  // inside a tab's gap: before the tab
+    EXPECT_EQ(TabbedFit(line, 5000, 80, fit, width), line.size());
+    EXPECT_EQ(TabbedX(u"plain", 3, 80, [](size_t a, size_t b) { return static_cast<long long>(b - a) * 7; }), 21);
+}
+
+// "Q1 text|Q2 text|Q3" with Q1 grown and Q3 shrunk: every place stays on its character.
+TEST(TextBuffer, PlacesFollowTheTextAcrossReplacements)
+{
+    const std::vector<TextEdit> edits{{0, 2, 5}, {10, 4, 1}};
+    const struct {
+        size_t before, after;
+    } cases[] = {
+        {0, 0},  // at the start of a replaced range: before it
+        {1, 1},  // inside: the same distance from the range's start
+        {2, 5},  // just after a range: moved by what it grew
+        {7, 10}, // between ranges
+        {10, 13}, {12, 14}, // inside a shrunk range: as far as it reaches
+        {14, 14}, {20, 20}, // after both: moved by the sum
+    };
+    for (const auto& c : cases) EXPECT_EQ(FollowEdits(c.before, edits), c.after) << "from " << c.before;
+    EXPECT_EQ(FollowEdits(5, {}), 5u);
 }

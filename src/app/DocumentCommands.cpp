@@ -325,6 +325,28 @@ bool ConfirmDiscardChanges(DocumentUi& ui, void* owner)
     }
 }
 
+std::u16string SaveRecoveryCopy(DocumentUi& ui, const std::u16string& folder)
+{
+    if (!g_hasJson || !IsDocumentModified(ui)) return u"";
+    std::u16string text;
+    if (HasRawViewEdits(ui)) {
+        text = ui.ReadViewText();
+    } else {
+        EnsureRawTextCurrent();
+        text = g_rawJsonText;
+    }
+    std::u16string base = g_currentPath.empty() ? folder + u"testbank" : g_currentPath;
+    const std::u16string ext = u".json";
+    if (base.size() > ext.size() && base.compare(base.size() - ext.size(), ext.size(), ext) == 0)
+        base.resize(base.size() - ext.size());
+    for (int n = 1; n < 1000; ++n) {
+        const std::u16string path = base + u".unsaved" + (n > 1 ? u"-" + DecimalW(static_cast<unsigned long long>(n)) : u"") + ext;
+        if (GetFileStamp(path).exists) continue;
+        return SaveFileText(path, text) ? path : u"";
+    }
+    return u"";
+}
+
 void CmdNewTestbank(DocumentUi& ui, void* owner)
 {
     if (!ConfirmDiscardChanges(ui, owner)) return;

@@ -65,6 +65,11 @@ bool CmdSave(DocumentUi& ui, void* owner);
 bool CmdSaveAs(DocumentUi& ui, void* owner);
 // Asks to save unsaved work; false when the user cancels or the save failed.
 bool ConfirmDiscardChanges(DocumentUi& ui, void* owner);
+// The session ends over unsaved work the user did not let go: the document (or the raw
+// view's text as typed, parsed or not) written beside its file as NAME.unsaved.json (in
+// `folder`, ending in a separator, for a document never saved), never over another file. The path written; empty
+// when there was nothing to keep or it could not be written.
+std::u16string SaveRecoveryCopy(DocumentUi& ui, const std::u16string& folder);
 // Unsaved work: a document change not yet written, or edits in the raw view.
 bool IsDocumentModified(DocumentUi& ui);
 // The raw view is shown and holds edits the document lacks: typed text or a replacement.

@@ -9,10 +9,11 @@ namespace {
 constexpr size_t kListedInMessage = 20;
 
 template <ExamFormat F>
-bool Write(const json& exam, std::string& bytes, std::u16string& message)
+bool Write(const json& exam, std::string& bytes, std::u16string& message, std::u16string& whole)
 {
     ExamFile file = WriteExamAs(F, exam);
     message = s2w(ExamFileMessage(file, F, kListedInMessage));
+    whole = s2w(ExamFileMessage(file, F, static_cast<size_t>(-1)));
     bytes = std::move(file.bytes);
     return file.written;
 }

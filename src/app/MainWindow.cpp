@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <new>
 
@@ -318,6 +319,39 @@ void ShowFontDialogAndApply(HWND owner)
     g_hFont = font;
 }
 
+namespace {
+
+// Windows asks whether the session may end: unsaved work is asked about as closing asks,
+// and a refusal names its reason on the shutdown screen. A critical end cannot wait for
+// an answer: the work is kept as a copy when the session ends.
+BOOL OnQueryEndSession(HWND window, LPARAM flags)
+{
+    if (flags & ENDSESSION_CRITICAL) return TRUE;
+    g_mainWindow.sessionMayEnd = ConfirmDiscardChanges(g_mainUi, window);
+    if (g_mainWindow.sessionMayEnd) {
+        ShutdownBlockReasonDestroy(window);
+        return TRUE;
+    }
+    ShutdownBlockReasonCreate(window, L"The testbank has unsaved changes.");
+    return FALSE;
+}
+
+// The session ends whatever was answered: work the user did not let go is written to a copy.
+void OnEndSession(HWND window, bool ending)
+{
+    if (ending && !g_mainWindow.sessionMayEnd) {
+        wchar_t documents[MAX_PATH] = L"";
+        std::u16string folder;
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents)))
+            folder = reinterpret_cast<const char16_t*>(documents) + std::u16string(u"\\");
+        SaveRecoveryCopy(g_mainUi, folder);
+    }
+    if (!ending) ShutdownBlockReasonDestroy(window);
+    g_mainWindow.sessionMayEnd = false;
+}
+
+} // namespace
+
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -349,6 +383,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CLOSE:
         // Unsaved work is never thrown away without asking.
         if (ConfirmDiscardChanges(g_mainUi, window)) DestroyWindow(window);
+        return 0;
+    case WM_QUERYENDSESSION: return OnQueryEndSession(window, lParam);
+    case WM_ENDSESSION:
+        OnEndSession(window, wParam != 0);
         return 0;
     case WM_DESTROY:
         OnDestroy();

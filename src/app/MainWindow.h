@@ -36,6 +36,8 @@ enum : int {
 struct MainWindowState {
     HFONT hFont = nullptr;
     LOGFONTW chosenFont{};
+    // The user let the session end over unsaved work (saved it, or chose not to).
+    bool sessionMayEnd = false;
 };
 extern MainWindowState g_mainWindow;
 extern HFONT& g_hFont;

@@ -35,6 +35,8 @@ bool StartApplication(HINSTANCE instance, int showCommand)
     InstallMemoryReserve(32 << 20);
     InstallSaveInterruptCleanup();
     g_hInst = instance;
+    // A screen reader is answered with a COM object (the view's accessible one).
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     AppServices services = MainWindowServices();
     services.examSaveTypes = ExamFormatSaveTypes();
     SetAppServices(std::move(services));

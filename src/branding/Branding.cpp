@@ -106,6 +106,8 @@ void DrawBrandingPlaceholder(HDC dc, const RECT& rect)
         text.left += 24;
         text.right -= 24;
         const std::wstring placeholder = ToWide(kPlaceholderText);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT)); // readable in a high-contrast scheme too
+        SetBkMode(dc, TRANSPARENT);
         DrawTextW(dc, placeholder.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
         return;
     }

@@ -190,6 +190,27 @@ const char16_t* ExamRefusal(json& exam, bool takeItems)
     return nullptr;
 }
 
+namespace {
+
+// A message whose lists were cut to their first items (as the listing groups repeated
+// notes): the whole one, every item named, is offered as a text file.
+void ShowListedMessage(ModalUi& ui, void* owner, const std::u16string& message, bool cut, const std::u16string& whole)
+{
+    if (!cut) {
+        ui.ShowMessage(owner, message, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
+        return;
+    }
+    if (ui.ShowMessage(owner, message + u"\n\nSave the whole list, every item named, as a text file?",
+                       u"Save Selections", MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
+        return;
+    const std::u16string path = ui.AskSavePath(owner, u"export-notes.txt");
+    if (path.empty()) return;
+    if (!SaveFileText(path, NormalizeNewlinesToCRLF(whole) + u"\r\n"))
+        ui.ShowMessage(owner, u"Failed to save file.", u"Save Selections", MsgIcon::Error, MsgButtons::Ok);
+}
+
+} // namespace
+
 bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
 {
     json exam;
@@ -209,17 +230,14 @@ bool SaveExamSelectionsWith(ModalUi& ui, void* owner)
         if (path.size() > json.size() && path.compare(path.size() - json.size(), json.size(), json) == 0)
             path.replace(path.size() - json.size() + 1, json.size() - 1, saveTypes[type - 1].type.extension);
         std::string bytes;
-        std::u16string message;
-        if (!saveTypes[type - 1].write(exam, bytes, message)) {
-            ui.ShowMessage(owner, message, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
-            return false;
-        }
-        if (!WriteFileBytesSafely(path, bytes)) {
+        std::u16string message, whole;
+        const bool written = saveTypes[type - 1].write(exam, bytes, message, whole);
+        if (written && !WriteFileBytesSafely(path, bytes)) {
             ui.ShowMessage(owner, u"Failed to save file.", u"Save Selections", MsgIcon::Error, MsgButtons::Ok);
             return false;
         }
-        ui.ShowMessage(owner, message + u"\n\n" + path, u"Save Selections", MsgIcon::Info, MsgButtons::Ok);
-        return true;
+        ShowListedMessage(ui, owner, written ? message + u"\n\n" + path : message, whole != message, whole);
+        return written;
     }
     if (!WriteFileBytesSafely(path, SerializeExam(exam))) {
         ui.ShowMessage(owner, u"Failed to save file.", u"Save Selections", MsgIcon::Error, MsgButtons::Ok);

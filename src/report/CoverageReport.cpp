@@ -56,6 +56,15 @@ const struct {
 const COLORREF kTypeColours[kCoverageTypes] = {RGB(0x4e, 0x79, 0xa7), RGB(0xf2, 0x8e, 0x2b), RGB(0x59, 0xa1, 0x4f),
                                                RGB(0xb0, 0x7a, 0xa1)};
 
+// A type's bar: its colour, or under a high-contrast scheme the text colour, solid or hatched.
+HBRUSH CreateTypeBrush(size_t type)
+{
+    if (!HighContrastOn()) return CreateSolidBrush(kTypeColours[type]);
+    static const int kHatches[kCoverageTypes] = {-1, HS_BDIAGONAL, HS_CROSS, HS_FDIAGONAL};
+    const COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
+    return kHatches[type] < 0 ? CreateSolidBrush(ink) : CreateHatchBrush(kHatches[type], ink);
+}
+
 bool HasItemsArray() { return g_jsonDoc.is_object() && g_jsonDoc.contains("items") && g_jsonDoc["items"].is_array(); }
 
 const std::set<std::string>* ExamSelection()
@@ -144,19 +153,20 @@ void DrawChart(const DRAWITEMSTRUCT& draw)
 {
     HDC dc = draw.hDC;
     RECT area = draw.rcItem;
-    FillRect(dc, &area, reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    FillRect(dc, &area, GetSysColorBrush(COLOR_WINDOW));
     const LevelCoverage* level = CurrentLevel();
     if (!level) return;
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0x22, 0x22, 0x22));
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW)); // behind the hatches
     const int labelWidth = 130, left = area.left + labelWidth + 8, top = area.top + 28;
     const int barSpace = std::max(40, static_cast<int>(area.right - left - 40));
     // The legend.
     int x = left;
     for (size_t t = 0; t < kCoverageTypes; ++t) {
         RECT swatch{x, area.top + 8, x + 12, area.top + 20};
-        HBRUSH brush = CreateSolidBrush(kTypeColours[t]);
+        HBRUSH brush = CreateTypeBrush(t);
         FillRect(dc, &swatch, brush);
         DeleteObject(brush);
         const std::wstring label = ToWide(s2w(kCoverageTypeLabels[t]));
@@ -187,7 +197,7 @@ void DrawChart(const DRAWITEMSTRUCT& draw)
             const double w = static_cast<double>(row.perType[t]) * barSpace / static_cast<double>(most);
             RECT bar{static_cast<int>(at), y + 2, static_cast<int>(at + w + 0.5), y + rowHeight - 2};
             if (bar.right <= bar.left) bar.right = bar.left + 1;
-            HBRUSH brush = CreateSolidBrush(kTypeColours[t]);
+            HBRUSH brush = CreateTypeBrush(t);
             FillRect(dc, &bar, brush);
             DeleteObject(brush);
             at += w;
@@ -326,6 +336,7 @@ static LRESULT CALLBACK CoverageReportWndProc(HWND window, UINT message, WPARAM 
     case WM_CREATE: OnCreate(window); return 0;
     case WM_SIZE: LayoutCoverageWindow(window); return 0;
     case WM_CTLCOLORSTATIC: // labels and buttons on the window's own background, not the dialog grey
+        SetTextColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
     case WM_DRAWITEM: {

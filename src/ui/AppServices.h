@@ -14,7 +14,8 @@
 // and the message for the user; false when nothing could be written (the message says why).
 struct ExamSaveType {
     FileType type;
-    bool (*write)(const json& exam, std::string& bytes, std::u16string& message);
+    // `message` lists a few items of each kind; `whole` every one (the same when none were left out).
+    bool (*write)(const json& exam, std::string& bytes, std::u16string& message, std::u16string& whole);
 };
 
 struct AppServices {

@@ -8,6 +8,7 @@
 
 #include "model/JsonModel.h"
 #include "ui/AppServices.h"
+#include "ui/TextBuffer.h"
 #include "ui/TextView.h"
 #include "ui/ViewText.h"
 #include "util/FileDialogs.h"
@@ -173,6 +174,13 @@ void RefreshEditView(HWND mainWindow)
     }
 }
 
+bool HighContrastOn()
+{
+    HIGHCONTRASTW hc{};
+    hc.cbSize = sizeof hc;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof hc, &hc, 0) && (hc.dwFlags & HCF_HIGHCONTRASTON);
+}
+
 const char16_t kBrokenRawViewNote[] =
     u"The raw view shows lines longer than 1,000 characters broken, read-only. Choose View > Edit Long Lines in "
     u"Raw View to change it.";
@@ -192,7 +200,8 @@ namespace {
 
 // Replaces part `part` of the shown listing (or appends it, one past the last). A part
 // shown as it is stays: the control's replacement moves all the text after it.
-void ReplaceListingPart(size_t part, const std::u16string& text)
+// The replacement made is added to `edits` (in the places of the text before it).
+void ReplaceListingPart(size_t part, const std::u16string& text, std::vector<TextEdit>& edits)
 {
     std::vector<size_t>& parts = g_shell.listingParts;
     size_t offset = 0;
@@ -203,6 +212,7 @@ void ReplaceListingPart(size_t part, const std::u16string& text)
     SendMessageW(g_hEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(WidePtr(text)));
     if (part < parts.size()) parts[part] = text.size();
     else parts.push_back(text.size());
+    edits.push_back({offset, old, text.size()});
 }
 
 // The items' blocks at `positions`, and with `notes` the notes block, replaced in the
@@ -229,14 +239,18 @@ bool ReplaceListingBlocks(const std::vector<size_t>& positions, bool notes)
     for (size_t p : positions) blocks.push_back(ShownItemBlock(items[p]));
     DWORD start = 0, end = 0;
     SendMessageW(g_hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    const int firstLine = static_cast<int>(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0));
+    const size_t top = static_cast<size_t>(SendMessageW(g_hEdit, EM_LINEINDEX,
+                                                         SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0), 0));
     SendMessageW(g_hEdit, WM_SETREDRAW, FALSE, 0);
-    for (size_t k = positions.size(); k-- > 0;) ReplaceListingPart(positions[k] + 1, blocks[k + 1]);
-    if (notes) ReplaceListingPart(0, blocks[0]);
-    // Where the user was: the replacement moved the caret and the scroll to it.
-    SendMessageW(g_hEdit, EM_SETSEL, start, end);
-    const int nowFirst = static_cast<int>(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0));
-    SendMessageW(g_hEdit, EM_LINESCROLL, 0, firstLine - nowFirst);
+    std::vector<TextEdit> edits; // last first: each in the places of the text before any
+    for (size_t k = positions.size(); k-- > 0;) ReplaceListingPart(positions[k] + 1, blocks[k + 1], edits);
+    if (notes) ReplaceListingPart(0, blocks[0], edits);
+    std::reverse(edits.begin(), edits.end());
+    // Where the user was, on the same text: the selection, and the line at the top.
+    SendMessageW(g_hEdit, EM_SETSEL, FollowEdits(start, edits), FollowEdits(end, edits));
+    const LRESULT topLine = SendMessageW(g_hEdit, EM_LINEFROMCHAR, FollowEdits(top, edits), 0);
+    const LRESULT nowFirst = SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    SendMessageW(g_hEdit, EM_LINESCROLL, 0, topLine - nowFirst);
     SendMessageW(g_hEdit, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(g_hEdit, nullptr, TRUE);
     return true;

@@ -46,6 +46,8 @@ MsgAnswer ShowMessageBox(HWND owner, const std::u16string& text, const std::u16s
                          MsgButtons buttons = MsgButtons::Ok);
 // Until the next mouse move after the current step: shown for anything that may take long.
 void ShowWaitCursor();
+// The user chose a high-contrast scheme: drawing keeps to the system's colours.
+bool HighContrastOn();
 // Runs `work` on a thread of its own while a small window over `owner` says `text`, the
 // seconds gone, and offers Cancel (shown only when the work takes longer than a moment);
 // the other windows take no input meanwhile. False when the user cancelled: the work then finishes

@@ -188,19 +188,14 @@ void TextBuffer::WordAt(size_t offset, size_t& start, size_t& end) const
     while (end < size && CharClass(At(end)) == cls) ++end;
 }
 
-void ExpandTabs(std::u16string_view line, std::u16string& shown, std::vector<uint32_t>& columns)
+size_t FollowEdits(size_t offset, const std::vector<TextEdit>& edits)
 {
-    columns.clear();
-    if (line.find(u'\t') == std::u16string_view::npos) {
-        shown.assign(line);
-        return;
+    long long moved = 0;
+    for (const TextEdit& e : edits) {
+        if (offset <= e.start) break;
+        if (offset < e.start + e.removed)
+            return static_cast<size_t>(static_cast<long long>(e.start) + moved) + std::min(offset - e.start, e.inserted);
+        moved += static_cast<long long>(e.inserted) - static_cast<long long>(e.removed);
     }
-    shown.clear();
-    columns.reserve(line.size() + 1);
-    for (char16_t c : line) {
-        columns.push_back(static_cast<uint32_t>(shown.size()));
-        if (c == u'\t') shown.append(8 - shown.size() % 8, u' ');
-        else shown.push_back(c);
-    }
-    columns.push_back(static_cast<uint32_t>(shown.size()));
+    return static_cast<size_t>(static_cast<long long>(offset) + moved);
 }

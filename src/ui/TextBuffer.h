@@ -2,6 +2,7 @@
 // The text of the main view: one buffer with a gap at the last edit and the start of every
 // line, so that replacing an item's lines costs that item (and a pass over the line starts),
 // not the whole listing. Lines end at LF; a CR before it belongs to the line break.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -46,6 +47,42 @@ private:
     size_t longestLine_ = 0;
 };
 
-// A line as drawn: tabs expanded to the next multiple of eight columns. `columns` gives,
-// for each character and one past the last, its first column; empty when there is no tab.
-void ExpandTabs(std::u16string_view line, std::u16string& shown, std::vector<uint32_t>& columns);
+// A line as drawn: a tab goes to the next multiple of `tab` pixels, so that gaps are even
+// in a proportional font. `width(a, b)` measures the characters [a, b), which hold no tab.
+// Pixels from the line's start to character `count`:
+template <class Width>
+long long TabbedX(std::u16string_view line, size_t count, long long tab, Width width)
+{
+    long long x = 0;
+    size_t run = 0;
+    for (size_t t = line.find(u'\t'); t < count && t != std::u16string_view::npos; t = line.find(u'\t', run)) {
+        x += width(run, t);
+        x = (x / tab + 1) * tab;
+        run = t + 1;
+    }
+    return x + width(run, count);
+}
+// How many characters from the line's start end within `extent` pixels; `fit(a, b, room)`
+// gives how many of the characters [a, b) (no tab among them) fit in `room` pixels.
+template <class Fit, class Width>
+size_t TabbedFit(std::u16string_view line, long long extent, long long tab, Fit fit, Width width)
+{
+    long long x = 0;
+    for (size_t run = 0;;) {
+        const size_t t = std::min(line.find(u'\t', run), line.size());
+        const size_t fits = run < t ? fit(run, t, extent - x) : 0;
+        if (run + fits < t || t == line.size()) return run + fits;
+        x = ((x + width(run, t)) / tab + 1) * tab;
+        if (x > extent) return t;
+        run = t + 1;
+    }
+}
+
+// One replacement of [start, start + removed) by `inserted` characters.
+struct TextEdit {
+    size_t start = 0, removed = 0, inserted = 0;
+};
+// Where a place goes when `edits` (in order of start, apart, in the old text's places) are
+// made: with the text it was on. A place inside a replaced range keeps its distance from
+// the range's start, as far as the new text reaches.
+size_t FollowEdits(size_t offset, const std::vector<TextEdit>& edits);

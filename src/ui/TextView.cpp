@@ -1,9 +1,14 @@
 #include "ui/TextView.h"
 
+#include <imm.h>
+#include <usp10.h>
+
 #include <algorithm>
+#include <memory>
 #include <string>
 
 #include "ui/TextBuffer.h"
+#include "ui/TextViewAccessible.h"
 
 namespace {
 
@@ -81,22 +86,133 @@ RECT Client(const View& v)
 
 size_t LinesInSight(const View& v) { return std::max<LONG>(1, Client(v).bottom / v.lineHeight); }
 
+// Lines longer than this are laid out in logical order even with right-to-left text: the
+// shaping engine lays out a whole line at once, and a raw line may be megabytes long.
+constexpr size_t kLongestBidiLine = 4000;
+
+// Right-to-left letters (Hebrew, Arabic, Syriac, Thaana, N'Ko... and their presentation
+// forms): such a line is laid out by the shaping engine, which orders its runs for display.
+bool NeedsBidiLayout(const std::u16string& line)
+{
+    if (line.size() > kLongestBidiLine) return false;
+    for (char16_t c : line)
+        if ((c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFE)) return true;
+    return false;
+}
+
+struct Shaped {
+    SCRIPT_STRING_ANALYSIS analysis = nullptr;
+    ~Shaped()
+    {
+        if (analysis) ScriptStringFree(&analysis);
+    }
+};
+
+// A line as measured and drawn: tab stops every eight average characters, in pixels; a
+// line with right-to-left text through the shaping engine, in the order it is shown.
 struct ShownLine {
     size_t start = 0, end = 0; // the line's characters in the text
-    std::u16string shown;
-    std::vector<uint32_t> columns;
-    size_t Column(size_t offset) const
+    std::u16string text;
+    long long tab = 64;
+    bool bidi = false;
+    mutable std::unique_ptr<Shaped> shaped;
+
+    // The line's layout for the font selected in `dc`; null when it could not be made.
+    SCRIPT_STRING_ANALYSIS Layout(HDC dc) const
     {
-        const size_t k = std::min(offset, end) - start;
-        return columns.empty() ? k : columns[k];
+        if (!bidi) return nullptr;
+        if (!shaped) {
+            shaped = std::make_unique<Shaped>();
+            int tabStop = static_cast<int>(tab);
+            SCRIPT_TABDEF tabs{1, 4, &tabStop, 0}; // one stop every `tab` device pixels
+            if (FAILED(ScriptStringAnalyse(dc, text.data(), static_cast<int>(text.size()),
+                                           static_cast<int>(text.size() * 3 / 2 + 16), -1,
+                                           SSA_GLYPHS | SSA_FALLBACK | SSA_TAB, 0, nullptr, nullptr, nullptr, &tabs,
+                                           nullptr, &shaped->analysis)))
+                shaped->analysis = nullptr;
+        }
+        return shaped->analysis;
     }
-    // The character place nearest a column.
-    size_t Offset(size_t column) const
+
+    const wchar_t* At(size_t k) const { return reinterpret_cast<const wchar_t*>(text.data() + k); }
+    int RunWidth(HDC dc, size_t a, size_t b) const
     {
-        if (columns.empty()) return start + column;
-        const size_t k = std::upper_bound(columns.begin(), columns.end(), column) - columns.begin() - 1;
-        const bool nearerNext = k + 1 < columns.size() && column - columns[k] > (columns[k + 1] - columns[k]) / 2;
-        return start + k + (nearerNext ? 1 : 0);
+        SIZE size{};
+        if (b > a) GetTextExtentPoint32W(dc, At(a), static_cast<int>(b - a), &size);
+        return size.cx;
+    }
+    // How many of the characters [a, b) fit in `room` pixels; a long run is measured only
+    // as far as needed.
+    size_t RunFit(HDC dc, size_t a, size_t b, long long room) const
+    {
+        if (room <= 0 || b <= a) return 0;
+        const int extent = static_cast<int>(std::min<long long>(room, 0x7FFFFFFF));
+        size_t count = std::min<size_t>(b - a, 256);
+        for (;;) {
+            int fit = 0;
+            SIZE size{};
+            GetTextExtentExPointW(dc, At(a), static_cast<int>(count), extent, &fit, nullptr, &size);
+            if (static_cast<size_t>(fit) < count || count == b - a) return static_cast<size_t>(fit);
+            count = std::min(b - a, count * 4);
+        }
+    }
+    // Pixels from the line's start to the caret before character k (after the last one
+    // for the line's end), where the character is shown.
+    int X(HDC dc, size_t k) const
+    {
+        if (SCRIPT_STRING_ANALYSIS layout = Layout(dc)) {
+            int x = 0;
+            if (text.empty()) return 0;
+            if (k < text.size()) ScriptStringCPtoX(layout, static_cast<int>(k), FALSE, &x);
+            else ScriptStringCPtoX(layout, static_cast<int>(text.size()) - 1, TRUE, &x);
+            return x;
+        }
+        const long long x = TabbedX(text, std::min(k, text.size()), tab,
+                                    [&](size_t a, size_t b) { return static_cast<long long>(RunWidth(dc, a, b)); });
+        return static_cast<int>(std::min<long long>(x, 0x3FFFFFFF));
+    }
+    // How many characters from the start end within `extent` pixels.
+    size_t Fit(HDC dc, long long extent) const
+    {
+        if (extent <= 0) return 0;
+        return TabbedFit(
+            text, extent, tab, [&](size_t a, size_t b, long long room) { return RunFit(dc, a, b, room); },
+            [&](size_t a, size_t b) { return static_cast<long long>(RunWidth(dc, a, b)); });
+    }
+    // The caret place nearest `extent` pixels from the line's start.
+    size_t Nearest(HDC dc, long long extent) const
+    {
+        if (SCRIPT_STRING_ANALYSIS layout = Layout(dc)) {
+            int cp = 0, trailing = 0;
+            const int x = static_cast<int>(std::clamp<long long>(extent, -1, 0x3FFFFFFF));
+            if (FAILED(ScriptStringXtoCP(layout, x, &cp, &trailing))) return 0;
+            if (cp < 0) return 0;
+            return std::min(text.size(), static_cast<size_t>(cp) + (trailing ? 1 : 0));
+        }
+        size_t column = Fit(dc, extent);
+        if (column < text.size()) {
+            const int before = X(dc, column), after = X(dc, column + 1);
+            if (extent - before > after - extent) ++column;
+        }
+        return column;
+    }
+    // The line drawn from `origin`, the characters [selA, selB) as selected; false when
+    // the line is drawn in logical order (by Draw).
+    bool DrawShaped(HDC dc, int origin, int y, const RECT& clip, size_t selA, size_t selB) const
+    {
+        SCRIPT_STRING_ANALYSIS layout = Layout(dc);
+        if (!layout) return false;
+        ScriptStringOut(layout, origin, y, ETO_CLIPPED, &clip, static_cast<int>(selA), static_cast<int>(selB), FALSE);
+        return true;
+    }
+    // Characters [a, b) drawn with the line starting at `origin`.
+    void Draw(HDC dc, int origin, int y, const RECT& clip, size_t a, size_t b) const
+    {
+        while (a < b) {
+            const size_t t = std::min(text.find(u'\t', a), b);
+            if (t > a) ExtTextOutW(dc, origin + X(dc, a), y, ETO_CLIPPED, &clip, At(a), static_cast<UINT>(t - a), nullptr);
+            a = t + 1;
+        }
     }
 };
 
@@ -105,31 +221,10 @@ ShownLine LineAt(const View& v, size_t line)
     ShownLine s;
     s.start = v.text.LineStart(line);
     s.end = v.text.LineEnd(line);
-    ExpandTabs(v.text.Range(s.start, s.end), s.shown, s.columns);
+    s.text = v.text.Range(s.start, s.end);
+    s.tab = 8LL * v.charWidth;
+    s.bidi = NeedsBidiLayout(s.text);
     return s;
-}
-
-int Width(HDC dc, const std::u16string& s, size_t count)
-{
-    SIZE size{};
-    if (count) GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(s.data()), static_cast<int>(count), &size);
-    return size.cx;
-}
-
-// How many characters from the start fit within `extent` pixels; a long line is measured
-// only as far as needed.
-size_t FitCount(HDC dc, const std::u16string& s, int extent)
-{
-    if (extent <= 0 || s.empty()) return 0;
-    size_t count = std::min<size_t>(s.size(), 256);
-    for (;;) {
-        int fit = 0;
-        SIZE size{};
-        GetTextExtentExPointW(dc, reinterpret_cast<const wchar_t*>(s.data()), static_cast<int>(count), extent, &fit,
-                              nullptr, &size);
-        if (static_cast<size_t>(fit) < count || count == s.size()) return static_cast<size_t>(fit);
-        count = std::min(s.size(), count * 4);
-    }
 }
 
 // Pixels from the text's left edge (scrolling aside) to a place.
@@ -137,7 +232,7 @@ int XOf(const View& v, size_t offset)
 {
     const ShownLine line = LineAt(v, v.text.LineOf(offset));
     FontDc dc(v);
-    return kMargin + Width(dc.get(), line.shown, line.Column(offset));
+    return kMargin + line.X(dc.get(), std::min(offset, line.end) - line.start);
 }
 
 // The place of a line nearest `x` in the client area.
@@ -146,12 +241,7 @@ size_t OffsetInLine(const View& v, size_t line, int x)
     const ShownLine s = LineAt(v, line);
     FontDc dc(v);
     const int extent = x + v.xScroll - kMargin;
-    size_t column = FitCount(dc.get(), s.shown, extent);
-    if (column < s.shown.size()) {
-        const int before = Width(dc.get(), s.shown, column), after = Width(dc.get(), s.shown, column + 1);
-        if (extent - before > after - extent) ++column;
-    }
-    size_t offset = s.Offset(column);
+    size_t offset = s.start + s.Nearest(dc.get(), extent);
     // Never between the halves of a surrogate pair.
     if (offset > s.start && offset < s.end && v.text.At(offset) >= 0xDC00 && v.text.At(offset) < 0xE000) --offset;
     return std::min(offset, s.end);
@@ -199,6 +289,23 @@ void UpdateCaret(View& v)
     }
     const int y = static_cast<int>(line - v.firstLine) * v.lineHeight;
     SetCaretPos(XOf(v, v.caret) - v.xScroll, y);
+    NotifyWinEvent(EVENT_OBJECT_LOCATIONCHANGE, v.hwnd, OBJID_CARET, CHILDID_SELF);
+}
+
+// An input method's composition window goes at the caret, in the view's font.
+void PlaceComposition(const View& v)
+{
+    HIMC context = ImmGetContext(v.hwnd);
+    if (!context) return;
+    COMPOSITIONFORM form{};
+    form.dwStyle = CFS_POINT;
+    const long long row = static_cast<long long>(v.text.LineOf(v.caret)) - static_cast<long long>(v.firstLine);
+    const long long shownRow = std::clamp<long long>(row, 0, static_cast<long long>(LinesInSight(v)));
+    form.ptCurrentPos = {XOf(v, v.caret) - v.xScroll, static_cast<LONG>(shownRow * v.lineHeight)};
+    ImmSetCompositionWindow(context, &form);
+    LOGFONTW font{};
+    if (GetObjectW(v.font ? v.font : GetStockObject(SYSTEM_FONT), sizeof font, &font)) ImmSetCompositionFontW(context, &font);
+    ImmReleaseContext(v.hwnd, context);
 }
 
 void Redraw(View& v)
@@ -245,6 +352,7 @@ void SetSelection(View& v, size_t anchor, size_t caret)
     v.anchor = std::min(anchor, v.text.Size());
     v.caret = std::min(caret, v.text.Size());
     Redraw(v);
+    NotifyWinEvent(EVENT_OBJECT_TEXTSELECTIONCHANGED, v.hwnd, OBJID_CLIENT, CHILDID_SELF);
 }
 
 // The caret moved by the user: with Shift the selection grows, and the caret is kept in sight.
@@ -271,6 +379,7 @@ void Replace(View& v, std::u16string_view with, bool canUndo, bool typing)
     v.stickyX = -1;
     ScrollCaretIntoView(v); // the scroll bars set for the new text too
     Redraw(v);
+    NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, v.hwnd, OBJID_CLIENT, CHILDID_SELF);
     Notify(v, EN_CHANGE);
 }
 
@@ -452,25 +561,28 @@ void Paint(View& v)
         const size_t line = v.firstLine + row;
         if (line >= v.text.LineCount()) continue;
         const ShownLine s = LineAt(v, line);
-        // Only the characters in sight are drawn: a line may be megabytes long.
-        const size_t from = FitCount(dc, s.shown, v.xScroll - kMargin);
-        const size_t to = std::min(s.shown.size(), FitCount(dc, s.shown, v.xScroll + client.right) + 1);
         const int origin = kMargin - v.xScroll;
-        auto draw = [&](size_t a, size_t b) {
-            if (b > a)
-                ExtTextOutW(dc, origin + Width(dc, s.shown, a), y, ETO_CLIPPED, &band,
-                            reinterpret_cast<const wchar_t*>(s.shown.data() + a), static_cast<UINT>(b - a), nullptr);
-        };
         SetTextColor(dc, textColor);
-        draw(from, to);
+        if (s.bidi) {
+            size_t a = 0, b = 0;
+            if (showSelection && selStart <= s.end && selEnd >= s.start) {
+                a = std::max(selStart, s.start) - s.start;
+                b = std::min(selEnd, s.end) - s.start;
+            }
+            if (s.DrawShaped(dc, origin, y, band, a, b)) continue;
+        }
+        // Only the characters in sight are drawn: a line may be megabytes long.
+        const size_t from = s.Fit(dc, v.xScroll - kMargin);
+        const size_t to = std::min(s.text.size(), s.Fit(dc, v.xScroll + client.right) + 1);
+        s.Draw(dc, origin, y, band, from, to);
         if (showSelection && selStart <= s.end && selEnd >= s.start) {
-            const size_t a = std::max(from, s.Column(std::max(selStart, s.start)));
-            const size_t b = std::min(to, s.Column(std::min(selEnd, s.end)));
+            const size_t a = std::max(from, std::max(selStart, s.start) - s.start);
+            const size_t b = std::min(to, std::min(selEnd, s.end) - s.start);
             if (b > a) {
-                RECT mark{origin + Width(dc, s.shown, a), y, origin + Width(dc, s.shown, b), y + v.lineHeight};
+                RECT mark{origin + s.X(dc, a), y, origin + s.X(dc, b), y + v.lineHeight};
                 FillRect(dc, &mark, GetSysColorBrush(COLOR_HIGHLIGHT));
                 SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
-                draw(a, b);
+                s.Draw(dc, origin, y, band, a, b);
             }
         }
     }
@@ -556,6 +668,7 @@ LRESULT CALLBACK TextViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         v.undo = UndoStep{};
         UpdateScrollBars(v);
         Redraw(v);
+        NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
         return TRUE;
     }
     case WM_GETTEXT: {
@@ -575,6 +688,10 @@ LRESULT CALLBACK TextViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         Redraw(v);
         return 0;
     case WM_PAINT: Paint(v); return 0;
+    case WM_GETOBJECT:
+        if (static_cast<LONG>(lParam) == OBJID_CLIENT)
+            if (const LRESULT answer = AnswerTextViewAccessible(hwnd, wParam)) return answer;
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     case WM_ERASEBKGND: return 1;
     case WM_SETFOCUS:
         v.focused = true;
@@ -596,6 +713,10 @@ LRESULT CALLBACK TextViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS | DLGC_WANTALLKEYS;
     case WM_KEYDOWN: OnKeyDown(v, wParam); return 0;
     case WM_CHAR: OnChar(v, static_cast<wchar_t>(wParam)); return 0;
+    case WM_IME_STARTCOMPOSITION:
+    case WM_IME_COMPOSITION:
+        PlaceComposition(v); // the committed text comes back as WM_CHAR
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     case WM_LBUTTONDOWN:
         SetFocus(hwnd);
         MoveCaret(v, OffsetAt(v, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))),

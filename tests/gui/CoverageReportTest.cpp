@@ -130,6 +130,27 @@ TEST_F(CoverageWindow, CountsSortsChartsAndSaves)
     EXPECT_EQ(ReadBytes(table).substr(0, 70), "level,code,items,multiple_choice,true_false,numerical,algorithmic\nMLO,");
 }
 
+// Under a high-contrast scheme (white text on black) a label given only the window's
+// background kept the DC's black text: every label is given the scheme's text colour.
+TEST_F(CoverageWindow, LabelsTakeTheSchemesTextColour)
+{
+    script_.openPaths.push_back(File("coverage.json", ReadBytes(DataFile("coverage.json"))));
+    Command(IDM_FILE_OPEN);
+    Command(IDM_CREATE_COVERAGE);
+    ASSERT_NE(Window(), nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    for (int id : {IDC_COV_LEVEL_LABEL, IDC_COV_BANK, IDC_COV_SELECTION, IDC_COV_SUMMARY, IDC_COV_BLANKS}) {
+        SetTextColor(dc, RGB(1, 2, 3));
+        SetBkColor(dc, RGB(4, 5, 6));
+        const LRESULT brush = SendMessageW(Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                           reinterpret_cast<LPARAM>(Item(id)));
+        EXPECT_EQ(GetTextColor(dc), GetSysColor(COLOR_WINDOWTEXT)) << id;
+        EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_WINDOW)) << id;
+        EXPECT_EQ(brush, reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW))) << id;
+    }
+    DeleteDC(dc);
+}
+
 TEST_F(CoverageWindow, FollowsTheDocument)
 {
     script_.openPaths.push_back(File("coverage.json", ReadBytes(DataFile("coverage.json"))));

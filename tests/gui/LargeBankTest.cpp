@@ -14,6 +14,7 @@
 #include "find/FindReplace.h"
 #include "fixup/FixupLogic.h"
 #include "fixup/ImportFixup.h"
+#include "ui/TextView.h"
 
 namespace {
 
@@ -285,6 +286,15 @@ TEST_F(LargeBank, OneEditedItemIsReplacedInTheListingInPlace)
     SendMessageW(g_hEdit, EM_LINESCROLL, 0, 3000);
     const LRESULT firstLine = SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0);
     ASSERT_GT(firstLine, 100);
+    auto lineText = [](LRESULT line) {
+        const size_t start = static_cast<size_t>(SendMessageW(g_hEdit, EM_LINEINDEX, line, 0));
+        return U8(TextViewRange(g_hEdit, start, start + SendMessageW(g_hEdit, EM_LINELENGTH, start, 0)));
+    };
+    const std::string topLine = lineText(firstLine);
+    // A word selected below the edited item (and below the notes that change).
+    const size_t word = U8(GetWindowTextU(g_hEdit)).find("Question 300") + 9;
+    SendMessageW(g_hEdit, EM_SETSEL, word, word + 3);
+    ASSERT_EQ(U8(TextViewRange(g_hEdit, word, word + 3)), "300");
 
     Command(IDM_EDIT_ITEMS);
     HWND editor = GetMcEditorWindow();
@@ -303,7 +313,13 @@ TEST_F(LargeBank, OneEditedItemIsReplacedInTheListingInPlace)
     EXPECT_EQ(after, U8(DisplayOnlyText(FormatCurrentListing())));
     EXPECT_NE(after.find("Question two hundred"), std::string::npos);
     EXPECT_EQ(after.find("[Q200] missing learning outcomes"), std::string::npos); // the notes followed
-    EXPECT_EQ(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0), firstLine);
+    // The selection and the line at the top stay on the text they were on, which moved.
+    DWORD start = 0, end = 0;
+    SendMessageW(g_hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_NE(start, word);
+    EXPECT_EQ(U8(TextViewRange(g_hEdit, start, end)), "300");
+    EXPECT_EQ(lineText(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0)), topLine);
+    EXPECT_NE(SendMessageW(g_hEdit, EM_GETFIRSTVISIBLELINE, 0, 0), firstLine);
     RefreshStaleView(); // the user looks: nothing to make again
     EXPECT_EQ(g_shell.shows, ViewShows::ListingInParts);
     // The raw view and the saved file have the change.

@@ -219,6 +219,37 @@ TEST_F(MainWindow, ClosingAsksAboutUnsavedWork)
     EXPECT_EQ(ReadBytes(path).substr(0, 14), "{\r\n  \"items\": ");
 }
 
+// Windows asks before a shutdown as closing asks; an end that comes anyway keeps the typed work.
+TEST_F(MainWindow, SessionEndAsksAboutUnsavedWorkAndKeepsIt)
+{
+    const std::u16string path = File("bank.json", kBank);
+    script_.openPaths.push_back(path);
+    Command(IDM_FILE_OPEN);
+    EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, 0)); // nothing unsaved: no question
+    EXPECT_TRUE(script_.messages.empty());
+    SendMessageW(main, WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(fs::exists(fs::path(Join(dir, "bank.unsaved.json"))));
+
+    Command(IDM_VIEW_TOGGLE_RAW);
+    TypeIntoView(u"{\"items\": [{\"id\": \"typed\"");
+    EXPECT_FALSE(SendMessageW(main, WM_QUERYENDSESSION, 0, 0)); // Cancel: the session may not end
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Save changes to the current testbank?"});
+    SendMessageW(main, WM_ENDSESSION, TRUE, 0); // ended anyway
+    EXPECT_EQ(ReadBytes(Join(dir, "bank.unsaved.json")), "{\"items\": [{\"id\": \"typed\"");
+    EXPECT_EQ(ReadBytes(path), kBank);
+    // A critical end is not asked about; the next copy goes beside the first.
+    EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_CRITICAL));
+    EXPECT_EQ(script_.messages.size(), 1u);
+    SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_CRITICAL);
+    EXPECT_TRUE(fs::exists(fs::path(Join(dir, "bank.unsaved-2.json"))));
+
+    script_.answers.push_back(MsgAnswer::No); // let it go: nothing is kept
+    EXPECT_TRUE(SendMessageW(main, WM_QUERYENDSESSION, 0, 0));
+    SendMessageW(main, WM_ENDSESSION, TRUE, 0);
+    EXPECT_FALSE(fs::exists(fs::path(Join(dir, "bank.unsaved-3.json"))));
+    EXPECT_TRUE(IsWindow(main));
+}
+
 TEST_F(MainWindow, FontDialogRemembersTheChoice)
 {
     static std::vector<std::pair<LONG, std::wstring>> seen;

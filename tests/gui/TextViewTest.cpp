@@ -2,6 +2,12 @@
 // read back with the edit control's messages the program relies on.
 #include "GuiFixture.h"
 
+#include <imm.h>
+#include <oleacc.h>
+
+#include <algorithm>
+#include <oleacc.h>
+
 #include "ui/Shell.h"
 
 namespace {
@@ -183,6 +189,152 @@ TEST_F(TextView, CopyAndPasteGoThroughTheClipboard)
     SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
     SendMessageW(g_hEdit, WM_PASTE, 0, 0);
     EXPECT_EQ(ViewText(), "mecopy");
+}
+
+// What a screen reader asks: a text box with the view's text as its value.
+TEST_F(TextView, AnswersScreenReadersAsATextBox)
+{
+    Set(L"Q1: first\r\nQ2: second");
+    IAccessible* accessible = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(g_hEdit, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&accessible)),
+              S_OK);
+    ASSERT_NE(accessible, nullptr);
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role;
+    VariantInit(&role);
+    ASSERT_EQ(accessible->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.vt, VT_I4);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
+    BSTR value = nullptr;
+    ASSERT_EQ(accessible->get_accValue(self, &value), S_OK);
+    EXPECT_EQ(std::wstring(value ? value : L""), L"Q1: first\r\nQ2: second");
+    SysFreeString(value);
+    auto state = [&] {
+        VARIANT s;
+        VariantInit(&s);
+        EXPECT_EQ(accessible->get_accState(self, &s), S_OK);
+        return s.vt == VT_I4 ? s.lVal : 0;
+    };
+    EXPECT_FALSE(state() & STATE_SYSTEM_READONLY);
+    SendMessageW(g_hEdit, EM_SETREADONLY, TRUE, 0);
+    EXPECT_TRUE(state() & STATE_SYSTEM_READONLY);
+    // The value is the text of now, not of when the object was made.
+    SendMessageW(g_hEdit, EM_SETSEL, 0, 2);
+    SendMessageW(g_hEdit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"Item"));
+    ASSERT_EQ(accessible->get_accValue(self, &value), S_OK);
+    EXPECT_EQ(std::wstring(value ? value : L""), L"Item: first\r\nQ2: second");
+    SysFreeString(value);
+    accessible->Release();
+}
+
+// A screen reader follows the view by its events: the text, the selection and the caret.
+TEST_F(TextView, TellsScreenReadersWhatChanged)
+{
+    static std::vector<std::pair<DWORD, LONG>> events;
+    events.clear();
+    HWINEVENTHOOK hook = SetWinEventHook(
+        EVENT_OBJECT_LOCATIONCHANGE, EVENT_OBJECT_TEXTSELECTIONCHANGED, nullptr,
+        [](HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+            if (hwnd == g_hEdit) events.emplace_back(event, object);
+        },
+        GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    Set(L"one two");
+    SetFocus(g_hEdit);
+    Pump();
+    auto seen = [&](DWORD event, LONG object) {
+        Pump();
+        const bool found = std::find(events.begin(), events.end(), std::make_pair(event, object)) != events.end();
+        events.clear();
+        return found;
+    };
+    seen(0, 0);
+    Select(4, 7);
+    EXPECT_TRUE(seen(EVENT_OBJECT_TEXTSELECTIONCHANGED, OBJID_CLIENT));
+    Select(2, 2);
+    EXPECT_TRUE(seen(EVENT_OBJECT_LOCATIONCHANGE, OBJID_CARET));
+    Char(L'x');
+    EXPECT_TRUE(seen(EVENT_OBJECT_VALUECHANGE, OBJID_CLIENT));
+    UnhookWinEvent(hook);
+}
+
+// An input method composes at the caret, in the view's font, not at the window's corner.
+TEST_F(TextView, ImeCompositionOpensAtTheCaretInTheViewsFont)
+{
+    HFONT old = reinterpret_cast<HFONT>(SendMessageW(g_hEdit, WM_GETFONT, 0, 0));
+    HFONT font = CreateFontW(-20, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Courier New");
+    SendMessageW(g_hEdit, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    Set(L"first line\r\nsecond line");
+    Select(17, 17);
+    SendMessageW(g_hEdit, WM_IME_STARTCOMPOSITION, 0, 0);
+    HIMC context = ImmGetContext(g_hEdit);
+    ASSERT_NE(context, nullptr);
+    COMPOSITIONFORM form{};
+    EXPECT_TRUE(ImmGetCompositionWindow(context, &form));
+    EXPECT_EQ(form.dwStyle, static_cast<DWORD>(CFS_POINT));
+    const POINT caret = PlaceOf(17);
+    EXPECT_EQ(form.ptCurrentPos.x, caret.x);
+    EXPECT_EQ(form.ptCurrentPos.y, caret.y);
+    EXPECT_GT(caret.y, 0);
+    LOGFONTW chosen{};
+    EXPECT_TRUE(ImmGetCompositionFontW(context, &chosen));
+    EXPECT_EQ(chosen.lfHeight, -20);
+    EXPECT_STREQ(chosen.lfFaceName, L"Courier New");
+    ImmReleaseContext(g_hEdit, context);
+    SendMessageW(g_hEdit, WM_SETFONT, reinterpret_cast<WPARAM>(old), FALSE);
+    DeleteObject(font);
+}
+
+// Tab stops in pixels: text after a tab starts on a stop whatever the font's widths before it.
+TEST_F(TextView, TabsLineUpOnStopsInAProportionalFont)
+{
+    Set(L"iiii\tx\r\nWWW\ty\r\n\tz");
+    const LONG x1 = PlaceOf(5).x, x2 = PlaceOf(12).x, x3 = PlaceOf(16).x;
+    EXPECT_EQ(x1, x2);
+    EXPECT_EQ(x1, x3);
+    EXPECT_GT(x1, PlaceOf(11).x); // past "WWW"
+    // A click on the character after the tab finds it.
+    Click(WM_LBUTTONDOWN, PlaceOf(12));
+    EXPECT_EQ(Selection(), std::make_pair(12ul, 12ul));
+}
+
+// An Arabic word inside Latin text is shown right to left: the caret goes where the
+// character is shown, a click finds the character under it, a selection covers its glyphs.
+TEST_F(TextView, RightToLeftTextIsPlacedClickedAndSelectedWhereShown)
+{
+    Set(L"abc \u0645\u0631\u062D\u0628\u0627 xyz\r\nnext");
+    for (size_t k = 4; k < 8; ++k) EXPECT_GT(PlaceOf(k).x, PlaceOf(k + 1).x) << k; // the run's first letter rightmost
+    EXPECT_LT(PlaceOf(3).x, PlaceOf(8).x);
+    EXPECT_LT(PlaceOf(4).x, PlaceOf(10).x);
+    EXPECT_LT(PlaceOf(0).x, PlaceOf(1).x); // Latin stays left to right
+    for (size_t k = 4; k < 8; ++k) {
+        const POINT at = PlaceOf(k); // a letter's leading edge is its right side: just left of it is the letter
+        const LRESULT found = SendMessageW(g_hEdit, EM_CHARFROMPOS, 0, MAKELPARAM(at.x - 2, at.y + 2));
+        EXPECT_EQ(LOWORD(found), k);
+    }
+    const POINT third = PlaceOf(6);
+    SendMessageW(g_hEdit, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(third.x - 2, third.y + 2));
+    SendMessageW(g_hEdit, WM_LBUTTONUP, 0, MAKELPARAM(third.x - 2, third.y + 2));
+    EXPECT_EQ(Selection(), std::make_pair(6ul, 6ul));
+
+    // The second letter selected: highlight on its glyph's place, none on the fourth's.
+    SetFocus(g_hEdit);
+    Select(5, 6);
+    InvalidateRect(g_hEdit, nullptr, FALSE);
+    UpdateWindow(g_hEdit);
+    HDC dc = GetDC(g_hEdit);
+    auto highlighted = [&](LONG left, LONG right) {
+        int n = 0;
+        for (LONG x = left + 1; x < right - 1; ++x)
+            for (LONG y = PlaceOf(0).y + 2; y < PlaceOf(15).y - 2; ++y) n += GetPixel(dc, x, y) == GetSysColor(COLOR_HIGHLIGHT);
+        return n;
+    };
+    EXPECT_GT(highlighted(PlaceOf(6).x, PlaceOf(5).x), 0);
+    EXPECT_EQ(highlighted(PlaceOf(8).x, PlaceOf(7).x), 0);
+    ReleaseDC(g_hEdit, dc);
 }
 
 } // namespace
