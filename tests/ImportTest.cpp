@@ -852,8 +852,9 @@ TEST(Import, QtiPackagesAsOtherToolsListThem)
     ImportResult r2;
     ASSERT_TRUE(ReadQtiPackage(respondus, r2, error)) << error;
     ASSERT_EQ(r2.items.size(), 1u);
-    EXPECT_EQ(r2.items[0]["choices"]["A"], "True");
-    EXPECT_EQ(r2.items[0]["correct"], "A");
+    // No type said and two choices True and False: a true/false question, as in QTI 2.1.
+    EXPECT_EQ(r2.items[0]["type"], "true_false");
+    EXPECT_EQ(r2.items[0]["correct"], "True");
 }
 
 namespace {

@@ -78,6 +78,26 @@ std::vector<Case> Cases()
          "tf.json",
          {{0, "/type", "true_false"}, {0, "/correct", "False"}, {1, "/correct", "True"}, {2, "/correct", "True"}},
          {}},
+        {"an index counted as the file counts, over all its arrays; true/false as an index into (True, False)",
+         R"({"easy":[{"q":"Largest ocean?","opts":["Pacific","Indian"],"a":0},{"q":"Smallest?","opts":["Mars","Mercury"],"a":1}],
+             "hard":[{"type":"tf","q":"The sun is a star.","a":0}]})",
+         "f.json", {{0, "/correct", "A"}, {2, "/correct", "True"}}, {"an index into (True, False)"}},
+        {"choices numbered from 1 by their keys, and letters the choices carry themselves",
+         R"([{"question":"Pick the third?","choice1":"A. x","choice2":"B. y","choice3":"C. z","answer":3},
+             {"question":"Pick the first?","choice1":"A. x","choice2":"B. y","choice3":"C. z","answer":1}])",
+         "c.json", {{0, "/correct", "C"}, {0, "/choices/C", "z"}, {1, "/correct", "A"}}, {"own letters"}},
+        {"keys of 0 and 1 with no choices anywhere: false and true",
+         R"([{"question":"Unix has passwd.","answer":1},{"question":"Water is dry.","answer":0}])", "z.json",
+         {{0, "/correct", "True"}, {1, "/correct", "False"}}, {"keys of 0 and 1 without choices"}},
+        {"CSV without a header whose choices are longer than their question",
+         "1;When was the transistor invented?;In the year nineteen forty-seven at the labs;In the year nineteen forty-five at war;In the year nineteen forty-seven at the labs\n"
+         "2;The first chip was made in:;In the year nineteen fifty-eight, by hand;In the year nineteen sixty-eight, in a fab;In the year nineteen fifty-eight, by hand\n",
+         "e.csv", {{0, "/question", "When was the transistor invented?"}, {0, "/correct", "A"}, {1, "/correct", "A"}}, {}},
+        {"CSV naming its key but not its choice columns", "pregunta,opcion1,opcion2,opcion3,correcta\nWho?,Ana,Luis,Eva,Eva\n",
+         "k.csv", {{0, "/choices/C", "Eva"}, {0, "/correct", "C"}}, {}},
+        {"GIFT with a blank line inside a question's answers and a category right after a question",
+         "::a:: Pick one {\n~x\n\n=y\n}\n$CATEGORY: Second\n::b:: Again {\n=p\n~q\n}\n", "b.gift",
+         {{0, "/correct", "B"}, {1, "/category", "Second"}, {1, "/correct", "A"}}, {"is read as part of them"}},
         {"a key as a list of one: that key",
          R"([{"question":"Pick d?","options":{"a":"1","b":"2","c":"3","d":"4"},"correct_answers":["d"]}])", "l.json",
          {{0, "/correct", "D"}}, {}},
@@ -219,4 +239,26 @@ TEST(UnfamiliarFiles, ExportsNameTextsAnImportReadsOtherwise)
         if (part == "Moodle's tags") EXPECT_NE(items[0]["objectives"]["MLO"], "a<b>\nc");
         if (part == "CR LF") EXPECT_EQ(items[1]["question"], "Line one\nline two");
     }
+}
+
+TEST(UnfamiliarFiles, QtiFilesInAFolderWithoutAManifest)
+{
+    const std::u16string dir = TempDir("qti-no-manifest");
+    const std::string item =
+        R"(<assessmentItem identifier="choice" title="t"><responseDeclaration identifier="RESPONSE" cardinality="single" baseType="identifier">)"
+        R"(<correctResponse><value>B</value></correctResponse></responseDeclaration><itemBody><choiceInteraction responseIdentifier="RESPONSE" maxChoices="1">)"
+        R"(<prompt>Question NUMBER?</prompt><simpleChoice identifier="A">a</simpleChoice><simpleChoice identifier="B">b</simpleChoice></choiceInteraction></itemBody></assessmentItem>)";
+    for (const char* n : {"10", "2"}) {
+        std::string text = item;
+        text.replace(text.find("NUMBER"), 6, n);
+        WriteBytes(Join(dir, std::string("q") + n + ".xml"), text);
+    }
+    WriteBytes(Join(dir, "notes.txt"), "not XML");
+    ImportedBank bank;
+    std::string error;
+    ASSERT_TRUE(ImportBankFile(dir, ImportFormat::Auto, bank, error)) << error;
+    ASSERT_EQ(bank.document["items"].size(), 2u);
+    EXPECT_EQ(bank.document["items"][0]["question"], "Question 2?"); // q2 before q10
+    EXPECT_EQ(bank.document["items"][1]["correct"], "B");
+    EXPECT_NE(bank.notes[1].find("no imsmanifest.xml: its 2 XML files"), std::string::npos) << bank.notes[1];
 }

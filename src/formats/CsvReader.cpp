@@ -231,7 +231,7 @@ bool SheetTruth(const std::string& cell, bool& truth)
 
 // Columns the header does not name, read by what their cells hold.
 struct ColumnStats {
-    size_t filled = 0, joined = 0, truth = 0, types = 0, letters = 0, length = 0;
+    size_t filled = 0, joined = 0, truth = 0, types = 0, letters = 0, length = 0, asks = 0;
 };
 
 ColumnStats Stats(const std::vector<std::vector<std::string>>& rows, size_t column)
@@ -248,6 +248,9 @@ ColumnStats Stats(const std::vector<std::vector<std::string>>& rows, size_t colu
         if (SheetTruth(cell, truth)) ++s.truth;
         if (TypeWord(cell)) ++s.types;
         if (cell.size() == 1 && std::isalpha(static_cast<unsigned char>(cell[0]))) ++s.letters;
+        // A question asks, or leads into its answer ("... is:").
+        const char last = cell.back();
+        if (last == '?' || last == ':' || cell.find("\xEF\xBC\x9F") != std::string::npos) ++s.asks;
     }
     return s;
 }
@@ -351,7 +354,14 @@ void GuessChoiceColumns(const std::vector<std::vector<std::string>>& rows, Layou
     const std::vector<size_t> unnamed = Unnamed(layout);
     auto isUnnamed = [&unnamed](size_t c) { return std::find(unnamed.begin(), unnamed.end(), c) != unnamed.end(); };
     size_t key = 0, keyHits = 0;
-    for (size_t k = question + 3; k < rows[0].size() && isUnnamed(k); ++k) {
+    // A key the header names: the choices are the unnamed columns before it.
+    const int named = layout.Of(Correct) >= 0 ? layout.Of(Correct) : layout.Of(Answer);
+    for (size_t k = question + 3; k < rows[0].size() && (named < 0 ? isUnnamed(k) : k <= static_cast<size_t>(named));
+         ++k) {
+        if (named >= 0 && k != static_cast<size_t>(named)) continue;
+        bool between = true;
+        for (size_t c = question + 1; c < k; ++c) between = between && isUnnamed(c);
+        if (!between) break;
         size_t hits = 0, filled = 0;
         for (size_t row = 1; row < rows.size(); ++row) {
             if (k >= rows[row].size() || TrimText(rows[row][k]).empty()) continue;
@@ -368,7 +378,7 @@ void GuessChoiceColumns(const std::vector<std::vector<std::string>>& rows, Layou
         Take(layout, rows[0], Choices, c, "a choice");
         layout.columns[Choices] = -1;
     }
-    Take(layout, rows[0], Correct, key, "the key");
+    if (named < 0) Take(layout, rows[0], Correct, key, "the key");
 }
 
 // Columns the header left unnamed are read by content: choices joined by ';', a type
@@ -393,19 +403,19 @@ void GuessUnnamedColumns(const std::vector<std::vector<std::string>>& rows, Layo
             }
         }
     if (layout.Of(Question) < 0) {
-        size_t best = 0, bestLength = 0;
+        // The column that asks (a third of its cells end in '?' or ':'), then the longest:
+        // choices can be longer than their questions.
+        size_t best = 0;
+        std::pair<bool, size_t> bestRank{false, 0};
         for (size_t i : Unnamed(layout)) {
             const ColumnStats s = Stats(rows, i);
-            if (s.filled && s.length / s.filled > bestLength) {
-                best = i;
-                bestLength = s.length / s.filled;
-            }
+            const std::pair<bool, size_t> rank{s.filled && s.asks * 3 >= s.filled, s.filled ? s.length / s.filled : 0};
+            if (rank > bestRank) best = i, bestRank = rank;
         }
-        if (bestLength > 0) Take(layout, header, Question, best, "the question");
+        if (bestRank.second > 0) Take(layout, header, Question, best, "the question");
     }
     const bool noChoices = layout.Of(Choices) < 0 && layout.choiceColumns.empty() && layout.wrongColumns.empty();
-    if (noChoices && layout.Of(Question) >= 0 && layout.Of(Correct) < 0 && layout.Of(Answer) < 0)
-        GuessChoiceColumns(rows, layout);
+    if (noChoices && layout.Of(Question) >= 0) GuessChoiceColumns(rows, layout);
     if (layout.Of(Correct) < 0 && layout.Of(Answer) < 0) GuessKeyColumn(rows, layout);
 }
 

@@ -534,6 +534,21 @@ void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const
     result.Add(std::move(q));
 }
 
+// '{' not yet closed in the block's lines, escaped braces and comments aside.
+int OpenBraces(const std::vector<std::string>& block)
+{
+    int open = 0;
+    for (const std::string& line : block) {
+        if (line.compare(0, 2, "//") == 0) continue;
+        for (size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == '\\') ++i;
+            else if (line[i] == '{') ++open;
+            else if (line[i] == '}') --open;
+        }
+    }
+    return open;
+}
+
 } // namespace
 
 bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
@@ -544,6 +559,16 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
     std::vector<std::string> block;
     size_t firstLine = 0, lineNumber = 0;
     auto flush = [&] {
+        // A "$CATEGORY:" line right after a question, with no blank line between: the
+        // question before it is read first (Moodle would read neither).
+        for (size_t i = 1; i < block.size(); ++i)
+            if (block[i].compare(0, 10, "$CATEGORY:") == 0 && OpenBraces({block.begin(), block.begin() + static_cast<long>(i)}) == 0) {
+                std::vector<std::string> before(block.begin(), block.begin() + static_cast<long>(i));
+                ReadQuestion(before, firstLine, category, result);
+                block.erase(block.begin(), block.begin() + static_cast<long>(i));
+                firstLine += i;
+                break;
+            }
         // A "$CATEGORY:" line sets the category of the questions after it; anything after
         // it in the same block is read as a question rather than lost in the name.
         for (size_t i = 0; i < block.size(); ++i) {
@@ -560,6 +585,7 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
         block.clear();
     };
     size_t pos = 0, blockBytes = 0;
+    bool spanned = false, spanNoted = false;
     while (pos <= bytes.size()) {
         size_t end = bytes.find('\n', pos);
         if (end == std::string_view::npos) end = bytes.size();
@@ -573,11 +599,32 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
         pos = end + 1;
         ++lineNumber;
         if (Trim(line).empty()) {
+            // Answers still open at a blank line: kept together if the next line goes on
+            // with them rather than starting a question.
+            if (OpenBraces(block) > 0) {
+                spanned = true;
+                continue;
+            }
             flush();
             blockBytes = 0;
         } else {
+            const std::string trimmed = Trim(line);
+            if (spanned) {
+                spanned = false;
+                const size_t open = trimmed.find('{'), close = trimmed.find('}');
+                if (trimmed.compare(0, 2, "::") == 0 || trimmed.compare(0, 2, "//") == 0 || trimmed[0] == '$' ||
+                    open < close) {
+                    flush();
+                    blockBytes = 0;
+                } else if (!spanNoted) {
+                    spanNoted = true;
+                    result.notes.push_back("A blank line inside a question's answers (first on line " +
+                                           std::to_string(lineNumber - 1) + ") is read as part of them; Moodle's GIFT "
+                                           "import would end the question there.");
+                }
+            }
             if (block.empty()) firstLine = lineNumber;
-            block.push_back(Trim(line)); // Moodle trims every line
+            block.push_back(trimmed); // Moodle trims every line
         }
         if (end == bytes.size()) break;
     }

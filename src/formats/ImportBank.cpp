@@ -4,11 +4,13 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <unordered_set>
 
 #include "util/FileUtil.h"
 #include "util/StringUtil.h"
 #include "util/XmlReader.h"
+#include "util/XmlText.h"
 #include "util/Zip.h"
 
 namespace {
@@ -103,9 +105,16 @@ private:
 // An unpacked package: the files beside its imsmanifest.xml, never outside that folder.
 class FolderPackage : public PackageFiles {
 public:
-    explicit FolderPackage(std::u16string folder) : folder_(std::move(folder)) {}
+    // `manifest`: the manifest's bytes when they are read already (or made for a folder
+    // that has none).
+    explicit FolderPackage(std::u16string folder, std::string_view manifest = {})
+        : folder_(std::move(folder)), manifest_(manifest) {}
     bool Read(const std::string& name, std::string& data, std::string& error) override
     {
+        if (!manifest_.empty() && name == "imsmanifest.xml") {
+            data = std::string(manifest_);
+            return true;
+        }
         const std::string file = PackageFileName(name);
         const long long size = file.empty() ? -1 : FileSizeOf(folder_ + u"/" + s2w(file));
         if (size > 0 && !budget_.Take(static_cast<unsigned long long>(size), name, error)) return false;
@@ -123,6 +132,7 @@ public:
 
 private:
     std::u16string folder_;
+    std::string_view manifest_;
     ReadBudget budget_;
 };
 
@@ -130,6 +140,40 @@ std::string TooLargeToImport(unsigned long long size, unsigned long long most)
 {
     return "The file is too large to import: " + GroupedNumber((size + (1 << 20) - 1) >> 20) + " MB, where one import "
            "reads " + GroupedNumber(most >> 20) + " MB at most. Split it and import the parts with Import && Merge.";
+}
+
+// The XML files of a folder (not below it), in the order their names count ("q2" before
+// "q10").
+std::vector<std::string> XmlFilesIn(const std::u16string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code failed;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder), failed)) {
+        const std::string name = w2s(entry.path().filename().u16string());
+        if (entry.is_regular_file(failed) && name.size() > 4 && ToLowerAscii(name.substr(name.size() - 4)) == ".xml")
+            names.push_back(name);
+        if (names.size() > kMaxImportQuestions) break;
+    }
+    auto natural = [](const std::string& a, const std::string& b) {
+        size_t i = 0, j = 0;
+        while (i < a.size() && j < b.size()) {
+            if (std::isdigit(static_cast<unsigned char>(a[i])) && std::isdigit(static_cast<unsigned char>(b[j]))) {
+                size_t ei = i, ej = j;
+                while (ei < a.size() && std::isdigit(static_cast<unsigned char>(a[ei]))) ++ei;
+                while (ej < b.size() && std::isdigit(static_cast<unsigned char>(b[ej]))) ++ej;
+                const std::string x = a.substr(i, ei - i), y = b.substr(j, ej - j);
+                if (x.size() != y.size() || x != y) return x.size() != y.size() ? x.size() < y.size() : x < y;
+                i = ei, j = ej;
+            } else if (a[i] != b[j]) {
+                return a[i] < b[j];
+            } else {
+                ++i, ++j;
+            }
+        }
+        return a.size() - i < b.size() - j;
+    };
+    std::sort(names.begin(), names.end(), natural);
+    return names;
 }
 
 std::string Summary(const ImportResult& r, size_t kept)
@@ -426,7 +470,7 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
                 ok = package.Open(bytes, error) && ReadQtiPackage(package, result, error);
                 result.notes.insert(result.notes.end(), package.Notes().begin(), package.Notes().end());
             } else if (XmlRootName(bytes) == "manifest") {
-                FolderPackage package(ParentFolder(path));
+                FolderPackage package(ParentFolder(path), bytes);
                 ok = ReadQtiPackage(package, result, error);
             } else {
                 ok = ReadQtiXml(bytes, result, error);
@@ -508,8 +552,24 @@ bool ImportBankFile(const std::u16string& path, ImportFormat format, ImportedBan
         FolderPackage package(path);
         std::string manifest;
         if (!package.Read("imsmanifest.xml", manifest, error)) {
-            error = "The folder holds no imsmanifest.xml: it is no QTI package.";
-            return false;
+            // QTI files saved without their manifest: each XML file is read by what it holds.
+            const std::vector<std::string> files = XmlFilesIn(path);
+            if (files.empty()) {
+                error = "The folder holds no imsmanifest.xml and no XML files: it is no QTI package.";
+                return false;
+            }
+            manifest = "<manifest><resources>";
+            for (const std::string& file : files)
+                manifest += "<resource type=\"\" href=\"" + EscapedText(file, Markup::Xml) + "\"/>";
+            manifest += "</resources></manifest>";
+            if (!ImportBankBytes(manifest, path + u"/imsmanifest.xml", ImportFormat::Qti, bank, error)) {
+                if (error.find("lists no QTI") != std::string::npos)
+                    error = "The folder holds no imsmanifest.xml, and none of its XML files holds QTI questions.";
+                return false;
+            }
+            bank.notes.insert(bank.notes.begin() + 1, "The folder holds no imsmanifest.xml: its " +
+                                                          GroupedNumber(files.size()) + " XML files were read by what they hold.");
+            return true;
         }
         return ImportBankBytes(manifest, path + u"/imsmanifest.xml", ImportFormat::Qti, bank, error);
     }

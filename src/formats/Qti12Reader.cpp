@@ -195,8 +195,8 @@ std::string TypeFromResponses(const Responses& r, const std::vector<const XmlNod
 }
 
 // A multiple-choice or true/false item from its choice list and the key the conditions name.
-void ReadChoices(const XmlNode& lid, const std::vector<const XmlNode*>& right, bool trueFalse, ImportedQuestion& q,
-                 const std::string& label, std::vector<std::string>& lost, ImportResult& result)
+void ReadChoices(const XmlNode& lid, const std::vector<const XmlNode*>& right, bool trueFalse, bool guessed,
+                 ImportedQuestion& q, const std::string& label, std::vector<std::string>& lost, ImportResult& result)
 {
     std::string key;
     if (!right.empty())
@@ -209,9 +209,16 @@ void ReadChoices(const XmlNode& lid, const std::vector<const XmlNode*>& right, b
         q.choices.push_back(Mattext(material ? material : choice, lost));
     }
     q.answerGiven = key.empty() ? std::string("(none)") : key;
+    // No type said, and two choices that say true and false: a true/false question.
+    bool first = false, second = false;
+    if (guessed && q.choices.size() == 2 && TruthFromText(q.choices[0], first) &&
+        TruthFromText(q.choices[1], second) && first != second &&
+        q.choices[0].find_first_not_of("0123456789 ") != std::string::npos)
+        trueFalse = true;
     if (trueFalse) {
         q.kind = ImportedQuestion::TrueFalse;
-        q.truth = q.correct >= q.choices.size() || ToLowerAscii(TrimText(q.choices[q.correct])) != "false";
+        bool truth = true;
+        q.truth = q.correct >= q.choices.size() || !TruthFromText(q.choices[q.correct], truth) || truth;
         if (q.correct >= q.choices.size()) result.notes.push_back(label + " marks no answer right; it is set to True.");
         q.choices.clear();
     }
@@ -315,13 +322,14 @@ void ReadItem(const XmlNode& item, ImportResult& result)
     q.stem = Mattext(StemMaterial(*presentation), lost);
     const Responses responses(*presentation);
     const std::vector<const XmlNode*> right = RightConditions(item);
-    if (questionType.empty()) questionType = TypeFromResponses(responses, right);
+    const bool guessed = questionType.empty();
+    if (guessed) questionType = TypeFromResponses(responses, right);
     if (questionType == "multiple_choice_question" || questionType == "true_false_question") {
         if (!responses.lid) {
             result.LeaveOut(Kind(questionType) + " without choices", label);
             return;
         }
-        ReadChoices(*responses.lid, right, questionType == "true_false_question", q, label, lost, result);
+        ReadChoices(*responses.lid, right, questionType == "true_false_question", guessed, q, label, lost, result);
         ReadFeedback(item, responses.lid, q, lost);
     } else if (questionType == "short_answer_question" || questionType == "numerical_question") {
         ReadAnswers(right, questionType == "numerical_question", q, label, result);

@@ -37,6 +37,7 @@ struct Roles {
     std::map<std::string, std::map<std::string, size_t>> used; // role -> key -> count
     std::set<std::string> byContent;                           // keys read by their values
     std::string indexBase;                                     // how an index key was counted
+    bool truthByIndex = false, letteredChoices = false, zeroOneTruth = false;
     void Use(const char* role, const std::string& key) { ++used[role][key]; }
     std::string Describe() const
     {
@@ -49,7 +50,9 @@ struct Roles {
                 keys += (keys.empty() ? "\"" : " / \"") + key + "\"" + (byContent.count(key) ? " (by its values)" : "");
             out += (out.empty() ? "" : ", ") + std::string(role) + " from " + keys;
         }
-        return out + indexBase;
+        return out + indexBase + (truthByIndex ? "; a true/false key as an index into (True, False)" : "") +
+               (letteredChoices ? "; the choices' own letters (\"A. \") taken off" : "") +
+               (zeroOneTruth ? "; keys of 0 and 1 without choices as false and true" : "");
     }
 };
 
@@ -235,6 +238,7 @@ std::string KindFromArrayName(const std::string& name)
 struct ContentKeys {
     std::string question, choices, answer;
     int indexBase = -1;
+    bool zeroOneTruth = false; // questions without choices keyed 0 or 1 only: true/false
 };
 
 // The choice a value names as an index counted from `base`, or -1.
@@ -326,10 +330,17 @@ ContentKeys InferKeys(const json& questions)
     return keys;
 }
 
+int ChoiceIndexOfKey(const std::string& key);
+
 // How an index key counts over the file, from its range: see ContentKeys.
-int IndexBase(const json& questions, const ContentKeys& keys)
+// What the keys show of how they count, gathered over every array of the file.
+struct IndexEvidence {
+    bool zero = false, full = false, numbered = false;
+    size_t noChoices = 0, zeroOne = 0;
+};
+
+void GatherIndexEvidence(const json& questions, const ContentKeys& keys, IndexEvidence& e)
 {
-    bool zero = false, full = false;
     std::string key;
     for (const json& q : questions) {
         if (!q.is_object()) continue;
@@ -337,12 +348,32 @@ int IndexBase(const json& questions, const ContentKeys& keys)
         if (!list && !keys.choices.empty() && q.contains(keys.choices)) list = &q[keys.choices];
         const json* answer = Lookup(q, kAnswerNames, key);
         if (!answer && !keys.answer.empty() && q.contains(keys.answer)) answer = &q[keys.answer];
-        if (!list || !list->is_array() || list->empty() || !answer) continue;
-        const size_t at = IndexChoice(*answer, list->size() + 1, 0);
-        zero = zero || at == 0;
-        full = full || at == list->size();
+        // Choices in a list, an object, or each under its own key ("choice1", "option_b").
+        size_t count = list && list->is_structured() ? list->size() : 0;
+        if (!list)
+            for (auto it = q.begin(); it != q.end(); ++it) {
+                const bool choice = ChoiceIndexOfKey(it.key()) >= 0;
+                count += choice;
+                // "choice1", "option_1": choices numbered from 1.
+                e.numbered = e.numbered || (choice && !it.key().empty() && it.key().back() == '1');
+            }
+        if (count < 2 && answer) {
+            ++e.noChoices;
+            e.zeroOne += answer->is_number_integer() && (*answer == 0 || *answer == 1);
+        }
+        if (count < 2 || !answer) continue;
+        const size_t at = IndexChoice(*answer, count + 1, 0);
+        e.zero = e.zero || at == 0;
+        e.full = e.full || at == count;
     }
-    return zero == full ? -1 : zero ? 0 : 1;
+}
+
+// How an index key counts (see ContentKeys); questions without choices keyed only 0 or 1
+// are true/false, 1 for true.
+void DecideIndexBase(const IndexEvidence& e, ContentKeys& keys)
+{
+    keys.zeroOneTruth = e.noChoices >= 2 && e.zeroOne == e.noChoices;
+    keys.indexBase = e.zero != e.full ? (e.zero ? 0 : 1) : e.numbered ? 1 : -1;
 }
 
 // One item being read: what is left of it to keep, the markup its text lost, the keys it
@@ -506,6 +537,17 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
             for (auto it = list->begin(); it != list->end(); ++it) out.texts.push_back(item.Decoded(Scalar(*it)));
         }
     }
+    // Choices that carry their own letters ("A. yes", "b) no"), each its own in order.
+    bool lettered = out.texts.size() >= 2;
+    for (size_t i = 0; i < out.texts.size() && lettered && i < 26; ++i) {
+        const std::string& t = out.texts[i];
+        lettered = t.size() > 3 && (t[0] == 'A' + static_cast<char>(i) || t[0] == 'a' + static_cast<char>(i)) &&
+                   (t[1] == '.' || t[1] == ')') && t[2] == ' ';
+    }
+    if (lettered) {
+        for (std::string& t : out.texts) t = TrimText(t.substr(3));
+        item.roles.letteredChoices = true;
+    }
     bool anyChoice = false;
     for (const std::string& c : out.texts) anyChoice |= !TrimText(c).empty();
     if (out.given && !anyChoice && !incorrect) {
@@ -609,7 +651,10 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
     }
     bool truth = true;
     const std::string answerText = rightAnswer ? item.Decoded(Scalar(*rightAnswer)) : "";
-    if (boolean || TrueFalseChoices(choices) || (!choices.given && rightAnswer && (rightAnswer->is_boolean() || (canonical.empty() &&
+    const bool zeroOne = !choices.given && rightAnswer && content.zeroOneTruth && canonical.empty() &&
+                         rightAnswer->is_number_integer();
+    roles.zeroOneTruth = roles.zeroOneTruth || zeroOne;
+    if (boolean || zeroOne || TrueFalseChoices(choices) || (!choices.given && rightAnswer && (rightAnswer->is_boolean() || (canonical.empty() &&
                                                                                     TruthFromText(answerText, truth) &&
                                                                                     !rightAnswer->is_number())))) {
         q.kind = ImportedQuestion::TrueFalse;
@@ -617,7 +662,14 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
         size_t picked = choices.flagged;
         if (picked >= choices.texts.size() && rightAnswer && choices.given)
             picked = AnswerChoice(*rightAnswer, answerText, choices.texts, content.indexBase);
-        const std::string given = picked < choices.texts.size() ? choices.texts[picked] : answerText;
+        std::string given = picked < choices.texts.size() ? choices.texts[picked] : answerText;
+        // No choices and a 0 or 1 in a file whose choice keys count from 0: an index into
+        // (True, False), as its choice questions count.
+        if (!choices.given && rightAnswer && rightAnswer->is_number_integer() && content.indexBase == 0 &&
+            (rightAnswer->get<long long>() == 0 || rightAnswer->get<long long>() == 1)) {
+            given = rightAnswer->get<long long>() == 0 ? "true" : "false";
+            roles.truthByIndex = true;
+        }
         if (!TruthFromText(given, q.truth)) {
             q.truth = true;
             result.notes.push_back(label + ": the answer \"" + given + "\" is neither true nor false; set to True.");
@@ -679,13 +731,20 @@ bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& err
     }
     Roles roles;
     std::string read;
+    IndexEvidence evidence;
+    std::vector<ContentKeys> contents;
     for (const Found& found : arrays) {
+        contents.push_back(InferKeys(*found.array));
+        GatherIndexEvidence(*found.array, contents.back(), evidence);
+    }
+    for (ContentKeys& content : contents) DecideIndexBase(evidence, content);
+    for (size_t a = 0; a < arrays.size(); ++a) {
+        const Found& found = arrays[a];
         const json& questions = *found.array;
         // Our own shape keeps its text as written; other quiz files carry HTML entities.
         const bool html = found.where != "\"items\"" && found.where != "\"questions\"";
         const std::string kind = KindFromArrayName(found.key);
-        ContentKeys content = InferKeys(questions);
-        content.indexBase = IndexBase(questions, content);
+        const ContentKeys& content = contents[a];
         if (content.indexBase >= 0 && roles.indexBase.empty())
             roles.indexBase = std::string("; an index key counted from ") + (content.indexBase ? "1" : "0") +
                               " (its values range from " + (content.indexBase ? "1 to the number of choices)" : "0)");
