@@ -540,6 +540,11 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
     result.source = "CSV";
     std::vector<std::vector<std::string>> rows;
     if (!ParseCsv(bytes, DetectSeparator(bytes), rows, error)) return false;
+    return ReadSheetRows(std::move(rows), result, error);
+}
+
+bool ReadSheetRows(std::vector<std::vector<std::string>> rows, ImportResult& result, std::string& error)
+{
     if (rows.empty()) {
         error = "The CSV file is empty.";
         return false;
