@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/JsonModel.h"
+#include "util/StringUtil.h"
 #include "util/XmlReader.h"
 
 namespace {
@@ -473,12 +474,16 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
         if (IsImageField(name) && !TrimText(value).empty())
             q.stem += (q.stem.empty() ? "" : " ") + ImagePlaceholder(TrimText(value), lost);
     }
-    // "Done" or a total under the last question: no question text and no choices.
-    if (q.stem.empty() && layout.Of(Question) >= 0) {
+    // "Done" or a total under the last question: only one cell, in a sheet of choice
+    // questions, or no question text and no choices.
+    {
         bool choices = false;
+        size_t filled = 0;
         for (int column : layout.choiceColumns) choices = choices || !TrimText(cell(column)).empty();
-        if (!choices) {
-            result.notes.push_back("Line " + std::to_string(row + 1) + " has no question and no choices; it is skipped.");
+        for (const std::string& f : r) filled += !TrimText(f).empty();
+        if (!choices && (q.stem.empty() || (filled == 1 && !layout.choiceColumns.empty()))) {
+            result.notes.push_back("Line " + std::to_string(row + 1) + " has no choices or answer beside \"" +
+                                   FirstUtf8Chars(q.stem, 40) + "\"; it is read as no question and skipped.");
             return;
         }
     }
