@@ -100,8 +100,8 @@ TEST(TextBank, NumbersLettersAndKeysAsTeachersWriteThem)
         {"1. Read this:\n   x = 1\nWhat is x?\na) one\n   (written out)\nb) two\n*c) three\n2. Next?\n*a) yes\nb) no\n",
          {{"Read this:\nx = 1\nWhat is x?", {"one\n(written out)", "two", "three"}, "C"}, {"Next?", {"yes", "no"}, "A"}}},
         // '-' bullets with a starred key; all-starred Markdown bullets are no key; a box.
-        {"1. Pick\n- red\n* blue\n- green\nAnswer: 3\n\n2. Again\n* a1\n* a2\nAnswer: a2\n\n3. Box\n- [ ] no\n- [x] yes\n",
-         {{"Pick", {"red", "blue", "green"}, "C"}, {"Again", {"a1", "a2"}, "B"}, {"Box", {"no", "yes"}, "B"}}},
+        {"1. Pick\n- red\n* blue\n- green\nAnswer: 3\n\n2. Again\n* a1\n* a2\n\n3. Box\n- [ ] no\n- [x] yes\n",
+         {{"Pick", {"red", "blue", "green"}, "C"}, {"Again", {"a1", "a2"}, "A"}, {"Box", {"no", "yes"}, "B"}}},
         // True/False as two choices or as a bare answer; a written answer.
         {"1. Sky is blue.\na) True\nb) False\nAnswer: a\n\n2. T/F: Fire is cold.\nAnswer: False\n\n3. 6 x 7?\nAnswer: 42\n",
          {{"Sky is blue.", {}, "True"}, {"T/F: Fire is cold.", {}, "False"}, {"6 x 7?", {}, 42}}},
