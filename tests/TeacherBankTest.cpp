@@ -97,8 +97,10 @@ TEST(TextBank, NumbersLettersAndKeysAsTeachersWriteThem)
         {"1. Capital?\na) Rome\nb) Paris\nAnswer: Paris\n2. Sum?\na) 3\nb) 4\nCorrect answer - B) 4\n",
          {{"Capital?", {"Rome", "Paris"}, "B"}, {"Sum?", {"3", "4"}, "B"}}},
         // A stem over several lines, a choice over two, no blank lines between questions.
-        {"1. Read this:\n   x = 1\nWhat is x?\na) one\n   (written out)\nb) two\n*c) three\n2. Next?\n*a) yes\nb) no\n",
-         {{"Read this:\nx = 1\nWhat is x?", {"one\n(written out)", "two", "three"}, "C"}, {"Next?", {"yes", "no"}, "A"}}},
+        {"1. Read this:\n   x = 1\nWhat is x?\na) one\n   (written out)\nb) two\n*c) three\n2. Next?\n*a) yes\nb) no\n"
+         "3. Last?\nA) x\nB) y*\n",
+         {{"Read this:\nx = 1\nWhat is x?", {"one\n(written out)", "two", "three"}, "C"}, {"Next?", {"yes", "no"}, "A"},
+          {"Last?", {"x", "y"}, "B"}}},
         // '-' bullets with a starred key; all-starred Markdown bullets are no key; a box.
         {"1. Pick\n- red\n* blue\n- green\nAnswer: 3\n\n2. Again\n* a1\n* a2\n\n3. Box\n- [ ] no\n- [x] yes\n",
          {{"Pick", {"red", "blue", "green"}, "C"}, {"Again", {"a1", "a2"}, "A"}, {"Box", {"no", "yes"}, "B"}}},

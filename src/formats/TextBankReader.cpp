@@ -295,6 +295,9 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
             if (choice.size() > 1 && choice[0] == '*' && choice[1] != '*') { // "a) *Paris"
                 mark = true;
                 choice = Trimmed(std::string_view(choice).substr(1));
+            } else if (choice.size() > 1 && choice.back() == '*' && choice[choice.size() - 2] != '*') { // "c) Paris*"
+                mark = true;
+                choice = Trimmed(std::string_view(choice).substr(0, choice.size() - 1));
             }
             q.marked.push_back(mark || starChoice);
             q.emphasised.push_back(emphasis);
