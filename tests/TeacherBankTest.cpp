@@ -110,6 +110,8 @@ TEST(TextBank, NumbersLettersAndKeysAsTeachersWriteThem)
         // Markdown: headings, bold markers, a code fence kept in the stem.
         {"# Quiz\n\n## 1. What prints?\n```\nprint(1)\n```\n- **1**\n- 2\n**Answer:** A\n",
          {{"What prints?\n```\nprint(1)\n```", {"1", "2"}, "A"}}},
+        // A heading's number over the stem; bullets only with an answer line.
+        {"### Question 1\n\nIs it?\n\n- True\n- False\n\nAnswer: B\n", {{"Is it?", {}, "False"}}},
         // A choice letter out of turn is text of the stem, not a choice ("A. Lincoln").
         {"1. Who said it?\nb) no\na) Lincoln\nb) Grant\nAnswer: a\n", {{"Who said it?\nb) no", {"Lincoln", "Grant"}, "A"}}},
     };
@@ -243,6 +245,27 @@ TEST(Spreadsheet, CellKindsGapsAndEachSheetInTurn)
     EXPECT_FALSE(ImportBankBytes(Xlsx({{"S", "<row><c t=\"s\"><v>9</v></c></row>"}}), u"x.xlsx", ImportFormat::Auto,
                                  none, error));
     EXPECT_NE(error.find("names shared strings the workbook does not have"), std::string::npos) << error;
+}
+
+} // namespace
+
+namespace {
+
+// Detection by content: bullets are a bank only beside answer lines; Aiken only unnumbered
+// with "ANSWER:"; a sheet's title row with commas stays CSV.
+TEST(TextBank, DetectedByContent)
+{
+    const struct {
+        const char* text;
+        ImportFormat format;
+    } kCases[] = {
+        {"### Question 1\n\nIs it?\n\n- True\n- False\n\nAnswer: B\n", ImportFormat::Text},
+        {"# Notes\n\n- milk\n- eggs\n- bread\n", ImportFormat::Auto},
+        {"Which?\nA. x\nB. y\nANSWER: A\n", ImportFormat::Aiken},
+        {"1. Which, if any?\na) x\nb) y\n", ImportFormat::Text},
+        {"question,a,b,answer\nWhich?,x,y,a\n", ImportFormat::Csv},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(DetectImportFormat(c.text, u"bank.txt"), c.format) << c.text;
 }
 
 } // namespace

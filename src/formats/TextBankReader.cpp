@@ -38,13 +38,17 @@ bool QuestionStart(std::string_view line, std::string_view& rest)
     while (p && p < line.size() && IsSpace(line[p])) ++p;
     const size_t digits = p;
     while (p < line.size() && p - digits < 4 && std::isdigit(static_cast<unsigned char>(line[p]))) ++p;
-    if (p == digits || p >= line.size()) return false;
     const bool named = digits > 0; // "Q1 Text" and "Question 1 - Text" need no '.'
+    if (p == digits || (p >= line.size() && !named)) return false;
+    if (p >= line.size()) {
+        rest = {};
+        return true;
+    }
     if (line[p] == '.' || line[p] == ')' || line[p] == ':' || (named && line[p] == '-')) ++p;
     else if (!named) return false;
     if (p < line.size() && !IsSpace(line[p])) return false;
     rest = Trimmed(line.substr(p));
-    return !rest.empty();
+    return !rest.empty() || named; // "### Question 6" over its stem
 }
 
 // "a) Text", "a. Text", "(a) Text", "A) Text" with the letter expected next; "- Text".
@@ -94,10 +98,16 @@ bool FeedbackLine(std::string_view line, std::string_view& text)
     return false;
 }
 
-std::string Without(std::string text, const char* mark)
+// One pass: a line of a million marks must not cost a million erasures.
+std::string Without(const std::string& text, std::string_view mark)
 {
-    for (size_t at; (at = text.find(mark)) != std::string::npos;) text.erase(at, std::strlen(mark));
-    return text;
+    std::string out;
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        if (text.compare(at, mark.size(), mark) == 0) at += mark.size();
+        else out += text[at++];
+    }
+    return out;
 }
 
 // A Markdown line as text: heading marks off, "**" pairs gone (their emphasis noted).
@@ -111,7 +121,7 @@ std::string PlainLine(std::string_view raw, bool& emphasis)
         const size_t open = text.find("**");
         // "a) **Paris**": the choice's whole text bold.
         emphasis = emphasis || (text.size() > open + 4 && text.compare(text.size() - 2, 2, "**") == 0);
-        text = Without(std::move(text), "**");
+        text = Without(text, "**");
     }
     return text;
 }
@@ -318,6 +328,11 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
             continue;
         }
         const bool number = QuestionStart(line, rest);
+        if (!number && q.numbered && q.stem.empty() && q.choices.empty()) { // the stem under "Question 6"
+            q.stem = text;
+            blankBefore = false;
+            continue;
+        }
         // Unnumbered text after a blank line is a new question's (Aiken's stems are one line).
         const bool fresh = !q.numbered && blankBefore && q.choices.empty() && q.key.empty();
         if (number || fresh || q.stem.empty() || q.closed || !q.choices.empty()) {
@@ -358,7 +373,7 @@ bool ReadTextBank(std::string_view bytes, ImportResult& result, std::string& err
 bool LooksLikeTextBank(std::string_view bytes, bool& aiken)
 {
     // The first lines are enough: two choice lines after a question, an answer line.
-    size_t choices = 0, answers = 0, aikenAnswers = 0, questions = 0, expected = 0, lines = 0;
+    size_t choices = 0, bullets = 0, answers = 0, aikenAnswers = 0, questions = 0, expected = 0, lines = 0;
     size_t start = 0;
     while (start < bytes.size() && lines++ < 400) {
         size_t end = bytes.find('\n', start);
@@ -369,11 +384,12 @@ bool LooksLikeTextBank(std::string_view bytes, bool& aiken)
         if (line.size() > 1 && line[0] == '*' && line[1] != '*' && !IsSpace(line[1])) line.remove_prefix(1);
         bool lettered = false;
         if (QuestionStart(line, rest)) ++questions, expected = 0;
-        else if (ChoiceLine(line, expected, rest, lettered) && lettered) ++choices, ++expected;
+        else if (ChoiceLine(line, expected, rest, lettered)) (lettered ? choices : bullets)++, ++expected;
         else if (AnswerLine(line, rest)) ++answers, aikenAnswers += line.substr(0, 7) == "ANSWER:", expected = 0;
         else if (!line.empty()) expected = 0;
         start = end + 1;
     }
     aiken = aikenAnswers > 0 && aikenAnswers == answers && questions == 0;
-    return choices >= 2 && (answers > 0 || questions > 0);
+    // Bullets are any Markdown list: only an answer line beside them makes them choices.
+    return (choices >= 2 && (answers > 0 || questions > 0)) || (bullets >= 2 && answers > 0);
 }
