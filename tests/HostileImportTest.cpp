@@ -13,6 +13,7 @@
 #include "cli/TestbankCli.h"
 #include "formats/ImportFormats.h"
 #include "util/HtmlText.h"
+#include "util/Zip.h"
 #include "util/StringUtil.h"
 #include "util/TextFold.h"
 #include "util/XmlReader.h"
@@ -168,7 +169,45 @@ void Sparse(const std::u16string& path, unsigned long long size)
     fs::resize_file(fs::path(path), size);
 }
 
+void WriteZip(const std::u16string& path, const std::vector<std::pair<std::string, std::string>>& entries)
+{
+    ZipWriter zip;
+    for (const auto& [name, data] : entries) zip.Add(name, data);
+    WriteBytes(path, zip.Finish());
+}
+
+const char* kWorkbook = "<workbook><sheets><sheet name=\"S\" r:id=\"r1\" xmlns:r=\"x\"/></sheets></workbook>";
+const char* kWorkbookRels = "<Relationships><Relationship Id=\"r1\" Target=\"worksheets/s.xml\"/></Relationships>";
+
 const MadeFile kMadeFiles[] = {
+    {"xlsx-a-cell-in-the-last-column-of-every-row.xlsx",
+     [](const std::u16string& path) {
+         WriteZip(path, {{"xl/workbook.xml", kWorkbook}, {"xl/_rels/workbook.xml.rels", kWorkbookRels},
+                         {"xl/worksheets/s.xml", Repeated("<worksheet><sheetData>", "<row><c r=\"XFD1\" t=\"inlineStr\"><is>"
+                                                          "<t>x</t></is></c></row>", 300, "</sheetData></worksheet>")}});
+     },
+     "more than 4,000,000 cells"},
+    {"docx-document-unpacking-200-times-its-size.docx",
+     [](const std::u16string& path) {
+         WriteZip(path, {{"word/document.xml", "<document><body>" + std::string(64u << 20, ' ') + "</body></document>"}});
+     },
+     "would unpack to far more than it holds"},
+    {"docx-entities-declared-in-the-document.docx",
+     [](const std::u16string& path) {
+         WriteZip(path, {{"word/document.xml", "<!DOCTYPE d [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
+                                               "<document><body><p><r><t>&b;</t></r></p></body></document>"}});
+     },
+     "declares its own entities"},
+    {"text-too-many-questions.txt",
+     [](const std::u16string& path) {
+         WriteBytes(path, Repeated("", "1. Q\na) x\nb) y\nAnswer: a\n", kMaxImportQuestions + 1, ""));
+     },
+     "more than 150,000 questions"},
+    {"text-line-over-16-mb.txt",
+     [](const std::u16string& path) {
+         WriteBytes(path, "1. " + std::string(kMaxImportText + 1, 'a') + "\na) x\nb) y\nAnswer: a\n");
+     },
+     "a text of more than 16 MB (line 1)"},
     {"xml-four-million-empty-elements.xml",
      [](const std::u16string& path) { WriteBytes(path, Repeated("<quiz>", "<a/>", kMaxXmlNodes, "</quiz>")); },
      "more than 4,000,000 elements and texts"},

@@ -463,7 +463,8 @@ TEST(Import, HostileInputIsRefusedWithAMessage)
         {"id,stem\n", ImportFormat::Csv, "No questions were found in the CSV file."},
         {"{\"a\":1}", ImportFormat::Json, "The JSON file holds no array of questions under any of its keys."},
         {"just words", ImportFormat::Auto,
-         "The file is none of the formats Import reads (Moodle XML, GIFT, QTI, CSV, quiz JSON)."},
+         "The file is none of the formats Import reads (Moodle XML, GIFT, QTI, CSV, quiz JSON, a spreadsheet, Aiken, a "
+         "text or Word document of numbered questions)."},
     };
     for (const auto& row : refused) {
         const Imported refusal = Import(row.bytes, row.format);

@@ -21,7 +21,7 @@ void PrintTo(const RealFile& f, std::ostream* os) { *os << f.file; }
 std::vector<RealFile> LoadRealFiles()
 {
     std::vector<RealFile> out;
-    for (const char* list : {"expected-gift.json", "expected-other.json"}) {
+    for (const char* list : {"expected-gift.json", "expected-other.json", "expected-teacher.json"}) {
         std::ifstream in(std::string(TEST_DATA_DIR) + "/import/real/" + list, std::ios::binary);
         if (!in) continue;
         std::stringstream text;

@@ -1,9 +1,11 @@
 #include "formats/ImportFormats.h"
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "model/JsonModel.h"
+#include "util/StringUtil.h"
 #include "util/XmlReader.h"
 
 namespace {
@@ -158,7 +160,8 @@ int ChoiceColumn(const std::string& key)
     // "options" and "opts" are plurals, not choice S.
     if (rest == "s") return -1;
     if (rest.size() == 1 && rest[0] >= 'a' && rest[0] <= 'z' && (rest != key || rest[0] <= 'h')) return rest[0] - 'a';
-    if (rest != key && !rest.empty() && rest.size() <= 2 && rest.find_first_not_of("0123456789") == std::string::npos) {
+    // "Option 2", or a bare "2" beside "1", "3", "4" (a sheet's choices numbered).
+    if (!rest.empty() && rest.size() <= 2 && rest.find_first_not_of("0123456789") == std::string::npos) {
         const int n = std::stoi(rest);
         return n >= 1 && n <= 26 ? n - 1 : -1;
     }
@@ -261,6 +264,7 @@ struct Layout {
     std::vector<int> choiceColumns;                  // by choice index
     std::vector<int> wrongColumns;                   // wrong answers beside a right one, in order
     std::vector<int> moreKeyColumns;                 // a second "Answer 2" key: a multiple answer
+    std::vector<int> pointColumns;                   // "Points A": each choice's score, by choice index
     std::vector<std::pair<size_t, std::string>> extra; // unnamed columns, kept as item keys
     std::string guessed;                              // what was taken by content, for the note
 
@@ -278,6 +282,15 @@ Layout LayoutFromHeader(const std::vector<std::string>& header)
         const int words = column == None && choice < 0 ? RightOrWrongWords(key) : 0;
         int wrong = column == None && choice < 0 ? WrongAnswerColumn(key) : -1;
         if (wrong < 0 && words < 0) wrong = 0;
+        int points = -1;
+        for (const char* prefix : {"points", "score", "weight"})
+            if (column == None && choice < 0 && key.rfind(prefix, 0) == 0 && key.size() > std::strlen(prefix))
+                points = ChoiceColumn(key.substr(std::strlen(prefix)));
+        if (points >= 0) {
+            if (layout.pointColumns.size() <= static_cast<size_t>(points)) layout.pointColumns.resize(points + 1, -1);
+            layout.pointColumns[points] = static_cast<int>(i);
+            continue;
+        }
         if (words > 0 && layout.columns[Correct] < 0) {
             layout.columns[Correct] = static_cast<int>(i);
             continue;
@@ -416,7 +429,7 @@ void GuessUnnamedColumns(const std::vector<std::vector<std::string>>& rows, Layo
     }
     const bool noChoices = layout.Of(Choices) < 0 && layout.choiceColumns.empty() && layout.wrongColumns.empty();
     if (noChoices && layout.Of(Question) >= 0) GuessChoiceColumns(rows, layout);
-    if (layout.Of(Correct) < 0 && layout.Of(Answer) < 0) GuessKeyColumn(rows, layout);
+    if (layout.Of(Correct) < 0 && layout.Of(Answer) < 0 && layout.pointColumns.empty()) GuessKeyColumn(rows, layout);
 }
 
 // The testbank type a sheet's type cell names; empty when it names none. `leaveOut` is
@@ -527,6 +540,19 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
         if (IsImageField(name) && !TrimText(value).empty())
             q.stem += (q.stem.empty() ? "" : " ") + ImagePlaceholder(TrimText(value), lost);
     }
+    // "Done" or a total under the last question: only one cell, in a sheet of choice
+    // questions, or no question text and no choices.
+    {
+        bool choices = false;
+        size_t filled = 0;
+        for (int column : layout.choiceColumns) choices = choices || !TrimText(cell(column)).empty();
+        for (const std::string& f : r) filled += !TrimText(f).empty();
+        if (!choices && (q.stem.empty() || (filled == 1 && !layout.choiceColumns.empty()))) {
+            result.notes.push_back("Line " + std::to_string(row + 1) + " has no choices or answer beside \"" +
+                                   FirstUtf8Chars(q.stem, 40) + "\"; it is read as no question and skipped.");
+            return;
+        }
+    }
     if (r.size() > rows[0].size())
         result.notes.push_back(label + " (line " + std::to_string(row + 1) + ") has more fields than the header; " +
                                "the extra ones are not read.");
@@ -536,6 +562,16 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
     while (!choices.empty() && choices.back().empty()) choices.pop_back();
     // Without a "correct" column, "answer" is the key of the choice questions.
     std::string key = TrimText(cell(layout.Of(Correct) >= 0 ? layout.Of(Correct) : layout.Of(Answer)));
+    // No key column: the choice given the most points is the key.
+    if (key.empty() && layout.Of(Correct) < 0) {
+        double best = 0;
+        for (size_t i = 0; i < layout.pointColumns.size(); ++i) {
+            const std::string points = TrimText(cell(layout.pointColumns[i]));
+            char* end = nullptr;
+            const double value = points.empty() ? 0 : std::strtod(points.c_str(), &end);
+            if (end && !*end && value > best) best = value, key = std::string(1, static_cast<char>('A' + i));
+        }
+    }
     for (int column : layout.moreKeyColumns)
         if (!TrimText(cell(column)).empty()) {
             result.LeaveOut("multiple-answer", label);
@@ -592,7 +628,7 @@ void MendRow(std::vector<std::vector<std::string>>& rows, size_t row, const Layo
 {
     std::vector<std::string>& r = rows[row];
     const size_t width = rows[0].size();
-    if (r.size() <= width || layout.Of(Question) < 0) return;
+    if (r.size() <= width || layout.Of(Question) < 0 || !separator) return;
     const size_t question = static_cast<size_t>(layout.Of(Question));
     const int lastChoice = layout.choiceColumns.empty()
                                ? static_cast<int>(question)
@@ -640,6 +676,7 @@ std::string ColumnsReadNote(const std::vector<std::string>& header, const Layout
     if (!layout.wrongColumns.empty())
         used += ", wrong answers from " + std::to_string(layout.wrongColumns.size()) + " columns";
     if (layout.Of(Correct) >= 0) used += ", the key from \"" + header[layout.Of(Correct)] + "\"";
+    else if (!layout.pointColumns.empty()) used += ", the key as the choice with the most points";
     if (layout.Of(Answer) >= 0)
         used += std::string(", ") + (layout.Of(Correct) >= 0 ? "numeric answers" : "the answer") + " from \"" +
                 header[layout.Of(Answer)] + "\"";
@@ -656,15 +693,9 @@ std::string ColumnsReadNote(const std::vector<std::string>& header, const Layout
     return used + ".";
 }
 
-} // namespace
-
-bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
+// A sheet's rows (from a file with `separator`, 0 for cells read exactly) as questions.
+bool ReadRows(std::vector<std::vector<std::string>> rows, char separator, ImportResult& result, std::string& error)
 {
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    result.source = "CSV";
-    std::vector<std::vector<std::string>> rows;
-    const char separator = DetectSeparator(bytes);
-    if (!ParseCsv(bytes, separator, rows, error)) return false;
     if (rows.empty()) {
         error = "The CSV file is empty.";
         return false;
@@ -674,6 +705,7 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
     for (size_t first = 0; first < rows.size() && first < 6; ++first) {
         const Layout named = LayoutFromHeader(rows[first]);
         const bool other = named.Of(Answer) >= 0 || named.Of(Correct) >= 0 || named.Of(Choices) >= 0 ||
+                           !named.pointColumns.empty() ||
                            !named.choiceColumns.empty() || !named.wrongColumns.empty();
         if (named.Of(Question) < 0 || !other) continue;
         if (first > 0) {
@@ -714,4 +746,21 @@ bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
     }
     result.notes.insert(result.notes.begin() + static_cast<long>(skipped), ColumnsReadNote(header, layout));
     return true;
+}
+
+} // namespace
+
+bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error)
+{
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    result.source = "CSV";
+    std::vector<std::vector<std::string>> rows;
+    const char separator = DetectSeparator(bytes);
+    if (!ParseCsv(bytes, separator, rows, error)) return false;
+    return ReadRows(std::move(rows), separator, result, error);
+}
+
+bool ReadSheetRows(std::vector<std::vector<std::string>> rows, ImportResult& result, std::string& error)
+{
+    return ReadRows(std::move(rows), 0, result, error);
 }

@@ -211,6 +211,10 @@ const char* ImportFormatName(ImportFormat format)
     case ImportFormat::Qti: return "QTI package";
     case ImportFormat::Csv: return "CSV";
     case ImportFormat::Json: return "quiz JSON";
+    case ImportFormat::Xlsx: return "spreadsheet";
+    case ImportFormat::Aiken: return "Aiken";
+    case ImportFormat::Text: return "plain text";
+    case ImportFormat::Docx: return "Word document";
     case ImportFormat::Auto: break;
     }
     return "";
@@ -224,6 +228,10 @@ const char* ImportFormatKey(ImportFormat format)
     case ImportFormat::Qti: return "qti";
     case ImportFormat::Csv: return "csv";
     case ImportFormat::Json: return "json";
+    case ImportFormat::Xlsx: return "xlsx";
+    case ImportFormat::Aiken: return "aiken";
+    case ImportFormat::Text: return "text";
+    case ImportFormat::Docx: return "docx";
     case ImportFormat::Auto: break;
     }
     return "";
@@ -406,7 +414,10 @@ bool ObjectiveFromTag(const std::string& tag, std::pair<std::string, std::string
 
 ImportFormat DetectImportFormat(std::string_view bytes, const std::u16string& path)
 {
-    if (IsZip(bytes)) return ImportFormat::Qti;
+    if (IsZip(bytes)) {
+        const std::string office = OfficeZipKind(bytes);
+        return office == "xlsx" ? ImportFormat::Xlsx : office == "docx" ? ImportFormat::Docx : ImportFormat::Qti;
+    }
     size_t p = bytes.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     while (p < bytes.size() && (bytes[p] == ' ' || bytes[p] == '\t' || bytes[p] == '\r' || bytes[p] == '\n')) ++p;
     // XML in UTF-16 starts with a byte order mark or a zero byte beside its '<'.
@@ -423,6 +434,8 @@ ImportFormat DetectImportFormat(std::string_view bytes, const std::u16string& pa
     const std::string extension = LowerExtension(path);
     if (extension == "csv" || extension == "tsv") return ImportFormat::Csv;
     if (extension == "gift") return ImportFormat::Gift;
+    bool aiken = false;
+    if (LooksLikeTextBank(bytes.substr(p), aiken)) return aiken ? ImportFormat::Aiken : ImportFormat::Text;
     // Plain text: GIFT has its answers in braces, a spreadsheet's first line is a header.
     const std::string_view firstLine = bytes.substr(p, bytes.find('\n', p) == std::string_view::npos
                                                           ? std::string_view::npos
@@ -451,7 +464,8 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
         error = TooLargeToImport(bytes.size(), kMaxQuizJsonBytes);
         return false;
     }
-    if (format == ImportFormat::Gift || format == ImportFormat::Csv || format == ImportFormat::Json) {
+    if (format == ImportFormat::Gift || format == ImportFormat::Csv || format == ImportFormat::Json ||
+        format == ImportFormat::Aiken || format == ImportFormat::Text) {
         if (encodingNote.empty()) bytes = TextAsUtf8(bytes, text, encodingNote);
     }
     ImportResult result;
@@ -464,6 +478,10 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
         case ImportFormat::Gift: ok = ReadGift(bytes, result, error); break;
         case ImportFormat::Csv: ok = ReadCsv(bytes, result, error); break;
         case ImportFormat::Json: ok = ReadQuizJson(bytes, result, error); break;
+        case ImportFormat::Xlsx: ok = ReadXlsx(bytes, result, error); break;
+        case ImportFormat::Aiken:
+        case ImportFormat::Text: ok = ReadTextBank(bytes, result, error); break;
+        case ImportFormat::Docx: ok = ReadDocx(bytes, result, error); break;
         case ImportFormat::Qti:
             if (IsZip(bytes)) {
                 ZipPackage package;
@@ -477,7 +495,8 @@ bool ImportBankBytes(std::string_view bytes, const std::u16string& path, ImportF
             }
             break;
         case ImportFormat::Auto:
-            error = "The file is none of the formats Import reads (Moodle XML, GIFT, QTI, CSV, quiz JSON).";
+            error = "The file is none of the formats Import reads (Moodle XML, GIFT, QTI, CSV, quiz JSON, a "
+                    "spreadsheet, Aiken, a text or Word document of numbered questions).";
             return false;
         }
     } catch (const std::bad_alloc&) {

@@ -12,13 +12,15 @@
 #include "model/JsonModel.h"
 #include "util/XmlReader.h"
 
-enum class ImportFormat { Auto, Moodle, Gift, Qti, Csv, Json };
-constexpr ImportFormat kImportFormats[] = {ImportFormat::Moodle, ImportFormat::Gift, ImportFormat::Qti,
-                                           ImportFormat::Csv, ImportFormat::Json};
+enum class ImportFormat { Auto, Moodle, Gift, Qti, Csv, Json, Xlsx, Aiken, Text, Docx };
+constexpr ImportFormat kImportFormats[] = {ImportFormat::Moodle, ImportFormat::Gift,  ImportFormat::Qti,
+                                           ImportFormat::Csv,    ImportFormat::Json,  ImportFormat::Xlsx,
+                                           ImportFormat::Aiken,  ImportFormat::Text,  ImportFormat::Docx};
 
-// "Moodle XML", "GIFT", "QTI package", "CSV", "quiz JSON".
+// "Moodle XML", "GIFT", "QTI package", "CSV", "quiz JSON", "spreadsheet", "Aiken", "plain
+// text", "Word document".
 const char* ImportFormatName(ImportFormat format);
-// The command's --from: moodle, gift, qti, csv, json.
+// The command's --from: moodle, gift, qti, csv, json, xlsx, aiken, text, docx.
 const char* ImportFormatKey(ImportFormat format);
 bool ImportFormatFromKey(const std::string& key, ImportFormat& format);
 
@@ -80,6 +82,24 @@ bool ReadMoodleXml(std::string_view bytes, ImportResult& result, std::string& er
 bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error);
 bool ReadCsv(std::string_view bytes, ImportResult& result, std::string& error);
 bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& error);
+// The CSV reader's rules after its parse: a sheet's rows of cells, the header first.
+bool ReadSheetRows(std::vector<std::vector<std::string>> rows, ImportResult& result, std::string& error);
+// Banks typed as text (TextBankReader.cpp): questions numbered "1.", "1)" or "Q1.", or
+// unnumbered as Aiken writes them; choices lettered "a)", "a.", "(a)", "A)" or bulleted
+// "-"; the key from an "Answer: B" line, a leading '*', or else one bold choice.
+struct TextBankLine {
+    std::string text;
+    bool emphasis = false; // bold or highlighted (a Word document's runs)
+};
+bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result, std::string& error);
+bool ReadTextBank(std::string_view bytes, ImportResult& result, std::string& error);
+// Whether plain text reads as such a bank, and whether as Aiken (unnumbered, "ANSWER:").
+bool LooksLikeTextBank(std::string_view bytes, bool& aiken);
+// A spreadsheet's sheets (XlsxReader.cpp) and a Word document's paragraphs (DocxReader.cpp).
+bool ReadXlsx(std::string_view bytes, ImportResult& result, std::string& error);
+bool ReadDocx(std::string_view bytes, ImportResult& result, std::string& error);
+// Which of those a zip is: "xlsx", "docx" or "" (the zip's entry names decide).
+std::string OfficeZipKind(std::string_view bytes);
 // A QTI package's files by name (a zip's entries or an unpacked folder's files).
 class PackageFiles {
 public:

@@ -1,0 +1,395 @@
+// Banks typed as text: Aiken, and numbered lists of questions with lettered or bulleted
+// choices (plain text, Markdown, and the paragraphs of a Word document).
+#include "formats/ImportFormats.h"
+
+#include <cctype>
+#include <cstring>
+
+#include "util/StringUtil.h"
+
+namespace {
+
+const size_t kNone = static_cast<size_t>(-1);
+
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trimmed(std::string_view s)
+{
+    while (!s.empty() && (IsSpace(s.front()) || s.front() == '\r')) s.remove_prefix(1);
+    while (!s.empty() && (IsSpace(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+bool StartsWithNoCase(std::string_view s, const char* prefix)
+{
+    const size_t n = std::strlen(prefix);
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
+    return true;
+}
+
+// "1. Text", "1) Text", "Q1. Text", "Question 1: Text": the text after the number.
+bool QuestionStart(std::string_view line, std::string_view& rest)
+{
+    size_t p = 0;
+    if (StartsWithNoCase(line, "question")) p = 8;
+    else if (StartsWithNoCase(line, "q")) p = 1;
+    while (p && p < line.size() && IsSpace(line[p])) ++p;
+    const size_t digits = p;
+    while (p < line.size() && p - digits < 4 && std::isdigit(static_cast<unsigned char>(line[p]))) ++p;
+    const bool named = digits > 0; // "Q1 Text" and "Question 1 - Text" need no '.'
+    if (p == digits || (p >= line.size() && !named)) return false;
+    if (p >= line.size()) {
+        rest = {};
+        return true;
+    }
+    if (line[p] == '.' || line[p] == ')' || line[p] == ':' || (named && line[p] == '-')) ++p;
+    else if (!named) return false;
+    if (p < line.size() && !IsSpace(line[p])) return false;
+    rest = Trimmed(line.substr(p));
+    return !rest.empty() || named; // "### Question 6" over its stem
+}
+
+// "a) Text", "a. Text", "(a) Text", "A) Text" with the letter expected next; "- Text".
+// `letter` is set for a lettered choice.
+bool ChoiceLine(std::string_view line, size_t expected, std::string_view& rest, bool& lettered)
+{
+    if (line.size() >= 2 && (line[0] == '-' || line[0] == '+' || line[0] == '*') && IsSpace(line[1])) {
+        rest = Trimmed(line.substr(2));
+        lettered = false;
+        return !rest.empty();
+    }
+    size_t p = line.size() > 0 && line[0] == '(' ? 1 : 0;
+    if (p + 1 >= line.size() || !std::isalpha(static_cast<unsigned char>(line[p]))) return false;
+    if (static_cast<size_t>(std::tolower(static_cast<unsigned char>(line[p])) - 'a') != expected) return false;
+    const char close = line[p + 1];
+    if (!(close == ')' || (close == '.' && p == 0))) return false;
+    p += 2;
+    if (p < line.size() && !IsSpace(line[p])) return false;
+    rest = Trimmed(line.substr(p));
+    lettered = true;
+    return !rest.empty();
+}
+
+// "Answer: B", "ANSWER: B", "Ans: b", "Correct: B", "Correct answer - B", "Key: B".
+bool AnswerLine(std::string_view line, std::string_view& key)
+{
+    for (const char* word : {"correct answer", "answer", "ans", "correct", "key"}) {
+        if (!StartsWithNoCase(line, word)) continue;
+        size_t p = std::strlen(word);
+        while (p < line.size() && IsSpace(line[p])) ++p;
+        if (p >= line.size() || (line[p] != ':' && line[p] != '-' && line[p] != '=')) return false;
+        key = Trimmed(line.substr(p + 1));
+        return !key.empty();
+    }
+    return false;
+}
+
+bool FeedbackLine(std::string_view line, std::string_view& text)
+{
+    for (const char* word : {"explanation", "feedback", "rationale"}) {
+        const size_t n = std::strlen(word);
+        if (StartsWithNoCase(line, word) && line.size() > n && line[n] == ':') {
+            text = Trimmed(line.substr(n + 1));
+            return true;
+        }
+    }
+    return false;
+}
+
+// One pass: a line of a million marks must not cost a million erasures.
+std::string Without(const std::string& text, std::string_view mark)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t at = 0; at < text.size();) {
+        if (text.compare(at, mark.size(), mark) == 0) at += mark.size();
+        else out += text[at++];
+    }
+    return out;
+}
+
+// A Markdown line as text: heading marks off, "**" pairs gone (their emphasis noted).
+std::string PlainLine(std::string_view raw, bool& emphasis)
+{
+    std::string_view line = Trimmed(raw);
+    while (!line.empty() && line.front() == '#') line.remove_prefix(1);
+    const std::string_view trimmed = Trimmed(line);
+    std::string text(trimmed);
+    if (text.find("**") != std::string::npos) {
+        const size_t open = text.find("**");
+        // "a) **Paris**": the choice's whole text bold.
+        emphasis = emphasis || (text.size() > open + 4 && text.compare(text.size() - 2, 2, "**") == 0);
+        text = Without(text, "**");
+    }
+    return text;
+}
+
+struct Question {
+    size_t line = 0;
+    bool numbered = false;
+    std::string stem;
+    std::vector<std::string> choices;
+    std::vector<bool> marked, emphasised;
+    bool lettered = false, bulleted = false;
+    std::string key, feedback;
+    bool closed = false; // a blank line or its key after the choices: the next text starts a question
+};
+
+struct Tally {
+    size_t numbered = 0, unnumbered = 0, byLine = 0, byMark = 0, byEmphasis = 0, trueFalse = 0, answers = 0;
+    bool lettered = false, bulleted = false;
+};
+
+size_t KeyIndex(const std::string& key, const std::vector<std::string>& choices)
+{
+    const size_t index = ChoiceFromAnswer(key, choices, 1);
+    if (index < choices.size()) return index;
+    // "B) Paris", "(b)", "B - Paris": the letter in front.
+    std::string_view k = key;
+    if (!k.empty() && k[0] == '(') k.remove_prefix(1);
+    if (k.size() >= 2 && std::isalpha(static_cast<unsigned char>(k[0])) && !std::isalnum(static_cast<unsigned char>(k[1]))) {
+        const size_t letter = static_cast<size_t>(std::tolower(static_cast<unsigned char>(k[0])) - 'a');
+        if (letter < choices.size()) return letter;
+    }
+    return kNone;
+}
+
+void Finish(Question& q, ImportResult& result, Tally& tally)
+{
+    if (q.stem.empty() && q.choices.empty()) return;
+    const std::string label = result.Label("");
+    const std::string where = "Line " + std::to_string(q.line);
+    if (q.choices.empty() && q.key.empty()) {
+        result.notes.push_back(where + " \"" + FirstUtf8Chars(q.stem, 50) +
+                               "\" has no choices and no answer: read as text between questions, not imported.");
+        return;
+    }
+    ImportedQuestion out;
+    out.stem = q.stem;
+    if (!q.feedback.empty()) out.extra["general_feedback"] = q.feedback;
+    size_t marks = 0, marked = kNone;
+    for (size_t i = 0; i < q.marked.size(); ++i)
+        if (q.marked[i]) ++marks, marked = i;
+    // Every choice starred is a list written with '*' bullets, not a key.
+    if (marks == q.choices.size() && marks > 1) marks = 0, marked = kNone;
+    if (marks > 1 && q.key.empty()) {
+        result.LeaveOut("multiple-answer", label);
+        return;
+    }
+    size_t correct = kNone;
+    if (!q.key.empty()) {
+        correct = KeyIndex(q.key, q.choices);
+        if (correct != kNone || q.choices.empty()) ++tally.byLine;
+        if (marks == 1 && correct != kNone && correct != marked)
+            result.notes.push_back(label + ": its answer line says " + q.key + " where its '*' marks " +
+                                   ChoiceKey(marked) + "; the answer line is taken.");
+    }
+    if (correct == kNone && marks == 1) {
+        correct = marked;
+        ++tally.byMark;
+    }
+    if (correct == kNone && q.key.empty()) {
+        size_t count = 0, at = kNone;
+        for (size_t i = 0; i < q.emphasised.size(); ++i)
+            if (q.emphasised[i]) ++count, at = i;
+        if (count == 1 && q.choices.size() > 1) {
+            correct = at;
+            ++tally.byEmphasis;
+            result.notes.push_back(label + ": nothing names its answer; its one bold or highlighted choice, " +
+                                   ChoiceKey(at) + ", is taken as the key.");
+        }
+    }
+    bool truth = true;
+    // Only the words True and False: "Yes" / "No" choices keep their text.
+    auto truthWord = [](const std::string& c) {
+        const std::string t = ToLowerAscii(c);
+        return t == "true" || t == "false" || t == "t" || t == "f";
+    };
+    const bool trueFalseChoices = q.choices.size() == 2 && truthWord(q.choices[0]) && truthWord(q.choices[1]) &&
+                                  ToLowerAscii(q.choices[0]) != ToLowerAscii(q.choices[1]);
+    if (trueFalseChoices && correct != kNone) {
+        out.kind = ImportedQuestion::TrueFalse;
+        TruthFromText(q.choices[correct], out.truth);
+        ++tally.trueFalse;
+    } else if (q.choices.empty() && TruthFromText(q.key, truth)) {
+        out.kind = ImportedQuestion::TrueFalse;
+        out.truth = truth;
+        ++tally.trueFalse;
+    } else if (q.choices.empty()) {
+        out.kind = ImportedQuestion::Answer;
+        out.answer = q.key;
+        out.answerValue = NumberAnswer(q.key);
+        ++tally.answers;
+    } else {
+        out.choices = std::move(q.choices);
+        out.correct = correct;
+        out.answerGiven = q.key.empty() ? std::string("(no answer marked)") : q.key;
+    }
+    (q.numbered ? tally.numbered : tally.unnumbered)++;
+    tally.lettered = tally.lettered || q.lettered;
+    tally.bulleted = tally.bulleted || q.bulleted;
+    result.Add(std::move(out));
+}
+
+std::string Plural(size_t n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+
+std::string ReadAsNote(const Tally& t, const std::string& source)
+{
+    std::string note = "Read as " + source + ": ";
+    std::vector<std::string> parts;
+    if (t.numbered) parts.push_back(Plural(t.numbered, "numbered question", "numbered questions"));
+    if (t.unnumbered) parts.push_back(Plural(t.unnumbered, "question", "questions") + " without a number (the text before its choices)");
+    std::string choices = t.lettered && t.bulleted ? "lettered and bulleted" : t.bulleted ? "bulleted" : "lettered";
+    std::string keys;
+    if (t.byLine) keys += Plural(t.byLine, "key", "keys") + " from answer lines";
+    if (t.byMark) keys += (keys.empty() ? "" : ", ") + Plural(t.byMark, "key", "keys") + " from '*' marks";
+    if (t.byEmphasis) keys += (keys.empty() ? "" : ", ") + Plural(t.byEmphasis, "key", "keys") + " from bold or highlighting";
+    for (size_t i = 0; i < parts.size(); ++i) note += (i ? ", " : "") + parts[i];
+    note += "; choices " + choices;
+    if (!keys.empty()) note += "; " + keys;
+    if (t.trueFalse) note += "; " + Plural(t.trueFalse, "True/False question", "True/False questions");
+    if (t.answers) note += "; " + Plural(t.answers, "question", "questions") + " with a written answer and no choices";
+    return note + ".";
+}
+
+} // namespace
+
+bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result, std::string& error)
+{
+    Question q;
+    Tally tally;
+    bool blankBefore = true, fence = false;
+    for (size_t n = 0; n < lines.size(); ++n) {
+        const std::string_view raw = Trimmed(lines[n].text);
+        if (raw.size() > kMaxImportText) {
+            error = TextTooLong("line " + std::to_string(n + 1));
+            return false;
+        }
+        if (raw.substr(0, 3) == "```") fence = !fence;
+        if (fence || raw.substr(0, 3) == "```") { // code belongs to the stem, as it is
+            if (!q.closed && q.choices.empty() && !q.stem.empty()) q.stem += "\n" + std::string(lines[n].text);
+            continue;
+        }
+        bool emphasis = lines[n].emphasis;
+        const std::string text = PlainLine(raw, emphasis);
+        if (text.empty()) {
+            blankBefore = true;
+            if (!q.choices.empty()) q.closed = true;
+            continue;
+        }
+        std::string_view line = text, rest, key;
+        // A leading '*' (or a Markdown "[x]" box) marks the right choice.
+        bool mark = false;
+        if (line.size() > 1 && line[0] == '*' && !IsSpace(line[1]) && line[1] != '*') {
+            mark = true;
+            line.remove_prefix(1);
+        }
+        bool lettered = false;
+        const bool starChoice = !mark && line.size() > 1 && line[0] == '*' && IsSpace(line[1]);
+        const bool hasQuestion = !q.stem.empty() && !(q.closed && q.choices.empty());
+        const bool isChoice = hasQuestion && q.key.empty() && ChoiceLine(line, q.choices.size(), rest, lettered);
+        if (isChoice) {
+            std::string choice(rest);
+            if (!lettered && (choice.rfind("[x] ", 0) == 0 || choice.rfind("[X] ", 0) == 0)) mark = true;
+            if (!lettered && (choice.rfind("[x] ", 0) == 0 || choice.rfind("[X] ", 0) == 0 || choice.rfind("[ ] ", 0) == 0))
+                choice = Trimmed(std::string_view(choice).substr(4));
+            // "* b) Paris": a starred lettered choice among plain ones.
+            std::string_view inner;
+            bool innerLettered = false;
+            if (starChoice && ChoiceLine(choice, q.choices.size(), inner, innerLettered) && innerLettered) {
+                choice = std::string(inner);
+                lettered = true;
+            }
+            if (choice.size() > 1 && choice[0] == '*' && choice[1] != '*') { // "a) *Paris"
+                mark = true;
+                choice = Trimmed(std::string_view(choice).substr(1));
+            } else if (choice.size() > 1 && choice.back() == '*' && choice[choice.size() - 2] != '*') { // "c) Paris*"
+                mark = true;
+                choice = Trimmed(std::string_view(choice).substr(0, choice.size() - 1));
+            }
+            q.marked.push_back(mark || starChoice);
+            q.emphasised.push_back(emphasis);
+            q.choices.push_back(std::move(choice));
+            (lettered ? q.lettered : q.bulleted) = true;
+            blankBefore = false;
+            continue;
+        }
+        if (hasQuestion && AnswerLine(line, key)) {
+            q.key = key;
+            q.closed = true;
+            blankBefore = false;
+            continue;
+        }
+        std::string_view feedback;
+        if (hasQuestion && FeedbackLine(line, feedback)) {
+            q.feedback = feedback;
+            continue;
+        }
+        const bool number = QuestionStart(line, rest);
+        if (!number && q.numbered && q.stem.empty() && q.choices.empty()) { // the stem under "Question 6"
+            q.stem = text;
+            blankBefore = false;
+            continue;
+        }
+        // Unnumbered text after a blank line is a new question's (Aiken's stems are one line).
+        const bool fresh = !q.numbered && blankBefore && q.choices.empty() && q.key.empty();
+        if (number || fresh || q.stem.empty() || q.closed || !q.choices.empty()) {
+            // A number, or text after a question's choices: the next question.
+            if (!number && !q.choices.empty() && !q.closed && !blankBefore) {
+                q.choices.back() += "\n" + text; // a choice over two lines
+                continue;
+            }
+            Finish(q, result, tally);
+            q = Question{};
+            q.line = n + 1;
+            q.numbered = number;
+            q.stem = number ? std::string(rest) : text;
+        } else {
+            q.stem += "\n" + text; // a stem over several lines
+        }
+        blankBefore = false;
+    }
+    Finish(q, result, tally);
+    if (!result.items.empty()) result.notes.insert(result.notes.begin(), ReadAsNote(tally, result.source));
+    return true;
+}
+
+bool ReadTextBank(std::string_view bytes, ImportResult& result, std::string& error)
+{
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+    std::vector<TextBankLine> lines;
+    size_t start = 0;
+    while (start <= bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos) end = bytes.size();
+        lines.push_back({std::string(bytes.substr(start, end - start)), false});
+        start = end + 1;
+    }
+    return ReadTextLines(lines, result, error);
+}
+
+bool LooksLikeTextBank(std::string_view bytes, bool& aiken)
+{
+    // The first lines are enough: two choice lines after a question, an answer line.
+    size_t choices = 0, bullets = 0, answers = 0, aikenAnswers = 0, questions = 0, expected = 0, lines = 0;
+    size_t start = 0;
+    while (start < bytes.size() && lines++ < 400) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos) end = bytes.size();
+        bool emphasis = false;
+        const std::string text = PlainLine(bytes.substr(start, end - start), emphasis);
+        std::string_view line = text, rest;
+        if (line.size() > 1 && line[0] == '*' && line[1] != '*' && !IsSpace(line[1])) line.remove_prefix(1);
+        bool lettered = false;
+        if (QuestionStart(line, rest)) ++questions, expected = 0;
+        else if (ChoiceLine(line, expected, rest, lettered)) (lettered ? choices : bullets)++, ++expected;
+        else if (AnswerLine(line, rest)) ++answers, aikenAnswers += line.substr(0, 7) == "ANSWER:", expected = 0;
+        else if (!line.empty()) expected = 0;
+        start = end + 1;
+    }
+    aiken = aikenAnswers > 0 && aikenAnswers == answers && questions == 0;
+    // Bullets are any Markdown list: only an answer line beside them makes them choices.
+    return (choices >= 2 && (answers > 0 || questions > 0)) || (bullets >= 2 && answers > 0);
+}

@@ -1,0 +1,271 @@
+// Banks as teachers keep them: a spreadsheet, Aiken, a numbered text list and that list in
+// Word (typed numbers and Word's own list numbering); the text rules case by case.
+#include <gtest/gtest.h>
+
+#include "formats/ImportFormats.h"
+#include "TestUtil.h"
+#include "util/StringUtil.h"
+#include "util/Zip.h"
+
+namespace {
+
+struct Expect {
+    std::string stem;
+    std::vector<std::string> choices; // none: a true/false or written answer
+    json correct;
+};
+
+void ExpectItems(const json& items, const std::vector<Expect>& expected, const std::string& where)
+{
+    ASSERT_EQ(items.size(), expected.size()) << where << "\n" << items.dump(1);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const json& item = items[i];
+        const Expect& e = expected[i];
+        EXPECT_EQ(item["question"], e.stem) << where << " #" << i + 1;
+        EXPECT_EQ(item.value("correct", json()), e.correct) << where << " #" << i + 1;
+        std::vector<std::string> choices;
+        if (item.contains("choices"))
+            for (const auto& [letter, text] : item["choices"].items()) choices.push_back(text.get<std::string>());
+        EXPECT_EQ(choices, e.choices) << where << " #" << i + 1;
+    }
+}
+
+// The bank made by tests/make-teacher-banks.py as each producer writes it: 16 questions.
+TEST(TeacherBanks, AllSixteenQuestionsComeInWithStemChoicesAndKey)
+{
+    const struct {
+        const char* file;
+        ImportFormat detected;
+        std::vector<Expect> items;
+    } kFiles[] = {
+        {"sheet.xlsx", ImportFormat::Xlsx,
+         {{"What is the capital of France?", {"Berlin", "Paris", "Rome", "Madrid"}, "B"},
+          {"How many sides has a hexagon?", {"5", "6", "7", "8"}, "B"},
+          {"Which gas do plants take in?", {"Oxygen", "Nitrogen", "Carbon dioxide", "Helium"}, "C"},
+          {"What is 0.1 + 0.2 rounded to one place?", {"0.3", "0.4", "0.2", "1"}, "A"}}},
+        {"aiken.txt", ImportFormat::Aiken,
+         {{"Is this a well-formed Aiken question?", {"Yes", "No"}, "A"},
+          {"Which planet is largest?", {"Mars", "Jupiter", "Venus", "Earth", "Mercury"}, "B"},
+          {"What does CPU stand for?", {"Central Processing Unit", "Computer Personal Unit", "Central Program Utility"}, "A"}}},
+        {"starred.txt", ImportFormat::Text,
+         {{"Which of these is a prime number?", {"4", "6", "7", "9"}, "C"},
+          {"The chemical symbol for gold is:", {"Ag", "Au", "Gd", "Go"}, "B"},
+          {"Which ocean is the largest?", {"Atlantic", "Indian", "Pacific"}, "C"}}},
+        {"typed.docx", ImportFormat::Docx,
+         {{"Who wrote Hamlet?", {"Marlowe", "Shakespeare", "Jonson"}, "B"},
+          {"What is 12 x 12?", {"124", "144", "132", "154"}, "B"},
+          {"Water boils at sea level at:", {"90 C", "100 C", "110 C"}, "B"}}},
+        {"numbered.docx", ImportFormat::Docx,
+         {{"Which is a mammal?", {"Shark", "Dolphin", "Trout", "Eel"}, "B"},
+          {"What is the square root of 81?", {"8", "9", "7"}, "B"},
+          {"Which continent is Egypt in?", {"Asia", "Europe", "Africa"}, "C"}}},
+    };
+    size_t total = 0;
+    for (const auto& f : kFiles) {
+        ImportedBank bank;
+        std::string error;
+        ASSERT_TRUE(ImportBankFile(DataFile(std::string("import/teacher/") + f.file), ImportFormat::Auto, bank, error))
+            << f.file << ": " << error;
+        EXPECT_EQ(bank.format, f.detected) << f.file;
+        ExpectItems(bank.document["items"], f.items, f.file);
+        total += f.items.size();
+    }
+    EXPECT_EQ(total, 16u);
+}
+
+json ReadText(const std::string& text, std::vector<std::string>* notes = nullptr)
+{
+    ImportResult result;
+    std::string error;
+    result.source = "plain text";
+    EXPECT_TRUE(ReadTextBank(text, result, error)) << error;
+    if (notes) *notes = result.notes;
+    return result.items;
+}
+
+// One case per way a teacher writes a question, its choices or its key.
+TEST(TextBank, NumbersLettersAndKeysAsTeachersWriteThem)
+{
+    const struct {
+        const char* text;
+        std::vector<Expect> items;
+    } kCases[] = {
+        // Question numbers and choice letters in each style, the key on its own line.
+        {"Q1. One?\n(a) x\n(b) y\nAns: b\n\nQuestion 2: Two?\nA) p\nB) q\nCorrect: A\n\n3) Three?\na. m\nb. n\nANSWER: B\n",
+         {{"One?", {"x", "y"}, "B"}, {"Two?", {"p", "q"}, "A"}, {"Three?", {"m", "n"}, "B"}}},
+        // The key as the choice's text, or as "B) text".
+        {"1. Capital?\na) Rome\nb) Paris\nAnswer: Paris\n2. Sum?\na) 3\nb) 4\nCorrect answer - B) 4\n",
+         {{"Capital?", {"Rome", "Paris"}, "B"}, {"Sum?", {"3", "4"}, "B"}}},
+        // A stem over several lines, a choice over two, no blank lines between questions.
+        {"1. Read this:\n   x = 1\nWhat is x?\na) one\n   (written out)\nb) two\n*c) three\n2. Next?\n*a) yes\nb) no\n"
+         "3. Last?\nA) x\nB) y*\n",
+         {{"Read this:\nx = 1\nWhat is x?", {"one\n(written out)", "two", "three"}, "C"}, {"Next?", {"yes", "no"}, "A"},
+          {"Last?", {"x", "y"}, "B"}}},
+        // '-' bullets with a starred key; all-starred Markdown bullets are no key; a box.
+        {"1. Pick\n- red\n* blue\n- green\nAnswer: 3\n\n2. Again\n* a1\n* a2\n\n3. Box\n- [ ] no\n- [x] yes\n",
+         {{"Pick", {"red", "blue", "green"}, "C"}, {"Again", {"a1", "a2"}, "A"}, {"Box", {"no", "yes"}, "B"}}},
+        // True/False as two choices or as a bare answer; a written answer.
+        {"1. Sky is blue.\na) True\nb) False\nAnswer: a\n\n2. T/F: Fire is cold.\nAnswer: False\n\n3. 6 x 7?\nAnswer: 42\n",
+         {{"Sky is blue.", {}, "True"}, {"T/F: Fire is cold.", {}, "False"}, {"6 x 7?", {}, 42}}},
+        // Markdown: headings, bold markers, a code fence kept in the stem.
+        {"# Quiz\n\n## 1. What prints?\n```\nprint(1)\n```\n- **1**\n- 2\n**Answer:** A\n",
+         {{"What prints?\n```\nprint(1)\n```", {"1", "2"}, "A"}}},
+        // A heading's number over the stem; bullets only with an answer line.
+        {"### Question 1\n\nIs it?\n\n- True\n- False\n\nAnswer: B\n", {{"Is it?", {}, "False"}}},
+        // A choice letter out of turn is text of the stem, not a choice ("A. Lincoln").
+        {"1. Who said it?\nb) no\na) Lincoln\nb) Grant\nAnswer: a\n", {{"Who said it?\nb) no", {"Lincoln", "Grant"}, "A"}}},
+    };
+    for (const auto& c : kCases) ExpectItems(ReadText(c.text), c.items, c.text);
+}
+
+TEST(TextBank, WhatCannotBeKeptIsSaid)
+{
+    std::vector<std::string> notes;
+    // A title and a line between questions are no questions; two starred keys are
+    // several answers; an answer line over a star wins, with a note.
+    const json items = ReadText("Unit 3 Quiz\n\n1. Both?\n*a) x\n*b) y\nc) z\n\n2. Key?\n*a) x\nb) y\nAnswer: b\n", &notes);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0]["correct"], "B");
+    const std::string all = [&] {
+        std::string s;
+        for (const std::string& n : notes) s += n + "\n";
+        return s;
+    }();
+    EXPECT_NE(all.find("\"Unit 3 Quiz\" has no choices and no answer"), std::string::npos) << all;
+    EXPECT_NE(all.find("left out: multiple-answer"), std::string::npos) << all;
+    EXPECT_NE(all.find("the answer line is taken"), std::string::npos) << all;
+    EXPECT_NE(all.find("Read as plain text: 1 numbered question"), std::string::npos) << all;
+}
+
+std::string Docx(const std::string& body, const std::string& numbering = "", const std::string& styles = "")
+{
+    ZipWriter zip;
+    zip.Add("word/document.xml", "<w:document xmlns:w=\"w\"><w:body>" + body + "</w:body></w:document>");
+    if (!numbering.empty()) zip.Add("word/numbering.xml", "<w:numbering xmlns:w=\"w\">" + numbering + "</w:numbering>");
+    if (!styles.empty()) zip.Add("word/styles.xml", "<w:styles xmlns:w=\"w\">" + styles + "</w:styles>");
+    return zip.Finish();
+}
+
+std::string P(const std::string& runs, const std::string& pPr = "")
+{
+    return "<w:p>" + (pPr.empty() ? "" : "<w:pPr>" + pPr + "</w:pPr>") + runs + "</w:p>";
+}
+std::string R(const std::string& text, bool bold = false)
+{
+    return std::string("<w:r>") + (bold ? "<w:rPr><w:b/></w:rPr>" : "") + "<w:t>" + text + "</w:t></w:r>";
+}
+
+json ReadDocument(const std::string& bytes, std::vector<std::string>* notes = nullptr)
+{
+    ImportedBank bank;
+    std::string error;
+    EXPECT_TRUE(ImportBankBytes(bytes, u"x.docx", ImportFormat::Auto, bank, error)) << error;
+    EXPECT_EQ(bank.format, ImportFormat::Docx);
+    if (notes) *notes = bank.notes;
+    return bank.document.value("items", json::array());
+}
+
+TEST(WordDocument, RunsTablesBreaksStylesAndBoldKeys)
+{
+    // Runs joined, a line break splitting stem from choices, a table row by row, numbering
+    // by a paragraph style, a deleted run left out; bold marks the key only when nothing else does.
+    const std::string numbering =
+        "<w:abstractNum w:abstractNumId=\"7\"><w:lvl w:ilvl=\"0\"><w:numFmt w:val=\"decimal\"/></w:lvl>"
+        "<w:lvl w:ilvl=\"1\"><w:numFmt w:val=\"upperLetter\"/></w:lvl></w:abstractNum>"
+        "<w:num w:numId=\"3\"><w:abstractNumId w:val=\"7\"/></w:num>";
+    const std::string styles = "<w:style w:styleId=\"Q\"><w:pPr><w:numPr><w:numId w:val=\"3\"/></w:numPr></w:pPr></w:style>";
+    const std::string body =
+        P(R("1. Wh") + R("ich?") + "<w:r><w:br/><w:t>a) one</w:t></w:r>") + P(R("b) ") + R("two", true)) + P("") +
+        "<w:tbl><w:tr><w:tc>" + P(R("2.")) + "</w:tc><w:tc>" + P(R("Table?")) + "</w:tc></w:tr>"
+        "<w:tr><w:tc>" + P(R("a)")) + "</w:tc><w:tc>" + P(R("x")) + "</w:tc></w:tr>"
+        "<w:tr><w:tc>" + P(R("b)")) + "</w:tc><w:tc>" + P(R("y")) + "</w:tc></w:tr></w:tbl>" +
+        P(R("Answer: b")) + P(R("Styled?") + "<w:del><w:r><w:delText>gone</w:delText></w:r></w:del>", "<w:pStyle w:val=\"Q\"/>") +
+        P(R("no", true), "<w:numPr><w:ilvl w:val=\"1\"/><w:numId w:val=\"3\"/></w:numPr>") +
+        P(R("*yes"), "<w:numPr><w:ilvl w:val=\"1\"/><w:numId w:val=\"3\"/></w:numPr>");
+    std::vector<std::string> notes;
+    const json items = ReadDocument(Docx(body, numbering, styles), &notes);
+    ExpectItems(items, {{"Which?", {"one", "two"}, "B"}, {"Table?", {"x", "y"}, "B"}, {"Styled?", {"no", "yes"}, "B"}},
+                "docx");
+    std::string all;
+    for (const std::string& n : notes) all += n + "\n";
+    EXPECT_NE(all.find("bold or highlighted choice, B, is taken as the key"), std::string::npos) << all;
+    EXPECT_NE(all.find("Word's list numbering: 1 paragraphs numbered at the top level"), std::string::npos) << all;
+}
+
+std::string Xlsx(const std::vector<std::pair<std::string, std::string>>& sheets, const std::string& strings = "")
+{
+    ZipWriter zip;
+    std::string list, rels;
+    for (size_t i = 0; i < sheets.size(); ++i) {
+        const std::string id = "r" + std::to_string(i + 1);
+        list += "<sheet name=\"" + sheets[i].first + "\" sheetId=\"" + std::to_string(i + 1) + "\" r:id=\"" + id + "\"/>";
+        rels += "<Relationship Id=\"" + id + "\" Target=\"worksheets/sheet" + std::to_string(i + 1) + ".xml\"/>";
+        zip.Add("xl/worksheets/sheet" + std::to_string(i + 1) + ".xml",
+                "<worksheet><sheetData>" + sheets[i].second + "</sheetData></worksheet>");
+    }
+    zip.Add("xl/workbook.xml", "<workbook xmlns:r=\"r\"><sheets>" + list + "</sheets></workbook>");
+    zip.Add("xl/_rels/workbook.xml.rels", "<Relationships>" + rels + "</Relationships>");
+    if (!strings.empty()) zip.Add("xl/sharedStrings.xml", "<sst>" + strings + "</sst>");
+    return zip.Finish();
+}
+
+TEST(Spreadsheet, CellKindsGapsAndEachSheetInTurn)
+{
+    // Shared strings (rich runs joined, a phonetic guide left out), inline strings, numbers
+    // as the sheet shows them, booleans; a gap in a row keeps the columns in place; a sheet
+    // without a question column is passed over with a note, the next one read.
+    const std::string strings = "<si><t>Question</t></si><si><r><t>Ri</t></r><r><t>ch?</t></r><rPh><t>x</t></rPh></si>"
+                                "<si><t>A</t></si><si><t>B</t></si><si><t>C</t></si><si><t>Answer</t></si>";
+    auto inl = [](const std::string& ref, const std::string& text) {
+        return "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
+    };
+    const std::string notes = "<row r=\"1\">" + inl("A1", "Just notes") + "</row>";
+    const std::string quiz =
+        "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>2</v></c><c r=\"C1\" t=\"s\"><v>3</v></c>"
+        "<c r=\"D1\" t=\"s\"><v>4</v></c><c r=\"E1\" t=\"s\"><v>5</v></c></row>"
+        "<row r=\"3\"><c r=\"A3\" t=\"s\"><v>1</v></c><c r=\"B3\"><v>0.30000000000000004</v></c>"
+        "<c r=\"C3\"><v>12</v></c><c r=\"D3\" t=\"b\"><v>1</v></c>" + inl("E3", "C") + "</row>"
+        "<row r=\"4\">" + inl("A4", "Gap?") + inl("C4", "only B") + inl("D4", "c") + inl("E4", "B") + "</row>";
+    ImportedBank bank;
+    std::string error;
+    ASSERT_TRUE(ImportBankBytes(Xlsx({{"Notes", notes}, {"Quiz", quiz}}, strings), u"x.xlsx", ImportFormat::Auto, bank,
+                                error))
+        << error;
+    EXPECT_EQ(bank.format, ImportFormat::Xlsx);
+    ExpectItems(bank.document["items"],
+                {{"Rich?", {"0.3", "12", "TRUE"}, "C"}, {"Gap?", {"", "only B", "c"}, "B"}}, "xlsx");
+    std::string all;
+    for (const std::string& n : bank.notes) all += n + "\n";
+    EXPECT_NE(all.find("Sheet \"Notes\" is not read: The sheet's first row names no question column"),
+              std::string::npos) << all;
+    EXPECT_NE(all.find("Sheet \"Quiz\": 2 questions."), std::string::npos) << all;
+
+    // A shared string the workbook lacks is an error, not a blank.
+    ImportedBank none;
+    EXPECT_FALSE(ImportBankBytes(Xlsx({{"S", "<row><c t=\"s\"><v>9</v></c></row>"}}), u"x.xlsx", ImportFormat::Auto,
+                                 none, error));
+    EXPECT_NE(error.find("names shared strings the workbook does not have"), std::string::npos) << error;
+}
+
+} // namespace
+
+namespace {
+
+// Detection by content: bullets are a bank only beside answer lines; Aiken only unnumbered
+// with "ANSWER:"; a sheet's title row with commas stays CSV.
+TEST(TextBank, DetectedByContent)
+{
+    const struct {
+        const char* text;
+        ImportFormat format;
+    } kCases[] = {
+        {"### Question 1\n\nIs it?\n\n- True\n- False\n\nAnswer: B\n", ImportFormat::Text},
+        {"# Notes\n\n- milk\n- eggs\n- bread\n", ImportFormat::Auto},
+        {"Which?\nA. x\nB. y\nANSWER: A\n", ImportFormat::Aiken},
+        {"1. Which, if any?\na) x\nb) y\n", ImportFormat::Text},
+        {"question,a,b,answer\nWhich?,x,y,a\n", ImportFormat::Csv},
+    };
+    for (const auto& c : kCases) EXPECT_EQ(DetectImportFormat(c.text, u"bank.txt"), c.format) << c.text;
+}
+
+} // namespace
