@@ -128,6 +128,10 @@ Column ColumnOf(const std::string& key)
         {"optionen", Choices}, {"typ", Type}, {"kategorie", Category}, {"pergunta", Question},
         {"resposta", Answer}, {"alternativas", Choices}, {"domanda", Question}, {"risposta", Answer},
         {"opzioni", Choices}, {"vraag", Question}, {"antwoord", Answer},
+        // "Solution" and "answer" in other languages.
+        {"lösung", Answer}, {"loesung", Answer}, {"solución", Answer}, {"solucion", Answer}, {"soluzione", Answer},
+        {"solução", Answer}, {"solucao", Answer}, {"oplossing", Answer}, {"odpowiedź", Answer}, {"cevap", Answer},
+        {"jawaban", Answer}, {"svar", Answer}, {"vastaus", Answer},
         {"\xEB\xAC\xB8\xEC\xA0\x9C", Question},  // 문제
         {"\xEC\xA7\x88\xEB\xAC\xB8", Question},  // 질문
         {"\xEC\xA0\x95\xEB\x8B\xB5", Correct},   // 정답

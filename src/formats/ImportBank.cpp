@@ -615,6 +615,13 @@ size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string
     if (wanted.empty()) return static_cast<size_t>(-1);
     for (size_t i = 0; i < choices.size(); ++i)
         if (ToLowerAscii(TrimText(choices[i])) == wanted) return i;
+    // A choice that carries its own letter ("D. Paris" for "Paris"), and only its own.
+    for (size_t i = 0; i < choices.size() && i < 26 && wanted.size() > 1; ++i) {
+        const std::string c = ToLowerAscii(TrimText(choices[i]));
+        if (c.size() > 3 && c[0] == 'a' + static_cast<char>(i) && (c[1] == '.' || c[1] == ')') &&
+            TrimText(c.substr(2)) == wanted)
+            return i;
+    }
     std::string letter = wanted;
     for (const char* prefix : {"option ", "choice ", "answer "})
         if (letter.compare(0, std::strlen(prefix), prefix) == 0) letter = TrimText(letter.substr(std::strlen(prefix)));

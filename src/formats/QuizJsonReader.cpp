@@ -1,10 +1,13 @@
 #include "formats/ImportFormats.h"
 
+#include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 
 #include "model/JsonModel.h"
+#include "util/StringUtil.h"
 #include "util/XmlReader.h"
 
 namespace {
@@ -65,13 +68,34 @@ bool ScalarList(const json& value)
     return true;
 }
 
+int ChoiceIndexOfKey(const std::string& key);
+
+// Choices kept by letter: {"A": "...", "B": "..."}.
+bool LetterKeyed(const json& value)
+{
+    size_t letters = 0;
+    if (value.is_object())
+        for (auto it = value.begin(); it != value.end(); ++it)
+            letters += it.key().size() == 1 && ChoiceIndexOfKey(it.key()) >= 0 && it->is_string();
+    return letters >= 2;
+}
+
+// Choices as objects: [{"noiDung": "...", "dung": true}, ...].
+bool ObjectList(const json& value)
+{
+    if (!value.is_array() || value.size() < 2) return false;
+    for (const json& v : value)
+        if (!v.is_object()) return false;
+    return true;
+}
+
 // A question in names we do not know: a text beside a list of choices.
 bool ShapedLikeQuestion(const json& item)
 {
     bool text = false, list = false;
     for (auto it = item.begin(); it != item.end(); ++it) {
         text = text || (it->is_string() && TrimText(it->get<std::string>()).size() >= 3);
-        list = list || ScalarList(*it);
+        list = list || ScalarList(*it) || LetterKeyed(*it);
     }
     return text && list;
 }
@@ -196,6 +220,20 @@ std::vector<Found> FindQuestions(const json& doc, std::string_view bytes)
                     found.push_back(Found{"\"" + it.key() + "\" / \"" + inner.key() + "\"", inner.key(), &*inner});
     }
     if (!found.empty()) return found;
+    // Deeper still ({"sailing": {"level1": {"modules": {"m1": {"quiz": [...]}}}}}): each
+    // array of questions named for the path to it, its category.
+    std::function<void(const json&, const std::string&, int)> walk = [&](const json& node, const std::string& path,
+                                                                         int depth) {
+        for (auto it = node.begin(); it != node.end() && depth < 8; ++it) {
+            const std::string inner = path.empty() ? it.key() : path + kCategoryLevelSeparator + it.key();
+            if (QuestionArray(*it) || shaped(*it))
+                found.push_back(Found{"\"" + inner + "\"", it.key(), &*it, path});
+            else if (it->is_object())
+                walk(*it, inner, depth + 1);
+        }
+    };
+    walk(doc, "", 0);
+    if (!found.empty()) return found;
     const json* best = nullptr;
     std::string where;
     for (auto it = doc.begin(); it != doc.end(); ++it)
@@ -285,7 +323,7 @@ ContentKeys InferKeys(const json& questions)
                 st.length += text.size();
                 st.asks += text.find('?') != std::string::npos || text.find("\xEF\xBC\x9F") != std::string::npos;
             }
-            else if (ScalarList(*it)) ++st.lists;
+            else if (ScalarList(*it) || LetterKeyed(*it) || ObjectList(*it)) ++st.lists;
         }
     }
     ContentKeys keys;
@@ -307,9 +345,10 @@ ContentKeys InferKeys(const json& questions)
     for (const json& q : questions) {
         if (!q.is_object()) continue;
         auto list = q.find(keys.choices);
-        if (list == q.end() || !list->is_array()) continue;
+        if (list == q.end() || !list->is_structured()) continue;
         std::vector<std::string> choices;
-        for (const json& c : *list) choices.push_back(ScalarText(c));
+        for (auto c = list->begin(); c != list->end(); ++c)
+            if (list->is_array() || ChoiceIndexOfKey(c.key()) >= 0) choices.push_back(ScalarText(*c));
         for (auto it = q.begin(); it != q.end(); ++it) {
             const json probe = {{it.key(), 0}};
             if (it.key() == keys.choices || it.key() == keys.question || Lookup(probe, kIdNames, unused)) continue;
@@ -330,7 +369,6 @@ ContentKeys InferKeys(const json& questions)
     return keys;
 }
 
-int ChoiceIndexOfKey(const std::string& key);
 
 // How an index key counts over the file, from its range: see ContentKeys.
 // What the keys show of how they count, gathered over every array of the file.
@@ -418,6 +456,36 @@ struct ItemChoices {
     bool given = false;
     const json* rightAnswer = nullptr; // the answer when no choice holds it
 };
+
+// In a list of choice objects whose names we do not know, the text is the shortest text
+// field (an explanation beside it runs longer; a letter is a label), the right one the
+// true/false field that is true in one choice.
+struct ChoiceFields {
+    std::string text, flag;
+};
+
+ChoiceFields ChoiceFieldsOf(const json& list)
+{
+    std::map<std::string, std::pair<size_t, size_t>> texts; // key -> count, length
+    std::map<std::string, size_t> trues;
+    for (const json& choice : list) {
+        if (!choice.is_object()) continue;
+        for (auto it = choice.begin(); it != choice.end(); ++it) {
+            if (it->is_string() && it->get_ref<const std::string&>().size() > 1) {
+                ++texts[it.key()].first;
+                texts[it.key()].second += it->get_ref<const std::string&>().size();
+            }
+            if (it->is_boolean()) trues[it.key()] += it->get<bool>();
+        }
+    }
+    ChoiceFields fields;
+    size_t shortest = static_cast<size_t>(-1);
+    for (const auto& [key, st] : texts)
+        if (st.first * 2 >= list.size() && st.second / st.first < shortest) shortest = st.second / st.first, fields.text = key;
+    for (const auto& [key, count] : trues)
+        if (count >= 1) fields.flag = key;
+    return fields;
+}
 
 // The choice a key names: "a", "B", "option_c", "optionD", "choice1", "answer_2" (from 0);
 // -1 for other keys.
@@ -512,6 +580,7 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
     } else if (const json* list = ChoiceList(item)) {
         out.given = true;
         if (list->is_array()) {
+            const ChoiceFields fields = ChoiceFieldsOf(*list);
             for (const json& choice : *list) {
                 if (choice.is_object()) {
                     std::string k;
@@ -520,6 +589,8 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
                     const json* right = Lookup(choice, {"correct", "is_correct", "iscorrect", "right", "correct_answer",
                                                         "correctanswer", "is_right", "isright", "is_answer", "isanswer"},
                                                k);
+                    if (!text && choice.contains(fields.text)) text = &choice[fields.text];
+                    if (!right && choice.contains(fields.flag)) right = &choice[fields.flag];
                     const json* id = Lookup(choice, {"option_id", "optionid", "choice_id", "choiceid", "answer_id",
                                                      "answerid", "id"}, k);
                     out.ids.resize(out.texts.size());
@@ -533,8 +604,12 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
                 }
             }
         } else if (list->is_object()) {
-            // Keyed by letter (A, B, ...) in the letters' order.
-            for (auto it = list->begin(); it != list->end(); ++it) out.texts.push_back(item.Decoded(Scalar(*it)));
+            // Keyed by letter (A, B, ...) in the letters' order; other keys beside the
+            // letters ({"tip": 1}) are none of them.
+            bool letters = false;
+            for (auto it = list->begin(); it != list->end(); ++it) letters = letters || ChoiceIndexOfKey(it.key()) >= 0;
+            for (auto it = list->begin(); it != list->end(); ++it)
+                if (!letters || ChoiceIndexOfKey(it.key()) >= 0) out.texts.push_back(item.Decoded(Scalar(*it)));
         }
     }
     // Choices that carry their own letters ("A. yes", "b) no"), each its own in order.
@@ -710,21 +785,10 @@ void ReadItem(const json& source, size_t index, bool html, const std::string& ar
     result.Add(std::move(q));
 }
 
-} // namespace
-
-bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& error)
+// The questions of the arrays found, with the note that says what was read as what.
+bool ReadArrays(const std::vector<Found>& arrays, ImportResult& result, std::string& error)
 {
-    json doc;
-    try {
-        doc = ParseJsonText(std::string(bytes));
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const std::exception& e) {
-        error = std::string("JSON parse error: ") + e.what();
-        return false;
-    }
     result.source = "quiz JSON";
-    const std::vector<Found> arrays = FindQuestions(doc, bytes);
     if (arrays.empty()) {
         error = "The JSON file holds no array of questions under any of its keys.";
         return false;
@@ -761,4 +825,63 @@ bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& err
     }
     result.notes.insert(result.notes.begin(), "Read the questions: " + read + "; " + roles.Describe() + ".");
     return true;
+}
+
+// Tabs and line breaks typed inside strings, as editors let them in: escaped, and how many.
+size_t EscapeControlsInStrings(std::string& text)
+{
+    std::string out;
+    size_t escaped = 0;
+    bool inString = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString && c == '\\' && i + 1 < text.size()) {
+            out += c;
+            out += text[++i];
+            continue;
+        }
+        if (c == '"') inString = !inString;
+        if (inString && static_cast<unsigned char>(c) < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\u%04x", static_cast<unsigned>(c));
+            out += hex;
+            ++escaped;
+        } else {
+            out += c;
+        }
+    }
+    if (escaped) text = std::move(out);
+    return escaped;
+}
+
+} // namespace
+
+bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& error)
+{
+    json doc;
+    std::string mended;
+    size_t escaped = 0;
+    try {
+        doc = ParseJsonText(std::string(bytes));
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        mended = std::string(bytes);
+        escaped = EscapeControlsInStrings(mended);
+        bool read = false;
+        try {
+            if (escaped) doc = ParseJsonText(mended), read = true;
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception&) {
+        }
+        if (!read) {
+            error = std::string("JSON parse error: ") + e.what();
+            return false;
+        }
+        result.notes.push_back("The file is not valid JSON: " + GroupedNumber(escaped) +
+                               (escaped == 1 ? " tab or line break" : " tabs or line breaks") +
+                               " typed inside its texts were read as part of them.");
+    }
+    return ReadArrays(FindQuestions(doc, escaped ? std::string_view(mended) : bytes), result, error);
 }
