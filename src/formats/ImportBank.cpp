@@ -148,12 +148,16 @@ std::vector<std::string> XmlFilesIn(const std::u16string& folder)
 {
     std::vector<std::string> names;
     std::error_code failed;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder), failed)) {
-        const std::string name = w2s(entry.path().filename().u16string());
-        if (entry.is_regular_file(failed) && name.size() > 4 && ToLowerAscii(name.substr(name.size() - 4)) == ".xml")
-            names.push_back(name);
-        if (names.size() > kMaxImportQuestions) break;
-    }
+    try {
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder), failed)) {
+            const std::string name = w2s(entry.path().filename().u16string());
+            if (entry.is_regular_file(failed) && name.size() > 4 && ToLowerAscii(name.substr(name.size() - 4)) == ".xml")
+                names.push_back(name);
+            if (names.size() > kMaxImportQuestions) break;
+        }
+    } catch (const std::filesystem::filesystem_error&) {
+    } // a folder that cannot be listed to the end: what was listed
+
     auto natural = [](const std::string& a, const std::string& b) {
         size_t i = 0, j = 0;
         while (i < a.size() && j < b.size()) {
