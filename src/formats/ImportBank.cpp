@@ -641,11 +641,49 @@ size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string
     return static_cast<size_t>(-1);
 }
 
+namespace {
+
+// A text as it is compared when nothing matches exactly: letter case, spaces and the kind
+// of dash aside, and a choice's own letter ("b) ") too.
+std::string Loose(const std::string& text, size_t ownLetter = static_cast<size_t>(-1))
+{
+    std::string t = ToLowerAscii(TrimText(text));
+    if (ownLetter < 26 && t.size() > 2 && t[0] == 'a' + static_cast<char>(ownLetter) &&
+        (t[1] == ')' || t[1] == '.' || t[1] == ' '))
+        t = t.substr(2);
+    std::string out;
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t.compare(i, 3, "\xE2\x80\x93") == 0 || t.compare(i, 3, "\xE2\x80\x94") == 0 ||
+            t.compare(i, 3, "\xE2\x88\x92") == 0) {
+            out += '-';
+            i += 2;
+        } else if (t.compare(i, 2, "\xC2\xA0") == 0) {
+            ++i;
+        } else if (!std::isspace(static_cast<unsigned char>(t[i]))) {
+            out += t[i];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 bool AddAnswerAsChoice(ImportedQuestion& q, const std::string& answer, const std::string& label,
                        std::vector<std::string>& notes)
 {
     const std::string text = TrimText(answer);
     if (q.correct < q.choices.size() || q.choices.empty() || text.empty()) return false;
+    // The same text but for spaces, dashes or the choice's letter: that choice, if only one.
+    const std::string loose = Loose(text);
+    size_t matched = q.choices.size(), matches = 0;
+    for (size_t i = 0; i < q.choices.size() && !loose.empty(); ++i)
+        if (Loose(q.choices[i], i) == loose) matched = i, ++matches;
+    if (matches == 1) {
+        q.correct = matched;
+        notes.push_back(label + ": the answer " + Quoted(text) + " is choice " + ChoiceKey(matched) +
+                        " written with other spaces, dashes or letter case; that choice is the key.");
+        return false;
+    }
     // A letter, an index or a list of them names a choice that is not there: a wrong key.
     std::string bare = ToLowerAscii(text);
     for (const char* prefix : {"option ", "choice ", "answer "})
