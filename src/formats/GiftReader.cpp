@@ -207,6 +207,12 @@ bool ChoiceAnswers(ImportedQuestion& q, const std::vector<Answer>& answers, Read
         r.result->LeaveOut("multiple choice with fewer than two choices", r.label);
         return false;
     }
+    // No choice given any marks: no key at all, not several.
+    const bool unmarked = std::none_of(answers.begin(), answers.end(), [](const Answer& a) { return a.weight > 0; });
+    if (full != 1 && unmarked) {
+        r.result->LeaveOut("no choice marked right", r.label);
+        return false;
+    }
     if (full != 1) {
         r.result->notes.push_back(r.label + (full == 0 ? " has no full-mark choice" : " has several full-mark choices") +
                                   ": a multiple-answer question.");
@@ -527,6 +533,13 @@ void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const
         body = Trim(body.substr(0, general));
     }
     q.stem = Text(stemText, r, &r.format);
+    // The question written as its title, with no text of its own.
+    const auto name = q.extra.find("name");
+    const std::string title = name != q.extra.end() && name->is_string() ? name->get<std::string>() : q.id;
+    if (TrimText(q.stem).empty() && !title.empty()) {
+        q.stem = title;
+        result.notes.push_back(r.label + " has no question text; its title is taken as the question.");
+    }
     const std::string feedbackText = Text(generalFeedback, r);
     if (!feedbackText.empty()) q.extra["general_feedback"] = feedbackText;
     if (!ReadAnswers(q, body, r)) return;
