@@ -79,7 +79,7 @@ private:
 // (the main window comes to the front, a command runs, a tool window closes).
 void RefreshStaleView();
 // After a window changed the items at `positions` (ascending; one past the last shown
-// item: an added one) in place: the document is marked edited, and while the view shows
+// item: an added one; one past the document's last item: the last one removed) in place: the document is marked edited, and while the view shows
 // the listing, the notes block and those items' blocks are replaced in the control where
 // they are, so one item costs what it costs. Otherwise (none given, or more than
 // kMostItemsShownInPlace: each replacement moves the rest of the control's text) the view
@@ -95,6 +95,9 @@ void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow = true)
 // told where), or when nobody can apply them: the caller changes nothing.
 bool ApplyRawViewEditsFirst(HWND owner);
 void NotifyItemsChanged();
+// The raw view's changes, if any, taken into the document as one step without a message;
+// false when there are some and they do not parse (or nobody can take them).
+bool TakeRawViewEditsQuietly();
 void NotifyDocumentEdited();
 
 // Asks before the values typed in a tool window are dropped; No brings the window
