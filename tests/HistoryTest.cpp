@@ -155,12 +155,14 @@ TEST_F(UndoHistory, RandomChangesUndoAndRedoThroughEveryState)
             case 2: ApplyToAll("MLO-" + std::to_string(step)); break;
             case 3: ReplaceAllInRaw(u"Question", u"Q" + s2w(std::to_string(step))); break;
             case 4: RemoveInRaw(pick); break;
-            default:
-                Merge(R"({"items":[{"id":"M)" + std::to_string(step) + R"(","type":"true_false","question":"merged )" +
-                      std::to_string(step) + R"(","correct":"True","objectives":{"MLO":"x"}}]})");
+            default: { // a copy of an item under a new ID: the merge's notes name it
+                json copy = g_jsonDoc["items"][pick];
+                copy["id"] = "M" + std::to_string(step);
+                Merge(json{{"items", {copy}}}.dump());
                 break;
             }
-            if (Bytes() == bytes.back()) continue; // nothing changed: no step
+            }
+            if (Bytes() == bytes.back() && Listing() == listings.back()) continue; // nothing changed: no step
             ASSERT_TRUE(g_modified);
             bytes.push_back(Bytes());
             listings.push_back(Listing());
@@ -227,6 +229,8 @@ TEST_F(UndoHistory, ModifiedMarkFollowsTheSavedState)
     CmdUndo(ui, kOwner);
     EditQuestion(2, "three"); // the saved state is now past reach
     CmdUndo(ui, kOwner);
+    EXPECT_TRUE(g_modified);
+    CmdRedo(ui, kOwner);
     EXPECT_TRUE(g_modified);
     // New starts again: nothing to undo, nothing modified.
     ui.answers.push_back(MsgAnswer::No); // not saved
