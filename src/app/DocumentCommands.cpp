@@ -295,9 +295,10 @@ void ApplyHistory(DocumentUi& ui, bool undo)
 {
     const size_t countBefore = ItemCount();
     std::vector<size_t> positions;
-    if (!ApplyHistoryStep(undo, positions)) return;
+    bool notesChanged = true;
+    if (!ApplyHistoryStep(undo, positions, &notesChanged)) return;
     const bool modified = g_modified; // as the step left it: back at the saved state, clear
-    if (!g_viewRaw && !positions.empty()) ui.ShowItemsEdited(positions);
+    if (!g_viewRaw && !positions.empty()) ui.ShowItemsEdited(positions, notesChanged);
     else ui.RefreshView();
     g_modified = modified;
     // Windows holding positions find their items again when the step moved them.

@@ -52,10 +52,13 @@ public:
     virtual bool UndoViewTyping() { return false; }
     // Undo or Redo changed the items at `positions` in place: the view follows them where
     // they are (or is made again when the user looks).
-    virtual void ShowItemsEdited(const std::vector<size_t>& positions)
+    // `notesChanged` false: the notes stay as they are.
+    virtual void ShowItemsEdited(const std::vector<size_t>& positions, bool notesChanged)
     {
         (void)positions;
+        const bool stale = g_document.notesStale;
         MarkItemsEdited();
+        if (!notesChanged) g_document.notesStale = stale;
     }
     // Open && Merge found duplicates or dropped differing items: the notes, also on top of
     // the listing.

@@ -75,7 +75,10 @@ public:
     void DocumentReread() override { ToolWindowsDocumentReread(); }
     bool ConfirmDiscardToolEdits(void* owner) override { return ConfirmDiscardToolWindowEdits(static_cast<HWND>(owner)); }
     void ItemsChanged() override { ToolWindowsItemsChanged(); }
-    void ShowItemsEdited(const std::vector<size_t>& positions) override { ::ShowItemsEdited(positions); }
+    void ShowItemsEdited(const std::vector<size_t>& positions, bool notesChanged) override
+    {
+        ::ShowItemsEdited(positions, true, notesChanged);
+    }
     bool UndoViewTyping() override
     {
         if (!g_hEdit || !g_viewRaw || !SendMessageW(g_hEdit, EM_CANUNDO, 0, 0)) return false;

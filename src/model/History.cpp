@@ -213,7 +213,7 @@ const std::u16string* HistoryStepName(bool undo)
     return h.done < h.steps.size() ? &h.steps[h.done].name : nullptr;
 }
 
-bool ApplyHistoryStep(bool undo, std::vector<size_t>& positions)
+bool ApplyHistoryStep(bool undo, std::vector<size_t>& positions, bool* notesChanged)
 {
     History& h = Hist();
     positions.clear();
@@ -256,7 +256,15 @@ bool ApplyHistoryStep(bool undo, std::vector<size_t>& positions)
     if (undo) --h.done;
     else ++h.done;
     g_document.raw = RawText::Stale;
-    g_document.notesStale = true;
+    // The notes are made from every item: an item whose note stays the same is no reason.
+    bool sameNotes = sameCount && !step.keptChanged && !step.restChanged;
+    for (size_t k = 0; sameNotes && k < n; ++k) {
+        const ItemSplice& splice = step.splices[k];
+        for (size_t i = 0; sameNotes && i < splice.before.size(); ++i)
+            sameNotes = ItemOutcomeNote(splice.before[i], splice.at + i) == ItemOutcomeNote(splice.after[i], splice.at + i);
+    }
+    if (!sameNotes) g_document.notesStale = true;
+    if (notesChanged) *notesChanged = !sameNotes;
     g_modified = !(h.savedReachable && h.saved == h.done);
     return true;
 }

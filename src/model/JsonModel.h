@@ -154,8 +154,10 @@ const std::u16string* HistoryStepName(bool undo);
 // Undo (or Redo) of one step on g_jsonDoc: the raw text and notes left to be rebuilt, the
 // modified mark as the step leaves it. `positions`: the items now at the changed places
 // when the step kept the count of items, or appended one item at the end, or removed the
-// last one (then one past the end); empty when the listing must be made again. False when there was no step.
-bool ApplyHistoryStep(bool undo, std::vector<size_t>& positions);
+// last one (then one past the end); empty when the listing must be made again.
+// `notesChanged` false when the notes are as they were (the items changed in place, each
+// with the same note): they are not made again. False when there was no step.
+bool ApplyHistoryStep(bool undo, std::vector<size_t>& positions, bool* notesChanged = nullptr);
 
 // Deepest nesting accepted in any parsed text; the library recurses once per level when
 // copying, dumping and destroying values, so deeper input would exhaust the stack.
@@ -219,6 +221,8 @@ bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& 
                                std::vector<ImportIssue>* issues);
 bool CheckDuplicateIds(const json& document, std::u16string& duplicate);
 void AppendValidationWarnings(const json& document, NoteList& notes);
+// The note AppendValidationWarnings makes for the item at `position` (UTF-8); "" for none.
+std::string ItemOutcomeNote(const json& item, size_t position);
 std::string MakeAutoIdBase(uint64_t position);
 std::string MakeUniqueId(const std::string& base, const IdSet& used);
 // The ID text of an item: FieldText(item, "id").

@@ -267,11 +267,13 @@ void RefreshStaleView()
     NotifyDocumentEdited();
 }
 
-void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow)
+void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow, bool notesChanged)
 {
+    const bool notesStale = g_document.notesStale;
     MarkItemsEdited();
+    if (!notesChanged) g_document.notesStale = notesStale;
     // None given means too many to name: the listing is made again, not only its notes.
-    const bool current = !positions.empty() && ShowInPlace(positions, notesNow);
+    const bool current = !positions.empty() && ShowInPlace(positions, notesNow && notesChanged);
     if (!current && g_shell.shows == ViewShows::ListingInParts) { // made again when the user looks
         g_shell.listingParts.clear();
         g_shell.shows = ViewShows::Listing;

@@ -87,7 +87,8 @@ void RefreshStaleView();
 // With `notesNow` false (a wizard saving item after item, each save a moment) the notes
 // block waits for RefreshStaleView, which makes it once: the notes are made from every item.
 constexpr size_t kMostItemsShownInPlace = 48;
-void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow = true);
+// With `notesChanged` false (an undo of an edit that kept each item's note) the notes stay.
+void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow = true, bool notesChanged = true);
 
 // What one window's change to the document means for the others, through the
 // application's services (see AppServices). Every window calls ApplyRawViewEditsFirst before
