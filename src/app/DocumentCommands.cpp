@@ -328,7 +328,7 @@ void CmdRedo(DocumentUi& ui, void* owner)
 std::u16string UndoMenuText(DocumentUi& ui, bool undo, bool& enabled)
 {
     const std::u16string keys = undo ? u"\tCtrl+Z" : u"\tCtrl+Y";
-    std::u16string text = undo ? u"&Undo" : u"Re&do";
+    std::u16string text = undo ? u"&Undo" : u"Red&o";
     if (undo && g_hasJson && HasRawViewEdits(ui)) {
         enabled = true;
         return text + u" Raw View Changes" + keys;

@@ -300,7 +300,7 @@ void CreateMainMenu(HWND window)
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, IDM_FILE_EXIT, L"E&xit");
     AppendMenuW(edit, MF_STRING | MF_GRAYED, IDM_EDIT_UNDO, L"&Undo\tCtrl+Z");
-    AppendMenuW(edit, MF_STRING | MF_GRAYED, IDM_EDIT_REDO, L"Re&do\tCtrl+Y");
+    AppendMenuW(edit, MF_STRING | MF_GRAYED, IDM_EDIT_REDO, L"Red&o\tCtrl+Y");
     AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(edit, MF_STRING, IDM_EDIT_ITEMS, L"&Edit/Add Items...");
     AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);

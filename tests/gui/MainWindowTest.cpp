@@ -35,7 +35,7 @@ TEST_F(MainWindow, StartsEmptyWithMenuAndPlaceholder)
     const std::vector<std::pair<int, std::wstring>> items[] = {
         {{1000, L"&New Testbank"}, {1001, L"&Open...\tCtrl+O"}, {1005, L"Open && &Merge..."}, {1006, L"&Import..."}, {1007, L"Import && Mer&ge..."}, {1002, L"&Save\tCtrl+S"},
          {1003, L"Save &As..."}, {0, L""}, {1004, L"E&xit"}},
-        {{3005, L"&Undo\tCtrl+Z"}, {3006, L"Re&do\tCtrl+Y"}, {0, L""}, {3001, L"&Edit/Add Items..."}, {0, L""}, {3002, L"&Find...\tCtrl+F"}, {3003, L"&Replace...\tCtrl+H"},
+        {{3005, L"&Undo\tCtrl+Z"}, {3006, L"Red&o\tCtrl+Y"}, {0, L""}, {3001, L"&Edit/Add Items..."}, {0, L""}, {3002, L"&Find...\tCtrl+F"}, {3003, L"&Replace...\tCtrl+H"},
          {0, L""}, {3004, L"Find &Duplicates..."}},
         {{4100, L"&Select Items"}, {4101, L"&Save Selections"}, {4102, L"&Print Exam..."}, {0, L""}, {4110, L"&Coverage Report..."}},
         {{2001, L"&Font..."}, {2002, L"Toggle &Raw JSON View"}, {2003, L"Edit &Long Lines in Raw View"},

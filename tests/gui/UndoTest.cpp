@@ -96,7 +96,7 @@ TEST_F(Undo, ItemEditorOkUndoneAndRedoneInPlace)
     Step(IDM_EDIT_UNDO);
     EXPECT_EQ(shownAfter, ViewShows::ListingInParts) << "the block replaced where it is";
     EXPECT_EQ(Title().front(), '*') << "saved last as edited.json";
-    EXPECT_EQ(MenuText(IDM_EDIT_REDO), "Re&do Edit Item MC1\tCtrl+Y");
+    EXPECT_EQ(MenuText(IDM_EDIT_REDO), "Red&o Edit Item MC1\tCtrl+Y");
     Step(IDM_EDIT_REDO);
     EXPECT_NE(Title().front(), '*') << "back at what edited.json holds";
     Step(IDM_EDIT_UNDO);
