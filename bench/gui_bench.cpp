@@ -513,7 +513,8 @@ int wmain(int argc, wchar_t** argv)
     std::vector<Row> bulkRows = {{"Wizard: Save & Next", {}, {}},       {"Wizard: Apply to All", {}, {}},
                                  {"Item Editor: Apply", {}, {}},        {"Views rebuilt on a look", {}, {}},
                                  {"Replace (raw view)", {}, {}},        {"Replace All (raw view)", {}, {}},
-                                 {"Bare view: one block replaced", {}, {}}};
+                                 {"Bare view: one block replaced", {}, {}},
+                                 {"Undo + Redo of an Apply", {}, {}}};
     for (size_t n : bulkSizes) {
         InstallDocument(n, false);
         // One item lacking only its type keeps the wizard open after Apply to All.
@@ -571,6 +572,16 @@ int wmain(int argc, wchar_t** argv)
         // The Apply left the views stale: they are made when the user looks.
         bulkRows[3].seconds.push_back(Best(1, [] {}, [] { RefreshStaleView(); }, [] {}));
         CloseMcEditor();
+        // The editor's Apply taken back and done again, the view kept current in place.
+        bulkRows[7].seconds.push_back(Best(
+            3, [] {},
+            [] {
+                SendMessageW(g_hMainWnd, WM_COMMAND, IDM_EDIT_UNDO, 0);
+                SendMessageW(g_hMainWnd, WM_COMMAND, IDM_EDIT_REDO, 0);
+                UpdateWindow(g_hMainWnd);
+            },
+            [] {}));
+        bulkRows[7].floor.push_back(dump);
         const std::u16string listing = GetWindowTextU(g_hEdit);
         bulkRows[3].floor.push_back(
             Best(1, [&] { BareViewOpen(listing); }, [&] { BareViewSet(listing); }, BareViewClose));

@@ -109,6 +109,7 @@ void InstallLoadedDocument(DocumentUi& ui, const std::u16string& path, const Fil
     g_hasJson = true;
     g_viewRaw = false;
     g_modified = false;
+    ResetHistory(true);
     ui.ResetExamSelections();
     ui.RefreshView();
 }
@@ -122,14 +123,18 @@ bool TakeRawViewText(DocumentUi& ui, std::u16string& error, JsonErrorPlace& plac
     NoteList notes;
     const std::u16string text = ui.ReadViewText();
     if (!ParseAndValidateJson(text, parsed, error, notes, nullptr, &place)) return false;
+    json before = std::move(g_jsonDoc);
     g_jsonDoc = std::move(parsed);
+    std::u16string name = g_document.rawEditName.empty() ? u"Raw View Changes" : g_document.rawEditName;
+    g_document.rawEditName.clear();
+    const bool changed = RecordDocumentReplaced(std::move(name), std::move(before), g_document.keptNotes);
     RebuildRawText();
     // Text already in the canonical shape (untouched, replaced, typed with care) stays in
     // the view: setting a large text again costs the control seconds.
     const bool same = text == g_rawJsonText;
     g_validationWarnings = g_document.keptNotes;
     g_validationWarnings.insert(g_validationWarnings.end(), notes.begin(), notes.end());
-    g_modified = true; // taken into the document, not yet written
+    if (changed) g_modified = true; // taken into the document, not yet written
     ui.DocumentReread();
     if (same) ui.ViewHoldsRawText();
     else ui.RefreshView();
@@ -168,6 +173,7 @@ bool WriteOutput(DocumentUi& ui, void* owner, const std::u16string& path, const 
         return false;
     }
     g_modified = false;
+    MarkHistorySaved();
     g_document.diskStamp = GetFileStamp(path);
     ui.ShowMessage(owner, u"File saved successfully.\n\n" + path, u"Info", MsgIcon::Info, MsgButtons::Ok);
     return true;
@@ -176,6 +182,11 @@ bool WriteOutput(DocumentUi& ui, void* owner, const std::u16string& path, const 
 // What Open && Merge brought in: where each file's items begin, and the incoming items
 // dropped for an ID and question already there whose choices or answer differ.
 struct MergeRecord {
+    // The document before the merges, for the step Undo takes back.
+    std::u16string name;
+    size_t countBefore = 0;
+    json restBefore;
+    NoteList keptBefore;
     std::vector<size_t> starts;        // first item position per part; part 0 the open document
     std::vector<std::u16string> files; // per part: the file name, "" for a document already open
     std::vector<std::pair<std::string, std::u16string>> dropped; // ID, file
@@ -198,6 +209,12 @@ NoteList MakeMergeNotes(const MergeRecord& record)
     return notes;
 }
 
+size_t ItemCount()
+{
+    auto items = g_jsonDoc.find("items");
+    return items != g_jsonDoc.end() && items->is_array() ? items->size() : 0;
+}
+
 // After the merges: the views rebuilt once, the merge's notes on top of the others, then
 // what the imports changed.
 void FinishMerge(DocumentUi& ui, const MergeRecord& record, const NoteList& importNotes)
@@ -211,14 +228,11 @@ void FinishMerge(DocumentUi& ui, const MergeRecord& record, const NoteList& impo
         g_document.keptNotes.insert(g_document.keptNotes.begin(), notes.begin(), notes.end());
         ui.MergeNotesAdded(notes);
     }
+    const size_t added = ItemCount() - record.countBefore;
+    RecordItemsAppended(record.name + u" (" + s2w(GroupedNumber(added)) + (added == 1 ? u" item)" : u" items)"),
+                        record.countBefore, json(record.restBefore), record.keptBefore);
     ui.RefreshView();
     ui.ItemsChanged();
-}
-
-size_t ItemCount()
-{
-    auto items = g_jsonDoc.find("items");
-    return items != g_jsonDoc.end() && items->is_array() ? items->size() : 0;
 }
 
 // The import dialog's types: every format read first, then each, then all files.
@@ -270,6 +284,70 @@ bool ApplyRawViewEdits(DocumentUi& ui, void* owner)
                    u"The changes in the raw JSON view could not be applied to the testbank, so nothing was done. "
                    u"Correct the text there first.\n\n");
     return false;
+}
+
+bool ApplyRawViewEditsQuietly(DocumentUi& ui)
+{
+    if (!HasRawViewEdits(ui)) return true;
+    std::u16string error;
+    JsonErrorPlace place;
+    return TakeRawViewText(ui, error, place);
+}
+
+namespace {
+
+void ApplyHistory(DocumentUi& ui, bool undo)
+{
+    const size_t countBefore = ItemCount();
+    std::vector<size_t> positions;
+    bool notesChanged = true;
+    if (!ApplyHistoryStep(undo, positions, &notesChanged)) return;
+    const bool modified = g_modified; // as the step left it: back at the saved state, clear
+    if (!g_viewRaw && !positions.empty()) ui.ShowItemsEdited(positions, notesChanged);
+    else ui.RefreshView();
+    g_modified = modified;
+    // Windows holding positions find their items again when the step moved them.
+    if (ItemCount() == countBefore) ui.ItemsChanged();
+    else ui.DocumentReread();
+}
+
+} // namespace
+
+void CmdUndo(DocumentUi& ui, void* owner)
+{
+    if (!g_hasJson) return;
+    if (HasRawViewEdits(ui)) {
+        if (ui.UndoViewTyping()) return;
+        // What the control cannot take back goes in as a step, and that step is undone.
+        if (!ApplyRawViewEdits(ui, owner)) return;
+    }
+    ApplyHistory(ui, true);
+}
+
+void CmdRedo(DocumentUi& ui, void* owner)
+{
+    if (!g_hasJson || !ApplyRawViewEdits(ui, owner)) return;
+    ApplyHistory(ui, false);
+}
+
+std::u16string UndoMenuText(DocumentUi& ui, bool undo, bool& enabled)
+{
+    const std::u16string keys = undo ? u"\tCtrl+Z" : u"\tCtrl+Y";
+    std::u16string text = undo ? u"&Undo" : u"Red&o";
+    if (undo && g_hasJson && HasRawViewEdits(ui)) {
+        enabled = true;
+        return text + u" Raw View Changes" + keys;
+    }
+    const std::u16string* name = g_hasJson ? HistoryStepName(undo) : nullptr;
+    enabled = name != nullptr;
+    if (name) {
+        text += u' ';
+        for (char16_t c : *name) {
+            if (c == u'&') text += u'&'; // a menu shows "&&" as "&"
+            text += c;
+        }
+    }
+    return text + keys;
 }
 
 void CmdSaveAllNotes(DocumentUi& ui, void* owner)
@@ -365,6 +443,7 @@ void CmdNewTestbank(DocumentUi& ui, void* owner)
     g_hasJson = true;
     g_viewRaw = false;
     g_modified = false;
+    ResetHistory(true);
     ui.ResetExamSelections();
     ui.RefreshView();
 }
@@ -395,6 +474,7 @@ void OpenDocument(DocumentUi& ui, void* owner, const ImportFormat* import)
         // Not the file it came from: a Save must never write JSON over the other tool's file.
         InstallLoadedDocument(ui, u"", FileStamp{}, std::move(parsed), std::move(notes));
         g_modified = true;
+        ResetHistory(false);
     } else {
         InstallLoadedDocument(ui, path, stamp, std::move(parsed), std::move(notes));
     }
@@ -431,12 +511,19 @@ void OpenAndMerge(DocumentUi& ui, void* owner, const ImportFormat* import)
         }
         InstallLoadedDocument(ui, import ? u"" : paths[0], import ? FileStamp{} : stamp, std::move(parsed),
                               std::move(notes));
-        if (import) g_modified = true;
+        if (import) {
+            g_modified = true;
+            ResetHistory(false);
+        }
         record.files[0] = FileNameOf(paths[0]);
         next = 1;
     }
     // The raw text, notes and view are rebuilt once, after the last file or before the
     // message of a failing one: what the user sees is the same as after every file.
+    record.name = import ? u"Import & Merge" : u"Open & Merge";
+    record.countBefore = ItemCount();
+    record.restBefore = DocumentRest(g_jsonDoc);
+    record.keptBefore = g_document.keptNotes;
     MergeIndex index;
     bool merged = false;
     auto fail = [&](const std::u16string& message) {

@@ -47,6 +47,19 @@ public:
     virtual bool ConfirmDiscardToolEdits(void* owner) = 0;
     // The document's items changed (a merge): windows listing them follow.
     virtual void ItemsChanged() {}
+    // Edit > Undo in the raw view: the control's own undo of what was typed there, first;
+    // false when it has none.
+    virtual bool UndoViewTyping() { return false; }
+    // Undo or Redo changed the items at `positions` in place: the view follows them where
+    // they are (or is made again when the user looks).
+    // `notesChanged` false: the notes stay as they are.
+    virtual void ShowItemsEdited(const std::vector<size_t>& positions, bool notesChanged)
+    {
+        (void)positions;
+        const bool stale = g_document.notesStale;
+        MarkItemsEdited();
+        if (!notesChanged) g_document.notesStale = stale;
+    }
     // Open && Merge found duplicates or dropped differing items: the notes, also on top of
     // the listing.
     virtual void MergeNotesAdded(const NoteList& notes) { (void)notes; }
@@ -79,6 +92,16 @@ bool HasRawViewEdits(DocumentUi& ui);
 // when there were none or they parsed; false when they do not parse: the error (line and
 // column) is shown, the caret put there, and the caller does nothing.
 bool ApplyRawViewEdits(DocumentUi& ui, void* owner);
+// The same without a message when they do not parse (they stay in the raw view).
+bool ApplyRawViewEditsQuietly(DocumentUi& ui);
+// Edit > Undo and Redo: one step of the document's history each. Undo in the raw view takes
+// back what was typed there first; Redo applies the raw view's changes first (a change
+// made since an undo ends what could be redone).
+void CmdUndo(DocumentUi& ui, void* owner);
+void CmdRedo(DocumentUi& ui, void* owner);
+// The Edit menu's entry: "&Undo Apply to All (5,250 items)\tCtrl+Z"; `enabled` whether
+// there is a step.
+std::u16string UndoMenuText(DocumentUi& ui, bool undo, bool& enabled);
 // View > Save All Notes As...: every note, one a line, where the view shows them grouped.
 void CmdSaveAllNotes(DocumentUi& ui, void* owner);
 // View > Toggle Raw JSON View: leaving the raw view applies its changes; when they do not

@@ -77,6 +77,20 @@ public:
     void DocumentReread() override { ToolWindowsDocumentReread(); }
     bool ConfirmDiscardToolEdits(void* owner) override { return ConfirmDiscardToolWindowEdits(static_cast<HWND>(owner)); }
     void ItemsChanged() override { ToolWindowsItemsChanged(); }
+    void ShowItemsEdited(const std::vector<size_t>& positions, bool notesChanged) override
+    {
+        ::ShowItemsEdited(positions, true, notesChanged);
+    }
+    bool UndoViewTyping() override
+    {
+        if (!g_hEdit || !g_viewRaw || !SendMessageW(g_hEdit, EM_CANUNDO, 0, 0)) return false;
+        SendMessageW(g_hEdit, EM_UNDO, 0, 0);
+        // Once: the next Undo is the document's (what typing is left goes in as a step first).
+        SendMessageW(g_hEdit, EM_EMPTYUNDOBUFFER, 0, 0);
+        if (g_document.raw == RawText::Current && RawViewText() == g_rawJsonText)
+            SendMessageW(g_hEdit, EM_SETMODIFY, FALSE, 0);
+        return true;
+    }
     void OpenImportFixup(void* owner, const std::vector<ImportIssue>& issues) override
     {
         OpenImportFixupWindow(static_cast<HWND>(owner), issues);
@@ -134,6 +148,9 @@ const ACCEL kShortcuts[] = {
     {FVIRTKEY | FCONTROL, 'S', IDM_FILE_SAVE},
     {FVIRTKEY | FCONTROL, 'F', IDM_EDIT_FIND},
     {FVIRTKEY | FCONTROL, 'H', IDM_EDIT_REPLACE},
+    {FVIRTKEY | FCONTROL, 'Z', IDM_EDIT_UNDO},
+    {FVIRTKEY | FCONTROL, 'Y', IDM_EDIT_REDO},
+    {FVIRTKEY | FCONTROL | FSHIFT, 'Z', IDM_EDIT_REDO},
 };
 HACCEL g_shortcuts = nullptr;
 
@@ -153,6 +170,8 @@ void OnCommand(HWND window, int id)
     case IDM_VIEW_TOGGLE_RAW: CmdToggleRawView(g_mainUi, window); break;
     case IDM_VIEW_RAW_LONG_LINES: ToggleRawLongLines(window); break;
     case IDM_VIEW_SAVE_NOTES: CmdSaveAllNotes(g_mainUi, window); break;
+    case IDM_EDIT_UNDO: CmdUndo(g_mainUi, window); break;
+    case IDM_EDIT_REDO: CmdRedo(g_mainUi, window); break;
     case IDM_EDIT_ITEMS: OpenMcEditor(window); break;
     case IDM_EDIT_FIND: FindOrReplace(window, u"Find", OpenFindDialog); break;
     case IDM_EDIT_REPLACE: FindOrReplace(window, u"Replace", OpenReplaceDialog); break;
@@ -195,7 +214,10 @@ void OnPaint(HWND window)
 void OnCommandMessage(HWND window, WPARAM wParam, LPARAM lParam)
 {
     if (lParam && reinterpret_cast<HWND>(lParam) == g_hEdit) { // the view's notifications
-        if (HIWORD(wParam) == EN_CHANGE) UpdateMainWindowTitle();
+        if (HIWORD(wParam) == EN_CHANGE) {
+            if (g_viewRaw) g_document.rawEditName = u"Raw View Changes"; // typed: the step's name
+            UpdateMainWindowTitle();
+        }
         return;
     }
     try {
@@ -206,6 +228,18 @@ void OnCommandMessage(HWND window, WPARAM wParam, LPARAM lParam)
     }
     UpdateMainWindowTitle();
     FocusView(window);
+}
+
+// Undo and Redo name the step they take.
+void UpdateUndoMenu(HMENU menu)
+{
+    for (const bool undo : {true, false}) {
+        const UINT id = undo ? IDM_EDIT_UNDO : IDM_EDIT_REDO;
+        if (GetMenuState(menu, id, MF_BYCOMMAND) == static_cast<UINT>(-1)) continue;
+        bool enabled = false;
+        const std::u16string text = UndoMenuText(g_mainUi, undo, enabled);
+        ModifyMenuW(menu, id, MF_BYCOMMAND | MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id, WidePtr(text));
+    }
 }
 
 void OnDestroy()
@@ -226,6 +260,7 @@ AppServices MainWindowServices()
 {
     AppServices services;
     services.applyRawEdits = [](void* owner) { return ApplyRawViewEdits(g_mainUi, owner); };
+    services.applyRawEditsQuietly = [] { return ApplyRawViewEditsQuietly(g_mainUi); };
     services.itemsChanged = ToolWindowsItemsChanged;
     services.documentEdited = UpdateMainWindowTitle;
     services.examSelection = []() -> const std::set<std::string>* {
@@ -240,7 +275,8 @@ bool TranslateMainWindowShortcut(MSG* message)
 {
     if (!g_hMainWnd || !IsWindowEnabled(g_hMainWnd)) return false;
     if (message->hwnd != g_hMainWnd && !IsChild(g_hMainWnd, message->hwnd)) return false;
-    if (!g_shortcuts) g_shortcuts = CreateAcceleratorTableW(const_cast<ACCEL*>(kShortcuts), 4);
+    if (!g_shortcuts)
+        g_shortcuts = CreateAcceleratorTableW(const_cast<ACCEL*>(kShortcuts), sizeof kShortcuts / sizeof kShortcuts[0]);
     return g_shortcuts && TranslateAcceleratorW(g_hMainWnd, g_shortcuts, message);
 }
 
@@ -266,6 +302,9 @@ void CreateMainMenu(HWND window)
     AppendMenuW(file, MF_STRING, IDM_FILE_SAVE_AS, L"Save &As...");
     AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(file, MF_STRING, IDM_FILE_EXIT, L"E&xit");
+    AppendMenuW(edit, MF_STRING | MF_GRAYED, IDM_EDIT_UNDO, L"&Undo\tCtrl+Z");
+    AppendMenuW(edit, MF_STRING | MF_GRAYED, IDM_EDIT_REDO, L"Red&o\tCtrl+Y");
+    AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(edit, MF_STRING, IDM_EDIT_ITEMS, L"&Edit/Add Items...");
     AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(edit, MF_STRING, IDM_EDIT_FIND, L"&Find...\tCtrl+F");
@@ -370,6 +409,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
         OnCommandMessage(window, wParam, lParam);
         return 0;
+    case WM_INITMENUPOPUP:
+        UpdateUndoMenu(reinterpret_cast<HMENU>(wParam));
+        break;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
             RefreshStaleView(); // the user looks at the view again

@@ -265,6 +265,45 @@ bool FormEdited(const FormModel& form, const FormModel& shown)
     return false;
 }
 
+std::vector<int> FieldsChangedUnderForm(const FormModel& form, const FormModel& shown, const json& loaded,
+                                        const json& current)
+{
+    std::vector<int> fields;
+    if (loaded == current) return fields;
+    const FormModel was = LoadItemForm(loaded), now = LoadItemForm(current);
+    for (const auto& [id, text] : form.texts)
+        if (text != shown.Text(id) && was.Text(id) != now.Text(id)) fields.push_back(id);
+    for (int id : {IDC_ED_CORRECT, IDC_ED_TRUE_FALSE})
+        if (form.Selection(id) != shown.Selection(id) && was.Selection(id) != now.Selection(id)) fields.push_back(id);
+    return fields;
+}
+
+std::u16string FieldLabel(int id)
+{
+    for (int k = 0; k < kMaxChoices; ++k)
+        if (id == ChoiceFieldId(k)) return u"Choice " + std::u16string(1, static_cast<char16_t>(u'A' + k));
+    switch (id) {
+    case IDC_ED_ID: return u"ID";
+    case IDC_ED_CATEGORY: return u"Category";
+    case IDC_ED_MLO: return u"MLO";
+    case IDC_ED_CLO: return u"CLO";
+    case IDC_ED_PLO: return u"PLO";
+    case IDC_ED_QUESTION: return u"Question";
+    case IDC_ED_CORRECT: return u"Correct";
+    case IDC_ED_TRUE_FALSE: return u"True/False answer";
+    case IDC_ED_ANSWER: return u"Answer";
+    case IDC_ED_RENDER_AS: return u"Render as";
+    case IDC_ED_TEMPLATE: return u"Template";
+    case IDC_ED_FORMULA: return u"Correct formula";
+    case IDC_ED_FORMAT: return u"Format string";
+    case IDC_ED_CHOICE_COUNT: return u"Choice count";
+    case IDC_ED_PARAMETERS: return u"Parameters JSON";
+    case IDC_ED_CONSTANTS: return u"Constants JSON";
+    case IDC_ED_DISTRACTORS: return u"Distractors JSON";
+    default: return u"a field";
+    }
+}
+
 namespace {
 
 // The form's fields as the item's stored values.
@@ -450,4 +489,22 @@ int NextScrollPosition(ScrollRequest request, int position, int trackPosition, i
     if (next > maximum - page + 1) next = maximum - page + 1;
     if (next < minimum) next = minimum;
     return next;
+}
+
+bool SaveItemFormStep(const IndexLists& lists, const FormModel& form, const FormModel* shown, std::u16string& error,
+                      size_t& position, bool& added, bool& changed)
+{
+    const json* items = Member(g_jsonDoc, "items");
+    const size_t count = items && items->is_array() ? items->size() : 0;
+    int type = form.Selection(IDC_ED_TYPE);
+    if (type < 0 || type > 3) type = 0;
+    const int selection = form.Selection(IDC_ED_ITEM);
+    const std::vector<size_t>& positions = lists[type];
+    std::vector<json> before(1);
+    if (selection >= 0 && static_cast<size_t>(selection) < positions.size() && positions[selection] < count)
+        before[0] = (*items)[positions[selection]];
+    if (!SaveItemForm(g_jsonDoc, lists, form, shown, error, &position, &added)) return false;
+    changed = RecordItemsEdited(ItemStepName(added ? u"Add Item" : u"Edit Item", g_jsonDoc["items"][position]),
+                                {position}, std::move(before), count);
+    return true;
 }

@@ -75,6 +75,13 @@ FormModel DisplayItemForm(const FormModel& stored);
 bool IsCutField(const FormModel& stored, int id);
 // Whether the user changed the form since it was shown: a text or an answer selection.
 bool FormEdited(const FormModel& form, const FormModel& shown);
+// The fields typed in `form` (against `shown`) whose stored value changed since the item was
+// loaded (`loaded`, now `current`, e.g. the same field typed in the raw view and applied):
+// saving would put the typed text over that change unseen.
+std::vector<int> FieldsChangedUnderForm(const FormModel& form, const FormModel& shown, const json& loaded,
+                                        const json& current);
+// A field's name as its label shows it ("Question", "Choice B").
+std::u16string FieldLabel(int id);
 // Multi-line fields of the form.
 bool IsMultiLineField(int id);
 
@@ -87,6 +94,11 @@ bool IsMultiLineField(int id);
 // others only when it changed). `written`: the item's position, `added`: a new item.
 bool SaveItemForm(json& document, const IndexLists& lists, const FormModel& form, const FormModel* shown,
                   std::u16string& error, size_t* written = nullptr, bool* added = nullptr);
+
+// SaveItemForm on g_jsonDoc as one step for Undo ("Edit Item Q12", "Add Item Q13");
+// `changed` false when the item was saved as it stood.
+bool SaveItemFormStep(const IndexLists& lists, const FormModel& form, const FormModel* shown, std::u16string& error,
+                      size_t& position, bool& added, bool& changed);
 
 // Vertical scrolling: the new position for a scroll-bar request, clamped to the range.
 enum class ScrollRequest { LineUp, LineDown, PageUp, PageDown, Track, Other };

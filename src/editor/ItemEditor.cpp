@@ -6,6 +6,7 @@
 #include "editor/EditorForm.h"
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
+#include "util/StringUtil.h"
 #include "util/Win32Text.h"
 
 static bool ConfirmCloseMcEditor(HWND owner);
@@ -22,6 +23,7 @@ struct EditorState {
     FormModel shown; // what the controls held right after the last load or clear
     size_t editing = kNewItem; // the position in `items` of the item in the form
     std::string editingId;     // its ID, to find it again in a re-read document
+    json loaded;               // the item as the form was loaded from it
     HWND savedFocus = nullptr;
     int choiceCount = kMinChoices; // choice fields shown: A-D and the further ones
 };
@@ -177,6 +179,7 @@ void McEditorLoadJsonItem(HWND window, size_t position)
     if (!items || !items->is_array() || position >= items->size()) return;
     ShowForm(window, LoadItemForm((*items)[position]));
     g_editor.editing = position;
+    g_editor.loaded = (*items)[position];
     const json& id = (*items)[position].is_object() ? (*items)[position].value("id", json()) : json();
     g_editor.editingId = id.is_string() ? id.get<std::string>() : std::string();
 }
@@ -187,6 +190,7 @@ void McEditorClearControls(HWND window)
     cleared.selections[IDC_ED_TYPE] = TypeIndex(window); // the new item is of the current type
     ShowForm(window, cleared);
     g_editor.editing = kNewItem;
+    g_editor.loaded = json();
 }
 
 // The item list of the current type, without touching the fields.
@@ -249,6 +253,27 @@ void ShowSavedItem(HWND window, size_t position, bool added)
     McEditorLoadJsonItem(window, position);
 }
 
+// The item in the form changed since it was loaded (the raw view, an undo): the fields
+// typed here over such a change are named, and the user chooses. True to save.
+bool KeepChangesUnderForm(HWND window, const FormModel& form, const json& current)
+{
+    if (g_editor.editing == kNewItem || current.is_null()) return true;
+    const std::vector<int> fields = FieldsChangedUnderForm(form, g_editor.shown, g_editor.loaded, current);
+    if (fields.empty()) return true;
+    std::u16string names;
+    for (int id : fields) names += (names.empty() ? u"" : u", ") + FieldLabel(id);
+    switch (ShowMessageBox(window,
+                           u"Item " + s2w(ItemIdText(current)) + u" was changed elsewhere (the raw view or Undo) since "
+                           u"the Item Editor showed it, in what you typed here too: " + names +
+                               u".\n\nYes: save what you typed over that change.\nNo: show the item as it is now "
+                               u"(what you typed here is dropped).\nCancel: go on editing.",
+                           u"Item Editor", MsgIcon::Warning, MsgButtons::YesNoCancel)) {
+    case MsgAnswer::Yes: return true;
+    case MsgAnswer::No: McEditorLoadJsonItem(window, g_editor.editing); return false;
+    default: return false;
+    }
+}
+
 bool McEditorSaveControlsToJson(HWND window)
 {
     // The raw view's changes go into the document before the item does (the editor's list
@@ -264,13 +289,15 @@ bool McEditorSaveControlsToJson(HWND window)
         return selection >= 0 && static_cast<size_t>(selection) < positions.size() ? g_jsonDoc["items"][positions[selection]]
                                                                                 : json();
     }();
-    if (!SaveItemForm(g_jsonDoc, g_editor.indices, form, &g_editor.shown, error, &position, &added)) {
+    if (!KeepChangesUnderForm(window, form, before)) return false;
+    bool changed = false;
+    if (!SaveItemFormStep(g_editor.indices, form, &g_editor.shown, error, position, added, changed)) {
         if (!error.empty()) ShowMessageBox(window, error, u"Error", MsgIcon::Error);
         return false;
     }
     // One item changed in place: its block of the main view follows, or the view is made
     // again when the user looks at it. An item saved as it was is no change.
-    if (added || g_jsonDoc["items"][position] != before) ShowItemsEdited({position});
+    if (changed) ShowItemsEdited({position});
     else NotifyDocumentEdited();
     ShowSavedItem(window, position, added);
     return true;
@@ -401,6 +428,11 @@ static void McEditorDocumentItemsChanged()
         }
     }
     SendDlgItemMessageW(window, IDC_ED_ITEM, CB_SETCURSEL, entry, 0);
+    // An untouched form follows its item (an undo, the raw view); a typed one is kept, and
+    // saving it asks where it would go over such a change.
+    if (g_editor.editing < g_jsonDoc["items"].size() && g_jsonDoc["items"][g_editor.editing] != g_editor.loaded &&
+        !FormHoldsEdits(window))
+        McEditorLoadJsonItem(window, g_editor.editing);
 }
 
 static void McEditorDocumentReread()

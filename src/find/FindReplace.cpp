@@ -5,6 +5,7 @@
 #include "ui/ControlTable.h"
 #include "ui/Shell.h"
 #include "ui/ViewText.h"
+#include "util/StringUtil.h"
 #include "util/Win32Text.h"
 
 namespace {
@@ -124,10 +125,12 @@ void DoReplaceOne(HWND window)
                        check == ReplaceCheck::OutOfRange ? MsgIcon::Error : MsgIcon::Info);
         return;
     }
+    const bool first = !RawTextEdited() && !SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0);
     SendMessageW(g_hEdit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(WidePtr(replacement)));
     // A raw-view edit like typing: the document lacks it until the raw view is saved. The
     // text stays in the control (copied back only when a view is made from it).
     g_document.raw = RawText::EditedInView;
+    g_document.rawEditName = first ? u"Replace" : u"Raw View Changes"; // the step it will be
     g_modified = true;
     NotifyDocumentEdited();
     ClearMatch();
@@ -149,6 +152,9 @@ void DoReplaceAll(HWND window)
         return;
     }
     ShowWaitCursor();
+    // Changes already in the raw view go in as a step of their own, so that Undo takes
+    // this one back alone.
+    const bool first = TakeRawViewEditsQuietly();
     size_t count = 0;
     std::u16string replaced;
     {
@@ -171,6 +177,12 @@ void DoReplaceAll(HWND window)
     g_rawJsonText = std::move(replaced);
     g_document.raw = RawText::Edited;
     g_modified = true;
+    // One step of the document when the text parses (Undo takes it back whole); else it
+    // stays a raw-view edit, applied with the others.
+    g_document.rawEditName =
+        first ? u"Replace All (" + s2w(GroupedNumber(count)) + (count == 1 ? u" replacement)" : u" replacements)")
+              : u"Raw View Changes";
+    if (first) TakeRawViewEditsQuietly();
     NotifyDocumentEdited();
     ShowMessageBox(window, ReplacedCountText(count), u"Replace", MsgIcon::Info);
 }

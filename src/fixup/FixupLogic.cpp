@@ -1,5 +1,6 @@
 #include "fixup/FixupLogic.h"
 
+#include <algorithm>
 #include <map>
 
 #include "ui/ViewText.h"
@@ -196,6 +197,39 @@ bool ApplyFixupForm(size_t itemIndex, const FormModel& form)
 {
     return ApplyFixupToCurrentItem(itemIndex, form.Selection(IDC_FIX_TYPE), form.Text(IDC_FIX_MLO),
                                    form.Text(IDC_FIX_CLO), form.Text(IDC_FIX_PLO));
+}
+
+bool SaveFixupForm(size_t itemIndex, const FormModel& form)
+{
+    json before = g_jsonDoc["items"][itemIndex];
+    if (!ApplyFixupForm(itemIndex, form)) return false;
+    std::vector<json> befores;
+    befores.push_back(std::move(before));
+    RecordItemsEdited(ItemStepName(u"Fix Item", g_jsonDoc["items"][itemIndex]), {itemIndex},
+                      std::move(befores), g_jsonDoc["items"].size());
+    return true;
+}
+
+bool ApplyOutcomesForm(const std::vector<size_t>& targets, size_t itemIndex, const FormModel& form, bool sameCategory,
+                       std::vector<size_t>& changed)
+{
+    changed.assign(1, itemIndex);
+    for (size_t target : targets) {
+        size_t at = 0;
+        if (target < g_fixupIssues.size() && FindItemIndexById(g_fixupIssues[target].id, at)) changed.push_back(at);
+    }
+    std::sort(changed.begin(), changed.end());
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+    const json& items = g_jsonDoc["items"];
+    std::vector<json> before;
+    before.reserve(changed.size());
+    for (size_t at : changed) before.push_back(items[at]);
+    if (!ApplyFixupForm(itemIndex, form)) return false;
+    ApplyItemOutcomesToTargets(targets, itemIndex);
+    RecordItemsEdited(std::u16string(sameCategory ? u"Apply to Category (" : u"Apply to All (") +
+                          s2w(GroupedNumber(changed.size())) + (changed.size() == 1 ? u" item)" : u" items)"),
+                      changed, std::move(before), items.size());
+    return true;
 }
 
 std::string CurrentItemCategory()

@@ -69,6 +69,15 @@ bool ApplyFixupToCurrentItem(size_t itemIndex, int comboIndex, const std::u16str
 // The same with the values read from the wizard's form.
 bool ApplyFixupForm(size_t itemIndex, const FormModel& form);
 
+// Save & Next as one step for Undo ("Fix Item Q12"); false as ApplyFixupForm.
+bool SaveFixupForm(size_t itemIndex, const FormModel& form);
+// Apply to All (or, with `sameCategory`, Apply to Category): the form saved into the item
+// at `itemIndex`, then its outcomes given to the targets' items, as one step for Undo
+// ("Apply to All (5,250 items)"). `changed`: the items' positions, ascending. False, and
+// nothing changed, as ApplyFixupForm.
+bool ApplyOutcomesForm(const std::vector<size_t>& targets, size_t itemIndex, const FormModel& form, bool sameCategory,
+                       std::vector<size_t>& changed);
+
 // The other unresolved issues an MLO typed for the current one would go to: those whose
 // item lacks an MLO, and with `sameCategory` only those whose category is the current
 // item's. In list order.

@@ -132,7 +132,7 @@ bool SaveCurrentIssue(HWND window, bool advance)
     if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index)) return false;
     FormModel form;
     ReadForm(window, kTable, form);
-    if (!ApplyFixupForm(index, form)) {
+    if (!SaveFixupForm(index, form)) {
         ShowMessageBox(window, u"MLO is required for this item.", u"Missing Learning Objective", MsgIcon::Warning);
         return false;
     }
@@ -164,20 +164,13 @@ void ApplyOutcomesToRemaining(HWND window, bool sameCategory)
                        u"Fix Imported Items", MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
         return;
     size_t index = 0;
-    if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index) || !ApplyFixupForm(index, form)) return;
-    // The outcomes as the current item now stores them (a box shown cut holds less).
-    ApplyItemOutcomesToTargets(targets, index);
-    // A few items follow in the listing in place; many make it again once.
+    // The outcomes as the current item then stores them (a box shown cut holds less).
     std::vector<size_t> changed;
-    if (targets.size() < kMostItemsShownInPlace) {
-        changed.push_back(index);
-        for (size_t target : targets) {
-            size_t at = 0;
-            if (FindItemIndexById(g_fixupIssues[target].id, at)) changed.push_back(at);
-        }
-        std::sort(changed.begin(), changed.end());
-        changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
-    }
+    if (!FindItemIndexById(g_fixupIssues[g_fixupPos].id, index) ||
+        !ApplyOutcomesForm(targets, index, form, sameCategory, changed))
+        return;
+    // A few items follow in the listing in place; many make it again once.
+    if (changed.size() > kMostItemsShownInPlace) changed.clear();
     ShowItemsEdited(changed);
     g_fixupWindow.changedItems = true;
     if (IsResolved(g_fixupIssues[g_fixupPos])) AdvanceOrClose(window);

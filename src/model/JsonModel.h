@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <unordered_set>
 #include <string>
@@ -40,6 +41,37 @@ enum class RawText {
     EditedInView,
 };
 
+// One change of the items: `before` (from position `at` of the document before the step)
+// replaced by `after`.
+struct ItemSplice {
+    size_t at = 0;
+    std::vector<json> before, after;
+};
+// A change to the document as Undo and Redo take it: only what it changed, and a name for
+// the menu ("Apply to All (5,250 items)").
+struct HistoryStep {
+    std::u16string name;
+    std::vector<ItemSplice> splices; // ascending and apart
+    // The document's members besides "items", when the step changed them.
+    bool restChanged = false;
+    json restBefore, restAfter;
+    // What an import or a merge said, kept on top of the notes.
+    bool keptChanged = false;
+    NoteList keptBefore, keptAfter;
+    size_t bytes = 0; // an estimate of what the step holds
+};
+// Steps are kept up to this many bytes (estimated), the oldest dropped first; the newest
+// step is kept whatever its size.
+constexpr size_t kHistoryByteLimit = size_t(64) << 20;
+struct History {
+    std::deque<HistoryStep> steps;
+    size_t done = 0;  // steps applied: steps[done - 1] is the one Undo takes back
+    size_t saved = 0; // `done` when the document was last as in its file
+    bool savedReachable = true;
+    size_t bytes = 0;
+    size_t limit = kHistoryByteLimit;
+};
+
 // Document state, shared by every window on the one UI thread. One owner, so a reset is
 // complete by construction; the g_ names are references into it.
 struct DocumentState {
@@ -62,6 +94,9 @@ struct DocumentState {
     // The current file as it was when opened or last saved here: Save asks before it
     // overwrites a file that changed since.
     FileStamp diskStamp;
+    History history;
+    // The name the raw view's edits take as a step when they go into the document.
+    std::u16string rawEditName;
 };
 extern DocumentState g_document;
 extern json& g_jsonDoc;
@@ -92,6 +127,37 @@ inline bool RawTextEdited() { return g_document.raw == RawText::Edited || g_docu
 // alone without a document.
 std::u16string MainWindowTitleText(bool hasDocument, const std::u16string& path, bool modified,
                                    const std::u16string& programTitle);
+
+// History (Edit > Undo and Redo). Every change to the document records one step here.
+// A new history: New, Open, Import. `saved` says whether the document is as in its file.
+void ResetHistory(bool saved);
+// The document as it now stands is the one in its file (after a Save).
+void MarkHistorySaved();
+// After items at `positions` (ascending) were changed in place or appended (a position at
+// or past `countBefore`): `before[k]` the value of positions[k] before (ignored for an
+// appended one). Items that are as they were are left out; nothing is recorded when none
+// changed. True when a step was recorded (the document is then marked edited).
+bool RecordItemsEdited(std::u16string name, const std::vector<size_t>& positions, std::vector<json>&& before,
+                       size_t countBefore);
+// After the document `before` (its items moved from) was replaced by g_jsonDoc: the items
+// that differ, found by the common start and end (one by one when the count is the same).
+bool RecordDocumentReplaced(std::u16string name, json&& before, const NoteList& keptBefore);
+// After items were appended from `countBefore` on (a merge), with the other members and
+// the kept notes as they were before.
+bool RecordItemsAppended(std::u16string name, size_t countBefore, json&& restBefore, const NoteList& keptBefore);
+// A step's name for one item: "Edit Item Q12" (a long ID cut).
+std::u16string ItemStepName(const std::u16string& verb, const json& item);
+// The document's members besides "items".
+json DocumentRest(const json& document);
+// The name of the step Undo (or Redo) would take; null when there is none.
+const std::u16string* HistoryStepName(bool undo);
+// Undo (or Redo) of one step on g_jsonDoc: the raw text and notes left to be rebuilt, the
+// modified mark as the step leaves it. `positions`: the items now at the changed places
+// when the step kept the count of items, or appended one item at the end, or removed the
+// last one (then one past the end); empty when the listing must be made again.
+// `notesChanged` false when the notes are as they were (the items changed in place, each
+// with the same note): they are not made again. False when there was no step.
+bool ApplyHistoryStep(bool undo, std::vector<size_t>& positions, bool* notesChanged = nullptr);
 
 // Deepest nesting accepted in any parsed text; the library recurses once per level when
 // copying, dumping and destroying values, so deeper input would exhaust the stack.
@@ -155,6 +221,8 @@ bool NormalizeTestbankDocument(json& document, NoteList& notes, std::u16string& 
                                std::vector<ImportIssue>* issues);
 bool CheckDuplicateIds(const json& document, std::u16string& duplicate);
 void AppendValidationWarnings(const json& document, NoteList& notes);
+// The note AppendValidationWarnings makes for the item at `position` (UTF-8); "" for none.
+std::string ItemOutcomeNote(const json& item, size_t position);
 std::string MakeAutoIdBase(uint64_t position);
 std::string MakeUniqueId(const std::string& base, const IdSet& used);
 // The ID text of an item: FieldText(item, "id").

@@ -111,32 +111,36 @@ bool CheckDuplicateIds(const json& document, std::u16string& duplicate)
     return false;
 }
 
+std::string ItemOutcomeNote(const json& item, size_t position)
+{
+    if (!item.is_object()) return "";
+    std::string label = ItemIdText(item);
+    if (label.empty()) label = "#" + std::to_string(position + 1);
+    std::string missing;
+    auto objectives = item.find("objectives");
+    if (objectives != item.end() && objectives->is_object()) {
+        for (const char* key : kOutcomes) {
+            auto v = objectives->find(key);
+            if (v == objectives->end() || !v->is_string() || IsBlank(v->get_ref<const std::string&>()))
+                missing += (missing.empty() ? "" : ", ") + std::string(key);
+        }
+    } else {
+        missing = "MLO, CLO, PLO";
+    }
+    if (missing.empty()) return "";
+    std::string note;
+    note.reserve(label.size() + missing.size() + 40);
+    note.append("Item [").append(label).append("] missing learning outcomes: ").append(missing);
+    return note;
+}
+
 void AppendValidationWarnings(const json& document, NoteList& notes)
 {
     if (!HasArray(document, "items")) return;
     const json& items = document["items"];
     for (size_t i = 0; i < items.size(); ++i) {
-        const json& item = items[i];
-        if (!item.is_object()) continue;
-        std::string label = ItemIdText(item);
-        if (label.empty()) label = "#" + std::to_string(i + 1);
-        std::string missing;
-        auto objectives = item.find("objectives");
-        if (objectives != item.end() && objectives->is_object()) {
-            for (const char* key : kOutcomes) {
-                auto v = objectives->find(key);
-                if (v == objectives->end() || !v->is_string() || IsBlank(v->get_ref<const std::string&>()))
-                    missing += (missing.empty() ? "" : ", ") + std::string(key);
-            }
-        } else {
-            missing = "MLO, CLO, PLO";
-        }
-        if (!missing.empty()) {
-            std::string note;
-            note.reserve(label.size() + missing.size() + 40);
-            note.append("Item [").append(label).append("] missing learning outcomes: ").append(missing);
-            notes.push_back(U(note));
-        }
+        std::string note = ItemOutcomeNote(items[i], i);
+        if (!note.empty()) notes.push_back(U(note));
     }
 }
 

@@ -24,6 +24,8 @@ struct AppServices {
     // do not parse (the user was told where): the caller changes nothing. `owner` is the
     // asking window.
     bool (*applyRawEdits)(void* owner) = nullptr;
+    // The same without a message: false when they do not parse (they stay in the raw view).
+    bool (*applyRawEditsQuietly)() = nullptr;
     // After a window changed the document's items: the windows listing them follow.
     void (*itemsChanged)() = nullptr;
     // After any change to the document or its modified state (cheap: the title).

@@ -224,19 +224,21 @@ bool ReplaceListingBlocks(const std::vector<size_t>& positions, bool notes)
     if (g_shell.shows != ViewShows::ListingInParts || parts.empty() || (positions.empty() && !notes) ||
         positions.size() > kMostItemsShownInPlace)
         return false;
-    // The items shown are those of the document, or all but one added at the end.
+    // The items shown are those of the document, or all but one added at the end, or one
+    // more: the last, removed (an undone addition).
     const size_t shown = parts.size() - 1;
-    const bool added = items.size() == shown + 1 && positions.back() == shown;
-    if ((items.size() != shown && !added) || (added && positions.empty())) return false;
+    const bool added = !positions.empty() && items.size() == shown + 1 && positions.back() == shown;
+    const bool removed = !positions.empty() && shown == items.size() + 1 && positions.back() == items.size();
+    if (items.size() != shown && !added && !removed) return false;
     for (size_t k = 0; k < positions.size(); ++k)
-        if (positions[k] >= items.size() || (k && positions[k] <= positions[k - 1])) return false;
+        if (positions[k] >= items.size() + removed || (k && positions[k] <= positions[k - 1])) return false;
     // The blocks are made first: an item that cannot be shown leaves the control untouched.
     std::vector<std::u16string> blocks{std::u16string()};
     if (notes) {
         EnsureNotesCurrent();
         blocks[0] = ShownListingPart(FormatNotesBlock(g_validationWarnings));
     }
-    for (size_t p : positions) blocks.push_back(ShownItemBlock(items[p]));
+    for (size_t p : positions) blocks.push_back(p < items.size() ? ShownItemBlock(items[p]) : std::u16string());
     DWORD start = 0, end = 0;
     SendMessageW(g_hEdit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     const size_t top = static_cast<size_t>(SendMessageW(g_hEdit, EM_LINEINDEX,
@@ -244,6 +246,7 @@ bool ReplaceListingBlocks(const std::vector<size_t>& positions, bool notes)
     SendMessageW(g_hEdit, WM_SETREDRAW, FALSE, 0);
     std::vector<TextEdit> edits; // last first: each in the places of the text before any
     for (size_t k = positions.size(); k-- > 0;) ReplaceListingPart(positions[k] + 1, blocks[k + 1], edits);
+    if (removed) parts.pop_back(); // its block now empty
     if (notes) ReplaceListingPart(0, blocks[0], edits);
     std::reverse(edits.begin(), edits.end());
     // Where the user was, on the same text: the selection, and the line at the top.
@@ -278,11 +281,13 @@ void RefreshStaleView()
     NotifyDocumentEdited();
 }
 
-void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow)
+void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow, bool notesChanged)
 {
+    const bool notesStale = g_document.notesStale;
     MarkItemsEdited();
+    if (!notesChanged) g_document.notesStale = notesStale;
     // None given means too many to name: the listing is made again, not only its notes.
-    const bool current = !positions.empty() && ShowInPlace(positions, notesNow);
+    const bool current = !positions.empty() && ShowInPlace(positions, notesNow && notesChanged);
     if (!current && g_shell.shows == ViewShows::ListingInParts) { // made again when the user looks
         g_shell.listingParts.clear();
         g_shell.shows = ViewShows::Listing;
@@ -301,6 +306,11 @@ bool ApplyRawViewEditsFirst(HWND owner)
     // Nobody to apply them: only a view without changes may be rebuilt.
     const bool typed = g_hEdit && g_viewRaw && SendMessageW(g_hEdit, EM_GETMODIFY, 0, 0);
     return !typed && !RawTextEdited();
+}
+
+bool TakeRawViewEditsQuietly()
+{
+    return Services().applyRawEditsQuietly ? Services().applyRawEditsQuietly() : ApplyRawViewEditsFirst(nullptr);
 }
 
 void NotifyItemsChanged()

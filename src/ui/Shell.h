@@ -81,7 +81,7 @@ private:
 // (the main window comes to the front, a command runs, a tool window closes).
 void RefreshStaleView();
 // After a window changed the items at `positions` (ascending; one past the last shown
-// item: an added one) in place: the document is marked edited, and while the view shows
+// item: an added one; one past the document's last item: the last one removed) in place: the document is marked edited, and while the view shows
 // the listing, the notes block and those items' blocks are replaced in the control where
 // they are, so one item costs what it costs. Otherwise (none given, or more than
 // kMostItemsShownInPlace: each replacement moves the rest of the control's text) the view
@@ -89,7 +89,8 @@ void RefreshStaleView();
 // With `notesNow` false (a wizard saving item after item, each save a moment) the notes
 // block waits for RefreshStaleView, which makes it once: the notes are made from every item.
 constexpr size_t kMostItemsShownInPlace = 48;
-void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow = true);
+// With `notesChanged` false (an undo of an edit that kept each item's note) the notes stay.
+void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow = true, bool notesChanged = true);
 
 // What one window's change to the document means for the others, through the
 // application's services (see AppServices). Every window calls ApplyRawViewEditsFirst before
@@ -97,6 +98,9 @@ void ShowItemsEdited(const std::vector<size_t>& positions, bool notesNow = true)
 // told where), or when nobody can apply them: the caller changes nothing.
 bool ApplyRawViewEditsFirst(HWND owner);
 void NotifyItemsChanged();
+// The raw view's changes, if any, taken into the document as one step without a message;
+// false when there are some and they do not parse (or nobody can take them).
+bool TakeRawViewEditsQuietly();
 void NotifyDocumentEdited();
 
 // Asks before the values typed in a tool window are dropped; No brings the window
