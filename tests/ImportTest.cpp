@@ -150,7 +150,7 @@ json HostileItem(std::mt19937& rng, int bank, int i)
                                 : kIds[pick(std::size(kIds))] + std::to_string(i)},
                  {"category", kCategories[pick(std::size(kCategories))]},
                  {"question", text()},
-                 {"objectives", {{"MLO", "m"}}}};
+                 {"objectives", {{"MLO", pick(4) ? std::string("m") : text()}}}};
     switch (pick(3)) {
     case 0: {
         item["type"] = "multiple_choice";
@@ -176,8 +176,7 @@ std::string Comparable(const std::string& text)
     size_t dropped = 0;
     std::string kept = XmlAllowedText(text, dropped), out;
     for (size_t i = 0; i < kept.size(); ++i) {
-        if (kept[i] == '\r' && i + 1 < kept.size() && kept[i + 1] == '\n') continue;
-        out += kept[i] == '\r' ? '\n' : kept[i];
+        out += kept[i];
     }
     const size_t a = out.find_first_not_of(" \t\n"), b = out.find_last_not_of(" \t\n");
     return a == std::string::npos ? "" : out.substr(a, b - a + 1);
@@ -187,8 +186,9 @@ std::string Comparable(const std::string& text)
 std::vector<std::string> Asked(const json& item)
 {
     std::vector<std::string> parts = {NormalizeTypeString(FieldText(item, "type")), Comparable(FieldText(item, "question")),
-                                      FieldText(item, "correct"),
+                                      Comparable(FieldText(item, "correct")), // outer spaces are no part of a key
                                       (item.contains("answer") && !item["answer"].is_string() ? "json " : "") + Comparable(FieldText(item, "answer"))};
+    if (item.contains("objectives")) parts.push_back("MLO=" + Comparable(FieldText(item["objectives"], "MLO")));
     if (item.contains("choices"))
         for (const auto& [letter, choice] : item["choices"].items())
             if (!Comparable(FieldText(item["choices"], letter.c_str())).empty())
@@ -214,7 +214,9 @@ TEST(Import, HostileItemsComeBackThroughEveryFormatOrAreNamed)
             const Imported back = Import(file.bytes);
             ASSERT_TRUE(back.ok) << back.error;
             std::string said = ExamFileMessage(file, format, static_cast<size_t>(-1));
-            for (const std::string& note : back.notes) said += "\n" + note;
+            // Notes that name every item whatever came back say nothing of a change.
+            for (const std::string& note : back.notes)
+                if (note.find("missing learning outcomes") == std::string::npos) said += "\n" + note;
             std::map<std::string, const json*> byId;
             for (const json& item : back.doc["items"]) byId[Comparable(ItemIdText(item))] = &item;
             for (const json& item : original.doc["items"]) {
@@ -232,8 +234,9 @@ TEST(Import, HostileItemsComeBackThroughEveryFormatOrAreNamed)
             }
         }
     }
-    // Most come back the same; the rest are the ones a format cannot hold as they are.
-    EXPECT_GT(same, 3 * named);
+    // Most come back the same; the rest are the ones a format cannot hold as they are
+    // (outcome codes with markup or line breaks among them).
+    EXPECT_GT(same, named);
 }
 
 // What an import kept beside the answer (a tolerance, other accepted answers) goes out in

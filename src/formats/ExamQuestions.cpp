@@ -272,7 +272,7 @@ void NoteChangedTexts(const ExportQuestion& q, ExamFormat format, ExamQuestions&
     bool tags = false;
     for (const auto& objective : q.objectives) {
         texts.push_back(&objective.second);
-        tags = tags || objective.second.find_first_of(format == ExamFormat::Gift ? "<>`\r\n" : "<>\r\n") !=
+        tags = tags || objective.second.find_first_of(format == ExamFormat::Gift ? "<>`\r\n\t" : "<>\r\n\t") !=
                            std::string::npos;
     }
     if (tags && (format == ExamFormat::Moodle || format == ExamFormat::Gift)) out.tagIds.push_back(q.id);
@@ -414,8 +414,8 @@ std::string ExamFileMessage(const ExamFile& file, ExamFormat format, size_t maxL
         text += "\n\nIDs longer than the 255 characters of a question name are cut there (and not kept as ID "
                 "number) in " + items(q.cutIds.size()) + IdList(q.cutIds, maxListed) + ".";
     if (!q.tagIds.empty())
-        text += "\n\nLearning outcomes go as Moodle's tags, which keep no '<', '>' or line breaks (a space in their "
-                "place), in " + items(q.tagIds.size()) + IdList(q.tagIds, maxListed) + ".";
+        text += "\n\nLearning outcomes go as Moodle's tags, which keep no '<', '>', tabs or line breaks (a space in "
+                "their place), in " + items(q.tagIds.size()) + IdList(q.tagIds, maxListed) + ".";
     if (!q.crlfIds.empty())
         text += "\n\nLine breaks written as CR LF come back from an import as LF in " + items(q.crlfIds.size()) +
                 IdList(q.crlfIds, maxListed) + ".";
