@@ -702,6 +702,19 @@ bool AddAnswerAsChoice(ImportedQuestion& q, const std::string& answer, const std
     return true;
 }
 
+bool StripOwnLetters(std::vector<std::string>& choices)
+{
+    bool lettered = choices.size() >= 2 && choices.size() <= 26;
+    for (size_t i = 0; i < choices.size() && lettered; ++i) {
+        const std::string& t = choices[i];
+        lettered = t.size() > 3 && (t[0] == 'A' + static_cast<char>(i) || t[0] == 'a' + static_cast<char>(i)) &&
+                   (t[1] == '.' || t[1] == ')') && t[2] == ' ';
+    }
+    if (lettered)
+        for (std::string& t : choices) t = TrimText(t.substr(3));
+    return lettered;
+}
+
 bool TruthFromText(const std::string& text, bool& truth)
 {
     const std::string t = ToLowerAscii(TrimText(text));

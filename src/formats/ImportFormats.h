@@ -163,6 +163,9 @@ size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string
 // the last, keyed and noted. False when it is no such text or a choice is keyed already.
 bool AddAnswerAsChoice(ImportedQuestion& q, const std::string& answer, const std::string& label,
                        std::vector<std::string>& notes);
+// Choices that each carry their own letter in order ("A. yes", "b) no") without it; false
+// (and unchanged) unless every one does.
+bool StripOwnLetters(std::vector<std::string>& choices);
 // A numeric question's answer as the JSON number it was written from ("42", "-3.5"), or null
 // when the text is no number in the form a JSON number prints.
 json NumberAnswer(const std::string& text);

@@ -613,16 +613,7 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
         }
     }
     // Choices that carry their own letters ("A. yes", "b) no"), each its own in order.
-    bool lettered = out.texts.size() >= 2;
-    for (size_t i = 0; i < out.texts.size() && lettered && i < 26; ++i) {
-        const std::string& t = out.texts[i];
-        lettered = t.size() > 3 && (t[0] == 'A' + static_cast<char>(i) || t[0] == 'a' + static_cast<char>(i)) &&
-                   (t[1] == '.' || t[1] == ')') && t[2] == ' ';
-    }
-    if (lettered) {
-        for (std::string& t : out.texts) t = TrimText(t.substr(3));
-        item.roles.letteredChoices = true;
-    }
+    if (StripOwnLetters(out.texts)) item.roles.letteredChoices = true;
     bool anyChoice = false;
     for (const std::string& c : out.texts) anyChoice |= !TrimText(c).empty();
     if (out.given && !anyChoice && !incorrect) {

@@ -178,9 +178,27 @@ void Finish(Question& q, ImportResult& result, Tally& tally)
         result.LeaveOut("multiple-answer", label);
         return;
     }
+    // Bulleted choices that carry their own letters ("- A. Paris").
+    if (StripOwnLetters(q.choices)) q.lettered = true;
     size_t correct = kNone;
     if (!q.key.empty()) {
         correct = KeyIndex(q.key, q.choices);
+        // "B, C" or "B and C": several keys.
+        std::vector<std::string> keys(1);
+        for (size_t i = 0; i < q.key.size(); ++i) {
+            if (q.key[i] == ',' || q.key[i] == ';' || q.key[i] == '/' || q.key.compare(i, 5, " and ") == 0) {
+                keys.emplace_back();
+                if (q.key[i] == ' ') i += 4;
+            } else {
+                keys.back() += q.key[i];
+            }
+        }
+        size_t named = 0;
+        for (const std::string& k : keys) named += KeyIndex(TrimText(k), q.choices) != kNone;
+        if (keys.size() > 1 && named == keys.size() && ChoiceFromAnswer(q.key, q.choices, 1) >= q.choices.size()) {
+            result.LeaveOut("multiple-answer", label);
+            return;
+        }
         if (correct != kNone || q.choices.empty()) ++tally.byLine;
         if (marks == 1 && correct != kNone && correct != marked)
             result.notes.push_back(label + ": its answer line says " + q.key + " where its '*' marks " +
@@ -272,6 +290,8 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
             if (!q.closed && q.choices.empty() && !q.stem.empty()) q.stem += "\n" + std::string(lines[n].text);
             continue;
         }
+        // Markdown's HTML lines ("<details><summary>Answer</summary>", "</details>") hold no text.
+        if (raw.size() > 2 && raw.front() == '<' && raw.back() == '>') continue;
         bool emphasis = lines[n].emphasis;
         const std::string text = PlainLine(raw, emphasis);
         if (text.empty()) {
