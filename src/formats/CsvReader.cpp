@@ -654,7 +654,7 @@ void MendRow(std::vector<std::vector<std::string>>& rows, size_t row, const Layo
         mended.insert(mended.end(), r.begin() + static_cast<long>(at + extra + 1), r.end());
         const std::string stem = TrimText(mended[question]);
         std::vector<std::string> choices;
-        for (int c : layout.choiceColumns) choices.push_back(TrimText(mended[c]));
+        for (int c : layout.choiceColumns) choices.push_back(c >= 0 ? TrimText(mended[c]) : std::string());
         const bool asks = !stem.empty() && (stem.back() == '?' || (stem.size() >= 3 && stem.substr(stem.size() - 3) == "\xEF\xBC\x9F"));
         const bool spaced = r[at + 1].compare(0, 1, " ") == 0;
         const int rank = asks * 2 + spaced;
