@@ -373,7 +373,9 @@ void GuessChoiceColumns(const std::vector<std::vector<std::string>>& rows, Layou
     size_t key = 0, keyHits = 0;
     // A key the header names: the choices are the unnamed columns before it.
     const int named = layout.Of(Correct) >= 0 ? layout.Of(Correct) : layout.Of(Answer);
-    for (size_t k = question + 3; k < rows[0].size() && (named < 0 ? isUnnamed(k) : k <= static_cast<size_t>(named));
+    // At most 26 choices between: a sheet of thousands of columns costs no more per row.
+    for (size_t k = question + 3; k < rows[0].size() && k <= question + 27 &&
+                                  (named < 0 ? isUnnamed(k) : k <= static_cast<size_t>(named));
          ++k) {
         if (named >= 0 && k != static_cast<size_t>(named)) continue;
         bool between = true;

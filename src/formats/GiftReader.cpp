@@ -547,17 +547,16 @@ void ReadQuestion(const std::vector<std::string>& lines, size_t firstLine, const
     result.Add(std::move(q));
 }
 
-// '{' not yet closed in the block's lines, escaped braces and comments aside.
-int OpenBraces(const std::vector<std::string>& block)
+// What a line opens of the answers' braces, less what it closes (escaped braces and
+// comments aside).
+int LineBraces(const std::string& line)
 {
     int open = 0;
-    for (const std::string& line : block) {
-        if (line.compare(0, 2, "//") == 0) continue;
-        for (size_t i = 0; i < line.size(); ++i) {
-            if (line[i] == '\\') ++i;
-            else if (line[i] == '{') ++open;
-            else if (line[i] == '}') --open;
-        }
+    if (line.compare(0, 2, "//") == 0) return 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\') ++i;
+        else if (line[i] == '{') ++open;
+        else if (line[i] == '}') --open;
     }
     return open;
 }
@@ -570,12 +569,14 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
     result.source = "GIFT";
     std::string category;
     std::vector<std::string> block;
+    int unclosed = 0; // the block's braces not yet closed, counted as its lines come
     size_t firstLine = 0, lineNumber = 0;
     auto flush = [&] {
         // A "$CATEGORY:" line right after a question, with no blank line between: the
         // question before it is read first (Moodle would read neither).
-        for (size_t i = 1; i < block.size(); ++i)
-            if (block[i].compare(0, 10, "$CATEGORY:") == 0 && OpenBraces({block.begin(), block.begin() + static_cast<long>(i)}) == 0) {
+        int opened = block.empty() ? 0 : LineBraces(block[0]);
+        for (size_t i = 1; i < block.size(); opened += LineBraces(block[i++]))
+            if (block[i].compare(0, 10, "$CATEGORY:") == 0 && opened == 0) {
                 std::vector<std::string> before(block.begin(), block.begin() + static_cast<long>(i));
                 ReadQuestion(before, firstLine, category, result);
                 block.erase(block.begin(), block.begin() + static_cast<long>(i));
@@ -596,6 +597,7 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
         }
         ReadQuestion(block, firstLine, category, result);
         block.clear();
+        unclosed = 0;
     };
     size_t pos = 0, blockBytes = 0;
     bool spanned = false, spanNoted = false;
@@ -614,7 +616,7 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
         if (Trim(line).empty()) {
             // Answers still open at a blank line: kept together if the next line goes on
             // with them rather than starting a question.
-            if (OpenBraces(block) > 0) {
+            if (unclosed > 0) {
                 spanned = true;
                 continue;
             }
@@ -637,6 +639,7 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
                 }
             }
             if (block.empty()) firstLine = lineNumber;
+            unclosed += LineBraces(trimmed);
             block.push_back(trimmed); // Moodle trims every line
         }
         if (end == bytes.size()) break;
