@@ -613,6 +613,20 @@ bool ImportBankFile(const std::u16string& path, ImportFormat format, ImportedBan
     return ImportBankBytes(bytes, path, format, bank, error);
 }
 
+namespace {
+
+// The text after the letter a choice carries of its own ("b) Paris", "B. Paris": "Paris"),
+// or null when it carries none, or another letter. `space` also takes "b Paris".
+const char* AfterOwnLetter(const std::string& text, size_t index, bool space = false)
+{
+    if (index >= 26 || text.size() < 4 || (text[0] != 'A' + static_cast<char>(index) && text[0] != 'a' + static_cast<char>(index)))
+        return nullptr;
+    if (text[1] == ' ' && space) return text.c_str() + 2;
+    return (text[1] == '.' || text[1] == ')') && text[2] == ' ' ? text.c_str() + 3 : nullptr;
+}
+
+} // namespace
+
 size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string>& choices, int indexBase)
 {
     const std::string wanted = ToLowerAscii(TrimText(answer));
@@ -620,11 +634,10 @@ size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string
     for (size_t i = 0; i < choices.size(); ++i)
         if (ToLowerAscii(TrimText(choices[i])) == wanted) return i;
     // A choice that carries its own letter ("D. Paris" for "Paris"), and only its own.
-    for (size_t i = 0; i < choices.size() && i < 26 && wanted.size() > 1; ++i) {
-        const std::string c = ToLowerAscii(TrimText(choices[i]));
-        if (c.size() > 3 && c[0] == 'a' + static_cast<char>(i) && (c[1] == '.' || c[1] == ')') &&
-            TrimText(c.substr(2)) == wanted)
-            return i;
+    for (size_t i = 0; i < choices.size() && wanted.size() > 1; ++i) {
+        const std::string c = TrimText(choices[i]);
+        const char* rest = AfterOwnLetter(c, i);
+        if (rest && ToLowerAscii(TrimText(rest)) == wanted) return i;
     }
     std::string letter = wanted;
     for (const char* prefix : {"option ", "choice ", "answer "})
@@ -647,10 +660,9 @@ namespace {
 // of dash aside, and a choice's own letter ("b) ") too.
 std::string Loose(const std::string& text, size_t ownLetter = static_cast<size_t>(-1))
 {
-    std::string t = ToLowerAscii(TrimText(text));
-    if (ownLetter < 26 && t.size() > 2 && t[0] == 'a' + static_cast<char>(ownLetter) &&
-        (t[1] == ')' || t[1] == '.' || t[1] == ' '))
-        t = t.substr(2);
+    std::string t = TrimText(text);
+    if (const char* rest = AfterOwnLetter(t, ownLetter, true)) t = rest;
+    t = ToLowerAscii(t);
     std::string out;
     for (size_t i = 0; i < t.size(); ++i) {
         if (t.compare(i, 3, "\xE2\x80\x93") == 0 || t.compare(i, 3, "\xE2\x80\x94") == 0 ||
@@ -704,14 +716,10 @@ bool AddAnswerAsChoice(ImportedQuestion& q, const std::string& answer, const std
 
 bool StripOwnLetters(std::vector<std::string>& choices)
 {
-    bool lettered = choices.size() >= 2 && choices.size() <= 26;
-    for (size_t i = 0; i < choices.size() && lettered; ++i) {
-        const std::string& t = choices[i];
-        lettered = t.size() > 3 && (t[0] == 'A' + static_cast<char>(i) || t[0] == 'a' + static_cast<char>(i)) &&
-                   (t[1] == '.' || t[1] == ')') && t[2] == ' ';
-    }
+    bool lettered = choices.size() >= 2;
+    for (size_t i = 0; i < choices.size() && lettered; ++i) lettered = AfterOwnLetter(choices[i], i) != nullptr;
     if (lettered)
-        for (std::string& t : choices) t = TrimText(t.substr(3));
+        for (size_t i = 0; i < choices.size(); ++i) choices[i] = TrimText(AfterOwnLetter(choices[i], i));
     return lettered;
 }
 
