@@ -611,16 +611,11 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
         type = !choices.empty() ? "multiple_choice" : SheetTruth(key, truth) ? "true_false" : "numerical";
     }
     // Two choices that say true and false: a true/false question, its key the choice named.
-    // (Words only: "x" and "y" are letters as often as no and yes.)
-    bool first = false, second = false;
-    auto word = [](const std::string& c, bool& truth) {
-        return c.size() > 1 && c.find_first_not_of("0123456789") != std::string::npos && TruthFromText(c, truth);
-    };
-    if ((type == "multiple_choice" && !q.typeKnown) && choices.size() == 2 && word(choices[0], first) &&
-        word(choices[1], second) && first != second) {
+    bool first = false;
+    if (type == "multiple_choice" && !q.typeKnown && TruthChoices(choices, first)) {
         const size_t picked = ChoiceFromAnswer(key, choices, 1);
         type = "true_false";
-        if (picked < 2) key = picked == 0 ? (first ? "true" : "false") : (second ? "true" : "false");
+        if (picked < 2) key = (picked == 0) == first ? "true" : "false";
     }
     if (SetAnswer(q, type, std::move(choices), key, answer, label, result)) result.Add(std::move(q), label, lost);
 }

@@ -723,6 +723,16 @@ bool StripOwnLetters(std::vector<std::string>& choices)
     return lettered;
 }
 
+bool TruthChoices(const std::vector<std::string>& choices, bool& firstTrue)
+{
+    bool second = false;
+    auto word = [](const std::string& c, bool& truth) {
+        const std::string t = TrimText(c);
+        return t.size() > 1 && t.find_first_not_of("0123456789") != std::string::npos && TruthFromText(t, truth);
+    };
+    return choices.size() == 2 && word(choices[0], firstTrue) && word(choices[1], second) && firstTrue != second;
+}
+
 bool TruthFromText(const std::string& text, bool& truth)
 {
     const std::string t = ToLowerAscii(TrimText(text));

@@ -163,6 +163,9 @@ size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string
 // the last, keyed and noted. False when it is no such text or a choice is keyed already.
 bool AddAnswerAsChoice(ImportedQuestion& q, const std::string& answer, const std::string& label,
                        std::vector<std::string>& notes);
+// Two choices that are words saying true and false, opposite ("Vrai" / "Faux"; not "x" / "y"
+// nor "1" / "0", letters and numbers as often as not): `firstTrue` says which way.
+bool TruthChoices(const std::vector<std::string>& choices, bool& firstTrue);
 // Choices that each carry their own letter in order ("A. yes", "b) no") without it; false
 // (and unchanged) unless every one does.
 bool StripOwnLetters(std::vector<std::string>& choices);

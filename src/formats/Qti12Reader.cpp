@@ -210,11 +210,8 @@ void ReadChoices(const XmlNode& lid, const std::vector<const XmlNode*>& right, b
     }
     q.answerGiven = key.empty() ? std::string("(none)") : key;
     // No type said, and two choices that say true and false: a true/false question.
-    bool first = false, second = false;
-    if (guessed && q.choices.size() == 2 && TruthFromText(q.choices[0], first) &&
-        TruthFromText(q.choices[1], second) && first != second &&
-        q.choices[0].find_first_not_of("0123456789 ") != std::string::npos)
-        trueFalse = true;
+    bool first = false;
+    if (guessed && TruthChoices(q.choices, first)) trueFalse = true;
     if (trueFalse) {
         q.kind = ImportedQuestion::TrueFalse;
         bool truth = true;
