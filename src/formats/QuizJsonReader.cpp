@@ -1,5 +1,6 @@
 #include "formats/ImportFormats.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -117,6 +118,7 @@ struct Found {
     const json* array = nullptr;
     std::string category;   // the title of the quiz or lesson the array belongs to
     std::shared_ptr<json> owned; // the array made from questions kept by their IDs
+    std::vector<std::string> path; // the object keys that lead to it, for the file's order
 };
 
 bool QuestionArray(const json& value)
@@ -194,45 +196,56 @@ std::vector<Found> FindQuestions(const json& doc, std::string_view bytes)
     if (doc.is_array()) return {Found{"the top-level array", "", &doc}};
     if (!doc.is_object()) return found;
     for (auto it = doc.begin(); it != doc.end(); ++it)
-        if (QuestionArray(*it)) found.push_back(Found{"\"" + it.key() + "\"", it.key(), &*it});
+        if (QuestionArray(*it)) found.push_back(Found{"\"" + it.key() + "\"", it.key(), &*it, "", nullptr, {it.key()}});
     if (!found.empty()) return found;
     found = FindKeyedQuestions(bytes);
     if (!found.empty()) return found;
-    for (auto it = doc.begin(); it != doc.end(); ++it) {
-        if (!it->is_object()) continue;
-        for (auto inner = it->begin(); inner != it->end(); ++inner)
-            if (QuestionArray(*inner))
-                found.push_back(Found{"\"" + it.key() + "\" / \"" + inner.key() + "\"", inner.key(), &*inner});
-    }
-    if (!found.empty()) return found;
-    // Names we do not know: arrays whose entries are shaped as questions, here or a level down.
+    // Names we do not know: arrays whose entries are shaped as questions.
     auto shaped = [](const json& value) {
         size_t n = 0;
         if (value.is_array())
             for (const json& item : value) n += item.is_object() && ShapedLikeQuestion(item);
         return n > 0 && n * 2 >= value.size();
     };
-    for (auto it = doc.begin(); it != doc.end(); ++it) {
-        if (shaped(*it)) found.push_back(Found{"\"" + it.key() + "\"", it.key(), &*it});
-        else if (it->is_object())
-            for (auto inner = it->begin(); inner != it->end(); ++inner)
-                if (shaped(*inner))
-                    found.push_back(Found{"\"" + it.key() + "\" / \"" + inner.key() + "\"", inner.key(), &*inner});
-    }
-    if (!found.empty()) return found;
-    // Deeper still ({"sailing": {"level1": {"modules": {"m1": {"quiz": [...]}}}}}): each
-    // array of questions named for the path to it, its category.
-    std::function<void(const json&, const std::string&, int)> walk = [&](const json& node, const std::string& path,
-                                                                         int depth) {
-        for (auto it = node.begin(); it != node.end() && depth < 8; ++it) {
+    // Deeper ({"sailing": {"level1": {"modules": {"m1": {"quiz": [...]}}}}}): each array of
+    // questions named for the path to it, its category.
+    std::vector<std::string> keys;
+    std::function<void(const json&, const std::string&)> walk = [&](const json& node, const std::string& path) {
+        for (auto it = node.begin(); it != node.end() && keys.size() < 8; ++it) {
             const std::string inner = path.empty() ? it.key() : path + kCategoryLevelSeparator + it.key();
+            keys.push_back(it.key());
             if (QuestionArray(*it) || shaped(*it))
-                found.push_back(Found{"\"" + inner + "\"", it.key(), &*it, path});
+                found.push_back(Found{"\"" + inner + "\"", it.key(), &*it, path, nullptr, keys});
             else if (it->is_object())
-                walk(*it, inner, depth + 1);
+                walk(*it, inner);
+            keys.pop_back();
         }
     };
-    walk(doc, "", 0);
+    // A level down (or, failing that, by shape here or a level down); the objects beside
+    // them are walked too, so that a bank kept at mixed depths comes in whole.
+    for (int byShape = 0; byShape < 2 && found.empty(); ++byShape) {
+        auto fits = [&](const json& value) { return byShape ? shaped(value) : QuestionArray(value); };
+        for (auto it = doc.begin(); it != doc.end(); ++it) {
+            if (byShape && fits(*it)) found.push_back(Found{"\"" + it.key() + "\"", it.key(), &*it, "", nullptr, {it.key()}});
+            if (!it->is_object()) continue;
+            for (auto inner = it->begin(); inner != it->end(); ++inner)
+                if (fits(*inner))
+                    found.push_back(Found{"\"" + it.key() + "\" / \"" + inner.key() + "\"", inner.key(), &*inner, "",
+                                          nullptr, {it.key(), inner.key()}});
+        }
+        if (found.empty()) continue;
+        for (auto it = doc.begin(); it != doc.end(); ++it) {
+            if (!it->is_object()) continue;
+            for (auto inner = it->begin(); inner != it->end(); ++inner) {
+                if (!inner->is_object()) continue;
+                keys = {it.key(), inner.key()};
+                walk(*inner, it.key() + kCategoryLevelSeparator + inner.key());
+            }
+        }
+        return found;
+    }
+    keys.clear();
+    walk(doc, "");
     if (!found.empty()) return found;
     const json* best = nullptr;
     std::string where;
@@ -243,6 +256,77 @@ std::vector<Found> FindQuestions(const json& doc, std::string_view bytes)
         }
     if (best) found.push_back(Found{"\"" + where + "\"", where, best});
     return found;
+}
+
+// The arrays in the order the file writes them: the document keeps an object's keys sorted,
+// so a bank kept under "module 2", "exam", ... would otherwise come in alphabetically. One
+// more pass over the text, noting only where the wanted paths' keys come.
+class KeyOrder : public nlohmann::json_sax<json> {
+public:
+    explicit KeyOrder(const std::map<std::string, size_t*>& wanted) : wanted_(wanted) {}
+    bool null() override { return Value(); }
+    bool boolean(bool) override { return Value(); }
+    bool number_integer(number_integer_t) override { return Value(); }
+    bool number_unsigned(number_unsigned_t) override { return Value(); }
+    bool number_float(number_float_t, const string_t&) override { return Value(); }
+    bool string(string_t&) override { return Value(); }
+    bool binary(binary_t&) override { return Value(); }
+    bool start_object(std::size_t) override
+    {
+        frames_.push_back({path_.size(), arrays_ == 0});
+        return true;
+    }
+    bool key(string_t& key) override
+    {
+        const Frame& frame = frames_.back();
+        path_.resize(frame.base);
+        if (!frame.keyed) return true;
+        if (frame.base) path_ += '\x1f';
+        path_ += key;
+        auto at = wanted_.find(path_);
+        if (at != wanted_.end()) *at->second = seen_++;
+        return true;
+    }
+    bool end_object() override
+    {
+        path_.resize(frames_.back().base);
+        frames_.pop_back();
+        return true;
+    }
+    bool start_array(std::size_t) override { return ++arrays_, true; }
+    bool end_array() override { return --arrays_, true; }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
+
+private:
+    bool Value() { return true; }
+    struct Frame {
+        size_t base;
+        bool keyed; // an object no array holds: its keys extend the path
+    };
+    const std::map<std::string, size_t*>& wanted_;
+    std::vector<Frame> frames_;
+    std::string path_;
+    size_t arrays_ = 0, seen_ = 0;
+};
+
+void InFileOrder(std::vector<Found>& found, std::string_view bytes)
+{
+    if (found.size() < 2 || found[0].path.empty()) return;
+    std::vector<size_t> order(found.size(), static_cast<size_t>(-1));
+    std::map<std::string, size_t*> wanted;
+    for (size_t i = 0; i < found.size(); ++i) {
+        std::string path;
+        for (size_t k = 0; k < found[i].path.size(); ++k) path += (k ? "\x1f" : "") + found[i].path[k];
+        wanted[path] = &order[i];
+    }
+    KeyOrder sax(wanted);
+    json::sax_parse(bytes, &sax, json::input_format_t::json, true, true);
+    std::vector<size_t> index(found.size());
+    for (size_t i = 0; i < index.size(); ++i) index[i] = i;
+    std::stable_sort(index.begin(), index.end(), [&order](size_t a, size_t b) { return order[a] < order[b]; });
+    std::vector<Found> sorted;
+    for (size_t i : index) sorted.push_back(std::move(found[i]));
+    found = std::move(sorted);
 }
 
 
@@ -874,5 +958,8 @@ bool ReadQuizJson(std::string_view bytes, ImportResult& result, std::string& err
                                (escaped == 1 ? " tab or line break" : " tabs or line breaks") +
                                " typed inside its texts were read as part of them.");
     }
-    return ReadArrays(FindQuestions(doc, escaped ? std::string_view(mended) : bytes), result, error);
+    const std::string_view text = escaped ? std::string_view(mended) : bytes;
+    std::vector<Found> found = FindQuestions(doc, text);
+    InFileOrder(found, text);
+    return ReadArrays(found, result, error);
 }
