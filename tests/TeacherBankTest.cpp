@@ -114,6 +114,11 @@ TEST(TextBank, NumbersLettersAndKeysAsTeachersWriteThem)
         {"### Question 1\n\nIs it?\n\n- True\n- False\n\nAnswer: B\n", {{"Is it?", {}, "False"}}},
         // A choice letter out of turn is text of the stem, not a choice ("A. Lincoln").
         {"1. Who said it?\nb) no\na) Lincoln\nb) Grant\nAnswer: a\n", {{"Who said it?\nb) no", {"Lincoln", "Grant"}, "A"}}},
+        // Every question numbered 1, "... " feedback lines, '+'/'-' lines before the lettered
+        // choices (stem, not choices), "Title:" lines between questions.
+        {"Title: Q\n1.  What is 2+3?\n... General.\n+   Right.\n-   Wrong.\na)  6\n... No.\n*b) 5\n\n"
+         "Title: R\n1.  Next?\na) x\n*b) y\n",
+         {{"What is 2+3?\n- Right.\n- Wrong.", {"6", "5"}, "B"}, {"Next?", {"x", "y"}, "B"}}},
     };
     for (const auto& c : kCases) ExpectItems(ReadText(c.text), c.items, c.text);
 }
@@ -190,6 +195,33 @@ TEST(WordDocument, RunsTablesBreaksStylesAndBoldKeys)
     for (const std::string& n : notes) all += n + "\n";
     EXPECT_NE(all.find("bold or highlighted choice, B, is taken as the key"), std::string::npos) << all;
     EXPECT_NE(all.find("Word's list numbering: 1 paragraphs numbered at the top level"), std::string::npos) << all;
+}
+
+TEST(WordDocument, UnletteredChoicesAfterSelectOneKeyedByHighlight)
+{
+    // "Question N" headings; a numbered list inside a stem; "Select only one" before plain
+    // paragraphs of choices; a choice of two paragraphs between blank ones; a typed bullet
+    // on every choice; two marked choices are several answers.
+    const std::string numbering = "<w:abstractNum w:abstractNumId=\"1\"><w:lvl w:ilvl=\"0\"><w:numFmt w:val=\"decimal\"/></w:lvl>"
+                                  "</w:abstractNum><w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/></w:num>";
+    const std::string listed = "<w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"2\"/></w:numPr>";
+    const std::string body =
+        P(R("Question 1")) + P(R("Which line is right?")) + P(R("Int x;"), listed) + P(R("int x;"), listed) +
+        P(R("Select only one")) + P(R("Line 1")) + P(R("Line 2", true)) + P("") +
+        P(R("Question 2")) + P(R("Which pair?")) + P(R("Select only one of these")) + P(R("float a;")) + P(R("int b;", true)) +
+        P("") + P(R("float c;", true)) + P(R("int d;", true)) + P("") +
+        P(R("Question 3")) + P(R("Order?")) + P(R("Choose one:")) + P(R("-first, second")) + P(R("-second, first", true)) +
+        P(R("Question 4")) + P(R("Which two?")) + P(R("Select one:")) + P(R("p", true)) + P(R("q")) + P(R("r", true));
+    std::vector<std::string> notes;
+    const json items = ReadDocument(Docx(body, numbering, ""), &notes);
+    ExpectItems(items,
+                {{"Which line is right?\n1. Int x;\n2. int x;", {"Line 1", "Line 2"}, "B"},
+                 {"Which pair?", {"float a;\nint b;", "float c;\nint d;"}, "B"},
+                 {"Order?", {"first, second", "second, first"}, "B"}},
+                "docx");
+    std::string all;
+    for (const std::string& n : notes) all += n + "\n";
+    EXPECT_NE(all.find("multiple-answer"), std::string::npos) << all;
 }
 
 std::string Xlsx(const std::vector<std::pair<std::string, std::string>>& sheets, const std::string& strings = "")

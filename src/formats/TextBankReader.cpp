@@ -30,7 +30,7 @@ bool StartsWithNoCase(std::string_view s, const char* prefix)
 }
 
 // "1. Text", "1) Text", "Q1. Text", "Question 1: Text": the text after the number.
-bool QuestionStart(std::string_view line, std::string_view& rest)
+bool QuestionStart(std::string_view line, std::string_view& rest, size_t* number = nullptr)
 {
     size_t p = 0;
     if (StartsWithNoCase(line, "question")) p = 8;
@@ -40,6 +40,7 @@ bool QuestionStart(std::string_view line, std::string_view& rest)
     while (p < line.size() && p - digits < 4 && std::isdigit(static_cast<unsigned char>(line[p]))) ++p;
     const bool named = digits > 0; // "Q1 Text" and "Question 1 - Text" need no '.'
     if (p == digits || (p >= line.size() && !named)) return false;
+    if (number) *number = std::stoul(std::string(line.substr(digits, p - digits)));
     if (p >= line.size()) {
         rest = {};
         return true;
@@ -98,6 +99,27 @@ bool FeedbackLine(std::string_view line, std::string_view& text)
     return false;
 }
 
+// "Select one:", "Select only one", "Choose one answer." on a line of its own, as quizzes
+// printed from an LMS put it between a stem and its unlettered choices; `several` for "Select
+// one or more" and "Select all that apply". Leading symbols (a code block's end mark) aside.
+bool InstructionLine(std::string_view line, bool& several)
+{
+    while (!line.empty() && static_cast<unsigned char>(line.front()) >= 0x80 && !std::isalpha(static_cast<unsigned char>(line.front())))
+        line.remove_prefix(1); // bytes of a symbol, not a letter: ASCII letters start the words below
+    while (!line.empty() && (line.back() == ':' || line.back() == '.' || IsSpace(line.back()))) line.remove_suffix(1);
+    if (line.size() > 80 || line.find('?') != std::string_view::npos) return false;
+    const std::string lower = ToLowerAscii(std::string(line)) + " ";
+    for (const char* verb : {"select ", "choose ", "pick ", "circle "}) {
+        if (lower.rfind(verb, 0) != 0) continue;
+        const std::string rest = lower.substr(std::strlen(verb));
+        several = rest.rfind("one or more ", 0) == 0 || rest.rfind("all that apply ", 0) == 0;
+        for (const char* one : {"one ", "only one ", "the correct answer ", "the best answer ", "the right answer "})
+            if (rest.rfind(one, 0) == 0) return true;
+        return several;
+    }
+    return false;
+}
+
 // One pass: a line of a million marks must not cost a million erasures.
 std::string Without(const std::string& text, std::string_view mark)
 {
@@ -133,6 +155,10 @@ struct Question {
     std::vector<std::string> choices;
     std::vector<bool> marked, emphasised;
     bool lettered = false, bulleted = false;
+    bool listed = false, several = false; // an instruction line said choices follow (several right)
+    std::vector<bool> groupStarts;        // a blank line before the choice
+    bool blankInStem = false;
+    size_t stemList = 0; // the last number of a list inside the stem
     std::string key, feedback;
     bool closed = false; // a blank line or its key after the choices: the next text starts a question
 };
@@ -156,6 +182,44 @@ size_t KeyIndex(const std::string& key, const std::vector<std::string>& choices)
     return kNone;
 }
 
+// Listed choices (after "Select one:") in groups split by blank lines, a group of several
+// paragraphs: each group is one choice, marked when all of it is. And a bullet typed before
+// every choice ("-namespaces") is no part of them.
+void JoinGroups(Question& q)
+{
+    size_t groups = 0;
+    bool longGroup = false;
+    for (size_t i = 0, run = 0; i < q.choices.size(); ++i) {
+        run = i == 0 || q.groupStarts[i] ? 1 : run + 1;
+        groups += run == 1;
+        longGroup = longGroup || run > 1;
+    }
+    if (groups > 1 && longGroup) {
+        Question joined = q;
+        joined.choices.clear(), joined.marked.clear(), joined.emphasised.clear();
+        for (size_t i = 0; i < q.choices.size(); ++i) {
+            if (i == 0 || q.groupStarts[i]) {
+                joined.choices.push_back(q.choices[i]);
+                joined.marked.push_back(q.marked[i]);
+                joined.emphasised.push_back(q.emphasised[i]);
+            } else {
+                joined.choices.back() += "\n" + q.choices[i];
+                joined.marked.back() = joined.marked.back() || q.marked[i];
+                joined.emphasised.back() = joined.emphasised.back() && q.emphasised[i];
+            }
+        }
+        q.choices = std::move(joined.choices), q.marked = std::move(joined.marked);
+        q.emphasised = std::move(joined.emphasised);
+    }
+    for (const char* bullet : {"-", "\xE2\x80\xA2"}) {
+        const size_t n = std::strlen(bullet);
+        bool all = q.choices.size() > 1;
+        for (const std::string& c : q.choices) all = all && c.size() > n && c.compare(0, n, bullet) == 0 && !std::isdigit(static_cast<unsigned char>(c[n]));
+        if (all)
+            for (std::string& c : q.choices) c = TrimText(c.substr(n));
+    }
+}
+
 void Finish(Question& q, ImportResult& result, Tally& tally)
 {
     if (q.stem.empty() && q.choices.empty()) return;
@@ -166,6 +230,7 @@ void Finish(Question& q, ImportResult& result, Tally& tally)
                                "\" has no choices and no answer: read as text between questions, not imported.");
         return;
     }
+    if (q.listed) JoinGroups(q);
     ImportedQuestion out;
     out.stem = q.stem;
     if (!q.feedback.empty()) out.extra["general_feedback"] = q.feedback;
@@ -174,7 +239,7 @@ void Finish(Question& q, ImportResult& result, Tally& tally)
         if (q.marked[i]) ++marks, marked = i;
     // Every choice starred is a list written with '*' bullets, not a key.
     if (marks == q.choices.size() && marks > 1) marks = 0, marked = kNone;
-    if (marks > 1 && q.key.empty()) {
+    if ((marks > 1 || q.several) && q.key.empty()) {
         result.LeaveOut("multiple-answer", label);
         return;
     }
@@ -212,6 +277,10 @@ void Finish(Question& q, ImportResult& result, Tally& tally)
         size_t count = 0, at = kNone;
         for (size_t i = 0; i < q.emphasised.size(); ++i)
             if (q.emphasised[i]) ++count, at = i;
+        if (count > 1 && count < q.choices.size()) {
+            result.LeaveOut("multiple-answer", label);
+            return;
+        }
         if (count == 1 && q.choices.size() > 1) {
             correct = at;
             ++tally.byEmphasis;
@@ -279,6 +348,7 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
     Question q;
     Tally tally;
     bool blankBefore = true, fence = false;
+    size_t lastNumber = 0;
     for (size_t n = 0; n < lines.size(); ++n) {
         const std::string_view raw = Trimmed(lines[n].text);
         if (raw.size() > kMaxImportText) {
@@ -296,7 +366,8 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
         const std::string text = PlainLine(raw, emphasis);
         if (text.empty()) {
             blankBefore = true;
-            if (!q.choices.empty()) q.closed = true;
+            if (!q.choices.empty() && !q.listed) q.closed = true;
+            q.blankInStem = !q.stem.empty();
             continue;
         }
         std::string_view line = text, rest, key;
@@ -309,7 +380,27 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
         bool lettered = false;
         const bool starChoice = !mark && line.size() > 1 && line[0] == '*' && IsSpace(line[1]);
         const bool hasQuestion = !q.stem.empty() && !(q.closed && q.choices.empty());
-        const bool isChoice = hasQuestion && q.key.empty() && ChoiceLine(line, q.choices.size(), rest, lettered);
+        bool several = false;
+        if (hasQuestion && q.key.empty() && q.choices.empty() && !q.listed && InstructionLine(line, several)) {
+            q.listed = true;
+            q.several = several;
+            blankBefore = false;
+            continue;
+        }
+        std::string_view numbered;
+        // After the instruction every paragraph is a choice, lettered or not, up to a blank line.
+        const bool listedChoice = hasQuestion && q.listed && !q.closed && q.key.empty() && !AnswerLine(line, key) &&
+                                  !QuestionStart(line, numbered);
+        bool isChoice = hasQuestion && q.key.empty() && ChoiceLine(line, q.choices.size(), rest, lettered);
+        if (!isChoice && listedChoice) isChoice = true, rest = line, lettered = false;
+        // "a)" after '-' or '+' lines: those were lines of the stem (or its feedback), not choices.
+        if (!isChoice && hasQuestion && q.key.empty() && !q.choices.empty() && !q.lettered && !q.listed &&
+            ChoiceLine(line, 0, rest, lettered) && lettered) {
+            for (const std::string& c : q.choices) q.stem += "\n- " + c;
+            q.choices.clear(), q.marked.clear(), q.emphasised.clear(), q.groupStarts.clear();
+            q.bulleted = false;
+            isChoice = true;
+        }
         if (isChoice) {
             std::string choice(rest);
             if (!lettered && (choice.rfind("[x] ", 0) == 0 || choice.rfind("[X] ", 0) == 0)) mark = true;
@@ -331,6 +422,7 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
             }
             q.marked.push_back(mark || starChoice);
             q.emphasised.push_back(emphasis);
+            q.groupStarts.push_back(blankBefore && !q.choices.empty());
             q.choices.push_back(std::move(choice));
             (lettered ? q.lettered : q.bulleted) = true;
             blankBefore = false;
@@ -347,7 +439,19 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
             q.feedback = feedback;
             continue;
         }
-        const bool number = QuestionStart(line, rest);
+        // "... text" under a question or a choice: its feedback, kept with the question's.
+        if (hasQuestion && line.substr(0, 4) == "... ") {
+            q.feedback += (q.feedback.empty() ? "" : "\n") + std::string(Trimmed(line.substr(4)));
+            continue;
+        }
+        size_t value = 0;
+        bool number = QuestionStart(line, rest, &value);
+        // Numbers that start again inside a stem still waiting for its choices ("Question 10",
+        // its text, then "1. ...", "2. ..."): a list in the stem, not questions.
+        if (number && q.numbered && !q.stem.empty() && q.choices.empty() && !q.closed && q.key.empty() &&
+            !q.blankInStem && (value == 1 || value < lastNumber || (q.stemList && value == q.stemList + 1)))
+            number = false, q.stemList = value;
+        if (number) lastNumber = value;
         if (!number && q.numbered && q.stem.empty() && q.choices.empty()) { // the stem under "Question 6"
             q.stem = text;
             blankBefore = false;
@@ -405,8 +509,9 @@ bool LooksLikeTextBank(std::string_view bytes, bool& aiken)
         bool lettered = false;
         if (QuestionStart(line, rest)) ++questions, expected = 0;
         else if (ChoiceLine(line, expected, rest, lettered)) (lettered ? choices : bullets)++, ++expected;
+        else if (ChoiceLine(line, 0, rest, lettered) && lettered) ++choices, expected = 1; // "a)" after bullets
         else if (AnswerLine(line, rest)) ++answers, aikenAnswers += line.substr(0, 7) == "ANSWER:", expected = 0;
-        else if (!line.empty()) expected = 0;
+        else if (!line.empty() && line.substr(0, 4) != "... ") expected = 0; // feedback lines sit between choices
         start = end + 1;
     }
     aiken = aikenAnswers > 0 && aikenAnswers == answers && questions == 0;
