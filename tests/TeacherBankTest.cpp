@@ -285,6 +285,32 @@ namespace {
 
 // Detection by content: bullets are a bank only beside answer lines; Aiken only unnumbered
 // with "ANSWER:"; a sheet's title row with commas stays CSV.
+TEST(Spreadsheet, OpenDocumentCellsRepeatsAndPadding)
+{
+    // Cells and rows repeated as the file says, but only written out when they hold text; a
+    // padded last column and a million empty rows cost nothing; spaces and breaks as marked.
+    auto cell = [](const std::string& text, const std::string& attributes = "") {
+        return "<table:table-cell" + attributes + "><text:p>" + text + "</text:p></table:table-cell>";
+    };
+    const std::string content =
+        "<office:document-content xmlns:office=\"o\" xmlns:table=\"t\" xmlns:text=\"x\"><office:body><office:spreadsheet>"
+        "<table:table table:name=\"Quiz\"><table:table-row>" + cell("Question") + cell("A") + cell("B") + cell("Answer") +
+        "<table:table-cell table:number-columns-repeated=\"16000\"/></table:table-row><table:table-row>" +
+        cell("How<text:s text:c=\"2\"/>many?<text:line-break/>Count them.") + cell("3", " office:value-type=\"float\"") +
+        cell("4") + cell("B") + "</table:table-row><table:table-row>" + cell("Gap?") +
+        "<table:table-cell table:number-columns-repeated=\"1\"/>" + cell("x") + cell("b") + "</table:table-row>"
+        "<table:table-row table:number-rows-repeated=\"1000000\"><table:table-cell table:number-columns-repeated=\"1024\"/>"
+        "</table:table-row></table:table></office:spreadsheet></office:body></office:document-content>";
+    ZipWriter zip;
+    EXPECT_TRUE(zip.Add("mimetype", "application/vnd.oasis.opendocument.spreadsheet"));
+    EXPECT_TRUE(zip.Add("content.xml", content));
+    ImportedBank bank;
+    std::string error;
+    ASSERT_TRUE(ImportBankBytes(zip.Finish(), u"x.ods", ImportFormat::Auto, bank, error)) << error;
+    EXPECT_EQ(bank.format, ImportFormat::Xlsx);
+    ExpectItems(bank.document["items"], {{"How  many?\nCount them.", {"3", "4"}, "B"}, {"Gap?", {"", "x"}, "B"}}, "ods");
+}
+
 TEST(TextBank, DetectedByContent)
 {
     const struct {

@@ -238,14 +238,14 @@ void FinishMerge(DocumentUi& ui, const MergeRecord& record, const NoteList& impo
 // The import dialog's types: every format read first, then each, then all files.
 std::vector<FileType> ImportFileTypes()
 {
-    return {{u"Banks from other tools (*.xml;*.txt;*.gift;*.zip;*.csv;*.json;*.xlsx;*.md;*.docx)",
-             u"*.xml;*.txt;*.gift;*.zip;*.csv;*.json;*.xlsx;*.md;*.docx", u""},
+    return {{u"Banks from other tools (*.xml;*.txt;*.gift;*.zip;*.csv;*.json;*.xlsx;*.ods;*.md;*.docx)",
+             u"*.xml;*.txt;*.gift;*.zip;*.csv;*.json;*.xlsx;*.ods;*.md;*.docx", u""},
             {u"Moodle XML (*.xml)", u"*.xml", u"xml"},
             {u"GIFT (*.txt;*.gift)", u"*.txt;*.gift", u"txt"},
             {u"QTI package (*.zip;imsmanifest.xml;*.xml)", u"*.zip;imsmanifest.xml;*.xml", u"zip"},
             {u"CSV (*.csv)", u"*.csv", u"csv"},
             {u"Other quiz JSON (*.json)", u"*.json", u"json"},
-            {u"Spreadsheet (*.xlsx)", u"*.xlsx", u"xlsx"},
+            {u"Spreadsheet (*.xlsx;*.ods)", u"*.xlsx;*.ods", u"xlsx"},
             {u"Aiken (*.txt)", u"*.txt", u"txt"},
             {u"Numbered questions as text or Markdown (*.txt;*.md)", u"*.txt;*.md", u"txt"},
             {u"Word document (*.docx)", u"*.docx", u"docx"},

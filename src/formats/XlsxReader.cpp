@@ -1,6 +1,7 @@
-// A spreadsheet workbook (.xlsx): each sheet's rows of cells, read by the CSV reader's rules.
+// A spreadsheet workbook (.xlsx, or an OpenDocument .ods): each sheet's rows of cells, read by the CSV reader's rules.
 #include "formats/ImportFormats.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -162,6 +163,74 @@ bool SheetRows(Workbook& book, const Sheet& sheet, const std::vector<std::string
     return ok && !badIndex;
 }
 
+// An OpenDocument cell's text: its paragraphs, with the spaces, tabs and breaks they mark.
+void CellText(const XmlNode& node, std::string& out)
+{
+    for (const XmlNode& child : node.children) {
+        if (child.IsText()) out += child.text;
+        else if (child.name == "s") {
+            const std::string count = child.Attribute("c");
+            out.append(count.empty() ? 1 : std::min<size_t>(std::strtoul(count.c_str(), nullptr, 10), 64), ' ');
+        }
+        else if (child.name == "tab") out += '\t';
+        else if (child.name == "line-break") out += '\n';
+        else if (child.name == "p" || child.name == "h") {
+            if (!out.empty()) out += '\n';
+            CellText(child, out);
+        } else if (child.name != "annotation") CellText(child, out); // spans, links; not comments
+    }
+}
+
+// An OpenDocument spreadsheet's tables as rows. Repeated cells and rows are written out
+// only when they hold text, so a sheet padded to its last column costs nothing.
+bool OdsSheets(Workbook& book, std::vector<std::pair<Sheet, std::vector<std::vector<std::string>>>>& sheets,
+               std::string& error)
+{
+    std::string bytes;
+    XmlNode root;
+    if (!book.Part("content.xml", bytes, error) || !ParseXml(bytes, root, error)) return false;
+    std::vector<const XmlNode*> tables;
+    root.FindAll("table", tables);
+    size_t cells = 0;
+    for (const XmlNode* table : tables) {
+        std::vector<std::vector<std::string>> rows;
+        std::vector<const XmlNode*> found;
+        table->FindAll("table-row", found);
+        for (const XmlNode* row : found) {
+            std::vector<std::string> r;
+            size_t column = 0;
+            for (const XmlNode& child : row->children) {
+                const XmlNode* cell = &child;
+                if (cell->name != "table-cell" && cell->name != "covered-table-cell") continue;
+                const size_t repeat = std::max<size_t>(1, std::strtoul(cell->Attribute("number-columns-repeated").c_str(), nullptr, 10));
+                std::string value;
+                CellText(*cell, value);
+                if (value.empty() && cell->Attribute("value-type") == "float") value = NumberText(cell->Attribute("value"));
+                for (size_t i = 0; i < repeat && !value.empty() && column + i < kMaxSheetColumns; ++i) {
+                    cells += column + i + 1 - r.size();
+                    if (cells > kMaxSheetCells)
+                        throw ImportTooLarge("The sheet \"" + table->Attribute("name") + "\" holds more than " +
+                                             GroupedNumber(kMaxSheetCells) + " cells, more than one import reads.");
+                    r.resize(column + i + 1);
+                    r[column + i] = value;
+                }
+                column = std::min<size_t>(column + repeat, kMaxSheetColumns);
+            }
+            if (r.empty()) continue;
+            const size_t repeat = std::max<size_t>(1, std::strtoul(row->Attribute("number-rows-repeated").c_str(), nullptr, 10));
+            for (size_t i = 0; i < repeat; ++i) {
+                if ((cells += r.size()) > kMaxSheetCells)
+                    throw ImportTooLarge("The sheet \"" + table->Attribute("name") + "\" holds more than " +
+                                         GroupedNumber(kMaxSheetCells) + " cells, more than one import reads.");
+                rows.push_back(r);
+            }
+        }
+        sheets.push_back({Sheet{table->Attribute("name"), ""}, std::move(rows)});
+    }
+    if (sheets.empty()) error = "The spreadsheet holds no tables.";
+    return !sheets.empty();
+}
+
 } // namespace
 
 std::string OfficeZipKind(std::string_view bytes)
@@ -170,6 +239,11 @@ std::string OfficeZipKind(std::string_view bytes)
     std::string error;
     if (!zip.Open(bytes, error)) return "";
     if (zip.Find("xl/workbook.xml") < zip.Count()) return "xlsx";
+    if (zip.Find("content.xml") < zip.Count() && zip.Find("mimetype") < zip.Count()) {
+        std::string kind;
+        if (zip.Read(zip.Find("mimetype"), kind, error) && kind.find("opendocument.spreadsheet") != std::string::npos)
+            return "xlsx"; // read by the same rules
+    }
     if (zip.Find("word/document.xml") < zip.Count()) return "docx";
     return "";
 }
@@ -179,13 +253,23 @@ bool ReadXlsx(std::string_view bytes, ImportResult& result, std::string& error)
     Workbook book;
     std::vector<Sheet> sheets;
     std::vector<std::string> strings;
-    if (!book.Open(bytes, error) || !Sheets(book, sheets, error) || !SharedStrings(book, strings, error)) return false;
+    std::vector<std::pair<Sheet, std::vector<std::vector<std::string>>>> odsSheets;
+    if (!book.Open(bytes, error)) return false;
+    const bool ods = book.Zip().Find("xl/workbook.xml") >= book.Zip().Count() && book.Zip().Find("content.xml") < book.Zip().Count();
+    if (ods) {
+        if (!OdsSheets(book, odsSheets, error)) return false;
+        for (const auto& [sheet, rows] : odsSheets) sheets.push_back(sheet);
+    } else if (!Sheets(book, sheets, error) || !SharedStrings(book, strings, error)) {
+        return false;
+    }
     // Each sheet in turn; one without a question column is passed over with a note.
     std::string firstError;
     size_t cells = 0, readSheets = 0;
-    for (const Sheet& sheet : sheets) {
+    for (size_t s = 0; s < sheets.size(); ++s) {
+        const Sheet& sheet = sheets[s];
         std::vector<std::vector<std::string>> rows;
-        if (!SheetRows(book, sheet, strings, rows, cells, error)) return false;
+        if (ods) rows = std::move(odsSheets[s].second);
+        else if (!SheetRows(book, sheet, strings, rows, cells, error)) return false;
         if (rows.empty()) continue;
         const size_t before = result.items.size(), notesBefore = result.notes.size();
         std::string sheetError;
