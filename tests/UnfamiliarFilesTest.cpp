@@ -117,6 +117,17 @@ std::vector<Case> Cases()
          "o.json",
          {{0, "/question", "First?"}, {1, "/question", "Second?"}, {2, "/question", "Third?"}, {3, "/question", "Fourth?"}},
          {}},
+        {"flat MathML reads as text; structured MathML as a formula, its JSON-kept TeX unwrapped (QTI and HTML)",
+         R"(<assessmentItem xmlns="http://www.imsglobal.org/xsd/imsqti_v2p1" xmlns:m="http://www.w3.org/1998/Math/MathML" identifier="m" title="m">)"
+         R"(<responseDeclaration identifier="RESPONSE" cardinality="single" baseType="identifier"><correctResponse><value>A</value></correctResponse></responseDeclaration>)"
+         R"(<itemBody><choiceInteraction responseIdentifier="RESPONSE" maxChoices="1"><prompt>If <m:math><m:mi>f</m:mi><m:mo>(</m:mo><m:mi>x</m:mi><m:mo>)</m:mo></m:math> is )"
+         R"(<m:math><m:semantics><m:mfrac><m:mn>1</m:mn><m:mn>6</m:mn></m:mfrac><m:annotation encoding="application/json">{"version":"1.1","math":"\\frac{1}{6}"}</m:annotation></m:semantics></m:math>?</prompt>)"
+         R"(<simpleChoice identifier="A">yes</simpleChoice><simpleChoice identifier="B">no</simpleChoice></choiceInteraction></itemBody></assessmentItem>)",
+         "m.xml", {{0, "/question", "If f(x) is [formula: \\frac{1}{6}]?"}}, {"a formula is shown as [formula: \\frac{1}{6}]"}},
+        {"MathML inside the HTML of a Moodle question",
+         R"(<quiz><question type="multichoice"><name><text>m</text></name><questiontext format="html"><text><![CDATA[<p>Solve <math><mi>y</mi><mo>=</mo><mn>2</mn></math> and <math><msup><mi>x</mi><mn>2</mn></msup></math></p>]]></text></questiontext>)"
+         R"(<answer fraction="100"><text>a</text></answer><answer fraction="0"><text>b</text></answer></question></quiz>)",
+         "m.xml", {{0, "/question", "Solve y=2 and [formula: x2]"}}, {}},
         {"CSV whose choices carry their own letters and whose solution is a choice's text",
          "Frage;Lösung;Antwortmöglichkeiten\nWhat to check?;The trailer;A. The colour|B. The trailer\nFounded when?;1981;\n",
          "l.csv", {{0, "/correct", "B"}, {1, "/answer", "1981"}}, {}},

@@ -76,6 +76,38 @@ void Once(std::vector<std::string>& lost, const std::string& note)
     lost.push_back(note);
 }
 
+// A formula as text. Flat MathML (names, numbers and operators only: "f(x)") reads as it
+// stands; anything with structure is marked as a formula, written as the TeX a formula
+// editor keeps beside it (one that keeps it as JSON, {"math": "..."}, unwrapped) or as its text.
+std::string FormulaText(std::string formula, bool flat, bool fromAnnotation, std::vector<std::string>& lost)
+{
+    if (fromAnnotation && !formula.empty() && formula[0] == '{') {
+        try {
+            const json wrapped = ParseJsonText(formula);
+            if (wrapped.is_object() && wrapped.contains("math") && wrapped["math"].is_string())
+                formula = wrapped["math"].get<std::string>();
+        } catch (const std::exception&) {
+        }
+    }
+    std::string line;
+    for (char c : formula) line += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
+    line = TrimText(line);
+    if (flat && !fromAnnotation && !line.empty()) return line;
+    const std::string placeholder = "[formula: " + line + "]";
+    Once(lost, "a formula is shown as " + placeholder + ".");
+    return placeholder;
+}
+
+bool FlatMath(const std::string& lowerMarkup)
+{
+    for (const char* structure : {"<mfrac", "<msup", "<msub", "<msqrt", "<mroot", "<mover", "<munder", "<mtable",
+                                  "<mmultiscripts", "<menclose", ":mfrac", ":msup", ":msub", ":msqrt", ":mroot",
+                                  ":mover", ":munder", ":mtable"})
+        if (lowerMarkup.find(structure) != std::string::npos) return false;
+    return true;
+}
+
+
 } // namespace
 
 std::string ImagePlaceholder(const std::string& src, std::vector<std::string>& lost)
@@ -121,20 +153,18 @@ std::string MarkupPlaceholders(std::string_view html, std::vector<std::string>& 
             const size_t close = lower.find(closeTag);
             const std::string_view inner =
                 html.substr(tagEnd + 1, close == std::string::npos ? std::string_view::npos : i + close - tagEnd - 1);
-            // The TeX a formula editor keeps beside the MathML reads best; else its text.
             std::string formula;
-            const size_t annotation = ToLowerAscii(std::string(inner)).find("<annotation");
+            const std::string lowerInner = ToLowerAscii(std::string(inner));
+            const size_t annotation = lowerInner.find("<annotation");
             if (annotation != std::string::npos) {
                 const size_t start = inner.find('>', annotation);
                 const size_t end = inner.find("</", start);
-                if (start != std::string_view::npos) formula = std::string(inner.substr(start + 1, end - start - 1));
+                if (start != std::string_view::npos)
+                    formula = HtmlToPlainText(std::string(inner.substr(start + 1, end - start - 1)));
             }
-            if (formula.empty()) formula = TrimText(HtmlToPlainText(std::string(inner) + "<br>"));
-            std::string flat;
-            for (char c : formula) flat += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
-            const std::string placeholder = "[formula: " + TrimText(flat) + "]";
-            out += Escaped(placeholder);
-            Once(lost, "a formula is shown as " + placeholder + ".");
+            const bool annotated = !TrimText(formula).empty();
+            if (!annotated) formula = TrimText(HtmlToPlainText(std::string(inner) + "<br>"));
+            out += Escaped(FormulaText(formula, FlatMath(lowerInner), annotated, lost));
             i = close == std::string::npos ? html.size() : i + close + closeTag.size();
         } else if (StartsWithTag(html, i, "sup") || StartsWithTag(html, i, "sub")) {
             const bool sup = std::tolower(static_cast<unsigned char>(html[i + 3])) == 'p';
@@ -225,16 +255,15 @@ XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost)
             Once(lost, "an image is shown as " + placeholder + ".");
         } else if (child.name == "math") {
             std::string formula;
-            std::vector<const XmlNode*> annotations;
+            std::vector<const XmlNode*> annotations, structure;
             child.FindAll("annotation", annotations);
             for (const XmlNode* a : annotations)
                 if (formula.empty()) formula = TrimText(a->Text());
-            if (formula.empty()) formula = TrimText(child.Text());
-            std::string flat;
-            for (char c : formula) flat += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
-            const std::string placeholder = "[formula: " + TrimText(flat) + "]";
-            copy.children.push_back(textNode(placeholder));
-            Once(lost, "a formula is shown as " + placeholder + ".");
+            const bool annotated = !formula.empty();
+            if (!annotated) formula = TrimText(child.Text());
+            for (const char* name : {"mfrac", "msup", "msub", "msqrt", "mroot", "mover", "munder", "mtable", "mmultiscripts", "menclose"})
+                child.FindAll(name, structure);
+            copy.children.push_back(textNode(FormulaText(formula, structure.empty(), annotated, lost)));
         } else if (child.name == "sup" || child.name == "sub") {
             const std::string plain = TrimText(XhtmlToPlainText(PlaceholderTree(child, lost)));
             bool simple = !plain.empty();
