@@ -127,7 +127,7 @@ std::vector<Case> Cases()
         {"MathML inside the HTML of a Moodle question",
          R"(<quiz><question type="multichoice"><name><text>m</text></name><questiontext format="html"><text><![CDATA[<p>Solve <math><mi>y</mi><mo>=</mo><mn>2</mn></math> and <math><msup><mi>x</mi><mn>2</mn></msup></math></p>]]></text></questiontext>)"
          R"(<answer fraction="100"><text>a</text></answer><answer fraction="0"><text>b</text></answer></question></quiz>)",
-         "m.xml", {{0, "/question", "Solve y=2 and [formula: x2]"}}, {}},
+         "m.xml", {{0, "/question", "Solve y=2 and [formula: x^2]"}}, {}},
         {"CSV whose choices carry their own letters and whose solution is a choice's text",
          "Frage;Lösung;Antwortmöglichkeiten\nWhat to check?;The trailer;A. The colour|B. The trailer\nFounded when?;1981;\n",
          "l.csv", {{0, "/correct", "B"}, {1, "/answer", "1981"}}, {}},

@@ -13,6 +13,19 @@
 
 namespace {
 
+// Where `needle` (lower case) first comes in `text`, letter case aside, without copying the
+// rest of a long text at each tag.
+size_t FindNoCase(std::string_view text, std::string_view needle)
+{
+    for (size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
+        if (text.size() - at < needle.size()) break;
+        size_t k = 0;
+        while (k < needle.size() && std::tolower(static_cast<unsigned char>(text[at + k])) == needle[k]) ++k;
+        if (k == needle.size()) return at;
+    }
+    return std::string::npos;
+}
+
 bool StartsWithTag(std::string_view html, size_t at, std::string_view name)
 {
     if (at + 1 + name.size() > html.size() || html[at] != '<') return false;
@@ -76,12 +89,43 @@ void Once(std::vector<std::string>& lost, const std::string& note)
     lost.push_back(note);
 }
 
+// Presentation MathML written out on one line: x^2, (a)/(b), sqrt(x), x_i.
+std::string LinearMath(const XmlNode& node, int depth = 0)
+{
+    if (node.IsText()) return node.text;
+    if (depth > 64 || node.name == "annotation" || node.name == "annotation-xml") return "";
+    std::vector<std::string> parts;
+    for (const XmlNode& child : node.children)
+        if (!child.IsText() || !TrimText(child.text).empty()) parts.push_back(TrimText(LinearMath(child, depth + 1)));
+    auto group = [](const std::string& t) {
+        bool simple = !t.empty();
+        for (char c : t) simple = simple && (std::isalnum(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0x80);
+        return simple ? t : "(" + t + ")";
+    };
+    auto at = [&parts](size_t i) { return i < parts.size() ? parts[i] : std::string(); };
+    if (node.name == "mfrac") return group(at(0)) + "/" + group(at(1));
+    if (node.name == "msup") return at(0) + "^" + group(at(1));
+    if (node.name == "msub") return at(0) + "_" + group(at(1));
+    if (node.name == "msubsup") return at(0) + "_" + group(at(1)) + "^" + group(at(2));
+    if (node.name == "mroot") return "root(" + at(1) + ")(" + at(0) + ")";
+    std::string joined;
+    for (const std::string& part : parts) joined += part;
+    if (node.name == "msqrt") return "sqrt(" + joined + ")";
+    return joined;
+}
+
 // A formula as text. Flat MathML (names, numbers and operators only: "f(x)") reads as it
 // stands; anything with structure is marked as a formula, written as the TeX a formula
-// editor keeps beside it (one that keeps it as JSON, {"math": "..."}, unwrapped) or as its text.
-std::string FormulaText(std::string formula, bool flat, bool fromAnnotation, std::vector<std::string>& lost)
+// editor keeps beside it (one kept as JSON, {"math": "..."}, unwrapped) or else on one line.
+std::string MathText(const XmlNode& math, std::vector<std::string>& lost)
 {
-    if (fromAnnotation && !formula.empty() && formula[0] == '{') {
+    std::string formula;
+    std::vector<const XmlNode*> annotations, structure;
+    math.FindAll("annotation", annotations);
+    for (const XmlNode* a : annotations)
+        if (formula.empty()) formula = TrimText(a->Text());
+    const bool annotated = !formula.empty();
+    if (annotated && formula[0] == '{') {
         try {
             const json wrapped = ParseJsonText(formula);
             if (wrapped.is_object() && wrapped.contains("math") && wrapped["math"].is_string())
@@ -89,22 +133,17 @@ std::string FormulaText(std::string formula, bool flat, bool fromAnnotation, std
         } catch (const std::exception&) {
         }
     }
+    if (!annotated) formula = LinearMath(math);
+    for (const char* name : {"mfrac", "msup", "msub", "msubsup", "msqrt", "mroot", "mover", "munder", "munderover", "mtable",
+                             "mmultiscripts", "menclose"})
+        math.FindAll(name, structure);
     std::string line;
     for (char c : formula) line += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
     line = TrimText(line);
-    if (flat && !fromAnnotation && !line.empty()) return line;
+    if (structure.empty() && !annotated && !line.empty()) return line;
     const std::string placeholder = "[formula: " + line + "]";
     Once(lost, "a formula is shown as " + placeholder + ".");
     return placeholder;
-}
-
-bool FlatMath(const std::string& lowerMarkup)
-{
-    for (const char* structure : {"<mfrac", "<msup", "<msub", "<msqrt", "<mroot", "<mover", "<munder", "<mtable",
-                                  "<mmultiscripts", "<menclose", ":mfrac", ":msup", ":msub", ":msqrt", ":mroot",
-                                  ":mover", ":munder", ":mtable"})
-        if (lowerMarkup.find(structure) != std::string::npos) return false;
-    return true;
 }
 
 
@@ -149,27 +188,24 @@ std::string MarkupPlaceholders(std::string_view html, std::vector<std::string>& 
         } else if (StartsWithTag(html, i, "math") || StartsWithTag(html, i, "m:math")) {
             const bool prefixed = html[i + 1] == 'm' && html[i + 2] == ':';
             const std::string closeTag = prefixed ? "</m:math>" : "</math>";
-            const std::string lower = ToLowerAscii(std::string(html.substr(i)));
-            const size_t close = lower.find(closeTag);
+            const size_t close = FindNoCase(html.substr(i), closeTag);
             const std::string_view inner =
                 html.substr(tagEnd + 1, close == std::string::npos ? std::string_view::npos : i + close - tagEnd - 1);
-            std::string formula;
-            const std::string lowerInner = ToLowerAscii(std::string(inner));
-            const size_t annotation = lowerInner.find("<annotation");
-            if (annotation != std::string::npos) {
-                const size_t start = inner.find('>', annotation);
-                const size_t end = inner.find("</", start);
-                if (start != std::string_view::npos)
-                    formula = HtmlToPlainText(std::string(inner.substr(start + 1, end - start - 1)));
+            // Read as XML where it is (the HTML around it need not be); else its bare text.
+            XmlNode math;
+            std::string ignored;
+            const size_t end = close == std::string::npos ? html.size() : i + close + closeTag.size();
+            if (close != std::string::npos && ParseXml(html.substr(i, end - i), math, ignored)) {
+                out += Escaped(MathText(math, lost));
+            } else {
+                const std::string placeholder = "[formula: " + TrimText(HtmlToPlainText(std::string(inner) + "<br>")) + "]";
+                out += Escaped(placeholder);
+                Once(lost, "a formula is shown as " + placeholder + ".");
             }
-            const bool annotated = !TrimText(formula).empty();
-            if (!annotated) formula = TrimText(HtmlToPlainText(std::string(inner) + "<br>"));
-            out += Escaped(FormulaText(formula, FlatMath(lowerInner), annotated, lost));
             i = close == std::string::npos ? html.size() : i + close + closeTag.size();
         } else if (StartsWithTag(html, i, "sup") || StartsWithTag(html, i, "sub")) {
             const bool sup = std::tolower(static_cast<unsigned char>(html[i + 3])) == 'p';
-            const std::string lower = ToLowerAscii(std::string(html.substr(tagEnd + 1)));
-            const size_t close = lower.find(sup ? "</sup>" : "</sub>");
+            const size_t close = FindNoCase(html.substr(tagEnd + 1), sup ? "</sup>" : "</sub>");
             const std::string inner(html.substr(tagEnd + 1, close));
             const std::string plain = TrimText(HtmlToPlainText(inner));
             bool simple = !plain.empty();
@@ -254,16 +290,7 @@ XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost)
             copy.children.push_back(textNode(placeholder));
             Once(lost, "an image is shown as " + placeholder + ".");
         } else if (child.name == "math") {
-            std::string formula;
-            std::vector<const XmlNode*> annotations, structure;
-            child.FindAll("annotation", annotations);
-            for (const XmlNode* a : annotations)
-                if (formula.empty()) formula = TrimText(a->Text());
-            const bool annotated = !formula.empty();
-            if (!annotated) formula = TrimText(child.Text());
-            for (const char* name : {"mfrac", "msup", "msub", "msqrt", "mroot", "mover", "munder", "mtable", "mmultiscripts", "menclose"})
-                child.FindAll(name, structure);
-            copy.children.push_back(textNode(FormulaText(formula, structure.empty(), annotated, lost)));
+            copy.children.push_back(textNode(MathText(child, lost)));
         } else if (child.name == "sup" || child.name == "sub") {
             const std::string plain = TrimText(XhtmlToPlainText(PlaceholderTree(child, lost)));
             bool simple = !plain.empty();
