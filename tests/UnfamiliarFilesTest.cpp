@@ -96,8 +96,11 @@ std::vector<Case> Cases()
         {"CSV naming its key but not its choice columns", "pregunta,opcion1,opcion2,opcion3,correcta\nWho?,Ana,Luis,Eva,Eva\n",
          "k.csv", {{0, "/choices/C", "Eva"}, {0, "/correct", "C"}}, {}},
         {"GIFT with a blank line inside a question's answers and a category right after a question",
-         "::a:: Pick one {\n~x\n\n=y\n}\n$CATEGORY: Second\n::b:: Again {\n=p\n~q\n}\n", "b.gift",
-         {{0, "/correct", "B"}, {1, "/category", "Second"}, {1, "/correct", "A"}}, {"is read as part of them"}},
+         "::a:: Pick one {\n~x\n\n=y\n}\n$CATEGORY: First\n$CATEGORY: Second\n::b:: Again {\n=p\n~q\n}\n"
+         "$CATEGORY: Third\n::c:: Last {\n~p\n=q\n}\n",
+         "b.gift",
+         {{0, "/correct", "B"}, {1, "/category", "Second"}, {1, "/correct", "A"}, {2, "/category", "Third"}, {2, "/correct", "B"}},
+         {"is read as part of them", "A $CATEGORY line directly after a question (first on line 6)"}},
         {"choices kept by letter beside a key of another kind",
          R"([{"pytanie":"Capital of Poland?","opcje":{"tip":1,"A":"Krakow","B":"Warsaw"},"poprawna":"B"}])", "o.json",
          {{0, "/choices/A", "Krakow"}, {0, "/choices/C", json()}, {0, "/correct", "B"}}, {}},

@@ -572,35 +572,26 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
     int unclosed = 0; // the block's braces not yet closed, counted as its lines come
     size_t firstLine = 0, lineNumber = 0;
     auto flush = [&] {
-        // A "$CATEGORY:" line right after a question, with no blank line between: the
-        // question before it is read first (Moodle would read neither).
-        int opened = block.empty() ? 0 : LineBraces(block[0]);
-        for (size_t i = 1; i < block.size(); opened += LineBraces(block[i++]))
-            if (block[i].compare(0, 10, "$CATEGORY:") == 0 && opened == 0) {
-                std::vector<std::string> before(block.begin(), block.begin() + static_cast<long>(i));
-                ReadQuestion(before, firstLine, category, result);
-                block.erase(block.begin(), block.begin() + static_cast<long>(i));
-                firstLine += i;
-                break;
-            }
         // A "$CATEGORY:" line sets the category of the questions after it; anything after
         // it in the same block is read as a question rather than lost in the name.
-        for (size_t i = 0; i < block.size(); ++i) {
+        for (size_t i = 0; i < block.size();) {
             const std::string trimmed = Trim(block[i]);
-            if (trimmed.compare(0, 2, "//") == 0) continue;
-            if (trimmed.compare(0, 10, "$CATEGORY:") == 0) {
-                category = CategoryFromMoodlePath(TrimText(Restore(Protect(trimmed.substr(10)))));
-                block.erase(block.begin(), block.begin() + static_cast<long>(i) + 1);
-                firstLine += i + 1;
+            if (trimmed.compare(0, 2, "//") == 0) {
+                ++i;
+                continue;
             }
-            break;
+            if (trimmed.compare(0, 10, "$CATEGORY:") != 0) break;
+            category = CategoryFromMoodlePath(TrimText(Restore(Protect(trimmed.substr(10)))));
+            block.erase(block.begin(), block.begin() + static_cast<long>(i) + 1);
+            firstLine += i + 1;
+            i = 0; // the last of several category lines in a row holds
         }
         ReadQuestion(block, firstLine, category, result);
         block.clear();
         unclosed = 0;
     };
     size_t pos = 0, blockBytes = 0;
-    bool spanned = false, spanNoted = false;
+    bool spanned = false, spanNoted = false, categoryNoted = false;
     while (pos <= bytes.size()) {
         size_t end = bytes.find('\n', pos);
         if (end == std::string_view::npos) end = bytes.size();
@@ -637,6 +628,20 @@ bool ReadGift(std::string_view bytes, ImportResult& result, std::string& error)
                                            std::to_string(lineNumber - 1) + ") is read as part of them; Moodle's GIFT "
                                            "import would end the question there.");
                 }
+            }
+            // A "$CATEGORY:" line right after a question's closed answers, with no blank line
+            // between: a new block, so that questions chained by category lines are each read
+            // (Moodle would read the chain as one question).
+            if (trimmed.compare(0, 10, "$CATEGORY:") == 0 && unclosed == 0 && !block.empty() &&
+                block.back().compare(0, 10, "$CATEGORY:") != 0) {
+                if (!categoryNoted) {
+                    categoryNoted = true;
+                    result.notes.push_back("A $CATEGORY line directly after a question (first on line " +
+                                           std::to_string(lineNumber) + ") starts the next question; Moodle's GIFT "
+                                           "import would read both as one question.");
+                }
+                flush();
+                blockBytes = 0;
             }
             if (block.empty()) firstLine = lineNumber;
             unclosed += LineBraces(trimmed);
