@@ -224,6 +224,27 @@ TEST(WordDocument, UnletteredChoicesAfterSelectOneKeyedByHighlight)
     EXPECT_NE(all.find("multiple-answer"), std::string::npos) << all;
 }
 
+TEST(WordDocument, ATableOfQuestionsReadAsASheet)
+{
+    // One row a question: its number, text, the right answer and the others; a cell of two
+    // paragraphs is one text.
+    auto row = [](const std::vector<std::string>& cells) {
+        std::string r = "<w:tr>";
+        for (const std::string& c : cells) r += "<w:tc>" + c + "</w:tc>";
+        return r + "</w:tr>";
+    };
+    const std::string body =
+        P(R("Final test")) + "<w:tbl>" + row({P(R("No")), P(R("Question")), P(R("Correct answer")), P(R("Wrong 1")), P(R("Wrong 2"))}) +
+        row({P(R("1")), P(R("Choose the word.")) + P(R("I ___ here.")), P(R("am")), P(R("is")), P(R("are"))}) +
+        row({P(R("2")), P(R("Capital of France?")), P(R("Paris")), P(R("Rome")), P(R("Oslo"))}) + "</w:tbl>";
+    std::vector<std::string> notes;
+    const json items = ReadDocument(Docx(body), &notes);
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0]["question"], "Choose the word.\nI ___ here.");
+    EXPECT_EQ(items[0]["choices"][items[0]["correct"].get<std::string>()], "am");
+    EXPECT_EQ(items[1]["choices"][items[1]["correct"].get<std::string>()], "Paris");
+}
+
 std::string Xlsx(const std::vector<std::pair<std::string, std::string>>& sheets, const std::string& strings = "")
 {
     ZipWriter zip;

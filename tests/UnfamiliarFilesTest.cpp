@@ -131,6 +131,10 @@ std::vector<Case> Cases()
          R"(<quiz><question type="multichoice"><name><text>m</text></name><questiontext format="html"><text><![CDATA[<p>Solve <math><mi>y</mi><mo>=</mo><mn>2</mn></math> and <math><msup><mi>x</mi><mn>2</mn></msup></math></p>]]></text></questiontext>)"
          R"(<answer fraction="100"><text>a</text></answer><answer fraction="0"><text>b</text></answer></question></quiz>)",
          "m.xml", {{0, "/question", "Solve y=2 and [formula: x^2]"}}, {}},
+        {"CSV whose header says \"right answer\" in another language, then other answers under names we do not know",
+         "\xE2\x84\x96;Savol;To\xE2\x80\x99g\xE2\x80\x99ri javob;Qo\xE2\x80\x99shimcha javob;Qo\xE2\x80\x99shimcha javob\n"
+         "1;What is an essay?;A long text;A letter;A film\n2;What is a letter?;A message;A review;A poem\n",
+         "u.csv", {{0, "/correct", "A"}, {0, "/choices/A", "A long text"}, {0, "/choices/C", "A film"}}, {"as a wrong answer"}},
         {"CSV whose choices carry their own letters and whose solution is a choice's text",
          "Frage;Lösung;Antwortmöglichkeiten\nWhat to check?;The trailer;A. The colour|B. The trailer\nFounded when?;1981;\n",
          "l.csv", {{0, "/correct", "B"}, {1, "/answer", "1981"}}, {}},

@@ -195,9 +195,17 @@ int WrongAnswerColumn(const std::string& key)
 int RightOrWrongWords(const std::string& key)
 {
     for (const char* word : {"incorrect", "wrong", "sbagliat", "errat", "falsch", "mauvais", "fauss", "erron",
-                             "incorret", "distract"})
+                             "incorret", "distract", "\xD0\xBD\xD0\xB5\xD0\xBF\xD1\x80\xD0\xB0\xD0\xB2", // неправ
+                             "\xD0\xBD\xD0\xB5\xD0\xB2\xD0\xB5\xD1\x80\xD0\xBD", // неверн
+                             "yanl\xC4\xB1\xC5\x9F", "salah", "b\xC5\x82\xC4\x99dn", "fout", "v\xC3\xA4\xC3\xA4r",
+                             "\xE9\x94\x99", "\xE9\x8C\xAF"})  // 错 錯
         if (key.find(word) != std::string::npos) return -1;
-    for (const char* word : {"giust", "corrett", "correct", "corret", "richtig", "bonne", "right", "juste"})
+    for (const char* word : {"giust", "corrett", "correct", "corret", "richtig", "bonne", "right", "juste",
+                             "g'ri", "g\xE2\x80\x99ri", "g\xCA\xBBri",      // to'g'ri (Uzbek)
+                             "\xD0\xBF\xD1\x80\xD0\xB0\xD0\xB2\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBD", // правильн
+                             "\xD0\xB2\xD0\xB5\xD1\x80\xD0\xBD",          // верн
+                             "do\xC4\x9Fru", "benar", "\xC4\x91\xC3\xBAng", "poprawn", "juist", "oikea", "r\xC3\xA4tt",
+                             "\xE6\xAD\xA3\xE7\xA1\xAE", "\xE6\xAD\xA3\xE7\xA2\xBA"})  // 正确 正確
         if (key.find(word) != std::string::npos) return 1;
     return 0;
 }
@@ -271,6 +279,7 @@ struct Layout {
     std::vector<int> pointColumns;                   // "Points A": each choice's score, by choice index
     std::vector<std::pair<size_t, std::string>> extra; // unnamed columns, kept as item keys
     std::string guessed;                              // what was taken by content, for the note
+    bool rightByWords = false;                        // the key column says "right answer" in words
 
     int Of(Column column) const { return columns[column]; }
 };
@@ -297,6 +306,7 @@ Layout LayoutFromHeader(const std::vector<std::string>& header)
         }
         if (words > 0 && layout.columns[Correct] < 0) {
             layout.columns[Correct] = static_cast<int>(i);
+            layout.rightByWords = true;
             continue;
         }
         std::vector<int>& choices = layout.choiceColumns;
@@ -434,7 +444,19 @@ void GuessUnnamedColumns(const std::vector<std::vector<std::string>>& rows, Layo
         if (bestRank.second > 0) Take(layout, header, Question, best, "the question");
     }
     const bool noChoices = layout.Of(Choices) < 0 && layout.choiceColumns.empty() && layout.wrongColumns.empty();
-    if (noChoices && layout.Of(Question) >= 0) GuessChoiceColumns(rows, layout);
+    // The question, "Right answer" right after it, then columns of other answers under names
+    // we do not know ("Additional answer"): those are the wrong ones.
+    if (noChoices && layout.Of(Question) >= 0 && layout.Of(Correct) == layout.Of(Question) + 1 && layout.rightByWords) {
+        const std::vector<size_t> unnamed = Unnamed(layout);
+        for (size_t c = static_cast<size_t>(layout.Of(Correct)) + 1;
+             std::find(unnamed.begin(), unnamed.end(), c) != unnamed.end() && Stats(rows, c).filled * 2 >= rows.size() - 1; ++c) {
+            layout.wrongColumns.push_back(static_cast<int>(c));
+            layout.guessed += std::string(layout.guessed.empty() ? "" : ", ") + "\"" + header[c] + "\" as a wrong answer";
+            layout.extra.erase(std::remove_if(layout.extra.begin(), layout.extra.end(), [c](const auto& e) { return e.first == c; }),
+                               layout.extra.end());
+        }
+    }
+    if (noChoices && layout.wrongColumns.empty() && layout.Of(Question) >= 0) GuessChoiceColumns(rows, layout);
     if (layout.Of(Correct) < 0 && layout.Of(Answer) < 0 && layout.pointColumns.empty()) GuessKeyColumn(rows, layout);
 }
 

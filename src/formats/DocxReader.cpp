@@ -2,6 +2,7 @@
 // written out, read by the text bank's rules.
 #include "formats/ImportFormats.h"
 
+#include <algorithm>
 #include <map>
 
 #include "util/StringUtil.h"
@@ -149,20 +150,31 @@ void Paragraph(const XmlNode& p, Numbering& numbering, std::vector<TextBankLine>
     } while (start <= text.text.size());
 }
 
-void Block(const XmlNode& node, Numbering& numbering, std::vector<TextBankLine>& lines)
+// A table's rows of cell texts, for a table that is a sheet of questions.
+using Table = std::vector<std::vector<std::string>>;
+
+void Block(const XmlNode& node, Numbering& numbering, std::vector<TextBankLine>& lines, std::vector<Table>* tables = nullptr)
 {
     for (const XmlNode& child : node.children) {
         if (child.name == "p") {
             Paragraph(child, numbering, lines);
         } else if (child.name == "tbl") {
+            if (tables) tables->emplace_back();
             // A simple table row by row: its cells' text on one line, tab between.
             for (const XmlNode* row : child.Children("tr")) {
                 std::vector<TextBankLine> cells;
                 bool simple = true;
+                if (tables) tables->back().emplace_back();
                 for (const XmlNode* cell : row->Children("tc")) {
                     std::vector<TextBankLine> inCell;
                     Block(*cell, numbering, inCell);
                     simple = simple && inCell.size() <= 1;
+                    if (tables) {
+                        std::string text;
+                        for (const TextBankLine& line : inCell)
+                            if (!TrimText(line.text).empty()) text += (text.empty() ? "" : "\n") + TrimText(line.text);
+                        tables->back().back().push_back(std::move(text));
+                    }
                     cells.insert(cells.end(), inCell.begin(), inCell.end());
                 }
                 if (!simple) {
@@ -179,7 +191,7 @@ void Block(const XmlNode& node, Numbering& numbering, std::vector<TextBankLine>&
             }
             lines.push_back({});
         } else if (!child.IsText() && child.name != "sectPr") {
-            Block(child, numbering, lines); // content controls, custom XML
+            Block(child, numbering, lines, tables); // content controls, custom XML
         }
     }
 }
@@ -228,8 +240,27 @@ bool ReadDocx(std::string_view bytes, ImportResult& result, std::string& error)
     std::string().swap(data);
     const XmlNode* body = document.Find("body");
     std::vector<TextBankLine> lines;
-    if (body) Block(*body, numbering, lines);
-    if (!ReadTextLines(lines, result, error)) return false;
+    std::vector<Table> tables;
+    if (body) Block(*body, numbering, lines, &tables);
+    ImportResult asText = result;
+    if (!ReadTextLines(lines, asText, error)) return false;
+    // A table of questions, a row each (question, answers, key columns): read as a sheet
+    // when that finds more questions than reading it as text does.
+    ImportResult best = std::move(asText);
+    for (Table& table : tables) {
+        size_t wide = 0; // rows of three or more filled cells: a question and its answers
+        for (const auto& row : table)
+            wide += std::count_if(row.begin(), row.end(), [](const std::string& c) { return !c.empty(); }) >= 3;
+        if (table.size() < 3 || wide * 2 < table.size()) continue;
+        ImportResult asSheet = result;
+        std::string sheetError;
+        asSheet.source = "Word document";
+        if (ReadSheetRows(std::move(table), asSheet, sheetError) && asSheet.read > best.read) {
+            asSheet.notes.insert(asSheet.notes.begin(), "The questions are a table's rows, read as a sheet's.");
+            best = std::move(asSheet);
+        }
+    }
+    result = std::move(best);
     if (numbering.questions || numbering.choices)
         result.notes.insert(result.notes.begin() + (result.notes.empty() ? 0 : 1),
                             "Word's list numbering: " + std::to_string(numbering.questions) +
