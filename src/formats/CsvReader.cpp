@@ -246,7 +246,7 @@ bool SheetTruth(const std::string& cell, bool& truth)
 
 // Columns the header does not name, read by what their cells hold.
 struct ColumnStats {
-    size_t filled = 0, joined = 0, truth = 0, types = 0, letters = 0, length = 0, asks = 0;
+    size_t filled = 0, joined = 0, truth = 0, types = 0, letters = 0, length = 0, asks = 0, integers = 0;
 };
 
 ColumnStats Stats(const std::vector<std::vector<std::string>>& rows, size_t column)
@@ -263,6 +263,7 @@ ColumnStats Stats(const std::vector<std::vector<std::string>>& rows, size_t colu
         if (SheetTruth(cell, truth)) ++s.truth;
         if (TypeWord(cell)) ++s.types;
         if (cell.size() == 1 && std::isalpha(static_cast<unsigned char>(cell[0]))) ++s.letters;
+        if (cell.find_first_not_of("0123456789") == std::string::npos) ++s.integers;
         // A question asks, or leads into its answer ("... is:").
         const char last = cell.back();
         if (last == '?' || last == ':' || cell.find("\xEF\xBC\x9F") != std::string::npos) ++s.asks;
@@ -458,6 +459,19 @@ void GuessUnnamedColumns(const std::vector<std::vector<std::string>>& rows, Layo
     }
     if (noChoices && layout.wrongColumns.empty() && layout.Of(Question) >= 0) GuessChoiceColumns(rows, layout);
     if (layout.Of(Correct) < 0 && layout.Of(Answer) < 0 && layout.pointColumns.empty()) GuessKeyColumn(rows, layout);
+    // A question and its answer, no choices (cards, short answers): the first unnamed column
+    // after the question filled in most rows, with more than numbers in it.
+    const bool stillNoChoices = layout.Of(Choices) < 0 && layout.choiceColumns.empty() && layout.wrongColumns.empty();
+    if (stillNoChoices && layout.Of(Question) >= 0 && layout.Of(Correct) < 0 && layout.Of(Answer) < 0 &&
+        layout.pointColumns.empty())
+        for (size_t i : Unnamed(layout)) {
+            const ColumnStats st = Stats(rows, i);
+            if (i > static_cast<size_t>(layout.Of(Question)) && st.filled * 5 >= (rows.size() - 1) * 4 &&
+                st.integers < st.filled) {
+                Take(layout, header, Answer, i, "the answer");
+                break;
+            }
+        }
 }
 
 // The testbank type a sheet's type cell names; empty when it names none. `leaveOut` is
@@ -521,8 +535,18 @@ bool SetAnswer(ImportedQuestion& q, const std::string& type, std::vector<std::st
     } else if (type == "numerical") {
         q.kind = ImportedQuestion::Answer;
         q.answer = answer;
-        // A blank's accepted answers in the choice columns: the first is the answer.
-        if (TrimText(answer).empty() && !choices.empty()) {
+        // Accepted answers in one cell, "9//NINE//nine" (not a web address's "//").
+        if (answer.find("//") != std::string::npos && answer.find("://") == std::string::npos) {
+            choices.clear();
+            for (size_t at = 0; at <= answer.size();) {
+                const size_t end = std::min(answer.find("//", at), answer.size());
+                choices.push_back(TrimText(answer.substr(at, end - at)));
+                at = end + 2;
+            }
+            if (std::find(choices.begin(), choices.end(), std::string()) == choices.end()) q.answer.clear();
+        }
+        // A blank's accepted answers in the choice columns (or one cell): the first is the answer.
+        if (TrimText(q.answer).empty() && !choices.empty()) {
             json others = json::array();
             for (size_t i = 0; i < choices.size(); ++i)
                 if (q.answer.empty()) q.answer = choices[i];
