@@ -1,6 +1,7 @@
 #include "formats/ImportFormats.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -424,7 +425,27 @@ ContentKeys InferKeys(const json& questions)
         const std::pair<bool, size_t> rank{st.asks * 3 >= st.texts, st.length / st.texts};
         if (rank > best) best = rank, keys.question = key;
     }
-    if (keys.choices.empty()) return keys;
+    if (keys.choices.empty()) {
+        // No choices (cards, short answers): the answer is the other text most questions have,
+        // one that differs from question to question (not a topic), the shortest on average
+        // when several do (an explanation runs longer).
+        std::map<std::string, std::set<size_t>> distinct;
+        for (const json& q : questions)
+            if (q.is_object())
+                for (auto it = q.begin(); it != q.end(); ++it)
+                    if (it->is_string()) distinct[it.key()].insert(std::hash<std::string>()(it->get_ref<const std::string&>()));
+        size_t shortest = 0;
+        for (const auto& [key, st] : stats) {
+            if (distinct[key].size() * 10 < st.texts * 9) continue;
+            const json probe = {{key, 0}};
+            if (key == keys.question || st.texts * 2 <= objects || Lookup(probe, kIdNames, unused) ||
+                Lookup(probe, {"type", "questiontype", "question_type", "kind", "category", "topic", "subject", "section"},
+                       unused))
+                continue;
+            if (keys.answer.empty() || st.length / st.texts < shortest) keys.answer = key, shortest = st.length / st.texts;
+        }
+        return keys;
+    }
     // The key: counted against each question's own choices.
     for (const json& q : questions) {
         if (!q.is_object()) continue;
@@ -630,34 +651,88 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
     std::string key;
     const json* incorrect =
         Lookup(item.source, {"incorrect_answers", "incorrectanswers", "wrong_answers", "distractors"}, key);
-    const std::string incorrectKey = key;
+    // Other spellings of a list of wrong answers ("incorrectAnswerss", "wrongOptions").
+    for (auto it = item.source.begin(); !incorrect && it != item.source.end(); ++it) {
+        const std::string name = ToLowerAscii(it.key());
+        if (it->is_array() && (name.find("incorrect") != std::string::npos || name.find("wrong") != std::string::npos ||
+                               name.find("distract") != std::string::npos))
+            incorrect = &*it, key = it.key();
+    }
+    std::string incorrectKey = key;
+    // Wrong answers each under a numbered key ("w1", "w2", "w3") beside a right answer's text.
+    json numbered = json::array();
+    std::vector<std::string> numberedKeys;
+    if (!incorrect) {
+        std::map<std::string, std::map<int, const json*>> groups; // prefix -> number -> value
+        for (auto it = item.source.begin(); it != item.source.end(); ++it) {
+            const std::string& k = it.key();
+            size_t digits = k.size();
+            while (digits > 0 && std::isdigit(static_cast<unsigned char>(k[digits - 1]))) --digits;
+            if (digits == 0 || digits == k.size() || k.size() - digits > 2 || !it->is_string()) continue;
+            groups[k.substr(0, digits)][std::stoi(k.substr(digits))] = &*it;
+        }
+        for (const auto& [prefix, members] : groups) {
+            if (members.size() < 2 || ChoiceIndexOfKey(prefix + "1") >= 0) continue; // option1...: choices, read below
+            const int first = members.begin()->first;
+            if ((first != 0 && first != 1) || members.rbegin()->first - first + 1 != static_cast<int>(members.size())) continue;
+            for (const auto& [n, value] : members) numbered.push_back(*value), numberedKeys.push_back(prefix + std::to_string(n));
+            incorrect = &numbered;
+            incorrectKey = prefix + std::to_string(first) + "...";
+            break;
+        }
+    }
     out.rightAnswer = Lookup(item.source, kAnswerNames, key);
     bool answerByContent = false;
-    if (!out.rightAnswer && !item.content.answer.empty() && item.source.contains(item.content.answer)) {
-        key = item.content.answer;
-        out.rightAnswer = &item.source[key];
-        answerByContent = true;
-    }
     // {"q": "Capital of France?", "a": "Paris"}: the answer; an array under "a" holds the choices.
     if (!out.rightAnswer) {
         const json* a = Lookup(item.source, {"a"}, key);
         if (a && !a->is_array() && !a->is_object() && Lookup(item.source, {"q"}, key)) out.rightAnswer = a, key = "a";
+    }
+    if (!out.rightAnswer && !item.content.answer.empty() && item.source.contains(item.content.answer)) {
+        key = item.content.answer;
+        out.rightAnswer = &item.source[key];
+        answerByContent = true;
     }
     const std::string answerKey = key;
     // A list of one key is that key (["d"], [2]).
     if (out.rightAnswer && out.rightAnswer->is_array() && out.rightAnswer->size() == 1 &&
         !(*out.rightAnswer)[0].is_structured())
         out.rightAnswer = &(*out.rightAnswer)[0];
+    // Numbered texts are wrong answers only beside a right answer's text that is none of them.
+    if (incorrect == &numbered && out.rightAnswer) {
+        const std::string right = TrimText(Scalar(*out.rightAnswer));
+        bool names = !out.rightAnswer->is_string() || right.size() <= 2;
+        for (const json& v : numbered) names = names || TrimText(Scalar(v)) == right;
+        if (names) incorrect = nullptr;
+    }
     if (incorrect && incorrect->is_array() && out.rightAnswer) {
         out.given = true;
         item.rest.erase(incorrectKey);
+        for (const std::string& k : numberedKeys) item.rest.erase(k);
         item.rest.erase(answerKey);
         item.roles.Use("choices", answerKey + "\" + \"" + incorrectKey);
         item.roles.Use("answer", answerKey);
         for (const json& wrong : *incorrect) out.texts.push_back(item.Decoded(Scalar(wrong)));
-        // The right answer placed by the question's position, so the keys are not all A.
-        const size_t at = index % (out.texts.size() + 1);
-        out.texts.insert(out.texts.begin() + static_cast<long>(at), item.Decoded(Scalar(*out.rightAnswer)));
+        // The right answer placed by the question's position, so the keys are not all A;
+        // where every answer carries its own letter ("A. ...", "C) ..."), by its letter.
+        const std::string right = item.Decoded(Scalar(*out.rightAnswer));
+        size_t at = index % (out.texts.size() + 1);
+        std::vector<std::string> all = out.texts;
+        all.push_back(right);
+        std::vector<std::string> byLetter(all.size());
+        bool lettered = true;
+        for (const std::string& text : all) {
+            const std::string t = TrimText(text);
+            const size_t letter = t.size() > 2 ? static_cast<size_t>(std::toupper(static_cast<unsigned char>(t[0])) - 'A') : all.size();
+            lettered = lettered && letter < all.size() && (t[1] == '.' || t[1] == ')') && byLetter[letter].empty();
+            if (lettered) byLetter[letter] = text;
+        }
+        if (lettered) {
+            at = static_cast<size_t>(std::toupper(static_cast<unsigned char>(TrimText(right)[0])) - 'A');
+            byLetter.erase(byLetter.begin() + static_cast<long>(at));
+            out.texts = std::move(byLetter);
+        }
+        out.texts.insert(out.texts.begin() + static_cast<long>(at), right);
         out.flagged = at;
         out.rightAnswer = nullptr;
     } else if (ChoicesByKey(item, out)) {
