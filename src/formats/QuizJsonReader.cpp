@@ -72,13 +72,13 @@ bool ScalarList(const json& value)
 
 int ChoiceIndexOfKey(const std::string& key);
 
-// Choices kept by letter: {"A": "...", "B": "..."}.
+// Choices kept by letter: {"A": "...", "B": "..."}, or {"A": {"text": "...", "right": true}}.
 bool LetterKeyed(const json& value)
 {
     size_t letters = 0;
     if (value.is_object())
         for (auto it = value.begin(); it != value.end(); ++it)
-            letters += it.key().size() == 1 && ChoiceIndexOfKey(it.key()) >= 0 && it->is_string();
+            letters += it.key().size() == 1 && ChoiceIndexOfKey(it.key()) >= 0 && (it->is_string() || it->is_object());
     return letters >= 2;
 }
 
@@ -169,9 +169,18 @@ std::vector<Found> FindKeyedQuestions(std::string_view bytes)
     return found;
 }
 
+// An array whose entries are mostly shaped as questions, in names we do not know.
+bool ShapedArray(const json& value)
+{
+    size_t n = 0;
+    if (value.is_array())
+        for (const json& item : value) n += item.is_object() && ShapedLikeQuestion(item);
+    return n > 0 && n * 2 >= value.size();
+}
+
 // The arrays of questions inside an array of quizzes or lessons ([{"title": ..., "quiz":
 // [questions]}]), each with its quiz's title as the category.
-std::vector<Found> QuizGroups(const json& doc)
+std::vector<Found> QuizGroups(const json& doc, const std::string& within = "")
 {
     std::vector<Found> found;
     for (size_t i = 0; i < doc.size(); ++i) {
@@ -179,9 +188,9 @@ std::vector<Found> QuizGroups(const json& doc)
         std::string key, title;
         if (const json* name = Lookup(doc[i], {"title", "name", "category", "topic", "lesson"}, key)) title = ScalarText(*name);
         for (auto inner = doc[i].begin(); inner != doc[i].end(); ++inner)
-            if (QuestionArray(*inner))
-                found.push_back(Found{"\"" + inner.key() + "\" of entry " + std::to_string(i + 1), inner.key(), &*inner,
-                                      TrimText(title)});
+            if (QuestionArray(*inner) || ShapedArray(*inner))
+                found.push_back(Found{"\"" + inner.key() + "\" of entry " + std::to_string(i + 1) + within, inner.key(),
+                                      &*inner, TrimText(title)});
     }
     return found;
 }
@@ -199,15 +208,17 @@ std::vector<Found> FindQuestions(const json& doc, std::string_view bytes)
     for (auto it = doc.begin(); it != doc.end(); ++it)
         if (QuestionArray(*it)) found.push_back(Found{"\"" + it.key() + "\"", it.key(), &*it, "", nullptr, {it.key()}});
     if (!found.empty()) return found;
+    // {"games": [{"questions": [...]}, ...]}: quizzes listed under a key.
+    for (auto it = doc.begin(); it != doc.end(); ++it)
+        if (it->is_array() && !ShapedArray(*it)) {
+            std::vector<Found> groups = QuizGroups(*it, " of \"" + it.key() + "\"");
+            found.insert(found.end(), groups.begin(), groups.end());
+        }
+    if (!found.empty()) return found;
     found = FindKeyedQuestions(bytes);
     if (!found.empty()) return found;
     // Names we do not know: arrays whose entries are shaped as questions.
-    auto shaped = [](const json& value) {
-        size_t n = 0;
-        if (value.is_array())
-            for (const json& item : value) n += item.is_object() && ShapedLikeQuestion(item);
-        return n > 0 && n * 2 >= value.size();
-    };
+    auto shaped = ShapedArray;
     // Deeper ({"sailing": {"level1": {"modules": {"m1": {"quiz": [...]}}}}}): each array of
     // questions named for the path to it, its category.
     std::vector<std::string> keys;
@@ -738,6 +749,14 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
     } else if (ChoicesByKey(item, out)) {
     } else if (const json* list = ChoiceList(item)) {
         out.given = true;
+        // Choice objects kept by letter: read as a list of them, in the letters' order.
+        json byLetter = json::array();
+        if (list->is_object()) {
+            bool objects = true;
+            for (auto it = list->begin(); it != list->end(); ++it)
+                if (ChoiceIndexOfKey(it.key()) >= 0) objects = objects && it->is_object(), byLetter.push_back(*it);
+            if (objects && !byLetter.empty()) list = &byLetter;
+        }
         if (list->is_array()) {
             const ChoiceFields fields = ChoiceFieldsOf(*list);
             for (const json& choice : *list) {
