@@ -151,6 +151,18 @@ std::vector<Case> Cases()
                       {"title":"Maths","questoes":[{"texto":"Quanto e 2+2?","opcoes":{"A":{"texto":"three","correta":false},
                                                                                    "B":{"texto":"four","correta":true}}}]}]})",
          "g.json", {{0, "/correct", "A"}, {1, "/category", "Maths"}, {1, "/choices/B", "four"}, {1, "/correct", "B"}}, {}},
+        {"QTI 1.2 with no marks given: the key by its \"Correct\" feedback; blank unnamed choice slots; HTML said by the item",
+         R"(<questestinterop><assessment title="T"><section><item ident="1" title="Q"><itemmetadata><qtimetadata>)"
+         R"(<qtimetadatafield><fieldlabel>qmd_itemtype</fieldlabel><fieldentry>Multiple Choice</fieldentry></qtimetadatafield>)"
+         R"(<qtimetadatafield><fieldlabel>TEXT_FORMAT</fieldlabel><fieldentry>HTML</fieldentry></qtimetadatafield></qtimetadata></itemmetadata>)"
+         R"(<presentation><flow><material><mattext texttype="text/plain"><![CDATA[<p>Highest &quot;precedence&quot;?</p>]]></mattext></material>)"
+         R"(<response_lid ident="MCSC"><render_choice><response_label ident="A"><material><mattext texttype="text/plain">Addition</mattext></material></response_label>)"
+         R"(<response_label ident="B"><material><mattext texttype="text/plain"><![CDATA[<p>Powers</p>]]></mattext></material></response_label>)"
+         R"(<response_label><material><mattext texttype="text/plain"></mattext></material></response_label></render_choice></response_lid></flow></presentation>)"
+         R"(<resprocessing><respcondition><conditionvar><varequal respident="MCSC">A</varequal></conditionvar><setvar action="Add">0.0</setvar>)"
+         R"(<displayfeedback linkrefid="InCorrect"/></respcondition><respcondition><conditionvar><varequal respident="MCSC">B</varequal></conditionvar>)"
+         R"(<setvar action="Add">0.0</setvar><displayfeedback linkrefid="Correct"/></respcondition></resprocessing></item></section></assessment></questestinterop>)",
+         "s.xml", {{0, "/question", "Highest \"precedence\"?"}, {0, "/correct", "B"}, {0, "/choices/B", "Powers"}, {0, "/choices/C", nullptr}}, {}},
         {"CSV whose choices carry their own letters and whose solution is a choice's text",
          "Frage;Lösung;Antwortmöglichkeiten\nWhat to check?;The trailer;A. The colour|B. The trailer\nFounded when?;1981;\n",
          "l.csv", {{0, "/correct", "B"}, {1, "/answer", "1981"}}, {}},

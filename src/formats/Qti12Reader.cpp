@@ -24,7 +24,9 @@ void MaterialParts(const XmlNode& node, std::vector<const XmlNode*>& parts)
 
 // A material's text: its mattext, emphasised and formatted text in order, images as
 // placeholders.
-std::string Mattext(const XmlNode* material, std::vector<std::string>& lost)
+// `html`: the item says its texts are HTML whatever each one's type says (as one LMS's
+// exports do, with TEXT_FORMAT).
+std::string Mattext(const XmlNode* material, std::vector<std::string>& lost, bool html = false)
 {
     if (!material) return "";
     std::string text;
@@ -38,7 +40,7 @@ std::string Mattext(const XmlNode* material, std::vector<std::string>& lost)
             lost.push_back("an image is shown as " + piece + ".");
         } else {
             const std::string type = ToLowerAscii(part->Attribute("texttype") + part->Attribute("type"));
-            piece = type.find("html") != std::string::npos ? ImportHtml(part->Text(), lost) : part->Text();
+            piece = html || type.find("html") != std::string::npos ? ImportHtml(part->Text(), lost) : part->Text();
         }
         piece = TrimText(piece);
         if (piece.empty()) continue;
@@ -62,19 +64,16 @@ const XmlNode* StemMaterial(const XmlNode& node)
 // What the conditions that give marks test for, best marks first.
 std::vector<const XmlNode*> RightConditions(const XmlNode& item)
 {
-    std::vector<const XmlNode*> conditions, right;
+    std::vector<const XmlNode*> conditions, right, byFeedback;
     item.FindAll("respcondition", conditions);
     double best = 0;
     for (const XmlNode* c : conditions) {
+        // A condition that shows the "correct" feedback names the key when no marks are
+        // given (a quiz of zero-point questions).
+        for (const XmlNode* feedback : c->Children("displayfeedback"))
+            if (ToLowerAscii(feedback->Attribute("linkrefid")) == "correct") byFeedback.push_back(c);
         const XmlNode* setvar = c->Child("setvar");
-        if (!setvar) {
-            // No marks given: a condition that shows the "correct" feedback still names the key.
-            for (const XmlNode* feedback : c->Children("displayfeedback")) {
-                const std::string ref = ToLowerAscii(feedback->Attribute("linkrefid"));
-                if (ref == "correct" && best == 0) right.push_back(c);
-            }
-            continue;
-        }
+        if (!setvar) continue;
         // "SCORE.max": the variable's highest value, as Blackboard marks the key.
         const std::string amount = TrimText(setvar->Text());
         const bool max = amount.size() > 4 && ToLowerAscii(amount.substr(amount.size() - 4)) == ".max";
@@ -94,7 +93,7 @@ std::vector<const XmlNode*> RightConditions(const XmlNode& item)
             right.push_back(c);
         }
     }
-    return right;
+    return right.empty() ? byFeedback : right;
 }
 
 std::string Kind(const std::string& questionType)
@@ -138,7 +137,7 @@ std::string TypeFromToolName(const std::string& name)
 
 // The item's metadata fields: category and outcomes into `q`; the question type a tool
 // wrote (empty when none did).
-std::string ReadMetadata(const XmlNode& item, ImportedQuestion& q)
+std::string ReadMetadata(const XmlNode& item, ImportedQuestion& q, bool& html)
 {
     std::string questionType, toolType;
     std::vector<const XmlNode*> fields, more;
@@ -152,6 +151,7 @@ std::string ReadMetadata(const XmlNode& item, ImportedQuestion& q)
         else if (label == "qmd_questiontype" || label == "qmd_itemtype" || label == "respondusapi_qtype")
             toolType = entry;
         else if (label == "category") q.category = entry;
+        else if (label == "TEXT_FORMAT") html = ToLowerAscii(entry) == "html";
         else if (label == "MLO" || label == "CLO" || label == "PLO") q.objectives.emplace_back(label, entry);
     }
     if (const XmlNode* bb = item.Find("bbmd_questiontype")) toolType = TrimText(bb->Text());
@@ -196,7 +196,8 @@ std::string TypeFromResponses(const Responses& r, const std::vector<const XmlNod
 
 // A multiple-choice or true/false item from its choice list and the key the conditions name.
 void ReadChoices(const XmlNode& lid, const std::vector<const XmlNode*>& right, bool trueFalse, bool guessed,
-                 ImportedQuestion& q, const std::string& label, std::vector<std::string>& lost, ImportResult& result)
+                 ImportedQuestion& q, const std::string& label, std::vector<std::string>& lost, ImportResult& result,
+                 bool html)
 {
     std::string key;
     if (!right.empty())
@@ -204,9 +205,12 @@ void ReadChoices(const XmlNode& lid, const std::vector<const XmlNode*>& right, b
     std::vector<const XmlNode*> labels;
     lid.FindAll("response_label", labels);
     for (const XmlNode* choice : labels) {
-        if (choice->Attribute("ident") == key) q.correct = q.choices.size();
         const XmlNode* material = choice->Find("material");
-        q.choices.push_back(Mattext(material ? material : choice, lost));
+        std::string text = Mattext(material ? material : choice, lost, html);
+        // Blank labels with no ident: an editor's unused slots, no choices.
+        if (choice->Attribute("ident").empty() && TrimText(text).empty() && !choice->Find("matimage")) continue;
+        if (choice->Attribute("ident") == key) q.correct = q.choices.size();
+        q.choices.push_back(std::move(text));
     }
     q.answerGiven = key.empty() ? std::string("(none)") : key;
     // No type said, and two choices that say true and false: a true/false question.
@@ -262,7 +266,7 @@ void ReadAnswers(const std::vector<const XmlNode*>& right, bool numerical, Impor
 // Feedback as Canvas writes it: a condition that gives no marks, tests one response and
 // shows an itemfeedback ("A_fb"), kept by the choice it answers; one that tests <other/>
 // shows the general feedback.
-void ReadFeedback(const XmlNode& item, const XmlNode* lid, ImportedQuestion& q, std::vector<std::string>& lost)
+void ReadFeedback(const XmlNode& item, const XmlNode* lid, ImportedQuestion& q, std::vector<std::string>& lost, bool html)
 {
     std::vector<const XmlNode*> feedbacks;
     item.FindAll("itemfeedback", feedbacks);
@@ -283,7 +287,7 @@ void ReadFeedback(const XmlNode& item, const XmlNode* lid, ImportedQuestion& q, 
             for (const XmlNode* f : feedbacks)
                 if (f->Attribute("ident") == display->Attribute("linkrefid")) shown = f;
             if (!shown) continue;
-            const std::string text = TrimText(Mattext(shown, lost));
+            const std::string text = TrimText(Mattext(shown, lost, html));
             if (tests[0]->name == "other") {
                 if (!text.empty()) q.extra["general_feedback"] = text;
                 continue;
@@ -293,7 +297,7 @@ void ReadFeedback(const XmlNode& item, const XmlNode* lid, ImportedQuestion& q, 
                 if (labels[i]->Attribute("ident") != value) continue;
                 if (q.kind == ImportedQuestion::TrueFalse) {
                     bool truth = true;
-                    const std::string said = TrimText(Mattext(labels[i], lost));
+                    const std::string said = TrimText(Mattext(labels[i], lost, html));
                     if (TruthFromText(said, truth)) KeepFeedback(q, truth ? "True" : "False", text);
                 } else {
                     KeepFeedback(q, ChoiceKey(i), text);
@@ -308,7 +312,8 @@ void ReadItem(const XmlNode& item, ImportResult& result)
     ImportedQuestion q;
     q.id = TrimText(item.Attribute("title"));
     if (q.id.empty()) q.id = TrimText(item.Attribute("ident"));
-    std::string questionType = ReadMetadata(item, q);
+    bool html = false;
+    std::string questionType = ReadMetadata(item, q, html);
     const std::string label = result.Label(q.id);
     const XmlNode* presentation = item.Child("presentation");
     if (!presentation) {
@@ -316,7 +321,7 @@ void ReadItem(const XmlNode& item, ImportResult& result)
         return;
     }
     std::vector<std::string> lost;
-    q.stem = Mattext(StemMaterial(*presentation), lost);
+    q.stem = Mattext(StemMaterial(*presentation), lost, html);
     const Responses responses(*presentation);
     const std::vector<const XmlNode*> right = RightConditions(item);
     const bool guessed = questionType.empty();
@@ -326,8 +331,8 @@ void ReadItem(const XmlNode& item, ImportResult& result)
             result.LeaveOut(Kind(questionType) + " without choices", label);
             return;
         }
-        ReadChoices(*responses.lid, right, questionType == "true_false_question", guessed, q, label, lost, result);
-        ReadFeedback(item, responses.lid, q, lost);
+        ReadChoices(*responses.lid, right, questionType == "true_false_question", guessed, q, label, lost, result, html);
+        ReadFeedback(item, responses.lid, q, lost, html);
     } else if (questionType == "short_answer_question" || questionType == "numerical_question") {
         ReadAnswers(right, questionType == "numerical_question", q, label, result);
     } else {
