@@ -163,6 +163,18 @@ std::vector<Case> Cases()
          R"(<displayfeedback linkrefid="InCorrect"/></respcondition><respcondition><conditionvar><varequal respident="MCSC">B</varequal></conditionvar>)"
          R"(<setvar action="Add">0.0</setvar><displayfeedback linkrefid="Correct"/></respcondition></resprocessing></item></section></assessment></questestinterop>)",
          "s.xml", {{0, "/question", "Highest \"precedence\"?"}, {0, "/correct", "B"}, {0, "/choices/B", "Powers"}, {0, "/choices/C", nullptr}}, {}},
+        {"QTI 1.2 \"Fill in the Blanks\": one blank amid text a short answer, the blank where it stands; two blanks left out",
+         R"(<questestinterop><objectbank><section title="S"><item ident="f1"><itemmetadata><qtimetadata><qti_metadatafield><fieldlabel>qmd_questiontype</fieldlabel>)"
+         R"(<fieldentry>Fill in the Blanks</fieldentry></qti_metadatafield></qtimetadata></itemmetadata><presentation><flow>)"
+         R"(<material><mattext texttype="text/html">A model of the present is</mattext></material><response_str ident="S1"><render_fib/></response_str>)"
+         R"(<material><mattext texttype="text/html">, as it stands.</mattext></material></flow></presentation><resprocessing>)"
+         R"(<respcondition><conditionvar><varequal respident="S1">descriptive</varequal></conditionvar><setvar action="Set">100</setvar></respcondition>)"
+         R"(<respcondition><conditionvar><varequal respident="S1">AS-IS</varequal></conditionvar><setvar action="Set">100</setvar></respcondition></resprocessing></item>)"
+         R"(<item ident="f2"><itemmetadata><qtimetadata><qti_metadatafield><fieldlabel>qmd_questiontype</fieldlabel><fieldentry>Fill in the Blanks</fieldentry>)"
+         R"(</qti_metadatafield></qtimetadata></itemmetadata><presentation><flow><material><mattext>One</mattext></material><response_str ident="a"><render_fib/></response_str>)"
+         R"(<material><mattext>two</mattext></material><response_str ident="b"><render_fib/></response_str></flow></presentation></item></section></objectbank></questestinterop>)",
+         "d.xml", {{0, "/question", "A model of the present is _____ , as it stands."}, {0, "/answer", "descriptive"}},
+         {"fill in multiple blanks"}},
         {"CSV whose choices carry their own letters and whose solution is a choice's text",
          "Frage;Lösung;Antwortmöglichkeiten\nWhat to check?;The trailer;A. The colour|B. The trailer\nFounded when?;1981;\n",
          "l.csv", {{0, "/correct", "B"}, {1, "/answer", "1981"}}, {}},

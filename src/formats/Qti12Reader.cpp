@@ -124,6 +124,7 @@ std::string TypeFromToolName(const std::string& name)
         {"essay", "essay_question"},                   {"shortresponse", "essay_question"},
         {"fileupload", "essay_question"},              {"fillintheblank", "short_answer_question"},
         {"fillinblank", "short_answer_question"},      {"shortanswer", "short_answer_question"},
+        {"fillintheblanks", "short_answer_question"},
         {"fillinmultipleblanks", "fill_in_multiple_blanks_question"},
         {"numeric", "numerical_question"},             {"numerical", "numerical_question"},
         {"calculated", "calculated_question"},         {"ordering", "ordering"},
@@ -179,6 +180,30 @@ struct Responses {
         num = nums.empty() ? nullptr : nums[0];
     }
 };
+
+// The question's texts around its one blank, the blank as "_____"; "" when no text follows it.
+std::string BlankInText(const XmlNode& presentation, std::vector<std::string>& lost, bool html)
+{
+    const XmlNode* flow = &presentation;
+    while (const XmlNode* inner = flow->Child("flow")) {
+        if (flow->Child("response_str") || flow->Child("response_num")) break;
+        flow = inner;
+    }
+    std::string text;
+    bool blank = false, after = false;
+    for (const XmlNode& child : flow->children) {
+        if (child.name == "material") {
+            const std::string piece = TrimText(Mattext(&child, lost, html));
+            if (piece.empty()) continue;
+            after = after || blank;
+            text += (text.empty() ? "" : " ") + piece;
+        } else if (child.name == "response_str" || child.name == "response_num") {
+            text += (text.empty() ? "" : " ") + std::string("_____");
+            blank = true;
+        }
+    }
+    return after ? text : "";
+}
 
 // No tool says the kind: the responses do. Several lists to pick from pair things up.
 std::string TypeFromResponses(const Responses& r, const std::vector<const XmlNode*>& right)
@@ -333,7 +358,14 @@ void ReadItem(const XmlNode& item, ImportResult& result)
         }
         ReadChoices(*responses.lid, right, questionType == "true_false_question", guessed, q, label, lost, result, html);
         ReadFeedback(item, responses.lid, q, lost, html);
+    } else if ((questionType == "short_answer_question" || questionType == "numerical_question") &&
+               responses.strs.size() + responses.nums.size() > 1) {
+        result.LeaveOut("fill in multiple blanks", label);
+        return;
     } else if (questionType == "short_answer_question" || questionType == "numerical_question") {
+        // Text on both sides of the one blank: the blank is written where it stands.
+        const std::string blank = BlankInText(*presentation, lost, html);
+        if (!blank.empty()) q.stem = blank;
         ReadAnswers(right, questionType == "numerical_question", q, label, result);
     } else {
         result.LeaveOut(Kind(questionType), label);
