@@ -228,6 +228,8 @@ bool ChoiceAnswers(ImportedQuestion& q, const std::vector<Answer>& answers, Read
         q.choices.push_back(answers[i].text);
     }
     q.correct = key;
+    // "a) unidad", "b) carpeta": letters typed on the choices, each its own in order.
+    if (StripOwnLetters(q.choices)) r.result->notes.push_back(r.label + ": its choices carry their own letters (a), b), ...); they are taken off.");
     if (!weights.empty()) {
         r.result->notes.push_back(r.label + " gives part or negative marks to " + std::to_string(weights.size()) +
                                   " choice(s); the full-mark choice is the key, the others are kept under \"choice_weights\".");

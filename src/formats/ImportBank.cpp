@@ -622,7 +622,7 @@ const char* AfterOwnLetter(const std::string& text, size_t index, bool space = f
     if (index >= 26 || text.size() < 4 || (text[0] != 'A' + static_cast<char>(index) && text[0] != 'a' + static_cast<char>(index)))
         return nullptr;
     if (text[1] == ' ' && space) return text.c_str() + 2;
-    return (text[1] == '.' || text[1] == ')') && text[2] == ' ' ? text.c_str() + 3 : nullptr;
+    return (text[1] == '.' || text[1] == ')' || text[1] == '-') && text[2] == ' ' ? text.c_str() + 3 : nullptr;
 }
 
 } // namespace
