@@ -119,6 +119,19 @@ TEST(TextBank, NumbersLettersAndKeysAsTeachersWriteThem)
         {"Title: Q\n1.  What is 2+3?\n... General.\n+   Right.\n-   Wrong.\na)  6\n... No.\n*b) 5\n\n"
          "Title: R\n1.  Next?\na) x\n*b) y\n",
          {{"What is 2+3?\n- Right.\n- Wrong.", {"6", "5"}, "B"}, {"Next?", {"x", "y"}, "B"}}},
+        // Markdown checkboxes under "1 . " with no answer line; a heading over a bulleted stem,
+        // an "Options:" label, and a bulleted answer line; an answer in another language.
+        {"### 1 . Which scenario?\n\n- [ ] a&nbsp;finance\n- [x] a migration\n\n"
+         "## Question 2\n\n- Which level?\n- Options:\n  - A) Town\n  - B) Federal\n- Answer: B) Federal\n\n"
+         "3. Amir Temur?\nA) 1336\nB) 1337\nTo'g'ri javob: A\n",
+         {{"Which scenario?", {"a finance", "a migration"}, "B"}, {"Which level?", {"Town", "Federal"}, "B"},
+          {"Amir Temur?", {"1336", "1337"}, "A"}}},
+        // A number alone over its stem, a comment, a stem over paragraphs, the key in a
+        // <details> block whose own list repeats the choices.
+        {"## 1.\n<!--\nsource: exam\nyear: 2024\n-->\n\nThe teacher explains.\n\nWhat forms?\n\n- A. A compound\n- B. A mix\n\n"
+         "<details>\n<summary>Answer</summary>\n\n- A. ==A compound== \xE2\x9C\x85\n\n**Respuesta: A**\n\nBecause.\n</details>\n\n"
+         "## 2.\n\nNext?\n\n- A. p\n- B. q\n\n<details><summary>Answer</summary>\n**Respuesta: B**\n</details>\n",
+         {{"The teacher explains.\nWhat forms?", {"A compound", "A mix"}, "A"}, {"Next?", {"p", "q"}, "B"}}},
     };
     for (const auto& c : kCases) ExpectItems(ReadText(c.text), c.items, c.text);
 }
@@ -343,6 +356,8 @@ TEST(TextBank, DetectedByContent)
         {"Which?\nA. x\nB. y\nANSWER: A\n", ImportFormat::Aiken},
         {"1. Which, if any?\na) x\nb) y\n", ImportFormat::Text},
         {"question,a,b,answer\nWhich?,x,y,a\n", ImportFormat::Csv},
+        {"### 1 . Which?\n\n- [ ] x\n- [x] y\n", ImportFormat::Text},
+        {"## Question 1\n\n- Which?\n- Options:\n  - A) x\n  - B) y\n- Answer: B) y\n", ImportFormat::Text},
     };
     for (const auto& c : kCases) EXPECT_EQ(DetectImportFormat(c.text, u"bank.txt"), c.format) << c.text;
 }

@@ -3,6 +3,7 @@
 #include "formats/ImportFormats.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "util/StringUtil.h"
@@ -45,8 +46,13 @@ bool QuestionStart(std::string_view line, std::string_view& rest, size_t* number
         rest = {};
         return true;
     }
+    if (p + 2 < line.size() && line[p] == ' ' && (line[p + 1] == '.' || line[p + 1] == ')') && line[p + 2] == ' ') ++p; // "1 . Text"
     if (line[p] == '.' || line[p] == ')' || line[p] == ':' || (named && line[p] == '-')) ++p;
     else if (!named) return false;
+    if (p >= line.size()) { // "2." alone, as a heading over its stem
+        rest = {};
+        return true;
+    }
     if (p < line.size() && !IsSpace(line[p])) return false;
     rest = Trimmed(line.substr(p));
     return !rest.empty() || named; // "### Question 6" over its stem
@@ -76,7 +82,15 @@ bool ChoiceLine(std::string_view line, size_t expected, std::string_view& rest, 
 // "Answer: B", "ANSWER: B", "Ans: b", "Correct: B", "Correct answer - B", "Key: B".
 bool AnswerLine(std::string_view line, std::string_view& key)
 {
-    for (const char* word : {"correct answer", "answer", "ans", "correct", "key"}) {
+    // A bullet before it ("- Answer: B") is no part of it.
+    if (line.size() > 2 && (line[0] == '-' || line[0] == '*') && line[1] == ' ') line = Trimmed(line.substr(2));
+    for (const char* word : {"correct answer", "answer", "ans", "correct", "key", "respuesta correcta", "respuesta",
+                             "risposta corretta", "risposta", "r\xC3\xA9ponse", "reponse", "antwort", "resposta correta",
+                             "resposta", "jawaban", "cevap", "odpowied\xC5\xBA", "to'g'ri javob", "to\xE2\x80\x99g\xE2\x80\x99ri javob",
+                             "javob", "\xD0\x9F\xD1\x80\xD0\xB0\xD0\xB2\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBD\xD1\x8B\xD0\xB9 \xD0\xBE\xD1\x82\xD0\xB2\xD0\xB5\xD1\x82", // Правильный ответ
+                             "\xD0\x9E\xD1\x82\xD0\xB2\xD0\xB5\xD1\x82", "\xD0\xBE\xD1\x82\xD0\xB2\xD0\xB5\xD1\x82", // Ответ, ответ
+                             "\xC4\x91\xC3\xA1p \xC3\xA1n", "\xC4\x90\xC3\xA1p \xC3\xA1n", // đáp án
+                             "\xE7\xAD\x94\xE6\xA1\x88", "\xEC\xA0\x95\xEB\x8B\xB5"}) { // 答案 정답
         if (!StartsWithNoCase(line, word)) continue;
         size_t p = std::strlen(word);
         while (p < line.size() && IsSpace(line[p])) ++p;
@@ -107,8 +121,13 @@ bool InstructionLine(std::string_view line, bool& several)
     while (!line.empty() && static_cast<unsigned char>(line.front()) >= 0x80 && !std::isalpha(static_cast<unsigned char>(line.front())))
         line.remove_prefix(1); // bytes of a symbol, not a letter: ASCII letters start the words below
     while (!line.empty() && (line.back() == ':' || line.back() == '.' || IsSpace(line.back()))) line.remove_suffix(1);
+    if (line.size() > 2 && (line[0] == '-' || line[0] == '*') && line[1] == ' ') line = Trimmed(line.substr(2));
     if (line.size() > 80 || line.find('?') != std::string_view::npos) return false;
     const std::string lower = ToLowerAscii(std::string(line)) + " ";
+    // A label over the choices ("Options:").
+    for (const char* label : {"options ", "choices ", "alternatives ", "answers ", "opciones ", "alternativas ", "opzioni ",
+                              "r\xC3\xA9ponses ", "antworten ", "variantlar "})
+        if (lower == label) return several = false, true;
     for (const char* verb : {"select ", "choose ", "pick ", "circle "}) {
         if (lower.rfind(verb, 0) != 0) continue;
         const std::string rest = lower.substr(std::strlen(verb));
@@ -132,6 +151,35 @@ std::string Without(const std::string& text, std::string_view mark)
     return out;
 }
 
+// HTML's character references as Markdown lets them in ("a&nbsp;VPN", "&amp;", "&#8217;").
+std::string WithoutEntities(const std::string& text)
+{
+    if (text.find('&') == std::string::npos || text.find(';') == std::string::npos) return text;
+    static const std::pair<const char*, const char*> kNamed[] = {
+        {"nbsp", " "}, {"amp", "&"}, {"lt", "<"}, {"gt", ">"}, {"quot", "\""}, {"apos", "'"}, {"ndash", "\xE2\x80\x93"},
+        {"mdash", "\xE2\x80\x94"}, {"rsquo", "\xE2\x80\x99"}, {"lsquo", "\xE2\x80\x98"}, {"hellip", "\xE2\x80\xA6"}};
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t end = text[i] == '&' ? text.find(';', i) : std::string::npos;
+        if (end != std::string::npos && end - i <= 8) {
+            const std::string name = text.substr(i + 1, end - i - 1);
+            bool done = false;
+            for (const auto& [n, value] : kNamed)
+                if (name == n) out += value, done = true;
+            if (!done && name.size() > 1 && name[0] == '#' && name.find_first_not_of("0123456789", 1) == std::string::npos) {
+                const unsigned long code = std::strtoul(name.c_str() + 1, nullptr, 10);
+                if (code >= 32 && code < 0x110000 && (code < 0xD800 || code > 0xDFFF)) AppendUtf8(out, static_cast<char32_t>(code)), done = true;
+            }
+            if (done) {
+                i = end;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 // A Markdown line as text: heading marks off, "**" pairs gone (their emphasis noted).
 std::string PlainLine(std::string_view raw, bool& emphasis)
 {
@@ -145,7 +193,7 @@ std::string PlainLine(std::string_view raw, bool& emphasis)
         emphasis = emphasis || (text.size() > open + 4 && text.compare(text.size() - 2, 2, "**") == 0);
         text = Without(text, "**");
     }
-    return text;
+    return WithoutEntities(text);
 }
 
 struct Question {
@@ -347,7 +395,7 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
 {
     Question q;
     Tally tally;
-    bool blankBefore = true, fence = false;
+    bool blankBefore = true, fence = false, comment = false, details = false;
     size_t lastNumber = 0;
     for (size_t n = 0; n < lines.size(); ++n) {
         const std::string_view raw = Trimmed(lines[n].text);
@@ -360,7 +408,25 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
             if (!q.closed && q.choices.empty() && !q.stem.empty()) q.stem += "\n" + std::string(lines[n].text);
             continue;
         }
-        // Markdown's HTML lines ("<details><summary>Answer</summary>", "</details>") hold no text.
+        // HTML comments, over several lines too, hold nothing of the question.
+        if (comment || raw.substr(0, 4) == "<!--") {
+            comment = raw.find("-->") == std::string_view::npos;
+            continue;
+        }
+        // A <details> block (an answer hidden until opened): its answer line is the key,
+        // the rest the question's feedback; it starts no question.
+        if (raw.substr(0, 8) == "<details") details = true;
+        if (details) {
+            if (raw.find("</details>") != std::string_view::npos) details = false;
+            if (raw.size() > 2 && raw.front() == '<' && raw.back() == '>') continue;
+            bool unused = false;
+            const std::string inner = PlainLine(raw, unused);
+            std::string_view key;
+            if (q.key.empty() && !q.choices.empty() && AnswerLine(inner, key)) q.key = key, q.closed = true;
+            else if (!inner.empty() && !q.stem.empty()) q.feedback += (q.feedback.empty() ? "" : "\n") + inner;
+            continue;
+        }
+        // Markdown's HTML lines ("<summary>Answer</summary>", "<br/>") hold no text.
         if (raw.size() > 2 && raw.front() == '<' && raw.back() == '>') continue;
         bool emphasis = lines[n].emphasis;
         const std::string text = PlainLine(raw, emphasis);
@@ -391,7 +457,8 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
         // After the instruction every paragraph is a choice, lettered or not, up to a blank line.
         const bool listedChoice = hasQuestion && q.listed && !q.closed && q.key.empty() && !AnswerLine(line, key) &&
                                   !QuestionStart(line, numbered);
-        bool isChoice = hasQuestion && q.key.empty() && ChoiceLine(line, q.choices.size(), rest, lettered);
+        bool isChoice = hasQuestion && q.key.empty() && ChoiceLine(line, q.choices.size(), rest, lettered) &&
+                        !(!lettered && AnswerLine(rest, key)); // "- Answer: B" is the key, not a choice
         if (!isChoice && listedChoice) isChoice = true, rest = line, lettered = false;
         // "a)" after '-' or '+' lines: those were lines of the stem (or its feedback), not choices.
         if (!isChoice && hasQuestion && q.key.empty() && !q.choices.empty() && !q.lettered && !q.listed &&
@@ -453,7 +520,9 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
             number = false, q.stemList = value;
         if (number) lastNumber = value;
         if (!number && q.numbered && q.stem.empty() && q.choices.empty()) { // the stem under "Question 6"
-            q.stem = text;
+            std::string_view stem = text;
+            if (stem.size() > 2 && (stem[0] == '-' || stem[0] == '*') && stem[1] == ' ') stem = Trimmed(stem.substr(2));
+            q.stem = std::string(stem);
             blankBefore = false;
             continue;
         }
@@ -508,9 +577,12 @@ bool LooksLikeTextBank(std::string_view bytes, bool& aiken)
         if (line.size() > 1 && line[0] == '*' && line[1] != '*' && !IsSpace(line[1])) line.remove_prefix(1);
         bool lettered = false;
         if (QuestionStart(line, rest)) ++questions, expected = 0;
-        else if (ChoiceLine(line, expected, rest, lettered)) (lettered ? choices : bullets)++, ++expected;
-        else if (ChoiceLine(line, 0, rest, lettered) && lettered) ++choices, expected = 1; // "a)" after bullets
         else if (AnswerLine(line, rest)) ++answers, aikenAnswers += line.substr(0, 7) == "ANSWER:", expected = 0;
+        else if (ChoiceLine(line, expected, rest, lettered)) {
+            (lettered ? choices : bullets)++, ++expected;
+            answers += rest.substr(0, 4) == "[x] " || rest.substr(0, 4) == "[X] "; // a marked box is a key
+        }
+        else if (ChoiceLine(line, 0, rest, lettered) && lettered) ++choices, expected = 1; // "a)" after bullets
         else if (!line.empty() && line.substr(0, 4) != "... ") expected = 0; // feedback lines sit between choices
         start = end + 1;
     }
