@@ -237,6 +237,14 @@ TEST(WordDocument, UnletteredChoicesAfterSelectOneKeyedByHighlight)
     EXPECT_NE(all.find("multiple-answer"), std::string::npos) << all;
 }
 
+TEST(WordDocument, ChoicesSplitByLineBreaksAreBoldEachOnTheirOwn)
+{
+    const std::string body = P(R("1. Which is valid?")) +
+                             P(R("a) x = 1") + "<w:r><w:br/></w:r>" + R("b) y == 2", true) + "<w:r><w:br/></w:r>" + R("c) z"));
+    const json items = ReadDocument(Docx(body));
+    ExpectItems(items, {{"Which is valid?", {"x = 1", "y == 2", "z"}, "B"}}, "docx");
+}
+
 TEST(WordDocument, ATableOfQuestionsReadAsASheet)
 {
     // One row a question: its number, text, the right answer and the others; a cell of two

@@ -90,10 +90,11 @@ bool On(const XmlNode* property)
     return v != "0" && v != "false" && v != "off" && v != "none";
 }
 
-// A run's text, and how much of it is bold or highlighted.
+// A paragraph's text, and how much of each of its lines (split by breaks) is bold or
+// highlighted.
 struct ParagraphText {
     std::string text;
-    size_t letters = 0, emphasised = 0;
+    std::vector<size_t> letters = {0}, emphasised = {0};
 };
 
 void Runs(const XmlNode& node, ParagraphText& out, bool emphasis)
@@ -109,12 +110,13 @@ void Runs(const XmlNode& node, ParagraphText& out, bool emphasis)
         } else if (name == "t") {
             const std::string text = child.Text();
             for (char c : text)
-                if (c != ' ' && c != '\t') ++out.letters, out.emphasised += emphasis;
+                if (c != ' ' && c != '\t') ++out.letters.back(), out.emphasised.back() += emphasis;
             out.text += text;
         } else if (name == "tab") {
             out.text += '\t';
         } else if (name == "br" || name == "cr") {
             out.text += '\n';
+            out.letters.push_back(0), out.emphasised.push_back(0);
         } else if (name == "noBreakHyphen") {
             out.text += '-';
         } else {
@@ -139,14 +141,18 @@ void Paragraph(const XmlNode& p, Numbering& numbering, std::vector<TextBankLine>
     }
     ParagraphText text;
     Runs(p, text, false);
-    const bool emphasis = text.letters && text.emphasised * 10 >= text.letters * 6;
     const std::string prefix = TrimText(text.text).empty() ? "" : numbering.Prefix(numId, level);
-    // A line break inside a paragraph starts a line of its own.
-    size_t start = 0;
+    // A line break inside a paragraph starts a line of its own, bold or not on its own.
+    size_t start = 0, line = 0;
     do {
         const size_t end = std::min(text.text.find('\n', start), text.text.size());
-        lines.push_back({(start == 0 ? prefix : "") + text.text.substr(start, end - start), emphasis});
+        // (A line feed typed inside a text element is a line without a count of its own.)
+        const size_t letters = line < text.letters.size() ? text.letters[line] : 0;
+        const size_t emphasised = line < text.emphasised.size() ? text.emphasised[line] : 0;
+        lines.push_back({(start == 0 ? prefix : "") + text.text.substr(start, end - start),
+                         letters && emphasised * 10 >= letters * 6});
         start = end + 1;
+        ++line;
     } while (start <= text.text.size());
 }
 
