@@ -132,6 +132,9 @@ TEST(TextBank, NumbersLettersAndKeysAsTeachersWriteThem)
          "<details>\n<summary>Answer</summary>\n\n- A. ==A compound== \xE2\x9C\x85\n\n**Respuesta: A**\n\nBecause.\n</details>\n\n"
          "## 2.\n\nNext?\n\n- A. p\n- B. q\n\n<details><summary>Answer</summary>\n**Respuesta: B**\n</details>\n",
          {{"The teacher explains.\nWhat forms?", {"A compound", "A mix"}, "A"}, {"Next?", {"p", "q"}, "B"}}},
+        // True and false typed alone as two unlettered choices; "Yes" and "No" are not.
+        {"1. La tierra es redonda.\n Falso\nVerdadero \nRespuesta: Verdadero\n\n2. Is it?\nYes\nNo\nAnswer: No\n",
+         {{"La tierra es redonda.", {}, "True"}, {"Is it?\nYes\nNo", {}, "False"}}},
     };
     for (const auto& c : kCases) ExpectItems(ReadText(c.text), c.items, c.text);
 }

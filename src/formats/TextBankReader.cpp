@@ -196,6 +196,16 @@ std::string PlainLine(std::string_view raw, bool& emphasis)
     return WithoutEntities(text);
 }
 
+// "True", "Verdadero", "Faux": a word that says true or false (not yes or no, not a digit or
+// a letter, which keep their text as choices).
+bool TrueOrFalseWord(const std::string& text)
+{
+    const std::string t = ToLowerAscii(TrimText(text));
+    bool truth = false;
+    return t.size() > 1 && t != "yes" && t != "no" && t.find_first_of("0123456789") == std::string::npos &&
+           TruthFromText(t, truth);
+}
+
 struct Question {
     size_t line = 0;
     bool numbered = false;
@@ -342,8 +352,12 @@ void Finish(Question& q, ImportResult& result, Tally& tally)
         const std::string t = ToLowerAscii(c);
         return t == "true" || t == "false" || t == "t" || t == "f";
     };
-    const bool trueFalseChoices = q.choices.size() == 2 && truthWord(q.choices[0]) && truthWord(q.choices[1]) &&
-                                  ToLowerAscii(q.choices[0]) != ToLowerAscii(q.choices[1]);
+    bool firstTrue = false, secondTrue = false;
+    const bool trueFalseChoices = (q.choices.size() == 2 && truthWord(q.choices[0]) && truthWord(q.choices[1]) &&
+                                   ToLowerAscii(q.choices[0]) != ToLowerAscii(q.choices[1])) ||
+                                  (q.choices.size() == 2 && TrueOrFalseWord(q.choices[0]) && TrueOrFalseWord(q.choices[1]) &&
+                                   TruthFromText(q.choices[0], firstTrue) && TruthFromText(q.choices[1], secondTrue) &&
+                                   firstTrue != secondTrue);
     if (trueFalseChoices && correct != kNone) {
         out.kind = ImportedQuestion::TrueFalse;
         TruthFromText(q.choices[correct], out.truth);
@@ -460,6 +474,10 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
         bool isChoice = hasQuestion && q.key.empty() && ChoiceLine(line, q.choices.size(), rest, lettered) &&
                         !(!lettered && AnswerLine(rest, key)); // "- Answer: B" is the key, not a choice
         if (!isChoice && listedChoice) isChoice = true, rest = line, lettered = false;
+        // "Verdadero" / "Falso" typed alone under a stem: the two choices of a true/false question.
+        if (!isChoice && hasQuestion && q.key.empty() && !q.closed && q.choices.size() < 2 && !q.lettered &&
+            TrueOrFalseWord(std::string(line)) && (q.choices.empty() || TrueOrFalseWord(q.choices[0])))
+            isChoice = true, rest = line, lettered = false;
         // "a)" after '-' or '+' lines: those were lines of the stem (or its feedback), not choices.
         if (!isChoice && hasQuestion && q.key.empty() && !q.choices.empty() && !q.lettered && !q.listed &&
             ChoiceLine(line, 0, rest, lettered) && lettered) {
