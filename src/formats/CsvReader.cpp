@@ -614,6 +614,22 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
     while (!choices.empty() && choices.back().empty()) choices.pop_back();
     // Without a "correct" column, "answer" is the key of the choice questions.
     std::string key = TrimText(cell(layout.Of(Correct) >= 0 ? layout.Of(Correct) : layout.Of(Answer)));
+    // Choices joined by commas in one cell: split there when the answer names one of them.
+    if (choices.size() == 1 && layout.Of(Choices) >= 0 && !key.empty()) {
+        for (const char* comma : {",", "\xEF\xBC\x8C", "\xE3\x80\x81"}) { // , ， 、
+            std::vector<std::string> parts;
+            const std::string& joined = choices[0];
+            for (size_t at = 0; at <= joined.size();) {
+                const size_t end = std::min(joined.find(comma, at), joined.size());
+                parts.push_back(TrimText(joined.substr(at, end - at)));
+                at = end + std::strlen(comma);
+            }
+            if (parts.size() >= 2 && std::find(parts.begin(), parts.end(), key) != parts.end()) {
+                choices = std::move(parts);
+                break;
+            }
+        }
+    }
     // No key column: the choice given the most points is the key.
     if (key.empty() && layout.Of(Correct) < 0) {
         double best = 0;
