@@ -132,6 +132,13 @@ TEST(TextBank, NumbersLettersAndKeysAsTeachersWriteThem)
          "<details>\n<summary>Answer</summary>\n\n- A. ==A compound== \xE2\x9C\x85\n\n**Respuesta: A**\n\nBecause.\n</details>\n\n"
          "## 2.\n\nNext?\n\n- A. p\n- B. q\n\n<details><summary>Answer</summary>\n**Respuesta: B**\n</details>\n",
          {{"The teacher explains.\nWhat forms?", {"A compound", "A mix"}, "A"}, {"Next?", {"p", "q"}, "B"}}},
+        // "Question 1" over "Question: ...", choices after "Option A:", a "Motivation:" line.
+        {"Question 1\nQuestion: What does OSPF do?\nOption A: Names.\nOption B: Paths.\nCorrect Answer: B\nMotivation: Links.\n",
+         {{"What does OSPF do?", {"Names.", "Paths."}, "B"}}},
+        // Choices typed "A text" with no mark after the letter, questions with no blank line
+        // between; a stem that starts with "A " is still a stem.
+        {"A code has how many books?\nA note: count them.\nA six books\nB eight books\nANSWER: A\nA rule means:\nA good faith\nB bad faith\nANSWER: B\n",
+         {{"A code has how many books?\nA note: count them.", {"six books", "eight books"}, "A"}, {"A rule means:", {"good faith", "bad faith"}, "B"}}},
         // True and false typed alone as two unlettered choices; "Yes" and "No" are not.
         {"1. La tierra es redonda.\n Falso\nVerdadero \nRespuesta: Verdadero\n\n2. Is it?\nYes\nNo\nAnswer: No\n",
          {{"La tierra es redonda.", {}, "True"}, {"Is it?\nYes\nNo", {}, "False"}}},
@@ -369,6 +376,7 @@ TEST(TextBank, DetectedByContent)
         {"question,a,b,answer\nWhich?,x,y,a\n", ImportFormat::Csv},
         {"### 1 . Which?\n\n- [ ] x\n- [x] y\n", ImportFormat::Text},
         {"## Question 1\n\n- Which?\n- Options:\n  - A) x\n  - B) y\n- Answer: B) y\n", ImportFormat::Text},
+        {"PARTE I\nA code has?\nA six\nB eight\nANSWER: A\n", ImportFormat::Aiken},
     };
     for (const auto& c : kCases) EXPECT_EQ(DetectImportFormat(c.text, u"bank.txt"), c.format) << c.text;
 }

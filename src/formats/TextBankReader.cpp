@@ -2,6 +2,7 @@
 // choices (plain text, Markdown, and the paragraphs of a Word document).
 #include "formats/ImportFormats.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -67,6 +68,19 @@ bool ChoiceLine(std::string_view line, size_t expected, std::string_view& rest, 
         lettered = false;
         return !rest.empty();
     }
+    // "Option A: text", "Choice B) text": the letter after a label word.
+    for (const char* label : {"option ", "choice ", "opci\xC3\xB3n ", "opcion ", "opzione ", "alternativa "})
+        if (StartsWithNoCase(line, label) && line.size() > std::strlen(label) + 2) {
+            const std::string_view after = line.substr(std::strlen(label));
+            if (after[1] == ':' && static_cast<size_t>(std::tolower(static_cast<unsigned char>(after[0])) - 'a') == expected &&
+                std::isalpha(static_cast<unsigned char>(after[0]))) {
+                rest = Trimmed(after.substr(2));
+                lettered = true;
+                return !rest.empty();
+            }
+            line = after;
+            break;
+        }
     size_t p = line.size() > 0 && line[0] == '(' ? 1 : 0;
     if (p + 1 >= line.size() || !std::isalpha(static_cast<unsigned char>(line[p]))) return false;
     if (static_cast<size_t>(std::tolower(static_cast<unsigned char>(line[p])) - 'a') != expected) return false;
@@ -77,6 +91,14 @@ bool ChoiceLine(std::string_view line, size_t expected, std::string_view& rest, 
     rest = Trimmed(line.substr(p));
     lettered = true;
     return !rest.empty();
+}
+
+// "A sei libri": a capital letter and a space, as some Aiken-like banks type their choices.
+// Only read so in a run that starts "A ...", "B ..." (a stem may start with "A ").
+bool BareLetter(std::string_view line, size_t expected)
+{
+    return expected < 26 && line.size() > 2 && line[0] == static_cast<char>('A' + expected) && line[1] == ' ' &&
+           !IsSpace(line[2]);
 }
 
 // "Answer: B", "ANSWER: B", "Ans: b", "Correct: B", "Correct answer - B", "Key: B".
@@ -103,7 +125,8 @@ bool AnswerLine(std::string_view line, std::string_view& key)
 
 bool FeedbackLine(std::string_view line, std::string_view& text)
 {
-    for (const char* word : {"explanation", "feedback", "rationale"}) {
+    for (const char* word : {"explanation", "feedback", "rationale", "motivation", "reason", "explicaci\xC3\xB3n",
+                             "spiegazione", "motivazione", "erkl\xC3\xA4rung", "explica\xC3\xA7\xC3\xA3o"}) {
         const size_t n = std::strlen(word);
         if (StartsWithNoCase(line, word) && line.size() > n && line[n] == ':') {
             text = Trimmed(line.substr(n + 1));
@@ -217,6 +240,7 @@ struct Question {
     std::vector<bool> groupStarts;        // a blank line before the choice
     bool blankInStem = false;
     size_t stemList = 0; // the last number of a list inside the stem
+    bool bareLetters = false; // choices typed "A text", "B text"
     std::string key, feedback;
     bool closed = false; // a blank line or its key after the choices: the next text starts a question
 };
@@ -473,6 +497,11 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
                                   !QuestionStart(line, numbered);
         bool isChoice = hasQuestion && q.key.empty() && ChoiceLine(line, q.choices.size(), rest, lettered) &&
                         !(!lettered && AnswerLine(rest, key)); // "- Answer: B" is the key, not a choice
+        if (!isChoice && hasQuestion && q.key.empty() && !q.closed && BareLetter(line, q.choices.size()) &&
+            (q.bareLetters || (q.choices.empty() && n + 1 < lines.size() && BareLetter(Trimmed(lines[n + 1].text), 1)))) {
+            isChoice = q.bareLetters = lettered = true;
+            rest = Trimmed(line.substr(2));
+        }
         if (!isChoice && listedChoice) isChoice = true, rest = line, lettered = false;
         // "Verdadero" / "Falso" typed alone under a stem: the two choices of a true/false question.
         if (!isChoice && hasQuestion && q.key.empty() && !q.closed && q.choices.size() < 2 && !q.lettered &&
@@ -540,6 +569,7 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
         if (!number && q.numbered && q.stem.empty() && q.choices.empty()) { // the stem under "Question 6"
             std::string_view stem = text;
             if (stem.size() > 2 && (stem[0] == '-' || stem[0] == '*') && stem[1] == ' ') stem = Trimmed(stem.substr(2));
+            if (StartsWithNoCase(stem, "question:")) stem = Trimmed(stem.substr(9)); // "Question 1", then "Question: ..." 
             q.stem = std::string(stem);
             blankBefore = false;
             continue;
@@ -594,6 +624,8 @@ bool LooksLikeTextBank(std::string_view bytes, bool& aiken)
         std::string_view line = text, rest;
         if (line.size() > 1 && line[0] == '*' && line[1] != '*' && !IsSpace(line[1])) line.remove_prefix(1);
         bool lettered = false;
+        const size_t nextEnd = end < bytes.size() ? std::min(bytes.find('\n', end + 1), bytes.size()) : end;
+        const bool bareNext = end < bytes.size() && BareLetter(Trimmed(bytes.substr(end + 1, nextEnd - end - 1)), 1);
         if (QuestionStart(line, rest)) ++questions, expected = 0;
         else if (AnswerLine(line, rest)) ++answers, aikenAnswers += line.substr(0, 7) == "ANSWER:", expected = 0;
         else if (ChoiceLine(line, expected, rest, lettered)) {
@@ -601,6 +633,7 @@ bool LooksLikeTextBank(std::string_view bytes, bool& aiken)
             answers += rest.substr(0, 4) == "[x] " || rest.substr(0, 4) == "[X] "; // a marked box is a key
         }
         else if (ChoiceLine(line, 0, rest, lettered) && lettered) ++choices, expected = 1; // "a)" after bullets
+        else if (BareLetter(line, expected) && (expected > 0 || bareNext)) ++choices, ++expected;
         else if (!line.empty() && line.substr(0, 4) != "... ") expected = 0; // feedback lines sit between choices
         start = end + 1;
     }
