@@ -178,6 +178,10 @@ std::vector<Case> Cases()
         {"choices joined by commas in one cell, the answer one of them",
          "text;options;answer\nUnit of force?;Joule,Newton,Watt;Newton\nSpeed of light?;3e8 m/s\xEF\xBC\x8C" "3e6 m/s;3e8 m/s\n",
          "p.csv", {{0, "/choices/B", "Newton"}, {0, "/correct", "B"}, {1, "/choices/B", "3e6 m/s"}, {1, "/correct", "A"}}, {}},
+        {"no header and no key column: the choice marked right in its cell, letters typed without a space",
+         "Which city is the capital of France?;a) Rome(falsch);b)Paris(wahr);c) Oslo(falsch)\n"
+         "Which of these is red, as a rule?;a) sky(falsch);b) grass(falsch);c)blood(wahr)\n",
+         "m.csv", {{0, "/choices/B", "Paris"}, {0, "/correct", "B"}, {1, "/choices/A", "sky"}, {1, "/correct", "C"}}, {}},
         {"CSV whose choices carry their own letters and whose solution is a choice's text",
          "Frage;Lösung;Antwortmöglichkeiten\nWhat to check?;The trailer;A. The colour|B. The trailer\nFounded when?;1981;\n",
          "l.csv", {{0, "/correct", "B"}, {1, "/answer", "1981"}}, {}},

@@ -459,19 +459,26 @@ void GuessUnnamedColumns(const std::vector<std::vector<std::string>>& rows, Layo
     }
     if (noChoices && layout.wrongColumns.empty() && layout.Of(Question) >= 0) GuessChoiceColumns(rows, layout);
     if (layout.Of(Correct) < 0 && layout.Of(Answer) < 0 && layout.pointColumns.empty()) GuessKeyColumn(rows, layout);
-    // A question and its answer, no choices (cards, short answers): the first unnamed column
-    // after the question filled in most rows, with more than numbers in it.
+    // No key anywhere: the unnamed columns after the question filled in most rows, with more
+    // than numbers in them. One is the answer (cards, short answers); several are choices
+    // whose key the cells may mark ("Paris (right)") or nothing gives.
     const bool stillNoChoices = layout.Of(Choices) < 0 && layout.choiceColumns.empty() && layout.wrongColumns.empty();
     if (stillNoChoices && layout.Of(Question) >= 0 && layout.Of(Correct) < 0 && layout.Of(Answer) < 0 &&
-        layout.pointColumns.empty())
+        layout.pointColumns.empty()) {
+        std::vector<size_t> filled;
         for (size_t i : Unnamed(layout)) {
             const ColumnStats st = Stats(rows, i);
             if (i > static_cast<size_t>(layout.Of(Question)) && st.filled * 5 >= (rows.size() - 1) * 4 &&
-                st.integers < st.filled) {
-                Take(layout, header, Answer, i, "the answer");
-                break;
-            }
+                st.integers < st.filled && filled.size() < 26)
+                filled.push_back(i);
         }
+        if (filled.size() == 1) Take(layout, header, Answer, filled[0], "the answer");
+        for (size_t k = 0; filled.size() > 1 && k < filled.size(); ++k) {
+            layout.choiceColumns.push_back(static_cast<int>(filled[k]));
+            Take(layout, header, Choices, filled[k], "a choice");
+            layout.columns[Choices] = -1;
+        }
+    }
 }
 
 // The testbank type a sheet's type cell names; empty when it names none. `leaveOut` is
@@ -630,7 +637,15 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
             }
         }
     }
-    // No key column: the choice given the most points is the key.
+    // No key column: a choice marked right in its own cell ("Paris (right)"), or the choice
+    // given the most points.
+    if (key.empty() && layout.Of(Correct) < 0 && layout.Of(Answer) < 0) {
+        const size_t marked = TakeChoiceMarks(choices);
+        if (marked < choices.size()) key = std::string(1, static_cast<char>('A' + marked));
+    }
+    // Choices that carry their own letters ("a) Paris", "b)Rome"), each its own in order.
+    if (choices.size() >= 2 && (key.empty() || ChoiceFromAnswer(key, choices, 1) >= choices.size() || key.size() <= 2))
+        StripOwnLetters(choices);
     if (key.empty() && layout.Of(Correct) < 0) {
         double best = 0;
         for (size_t i = 0; i < layout.pointColumns.size(); ++i) {

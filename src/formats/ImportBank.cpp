@@ -622,6 +622,7 @@ const char* AfterOwnLetter(const std::string& text, size_t index, bool space = f
     if (index >= 26 || text.size() < 4 || (text[0] != 'A' + static_cast<char>(index) && text[0] != 'a' + static_cast<char>(index)))
         return nullptr;
     if (text[1] == ' ' && space) return text.c_str() + 2;
+    if (text[1] == ')' && text[2] != ' ') return text.c_str() + 2; // "c)text"
     return (text[1] == '.' || text[1] == ')' || text[1] == '-') && text[2] == ' ' ? text.c_str() + 3 : nullptr;
 }
 
@@ -721,6 +722,31 @@ bool StripOwnLetters(std::vector<std::string>& choices)
     if (lettered)
         for (size_t i = 0; i < choices.size(); ++i) choices[i] = TrimText(AfterOwnLetter(choices[i], i));
     return lettered;
+}
+
+size_t TakeChoiceMarks(std::vector<std::string>& choices)
+{
+    static const char* const kRight[] = {"(wahr)", "(richtig)", "(correct)", "(right)", "(true)", "(vrai)", "(correcto)",
+                                         "(correcta)", "(giusta)", "(corretta)", "(certo)", "(certa)", "(x)"};
+    static const char* const kWrong[] = {"(falsch)", "(wrong)", "(incorrect)", "(false)", "(faux)", "(incorrecto)",
+                                         "(incorrecta)", "(sbagliata)", "(errado)", "(errada)"};
+    auto ends = [](const std::string& text, const char* mark) {
+        const std::string t = ToLowerAscii(TrimText(text));
+        const size_t n = std::strlen(mark);
+        return t.size() > n && t.compare(t.size() - n, n, mark) == 0 ? n : 0;
+    };
+    size_t marked = static_cast<size_t>(-1), marks = 0;
+    for (size_t i = 0; i < choices.size(); ++i)
+        for (const char* mark : kRight)
+            if (ends(choices[i], mark)) marked = i, ++marks;
+    if (marks != 1) return static_cast<size_t>(-1);
+    for (std::string& choice : choices) {
+        for (const char* mark : kRight)
+            if (const size_t n = ends(choice, mark)) choice = TrimText(TrimText(choice).substr(0, TrimText(choice).size() - n));
+        for (const char* mark : kWrong)
+            if (const size_t n = ends(choice, mark)) choice = TrimText(TrimText(choice).substr(0, TrimText(choice).size() - n));
+    }
+    return marked;
 }
 
 bool TruthChoices(const std::vector<std::string>& choices, bool& firstTrue)

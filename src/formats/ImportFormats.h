@@ -166,6 +166,9 @@ bool AddAnswerAsChoice(ImportedQuestion& q, const std::string& answer, const std
 // Two choices that are words saying true and false, opposite ("Vrai" / "Faux"; not "x" / "y"
 // nor "1" / "0", letters and numbers as often as not): `firstTrue` says which way.
 bool TruthChoices(const std::vector<std::string>& choices, bool& firstTrue);
+// The one choice a mark typed after it calls right ("Paris (right)", "(wahr)"), with every
+// choice's mark taken off; npos, and nothing changed, unless exactly one is so marked.
+size_t TakeChoiceMarks(std::vector<std::string>& choices);
 // Choices that each carry their own letter in order ("A. yes", "b) no") without it; false
 // (and unchanged) unless every one does.
 bool StripOwnLetters(std::vector<std::string>& choices);
