@@ -431,7 +431,8 @@ ImportFormat DetectImportFormat(std::string_view bytes, const std::u16string& pa
     if ((p < bytes.size() && bytes[p] == '<') || (utf16 && !XmlRootName(bytes).empty())) {
         const std::string root = XmlRootName(bytes);
         if (root == "quiz") return ImportFormat::Moodle;
-        if (root == "questestinterop" || root == "assessmentItem" || root == "manifest") return ImportFormat::Qti;
+        if (root == "questestinterop" || root == "assessmentItem" || root == "manifest" || IsBbPoolRoot(root))
+            return ImportFormat::Qti;
         return ImportFormat::Auto;
     }
     if (p < bytes.size() && (bytes[p] == '{' || bytes[p] == '[')) return ImportFormat::Json;

@@ -115,6 +115,11 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
                    std::vector<std::pair<std::string, std::string>> objectives, ImportResult& result,
                    std::string& error);
 bool ReadQti12Document(std::string_view bytes, ImportResult& result, std::string& error);
+// Blackboard's own pool or test file (BbPoolReader.cpp), read on the QTI route: <POOL> or
+// <ASSESSMENT> holding <QUESTION_MULTIPLECHOICE>, <QUESTION_TRUEFALSE>, ... with their keys
+// as <CORRECTANSWER answer_id="..."/>.
+bool IsBbPoolRoot(const std::string& root);
+bool ReadBbPool(std::string_view bytes, ImportResult& result, std::string& error);
 
 // The format of a file from its content (and its name's extension when the content is
 // plain text that could be either GIFT or CSV).

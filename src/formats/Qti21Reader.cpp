@@ -390,7 +390,7 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
     if (!files.Read("imsmanifest.xml", bytes, error)) return false;
     // Read resource by resource: the manifest of tens of thousands of items would stand as
     // a tree of a million nodes.
-    enum class Kind { Other, Item, Test, Qti1 };
+    enum class Kind { Other, Item, Test, Qti1, BbPool };
     struct Resource {
         std::string type;
         Kind kind = Kind::Other;
@@ -430,6 +430,7 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
         if (root == "assessmentItem") r.kind = Kind::Item, r.content.clear();
         else if (root == "assessmentTest") r.kind = Kind::Test;
         else if (root == "questestinterop") r.kind = Kind::Qti1;
+        else if (IsBbPoolRoot(root)) r.kind = Kind::BbPool;
         else r.content = std::string();
     }
     // The tests first: their sections name the items' categories.
@@ -476,6 +477,15 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
                 error = resource.job.file + ": " + error;
                 return false;
             }
+        } else if (resource.kind == Kind::BbPool) {
+            if (!ReadItemJobs(files, jobs, result, error)) return false;
+            jobs.clear();
+            result.source = "Blackboard pool package";
+            any = true;
+            if (!ReadBbPool(resource.content, result, error)) {
+                error = resource.job.file + ": " + error;
+                return false;
+            }
         }
     }
     // A manifest may list only the test: its item references name the rest.
@@ -509,6 +519,10 @@ bool ReadQtiXml(std::string_view bytes, ImportResult& result, std::string& error
     if (root.name == "questestinterop") {
         result.source = "QTI 1.2";
         return ReadQti12Document(bytes, result, error);
+    }
+    if (IsBbPoolRoot(root.name)) {
+        result.source = "Blackboard pool";
+        return ReadBbPool(bytes, result, error);
     }
     if (root.name == "manifest") {
         error = "This is a QTI package's manifest: import the package's folder or zip instead.";
