@@ -198,6 +198,9 @@ XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost);
 // XML reader, made in `converted`; other bytes as they are (not copied: a file can be
 // hundreds of megabytes).
 std::string_view XmlAsUtf8(std::string_view bytes, std::string& converted);
+// XmlRootName, also of XML declared as Windows-1252 (which the XML reader takes only
+// through XmlAsUtf8); only the file's head is converted.
+std::string ImportXmlRootName(std::string_view bytes);
 // Text as UTF-8 for the text readers: UTF-16 with its byte order mark decoded, and each
 // byte of a file that is not UTF-8 read as Windows-1252; `note` says which, else the bytes
 // as they are.

@@ -426,7 +426,7 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
             continue;
         std::string unread; // a file of another kind that is missing is none of ours
         if (!files.Read(r.job.file, r.content, unread)) continue;
-        const std::string root = XmlRootName(r.content);
+        const std::string root = ImportXmlRootName(r.content);
         if (root == "assessmentItem") r.kind = Kind::Item, r.content.clear();
         else if (root == "assessmentTest") r.kind = Kind::Test;
         else if (root == "questestinterop") r.kind = Kind::Qti1;
