@@ -511,6 +511,10 @@ bool ReadQtiXml(std::string_view bytes, ImportResult& result, std::string& error
     std::string converted, decoded, note;
     bytes = HtmlEntitiesAsXml(XmlAsUtf8(bytes, converted), decoded, note);
     if (!note.empty()) result.notes.push_back(note);
+    if (IsBbPoolRoot(XmlRootName(bytes))) { // read question by question, never as one tree
+        result.source = "Blackboard pool";
+        return ReadBbPool(bytes, result, error);
+    }
     if (!ParseXml(bytes, root, error)) return false;
     if (root.name == "assessmentItem") {
         result.source = "QTI 2.1 item";
@@ -519,10 +523,6 @@ bool ReadQtiXml(std::string_view bytes, ImportResult& result, std::string& error
     if (root.name == "questestinterop") {
         result.source = "QTI 1.2";
         return ReadQti12Document(bytes, result, error);
-    }
-    if (IsBbPoolRoot(root.name)) {
-        result.source = "Blackboard pool";
-        return ReadBbPool(bytes, result, error);
     }
     if (root.name == "manifest") {
         error = "This is a QTI package's manifest: import the package's folder or zip instead.";
