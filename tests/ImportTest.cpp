@@ -1204,6 +1204,11 @@ TEST(Import, BlackboardPoolsAsBlackboardWritesThem)
                            "")),
          {{"f1", "/type", "numerical"}, {"f1", "/answer", "H2O"}, {"f1", "/other_answers", json({"H_2O", "water"})}},
          {"Item [f1] accepts 3 answers"}},
+        {"a numeric answer is a number, or the question is left out",
+         Pool(PoolQuestion("NUMERIC", "n1", "6 x 7?", PoolAnswer("n1_a1", "42"), "") +
+              PoolQuestion("NUMERIC", "n2", "Pi?", PoolAnswer("n2_a1", "about three"), "")),
+         {{"n1", "/answer", 42}},
+         {"Item [n2] is left out: numeric without a number as its answer."}},
         {"the kinds a testbank does not hold are left out by name",
          Pool(PoolQuestion("MULTIPLEANSWER", "x1", "Pick two", PoolAnswer("x1_a1", "a") + PoolAnswer("x1_a2", "b"),
                            PoolKey("x1_a1") + PoolKey("x1_a2")) +

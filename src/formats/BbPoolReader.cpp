@@ -145,7 +145,12 @@ void ReadQuestion(const XmlNode& question, ImportResult& result)
         KeepFeedback(q, truth ? "True" : "False", right);
         KeepFeedback(q, truth ? "False" : "True", wrong);
     } else {
-        // Fill in the blank: every answer is accepted, none is keyed.
+        // Fill in the blank: every answer is accepted, none is keyed. A numeric question's
+        // answer is taken only when it is a number (its other parts are not known here).
+        if (numeric && (answers.empty() || NumberAnswer(answers[0].text).is_null())) {
+            result.LeaveOut("numeric without a number as its answer", label);
+            return;
+        }
         q.kind = ImportedQuestion::Answer;
         json others = json::array();
         for (const Answer& a : answers) {
