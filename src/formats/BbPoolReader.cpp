@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <unordered_set>
 
 #include "model/JsonModel.h"
 #include "util/XmlReader.h"
@@ -11,14 +10,26 @@ namespace {
 
 // Blackboard writes an embedded file's address as "@X@EmbeddedFile.location@X@name.png";
 // the placeholder shows the name.
-std::string WithoutFileTokens(std::string text)
+std::string WithoutFileTokens(const std::string& text)
 {
-    for (size_t at = text.find("@X@"); at != std::string::npos; at = text.find("@X@", at)) {
+    // One pass: each search starts where the last ended (a text may hold thousands).
+    std::string out;
+    size_t from = 0;
+    for (size_t at = text.find("@X@"); at != std::string::npos;) {
         const size_t end = text.find("@X@", at + 3);
-        if (end == std::string::npos || end - at > 64 || text.find_first_of(" \"'<>", at) < end) break;
-        text.erase(at, end + 3 - at);
+        if (end == std::string::npos) break;
+        const std::string_view token(text.data() + at + 3, end - at - 3);
+        if (token.size() > 64 || token.find_first_of(" \"'<>") != std::string_view::npos) {
+            at = end; // the closing mark may open the next token
+            continue;
+        }
+        out.append(text, from, at - from);
+        from = end + 3;
+        at = text.find("@X@", from);
     }
-    return text;
+    if (from == 0) return text;
+    out.append(text, from, std::string::npos);
+    return out;
 }
 
 bool FlagSet(const XmlNode* flags, const char* name)
