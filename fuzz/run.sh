@@ -6,7 +6,7 @@ source "$(dirname "$0")/../scripts/lib.sh"
 seconds=${1:-60}; shift || true
 targets=("$@"); [ ${#targets[@]} -gt 0 ] || targets=(fuzz_load fuzz_format fuzz_merge fuzz_fixups fuzz_exam fuzz_dupes fuzz_import fuzz_report fuzz_print
   fuzz_zip fuzz_xml fuzz_html fuzz_read_moodle fuzz_read_gift fuzz_read_qti fuzz_read_csv fuzz_read_json
-  fuzz_read_xlsx fuzz_read_text fuzz_read_docx)
+  fuzz_read_xlsx fuzz_read_text fuzz_read_docx fuzz_read_bbpool)
 build=$ROOT/build/fuzz
 CC=clang CXX=clang++ cmake -S "$ROOT" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTESTBANK_TESTS=OFF -DTESTBANK_FUZZ=ON >/dev/null

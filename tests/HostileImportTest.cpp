@@ -227,6 +227,16 @@ const MadeFile kMadeFiles[] = {
          WriteBytes(path, Repeated("<questestinterop><item>", "<a/>", kMaxXmlNodes, "</item></questestinterop>"));
      },
      "more than 4,000,000 elements and texts"},
+    {"bb-pool-four-million-elements-in-one-question.dat",
+     [](const std::u16string& path) {
+         WriteBytes(path, Repeated("<POOL><QUESTION_MULTIPLECHOICE>", "<ANSWER/>", kMaxXmlNodes, "</QUESTION_MULTIPLECHOICE></POOL>"));
+     },
+     "more than 4,000,000 elements and texts"},
+    {"bb-pool-too-many-questions-all-left-out.dat",
+     [](const std::u16string& path) {
+         WriteBytes(path, Repeated("<POOL>", "<QUESTION_ESSAY/>", kMaxImportQuestions + 1, "</POOL>"));
+     },
+     "more than 150,000 questions"},
     {"moodle-too-many-questions-all-left-out.xml",
      [](const std::u16string& path) {
          WriteBytes(path, Repeated("<quiz>", "<question/>", kMaxImportQuestions + 1, "</quiz>"));

@@ -1137,3 +1137,173 @@ TEST(Import, ExportsNameWhatTheyCannotCarry)
         EXPECT_NE(message.find(names, at), std::string::npos) << message;
     }
 }
+
+namespace {
+// A pool file as Blackboard writes it: its title, then the questions (each an element named
+// for its kind, with its body, answers and key).
+std::string Pool(const std::string& questions, const std::string& head = "<?xml version=\"1.0\" encoding=\"utf-8\"?>")
+{
+    return head + "<POOL><TITLE value=\"Unit 3\"/><QUESTIONLIST><QUESTION id=\"q1\" class=\"QUESTION_TRUEFALSE\"/>"
+                  "</QUESTIONLIST>" + questions + "</POOL>";
+}
+
+std::string PoolQuestion(const std::string& kind, const std::string& id, const std::string& body,
+                         const std::string& answers, const std::string& keys)
+{
+    return "<QUESTION_" + kind + " id=\"" + id + "\"><BODY><TEXT>" + body +
+           "</TEXT><FLAGS value=\"true\"><ISHTML value=\"true\"/><ISNEWLINELITERAL/></FLAGS></BODY>" + answers +
+           "<GRADABLE>" + keys + "</GRADABLE></QUESTION_" + kind + ">";
+}
+
+std::string PoolAnswer(const std::string& id, const std::string& text, const std::string& position = "")
+{
+    return "<ANSWER id=\"" + id + "\"" + (position.empty() ? "" : " position=\"" + position + "\"") + "><TEXT>" + text +
+           "</TEXT></ANSWER>";
+}
+
+std::string PoolKey(const std::string& id) { return "<CORRECTANSWER answer_id=\"" + id + "\"/>"; }
+} // namespace
+
+// Blackboard's own pool files: each case one way a reading goes wrong.
+TEST(Import, BlackboardPoolsAsBlackboardWritesThem)
+{
+    struct Case {
+        const char* what;
+        std::string file;
+        std::vector<Expected> items;
+        std::vector<std::string> notes;
+    };
+    const Case cases[] = {
+        {"the key is the answer the ID names, in the order the positions give",
+         Pool(PoolQuestion("MULTIPLECHOICE", "m1", "Organelle?",
+                           PoolAnswer("m1_a3", "Ribosome", "3") + PoolAnswer("m1_a1", "Mitochondrion", "1") +
+                               PoolAnswer("m1_a2", "Nucleus", "2"),
+                           PoolKey("m1_a2") + "<FEEDBACK_WHEN_CORRECT>Yes</FEEDBACK_WHEN_CORRECT>"
+                                              "<FEEDBACK_WHEN_INCORRECT>No</FEEDBACK_WHEN_INCORRECT>")),
+         {{"m1", "/type", "multiple_choice"}, {"m1", "/choices/A", "Mitochondrion"}, {"m1", "/choices/C", "Ribosome"},
+          {"m1", "/correct", "B"}, {"m1", "/category", "Unit 3"}, {"m1", "/feedback/B", "Yes"},
+          {"m1", "/feedback/*", "No"}},
+         {}},
+        {"the key may come before the answers it names, and is its whole ID",
+         Pool("<QUESTION_MULTIPLECHOICE id=\"m2\"><BODY><TEXT>Prime?</TEXT></BODY><GRADABLE>" + PoolKey("m2_a1") +
+              "</GRADABLE>" + PoolAnswer("m2_a10", "4") + PoolAnswer("m2_a1", "5") + "</QUESTION_MULTIPLECHOICE>"),
+         {{"m2", "/correct", "B"}},
+         {}},
+        {"true/false is the side of the answer the key names, False listed first or last",
+         Pool(PoolQuestion("TRUEFALSE", "t1", "42 is the answer.", PoolAnswer("t1_a1", "False") + PoolAnswer("t1_a2", "True"),
+                           PoolKey("t1_a2") + "<FEEDBACK_WHEN_INCORRECT>It is.</FEEDBACK_WHEN_INCORRECT>") +
+              PoolQuestion("TRUEFALSE", "t2", "3 is even.", PoolAnswer("t2_a1", "True") + PoolAnswer("t2_a2", "False"),
+                           PoolKey("t2_a2"))),
+         {{"t1", "/type", "true_false"}, {"t1", "/correct", "True"}, {"t1", "/feedback/False", "It is."},
+          {"t2", "/correct", "False"}},
+         {}},
+        {"fill in the blank accepts every answer it lists, markup made text",
+         Pool(PoolQuestion("FILLINBLANK", "f1", "Water is ____.",
+                           PoolAnswer("f1_a1", "H2O", "1") + PoolAnswer("f1_a2", "H&lt;sub&gt;2&lt;/sub&gt;O", "2") +
+                               PoolAnswer("f1_a3", "water", "3"),
+                           "")),
+         {{"f1", "/type", "numerical"}, {"f1", "/answer", "H2O"}, {"f1", "/other_answers", json({"H_2O", "water"})}},
+         {"Item [f1] accepts 3 answers"}},
+        {"a numeric answer is a number, or the question is left out",
+         Pool(PoolQuestion("NUMERIC", "n1", "6 x 7?", PoolAnswer("n1_a1", "42"), "") +
+              PoolQuestion("NUMERIC", "n2", "Pi?", PoolAnswer("n2_a1", "about three"), "")),
+         {{"n1", "/answer", 42}},
+         {"Item [n2] is left out: numeric without a number as its answer."}},
+        {"the kinds a testbank does not hold are left out by name",
+         Pool(PoolQuestion("MULTIPLEANSWER", "x1", "Pick two", PoolAnswer("x1_a1", "a") + PoolAnswer("x1_a2", "b"),
+                           PoolKey("x1_a1") + PoolKey("x1_a2")) +
+              PoolQuestion("MATCH", "x2", "Pair", PoolAnswer("x2_a1", "a"), "") +
+              PoolQuestion("ORDER", "x3", "Order", PoolAnswer("x3_a1", "a"), PoolKey("x3_a1")) +
+              PoolQuestion("ESSAY", "x4", "Discuss", "", "") +
+              PoolQuestion("MULTIPLECHOICE", "x5", "Two keys", PoolAnswer("x5_a1", "a") + PoolAnswer("x5_a2", "b"),
+                           PoolKey("x5_a1") + PoolKey("x5_a2")) +
+              PoolQuestion("TRUEFALSE", "kept", "Kept.", PoolAnswer("k_a1", "True"), PoolKey("k_a1"))),
+         {{"#0", "/id", "kept"}},
+         {"Left out 5 of a kind a testbank does not hold: 1 essay, 1 matching, 2 multiple-answer, 1 ordering.",
+          "Item [x2] is left out: matching.", "Item [x3] is left out: ordering.",
+          "Item [x5] marks 2 choices right: a multiple-answer question."}},
+        {"a key that names no answer is said, not guessed",
+         Pool(PoolQuestion("MULTIPLECHOICE", "b1", "Q", PoolAnswer("b1_a1", "a") + PoolAnswer("b1_a2", "b"), PoolKey("b1_a9")) +
+              PoolQuestion("TRUEFALSE", "b2", "Q", PoolAnswer("b2_a1", "True") + PoolAnswer("b2_a2", "False"),
+                           PoolKey("nowhere")) +
+              PoolQuestion("MULTIPLECHOICE", "b3", "Q", PoolAnswer("b3_a1", "a"), "")),
+         {{"b1", "/correct", "A"}, {"b2", "/correct", "True"}},
+         {"Item [b1]: the answer \"b1_a9\" matches none of its choices",
+          "Item [b2]: its key \"nowhere\" names no answer that says true or false",
+          "Item [b3]: the answer \"(none)\" matches none of its choices"}},
+        {"HTML bodies read as text, an embedded image by its name, plain text kept as written",
+         Pool(PoolQuestion("TRUEFALSE", "h1",
+                           "<![CDATA[<p><span style=\"font-size:12pt\">Caf&eacute; <b>open</b></span></p>"
+                           "<img src=\"@X@EmbeddedFile.location@X@cell%20map.png\">]]>",
+                           PoolAnswer("h1_a1", "True"), PoolKey("h1_a1")) +
+              "<QUESTION_TRUEFALSE id=\"h2\"><BODY><TEXT>if a &lt; b then</TEXT><FLAGS><ISHTML value=\"false\"/></FLAGS>"
+              "</BODY>" + PoolAnswer("h2_a1", "True") + "<GRADABLE>" + PoolKey("h2_a1") + "</GRADABLE></QUESTION_TRUEFALSE>"),
+         {{"h1", "/question", "Caf\xC3\xA9 open\n[image: cell map.png]"}, {"h2", "/question", "if a < b then"}},
+         {"an image is shown as [image: cell map.png]"}},
+        {"a file in Windows-1252 reads as its declaration says",
+         Pool(PoolQuestion("TRUEFALSE", "l1", "\x93Kaf\xE9\x94 sells coffee.", PoolAnswer("l1_a1", "True"), PoolKey("l1_a1")),
+              "<?xml version=\"1.0\" encoding=\"windows-1252\"?>"),
+         {{"l1", "/question", "\xE2\x80\x9CKaf\xC3\xA9\xE2\x80\x9D sells coffee."}},
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Imported r = Import(c.file);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.notes[0].rfind("Imported ", 0), 0u);
+        EXPECT_NE(r.notes[0].find("from Blackboard pool."), std::string::npos) << r.notes[0];
+        ExpectItems(r, c.items);
+        for (const std::string& note : c.notes) EXPECT_TRUE(HasNote(r, note)) << note;
+    }
+
+    // <ASSESSMENT> files of the same style; a pool with nothing a testbank holds says why.
+    const Imported test = Import("<ASSESSMENT><TITLE value=\"Quiz\"/>" +
+                                 PoolQuestion("TRUEFALSE", "a1", "Q", PoolAnswer("a1_a1", "False"), PoolKey("a1_a1")) +
+                                 "</ASSESSMENT>");
+    ASSERT_TRUE(test.ok) << test.error;
+    ExpectItems(test, {{"a1", "/correct", "False"}, {"a1", "/category", "Quiz"}});
+    const Imported none = Import(Pool(PoolQuestion("ESSAY", "e1", "Discuss", "", "")));
+    EXPECT_FALSE(none.ok);
+    EXPECT_EQ(none.error, "Imported 0 questions from Blackboard pool. Left out 1 of a kind a testbank does not hold: "
+                          "1 essay. Nothing is left to open.");
+    const Imported broken = Import(Pool("<QUESTION_ESSAY id=\"e1\">"));
+    EXPECT_FALSE(broken.ok);
+    EXPECT_NE(broken.error.find("XML error on line 1"), std::string::npos) << broken.error;
+}
+
+// A course or pool package lists its pools as Blackboard's own resource type; a package may
+// hold QTI and pools together, each read in the manifest's order.
+TEST(Import, BlackboardPoolsInPackages)
+{
+    MapPackage package;
+    package.files["imsmanifest.xml"] =
+        R"(<manifest xmlns:bb="http://www.blackboard.com/content-packaging/"><resources>
+<resource bb:file="res00001.dat" identifier="res00001" type="course/x-bb-coursesetting"/>
+<resource href="qti.xml" identifier="res00003" type="imsqti_xmlv1p2"/>
+<resource bb:file="res00002.dat" identifier="res00002" type="assessment/x-bb-pool"/></resources></manifest>)";
+    package.files["res00001.dat"] = "<COURSE><TITLE value=\"Biology\"/></COURSE>";
+    package.files["res00002.dat"] = // as Windows-1252, which the XML reader takes only converted
+        Pool(PoolQuestion("MULTIPLECHOICE", "p1", "Pick \x93" "b\x94", PoolAnswer("p1_a1", "a") + PoolAnswer("p1_a2", "b"),
+                          PoolKey("p1_a2")),
+             "<?xml version=\"1.0\" encoding=\"windows-1252\"?>");
+    package.files["qti.xml"] = R"(<questestinterop><item ident="Q"><presentation><material><mattext>Sky blue?</mattext></material>
+<response_lid ident="L" rcardinality="Single"><render_choice><response_label ident="t"><material><mattext>True</mattext></material></response_label>
+<response_label ident="f"><material><mattext>False</mattext></material></response_label></render_choice></response_lid></presentation>
+<resprocessing><respcondition><conditionvar><varequal respident="L">t</varequal></conditionvar><setvar action="Set">1</setvar></respcondition></resprocessing></item></questestinterop>)";
+    ImportResult result;
+    std::string error;
+    ASSERT_TRUE(ReadQtiPackage(package, result, error)) << error;
+    ASSERT_EQ(result.items.size(), 2u);
+    EXPECT_EQ(result.items[0]["correct"], "True");
+    EXPECT_EQ(result.items[0]["category"], ""); // the pool's title is its own questions' alone
+    EXPECT_EQ(result.items[1]["id"], "p1");
+    EXPECT_EQ(result.items[1]["correct"], "B");
+    EXPECT_EQ(result.items[1]["category"], "Unit 3");
+    EXPECT_EQ(result.items[1]["question"], "Pick \xE2\x80\x9C" "b\xE2\x80\x9D");
+
+    // A damaged pool names its file.
+    package.files["res00002.dat"] = "<POOL><QUESTION_ESSAY></POOL>";
+    ImportResult damaged;
+    EXPECT_FALSE(ReadQtiPackage(package, damaged, error));
+    EXPECT_EQ(error.rfind("res00002.dat: XML error", 0), 0u) << error;
+}

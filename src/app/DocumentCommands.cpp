@@ -238,8 +238,8 @@ void FinishMerge(DocumentUi& ui, const MergeRecord& record, const NoteList& impo
 // The import dialog's types: every format read first, then each, then all files.
 std::vector<FileType> ImportFileTypes()
 {
-    return {{u"Banks from other tools (*.xml;*.txt;*.gift;*.zip;*.csv;*.json;*.xlsx;*.ods;*.md;*.docx)",
-             u"*.xml;*.txt;*.gift;*.zip;*.csv;*.json;*.xlsx;*.ods;*.md;*.docx", u""},
+    return {{u"Banks from other tools (*.xml;*.txt;*.gift;*.zip;*.csv;*.json;*.xlsx;*.ods;*.md;*.docx;*.dat)",
+             u"*.xml;*.txt;*.gift;*.zip;*.csv;*.json;*.xlsx;*.ods;*.md;*.docx;*.dat", u""},
             {u"Moodle XML (*.xml)", u"*.xml", u"xml"},
             {u"GIFT (*.txt;*.gift)", u"*.txt;*.gift", u"txt"},
             {u"QTI package (*.zip;imsmanifest.xml;*.xml)", u"*.zip;imsmanifest.xml;*.xml", u"zip"},
@@ -249,10 +249,12 @@ std::vector<FileType> ImportFileTypes()
             {u"Aiken (*.txt)", u"*.txt", u"txt"},
             {u"Numbered questions as text or Markdown (*.txt;*.md)", u"*.txt;*.md", u"txt"},
             {u"Word document (*.docx)", u"*.docx", u"docx"},
+            // Past the formats' rows: told by content (a pool's root, or a package's manifest).
+            {u"Blackboard pool (*.dat;*.zip)", u"*.dat;*.zip", u"dat"},
             {u"All Files (*.*)", u"*.*", u""}};
 }
 
-// The format a chosen dialog type stands for; the first and the last detect it.
+// The format a chosen dialog type stands for; the first and those past the formats detect it.
 ImportFormat FormatOfImportType(size_t type)
 {
     return type >= 1 && type <= std::size(kImportFormats) ? kImportFormats[type - 1] : ImportFormat::Auto;

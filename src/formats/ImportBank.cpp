@@ -416,6 +416,13 @@ bool ObjectiveFromTag(const std::string& tag, std::pair<std::string, std::string
     return true;
 }
 
+std::string ImportXmlRootName(std::string_view bytes)
+{
+    std::string root = XmlRootName(bytes), converted;
+    if (root.empty() && bytes.substr(0, 5) == "<?xml") root = XmlRootName(XmlAsUtf8(bytes.substr(0, 4096), converted));
+    return root;
+}
+
 ImportFormat DetectImportFormat(std::string_view bytes, const std::u16string& path)
 {
     if (IsZip(bytes)) {
@@ -429,9 +436,10 @@ ImportFormat DetectImportFormat(std::string_view bytes, const std::u16string& pa
                                              bytes.substr(0, 2) == std::string_view("<\0", 2) ||
                                              bytes.substr(0, 2) == std::string_view("\0<", 2));
     if ((p < bytes.size() && bytes[p] == '<') || (utf16 && !XmlRootName(bytes).empty())) {
-        const std::string root = XmlRootName(bytes);
+        const std::string root = ImportXmlRootName(bytes);
         if (root == "quiz") return ImportFormat::Moodle;
-        if (root == "questestinterop" || root == "assessmentItem" || root == "manifest") return ImportFormat::Qti;
+        if (root == "questestinterop" || root == "assessmentItem" || root == "manifest" || IsBbPoolRoot(root))
+            return ImportFormat::Qti;
         return ImportFormat::Auto;
     }
     if (p < bytes.size() && (bytes[p] == '{' || bytes[p] == '[')) return ImportFormat::Json;

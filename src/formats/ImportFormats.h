@@ -115,6 +115,11 @@ bool ReadQti21Item(std::string_view bytes, const std::string& category, const st
                    std::vector<std::pair<std::string, std::string>> objectives, ImportResult& result,
                    std::string& error);
 bool ReadQti12Document(std::string_view bytes, ImportResult& result, std::string& error);
+// Blackboard's own pool or test file (BbPoolReader.cpp), read on the QTI route: <POOL> or
+// <ASSESSMENT> holding <QUESTION_MULTIPLECHOICE>, <QUESTION_TRUEFALSE>, ... with their keys
+// as <CORRECTANSWER answer_id="..."/>.
+bool IsBbPoolRoot(const std::string& root);
+bool ReadBbPool(std::string_view bytes, ImportResult& result, std::string& error);
 
 // The format of a file from its content (and its name's extension when the content is
 // plain text that could be either GIFT or CSV).
@@ -196,6 +201,9 @@ XmlNode PlaceholderTree(const XmlNode& node, std::vector<std::string>& lost);
 // XML reader, made in `converted`; other bytes as they are (not copied: a file can be
 // hundreds of megabytes).
 std::string_view XmlAsUtf8(std::string_view bytes, std::string& converted);
+// XmlRootName, also of XML declared as Windows-1252 (which the XML reader takes only
+// through XmlAsUtf8); only the file's head is converted.
+std::string ImportXmlRootName(std::string_view bytes);
 // Text as UTF-8 for the text readers: UTF-16 with its byte order mark decoded, and each
 // byte of a file that is not UTF-8 read as Windows-1252; `note` says which, else the bytes
 // as they are.

@@ -390,7 +390,7 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
     if (!files.Read("imsmanifest.xml", bytes, error)) return false;
     // Read resource by resource: the manifest of tens of thousands of items would stand as
     // a tree of a million nodes.
-    enum class Kind { Other, Item, Test, Qti1 };
+    enum class Kind { Other, Item, Test, Qti1, BbPool };
     struct Resource {
         std::string type;
         Kind kind = Kind::Other;
@@ -426,10 +426,11 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
             continue;
         std::string unread; // a file of another kind that is missing is none of ours
         if (!files.Read(r.job.file, r.content, unread)) continue;
-        const std::string root = XmlRootName(r.content);
+        const std::string root = ImportXmlRootName(r.content);
         if (root == "assessmentItem") r.kind = Kind::Item, r.content.clear();
         else if (root == "assessmentTest") r.kind = Kind::Test;
         else if (root == "questestinterop") r.kind = Kind::Qti1;
+        else if (IsBbPoolRoot(root)) r.kind = Kind::BbPool;
         else r.content = std::string();
     }
     // The tests first: their sections name the items' categories.
@@ -476,6 +477,15 @@ bool ReadQtiPackage(PackageFiles& files, ImportResult& result, std::string& erro
                 error = resource.job.file + ": " + error;
                 return false;
             }
+        } else if (resource.kind == Kind::BbPool) {
+            if (!ReadItemJobs(files, jobs, result, error)) return false;
+            jobs.clear();
+            result.source = "Blackboard pool package";
+            any = true;
+            if (!ReadBbPool(resource.content, result, error)) {
+                error = resource.job.file + ": " + error;
+                return false;
+            }
         }
     }
     // A manifest may list only the test: its item references name the rest.
@@ -501,6 +511,10 @@ bool ReadQtiXml(std::string_view bytes, ImportResult& result, std::string& error
     std::string converted, decoded, note;
     bytes = HtmlEntitiesAsXml(XmlAsUtf8(bytes, converted), decoded, note);
     if (!note.empty()) result.notes.push_back(note);
+    if (IsBbPoolRoot(XmlRootName(bytes))) { // read question by question, never as one tree
+        result.source = "Blackboard pool";
+        return ReadBbPool(bytes, result, error);
+    }
     if (!ParseXml(bytes, root, error)) return false;
     if (root.name == "assessmentItem") {
         result.source = "QTI 2.1 item";

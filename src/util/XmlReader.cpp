@@ -136,6 +136,14 @@ private:
     size_t nodesBeforeStreamed_ = 0;
     size_t streamedOpen_ = 0; // open_.size() while a streamed element is open, else 0
 
+    // `streamed` ending in '*' names every element that starts so ("QUESTION_*").
+    bool Streams(std::string_view local) const
+    {
+        if (!streamed.empty() && streamed.back() == '*')
+            return local.substr(0, streamed.size() - 1) == streamed.substr(0, streamed.size() - 1);
+        return local == streamed;
+    }
+
     void Refuse(const std::string& why)
     {
         if (refusal.empty()) refusal = why;
@@ -178,7 +186,7 @@ private:
         }
         Flush();
         const std::string_view local = LocalName(name);
-        if (each && haveRoot_ && !streamedOpen_ && local == streamed) {
+        if (each && haveRoot_ && !streamedOpen_ && Streams(local)) {
             nodesBeforeStreamed_ = nodes_;
             streamedOpen_ = open_.size() + 1;
         }

@@ -68,7 +68,7 @@ bool ParseXml(std::string_view bytes, XmlNode& root, std::string& error);
 // set) and its depth (1: a child of the root), as soon as it is complete, and then dropped,
 // so the whole file never stands as one tree; text outside those elements is dropped
 // unread. The tree held at any time is bounded as ParseXml's is, and the nodes read in all
-// by kMaxXmlStreamedNodes.
+// by kMaxXmlStreamedNodes. A name ending in '*' takes every element whose name starts so.
 using XmlElementVisitor = std::function<void(const XmlNode& root, size_t depth, const XmlNode& element)>;
 bool ParseXmlElements(std::string_view bytes, std::string_view name, XmlNode& root, const XmlElementVisitor& each,
                       std::string& error);
