@@ -197,7 +197,7 @@ int RightOrWrongWords(const std::string& key)
     for (const char* word : {"incorrect", "wrong", "sbagliat", "errat", "falsch", "mauvais", "fauss", "erron",
                              "incorret", "distract", "\xD0\xBD\xD0\xB5\xD0\xBF\xD1\x80\xD0\xB0\xD0\xB2", // неправ
                              "\xD0\xBD\xD0\xB5\xD0\xB2\xD0\xB5\xD1\x80\xD0\xBD", // неверн
-                             "yanl\xC4\xB1\xC5\x9F", "salah", "b\xC5\x82\xC4\x99dn", "fout", "v\xC3\xA4\xC3\xA4r",
+                             "yanl\xC4\xB1\xC5\x9F", "salah", "b\xC5\x82\xC4\x99" "dn", "fout", "v\xC3\xA4\xC3\xA4r",
                              "\xE9\x94\x99", "\xE9\x8C\xAF"})  // 错 錯
         if (key.find(word) != std::string::npos) return -1;
     for (const char* word : {"giust", "corrett", "correct", "corret", "richtig", "bonne", "right", "juste",
