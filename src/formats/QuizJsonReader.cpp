@@ -157,7 +157,7 @@ std::vector<Found> FindKeyedQuestions(std::string_view bytes)
     auto add = [&found](const nlohmann::ordered_json& value, const std::string& where, const std::string& category) {
         auto owned = std::make_shared<json>();
         if (!KeyedQuestions(value, *owned)) return false;
-        found.push_back(Found{where, "", owned.get(), category, owned});
+        found.push_back(Found{where, "", owned.get(), category, owned, {}});
         return true;
     };
     if (!doc.is_object() || add(doc, "the top-level object", "")) return found;
@@ -190,7 +190,7 @@ std::vector<Found> QuizGroups(const json& doc, const std::string& within = "")
         for (auto inner = doc[i].begin(); inner != doc[i].end(); ++inner)
             if (QuestionArray(*inner) || ShapedArray(*inner))
                 found.push_back(Found{"\"" + inner.key() + "\" of entry " + std::to_string(i + 1) + within, inner.key(),
-                                      &*inner, TrimText(title)});
+                                      &*inner, TrimText(title), nullptr, {}});
     }
     return found;
 }
@@ -203,7 +203,7 @@ std::vector<Found> FindQuestions(const json& doc, std::string_view bytes)
     std::vector<Found> found;
     if (doc.is_array() && !QuestionArray(doc)) found = QuizGroups(doc);
     if (!found.empty()) return found;
-    if (doc.is_array()) return {Found{"the top-level array", "", &doc}};
+    if (doc.is_array()) return {Found{"the top-level array", "", &doc, "", nullptr, {}}};
     if (!doc.is_object()) return found;
     for (auto it = doc.begin(); it != doc.end(); ++it)
         if (QuestionArray(*it)) found.push_back(Found{"\"" + it.key() + "\"", it.key(), &*it, "", nullptr, {it.key()}});
@@ -266,7 +266,7 @@ std::vector<Found> FindQuestions(const json& doc, std::string_view bytes)
             best = &*it;
             where = it.key();
         }
-    if (best) found.push_back(Found{"\"" + where + "\"", where, best});
+    if (best) found.push_back(Found{"\"" + where + "\"", where, best, "", nullptr, {}});
     return found;
 }
 
