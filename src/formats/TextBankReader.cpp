@@ -435,6 +435,18 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
     Tally tally;
     bool blankBefore = true, fence = false, comment = false, details = false;
     size_t lastNumber = 0;
+    // Which "<!--" and "<details" lines are closed before the next one opens: only those hide
+    // the lines after them, so one left open loses nothing.
+    std::vector<bool> closes(lines.size(), false);
+    for (const auto& [open, close] : {std::pair<std::string_view, std::string_view>{"<!--", "-->"},
+                                      std::pair<std::string_view, std::string_view>{"<details", "</details>"}}) {
+        size_t opened = lines.size();
+        for (size_t n = 0; n < lines.size(); ++n) {
+            const std::string_view t = Trimmed(lines[n].text);
+            if (t.substr(0, open.size()) == open) opened = n;
+            if (opened < lines.size() && t.find(close) != std::string_view::npos) closes[opened] = true, opened = lines.size();
+        }
+    }
     for (size_t n = 0; n < lines.size(); ++n) {
         const std::string_view raw = Trimmed(lines[n].text);
         if (raw.size() > kMaxImportText) {
@@ -447,13 +459,13 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
             continue;
         }
         // HTML comments, over several lines too, hold nothing of the question.
-        if (comment || raw.substr(0, 4) == "<!--") {
+        if (comment || (raw.substr(0, 4) == "<!--" && closes[n])) {
             comment = raw.find("-->") == std::string_view::npos;
             continue;
         }
         // A <details> block (an answer hidden until opened): its answer line is the key,
         // the rest the question's feedback; it starts no question.
-        if (raw.substr(0, 8) == "<details") details = true;
+        if (raw.substr(0, 8) == "<details" && closes[n]) details = true;
         if (details) {
             if (raw.find("</details>") != std::string_view::npos) details = false;
             if (raw.size() > 2 && raw.front() == '<' && raw.back() == '>') continue;
