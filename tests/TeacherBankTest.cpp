@@ -141,7 +141,7 @@ TEST(TextBank, NumbersLettersAndKeysAsTeachersWriteThem)
          {{"A code has how many books?\nA note: count them.", {"six books", "eight books"}, "A"}, {"A rule means:", {"good faith", "bad faith"}, "B"}}},
         // A <details> block or a comment never closed hides nothing after it.
         {"1. A?\na) x\nb) y\n<details>\nAnswer: B\n\n2. B?\n<!-- note\na) p\nb) q\nAnswer: A\n",
-         {{"A?", {"x", "y"}, "B"}, {"B?", {"p", "q"}, "A"}}},
+         {{"A?", {"x", "y"}, "B"}, {"B?\n<!-- note", {"p", "q"}, "A"}}},
         // True and false typed alone as two unlettered choices; "Yes" and "No" are not.
         {"1. La tierra es redonda.\n Falso\nVerdadero \nRespuesta: Verdadero\n\n2. Is it?\nYes\nNo\nAnswer: No\n",
          {{"La tierra es redonda.", {}, "True"}, {"Is it?\nYes\nNo", {}, "False"}}},
