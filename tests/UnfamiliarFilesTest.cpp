@@ -182,6 +182,10 @@ std::vector<Case> Cases()
          "Which city is the capital of France?;a) Rome(falsch);b)Paris(wahr);c) Oslo(falsch)\n"
          "Which of these is red, as a rule?;a) sky(falsch);b) grass(falsch);c)blood(wahr)\n",
          "m.csv", {{0, "/choices/B", "Paris"}, {0, "/correct", "B"}, {1, "/choices/A", "sky"}, {1, "/correct", "C"}}, {}},
+        {"quoting gone wrong around joined choices, and a key with a separator left after it",
+         "\"Which of these holds true here?\",\"\"first\"; second;\" third\"\",\"\"2;\n"
+         "\"Which of those is the right one?\",\"\"alpha\"; beta;\" gamma\"\",\"\"3;\n",
+         "q.csv", {{0, "/choices/A", "first"}, {0, "/choices/C", "third"}, {0, "/correct", "B"}, {1, "/correct", "C"}}, {}},
         {"CSV whose choices carry their own letters and whose solution is a choice's text",
          "Frage;Lösung;Antwortmöglichkeiten\nWhat to check?;The trailer;A. The colour|B. The trailer\nFounded when?;1981;\n",
          "l.csv", {{0, "/correct", "B"}, {1, "/answer", "1981"}}, {}},

@@ -219,7 +219,13 @@ std::vector<std::string> JoinedChoices(const std::string& cell)
         if (c == separator) parts.emplace_back();
         else parts.back() += c;
     }
-    for (std::string& part : parts) part = TrimText(part);
+    for (std::string& part : parts) {
+        part = TrimText(part);
+        // A quote left at one end by quoting gone wrong ("first"; second;" last"): not text.
+        if (std::count(part.begin(), part.end(), '"') % 2 == 1 || (part.size() > 1 && part.front() == '"' && part.back() == '"'))
+            while (!part.empty() && (part.front() == '"' || part.back() == '"'))
+                part = TrimText(part.front() == '"' ? part.substr(1) : part.substr(0, part.size() - 1));
+    }
     while (!parts.empty() && parts.back().empty()) parts.pop_back();
     return parts;
 }

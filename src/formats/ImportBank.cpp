@@ -651,6 +651,8 @@ size_t ChoiceFromAnswer(const std::string& answer, const std::vector<std::string
     std::string letter = wanted;
     for (const char* prefix : {"option ", "choice ", "answer "})
         if (letter.compare(0, std::strlen(prefix), prefix) == 0) letter = TrimText(letter.substr(std::strlen(prefix)));
+    // "3;" as a cell left it: a number or letter with a separator after it.
+    while (letter.size() > 1 && (letter.back() == ';' || letter.back() == ',')) letter.pop_back();
     if (letter.size() == 2 && (letter[1] == ')' || letter[1] == '.')) letter.pop_back();
     if (letter.size() == 1 && letter[0] >= 'a' && letter[0] <= 'z') {
         const size_t index = static_cast<size_t>(letter[0] - 'a');
