@@ -186,6 +186,12 @@ std::vector<Case> Cases()
          "\"Which of these holds true here?\",\"\"first\"; second;\" third\"\",\"\"2;\n"
          "\"Which of those is the right one?\",\"\"alpha\"; beta;\" gamma\"\",\"\"3;\n",
          "q.csv", {{0, "/choices/A", "first"}, {0, "/choices/C", "third"}, {0, "/correct", "B"}, {1, "/correct", "C"}}, {}},
+        {"choice objects whose explanation is shorter than their text in one question: the file's field holds",
+         R"([{"cauHoi":"First?","dapAn":[{"noiDung":"the long first option text","dung":false,"giaiThich":"a much longer explanation of why it is wrong"},
+                                      {"noiDung":"the long second option text","dung":true,"giaiThich":"a much longer explanation of why it is right"}]},
+             {"cauHoi":"Second?","dapAn":[{"noiDung":"a wordy option that runs on","dung":true,"giaiThich":"Right."},
+                                       {"noiDung":"another wordy option that runs","dung":false,"giaiThich":"No."}]}])",
+         "e.json", {{1, "/choices/A", "a wordy option that runs on"}, {1, "/correct", "A"}}, {}},
         {"CSV whose choices carry their own letters and whose solution is a choice's text",
          "Frage;Lösung;Antwortmöglichkeiten\nWhat to check?;The trailer;A. The colour|B. The trailer\nFounded when?;1981;\n",
          "l.csv", {{0, "/correct", "B"}, {1, "/answer", "1981"}}, {}},

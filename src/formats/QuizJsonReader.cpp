@@ -369,8 +369,49 @@ std::string KindFromArrayName(const std::string& name)
 // its question's choices (an index, a letter or a choice's text). Used only for a part no
 // known name gives. `indexBase` is how an index key counts, from its range over the file:
 // a 0 counts from 0, a value equal to the number of choices from 1; -1 when neither shows.
+// Choice objects in names we do not know: their text is the field most of them have that
+// is shortest on average (an explanation beside it runs longer), their flag the boolean
+// that is true in some. Counted over one list, or over all of a file's lists.
+struct ChoiceFields {
+    std::string text, flag;
+};
+
+class ChoiceFieldCount {
+public:
+    void Add(const json& list)
+    {
+        for (const json& choice : list) {
+            if (!choice.is_object()) continue;
+            ++choices_;
+            for (auto it = choice.begin(); it != choice.end(); ++it) {
+                if (it->is_string() && it->get_ref<const std::string&>().size() > 1) {
+                    ++texts_[it.key()].first;
+                    texts_[it.key()].second += it->get_ref<const std::string&>().size();
+                }
+                if (it->is_boolean()) trues_[it.key()] += it->get<bool>();
+            }
+        }
+    }
+    ChoiceFields Fields() const
+    {
+        ChoiceFields fields;
+        size_t shortest = static_cast<size_t>(-1);
+        for (const auto& [key, st] : texts_)
+            if (st.first * 2 >= choices_ && st.second / st.first < shortest) shortest = st.second / st.first, fields.text = key;
+        for (const auto& [key, count] : trues_)
+            if (count >= 1) fields.flag = key;
+        return fields;
+    }
+
+private:
+    std::map<std::string, std::pair<size_t, size_t>> texts_; // key -> count, length
+    std::map<std::string, size_t> trues_;
+    size_t choices_ = 0;
+};
+
 struct ContentKeys {
     std::string question, choices, answer;
+    ChoiceFields choiceFields; // of choice objects, over all the file's questions
     int indexBase = -1;
     bool zeroOneTruth = false; // questions without choices keyed 0 or 1 only: true/false
 };
@@ -435,6 +476,12 @@ ContentKeys InferKeys(const json& questions)
         if (key == keys.choices || st.texts * 2 <= objects || Lookup(probe, kIdNames, unused)) continue;
         const std::pair<bool, size_t> rank{st.asks * 3 >= st.texts, st.length / st.texts};
         if (rank > best) best = rank, keys.question = key;
+    }
+    if (!keys.choices.empty()) {
+        ChoiceFieldCount count;
+        for (const json& q : questions)
+            if (q.is_object() && q.contains(keys.choices) && ObjectList(q[keys.choices])) count.Add(q[keys.choices]);
+        keys.choiceFields = count.Fields();
     }
     if (keys.choices.empty()) {
         // No choices (cards, short answers): the answer is the other text most questions have,
@@ -576,32 +623,6 @@ struct ItemChoices {
 // In a list of choice objects whose names we do not know, the text is the shortest text
 // field (an explanation beside it runs longer; a letter is a label), the right one the
 // true/false field that is true in one choice.
-struct ChoiceFields {
-    std::string text, flag;
-};
-
-ChoiceFields ChoiceFieldsOf(const json& list)
-{
-    std::map<std::string, std::pair<size_t, size_t>> texts; // key -> count, length
-    std::map<std::string, size_t> trues;
-    for (const json& choice : list) {
-        if (!choice.is_object()) continue;
-        for (auto it = choice.begin(); it != choice.end(); ++it) {
-            if (it->is_string() && it->get_ref<const std::string&>().size() > 1) {
-                ++texts[it.key()].first;
-                texts[it.key()].second += it->get_ref<const std::string&>().size();
-            }
-            if (it->is_boolean()) trues[it.key()] += it->get<bool>();
-        }
-    }
-    ChoiceFields fields;
-    size_t shortest = static_cast<size_t>(-1);
-    for (const auto& [key, st] : texts)
-        if (st.first * 2 >= list.size() && st.second / st.first < shortest) shortest = st.second / st.first, fields.text = key;
-    for (const auto& [key, count] : trues)
-        if (count >= 1) fields.flag = key;
-    return fields;
-}
 
 // The choice a key names: "a", "B", "option_c", "optionD", "choice1", "answer_2" (from 0);
 // -1 for other keys.
@@ -758,7 +779,14 @@ ItemChoices ReadChoices(ItemReading& item, size_t index)
             if (objects && !byLetter.empty()) list = &byLetter;
         }
         if (list->is_array()) {
-            const ChoiceFields fields = ChoiceFieldsOf(*list);
+            ChoiceFieldCount count;
+            count.Add(*list);
+            ChoiceFields fields = count.Fields();
+            // The file's choice fields where this list has them: one list can mislead.
+            const ChoiceFields& file = item.content.choiceFields;
+            if (!file.text.empty() && fields.text != file.text && list->size() && (*list)[0].is_object() &&
+                (*list)[0].contains(file.text))
+                fields.text = file.text;
             for (const json& choice : *list) {
                 if (choice.is_object()) {
                     std::string k;
