@@ -181,7 +181,8 @@ std::vector<Case> Cases()
         {"no header and no key column: the choice marked right in its cell, letters typed without a space",
          "Which city is the capital of France?;a) Rome(falsch);b)Paris(wahr);c) Oslo(falsch)\n"
          "Which of these is red, as a rule?;a) sky(falsch);b) grass(falsch);c)blood(wahr)\n",
-         "m.csv", {{0, "/choices/B", "Paris"}, {0, "/correct", "B"}, {1, "/choices/A", "sky"}, {1, "/correct", "C"}}, {}},
+         "m.csv", {{0, "/choices/B", "Paris"}, {0, "/correct", "B"}, {1, "/choices/A", "sky"}, {1, "/correct", "C"}},
+         {"carry their own letters"}},
         {"quoting gone wrong around joined choices, and a key with a separator left after it",
          "\"Which of these holds true here?\",\"\"first\"; second;\" third\"\",\"\"2;\n"
          "\"Which of those is the right one?\",\"\"alpha\"; beta;\" gamma\"\",\"\"3;\n",

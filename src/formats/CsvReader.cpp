@@ -650,8 +650,9 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
         if (marked < choices.size()) key = std::string(1, static_cast<char>('A' + marked));
     }
     // Choices that carry their own letters ("a) Paris", "b)Rome"), each its own in order.
-    if (choices.size() >= 2 && (key.empty() || ChoiceFromAnswer(key, choices, 1) >= choices.size() || key.size() <= 2))
-        StripOwnLetters(choices);
+    if (choices.size() >= 2 && (key.empty() || ChoiceFromAnswer(key, choices, 1) >= choices.size() || key.size() <= 2) &&
+        StripOwnLetters(choices))
+        result.notes.push_back(label + ": its choices carry their own letters (a), b), ...); they are taken off.");
     if (key.empty() && layout.Of(Correct) < 0) {
         double best = 0;
         for (size_t i = 0; i < layout.pointColumns.size(); ++i) {
