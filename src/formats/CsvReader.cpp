@@ -210,6 +210,18 @@ int RightOrWrongWords(const std::string& key)
     return 0;
 }
 
+// The text's parts between `separator`s, each trimmed.
+std::vector<std::string> SplitAt(const std::string& text, const char* separator)
+{
+    std::vector<std::string> parts;
+    for (size_t at = 0; at <= text.size();) {
+        const size_t end = std::min(text.find(separator, at), text.size());
+        parts.push_back(TrimText(text.substr(at, end - at)));
+        at = end + std::strlen(separator);
+    }
+    return parts;
+}
+
 // Choices joined in one cell: "a; b; c" (or '|').
 std::vector<std::string> JoinedChoices(const std::string& cell)
 {
@@ -550,12 +562,7 @@ bool SetAnswer(ImportedQuestion& q, const std::string& type, std::vector<std::st
         q.answer = answer;
         // Accepted answers in one cell, "9//NINE//nine" (not a web address's "//").
         if (answer.find("//") != std::string::npos && answer.find("://") == std::string::npos) {
-            choices.clear();
-            for (size_t at = 0; at <= answer.size();) {
-                const size_t end = std::min(answer.find("//", at), answer.size());
-                choices.push_back(TrimText(answer.substr(at, end - at)));
-                at = end + 2;
-            }
+            choices = SplitAt(answer, "//");
             if (std::find(choices.begin(), choices.end(), std::string()) == choices.end()) q.answer.clear();
         }
         // A blank's accepted answers in the choice columns (or one cell): the first is the answer.
@@ -630,13 +637,7 @@ void ReadRow(const std::vector<std::vector<std::string>>& rows, size_t row, cons
     // Choices joined by commas in one cell: split there when the answer names one of them.
     if (choices.size() == 1 && layout.Of(Choices) >= 0 && !key.empty()) {
         for (const char* comma : {",", "\xEF\xBC\x8C", "\xE3\x80\x81"}) { // , ， 、
-            std::vector<std::string> parts;
-            const std::string& joined = choices[0];
-            for (size_t at = 0; at <= joined.size();) {
-                const size_t end = std::min(joined.find(comma, at), joined.size());
-                parts.push_back(TrimText(joined.substr(at, end - at)));
-                at = end + std::strlen(comma);
-            }
+            std::vector<std::string> parts = SplitAt(choices[0], comma);
             if (parts.size() >= 2 && std::find(parts.begin(), parts.end(), key) != parts.end()) {
                 choices = std::move(parts);
                 break;

@@ -93,6 +93,12 @@ bool ChoiceLine(std::string_view line, size_t expected, std::string_view& rest, 
     return !rest.empty();
 }
 
+// A line without the "- " or "* " bullet before it.
+std::string_view WithoutBullet(std::string_view line)
+{
+    return line.size() > 2 && (line[0] == '-' || line[0] == '*') && line[1] == ' ' ? Trimmed(line.substr(2)) : line;
+}
+
 // "A sei libri": a capital letter and a space, as some Aiken-like banks type their choices.
 // Only read so in a run that starts "A ...", "B ..." (a stem may start with "A ").
 bool BareLetter(std::string_view line, size_t expected)
@@ -105,7 +111,7 @@ bool BareLetter(std::string_view line, size_t expected)
 bool AnswerLine(std::string_view line, std::string_view& key)
 {
     // A bullet before it ("- Answer: B") is no part of it.
-    if (line.size() > 2 && (line[0] == '-' || line[0] == '*') && line[1] == ' ') line = Trimmed(line.substr(2));
+    line = WithoutBullet(line);
     for (const char* word : {"correct answer", "answer", "ans", "correct", "key", "respuesta correcta", "respuesta",
                              "risposta corretta", "risposta", "r\xC3\xA9ponse", "reponse", "antwort", "resposta correta",
                              "resposta", "jawaban", "cevap", "odpowied\xC5\xBA", "to'g'ri javob", "to\xE2\x80\x99g\xE2\x80\x99ri javob",
@@ -144,7 +150,7 @@ bool InstructionLine(std::string_view line, bool& several)
     while (!line.empty() && static_cast<unsigned char>(line.front()) >= 0x80 && !std::isalpha(static_cast<unsigned char>(line.front())))
         line.remove_prefix(1); // bytes of a symbol, not a letter: ASCII letters start the words below
     while (!line.empty() && (line.back() == ':' || line.back() == '.' || IsSpace(line.back()))) line.remove_suffix(1);
-    if (line.size() > 2 && (line[0] == '-' || line[0] == '*') && line[1] == ' ') line = Trimmed(line.substr(2));
+    line = WithoutBullet(line);
     if (line.size() > 80 || line.find('?') != std::string_view::npos) return false;
     const std::string lower = ToLowerAscii(std::string(line)) + " ";
     // A label over the choices ("Options:").
@@ -580,7 +586,7 @@ bool ReadTextLines(const std::vector<TextBankLine>& lines, ImportResult& result,
         if (number) lastNumber = value;
         if (!number && q.numbered && q.stem.empty() && q.choices.empty()) { // the stem under "Question 6"
             std::string_view stem = text;
-            if (stem.size() > 2 && (stem[0] == '-' || stem[0] == '*') && stem[1] == ' ') stem = Trimmed(stem.substr(2));
+            stem = WithoutBullet(stem);
             if (StartsWithNoCase(stem, "question:")) stem = Trimmed(stem.substr(9)); // "Question 1", then "Question: ..." 
             q.stem = std::string(stem);
             blankBefore = false;
